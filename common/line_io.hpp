@@ -1,0 +1,121 @@
+// Reading and writing the line syntax of the pipeline files.
+//
+// Every program reads its input files, its command-line words and its keyboard
+// answers through `Reader`, and writes its files, its log entries and its screen
+// messages through `Writer`. Both take the same format texts as the C library's
+// scanf and printf, limited to the conversions the programs use, and behave byte
+// for byte as glibc does:
+//
+//   Reader::scan  "%lf" (double), "%f" (float), "%d" and "%i" (int), "%s" (word),
+//                 "%%", blanks (any run of blanks, tabs and line ends, or none)
+//                 and literal characters.
+//   Writer::print "%lf" and "%f" (double, six decimals), "%.1f" (double, one
+//                 decimal), "%d" and "%i" (int), "%s" (text), "%%" and literal text.
+//
+// scan returns the number of values converted, or `fin_de_fichier` when the input
+// ended before the first conversion; a failed conversion leaves its target as it
+// was, and what it could not use stays unread, as with scanf. The format texts are
+// checked against the argument types at run time: a mismatch is a programming
+// error and throws std::logic_error.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <variant>
+
+namespace pipeline {
+
+// What scan returns when the input ends before its first conversion (EOF).
+inline constexpr int fin_de_fichier = -1;
+
+class Reader {
+public:
+    // Opens a file for reading (mode "r"); empty when it cannot be opened.
+    static std::optional<Reader> open(const std::string& name);
+    // Reads from a copy of the text, as sscanf reads from a string.
+    static Reader over_text(std::string_view text);
+    // Reads standard input (not owned: never closed).
+    static Reader standard_input();
+
+    Reader(Reader&&) noexcept;
+    Reader& operator=(Reader&&) noexcept;
+    ~Reader();
+
+    template <class... T>
+    int scan(std::string_view format, T&... targets)
+    {
+        Target list[] = {Target{&targets}..., Target{}};
+        return scan_targets(format, std::span<Target>(list, sizeof...(T)));
+    }
+
+    // Reads the rest of the current line, line end included, as fgets does with
+    // a buffer of max_chars + 1 bytes: at most max_chars characters are taken, so
+    // a longer line is left partly unread. False when nothing could be read.
+    bool read_line(std::string& line, std::size_t max_chars = std::string::npos);
+
+    // True when no character is left to read.
+    bool at_end();
+
+    // Goes back to the start of the input (rewind).
+    void rewind();
+
+    struct Impl; // the input itself, defined by the backend
+
+private:
+    using Target = std::variant<std::monostate, double*, float*, int*, std::string*>;
+    explicit Reader(std::unique_ptr<Impl> impl);
+    int scan_targets(std::string_view format, std::span<Target> targets);
+    std::unique_ptr<Impl> impl_;
+};
+
+class Writer {
+public:
+    // Opens a file with a fopen mode ("w", "w+", "a+"); empty when it cannot be opened.
+    static std::optional<Writer> open(const std::string& name, const char* mode);
+    // Writes to standard output (not owned: flushed at exit, never closed).
+    static Writer standard_output();
+    // Writes to memory; memory_text() gives what was written so far.
+    static Writer in_memory();
+
+    Writer(Writer&&) noexcept;
+    Writer& operator=(Writer&&) noexcept;
+    ~Writer(); // closes an owned file
+
+    template <class... T>
+    void print(std::string_view format, const T&... values)
+    {
+        Value list[] = {to_value(values)..., Value{}};
+        print_values(format, std::span<const Value>(list, sizeof...(T)));
+    }
+
+    // Writes the bytes as they are, with no conversion.
+    void text(std::string_view bytes);
+
+    bool flush();
+    // What an in-memory writer holds.
+    std::string memory_text();
+    // Closes an owned file (standard output is only flushed); false on a write error.
+    bool close();
+    // True once a write has failed.
+    bool failed() const;
+
+    struct Impl; // the output itself, defined by the backend
+
+private:
+    using Value = std::variant<std::monostate, double, int, std::string_view>;
+    static Value to_value(double v) { return v; }
+    static Value to_value(float v) { return static_cast<double>(v); }
+    static Value to_value(int v) { return v; }
+    static Value to_value(std::string_view v) { return v; }
+    static Value to_value(const std::string& v) { return std::string_view(v); }
+    static Value to_value(const char* v) { return std::string_view(v); }
+    explicit Writer(std::unique_ptr<Impl> impl);
+    void print_values(std::string_view format, std::span<const Value> values);
+    std::unique_ptr<Impl> impl_;
+};
+
+} // namespace pipeline

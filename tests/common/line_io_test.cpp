@@ -1,0 +1,245 @@
+#include "line_io.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <random>
+
+using pipeline::fin_de_fichier;
+using pipeline::Reader;
+using pipeline::Writer;
+
+namespace {
+
+// What one fscanf call with the whole format does on the text: the count, the
+// values and where it leaves the stream. The reader must do exactly the same.
+struct Scanned {
+    int count;
+    double d[3];
+    int i[3];
+    std::string rest;
+    bool operator==(const Scanned&) const = default;
+};
+
+std::string rest_of(std::FILE* f)
+{
+    std::string rest;
+    for (int c; (c = std::fgetc(f)) != EOF;)
+        rest.push_back(static_cast<char>(c));
+    return rest;
+}
+
+std::string rest_of(Reader& r)
+{
+    std::string rest, piece;
+    while (r.read_line(piece))
+        rest += piece;
+    return rest;
+}
+
+// Formats of the programs, each with its C argument layout.
+enum class Layout { ddd, iii, dxdxd, di, lf1 };
+struct Case {
+    const char* format;
+    Layout layout;
+};
+const Case cases[] = {
+    {"%lf %lf %lf", Layout::ddd},  {"%lf %lf %lf\n", Layout::ddd}, {"%lf\n", Layout::lf1},
+    {"%lf", Layout::lf1},          {"%d %d %d\n", Layout::iii},    {"%d %d %d", Layout::iii},
+    {"%d,%d,%d", Layout::iii},     {"%i,%i", Layout::iii},         {"%dx%dx%lf", Layout::dxdxd},
+    {"element vertex %d\n", Layout::di},
+};
+
+Scanned with_stdio(const Case& c, const std::string& text)
+{
+    Scanned s{0, {-1, -1, -1}, {-1, -1, -1}, {}};
+    std::string copy = text;
+    std::FILE* f = fmemopen(copy.data(), copy.size(), "r");
+    switch (c.layout) {
+    case Layout::ddd: s.count = std::fscanf(f, c.format, &s.d[0], &s.d[1], &s.d[2]); break;
+    case Layout::iii: s.count = std::fscanf(f, c.format, &s.i[0], &s.i[1], &s.i[2]); break;
+    case Layout::dxdxd: s.count = std::fscanf(f, c.format, &s.i[0], &s.i[1], &s.d[0]); break;
+    case Layout::di: s.count = std::fscanf(f, c.format, &s.i[0]); break;
+    case Layout::lf1: s.count = std::fscanf(f, c.format, &s.d[0]); break;
+    }
+    s.rest = rest_of(f);
+    std::fclose(f);
+    return s;
+}
+
+Scanned with_reader(const Case& c, const std::string& text)
+{
+    Scanned s{0, {-1, -1, -1}, {-1, -1, -1}, {}};
+    Reader r = Reader::over_text(text);
+    const std::string_view f = c.format;
+    std::string_view fmt = c.format;
+    if (c.layout == Layout::iii && fmt == "%i,%i")
+        s.count = r.scan(f, s.i[0], s.i[1]);
+    else
+        switch (c.layout) {
+        case Layout::ddd: s.count = r.scan(f, s.d[0], s.d[1], s.d[2]); break;
+        case Layout::iii: s.count = r.scan(f, s.i[0], s.i[1], s.i[2]); break;
+        case Layout::dxdxd: s.count = r.scan(f, s.i[0], s.i[1], s.d[0]); break;
+        case Layout::di: s.count = r.scan(f, s.i[0]); break;
+        case Layout::lf1: s.count = r.scan(f, s.d[0]); break;
+        }
+    s.rest = rest_of(r);
+    return s;
+}
+
+bool same(const Scanned& a, const Scanned& b)
+{
+    auto eq = [](double x, double y) { return (std::isnan(x) && std::isnan(y)) || x == y; };
+    for (int k = 0; k < 3; ++k)
+        if (!eq(a.d[k], b.d[k]) || a.i[k] != b.i[k])
+            return false;
+    return a.count == b.count && a.rest == b.rest;
+}
+
+// Bits of text that the pipeline files hold, and the malformed ones that they
+// may hold when something went wrong.
+const char* const pieces[] = {
+    "1", "-2", "+3", "0.5", "-0.031250", "10000.000000", "1e3", "2E-2", "100ergs", "e", "-", "+", ".", "1.",
+    ".5", "inf", "-nan", "nan(12)", "infinity", "0x1p3", "0x", "012", "0x1A", "99999999999", "x", ",", " ",
+    "  ", "\t", "\n", "\n ", "element", "vertex", "element vertex", "abc", "1x2x0.5", "200x200x0.500000",
+    "1e", "1e+", "3,25", "255", "1e400", "0X", "08",
+};
+
+} // namespace
+
+TEST(LineReader, ScanMatchesOneStdioCallOnRandomTexts)
+{
+    std::mt19937 rng(20261206);
+    std::uniform_int_distribution<std::size_t> pick(0, std::size(pieces) - 1);
+    std::uniform_int_distribution<int> length(0, 6);
+    int compared = 0;
+    for (const Case& c : cases) {
+        for (int trial = 0; trial < 3000; ++trial) {
+            std::string text;
+            for (int n = length(rng); n > 0; --n)
+                text += pieces[pick(rng)];
+            const Scanned expected = with_stdio(c, text);
+            const Scanned got = with_reader(c, text);
+            ASSERT_TRUE(same(expected, got)) << "format \"" << c.format << "\" on \"" << text << "\": count "
+                                             << expected.count << " vs " << got.count << ", rest \""
+                                             << expected.rest << "\" vs \"" << got.rest << "\"";
+            ++compared;
+        }
+    }
+    EXPECT_EQ(compared, 30000);
+}
+
+TEST(LineReader, CountsAndEndOfFile)
+{
+    double x = 7, y = 7, z = 7;
+    Reader empty = Reader::over_text("");
+    EXPECT_EQ(empty.scan("%lf %lf %lf", x, y, z), fin_de_fichier);
+    Reader blanks = Reader::over_text(" \n\t ");
+    EXPECT_EQ(blanks.scan("%lf", x), fin_de_fichier);
+    Reader word = Reader::over_text("abc");
+    EXPECT_EQ(word.scan("%lf", x), 0);
+    EXPECT_EQ(x, 7); // a failed conversion leaves its target
+    Reader short_triple = Reader::over_text("1 2");
+    EXPECT_EQ(short_triple.scan("%lf %lf %lf", x, y, z), 2);
+    EXPECT_EQ(z, 7);
+    Reader partial = Reader::over_text("100ergs");
+    EXPECT_EQ(partial.scan("%lf", x), 1);
+    EXPECT_EQ(x, 100);
+    std::string rest;
+    ASSERT_TRUE(partial.read_line(rest));
+    EXPECT_EQ(rest, "rgs"); // the e was taken for an exponent and is lost
+}
+
+TEST(LineReader, CoordinateFileWithLeadingBlanksAndBaseWithoutLineEnd)
+{
+    Reader coords = Reader::over_text("1.000000\n 2.000000\n ");
+    double v = 0;
+    EXPECT_EQ(coords.scan("%lf\n", v), 1);
+    EXPECT_EQ(v, 1);
+    EXPECT_EQ(coords.scan("%lf\n", v), 1);
+    EXPECT_EQ(v, 2);
+    EXPECT_EQ(coords.scan("%lf\n", v), fin_de_fichier);
+
+    Reader base = Reader::over_text("1.0 2.0 3.0\n0.1 0.2 0.3\n12.5");
+    double t[3], r[3], e = 0;
+    EXPECT_EQ(base.scan("%lf %lf %lf\n", t[0], t[1], t[2]), 3);
+    EXPECT_EQ(base.scan("%lf %lf %lf", r[0], r[1], r[2]), 3);
+    EXPECT_EQ(base.scan("%lf", e), 1);
+    EXPECT_EQ(e, 12.5);
+}
+
+TEST(LineReader, GridHeaderWordsLinesAndRewind)
+{
+    Reader grid = Reader::over_text("200x200x0.500000\n1\n");
+    int a = 0, b = 0;
+    double step = 0;
+    EXPECT_EQ(grid.scan("%dx%dx%lf", a, b, step), 3);
+    EXPECT_EQ(a, 200);
+    EXPECT_EQ(b, 200);
+    EXPECT_EQ(step, 0.5);
+
+    Reader answers = Reader::over_text("  012\n 3,5 fin\n");
+    int n = 0;
+    float f = 0;
+    std::string w;
+    EXPECT_EQ(answers.scan("%i", n), 1);
+    EXPECT_EQ(n, 10); // octal
+    EXPECT_EQ(answers.scan("%s", w), 1);
+    EXPECT_EQ(w, "3,5");
+    EXPECT_EQ(answers.scan("%s", w), 1);
+    EXPECT_EQ(w, "fin");
+    EXPECT_EQ(answers.scan("%s", w), fin_de_fichier);
+    EXPECT_EQ(Reader::over_text("2.5").scan("%f", f), 1);
+    EXPECT_EQ(f, 2.5f);
+
+    Reader lines = Reader::over_text("abcdef\nxy");
+    std::string line;
+    EXPECT_TRUE(lines.read_line(line, 4));
+    EXPECT_EQ(line, "abcd");
+    EXPECT_TRUE(lines.read_line(line, 4));
+    EXPECT_EQ(line, "ef\n");
+    EXPECT_FALSE(lines.at_end());
+    EXPECT_TRUE(lines.read_line(line));
+    EXPECT_EQ(line, "xy");
+    EXPECT_TRUE(lines.at_end());
+    EXPECT_FALSE(lines.read_line(line));
+    lines.rewind();
+    EXPECT_TRUE(lines.read_line(line));
+    EXPECT_EQ(line, "abcdef\n");
+}
+
+TEST(LineReader, FormatThatDoesNotFitTheTargetsIsRefused)
+{
+    Reader r = Reader::over_text("1");
+    int i = 0;
+    double d = 0;
+    EXPECT_THROW(r.scan("%lf", i), std::logic_error);
+    EXPECT_THROW(r.scan("%d %d", i), std::logic_error);
+    EXPECT_THROW(r.scan("%d", i, d), std::logic_error);
+    EXPECT_THROW(r.scan("%x", i), std::logic_error);
+}
+
+TEST(LineWriter, PrintsAsPrintf)
+{
+    Writer w = Writer::in_memory();
+    const double nan = std::nan("");
+    w.print("%lf|%f|%.1f|%d|%i|%s|%%|", 12.5, -0.03125, 0.25, -7, 42, "texte");
+    w.print("%lf %lf %lf %.1f\n", nan, -nan, 1e300 * 1e300, 10.25f);
+    w.print("%lf\n ", 10000.0);
+    w.text("\xE9");
+    EXPECT_EQ(w.memory_text(), "12.500000|-0.031250|0.2|-7|42|texte|%|nan -nan inf 10.2\n10000.000000\n \xE9");
+    EXPECT_FALSE(w.failed());
+    EXPECT_THROW(w.print("%d", 1.0), std::logic_error);
+    EXPECT_THROW(w.print("%d %d", 1), std::logic_error);
+}
+
+TEST(LineWriter, ReportsAFileThatCannotBeOpened)
+{
+    EXPECT_FALSE(Writer::open("/nonexistent-dir/x.txt", "w").has_value());
+    EXPECT_FALSE(Reader::open("/nonexistent-dir/x.txt").has_value());
+    auto full = Writer::open("/dev/full", "w");
+    ASSERT_TRUE(full.has_value());
+    full->print("%lf\n", 1.0);
+    EXPECT_FALSE(full->close());
+}

@@ -1,0 +1,118 @@
+#include "program_run.hpp"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+namespace program_test {
+
+namespace fs = std::filesystem;
+
+std::string slurp(const fs::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void spit(const fs::path& file, const std::string& bytes)
+{
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+WorkDir::WorkDir()
+{
+    std::string pattern = (fs::temp_directory_path() / "rugosite-XXXXXX").string();
+    if (!mkdtemp(pattern.data()))
+        throw std::runtime_error("mkdtemp failed");
+    path_ = pattern;
+}
+
+WorkDir::~WorkDir()
+{
+    std::error_code ignored;
+    fs::remove_all(path_, ignored);
+}
+
+void WorkDir::write(const std::string& name, const std::string& bytes) const
+{
+    spit(path_ / name, bytes);
+}
+
+std::string WorkDir::read(const std::string& name) const
+{
+    EXPECT_TRUE(exists(name)) << name << " is missing";
+    return slurp(path_ / name);
+}
+
+bool WorkDir::exists(const std::string& name) const
+{
+    return fs::exists(path_ / name);
+}
+
+std::map<std::string, std::string> WorkDir::files() const
+{
+    std::map<std::string, std::string> all;
+    for (const auto& entry : fs::directory_iterator(path_))
+        if (entry.is_regular_file())
+            all[entry.path().filename().string()] = slurp(entry.path());
+    return all;
+}
+
+std::string program_path(const std::string& program)
+{
+    return std::string(RUGOSITE_BIN_DIR) + "/" + program;
+}
+
+RunResult run(const std::string& program, const std::vector<std::string>& args, const WorkDir& dir,
+              const std::optional<std::string>& input)
+{
+    WorkDir io; // standard streams live outside the working directory
+    spit(io.path() / "in", input.value_or(""));
+    const std::string exe = program_path(program);
+    std::vector<std::string> words{exe};
+    words.insert(words.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (auto& w : words)
+        argv.push_back(w.data());
+    argv.push_back(nullptr);
+
+    const pid_t child = fork();
+    if (child < 0)
+        throw std::runtime_error("fork failed");
+    if (child == 0) {
+        const int in = ::open((io.path() / "in").c_str(), O_RDONLY);
+        const int out = ::open((io.path() / "out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int err = ::open((io.path() / "err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (in < 0 || out < 0 || err < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0 ||
+            chdir(dir.path().c_str()) != 0)
+            _exit(126);
+        execv(exe.c_str(), argv.data());
+        _exit(127);
+    }
+    int wstatus = 0;
+    while (waitpid(child, &wstatus, 0) < 0) {
+    }
+    RunResult result;
+    result.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
+    result.out = slurp(io.path() / "out");
+    result.err = slurp(io.path() / "err");
+    return result;
+}
+
+std::string without_timestamps(const std::string& text)
+{
+    static const std::regex stamp(R"(\[[0-9]{1,2}/[0-9]{1,2}/[0-9]+  [0-9]{1,2}:[0-9]{1,2}:[0-9]{1,2}\])");
+    return std::regex_replace(text, stamp, "[T]");
+}
+
+} // namespace program_test
