@@ -57,6 +57,10 @@ public:
     // a longer line is left partly unread. False when nothing could be read.
     bool read_line(std::string& line, std::size_t max_chars = std::string::npos);
 
+    // Reads raw bytes (binary data after a text header): how many were read,
+    // fewer than asked only at the end of the input.
+    std::size_t read_bytes(std::span<char> bytes);
+
     // True when no character is left to read.
     bool at_end();
 

@@ -82,6 +82,11 @@ bool Reader::read_line(std::string& line, std::size_t max_chars)
     return !line.empty();
 }
 
+std::size_t Reader::read_bytes(std::span<char> bytes)
+{
+    return std::fread(bytes.data(), 1, bytes.size(), impl_->file);
+}
+
 bool Reader::at_end()
 {
     const int c = std::getc(impl_->file);

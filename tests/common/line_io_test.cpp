@@ -73,8 +73,7 @@ Scanned with_reader(const Case& c, const std::string& text)
     Scanned s{0, {-1, -1, -1}, {-1, -1, -1}, {}};
     Reader r = Reader::over_text(text);
     const std::string_view f = c.format;
-    std::string_view fmt = c.format;
-    if (c.layout == Layout::iii && fmt == "%i,%i")
+    if (c.layout == Layout::iii && f == "%i,%i")
         s.count = r.scan(f, s.i[0], s.i[1]);
     else
         switch (c.layout) {
@@ -207,6 +206,9 @@ TEST(LineReader, GridHeaderWordsLinesAndRewind)
     lines.rewind();
     EXPECT_TRUE(lines.read_line(line));
     EXPECT_EQ(line, "abcdef\n");
+    char bytes[8];
+    EXPECT_EQ(lines.read_bytes(bytes), 2u);
+    EXPECT_EQ(std::string(bytes, 2), "xy");
 }
 
 TEST(LineReader, FormatThatDoesNotFitTheTargetsIsRefused)
