@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <regex>
+#include "program_run.hpp"
 
 TEST(LogTime, FieldsAreNotPadded)
 {
@@ -27,5 +27,12 @@ TEST(LogTime, PresentTimeHasTheLineShape)
 {
     pipeline::Writer w = pipeline::Writer::in_memory();
     pipeline::log_time(w);
-    EXPECT_TRUE(std::regex_match(w.memory_text(), std::regex(R"(\[\d{1,2}/\d{1,2}/\d{4}  \d{1,2}:\d{1,2}:\d{1,2}\]\n)")));
+    EXPECT_EQ(program_test::without_timestamps(w.memory_text()), "[T]\n");
+}
+
+TEST(LogTime, TestsSeeEveryStampAndNothingElse)
+{
+    EXPECT_EQ(program_test::without_timestamps("[5/12/2026  21:4:5]\nexecution x\n[1/3/2027  9:5:3]\nfin"),
+              "[T]\nexecution x\n[T]\nfin");
+    EXPECT_EQ(program_test::without_timestamps("[5/12/2026 21:4:5] [x] [1/2/3  4:5]"), "[5/12/2026 21:4:5] [x] [1/2/3  4:5]");
 }
