@@ -1,134 +1,133 @@
-// Composition of whole scanf and printf format texts from the backend's
-// one-directive primitives, with glibc's rules for counting and stopping.
+// Reader and Writer on the backend chosen at build time: the fast one, or with
+// RUGOSITE_STDIO_REFERENCE the C stdio one that serves as the reference. Both
+// go through the same composition of format texts.
 #include "line_io.hpp"
 
-#include "line_io_backend.hpp"
+#include "format_compose.hpp"
 
-#include <algorithm>
-#include <stdexcept>
+#ifdef RUGOSITE_STDIO_REFERENCE
+#include "stdio_stream.hpp"
+#else
+#include "fast_stream.hpp"
+#endif
+
+#include <utility>
 
 namespace pipeline {
 
-namespace {
+#ifdef RUGOSITE_STDIO_REFERENCE
+namespace backend = stdio_backend;
+#else
+namespace backend = fast_backend;
+#endif
 
-bool is_blank(char c)
+struct Reader::Impl {
+    backend::Input in;
+};
+
+struct Writer::Impl {
+    backend::Output out;
+};
+
+Reader::Reader(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+Reader::Reader(Reader&&) noexcept = default;
+Reader& Reader::operator=(Reader&&) noexcept = default;
+Reader::~Reader() = default;
+
+std::optional<Reader> Reader::open(const std::string& name)
 {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+    auto in = backend::Input::open(name);
+    if (!in)
+        return std::nullopt;
+    return Reader(std::make_unique<Impl>(Impl{std::move(*in)}));
 }
 
-[[noreturn]] void bad_format(std::string_view format, const char* why)
+Reader Reader::over_text(std::string_view text)
 {
-    throw std::logic_error(std::string("format \"") + std::string(format) + "\": " + why);
+    return Reader(std::make_unique<Impl>(Impl{backend::Input::over_text(text)}));
 }
 
-
-} // namespace
+Reader Reader::standard_input()
+{
+    return Reader(std::make_unique<Impl>(Impl{backend::Input::standard_input()}));
+}
 
 int Reader::scan_targets(std::string_view format, std::span<Target> targets)
 {
-    if (static_cast<std::size_t>(std::count(format.begin(), format.end(), '%')) != targets.size())
-        bad_format(format, "the conversions do not match the targets");
-    int done = 0;
-    std::size_t next = 0;
-    bool skip_space = false;
-    // Ends the scan on a failed directive: scanf's count, or EOF when the input
-    // ended before anything was converted.
-    auto stop = [&](int result) { return result == fin_de_fichier && done == 0 ? fin_de_fichier : done; };
+    return compose::scan(impl_->in, format, targets);
+}
 
-    for (std::size_t i = 0; i < format.size(); ++i) {
-        const char c = format[i];
-        if (is_blank(c)) {
-            skip_space = true;
-            continue;
-        }
-        if (skip_space) {
-            backend::skip_blanks(*impl_);
-            skip_space = false;
-        }
-        if (c != '%') {
-            const int r = backend::match_char(*impl_, c);
-            if (r != 1)
-                return stop(r);
-            continue;
-        }
-        std::string_view conv = format.substr(i + 1);
-        if (next >= targets.size())
-            bad_format(format, "more conversions than targets");
-        Target& target = targets[next++];
-        int r = 0;
-        if (conv.starts_with("lf")) {
-            auto* p = std::get_if<double*>(&target);
-            if (!p) bad_format(format, "%lf needs a double");
-            r = backend::convert_double(*impl_, **p);
-            i += 2;
-        } else if (conv.starts_with("f")) {
-            auto* p = std::get_if<float*>(&target);
-            if (!p) bad_format(format, "%f needs a float");
-            r = backend::convert_float(*impl_, **p);
-            i += 1;
-        } else if (conv.starts_with("d") || conv.starts_with("i")) {
-            auto* p = std::get_if<int*>(&target);
-            if (!p) bad_format(format, "%d and %i need an int");
-            r = conv[0] == 'd' ? backend::convert_decimal(*impl_, **p) : backend::convert_integer(*impl_, **p);
-            i += 1;
-        } else if (conv.starts_with("s")) {
-            auto* p = std::get_if<std::string*>(&target);
-            if (!p) bad_format(format, "%s needs a std::string");
-            r = backend::convert_word(*impl_, **p);
-            i += 1;
-        } else {
-            bad_format(format, "unsupported conversion");
-        }
-        if (r != 1)
-            return stop(r);
-        ++done;
-    }
-    if (skip_space)
-        backend::skip_blanks(*impl_);
-    return done;
+bool Reader::read_line(std::string& line, std::size_t max_chars)
+{
+    return impl_->in.read_line(line, max_chars);
+}
+
+std::size_t Reader::read_bytes(std::span<char> bytes)
+{
+    return impl_->in.read_bytes(bytes);
+}
+
+bool Reader::at_end()
+{
+    return impl_->in.at_end();
+}
+
+void Reader::rewind()
+{
+    impl_->in.rewind();
+}
+
+Writer::Writer(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+Writer::Writer(Writer&&) noexcept = default;
+Writer& Writer::operator=(Writer&&) noexcept = default;
+Writer::~Writer() = default;
+
+std::optional<Writer> Writer::open(const std::string& name, const char* mode)
+{
+    auto out = backend::Output::open(name, mode);
+    if (!out)
+        return std::nullopt;
+    return Writer(std::make_unique<Impl>(Impl{std::move(*out)}));
+}
+
+Writer Writer::standard_output()
+{
+    return Writer(std::make_unique<Impl>(Impl{backend::Output::standard_output()}));
+}
+
+Writer Writer::in_memory()
+{
+    return Writer(std::make_unique<Impl>(Impl{backend::Output::in_memory()}));
 }
 
 void Writer::print_values(std::string_view format, std::span<const Value> values)
 {
-    std::size_t next = 0;
-    std::size_t literal = 0;
-    auto value = [&]() -> const Value& {
-        if (next >= values.size())
-            bad_format(format, "more conversions than values");
-        return values[next++];
-    };
-    for (std::size_t i = 0; i < format.size(); ++i) {
-        if (format[i] != '%')
-            continue;
-        backend::write_bytes(*impl_, format.substr(literal, i - literal));
-        std::string_view conv = format.substr(i + 1);
-        if (conv.starts_with("%")) {
-            backend::write_bytes(*impl_, "%");
-            i += 1;
-        } else if (conv.starts_with("lf") || conv.starts_with("f") || conv.starts_with(".1f")) {
-            const auto* v = std::get_if<double>(&value());
-            if (!v) bad_format(format, "%lf, %f and %.1f need a double");
-            const bool one = conv[0] == '.';
-            backend::write_fixed(*impl_, *v, one ? 1 : 6);
-            i += one ? 3 : (conv[0] == 'l' ? 2 : 1);
-        } else if (conv.starts_with("d") || conv.starts_with("i")) {
-            const auto* v = std::get_if<int>(&value());
-            if (!v) bad_format(format, "%d and %i need an int");
-            backend::write_int(*impl_, *v);
-            i += 1;
-        } else if (conv.starts_with("s")) {
-            const auto* v = std::get_if<std::string_view>(&value());
-            if (!v) bad_format(format, "%s needs a text");
-            backend::write_bytes(*impl_, *v);
-            i += 1;
-        } else {
-            bad_format(format, "unsupported conversion");
-        }
-        literal = i + 1;
-    }
-    if (next != values.size())
-        bad_format(format, "more values than conversions");
-    backend::write_bytes(*impl_, format.substr(literal));
+    compose::print(impl_->out, format, values);
+}
+
+void Writer::text(std::string_view bytes)
+{
+    impl_->out.write_bytes(bytes);
+}
+
+bool Writer::flush()
+{
+    return impl_->out.flush();
+}
+
+std::string Writer::memory_text()
+{
+    return impl_->out.memory_text();
+}
+
+bool Writer::close()
+{
+    return impl_->out.close();
+}
+
+bool Writer::failed() const
+{
+    return impl_->out.failed();
 }
 
 } // namespace pipeline

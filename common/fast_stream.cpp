@@ -1,0 +1,695 @@
+// How the conversions follow glibc's scanf: a conversion looks at characters
+// one by one; the characters that form the number are consumed, and so is the
+// character that made it stop, except that one character can be pushed back.
+// A number that goes wrong after its first characters ("-x", "1e+x", "infix")
+// therefore keeps what it had consumed: it is lost, only the last character
+// read is given back, and in "nan" and "inf[inity]" not even that one. In the
+// comments below, position k is the character being looked at: the ones before
+// it are consumed, and it is consumed too unless it is given back.
+#include "fast_stream.hpp"
+
+#include "fixed_text.hpp"
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <climits>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <mutex>
+#include <new>
+#include <sys/types.h>
+#include <system_error>
+#include <type_traits>
+#include <unistd.h>
+#include <utility>
+
+namespace pipeline::fast_backend {
+
+namespace {
+
+int lower(int c)
+{
+    return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c;
+}
+
+bool is_digit(int c)
+{
+    return c >= '0' && c <= '9';
+}
+
+bool is_hex_digit(int c)
+{
+    return is_digit(c) || (lower(c) >= 'a' && lower(c) <= 'f');
+}
+
+int digit_value(int c, int base)
+{
+    int d = 99;
+    if (is_digit(c))
+        d = c - '0';
+    else if (lower(c) >= 'a' && lower(c) <= 'z')
+        d = lower(c) - 'a' + 10;
+    return d < base ? d : -1;
+}
+
+// The C library's conversion of a whole number text, for what from_chars does
+// not take (hexadecimal, "inf", "nan", overflow and underflow).
+template <class F>
+bool convert_with_c_library(std::string_view token, F& value)
+{
+    const std::string text(token);
+    char* end = nullptr;
+    if constexpr (std::is_same_v<F, float>)
+        value = std::strtof(text.c_str(), &end);
+    else
+        value = std::strtod(text.c_str(), &end);
+    return end != text.c_str();
+}
+
+// A decimal number text (sign, digits, point, exponent, possibly cut short).
+template <class F>
+bool convert_decimal_text(std::string_view token, F& value)
+{
+    const char* first = token.data();
+    const char* last = first + token.size();
+    if (first < last && *first == '+')
+        ++first; // from_chars takes no plus sign
+    F v{};
+    const auto result = std::from_chars(first, last, v, std::chars_format::general);
+    if (result.ec == std::errc::invalid_argument)
+        return false;
+    if (result.ec == std::errc::result_out_of_range)
+        return convert_with_c_library(token, value);
+    value = v;
+    return true;
+}
+
+} // namespace
+
+// --- Input -------------------------------------------------------------------
+
+Input::Source::~Source()
+{
+    if (close_fd && fd >= 0)
+        ::close(fd);
+}
+
+Input::Input(std::unique_ptr<Source> owned) : owned_(std::move(owned)), s_(owned_.get()) {}
+
+Input::Input(Input&& other) noexcept : owned_(std::move(other.owned_)), s_(std::exchange(other.s_, nullptr)) {}
+
+Input& Input::operator=(Input&& other) noexcept
+{
+    if (this != &other) {
+        owned_ = std::move(other.owned_);
+        s_ = std::exchange(other.s_, nullptr);
+    }
+    return *this;
+}
+
+Input::~Input() = default;
+
+std::optional<Input> Input::open(const std::string& name)
+{
+    const int fd = ::open(name.c_str(), O_RDONLY);
+    if (fd < 0)
+        return std::nullopt;
+    auto source = std::make_unique<Source>();
+    source->fd = fd;
+    source->close_fd = true;
+    return Input(std::move(source));
+}
+
+Input Input::over_text(std::string_view text)
+{
+    auto source = std::make_unique<Source>();
+    source->capacity = std::max<std::size_t>(text.size(), 1);
+    source->data = std::make_unique<char[]>(source->capacity);
+    std::memcpy(source->data.get(), text.data(), text.size());
+    source->end = text.size();
+    source->exhausted = true;
+    return Input(std::move(source));
+}
+
+Input Input::over_text_in_pieces(std::string_view text, std::size_t piece)
+{
+    auto source = std::make_unique<Source>();
+    source->pieces = std::string(text);
+    source->piece = std::max<std::size_t>(piece, 1);
+    return Input(std::move(source));
+}
+
+Input::Source& Input::standard_source()
+{
+    static Source source;
+    static const bool ready = [] {
+        source.fd = STDIN_FILENO;
+        source.flush_stdout = ::isatty(STDIN_FILENO) == 1 && ::isatty(STDOUT_FILENO) == 1;
+        return true;
+    }();
+    (void)ready;
+    return source;
+}
+
+Input Input::standard_input()
+{
+    return Input(&standard_source());
+}
+
+bool Input::fill()
+{
+    Source& s = *s_;
+    if (s.exhausted)
+        return false;
+    if (s.pos > 0) {
+        std::memmove(s.data.get(), s.data.get() + s.pos, s.end - s.pos);
+        s.end -= s.pos;
+        s.pos = 0;
+    }
+    if (s.end == s.capacity) {
+        // In pieces, the buffer starts small, so that long numbers make it grow.
+        const std::size_t first = s.piece > 0 ? 16 : block_size;
+        const std::size_t grown = s.capacity == 0 ? first : 2 * s.capacity;
+        auto data = std::make_unique<char[]>(grown);
+        if (s.end > 0)
+            std::memcpy(data.get(), s.data.get(), s.end);
+        s.data = std::move(data);
+        s.capacity = grown;
+    }
+    char* to = s.data.get() + s.end;
+    const std::size_t space = s.capacity - s.end;
+    ssize_t n = 0;
+    if (s.fd < 0) {
+        n = static_cast<ssize_t>(std::min({s.piece, s.pieces.size() - s.pieces_pos, space}));
+        if (n > 0)
+            std::memcpy(to, s.pieces.data() + s.pieces_pos, static_cast<std::size_t>(n));
+        s.pieces_pos += static_cast<std::size_t>(n);
+    } else {
+        // The C library flushes a terminal's output before it waits for a line.
+        if (s.flush_stdout)
+            std::fflush(stdout);
+        do
+            n = ::read(s.fd, to, space);
+        while (n < 0 && errno == EINTR);
+    }
+    if (n <= 0) {
+        s.exhausted = true;
+        return false;
+    }
+    s.end += static_cast<std::size_t>(n);
+    return true;
+}
+
+int Input::peek_filling(std::size_t k)
+{
+    while (s_->pos + k >= s_->end)
+        if (!fill())
+            return EOF;
+    return static_cast<unsigned char>(s_->data[s_->pos + k]);
+}
+
+template <class F>
+int Input::convert_floating(F& value)
+{
+    skip_blanks();
+    int c = peek(0);
+    if (c == EOF)
+        return fin_de_fichier;
+    std::size_t k = 0;
+    // Failures: with the character at k given back, or consumed with the rest.
+    auto fail_giving_back = [&] {
+        take(k);
+        return 0;
+    };
+    auto fail_keeping = [&] {
+        take(c == EOF ? k : k + 1);
+        return 0;
+    };
+    // The next letter of "nan" or "infinity", which must be there.
+    auto next_is = [&](char letter) {
+        c = peek(++k);
+        return c != EOF && lower(c) == letter;
+    };
+
+    std::size_t sign = 0;
+    if (c == '-' || c == '+') {
+        sign = 1;
+        c = peek(++k);
+        if (c == EOF)
+            return fail_giving_back();
+    }
+    std::size_t length = 0; // of the number text, all consumed
+    bool decimal = true;
+    if (lower(c) == 'n') {
+        if (!next_is('a') || !next_is('n'))
+            return fail_keeping();
+        length = k + 1;
+        decimal = false;
+    } else if (lower(c) == 'i') {
+        if (!next_is('n') || !next_is('f'))
+            return fail_keeping();
+        length = k + 1;
+        c = peek(++k);
+        if (c != EOF && lower(c) == 'i') {
+            if (!next_is('n') || !next_is('i') || !next_is('t') || !next_is('y'))
+                return fail_keeping();
+            length = k + 1;
+        } // else the character after "inf" is given back
+        decimal = false;
+    } else {
+        bool hex = false;
+        bool got_digit = false;
+        bool got_dot = false;
+        bool got_exponent = false;
+        int exponent_char = 'e';
+        if (c == '0') {
+            c = peek(++k);
+            if (lower(c) == 'x') {
+                hex = true;
+                exponent_char = 'p';
+                c = peek(++k);
+            } else {
+                got_digit = true;
+            }
+        }
+        for (; c != EOF; c = peek(++k)) {
+            if (is_digit(c) || (hex && !got_exponent && is_hex_digit(c)))
+                got_digit = true;
+            else if (got_exponent && (c == '-' || c == '+') && lower(here()[k - 1]) == exponent_char)
+                continue;
+            else if (got_digit && !got_exponent && lower(c) == exponent_char)
+                got_exponent = got_dot = true;
+            else if (!got_dot && c == '.')
+                got_dot = true;
+            else
+                break; // given back
+        }
+        length = k;
+        // A lone sign, or "0x" with nothing after it, is no number.
+        if (length == sign || (hex && length == sign + 2))
+            return fail_giving_back();
+        decimal = !hex;
+    }
+
+    const std::string_view token(here(), length);
+    F converted{};
+    const bool ok = decimal ? convert_decimal_text(token, converted) : convert_with_c_library(token, converted);
+    take(length);
+    if (!ok)
+        return 0;
+    value = converted;
+    return 1;
+}
+
+int Input::convert_double(double& value)
+{
+    return convert_floating(value);
+}
+
+int Input::convert_float(float& value)
+{
+    return convert_floating(value);
+}
+
+// "%d" (base 10) and "%i" (base 0: 0x for hexadecimal, 0 for octal), with
+// strtol's saturation to the range of long and then the conversion to int.
+int Input::convert_whole(int& value, int base)
+{
+    skip_blanks();
+    int c = peek(0);
+    if (c == EOF)
+        return fin_de_fichier;
+    std::size_t k = 0;
+    bool negative = false;
+    if (c == '-' || c == '+') {
+        negative = c == '-';
+        c = peek(++k);
+    }
+    std::size_t digits = 0;
+    if (c == '0') {
+        ++digits;
+        c = peek(++k);
+        if (lower(c) == 'x') {
+            if (base == 0)
+                base = 16;
+            if (base == 16) // the x is consumed, and not part of the number
+                c = peek(++k);
+        } else if (base == 0) {
+            base = 8;
+        }
+    }
+    if (base == 0)
+        base = 10;
+    std::uint64_t magnitude = 0;
+    bool overflow = false;
+    for (int d; c != EOF && (d = digit_value(c, base)) >= 0; c = peek(++k)) {
+        const auto digit = static_cast<std::uint64_t>(d);
+        if (magnitude > (UINT64_MAX - digit) / static_cast<std::uint64_t>(base))
+            overflow = true;
+        else
+            magnitude = magnitude * static_cast<std::uint64_t>(base) + digit;
+        ++digits;
+    }
+    take(k); // the character at k is given back
+    if (digits == 0)
+        return 0;
+    constexpr std::uint64_t long_max = static_cast<std::uint64_t>(LONG_MAX);
+    long result = 0;
+    if (!negative)
+        result = overflow || magnitude > long_max ? LONG_MAX : static_cast<long>(magnitude);
+    else if (overflow || magnitude > long_max + 1)
+        result = LONG_MIN;
+    else
+        result = magnitude == long_max + 1 ? LONG_MIN : -static_cast<long>(magnitude);
+    value = static_cast<int>(result); // keeps the low 32 bits, as the C library's cast does
+    return 1;
+}
+
+int Input::convert_decimal(int& value)
+{
+    return convert_whole(value, 10);
+}
+
+int Input::convert_integer(int& value)
+{
+    return convert_whole(value, 0);
+}
+
+int Input::convert_word(std::string& word)
+{
+    skip_blanks();
+    if (peek(0) == EOF)
+        return fin_de_fichier;
+    std::string read;
+    while (true) {
+        const char* p = here();
+        const char* end = s_->data.get() + s_->end;
+        const char* q = p;
+        while (q < end && !is_space(static_cast<unsigned char>(*q)))
+            ++q;
+        read.append(p, q);
+        take(static_cast<std::size_t>(q - p));
+        if (q < end || !fill())
+            break;
+    }
+    word = std::move(read);
+    return 1;
+}
+
+bool Input::read_line(std::string& line, std::size_t max_chars)
+{
+    line.clear();
+    while (line.size() < max_chars) {
+        if (s_->pos == s_->end && !fill())
+            break;
+        const std::size_t avail = std::min(s_->end - s_->pos, max_chars - line.size());
+        const char* p = here();
+        const auto* newline = static_cast<const char*>(std::memchr(p, '\n', avail));
+        const std::size_t n = newline ? static_cast<std::size_t>(newline - p) + 1 : avail;
+        line.append(p, n);
+        take(n);
+        if (newline)
+            break;
+    }
+    return !line.empty();
+}
+
+std::size_t Input::read_bytes(std::span<char> bytes)
+{
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        if (s_->pos == s_->end && !fill())
+            break;
+        const std::size_t n = std::min(s_->end - s_->pos, bytes.size() - done);
+        std::memcpy(bytes.data() + done, here(), n);
+        take(n);
+        done += n;
+    }
+    return done;
+}
+
+void Input::rewind()
+{
+    Source& s = *s_;
+    if (s.fd >= 0) {
+        // A pipe or a terminal cannot go back: what is buffered stays.
+        if (::lseek(s.fd, 0, SEEK_SET) >= 0)
+            s.pos = s.end = 0;
+        s.exhausted = false;
+    } else if (s.piece > 0) {
+        s.pos = s.end = 0;
+        s.pieces_pos = 0;
+        s.exhausted = false;
+    } else {
+        s.pos = 0; // a text reader holds the whole text
+    }
+}
+
+// --- Output ------------------------------------------------------------------
+
+struct Output::Sink {
+    enum class Kind { file, memory, standard };
+    Kind kind = Kind::file;
+    int fd = -1;
+    std::unique_ptr<char[]> data;
+    std::size_t capacity = 0;
+    std::size_t used = 0;
+    std::string memory;
+    bool failed = false;
+    // The open files, newest first: flushed when the process exits, as the C
+    // library flushes the streams left open.
+    Sink* newer = nullptr;
+    Sink* older = nullptr;
+};
+
+namespace {
+
+std::mutex open_files_mutex;
+Output::Sink* newest_open_file = nullptr;
+
+bool write_all(int fd, const char* bytes, std::size_t n)
+{
+    while (n > 0) {
+        const ssize_t w = ::write(fd, bytes, n);
+        if (w < 0 && errno == EINTR)
+            continue;
+        if (w <= 0)
+            return false;
+        bytes += w;
+        n -= static_cast<std::size_t>(w);
+    }
+    return true;
+}
+
+void drain(Output::Sink& s, const char* bytes, std::size_t n)
+{
+    using Kind = Output::Sink::Kind;
+    if (n == 0)
+        return;
+    bool ok = true;
+    if (s.kind == Kind::file)
+        ok = s.fd >= 0 && write_all(s.fd, bytes, n);
+    else if (s.kind == Kind::memory)
+        s.memory.append(bytes, n);
+    else
+        ok = std::fwrite(bytes, 1, n, stdout) == n;
+    if (!ok)
+        s.failed = true;
+}
+
+void drain(Output::Sink& s)
+{
+    drain(s, s.data.get(), s.used);
+    s.used = 0;
+}
+
+void flush_open_files()
+{
+    const std::lock_guard lock(open_files_mutex);
+    for (Output::Sink* s = newest_open_file; s; s = s->older)
+        drain(*s);
+}
+
+void link_open_file(Output::Sink& s)
+{
+    const std::lock_guard lock(open_files_mutex);
+    static const bool registered = std::atexit(flush_open_files) == 0;
+    (void)registered;
+    s.older = newest_open_file;
+    if (newest_open_file)
+        newest_open_file->newer = &s;
+    newest_open_file = &s;
+}
+
+void unlink_open_file(Output::Sink& s)
+{
+    const std::lock_guard lock(open_files_mutex);
+    if (s.newer)
+        s.newer->older = s.older;
+    else if (newest_open_file == &s)
+        newest_open_file = s.older;
+    if (s.older)
+        s.older->newer = s.newer;
+    s.newer = s.older = nullptr;
+}
+
+// The open(2) flags of a fopen mode, or -1 for a mode that fopen refuses.
+int open_flags(const char* mode)
+{
+    int flags = 0;
+    switch (mode[0]) {
+    case 'r': flags = O_RDONLY; break;
+    case 'w': flags = O_WRONLY | O_CREAT | O_TRUNC; break;
+    case 'a': flags = O_WRONLY | O_CREAT | O_APPEND; break;
+    default: return -1;
+    }
+    for (const char* m = mode + 1; *m && *m != ','; ++m) {
+        if (*m == '+')
+            flags = (flags & ~O_ACCMODE) | O_RDWR;
+        else if (*m == 'x')
+            flags |= O_EXCL;
+        else if (*m == 'e')
+            flags |= O_CLOEXEC;
+    }
+    return flags;
+}
+
+} // namespace
+
+Output::Output(std::unique_ptr<Sink> sink) : s_(std::move(sink)) {}
+Output::Output(Output&&) noexcept = default;
+
+Output& Output::operator=(Output&& other) noexcept
+{
+    if (this != &other) {
+        if (s_ && s_->kind == Sink::Kind::file)
+            close();
+        s_ = std::move(other.s_);
+    }
+    return *this;
+}
+
+Output::~Output()
+{
+    // Standard output is left to the C library, which flushes it at exit.
+    if (s_ && s_->kind == Sink::Kind::file)
+        close();
+}
+
+std::optional<Output> Output::open(const std::string& name, const char* mode)
+{
+    const int flags = open_flags(mode);
+    if (flags < 0)
+        return std::nullopt;
+    const int fd = ::open(name.c_str(), flags, 0666);
+    if (fd < 0)
+        return std::nullopt;
+    auto sink = std::make_unique<Sink>();
+    sink->kind = Sink::Kind::file;
+    sink->fd = fd;
+    sink->capacity = block_size;
+    sink->data = std::make_unique<char[]>(block_size);
+    link_open_file(*sink);
+    return Output(std::move(sink));
+}
+
+Output Output::standard_output()
+{
+    auto sink = std::make_unique<Sink>();
+    sink->kind = Sink::Kind::standard;
+    return Output(std::move(sink));
+}
+
+Output Output::in_memory()
+{
+    auto sink = std::make_unique<Sink>();
+    sink->kind = Sink::Kind::memory;
+    return Output(std::move(sink));
+}
+
+char* Output::room(std::size_t n)
+{
+    Sink& s = *s_;
+    if (s.capacity - s.used < n) {
+        drain(s);
+        if (s.capacity < n) {
+            s.capacity = std::max<std::size_t>(n, 4096);
+            s.data = std::make_unique<char[]>(s.capacity);
+        }
+    }
+    return s.data.get() + s.used;
+}
+
+void Output::commit(char* end)
+{
+    Sink& s = *s_;
+    s.used = static_cast<std::size_t>(end - s.data.get());
+    if (s.kind == Sink::Kind::standard)
+        drain(s);
+}
+
+void Output::write_fixed(double value, int decimals)
+{
+    commit(format_fixed(room(fixed_text_room(decimals)), value, decimals));
+}
+
+void Output::write_int(int value)
+{
+    char* p = room(16);
+    commit(std::to_chars(p, p + 16, value).ptr);
+}
+
+void Output::write_bytes(std::string_view bytes)
+{
+    Sink& s = *s_;
+    if (bytes.empty())
+        return;
+    if (bytes.size() > s.capacity / 2 && bytes.size() > 4096) {
+        drain(s);
+        drain(s, bytes.data(), bytes.size());
+        return;
+    }
+    char* p = room(bytes.size());
+    std::memcpy(p, bytes.data(), bytes.size());
+    commit(p + bytes.size());
+}
+
+bool Output::flush()
+{
+    Sink& s = *s_;
+    drain(s);
+    if (s.kind == Sink::Kind::standard && std::fflush(stdout) != 0)
+        s.failed = true;
+    return !s.failed;
+}
+
+std::string Output::memory_text()
+{
+    flush();
+    return s_->memory;
+}
+
+bool Output::close()
+{
+    Sink& s = *s_;
+    if (s.kind != Sink::Kind::file)
+        return flush();
+    if (s.fd < 0)
+        return !s.failed;
+    drain(s);
+    unlink_open_file(s);
+    if (::close(s.fd) != 0)
+        s.failed = true;
+    s.fd = -1;
+    return !s.failed;
+}
+
+bool Output::failed() const
+{
+    return s_->failed || (s_->kind == Sink::Kind::standard && std::ferror(stdout));
+}
+
+} // namespace pipeline::fast_backend

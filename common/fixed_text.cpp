@@ -1,0 +1,92 @@
+// A double is m * 2^e with an integer m below 2^53. When e < 0, its value times
+// 10^decimals is m * 10^decimals / 2^-e exactly, and m * 10^decimals stays
+// below 2^110 for up to 17 decimals: one 128-bit product and a shift give the
+// rounded digits, with the remainder deciding ties exactly. Integers up to 2^63
+// are written directly; larger values go to std::to_chars, which also prints
+// the exact decimal expansion.
+#include "fixed_text.hpp"
+
+#include <bit>
+#include <charconv>
+#include <cstdint>
+#include <cstring>
+
+namespace pipeline {
+
+namespace {
+
+__extension__ typedef unsigned __int128 u128;
+
+constexpr std::uint64_t power_of_ten(int n)
+{
+    std::uint64_t p = 1;
+    while (n-- > 0)
+        p *= 10;
+    return p;
+}
+
+char* copy(char* out, const char* text)
+{
+    const std::size_t n = std::strlen(text);
+    std::memcpy(out, text, n);
+    return out + n;
+}
+
+// Writes exactly `digits` decimal digits of v, with leading zeros.
+char* write_padded(char* out, std::uint64_t v, int digits)
+{
+    for (int k = digits - 1; k >= 0; --k) {
+        out[k] = static_cast<char>('0' + v % 10);
+        v /= 10;
+    }
+    return out + digits;
+}
+
+} // namespace
+
+char* format_fixed(char* out, double value, int decimals)
+{
+    const auto bits = std::bit_cast<std::uint64_t>(value);
+    const bool negative = (bits >> 63) != 0;
+    const int biased = static_cast<int>((bits >> 52) & 0x7ff);
+    const std::uint64_t fraction = bits & ((std::uint64_t{1} << 52) - 1);
+
+    if (biased == 0x7ff) {
+        if (negative)
+            *out++ = '-';
+        return copy(out, fraction != 0 ? "nan" : "inf");
+    }
+    const std::uint64_t m = biased == 0 ? fraction : fraction | (std::uint64_t{1} << 52);
+    const int e = biased == 0 ? -1074 : biased - 1075;
+    if (e > 10 || decimals < 0 || decimals > 17)
+        return std::to_chars(out, out + fixed_text_room(decimals), value, std::chars_format::fixed, decimals).ptr;
+
+    if (negative)
+        *out++ = '-';
+    const std::uint64_t scale = power_of_ten(decimals);
+    std::uint64_t whole = 0;
+    std::uint64_t part = 0;
+    if (e >= 0) {
+        whole = m << e;
+    } else if (-e < 128) {
+        const int s = -e;
+        const u128 n = static_cast<u128>(m) * scale;
+        u128 q = n >> s;
+        const u128 r = n - (q << s);
+        const u128 half = static_cast<u128>(1) << (s - 1);
+        if (r > half || (r == half && (q & 1) != 0))
+            ++q;
+        whole = static_cast<std::uint64_t>(q / scale);
+        part = static_cast<std::uint64_t>(q % scale);
+    }
+    // else: below 2^-127 * 2^53, far under half a unit of the last decimal: zero.
+
+    out = std::to_chars(out, out + 20, whole).ptr;
+    if (decimals > 0) {
+        *out++ = '.';
+        out = write_padded(out, part, decimals);
+    }
+    return out;
+}
+
+} // namespace pipeline
