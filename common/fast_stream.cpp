@@ -55,6 +55,9 @@ int digit_value(int c, int base)
     return d < base ? d : -1;
 }
 
+constexpr double powers_of_ten[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                    1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
 // The C library's conversion of a whole number text, for what from_chars does
 // not take (hexadecimal, "inf", "nan", overflow and underflow).
 template <class F>
@@ -211,93 +214,320 @@ int Input::peek_filling(std::size_t k)
     return static_cast<unsigned char>(s_->data[s_->pos + k]);
 }
 
+// What a number conversion found: whether it converted, how many characters
+// it consumed, and the number's text [0, length) when the C library or
+// from_chars must convert it, or its value when it was exact on the way.
+struct Scanned {
+    int result = 0;
+    std::size_t consumed = 0;
+    std::size_t length = 0;
+    enum class Text { decimal, other, exact, whole } text = Text::other;
+    double exact = 0;   // Text::exact
+    long whole = 0;     // Text::whole: the value of "%d" and "%i"
+};
+
+namespace {
+
+// "%lf" and "%f" over at(k), the character k places after the first one or
+// EOF, following glibc's scanner. Position k is the character being looked at:
+// the ones before it are consumed, and it is consumed too unless it is given
+// back.
+template <class At>
+void scan_floating(At& at, bool want_exact, Scanned& r)
+{
+    std::size_t k = 0;
+    int c = at(0);
+    // Failures: with the character at k given back, or consumed with the rest.
+    auto fail_giving_back = [&] {
+        r.consumed = k;
+    };
+    auto fail_keeping = [&] {
+        r.consumed = c == EOF ? k : k + 1;
+    };
+    // The next letter of "nan" or "infinity", which must be there.
+    auto next_is = [&](char letter) {
+        c = at(++k);
+        return c != EOF && lower(c) == letter;
+    };
+    auto success = [&](std::size_t length, Scanned::Text text) {
+        r.result = 1;
+        r.consumed = r.length = length;
+        r.text = text;
+    };
+
+    std::size_t sign = 0;
+    const bool negative = c == '-';
+    if (c == '-' || c == '+') {
+        sign = 1;
+        c = at(++k);
+        if (c == EOF)
+            return fail_giving_back();
+    }
+    if (lower(c) == 'n') {
+        if (!next_is('a') || !next_is('n'))
+            return fail_keeping();
+        return success(k + 1, Scanned::Text::other);
+    }
+    if (lower(c) == 'i') {
+        if (!next_is('n') || !next_is('f'))
+            return fail_keeping();
+        const std::size_t inf = k + 1;
+        c = at(++k);
+        if (c == EOF || lower(c) != 'i')
+            return success(inf, Scanned::Text::other); // the character after "inf" is given back
+        if (!next_is('n') || !next_is('i') || !next_is('t') || !next_is('y'))
+            return fail_keeping();
+        return success(k + 1, Scanned::Text::other);
+    }
+
+    bool hex = false;
+    bool got_digit = false;
+    bool got_dot = false;
+    bool got_exponent = false;
+    int exponent_char = 'e';
+    // The decimal value as it is read, for the exact short numbers below.
+    std::uint64_t mantissa = 0;
+    bool mantissa_full = false; // digits beyond what 64 bits hold
+    int after_point = 0;
+    int exponent = 0;
+    bool exponent_negative = false;
+    bool exponent_digits = false;
+    if (c == '0') {
+        c = at(++k);
+        if (lower(c) == 'x') {
+            hex = true;
+            exponent_char = 'p';
+            c = at(++k);
+        } else {
+            got_digit = true;
+        }
+    }
+    while (c != EOF) {
+        if (is_digit(c)) {
+            // A run of digits at once.
+            got_digit = true;
+            if (got_exponent) {
+                exponent_digits = true;
+                do {
+                    if (exponent < 100000)
+                        exponent = exponent * 10 + (c - '0');
+                    c = at(++k);
+                } while (is_digit(c));
+            } else {
+                int count = 0;
+                do {
+                    if (mantissa < 1000000000000000000ULL)
+                        mantissa = mantissa * 10 + static_cast<std::uint64_t>(c - '0');
+                    else
+                        mantissa_full = true;
+                    ++count;
+                    c = at(++k);
+                } while (is_digit(c));
+                after_point += got_dot ? count : 0;
+            }
+            continue;
+        }
+        if (hex && !got_exponent && is_hex_digit(c))
+            got_digit = true;
+        else if (got_exponent && (c == '-' || c == '+') && lower(at(k - 1)) == exponent_char)
+            exponent_negative = c == '-';
+        else if (got_digit && !got_exponent && lower(c) == exponent_char)
+            got_exponent = got_dot = true;
+        else if (!got_dot && c == '.')
+            got_dot = true;
+        else
+            break; // given back
+        c = at(++k);
+    }
+    // A lone sign, or "0x" with nothing after it, is no number.
+    if (k == sign || (hex && k == sign + 2))
+        return fail_giving_back();
+    if (hex)
+        return success(k, Scanned::Text::other);
+    if (!got_digit) { // "." or "-.": what the C library does not take either
+        r.consumed = k;
+        return;
+    }
+    // At most 2^53 and a power of ten up to 10^22 are both exact doubles, so
+    // one multiplication or division rounds the exact value correctly, as
+    // strtod does.
+    constexpr std::uint64_t exact_limit = std::uint64_t{1} << 53;
+    if (want_exact && !mantissa_full && mantissa <= exact_limit) {
+        const int scale = (exponent_digits ? (exponent_negative ? -exponent : exponent) : 0) - after_point;
+        if (scale >= -22 && scale <= 22) {
+            double v = static_cast<double>(mantissa);
+            v = scale < 0 ? v / powers_of_ten[-scale] : v * powers_of_ten[scale];
+            r.exact = negative ? -v : v;
+            return success(k, Scanned::Text::exact);
+        }
+    }
+    return success(k, Scanned::Text::decimal);
+}
+
+// "%d" (base 10) and "%i" (base 0: 0x for hexadecimal, 0 for octal), with
+// strtol's saturation to the range of long.
+template <class At>
+void scan_whole(At& at, int base, Scanned& r)
+{
+    std::size_t k = 0;
+    int c = at(0);
+    bool negative = false;
+    if (c == '-' || c == '+') {
+        negative = c == '-';
+        c = at(++k);
+    }
+    std::size_t digits = 0;
+    if (c == '0') {
+        ++digits;
+        c = at(++k);
+        if (lower(c) == 'x') {
+            if (base == 0)
+                base = 16;
+            if (base == 16) // the x is consumed, and not part of the number
+                c = at(++k);
+        } else if (base == 0) {
+            base = 8;
+        }
+    }
+    if (base == 0)
+        base = 10;
+    std::uint64_t magnitude = 0;
+    bool overflow = false;
+    const auto b = static_cast<std::uint64_t>(base);
+    auto add = [&](std::uint64_t digit) {
+        if (magnitude > (UINT64_MAX - digit) / b)
+            overflow = true;
+        else
+            magnitude = magnitude * b + digit;
+        ++digits;
+    };
+    if (base == 10) {
+        for (; c != EOF && is_digit(c); c = at(++k))
+            add(static_cast<std::uint64_t>(c - '0'));
+    } else {
+        for (int d; c != EOF && (d = digit_value(c, base)) >= 0; c = at(++k))
+            add(static_cast<std::uint64_t>(d));
+    }
+    r.consumed = k; // the character at k is given back
+    if (digits == 0)
+        return;
+    constexpr std::uint64_t long_max = static_cast<std::uint64_t>(LONG_MAX);
+    if (!negative)
+        r.whole = overflow || magnitude > long_max ? LONG_MAX : static_cast<long>(magnitude);
+    else if (overflow || magnitude > long_max)
+        r.whole = LONG_MIN; // LONG_MIN itself included
+    else
+        r.whole = -static_cast<long>(magnitude);
+    r.result = 1;
+    r.text = Scanned::Text::whole;
+    return;
+}
+
+// The common shapes, read straight from the buffer: [sign] digits [. digits]
+// for "%lf", [sign] digits for "%d", followed by a character that cannot go on
+// the number. Anything else (exponents, "0x", "inf", "nan", long numbers, a
+// number reaching the end of what the buffer holds) is left to the scanners
+// above: false.
+bool plain_decimal(const char* p, std::size_t available, bool exhausted, double& value, std::size_t& consumed)
+{
+    const char* q = p;
+    const char* end = p + available;
+    const bool negative = *q == '-';
+    q += negative || *q == '+' ? 1 : 0;
+    std::uint64_t m = 0;
+    const char* digits = q;
+    while (q < end && is_digit(*q))
+        m = m * 10 + static_cast<std::uint64_t>(*q++ - '0');
+    std::ptrdiff_t count = q - digits;
+    std::ptrdiff_t decimals = 0;
+    if (q < end && *q == '.') {
+        const char* first = ++q;
+        while (q < end && is_digit(*q))
+            m = m * 10 + static_cast<std::uint64_t>(*q++ - '0');
+        decimals = q - first;
+        count += decimals;
+    }
+    if (count == 0 || count > 15 || (q == end && !exhausted))
+        return false;
+    if (q < end && (lower(*q) == 'e' || lower(*q) == 'x'))
+        return false;
+    // Up to 15 digits make less than 2^53: exact, as is 10^decimals.
+    const double v = static_cast<double>(m) / powers_of_ten[decimals];
+    value = negative ? -v : v;
+    consumed = static_cast<std::size_t>(q - p);
+    return true;
+}
+
+bool plain_whole(const char* p, std::size_t available, bool exhausted, long& value, std::size_t& consumed)
+{
+    const char* q = p;
+    const char* end = p + available;
+    const bool negative = *q == '-';
+    q += negative || *q == '+' ? 1 : 0;
+    if (q == end || *q < '1' || *q > '9') // "0x", octal and no digit at all are left to the scanner
+        return false;
+    std::int64_t m = 0;
+    const char* digits = q;
+    while (q < end && is_digit(*q))
+        m = m * 10 + (*q++ - '0');
+    if (q - digits > 18 || (q == end && !exhausted))
+        return false;
+    value = negative ? -m : m;
+    consumed = static_cast<std::size_t>(q - p);
+    return true;
+}
+
+} // namespace
+
+// A number is first scanned in what the buffer holds; only when it runs into
+// the end of the buffer before the end of the input is it scanned again while
+// reading more (nothing is consumed until it is known).
+template <class Scan>
+void Input::scan_number(Scan scan, Scanned& r)
+{
+    const char* p = here();
+    const std::size_t available = s_->end - s_->pos;
+    const bool exhausted = s_->exhausted;
+    bool ran_out = false;
+    auto in_buffer = [&](std::size_t k) -> int {
+        if (k < available)
+            return static_cast<unsigned char>(p[k]);
+        ran_out = !exhausted;
+        return EOF;
+    };
+    scan(in_buffer, r);
+    if (!ran_out)
+        return;
+    r = Scanned{};
+    auto filling = [this](std::size_t k) { return peek(k); };
+    scan(filling, r);
+}
+
 template <class F>
 int Input::convert_floating(F& value)
 {
     skip_blanks();
-    int c = peek(0);
-    if (c == EOF)
+    if (peek(0) == EOF)
         return fin_de_fichier;
-    std::size_t k = 0;
-    // Failures: with the character at k given back, or consumed with the rest.
-    auto fail_giving_back = [&] {
-        take(k);
-        return 0;
-    };
-    auto fail_keeping = [&] {
-        take(c == EOF ? k : k + 1);
-        return 0;
-    };
-    // The next letter of "nan" or "infinity", which must be there.
-    auto next_is = [&](char letter) {
-        c = peek(++k);
-        return c != EOF && lower(c) == letter;
-    };
-
-    std::size_t sign = 0;
-    if (c == '-' || c == '+') {
-        sign = 1;
-        c = peek(++k);
-        if (c == EOF)
-            return fail_giving_back();
-    }
-    std::size_t length = 0; // of the number text, all consumed
-    bool decimal = true;
-    if (lower(c) == 'n') {
-        if (!next_is('a') || !next_is('n'))
-            return fail_keeping();
-        length = k + 1;
-        decimal = false;
-    } else if (lower(c) == 'i') {
-        if (!next_is('n') || !next_is('f'))
-            return fail_keeping();
-        length = k + 1;
-        c = peek(++k);
-        if (c != EOF && lower(c) == 'i') {
-            if (!next_is('n') || !next_is('i') || !next_is('t') || !next_is('y'))
-                return fail_keeping();
-            length = k + 1;
-        } // else the character after "inf" is given back
-        decimal = false;
-    } else {
-        bool hex = false;
-        bool got_digit = false;
-        bool got_dot = false;
-        bool got_exponent = false;
-        int exponent_char = 'e';
-        if (c == '0') {
-            c = peek(++k);
-            if (lower(c) == 'x') {
-                hex = true;
-                exponent_char = 'p';
-                c = peek(++k);
-            } else {
-                got_digit = true;
-            }
+    if constexpr (std::is_same_v<F, double>) {
+        std::size_t consumed = 0;
+        if (plain_decimal(here(), s_->end - s_->pos, s_->exhausted, value, consumed)) {
+            take(consumed);
+            return 1;
         }
-        for (; c != EOF; c = peek(++k)) {
-            if (is_digit(c) || (hex && !got_exponent && is_hex_digit(c)))
-                got_digit = true;
-            else if (got_exponent && (c == '-' || c == '+') && lower(here()[k - 1]) == exponent_char)
-                continue;
-            else if (got_digit && !got_exponent && lower(c) == exponent_char)
-                got_exponent = got_dot = true;
-            else if (!got_dot && c == '.')
-                got_dot = true;
-            else
-                break; // given back
-        }
-        length = k;
-        // A lone sign, or "0x" with nothing after it, is no number.
-        if (length == sign || (hex && length == sign + 2))
-            return fail_giving_back();
-        decimal = !hex;
     }
-
-    const std::string_view token(here(), length);
+    Scanned r;
+    scan_number([](auto& at, Scanned& out) { scan_floating(at, std::is_same_v<F, double>, out); }, r);
     F converted{};
-    const bool ok = decimal ? convert_decimal_text(token, converted) : convert_with_c_library(token, converted);
-    take(length);
+    bool ok = r.result == 1;
+    if (r.text == Scanned::Text::exact)
+        converted = static_cast<F>(r.exact);
+    else if (ok) {
+        const std::string_view token(here(), r.length);
+        ok = r.text == Scanned::Text::decimal ? convert_decimal_text(token, converted)
+                                              : convert_with_c_library(token, converted);
+    }
+    take(r.consumed);
     if (!ok)
         return 0;
     value = converted;
@@ -314,57 +544,24 @@ int Input::convert_float(float& value)
     return convert_floating(value);
 }
 
-// "%d" (base 10) and "%i" (base 0: 0x for hexadecimal, 0 for octal), with
-// strtol's saturation to the range of long and then the conversion to int.
 int Input::convert_whole(int& value, int base)
 {
     skip_blanks();
-    int c = peek(0);
-    if (c == EOF)
+    if (peek(0) == EOF)
         return fin_de_fichier;
-    std::size_t k = 0;
-    bool negative = false;
-    if (c == '-' || c == '+') {
-        negative = c == '-';
-        c = peek(++k);
+    long plain = 0;
+    std::size_t consumed = 0;
+    if (plain_whole(here(), s_->end - s_->pos, s_->exhausted, plain, consumed)) {
+        take(consumed);
+        value = static_cast<int>(plain);
+        return 1;
     }
-    std::size_t digits = 0;
-    if (c == '0') {
-        ++digits;
-        c = peek(++k);
-        if (lower(c) == 'x') {
-            if (base == 0)
-                base = 16;
-            if (base == 16) // the x is consumed, and not part of the number
-                c = peek(++k);
-        } else if (base == 0) {
-            base = 8;
-        }
-    }
-    if (base == 0)
-        base = 10;
-    std::uint64_t magnitude = 0;
-    bool overflow = false;
-    for (int d; c != EOF && (d = digit_value(c, base)) >= 0; c = peek(++k)) {
-        const auto digit = static_cast<std::uint64_t>(d);
-        if (magnitude > (UINT64_MAX - digit) / static_cast<std::uint64_t>(base))
-            overflow = true;
-        else
-            magnitude = magnitude * static_cast<std::uint64_t>(base) + digit;
-        ++digits;
-    }
-    take(k); // the character at k is given back
-    if (digits == 0)
+    Scanned r;
+    scan_number([base](auto& at, Scanned& out) { scan_whole(at, base, out); }, r);
+    take(r.consumed);
+    if (r.result != 1)
         return 0;
-    constexpr std::uint64_t long_max = static_cast<std::uint64_t>(LONG_MAX);
-    long result = 0;
-    if (!negative)
-        result = overflow || magnitude > long_max ? LONG_MAX : static_cast<long>(magnitude);
-    else if (overflow || magnitude > long_max + 1)
-        result = LONG_MIN;
-    else
-        result = magnitude == long_max + 1 ? LONG_MIN : -static_cast<long>(magnitude);
-    value = static_cast<int>(result); // keeps the low 32 bits, as the C library's cast does
+    value = static_cast<int>(r.whole); // keeps the low 32 bits, as the C library's cast does
     return 1;
 }
 
@@ -449,21 +646,6 @@ void Input::rewind()
 }
 
 // --- Output ------------------------------------------------------------------
-
-struct Output::Sink {
-    enum class Kind { file, memory, standard };
-    Kind kind = Kind::file;
-    int fd = -1;
-    std::unique_ptr<char[]> data;
-    std::size_t capacity = 0;
-    std::size_t used = 0;
-    std::string memory;
-    bool failed = false;
-    // The open files, newest first: flushed when the process exits, as the C
-    // library flushes the streams left open.
-    Sink* newer = nullptr;
-    Sink* older = nullptr;
-};
 
 namespace {
 
@@ -600,6 +782,7 @@ Output Output::standard_output()
 {
     auto sink = std::make_unique<Sink>();
     sink->kind = Sink::Kind::standard;
+    sink->buffered = false;
     return Output(std::move(sink));
 }
 
@@ -607,6 +790,8 @@ Output Output::in_memory()
 {
     auto sink = std::make_unique<Sink>();
     sink->kind = Sink::Kind::memory;
+    sink->capacity = 4096;
+    sink->data = std::make_unique<char[]>(sink->capacity);
     return Output(std::move(sink));
 }
 
@@ -631,18 +816,18 @@ void Output::commit(char* end)
         drain(s);
 }
 
-void Output::write_fixed(double value, int decimals)
+void Output::write_fixed_slowly(double value, int decimals)
 {
     commit(format_fixed(room(fixed_text_room(decimals)), value, decimals));
 }
 
-void Output::write_int(int value)
+void Output::write_int_slowly(int value)
 {
-    char* p = room(16);
-    commit(std::to_chars(p, p + 16, value).ptr);
+    char* p = room(int_room);
+    commit(std::to_chars(p, p + int_room, value).ptr);
 }
 
-void Output::write_bytes(std::string_view bytes)
+void Output::write_bytes_slowly(std::string_view bytes)
 {
     Sink& s = *s_;
     if (bytes.empty())

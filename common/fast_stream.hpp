@@ -12,8 +12,11 @@
 // are terminals, as the C library does before it waits for a typed line.
 #pragma once
 
+#include "fixed_text.hpp"
 #include "line_io.hpp"
 
+#include <charconv>
+#include <cstring>
 #include <cstddef>
 #include <cstdio>
 #include <memory>
@@ -111,6 +114,8 @@ private:
     // reads more; false when the source has nothing more.
     bool fill();
     const char* here() const { return s_->data.get() + s_->pos; }
+    template <class Scan>
+    void scan_number(Scan scan, struct Scanned& r);
     template <class F>
     int convert_floating(F& value);
     int convert_whole(int& value, int base);
@@ -129,21 +134,64 @@ public:
     Output& operator=(Output&&) noexcept;
     ~Output();
 
-    void write_fixed(double value, int decimals);
-    void write_int(int value);
-    void write_bytes(std::string_view bytes);
+    void write_fixed(double value, int decimals)
+    {
+        Sink& s = *s_;
+        if (s.buffered && s.capacity - s.used >= fixed_text_room(decimals))
+            s.used = static_cast<std::size_t>(format_fixed(s.data.get() + s.used, value, decimals) - s.data.get());
+        else
+            write_fixed_slowly(value, decimals);
+    }
+    void write_int(int value)
+    {
+        Sink& s = *s_;
+        if (s.buffered && s.capacity - s.used >= int_room)
+            s.used = static_cast<std::size_t>(
+                std::to_chars(s.data.get() + s.used, s.data.get() + s.capacity, value).ptr - s.data.get());
+        else
+            write_int_slowly(value);
+    }
+    void write_bytes(std::string_view bytes)
+    {
+        Sink& s = *s_;
+        if (s.buffered && s.capacity - s.used >= bytes.size()) {
+            std::memcpy(s.data.get() + s.used, bytes.data(), bytes.size());
+            s.used += bytes.size();
+        } else {
+            write_bytes_slowly(bytes);
+        }
+    }
 
     bool flush();
     std::string memory_text();
     bool close();
     bool failed() const;
 
-    struct Sink; // the buffered output, at a fixed address (see flush_at_exit)
+    // The buffered output, at a fixed address: the open files are listed, to
+    // be flushed when the process exits, as the C library flushes the streams
+    // left open.
+    struct Sink {
+        enum class Kind { file, memory, standard };
+        Kind kind = Kind::file;
+        bool buffered = true; // standard output goes to stdout at each write
+        int fd = -1;
+        std::unique_ptr<char[]> data;
+        std::size_t capacity = 0;
+        std::size_t used = 0;
+        std::string memory;
+        bool failed = false;
+        Sink* newer = nullptr; // the open files, newest first
+        Sink* older = nullptr;
+    };
 
 private:
+    static constexpr std::size_t int_room = 16;
     explicit Output(std::unique_ptr<Sink> sink);
     char* room(std::size_t n);
     void commit(char* end);
+    void write_fixed_slowly(double value, int decimals);
+    void write_int_slowly(int value);
+    void write_bytes_slowly(std::string_view bytes);
 
     std::unique_ptr<Sink> s_;
 };

@@ -6,10 +6,12 @@
 // the exact decimal expansion.
 #include "fixed_text.hpp"
 
+#include <array>
 #include <bit>
 #include <charconv>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 
 namespace pipeline {
 
@@ -42,6 +44,51 @@ char* write_padded(char* out, std::uint64_t v, int digits)
     return out + digits;
 }
 
+// The digits for a fixed number of decimals, so that the divisions by the
+// power of ten are by a constant.
+template <int decimals>
+char* finite_fixed(char* out, bool negative, std::uint64_t m, int e)
+{
+    if (negative)
+        *out++ = '-';
+    constexpr std::uint64_t scale = power_of_ten(decimals);
+    std::uint64_t whole = 0;
+    std::uint64_t part = 0;
+    if (e >= 0) {
+        whole = m << e;
+    } else if (-e < 128) {
+        const int s = -e;
+        const u128 n = static_cast<u128>(m) * scale;
+        u128 q = n >> s;
+        const u128 r = n - (q << s);
+        const u128 half = static_cast<u128>(1) << (s - 1);
+        if (r > half || (r == half && (q & 1) != 0))
+            ++q;
+        if (q >> 64 == 0) {
+            whole = static_cast<std::uint64_t>(q) / scale;
+            part = static_cast<std::uint64_t>(q) % scale;
+        } else {
+            whole = static_cast<std::uint64_t>(q / scale);
+            part = static_cast<std::uint64_t>(q % scale);
+        }
+    }
+    // else: below 2^-127 * 2^53, far under half a unit of the last decimal: zero.
+
+    out = std::to_chars(out, out + 20, whole).ptr;
+    if constexpr (decimals > 0) {
+        *out++ = '.';
+        out = write_padded(out, part, decimals);
+    }
+    return out;
+}
+
+template <int... d>
+constexpr auto table(std::integer_sequence<int, d...>)
+{
+    return std::array{&finite_fixed<d>...};
+}
+constexpr auto by_decimals = table(std::make_integer_sequence<int, 18>());
+
 } // namespace
 
 char* format_fixed(char* out, double value, int decimals)
@@ -58,35 +105,9 @@ char* format_fixed(char* out, double value, int decimals)
     }
     const std::uint64_t m = biased == 0 ? fraction : fraction | (std::uint64_t{1} << 52);
     const int e = biased == 0 ? -1074 : biased - 1075;
-    if (e > 10 || decimals < 0 || decimals > 17)
+    if (e > 10 || decimals < 0 || decimals >= static_cast<int>(by_decimals.size()))
         return std::to_chars(out, out + fixed_text_room(decimals), value, std::chars_format::fixed, decimals).ptr;
-
-    if (negative)
-        *out++ = '-';
-    const std::uint64_t scale = power_of_ten(decimals);
-    std::uint64_t whole = 0;
-    std::uint64_t part = 0;
-    if (e >= 0) {
-        whole = m << e;
-    } else if (-e < 128) {
-        const int s = -e;
-        const u128 n = static_cast<u128>(m) * scale;
-        u128 q = n >> s;
-        const u128 r = n - (q << s);
-        const u128 half = static_cast<u128>(1) << (s - 1);
-        if (r > half || (r == half && (q & 1) != 0))
-            ++q;
-        whole = static_cast<std::uint64_t>(q / scale);
-        part = static_cast<std::uint64_t>(q % scale);
-    }
-    // else: below 2^-127 * 2^53, far under half a unit of the last decimal: zero.
-
-    out = std::to_chars(out, out + 20, whole).ptr;
-    if (decimals > 0) {
-        *out++ = '.';
-        out = write_padded(out, part, decimals);
-    }
-    return out;
+    return by_decimals[static_cast<std::size_t>(decimals)](out, negative, m, e);
 }
 
 } // namespace pipeline

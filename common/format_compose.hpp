@@ -14,17 +14,23 @@
 // "%.1f" with 1), write_int(value) and write_bytes(bytes).
 //
 // Both backends of Reader and Writer are driven by these same templates, so
-// that what differs between them is only the primitives.
+// that what differs between them is only the primitives. A format text is
+// taken apart once into a list of steps, kept in a small cache: the programs
+// use a handful of formats, each millions of times.
 #pragma once
 
 #include "line_io.hpp"
 
+#include <array>
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <variant>
+#include <vector>
 
 namespace pipeline::compose {
 
@@ -38,142 +44,235 @@ inline bool is_format_blank(char c)
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-// Number of conversions of a format text ("%%" is a literal percent sign).
-inline std::size_t conversions(std::string_view format)
-{
-    std::size_t n = 0;
-    for (std::size_t i = 0; i < format.size(); ++i) {
-        if (format[i] != '%')
-            continue;
-        if (i + 1 < format.size() && format[i + 1] == '%')
-            ++i;
-        else
-            ++n;
-    }
-    return n;
-}
+// What a conversion reads into or writes from (its count is what matters).
+enum Type : std::uint8_t { a_double, a_float, an_int, a_text };
 
-template <class In, class Target>
-int scan(In& in, std::string_view format, std::span<Target> targets)
+struct Step {
+    enum Kind : std::uint8_t {
+        skip_blanks,  // scan: a run of blanks of the format
+        match,        // scan: a literal character
+        literal,      // print: the bytes [from, from + length) of the format
+        read_double,  // scan "%lf"
+        read_float,   // scan "%f"
+        read_decimal, // scan "%d"
+        read_integer, // scan "%i"
+        read_word,    // scan "%s"
+        write_fixed,  // print "%lf", "%f" (6 decimals), "%.1f" (1 decimal)
+        write_int,    // print "%d", "%i"
+        write_text,   // print "%s"
+    };
+    Kind kind;
+    char c = 0;            // match: the character; write_fixed: the decimals
+    std::uint16_t from = 0; // literal
+    std::uint32_t length = 0;
+};
+
+struct Parsed {
+    std::string text;
+    bool scanning = false;
+    std::vector<Step> steps;
+    std::vector<Type> types; // one per conversion
+};
+
+inline void parse_scan(std::string_view format, Parsed& p)
 {
-    if (conversions(format) != targets.size())
-        bad_format(format, "the conversions do not match the targets");
-    int done = 0;
-    std::size_t next = 0;
     bool skip_space = false;
-    // Ends the scan on a failed directive: the count so far, or EOF when the
-    // input ended before anything was converted.
-    auto stop = [&](int result) { return result == fin_de_fichier && done == 0 ? fin_de_fichier : done; };
-
-    const std::size_t size = format.size();
-    for (std::size_t i = 0; i < size; ++i) {
+    for (std::size_t i = 0; i < format.size(); ++i) {
         const char c = format[i];
         if (is_format_blank(c)) {
             skip_space = true;
             continue;
         }
-        const bool percent = c == '%' && i + 1 < size && format[i + 1] == '%';
+        const bool percent = c == '%' && i + 1 < format.size() && format[i + 1] == '%';
         if (c != '%' || percent) {
             // A literal character; "%%" is a percent sign that, like every
             // directive starting with %, first skips the blanks.
             if (skip_space || percent)
-                in.skip_blanks();
+                p.steps.push_back({Step::skip_blanks});
             skip_space = false;
             i += percent ? 1 : 0;
-            const int r = in.match_char(c);
-            if (r != 1)
-                return stop(r);
+            p.steps.push_back({Step::match, c});
             continue;
         }
-        skip_space = false;
-        Target& target = targets[next++];
-        const char kind = i + 1 < size ? format[i + 1] : '\0';
-        int r = 0;
-        if (kind == 'l' && i + 2 < size && format[i + 2] == 'f') {
-            auto* p = std::get_if<double*>(&target);
-            if (!p)
-                bad_format(format, "%lf needs a double");
-            r = in.convert_double(**p);
+        skip_space = false; // every conversion skips the blanks itself
+        const std::string_view conv = format.substr(i + 1);
+        if (conv.starts_with("lf")) {
+            p.steps.push_back({Step::read_double});
+            p.types.push_back(a_double);
             i += 2;
-        } else if (kind == 'f') {
-            auto* p = std::get_if<float*>(&target);
-            if (!p)
-                bad_format(format, "%f needs a float");
-            r = in.convert_float(**p);
+        } else if (conv.starts_with("f")) {
+            p.steps.push_back({Step::read_float});
+            p.types.push_back(a_float);
             i += 1;
-        } else if (kind == 'd' || kind == 'i') {
-            auto* p = std::get_if<int*>(&target);
-            if (!p)
-                bad_format(format, "%d and %i need an int");
-            r = kind == 'd' ? in.convert_decimal(**p) : in.convert_integer(**p);
+        } else if (conv.starts_with("d") || conv.starts_with("i")) {
+            p.steps.push_back({conv[0] == 'd' ? Step::read_decimal : Step::read_integer});
+            p.types.push_back(an_int);
             i += 1;
-        } else if (kind == 's') {
-            auto* p = std::get_if<std::string*>(&target);
-            if (!p)
-                bad_format(format, "%s needs a std::string");
-            r = in.convert_word(**p);
+        } else if (conv.starts_with("s")) {
+            p.steps.push_back({Step::read_word});
+            p.types.push_back(a_text);
             i += 1;
         } else {
             bad_format(format, "unsupported conversion");
         }
-        if (r != 1)
-            return stop(r);
-        ++done;
     }
     if (skip_space)
-        in.skip_blanks();
-    return done;
+        p.steps.push_back({Step::skip_blanks});
 }
 
-template <class Out, class Value>
-void print(Out& out, std::string_view format, std::span<const Value> values)
+inline void parse_print(std::string_view format, Parsed& p)
 {
-    std::size_t next = 0;
+    if (format.size() > UINT16_MAX)
+        bad_format(format.substr(0, 40), "format too long");
     std::size_t literal = 0;
-    auto value = [&]() -> const Value& {
-        if (next >= values.size())
-            bad_format(format, "more conversions than values");
-        return values[next++];
+    auto flush_literal = [&](std::size_t end) {
+        if (end > literal)
+            p.steps.push_back({Step::literal, 0, static_cast<std::uint16_t>(literal),
+                               static_cast<std::uint32_t>(end - literal)});
     };
-    const std::size_t size = format.size();
-    for (std::size_t i = 0; i < size; ++i) {
+    for (std::size_t i = 0; i < format.size(); ++i) {
         if (format[i] != '%')
             continue;
-        if (i > literal)
-            out.write_bytes(format.substr(literal, i - literal));
-        const char kind = i + 1 < size ? format[i + 1] : '\0';
-        if (kind == '%') {
-            out.write_bytes("%");
+        flush_literal(i);
+        const std::string_view conv = format.substr(i + 1);
+        if (conv.starts_with("%")) {
+            p.steps.push_back({Step::literal, 0, static_cast<std::uint16_t>(i + 1), 1});
             i += 1;
-        } else if (kind == 'f' || (kind == 'l' && format.substr(i + 1, 2) == "lf") ||
-                   format.substr(i + 1, 3) == ".1f") {
-            const auto* v = std::get_if<double>(&value());
-            if (!v)
-                bad_format(format, "%lf, %f and %.1f need a double");
-            const bool one = kind == '.';
-            out.write_fixed(*v, one ? 1 : 6);
-            i += one ? 3 : (kind == 'l' ? 2 : 1);
-        } else if (kind == 'd' || kind == 'i') {
-            const auto* v = std::get_if<int>(&value());
-            if (!v)
-                bad_format(format, "%d and %i need an int");
-            out.write_int(*v);
+        } else if (conv.starts_with("lf") || conv.starts_with("f") || conv.starts_with(".1f")) {
+            const bool one = conv[0] == '.';
+            p.steps.push_back({Step::write_fixed, static_cast<char>(one ? 1 : 6)});
+            p.types.push_back(a_double);
+            i += one ? 3 : (conv[0] == 'l' ? 2 : 1);
+        } else if (conv.starts_with("d") || conv.starts_with("i")) {
+            p.steps.push_back({Step::write_int});
+            p.types.push_back(an_int);
             i += 1;
-        } else if (kind == 's') {
-            const auto* v = std::get_if<std::string_view>(&value());
-            if (!v)
-                bad_format(format, "%s needs a text");
-            out.write_bytes(*v);
+        } else if (conv.starts_with("s")) {
+            p.steps.push_back({Step::write_text});
+            p.types.push_back(a_text);
             i += 1;
         } else {
             bad_format(format, "unsupported conversion");
         }
         literal = i + 1;
     }
-    if (next != values.size())
-        bad_format(format, "more values than conversions");
-    if (literal < size)
-        out.write_bytes(format.substr(literal));
+    flush_literal(format.size());
+}
+
+inline bool same_text(const std::string& kept, std::string_view format)
+{
+    if (kept.size() != format.size())
+        return false;
+    for (std::size_t k = 0; k < format.size(); ++k)
+        if (kept[k] != format[k])
+            return false;
+    return true;
+}
+
+// The steps of a format taken apart now, or found in the cache.
+inline const Parsed& parsed_slowly(std::string_view format, bool scanning)
+{
+    constexpr std::size_t slots = 32;
+    thread_local std::array<Parsed, slots> cache;
+    thread_local std::size_t next = 0;
+    for (const Parsed& p : cache)
+        if (p.scanning == scanning && !p.text.empty() && same_text(p.text, format))
+            return p;
+    Parsed fresh;
+    fresh.text = std::string(format);
+    fresh.scanning = scanning;
+    if (scanning)
+        parse_scan(format, fresh);
+    else
+        parse_print(format, fresh);
+    Parsed& slot = cache[next];
+    next = (next + 1) % slots;
+    slot = std::move(fresh);
+    return slot;
+}
+
+// The steps of a format: most calls use the same format as the call before.
+inline const Parsed& parsed(std::string_view format, bool scanning)
+{
+    thread_local const Parsed* last = nullptr;
+    if (last && last->scanning == scanning && same_text(last->text, format))
+        return *last;
+    last = &parsed_slowly(format, scanning);
+    return *last;
+}
+
+template <class Variant>
+void check_count(std::string_view format, const Parsed& p, std::span<Variant> given)
+{
+    if (p.types.size() != given.size())
+        bad_format(format, "the conversions do not match the arguments");
+}
+
+// The argument of a conversion, which must be of its type.
+template <class T, class Variant>
+auto& argument(std::string_view format, Variant& given)
+{
+    auto* p = std::get_if<T>(&given);
+    if (!p)
+        bad_format(format, "a conversion does not match its argument's type");
+    return *p;
+}
+
+template <class In, class Target>
+int scan(In& in, std::string_view format, std::span<Target> targets)
+{
+    if (format.empty()) {
+        if (!targets.empty())
+            bad_format(format, "the conversions do not match the arguments");
+        return 0;
+    }
+    const Parsed& p = parsed(format, true);
+    check_count(format, p, targets);
+    int done = 0;
+    // Ends the scan on a failed directive: the count so far, or EOF when the
+    // input ended before anything was converted.
+    auto stop = [&](int result) { return result == fin_de_fichier && done == 0 ? fin_de_fichier : done; };
+    std::size_t next = 0;
+    for (const Step& step : p.steps) {
+        int r = 1;
+        switch (step.kind) {
+        case Step::skip_blanks: in.skip_blanks(); continue;
+        case Step::match: r = in.match_char(step.c); break;
+        case Step::read_double: r = in.convert_double(*argument<double*>(format, targets[next++])); break;
+        case Step::read_float: r = in.convert_float(*argument<float*>(format, targets[next++])); break;
+        case Step::read_decimal: r = in.convert_decimal(*argument<int*>(format, targets[next++])); break;
+        case Step::read_integer: r = in.convert_integer(*argument<int*>(format, targets[next++])); break;
+        case Step::read_word: r = in.convert_word(*argument<std::string*>(format, targets[next++])); break;
+        default: break;
+        }
+        if (r != 1)
+            return stop(r);
+        if (step.kind != Step::match)
+            ++done;
+    }
+    return done;
+}
+
+template <class Out, class Value>
+void print(Out& out, std::string_view format, std::span<const Value> values)
+{
+    if (format.empty()) {
+        if (!values.empty())
+            bad_format(format, "the conversions do not match the arguments");
+        return;
+    }
+    const Parsed& p = parsed(format, false);
+    check_count(format, p, values);
+    std::size_t next = 0;
+    for (const Step& step : p.steps) {
+        switch (step.kind) {
+        case Step::literal: out.write_bytes(format.substr(step.from, step.length)); break;
+        case Step::write_fixed: out.write_fixed(argument<double>(format, values[next++]), step.c); break;
+        case Step::write_int: out.write_int(argument<int>(format, values[next++])); break;
+        case Step::write_text: out.write_bytes(argument<std::string_view>(format, values[next++])); break;
+        default: break;
+        }
+    }
 }
 
 } // namespace pipeline::compose
