@@ -12,6 +12,7 @@
 #include "pipeline_files.hpp"
 
 #include <string>
+#include <utility>
 
 using namespace framefit;
 
@@ -56,11 +57,11 @@ int main()
     const auto pos_coin_O = pos_coin_Y ? centreCoin(*coin_O, nbr_coin_O) : std::nullopt;
     const auto pos_coin_X = pos_coin_O ? centreCoin(*coin_X, nbr_coin_X) : std::nullopt;
     if (!pos_coin_X) {
-        const char* court = !pos_coin_Y ? pipeline::fichier_coin_Y
-                            : !pos_coin_O ? pipeline::fichier_coin_O
-                                          : pipeline::fichier_coin_X;
-        signaler(ecran, log, std::string("Le fichier ") + court +
-                                 " contient moins de points qu'annonce... arret du programme\n");
+        const auto [court, annonce] = !pos_coin_Y   ? std::pair{pipeline::fichier_coin_Y, nbr_coin_Y}
+                                      : !pos_coin_O ? std::pair{pipeline::fichier_coin_O, nbr_coin_O}
+                                                    : std::pair{pipeline::fichier_coin_X, nbr_coin_X};
+        signaler(ecran, log, std::string("Le fichier ") + court + " ne contient pas les " + std::to_string(annonce) +
+                                 " points annonces... arret du programme\n");
         return 1;
     }
     const Point &O = *pos_coin_O, &X = *pos_coin_X, &Y = *pos_coin_Y;

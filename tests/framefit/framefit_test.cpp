@@ -123,7 +123,7 @@ TEST(Framefit, FailuresLeaveAnEmptyBase)
         {"10 10 10", 0, 0, 10, "trop eloignees\n\n"}, // Y on O
         {"10 10 10", -6, 8, 20, "[T]\nL'angle entre les vecteurs n'est pas droit (cos(phi)=-0.600000\n\n"},
         {"10 10", 0, 10, 1, "trois nombres de points... arret du programme\n"},
-        {"10 10 11", 0, 10, 1, "coin_Y.txt contient moins de points qu'annonce... arret du programme\n"},
+        {"10 10 11", 0, 10, 1, "coin_Y.txt ne contient pas les 11 points annonces... arret du programme\n"},
     };
     for (const Cas& c : cas) {
         WorkDir dir;
