@@ -158,15 +158,15 @@ bool read_header_line(pipeline::Reader& in, HeaderLine& line)
     line.more_words = false;
     line.length = 0;
     line.leading_blank = false;
+    line.ended = false;
     std::string piece;
     bool in_word = false;
-    bool ended = false;
-    while (!ended && in.read_line(piece, 4096)) {
+    while (!line.ended && in.read_line(piece, 4096)) {
         for (const char c : piece) {
             if (line.length++ == 0)
                 line.leading_blank = is_word_break(c);
             if (c == '\n') {
-                ended = true;
+                line.ended = true;
                 break;
             }
             if (is_word_break(c)) {
@@ -205,14 +205,17 @@ HeaderResult read_header(pipeline::Reader& in)
     bool has_format = false;
     bool ended = false;
     for (int number = 2; !ended; ++number) {
-        if (!read_header_line(in, line))
+        const bool read = read_header_line(in, line);
+        const auto& w = line.words;
+        const std::size_t n = line.more_words ? HeaderLine::max_words + 1 : w.size();
+        const bool last = n == 1 && w[0] == "end_header";
+        // A file cut short inside its header: no line, or a line without its end.
+        if (!read || (!line.ended && !last))
             return HeaderError{"l'en-tete ne se termine pas (pas de ligne end_header)"};
         classic.see(line);
-        const auto& w = line.words;
         if (w.empty() || w[0] == "comment" || w[0] == "obj_info")
             continue;
-        const std::size_t n = line.more_words ? HeaderLine::max_words + 1 : w.size();
-        if (w[0] == "end_header" && n == 1) {
+        if (last) {
             ended = true;
         } else if (w[0] == "format" && n == 3) {
             if (has_format)

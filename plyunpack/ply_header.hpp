@@ -71,6 +71,7 @@ struct HeaderLine {
     bool more_words = false;          // the line held more than max_words words
     std::size_t length = 0;           // characters read, line end included
     bool leading_blank = false;       // the line starts with a blank
+    bool ended = false;               // the line end was read (not the end of the input)
 };
 
 // Reads the next line of the header; false when the input had ended.
