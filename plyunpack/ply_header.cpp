@@ -64,7 +64,7 @@ std::optional<std::uint64_t> count_in(const std::string& word)
     return value;
 }
 
-std::string at_line(const char* what, int number)
+std::string at_line(const char* what, long long number)
 {
     return std::string(what) + " a la ligne " + std::to_string(number) + " de l'en-tete";
 }
@@ -204,7 +204,7 @@ HeaderResult read_header(pipeline::Reader& in)
 
     bool has_format = false;
     bool ended = false;
-    for (int number = 2; !ended; ++number) {
+    for (long long number = 2; !ended; ++number) {
         const bool read = read_header_line(in, line);
         const auto& w = line.words;
         const std::size_t n = line.more_words ? HeaderLine::max_words + 1 : w.size();

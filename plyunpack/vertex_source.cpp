@@ -128,8 +128,8 @@ bool parse_word(const std::string& word, Type type, Number& value)
     return true;
 }
 
-VertexSource::VertexSource(pipeline::Reader& in, const PlyHeader& header)
-    : header_(header), input_(in), role_(header.vertices().properties.size(), -1)
+VertexSource::VertexSource(pipeline::Reader& in, const PlyHeader& header, std::size_t block_size)
+    : header_(header), input_(in, block_size), role_(header.vertices().properties.size(), -1)
 {
     for (int field = 0; field < field_count; ++field)
         role_[header.fields[field]] = field;

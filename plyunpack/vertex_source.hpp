@@ -78,7 +78,7 @@ enum class Outcome {
 
 class VertexSource {
 public:
-    VertexSource(pipeline::Reader& in, const PlyHeader& header);
+    VertexSource(pipeline::Reader& in, const PlyHeader& header, std::size_t block_size = std::size_t(1) << 20);
 
     // Passes over the elements stored before the vertices; false when the
     // input ends first.

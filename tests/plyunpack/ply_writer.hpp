@@ -1,5 +1,4 @@
-// Point clouds written by the tests themselves, in the classic 13-line layout
-// and in the other PLY layouts that tools write.
+// Point clouds written by the tests themselves, in any PLY layout.
 #pragma once
 
 #include <bit>
@@ -16,123 +15,87 @@ struct Point {
     int r, g, b;
 };
 
-// A property of an element: its type, its name and its value for a record (a
-// vertex, or the index of a record of another element). A list has a fixed
-// number of items, each of value(record) + item index.
+// A property and its value in a record (a vertex, or the index of a record of
+// another element); a list holds `items` values: value, value + 1...
 struct Column {
-    std::string type;
-    std::string name;
+    std::string type, name;
     std::function<double(const Point&, int)> value;
-    int list_items = -1; // -1: not a list
+    int items = -1; // not a list
     std::string count_type = "uchar";
 };
-
 struct Block {
-    std::string name; // "vertex" takes the points as its records
-    int count = 0;    // records of another element
+    std::string name; // the records of "vertex" are the points
+    int count;
     std::vector<Column> columns;
 };
 
-inline Column column(std::string type, std::string name, double Point::*member)
+template <class M>
+Column column(std::string type, std::string name, M Point::*m)
 {
-    return {std::move(type), std::move(name), [member](const Point& p, int) { return p.*member; }};
-}
-inline Column column(std::string type, std::string name, int Point::*member)
-{
-    return {std::move(type), std::move(name), [member](const Point& p, int) { return p.*member; }};
+    return {type, name, [m](const Point& p, int) { return static_cast<double>(p.*m); }};
 }
 inline Column constant(std::string type, std::string name, double v)
 {
-    return {std::move(type), std::move(name), [v](const Point&, int) { return v; }};
+    return {type, name, [v](const Point&, int) { return v; }};
 }
 
-inline std::string text_of(double v, bool integral)
+inline void put(std::string& out, const std::string& format, const std::string& type, double v, bool first)
 {
-    char s[64];
-    std::snprintf(s, sizeof s, integral ? "%.0f" : "%.17g", v);
-    return s;
-}
-
-inline void append_binary(std::string& out, const std::string& type, double v, bool big_endian)
-{
-    std::uint64_t bits = 0;
-    std::size_t size = 0;
-    if (type == "float" || type == "float32")
-        bits = std::bit_cast<std::uint32_t>(static_cast<float>(v)), size = 4;
-    else if (type == "double" || type == "float64")
-        bits = std::bit_cast<std::uint64_t>(v), size = 8;
-    else {
-        const auto i = static_cast<std::int64_t>(v);
-        size = type.find("char") != std::string::npos || type.find('8') != std::string::npos    ? 1
-               : type.find("short") != std::string::npos || type.find("16") != std::string::npos ? 2
-                                                                                                 : 4;
-        bits = static_cast<std::uint64_t>(i);
+    const bool real = type.starts_with("float") || type == "double";
+    if (format == "ascii") {
+        char s[40];
+        std::snprintf(s, sizeof s, real ? " %.17g" : " %.0f", v);
+        out += first ? s + 1 : s;
+        return;
     }
-    for (std::size_t k = 0; k < size; ++k) {
-        const std::size_t shift = 8 * (big_endian ? size - 1 - k : k);
-        out.push_back(static_cast<char>((bits >> shift) & 0xff));
-    }
+    const auto has = [&](const char* part) { return type.find(part) != std::string::npos; };
+    const std::size_t size = type == "double" || has("64")                          ? 8
+                             : has("float") || has("32") || type.ends_with("int") ? 4
+                             : has("short") || has("16")                          ? 2
+                                                                                  : 1;
+    const std::uint64_t bits = size == 8 ? std::bit_cast<std::uint64_t>(v)
+                               : real    ? std::bit_cast<std::uint32_t>(static_cast<float>(v))
+                                         : static_cast<std::uint64_t>(static_cast<std::int64_t>(v));
+    for (std::size_t k = 0; k < size; ++k)
+        out.push_back(static_cast<char>(bits >> 8 * (format == "binary_big_endian" ? size - 1 - k : k)));
 }
 
-inline bool is_float_type(const std::string& type)
-{
-    return type == "float" || type == "float32" || type == "double" || type == "float64";
-}
-
-// The whole file: "ply", the format, the extra header lines, the elements and
-// end_header, then each element's records in the format.
-inline std::string make_ply(const std::string& format, const std::vector<std::string>& extra_lines,
+// "ply", the format, the extra header lines, the elements, end_header, the data.
+inline std::string make_ply(const std::string& format, const std::vector<std::string>& extra,
                             const std::vector<Block>& blocks, const std::vector<Point>& points)
 {
     std::string out = "ply\nformat " + format + " 1.0\n";
-    for (const auto& line : extra_lines)
+    for (const auto& line : extra)
         out += line + "\n";
-    for (const auto& block : blocks) {
-        const int count = block.name == "vertex" ? static_cast<int>(points.size()) : block.count;
-        out += "element " + block.name + " " + std::to_string(count) + "\n";
-        for (const auto& c : block.columns)
-            out += c.list_items < 0 ? "property " + c.type + " " + c.name + "\n"
-                                    : "property list " + c.count_type + " " + c.type + " " + c.name + "\n";
+    auto count = [&](const Block& b) { return b.name == "vertex" ? static_cast<int>(points.size()) : b.count; };
+    for (const auto& b : blocks) {
+        out += "element " + b.name + " " + std::to_string(count(b)) + "\n";
+        for (const auto& c : b.columns)
+            out += "property " + (c.items < 0 ? "" : "list " + c.count_type + " ") + c.type + " " + c.name + "\n";
     }
     out += "end_header\n";
-    const bool ascii = format == "ascii";
-    const bool big = format == "binary_big_endian";
-    auto put = [&](const std::string& type, double v, bool first) {
-        if (!ascii)
-            return append_binary(out, type, v, big);
-        out += (first ? "" : " ") + text_of(v, !is_float_type(type));
-    };
-    for (const auto& block : blocks) {
-        const bool vertex = block.name == "vertex";
-        const int count = vertex ? static_cast<int>(points.size()) : block.count;
-        for (int i = 0; i < count; ++i) {
-            const Point p = vertex ? points[i] : Point{};
-            bool first = true;
-            for (const auto& c : block.columns) {
-                if (c.list_items < 0) {
-                    put(c.type, c.value(p, i), first);
-                } else {
-                    put(c.count_type, c.list_items, first);
-                    for (int k = 0; k < c.list_items; ++k)
-                        put(c.type, c.value(p, i) + k, false);
-                }
-                first = false;
+    for (const auto& b : blocks)
+        for (int i = 0; i < count(b); ++i) {
+            const Point p = b.name == "vertex" ? points[i] : Point{};
+            for (std::size_t j = 0; j < b.columns.size(); ++j) {
+                const Column& c = b.columns[j];
+                if (c.items >= 0)
+                    put(out, format, c.count_type, c.items, j == 0);
+                for (int k = 0; k < (c.items < 0 ? 1 : c.items); ++k)
+                    put(out, format, c.type, c.value(p, i) + k, j == 0 && c.items < 0);
             }
-            if (ascii)
+            if (format == "ascii")
                 out += "\n";
         }
-    }
     return out;
 }
 
-// The classic columns: x y z nx ny nz as float, red green blue as uchar.
+// The classic vertex: x y z nx ny nz as float, red green blue as uchar.
 inline std::vector<Column> classic_columns()
 {
-    return {column("float", "x", &Point::x),    column("float", "y", &Point::y),
-            column("float", "z", &Point::z),    column("float", "nx", &Point::nx),
-            column("float", "ny", &Point::ny),  column("float", "nz", &Point::nz),
-            column("uchar", "red", &Point::r),  column("uchar", "green", &Point::g),
-            column("uchar", "blue", &Point::b)};
+    return {column("float", "x", &Point::x),   column("float", "y", &Point::y),     column("float", "z", &Point::z),
+            column("float", "nx", &Point::nx), column("float", "ny", &Point::ny),   column("float", "nz", &Point::nz),
+            column("uchar", "red", &Point::r), column("uchar", "green", &Point::g), column("uchar", "blue", &Point::b)};
 }
 
 inline std::string classic_ply(const std::vector<Point>& points)
