@@ -1,5 +1,6 @@
 #include "vertex_source.hpp"
 
+#include <algorithm>
 #include <bit>
 #include <charconv>
 #include <climits>
@@ -9,6 +10,16 @@
 #include <limits>
 
 namespace plyunpack {
+
+namespace {
+
+// A blank within a line of an ASCII file.
+bool is_blank(int c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+}
+
+} // namespace
 
 BlockInput::BlockInput(pipeline::Reader& in, std::size_t block_size) : in_(in), buffer_(block_size) {}
 
@@ -210,16 +221,14 @@ VertexSource::Record VertexSource::binary_record(const Element& element, Vertex*
 bool VertexSource::word_on_line(std::string& word)
 {
     int c = input_.peek();
-    while (c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f') {
+    for (; is_blank(c); c = input_.peek())
         input_.get();
-        c = input_.peek();
-    }
     if (c == '\n' || c == -1)
         return false;
     // Words longer than any number are kept short: they cannot be read anyway.
     constexpr std::size_t longest = 4096;
     word.clear();
-    while (c != -1 && c != '\n' && c != ' ' && c != '\t' && c != '\r' && c != '\v' && c != '\f') {
+    while (c != -1 && c != '\n' && !is_blank(c)) {
         if (word.size() <= longest)
             word.push_back(static_cast<char>(c));
         input_.get();
@@ -239,8 +248,7 @@ void VertexSource::drop_rest_of_line()
 VertexSource::Record VertexSource::ascii_record(const Element& element, Vertex* vertex)
 {
     // Blank lines between records are passed over.
-    for (int c = input_.peek(); c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f' || c == '\n';
-         c = input_.peek())
+    for (int c = input_.peek(); is_blank(c) || c == '\n'; c = input_.peek())
         input_.get();
     if (input_.peek() == -1)
         return Record::end;
