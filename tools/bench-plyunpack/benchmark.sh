@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Speed and memory of plyunpack on generated clouds (not part of ctest):
-#   bash plyunpack/benchmark.sh [build dir] [vertices]
+#   bash tools/bench-plyunpack/benchmark.sh [build dir] [vertices]
 # Writes the same vertices in the classic layout, in an ASCII layout with a
 # comment and a quality value, and in binary little-endian; prints the time and
 # peak memory of each run, checks that the four files are the same, and that
