@@ -1,5 +1,7 @@
 #include "delimiter.hpp"
 
+#include "progress.hpp"
+
 #include "pipeline_files.hpp"
 
 #include <cmath>
@@ -50,6 +52,7 @@ Bilan delimiterNuage(Nuage& nuage, const Point& translat, const Matrice& mat_rot
 {
     Bilan bilan;
     Point point_temp{}, color{};
+    pipeline::Progress progression("delimiter");
     for (;;) {
         const int lecture_point = nuage.f_x.scan("%lf", point_temp[0]);
         if (lecture_point != 1) {
@@ -66,6 +69,7 @@ Bilan delimiterNuage(Nuage& nuage, const Point& translat, const Matrice& mat_rot
         if (bilan.fichier_fautif)
             break;
         ++bilan.counti;
+        progression.step();
 
         const Point point = versRepere(point_temp, translat, mat_rot, echelle);
         if (!dansLeCadre(point))

@@ -1,5 +1,7 @@
 #include "markerpick.hpp"
 
+#include "progress.hpp"
+
 #include "log_time.hpp"
 #include "pipeline_files.hpp"
 
@@ -120,6 +122,7 @@ Comptes trierPoints(Entrees& nuage, Sorties& sorties, const Parametres& p)
     Comptes comptes;
     CodeRgb c{};
     double x = 0, y = 0, z = 0;
+    pipeline::Progress progression("markerpick");
     for (;;) {
         const int lecture = nuage.f_color.scan("%d %d %d\n", c[0], c[1], c[2]);
         if (lecture != 3) {
@@ -136,6 +139,7 @@ Comptes trierPoints(Entrees& nuage, Sorties& sorties, const Parametres& p)
         if (comptes.fichier_fautif)
             break;
         ++comptes.lus;
+        progression.step();
 
         const bool premier = comptes.total() == 0;
         switch (classerCouleur(c, p)) {

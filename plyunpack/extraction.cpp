@@ -1,5 +1,6 @@
 #include "extraction.hpp"
 
+#include "progress.hpp"
 #include "vertex_source.hpp"
 
 #include <string>
@@ -21,7 +22,9 @@ int extract_classic(pipeline::Reader& stream, Outputs& out, int nbr_points)
     double nx = 0, ny = 0, nz = 0; // the normal is read and goes nowhere
     int r = 0, g = 0, b = 0;
     int written = 0;
+    pipeline::Progress progress("plyunpack", nbr_points);
     for (int i = 0; i < nbr_points; ++i) {
+        progress.step();
         const int lus = stream.scan("%lf %lf %lf %lf %lf %lf %d %d %d", x, y, z, nx, ny, nz, r, g, b);
         if (lus == pipeline::fin_de_fichier)
             break;
@@ -41,7 +44,9 @@ int extract_vertices(pipeline::Reader& stream, const PlyHeader& header, Outputs&
         return 0;
     int written = 0;
     Vertex v;
+    pipeline::Progress progress("plyunpack", header.nbr_points());
     for (int i = 0; i < header.nbr_points(); ++i) {
+        progress.step();
         const Outcome outcome = source.next(v);
         if (outcome == Outcome::end)
             break;
