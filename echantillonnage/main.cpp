@@ -10,6 +10,7 @@
 #include "log_time.hpp"
 #include "pipeline_files.hpp"
 
+#include <filesystem>
 #include <new>
 #include <string>
 #include <vector>
@@ -77,8 +78,10 @@ int main(int argc, char** argv)
 
     BilanLecture bilan;
     {
+        // A directory opens but reads as empty: it is no cloud either.
+        std::error_code pas_un_dossier;
         auto cloud = Reader::open(pipeline::fichier_cloud);
-        if (!cloud) {
+        if (!cloud || std::filesystem::is_directory(pipeline::fichier_cloud, pas_un_dossier)) {
             ecran.print("Le fichier n'existe pas\n");
             pipeline::log_time(*log);
             log->print("Echec lors de l'ouverture de cloud.txt, arret du programme.\n");

@@ -57,6 +57,8 @@ bool demander(Terminal& t, const char* question, const std::function<bool(const 
 
 bool ecrireFichier(const std::string& nom, const Acquisition& a)
 {
+    if (nom.find('\0') != std::string::npos) // the system would take a shorter name
+        return false;
     auto fichier = Writer::open(nom, "w");
     if (!fichier)
         return false;

@@ -95,23 +95,28 @@ TEST(Echantillonnage, OnlyTwoArgumentsAreAnnouncedAndUsed)
 
 TEST(Echantillonnage, FailuresBeforeReadingTouchNoOutputFile)
 {
+    enum Cloud { none, folder, file };
+    const std::string missing = "Echec lors de l'ouverture de cloud.txt, arret du programme.\n";
     struct Case {
         std::vector<std::string> args;
-        bool with_cloud;
+        Cloud cloud;
         std::string out, log;
     } cases[] = {
-        {{}, false, "Le fichier n'existe pas\n", "Echec lors de l'ouverture de cloud.txt, arret du programme.\n"},
-        {{"0", "1"}, true, perso + "Nombre de pas invalide (0) : il en faut au moins 1, arret du programme.\n", ""},
-        {{"-4", "1"}, true, perso + "Nombre de pas invalide (-4) : il en faut au moins 1, arret du programme.\n", ""},
-        {{"50000", "1"}, true,
+        {{}, none, "Le fichier n'existe pas\n", missing},
+        {{}, folder, "Le fichier n'existe pas\n", missing}, // opens, but is no file
+        {{"0", "1"}, file, perso + "Nombre de pas invalide (0) : il en faut au moins 1, arret du programme.\n", ""},
+        {{"-4", "1"}, file, perso + "Nombre de pas invalide (-4) : il en faut au moins 1, arret du programme.\n", ""},
+        {{"50000", "1"}, file,
          perso + "Memoire insuffisante pour les grilles de 50001 x 50001 noeuds, arret du programme.\n", ""},
     };
     for (const Case& c : cases) {
         WorkDir dir;
         dir.write("grille.txt", "old grid");
         dir.write("grille.m", "old script");
-        if (c.with_cloud)
+        if (c.cloud == file)
             dir.write("cloud.txt", "10 10 1\n");
+        if (c.cloud == folder)
+            std::filesystem::create_directory(dir.path() / "cloud.txt");
         const auto r = run("echantillonnage", c.args, dir);
         EXPECT_EQ(r.status, 1);
         EXPECT_EQ(r.out, c.out);
