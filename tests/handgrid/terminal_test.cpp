@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdio>
 #include <iostream>
@@ -46,7 +44,8 @@ private:
     std::string tmux(const std::string& command)
     {
         std::string text;
-        if (std::FILE* pipe = popen(("tmux -L " + socket_ + " -f /dev/null " + command + " 2>/dev/null").c_str(), "r")) {
+        const std::string line = "tmux -S '" + (script_.path() / "socket").string() + "' -f /dev/null " + command;
+        if (std::FILE* pipe = popen((line + " 2>/dev/null").c_str(), "r")) {
             char buffer[4096];
             for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
                 text.append(buffer, n);
@@ -55,9 +54,7 @@ private:
         return text;
     }
 
-    static inline int sessions_ = 0;
-    WorkDir script_;
-    std::string socket_ = "handgrid-test-" + std::to_string(getpid()) + "-" + std::to_string(++sessions_);
+    WorkDir script_; // the pane's script and the server's socket
 };
 
 std::string first_line(const std::string& screen)
