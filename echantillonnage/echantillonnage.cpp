@@ -1,5 +1,7 @@
 #include "echantillonnage.hpp"
 
+#include "progress.hpp"
+
 #include "pipeline_files.hpp"
 
 #include <unistd.h>
@@ -92,8 +94,10 @@ BilanLecture lireNuage(pipeline::Reader& cloud, Grilles& g)
     BilanLecture bilan;
     double x = 0.0, y = 0.0, z = 0.0;
     int lus = 0;
+    pipeline::Progress progression("echantillonnage");
     while ((lus = cloud.scan("%lf %lf %lf", x, y, z)) == 3) {
         ++bilan.points;
+        progression.step();
         if (placerPoint(g, x, y, z) == Sort::rejete)
             ++bilan.rejetes;
     }
