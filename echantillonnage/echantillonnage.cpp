@@ -1,8 +1,7 @@
 #include "echantillonnage.hpp"
 
-#include "progress.hpp"
-
 #include "pipeline_files.hpp"
+#include "progress.hpp"
 
 #include <unistd.h>
 
