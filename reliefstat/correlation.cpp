@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <vector>
 
 namespace reliefstat {
 
@@ -22,8 +23,16 @@ void accumulerCorrelation(const Matrice& GRILLE_CENTREE, std::span<double> vecr,
     const int N = GRILLE_CENTREE.lignes();
     const int M = GRILLE_CENTREE.colonnes();
     const int r_max = N - 2;
+    // The columns of the real cells of the current row: the sweeps visit only
+    // those, in order.
+    std::vector<int> reelles(static_cast<std::size_t>(M));
     for (int i = 0; i < N; ++i) {
         const double* ligne = GRILLE_CENTREE[i];
+        std::size_t nb_reelles = 0;
+        for (int a = 0; a < M; ++a) {
+            reelles[nb_reelles] = a;
+            nb_reelles += reel_tolerance(ligne[a]) ? 1 : 0;
+        }
         for (int r0 = 1; r0 <= r_max; r0 += bloc) {
             // For each separation of the block: the first column without a
             // neighbour along the row, and the row of the neighbours down the
@@ -40,29 +49,25 @@ void accumulerCorrelation(const Matrice& GRILLE_CENTREE, std::span<double> vecr,
                 dessous[k] = i + r < N - 1 ? GRILLE_CENTREE[i + r] : nullptr;
                 somme[k] = vecr[r - 1];
             }
-            for (int a = 0; a < M; ++a) {
+            for (std::size_t n = 0; n < nb_reelles; ++n) {
+                const int a = reelles[n];
                 const double z = ligne[a];
-                if (!reel_tolerance(z))
-                    continue;
+#pragma GCC unroll 8
                 for (int k = 0; k < bloc; ++k) {
-                    double terme = 0.0;
-                    if (a < fin_ligne[k]) {
-                        const double voisin = ligne[a + r0 + k];
-                        if (reel_tolerance(voisin)) {
-                            const double d = z - voisin;
-                            terme += d * d;
-                            ++paires[k];
-                        }
-                    }
-                    if (dessous[k]) {
-                        const double voisin = dessous[k][a];
-                        if (reel_tolerance(voisin)) {
-                            const double d = z - voisin;
-                            terme += d * d;
-                            ++paires[k];
-                        }
-                    }
+                    // A missing pair adds 0.0 in place of its square, which
+                    // leaves every sum as it would be without it.
+                    const bool le_long = a < fin_ligne[k];
+                    const double voisin_ligne = le_long ? ligne[a + r0 + k] : z;
+                    const bool paire_ligne = le_long && reel_tolerance(voisin_ligne);
+                    const double d_ligne = z - voisin_ligne;
+                    const bool dessous_existe = dessous[k] != nullptr;
+                    const double voisin_colonne = dessous_existe ? dessous[k][a] : z;
+                    const bool paire_colonne = dessous_existe && reel_tolerance(voisin_colonne);
+                    const double d_colonne = z - voisin_colonne;
+                    const double terme = (paire_ligne ? d_ligne * d_ligne : 0.0) +
+                                         (paire_colonne ? d_colonne * d_colonne : 0.0);
                     somme[k] += terme;
+                    paires[k] += static_cast<int>(paire_ligne) + static_cast<int>(paire_colonne);
                 }
             }
             for (int k = 0; k < bloc && r0 + k <= r_max; ++k) {

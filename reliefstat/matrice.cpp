@@ -4,6 +4,7 @@
 
 #include <climits>
 #include <new>
+#include <stdexcept>
 
 namespace reliefstat {
 
@@ -56,6 +57,9 @@ int reserverMatrice(long long nl, long long nc, Matrice& p_mat, std::uint64_t& m
     try {
         p_mat = Matrice(static_cast<int>(nl), static_cast<int>(nc));
     } catch (const std::bad_alloc&) {
+        ecran.print("erreur resa lignes");
+        return 0;
+    } catch (const std::length_error&) { // more elements than a vector can hold
         ecran.print("erreur resa lignes");
         return 0;
     }
