@@ -55,7 +55,7 @@ void accumulation_de_reference(const Matrice& g, std::vector<double>& vecr, std:
 
 bool memes_bits(const std::vector<double>& a, std::span<const double> b)
 {
-    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0;
+    return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0);
 }
 
 } // namespace
