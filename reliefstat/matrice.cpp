@@ -3,14 +3,24 @@
 #include <unistd.h>
 
 #include <climits>
+#include <cstdlib>
 #include <new>
-#include <stdexcept>
 
 namespace reliefstat {
 
-Matrice::Matrice(int nl, int nc)
-    : nl_(nl), nc_(nc), valeurs_(static_cast<std::size_t>(nl) * static_cast<std::size_t>(nc), 0.0)
+Matrice::Matrice(int nl, int nc) : nl_(nl), nc_(nc)
 {
+    const std::size_t n = static_cast<std::size_t>(nl) * static_cast<std::size_t>(nc);
+    if (n == 0)
+        return;
+    valeurs_.reset(static_cast<double*>(std::calloc(n, sizeof(double))));
+    if (!valeurs_)
+        throw std::bad_alloc();
+}
+
+void Matrice::Liberer::operator()(double* bloc) const
+{
+    std::free(bloc);
 }
 
 std::uint64_t memoire_utilisable()
@@ -57,9 +67,6 @@ int reserverMatrice(long long nl, long long nc, Matrice& p_mat, std::uint64_t& m
     try {
         p_mat = Matrice(static_cast<int>(nl), static_cast<int>(nc));
     } catch (const std::bad_alloc&) {
-        ecran.print("erreur resa lignes");
-        return 0;
-    } catch (const std::length_error&) { // more elements than a vector can hold
         ecran.print("erreur resa lignes");
         return 0;
     }

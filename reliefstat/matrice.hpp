@@ -5,15 +5,17 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
-#include <vector>
 
 namespace reliefstat {
 
 // A matrix of doubles whose elements all start at 0.0; a vector is a matrix of
 // one row. Element (i, j) is row i, column j, both counted from 0. The rows lie
-// one after another in a single block.
+// one after another in a single block, taken zero-filled from the system, so
+// its pages cost memory only once written. Throws std::bad_alloc when the
+// block can't be had.
 class Matrice {
 public:
     Matrice() = default;
@@ -21,15 +23,18 @@ public:
 
     int lignes() const { return nl_; }
     int colonnes() const { return nc_; }
-    double* operator[](int i) { return valeurs_.data() + static_cast<std::size_t>(i) * nc_; }
-    const double* operator[](int i) const { return valeurs_.data() + static_cast<std::size_t>(i) * nc_; }
+    double* operator[](int i) { return valeurs_.get() + static_cast<std::size_t>(i) * nc_; }
+    const double* operator[](int i) const { return valeurs_.get() + static_cast<std::size_t>(i) * nc_; }
     std::span<double> ligne(int i) { return {(*this)[i], static_cast<std::size_t>(nc_)}; }
     std::span<const double> ligne(int i) const { return {(*this)[i], static_cast<std::size_t>(nc_)}; }
 
 private:
+    struct Liberer {
+        void operator()(double* bloc) const;
+    };
     int nl_ = 0;
     int nc_ = 0;
-    std::vector<double> valeurs_;
+    std::unique_ptr<double[], Liberer> valeurs_;
 };
 
 // What the program lets itself take for its matrices: seven eighths of the

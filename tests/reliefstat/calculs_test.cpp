@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <climits>
 #include <cstring>
 #include <limits>
 #include <random>
@@ -160,7 +161,7 @@ TEST(Matrice, GardeMemoire)
     // Counts whose product overflows, or beyond an int, are refused the same way.
     memoire = std::numeric_limits<std::uint64_t>::max();
     EXPECT_EQ(reserverMatrice(1LL << 31, 1, m, memoire, ecran), 0);
-    EXPECT_EQ(reserverMatrice(1 << 30, 1 << 30, m, memoire, ecran), 0);
+    EXPECT_EQ(reserverMatrice(INT_MAX, INT_MAX, m, memoire, ecran), 0);
     EXPECT_EQ(reserverMatrice(1, 1LL << 31, m, memoire, ecran), 0);
     EXPECT_EQ(ecran.memory_text(), "erreur resa ligneserreur resa matriceerreur resa matriceerreur resa ligneserreur resa lignes");
 }
