@@ -13,51 +13,70 @@ using program_test::WorkDir;
 
 namespace {
 
-const std::string moyenne = "\nLa moyenne des altitudes des points reels detectes ( definissant le plan moyen) est moy=";
-const std::string rms = "\nL'ecart quadratique moyen des hauteurs est RMS=";
-const std::string rappel = "Cette valeur est a comparer avec celle obtenue apres execution du script matlab HR.m ";
-
 std::string ecran(const std::string& moy, const std::string& RMS)
 {
-    return moyenne + moy + " cm\n" + rms + RMS + " cm\n" + rappel;
+    return "\nLa moyenne des altitudes des points reels detectes ( definissant le plan moyen) est moy=" + moy +
+           " cm\n\nL'ecart quadratique moyen des hauteurs est RMS=" + RMS +
+           " cm\nCette valeur est a comparer avec celle obtenue apres execution du script matlab HR.m ";
 }
 
-// A grid of n x m cells, header and heights column after column, height h(i, j).
-template <class F>
-std::string grille(int n, int m, const char* pas, F h)
+const std::string debut = "clear all;\nclose all;\nclc;\n";
+
+std::string visu_2x2(const std::string& cellules)
 {
-    std::string t = std::to_string(n - 1) + "x" + std::to_string(m - 1) + "x" + pas + "\n";
-    for (int j = 0; j < m; ++j)
-        for (int i = 0; i < n; ++i)
-            t += std::to_string(h(i, j)) + "\n";
-    return t;
+    return debut + "GRILLE=zeros(2,2);\n" + cellules +
+           "for i=1:2\n \tfor j=1:2\n \t\tif GRILLE(i,j)==10000\n \t\t\tGRILLE(i,j)=0;\n \t\tend\n \tend\n end\n"
+           "[X,Y] = meshgrid(0:1, 0:1);\n surf(X,Y,GRILLE)\n axis equal\n";
+}
+
+std::string HR(const std::string& R, const std::string& points)
+{
+    return debut + "r=zeros(1," + R + ");\n Hr=zeros(1," + R + ");\n" + points + "r=r(1:" + R + ");\nHr=Hr(1:" + R +
+           ");\nF=@(X,Xdata) 2*X(1)*X(1)*(1-exp(-Xdata/X(2)));\nx0=[1 1];\n"
+           "[x,resnorm,~,exitflag,output] = lsqcurvefit(F,x0,r,Hr);\n"
+           "disp('Voici les r\xE9sulats des calculs de rugosit\xE9 de la surface \xE9tudi\xE9"
+           "e.')\ndisp('La longueur de corr\xE9lation de la surface \xE9tudi\xE9"
+           "e est (en cm):')\nlongueur_corr_fit=x(2)\n"
+           "disp(' L''ecart quadratique moyen des hauteurs est (en cm):')\nRMS_fit=x(1)\n"
+           "figure;\nstem(r,Hr,'r');hold on\nplot(r,F(x,r))\nxlim([0 " +
+           R + "])\nhold off\nxlabel('R en cm');\nylabel('H(R) en cm2 ');\n"
+           "title('fonction de correlation hauteur-hauteur');\n"
+           "legend('resultat experimental','courbe ajustee au sens de la methode des moindres carres');\n";
 }
 
 } // namespace
 
 TEST(Programme, RunCompletSurUneGrilleDeDeuxSurDeux)
 {
+    // Read column by column; two rows: separation 1 is never visited, no pair.
     WorkDir dir;
-    dir.write("grille.txt", "1x1x1.0\n1\n2\n3\n10000\n");
+    const std::string grille = "1x1x1.0\n1\n2\n3\n10000\n";
+    dir.write("grille.txt", grille);
     const auto r = run("reliefstat", {"ignore", "-x"}, dir);
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, ecran("2.000000", "0.816497"));
-    auto f = dir.files();
-    EXPECT_EQ(f.size(), 10u);
-    EXPECT_EQ(f["GRILLE.txt"], "1.000000\t3.000000\n2.000000\t10000.000000\n");
-    EXPECT_EQ(f["GRILLE_CENTREE.txt"], "-1.000000\t1.000000\n0.000000\t10000.000000\n");
-    // One entry, separation 1 is never visited on two rows: no pair.
-    EXPECT_EQ(f["vecr.txt"], "0.000000\n");
-    EXPECT_EQ(f["c.txt"], "0.000000\n");
-    EXPECT_EQ(f["f.txt"], "0.000000\n");
-    EXPECT_EQ(f["Hr.txt"], "-nan\n");
-    EXPECT_NE(f["visu_grille_initiale.m"].find("GRILLE(1,2)=3.000000;\nGRILLE(2,1)=2.000000;\n"), std::string::npos);
-    EXPECT_NE(f["visu_grille.m"].find("GRILLE(1,2)=1.000000;\nGRILLE(2,1)=0.000000;\n"), std::string::npos);
-    EXPECT_NE(f["HR.m"].find("r=zeros(1,0);\n"), std::string::npos);
+    const std::map<std::string, std::string> attendus = {
+        {"grille.txt", grille},
+        {"GRILLE.txt", "1.000000\t3.000000\n2.000000\t10000.000000\n"},
+        {"GRILLE_CENTREE.txt", "-1.000000\t1.000000\n0.000000\t10000.000000\n"},
+        {"vecr.txt", "0.000000\n"},
+        {"Hr.txt", "-nan\n"},
+        {"f.txt", "0.000000\n"},
+        {"c.txt", "0.000000\n"},
+        {"HR.m", HR("0", "")},
+        {"visu_grille_initiale.m", visu_2x2("GRILLE(1,1)=1.000000;\nGRILLE(1,2)=3.000000;\n"
+                                            "GRILLE(2,1)=2.000000;\nGRILLE(2,2)=10000.000000;\n")},
+        {"visu_grille.m", visu_2x2("GRILLE(1,1)=-1.000000;\nGRILLE(1,2)=1.000000;\n"
+                                   "GRILLE(2,1)=0.000000;\nGRILLE(2,2)=10000.000000;\n")},
+    };
+    EXPECT_EQ(dir.files(), attendus);
 }
 
-TEST(Programme, FichiersDeRayons)
+TEST(Programme, FichiersDeRayonsEtHR)
 {
+    // Rows (0,3,6), (1,4,7), (2,5,8): six pairs along rows with difference 3,
+    // three down the columns (row 2 is never a neighbour). The entry without
+    // pairs is not handed to the fit.
     WorkDir dir;
     dir.write("grille.txt", "2x2x0.5\n0\n1\n2\n3\n4\n5\n6\n7\n8\n9\n");
     const auto r = run("reliefstat", {}, dir);
@@ -67,50 +86,49 @@ TEST(Programme, FichiersDeRayons)
     EXPECT_EQ(dir.read("c.txt"), "9.000000\t0.000000\n");
     EXPECT_EQ(dir.read("Hr.txt"), "6.333333\t-nan\n");
     EXPECT_EQ(dir.read("f.txt"), "0.000000\t0.000000\n");
-    // The entry without pairs is not handed to the fit.
-    EXPECT_NE(dir.read("HR.m").find("r=zeros(1,1);\n Hr=zeros(1,1);\nr(1)=0.500000;\nHr(1)=6.333333;\nr=r(1:1);\n"),
-              std::string::npos);
+    EXPECT_EQ(dir.read("HR.m"), HR("1", "r(1)=0.500000;\nHr(1)=6.333333;\n"));
 }
 
-TEST(Programme, RayonsRetenusSurUnPlanIncline)
+TEST(Programme, HauteurProcheDuMarqueur)
 {
-    // H(r) grows with r: no cut by the stop rule. 30 rows stop before the last
-    // entry (no pair), 60 rows at 50.
-    for (const auto& [n, R] : {std::pair{30, 28}, std::pair{60, 50}}) {
-        WorkDir dir;
-        dir.write("grille.txt", grille(n, 25, "2.0", [](int i, int j) { return 0.5 * i + 0.25 * j; }));
-        EXPECT_EQ(run("reliefstat", {}, dir).status, 0);
-        const std::string HR = dir.read("HR.m");
-        const std::string z = "r=zeros(1," + std::to_string(R) + ");\n";
-        EXPECT_NE(HR.find(z), std::string::npos) << n;
-        EXPECT_NE(HR.find("r(" + std::to_string(R) + ")=" + std::to_string(2.0 * R) + ";\n"), std::string::npos);
-        EXPECT_EQ(HR.find("nan"), std::string::npos);
-        EXPECT_NE(dir.read("Hr.txt").find("\t-nan\n"), std::string::npos);
-    }
+    // 10000.5 counts in the mean and its count, is empty in the centred grid
+    // and adds nothing to the RMS sum, whose denominator still counts it.
+    WorkDir dir;
+    dir.write("grille.txt", "1x1x1.0\n1\n2\n3\n10000.5\n");
+    EXPECT_EQ(run("reliefstat", {}, dir).out, ecran("2501.625000", "2164.738865"));
+    EXPECT_EQ(dir.read("GRILLE_CENTREE.txt"), "-2500.625000\t-2498.625000\n-2499.625000\t10000.000000\n");
 }
 
-TEST(Programme, EchecsSansAucunFichierEcrit)
+TEST(Programme, Echecs)
 {
-    const std::map<std::string, std::string> cas = {
-        {"1x1\n1\n2\n3\n4\n", "En-tete illisible dans le fichier grille.txt : il doit donner les deux nombres de pas "
-                              "et le pas, par exemple 200x200x0.500000\n"},
-        {"", "En-tete illisible dans le fichier grille.txt : il doit donner les deux nombres de pas et le pas, par "
-             "exemple 200x200x0.500000\n"},
-        {"-1x2x1.0\n", "En-tete invalide dans le fichier grille.txt : nombre de pas negatif (-1x2)\n"},
+    const std::string illisible = "En-tete illisible dans le fichier grille.txt : il doit donner les deux nombres "
+                                  "de pas et le pas, par exemple 200x200x0.500000\n";
+    const struct {
+        const char* grille;
+        std::string message;
+        std::size_t fichiers; // grille.txt included
+    } cas[] = {
+        {"1x1\n1\n2\n3\n4\n", illisible, 1},
+        {"", illisible, 1},
+        {"-1x2x1.0\n", "En-tete invalide dans le fichier grille.txt : nombre de pas negatif (-1x2)\n", 1},
         {"3x2x1.0\n1\n2\n3\n4\n5\n6\n",
-         "Le fichier grille.txt ne contient que 6 hauteurs lisibles, son en-tete en annonce 12 (4 x 3)\n"},
+         "Le fichier grille.txt ne contient que 6 hauteurs lisibles, son en-tete en annonce 12 (4 x 3)\n", 1},
         {"1x1x1.0\n1\n2\nnon\n4\n",
-         "Le fichier grille.txt ne contient que 2 hauteurs lisibles, son en-tete en annonce 4 (2 x 2)\n"},
-        {"99999x99999999x1.0\n1\n", "erreur resa ligneserreur alloc mat1"},
-        {"2147483647x0x1.0\n1\n", "erreur resa matriceerreur alloc mat1"},
+         "Le fichier grille.txt ne contient que 2 hauteurs lisibles, son en-tete en annonce 4 (2 x 2)\n", 1},
+        {"99999x99999999x1.0\n1\n", "erreur resa ligneserreur alloc mat1", 1},
+        {"2147483647x0x1.0\n1\n", "erreur resa matriceerreur alloc mat1", 1},
+        {"1x0x1.0\n10000\n10000.000000\n",
+         "Aucun point reel dans la grille : toutes ses hauteurs valent 10000, la moyenne et l'ecart quadratique "
+         "moyen ne peuvent pas etre calcules\n",
+         2}, // visu_grille_initiale.m
     };
-    for (const auto& [texte, message] : cas) {
+    for (const auto& c : cas) {
         WorkDir dir;
-        dir.write("grille.txt", texte);
+        dir.write("grille.txt", c.grille);
         const auto r = run("reliefstat", {}, dir);
-        EXPECT_EQ(r.status, 1) << texte;
-        EXPECT_EQ(r.out, message);
-        EXPECT_EQ(dir.files().size(), 1u) << texte;
+        EXPECT_EQ(r.status, 1) << c.grille;
+        EXPECT_EQ(r.out, c.message);
+        EXPECT_EQ(dir.files().size(), c.fichiers) << c.grille;
     }
     WorkDir vide;
     const auto r = run("reliefstat", {}, vide);
@@ -119,26 +137,13 @@ TEST(Programme, EchecsSansAucunFichierEcrit)
     EXPECT_TRUE(vide.files().empty());
 }
 
-TEST(Programme, GrilleSansPointReel)
-{
-    WorkDir dir;
-    dir.write("grille.txt", "1x0x1.0\n10000\n10000.000000\n");
-    const auto r = run("reliefstat", {}, dir);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, "Aucun point reel dans la grille : toutes ses hauteurs valent 10000, la moyenne et l'ecart "
-                     "quadratique moyen ne peuvent pas etre calcules\n");
-    const auto f = dir.files();
-    EXPECT_EQ(f.size(), 2u);
-    EXPECT_TRUE(f.contains("visu_grille_initiale.m"));
-}
-
 TEST(Programme, FichiersImpossiblesACreer)
 {
     // A script that can't be opened is told and skipped; a result file that
-    // can't be written is told and the run ends with status 1.
-    const std::string hauteurs = "1x1x1.0\n1\n2\n3\n10000\n";
+    // can't be written is told, the run goes on and ends with status 1.
+    const std::string grille = "1x1x1.0\n1\n2\n3\n10000\n";
     WorkDir dir;
-    dir.write("grille.txt", hauteurs);
+    dir.write("grille.txt", grille);
     std::filesystem::create_directory(dir.path() / "HR.m");
     std::filesystem::create_directory(dir.path() / "visu_grille_initiale.m");
     auto r = run("reliefstat", {}, dir);
@@ -148,7 +153,7 @@ TEST(Programme, FichiersImpossiblesACreer)
     EXPECT_EQ(dir.files().size(), 8u);
 
     WorkDir resultat;
-    resultat.write("grille.txt", hauteurs);
+    resultat.write("grille.txt", grille);
     std::filesystem::create_directory(resultat.path() / "GRILLE.txt");
     r = run("reliefstat", {}, resultat);
     EXPECT_EQ(r.status, 1);
