@@ -36,6 +36,10 @@ if ! command -v octave-cli >/dev/null 2>&1; then
   echo "NOTICE: octave-cli absent : les scripts MATLAB de reliefstat ne sont pas verifies"
   exit 77
 fi
+if ! octave-cli --no-gui --norc --eval "pkg load optim" >/dev/null 2>&1; then
+  echo "NOTICE: paquet Octave optim absent (lsqcurvefit) : les scripts MATLAB de reliefstat ne sont pas verifies"
+  exit 77
+fi
 travail=$(mktemp -d)
 trap 'rm -rf "$travail"' EXIT
 
