@@ -11,6 +11,7 @@
 #include "fixed_text.hpp"
 
 #include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <charconv>
 #include <climits>
@@ -423,12 +424,60 @@ void scan_whole(At& at, int base, Scanned& r)
     return;
 }
 
+// How many of the 8 characters at p are decimal digits before the first other
+// one, and the value of those digits: the digits are turned into numbers all
+// at once, in the 8 bytes of one 64-bit word.
+inline int leading_digits(const char* p, std::uint64_t& value)
+{
+    std::uint64_t word = 0;
+    std::memcpy(&word, p, sizeof word); // the first character in the low byte
+    const std::uint64_t y = word ^ 0x3030303030303030ULL; // a digit byte becomes its value
+    // A byte is no digit when its value is 10 or more (or its high bit is set).
+    const std::uint64_t other =
+        (((y & 0x7f7f7f7f7f7f7f7fULL) + 0x7676767676767676ULL) | y) & 0x8080808080808080ULL;
+    const int n = other == 0 ? 8 : std::countr_zero(other) / 8;
+    if (n == 0)
+        return 0;
+    // The n digits to the top bytes, zeros (leading zeros) below them, then
+    // pairs, fours and eights of digits combined.
+    std::uint64_t v = n == 8 ? y : y << (8 * (8 - n));
+    v = v * 10 + (v >> 8);
+    v = ((v & 0x000000ff000000ffULL) * (100 + (1000000ULL << 32)) +
+         ((v >> 16) & 0x000000ff000000ffULL) * (1 + (10000ULL << 32))) >>
+        32;
+    value = v;
+    return n;
+}
+
+constexpr std::uint64_t whole_powers_of_ten[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
+
+// The digits from q on, at most 15 of them, added to m; q moves past them. False
+// when they run into the end of the buffer or go on past 15.
+inline bool add_digits(const char*& q, const char* end, std::uint64_t& m)
+{
+    if (end - q > 8) { // a run shorter than 8, and the character after it
+        std::uint64_t v = 0;
+        const int n = leading_digits(q, v);
+        if (n < 8) {
+            m = m * whole_powers_of_ten[n] + v;
+            q += n;
+            return true;
+        }
+    }
+    // Long runs, and runs near the end of the buffer, one digit at a time.
+    const char* first = q;
+    const char* stop = end - q > 16 ? q + 16 : end;
+    while (q < stop && is_digit(*q))
+        m = m * 10 + static_cast<std::uint64_t>(*q++ - '0');
+    return q < stop && q - first <= 15;
+}
+
 // The common shapes, read straight from the buffer: [sign] digits [. digits]
 // for "%lf", [sign] digits for "%d", followed by a character that cannot go on
 // the number. Anything else (exponents, "0x", "inf", "nan", long numbers, a
 // number reaching the end of what the buffer holds) is left to the scanners
 // above: false.
-bool plain_decimal(const char* p, std::size_t available, bool exhausted, double& value, std::size_t& consumed)
+bool plain_decimal(const char* p, std::size_t available, double& value, std::size_t& consumed)
 {
     const char* q = p;
     const char* end = p + available;
@@ -436,20 +485,19 @@ bool plain_decimal(const char* p, std::size_t available, bool exhausted, double&
     q += negative || *q == '+' ? 1 : 0;
     std::uint64_t m = 0;
     const char* digits = q;
-    while (q < end && is_digit(*q))
-        m = m * 10 + static_cast<std::uint64_t>(*q++ - '0');
+    if (!add_digits(q, end, m))
+        return false;
     std::ptrdiff_t count = q - digits;
     std::ptrdiff_t decimals = 0;
-    if (q < end && *q == '.') {
+    if (*q == '.') {
         const char* first = ++q;
-        while (q < end && is_digit(*q))
-            m = m * 10 + static_cast<std::uint64_t>(*q++ - '0');
+        if (!add_digits(q, end, m))
+            return false;
         decimals = q - first;
         count += decimals;
     }
-    if (count == 0 || count > 15 || (q == end && !exhausted))
-        return false;
-    if (q < end && (lower(*q) == 'e' || lower(*q) == 'x'))
+    // The character after the number is in the buffer: it must not go on the number.
+    if (count == 0 || count > 15 || lower(*q) == 'e' || lower(*q) == 'x')
         return false;
     // Up to 15 digits make less than 2^53: exact, as is 10^decimals.
     const double v = static_cast<double>(m) / powers_of_ten[decimals];
@@ -458,21 +506,19 @@ bool plain_decimal(const char* p, std::size_t available, bool exhausted, double&
     return true;
 }
 
-bool plain_whole(const char* p, std::size_t available, bool exhausted, long& value, std::size_t& consumed)
+bool plain_whole(const char* p, std::size_t available, int base, long& value, std::size_t& consumed)
 {
     const char* q = p;
     const char* end = p + available;
     const bool negative = *q == '-';
     q += negative || *q == '+' ? 1 : 0;
-    if (q == end || *q < '1' || *q > '9') // "0x", octal and no digit at all are left to the scanner
+    // For "%i", a leading 0 makes octal or hexadecimal: left to the scanner.
+    if (q == end || !is_digit(*q) || (base == 0 && *q == '0'))
         return false;
-    std::int64_t m = 0;
-    const char* digits = q;
-    while (q < end && is_digit(*q))
-        m = m * 10 + (*q++ - '0');
-    if (q - digits > 18 || (q == end && !exhausted))
+    std::uint64_t m = 0;
+    if (!add_digits(q, end, m))
         return false;
-    value = negative ? -m : m;
+    value = negative ? -static_cast<long>(m) : static_cast<long>(m);
     consumed = static_cast<std::size_t>(q - p);
     return true;
 }
@@ -511,7 +557,7 @@ int Input::convert_floating(F& value)
         return fin_de_fichier;
     if constexpr (std::is_same_v<F, double>) {
         std::size_t consumed = 0;
-        if (plain_decimal(here(), s_->end - s_->pos, s_->exhausted, value, consumed)) {
+        if (plain_decimal(here(), s_->end - s_->pos, value, consumed)) {
             take(consumed);
             return 1;
         }
@@ -551,7 +597,7 @@ int Input::convert_whole(int& value, int base)
         return fin_de_fichier;
     long plain = 0;
     std::size_t consumed = 0;
-    if (plain_whole(here(), s_->end - s_->pos, s_->exhausted, plain, consumed)) {
+    if (plain_whole(here(), s_->end - s_->pos, base, plain, consumed)) {
         take(consumed);
         value = static_cast<int>(plain);
         return 1;

@@ -34,13 +34,27 @@ char* copy(char* out, const char* text)
     return out + n;
 }
 
-// Writes exactly `digits` decimal digits of v, with leading zeros.
-char* write_padded(char* out, std::uint64_t v, int digits)
-{
-    for (int k = digits - 1; k >= 0; --k) {
-        out[k] = static_cast<char>('0' + v % 10);
-        v /= 10;
+constexpr auto digit_pairs = [] {
+    std::array<char, 200> pairs{};
+    for (int k = 0; k < 100; ++k) {
+        pairs[static_cast<std::size_t>(2 * k)] = static_cast<char>('0' + k / 10);
+        pairs[static_cast<std::size_t>(2 * k + 1)] = static_cast<char>('0' + k % 10);
     }
+    return pairs;
+}();
+
+// Writes exactly `digits` decimal digits of v, with leading zeros, two at a time.
+template <int digits>
+char* write_padded(char* out, std::uint64_t v)
+{
+    int k = digits;
+    while (k >= 2) {
+        k -= 2;
+        std::memcpy(out + k, &digit_pairs[2 * (v % 100)], 2);
+        v /= 100;
+    }
+    if (k == 1)
+        out[0] = static_cast<char>('0' + v % 10);
     return out + digits;
 }
 
@@ -77,7 +91,7 @@ char* finite_fixed(char* out, bool negative, std::uint64_t m, int e)
     out = std::to_chars(out, out + 20, whole).ptr;
     if constexpr (decimals > 0) {
         *out++ = '.';
-        out = write_padded(out, part, decimals);
+        out = write_padded<decimals>(out, part);
     }
     return out;
 }

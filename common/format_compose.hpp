@@ -191,14 +191,19 @@ inline const Parsed& parsed_slowly(std::string_view format, bool scanning)
     return slot;
 }
 
-// The steps of a format: most calls use the same format as the call before.
+// The steps of a format. A program's loop uses a few formats in turn, mostly
+// literal texts at fixed addresses: a small table indexed by the address
+// remembers the last one seen there (its text is compared all the same).
 inline const Parsed& parsed(std::string_view format, bool scanning)
 {
-    thread_local const Parsed* last = nullptr;
-    if (last && last->scanning == scanning && same_text(last->text, format))
-        return *last;
-    last = &parsed_slowly(format, scanning);
-    return *last;
+    constexpr std::size_t slots = 16;
+    thread_local const Parsed* seen[2][slots] = {};
+    const std::size_t slot = (reinterpret_cast<std::uintptr_t>(format.data()) >> 2) % slots;
+    const Parsed*& here = seen[scanning ? 1 : 0][slot];
+    if (here && same_text(here->text, format))
+        return *here;
+    here = &parsed_slowly(format, scanning);
+    return *here;
 }
 
 template <class Variant>
