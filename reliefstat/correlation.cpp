@@ -3,79 +3,248 @@
 #include "statistiques.hpp"
 
 #include <algorithm>
-#include <array>
+#include <bit>
+#include <cstdint>
+#include <cstring>
+#include <functional>
+#include <new>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 namespace reliefstat {
 
 namespace {
 
-// Separations handled together in one sweep along a row. Each separation has
-// its own running sum, so the sums of a block advance side by side instead of
-// waiting on one another, and each still takes its terms in cell order.
-constexpr int bloc = 4;
+// The accumulation as it is written: cell after cell, each cell's terms summed
+// from 0.0 in the scratch entry of its separation, then added to vecr. The
+// reference build uses it, and the fast one when its copies do not fit.
+void boucle_simple(const Matrice& g, std::span<double> vecr, std::span<double> nombre)
+{
+    const int N = g.lignes();
+    const int M = g.colonnes();
+    std::vector<double> delta(vecr.size(), 0.0);
+    for (int i = 0; i < N; ++i)
+        for (int a = 0; a < M; ++a) {
+            if (reel_tolerance(g[i][a]))
+                for (int r = 1; r < N - 1; ++r) {
+                    if (a + r < M && reel_tolerance(g[i][a + r])) {
+                        const double d = g[i][a] - g[i][a + r];
+                        delta[r - 1] += d * d;
+                        nombre[r - 1] += 1;
+                    }
+                    if (i + r < N - 1 && reel_tolerance(g[i + r][a])) {
+                        const double d = g[i][a] - g[i + r][a];
+                        delta[r - 1] += d * d;
+                        nombre[r - 1] += 1;
+                    }
+                }
+            for (std::size_t e = 0; e < vecr.size(); ++e) {
+                vecr[e] += delta[e];
+                delta[e] = 0.0;
+            }
+        }
+}
+
+#ifndef RUGOSITE_STDIO_REFERENCE
+
+// The fast accumulation. Each separation's sum only depends on the order in
+// which it takes its own terms, so the separations are lanes of vectors: for
+// one cell, eight consecutive separations take their terms at once, each into
+// its own sum, the cells still coming in order. The neighbours along the row
+// are consecutive in a padded copy of the row; those down the column in a
+// transposed copy. The separations are dealt to the threads by blocks of
+// eight, each thread summing its own blocks in its own copy of vecr.
+typedef double v2d __attribute__((vector_size(16)));
+typedef long long v2l __attribute__((vector_size(16)));
+
+constexpr int largeur = 8; // separations of one block
+
+v2d charger(const double* p)
+{
+    v2d v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+// -1 in the lanes of real cells (more than 1 away from the empty marker), 0 elsewhere.
+v2l reelles(v2d h)
+{
+    const v2d ecart = h - pipeline::marqueur_vide;
+    const v2d absolu = (v2d)((v2l)ecart & 0x7fffffffffffffffLL);
+    return absolu > 1.0;
+}
+
+// The grid with `largeur` empty cells after each row, so that the neighbours
+// of a block along a row are always there to load; the rows from N-1 on are
+// empty, so that those of a block down a column are too (the last row is never
+// a neighbour down a column).
+struct Copie {
+    int N = 0, M = 0, r_max = 0;
+    std::size_t pas = 0;
+    std::vector<double> cases;    // as neighbours down a column: rows 0 to N-2, then empty ones
+    std::vector<double> derniere; // row N-1 for its own pairs along it
+    const double* voisins(int i) const { return cases.data() + static_cast<std::size_t>(i) * pas; }
+    const double* ligne(int i) const { return i == N - 1 ? derniere.data() : voisins(i); }
+};
+
+// The blocks b, b + pas, b + 2 pas ... of separations, each over every cell in
+// order: a block's sums stay in registers for the whole sweep. For one cell,
+// the neighbours of the block along the row are consecutive; those down the
+// column are taken from the block's rows, which the sweep reads in step.
+void sommer_blocs(const Copie& c, int premier, int pas, std::vector<double>& somme)
+{
+    constexpr int vecteurs = largeur / 2;
+    const int blocs = (c.r_max + largeur - 1) / largeur;
+    for (int b = premier; b < blocs; b += pas) {
+        const int r0 = b * largeur + 1;
+        v2d s[vecteurs];
+#pragma GCC unroll 4
+        for (int k = 0; k < vecteurs; ++k)
+            s[k] = charger(somme.data() + r0 - 1 + 2 * k);
+        for (int i = 0; i < c.N; ++i) {
+            // Cells a up to fin_ligne have neighbours along the row for this
+            // block; every cell of the row has some down the column, or none.
+            const int fin_ligne = c.M - 1 - r0;
+            const bool le_long_colonne = i + r0 <= c.N - 2;
+            const int fin = le_long_colonne ? c.M - 1 : fin_ligne;
+            const double* ligne = c.ligne(i);
+            const double* dessous = c.voisins(i + r0);
+            const std::size_t p = c.pas;
+            for (int a = 0; a <= fin; ++a) {
+                const double z = ligne[a];
+                if (!reel_tolerance(z))
+                    continue; // its terms would all be 0.0
+                v2d terme[vecteurs] = {};
+                if (a <= fin_ligne) {
+#pragma GCC unroll 4
+                    for (int k = 0; k < vecteurs; ++k) {
+                        const v2d voisin = charger(ligne + a + r0 + 2 * k);
+                        const v2d d = z - voisin;
+                        terme[k] = (v2d)((v2l)(d * d) & reelles(voisin));
+                    }
+                }
+                if (le_long_colonne) {
+                    const double* q = dessous + a;
+#pragma GCC unroll 4
+                    for (int k = 0; k < vecteurs; ++k) {
+                        const v2d voisin = {q[(2 * k) * p], q[(2 * k + 1) * p]};
+                        const v2d d = z - voisin;
+                        // The cell's term: the pair along the row first.
+                        terme[k] += (v2d)((v2l)(d * d) & reelles(voisin));
+                    }
+                }
+#pragma GCC unroll 4
+                for (int k = 0; k < vecteurs; ++k)
+                    s[k] += terme[k];
+            }
+        }
+#pragma GCC unroll 4
+        for (int k = 0; k < vecteurs; ++k)
+            std::memcpy(somme.data() + r0 - 1 + 2 * k, &s[k], sizeof s[k]);
+    }
+}
+
+// The pairs of each separation, counted on one bit per cell: a count is a
+// whole number, whatever the order in which its pairs are found.
+void compter_paires(const Matrice& g, std::span<double> nombre)
+{
+    const int N = g.lignes();
+    const int M = g.colonnes();
+    const std::size_t mots = static_cast<std::size_t>(M) / 64 + 2;
+    std::vector<std::uint64_t> bits(static_cast<std::size_t>(N) * mots, 0);
+    auto rangee = [&](int i) { return bits.data() + static_cast<std::size_t>(i) * mots; };
+    for (int i = 0; i < N; ++i)
+        for (int a = 0; a < M; ++a)
+            if (reel_tolerance(g[i][a]))
+                rangee(i)[a / 64] |= std::uint64_t{1} << (a % 64);
+    for (int r = 1; r <= N - 2; ++r) {
+        long long paires = 0;
+        const std::size_t saut = static_cast<std::size_t>(r) / 64;
+        const int decalage = r % 64;
+        for (int i = 0; i < N; ++i) {
+            const std::uint64_t* x = rangee(i);
+            // Along the row: the cells a and a + r.
+            for (std::size_t w = 0; w + saut < mots; ++w) {
+                std::uint64_t voisins = x[w + saut] >> decalage;
+                if (decalage != 0 && w + saut + 1 < mots)
+                    voisins |= x[w + saut + 1] << (64 - decalage);
+                paires += std::popcount(x[w] & voisins);
+            }
+            // Down the column: rows i and i + r, the latter before N-1.
+            if (i + r < N - 1) {
+                const std::uint64_t* y = rangee(i + r);
+                for (std::size_t w = 0; w < mots; ++w)
+                    paires += std::popcount(x[w] & y[w]);
+            }
+        }
+        nombre[static_cast<std::size_t>(r - 1)] += static_cast<double>(paires);
+    }
+}
+
+bool accumulation_rapide(const Matrice& g, std::span<double> vecr, std::span<double> nombre)
+{
+    Copie c;
+    c.N = g.lignes();
+    c.M = g.colonnes();
+    c.r_max = c.N - 2;
+    if (c.r_max < 1)
+        return true;
+    c.pas = static_cast<std::size_t>(c.M) + largeur;
+    const std::size_t lignes = static_cast<std::size_t>(c.N) + largeur;
+    // Within the memory the program allows itself, or the plain loop does it.
+    if (lignes * c.pas * sizeof(double) > memoire_utilisable())
+        return false;
+    try {
+        c.cases.assign(lignes * c.pas, pipeline::marqueur_vide);
+        c.derniere.assign(c.pas, pipeline::marqueur_vide);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    for (int i = 0; i < c.N - 1; ++i)
+        std::copy(g[i], g[i] + c.M, c.cases.begin() + static_cast<std::ptrdiff_t>(static_cast<std::size_t>(i) * c.pas));
+    std::copy(g[c.N - 1], g[c.N - 1] + c.M, c.derniere.begin());
+
+    const int blocs = (c.r_max + largeur - 1) / largeur;
+    const int fils = std::max(1, std::min({static_cast<int>(std::thread::hardware_concurrency()), blocs, 8}));
+    const std::size_t longueur = static_cast<std::size_t>(blocs) * largeur;
+    std::vector<std::vector<double>> sommes(static_cast<std::size_t>(fils));
+    for (auto& somme : sommes) {
+        somme.assign(longueur, 0.0);
+        std::copy(vecr.begin(), vecr.begin() + c.r_max, somme.begin()); // the sums go on from vecr
+    }
+    std::vector<std::thread> autres;
+    for (int f = 1; f < fils; ++f) {
+        try {
+            autres.emplace_back(sommer_blocs, std::cref(c), f, fils, std::ref(sommes[static_cast<std::size_t>(f)]));
+        } catch (const std::system_error&) {
+            // No thread to be had: this one does those blocks too.
+            sommer_blocs(c, f, fils, sommes[static_cast<std::size_t>(f)]);
+        }
+    }
+    sommer_blocs(c, 0, fils, sommes[0]);
+    compter_paires(g, nombre);
+    for (auto& t : autres)
+        t.join();
+    for (int r = 1; r <= c.r_max; ++r) {
+        const auto f = static_cast<std::size_t>(((r - 1) / largeur) % fils);
+        vecr[static_cast<std::size_t>(r - 1)] = sommes[f][static_cast<std::size_t>(r - 1)];
+    }
+    return true;
+}
+
+#endif
 
 } // namespace
 
 void accumulerCorrelation(const Matrice& GRILLE_CENTREE, std::span<double> vecr,
                           std::span<double> nombre_delta_z_par_rayon)
 {
-    const int N = GRILLE_CENTREE.lignes();
-    const int M = GRILLE_CENTREE.colonnes();
-    const int r_max = N - 2;
-    // The columns of the real cells of the current row: the sweeps visit only
-    // those, in order.
-    std::vector<int> reelles(static_cast<std::size_t>(M));
-    for (int i = 0; i < N; ++i) {
-        const double* ligne = GRILLE_CENTREE[i];
-        std::size_t nb_reelles = 0;
-        for (int a = 0; a < M; ++a) {
-            reelles[nb_reelles] = a;
-            nb_reelles += reel_tolerance(ligne[a]) ? 1 : 0;
-        }
-        for (int r0 = 1; r0 <= r_max; r0 += bloc) {
-            // For each separation of the block: the first column without a
-            // neighbour along the row, and the row of the neighbours down the
-            // column (none past the block, nor at or beyond row N-1).
-            std::array<int, bloc> fin_ligne{};
-            std::array<const double*, bloc> dessous{};
-            std::array<double, bloc> somme{};
-            std::array<long long, bloc> paires{};
-            for (int k = 0; k < bloc; ++k) {
-                const int r = r0 + k;
-                if (r > r_max)
-                    continue;
-                fin_ligne[k] = std::max(0, M - r);
-                dessous[k] = i + r < N - 1 ? GRILLE_CENTREE[i + r] : nullptr;
-                somme[k] = vecr[r - 1];
-            }
-            for (std::size_t n = 0; n < nb_reelles; ++n) {
-                const int a = reelles[n];
-                const double z = ligne[a];
-#pragma GCC unroll 8
-                for (int k = 0; k < bloc; ++k) {
-                    // A missing pair adds 0.0 in place of its square, which
-                    // leaves every sum as it would be without it.
-                    const bool le_long = a < fin_ligne[k];
-                    const double voisin_ligne = le_long ? ligne[a + r0 + k] : z;
-                    const bool paire_ligne = le_long && reel_tolerance(voisin_ligne);
-                    const double d_ligne = z - voisin_ligne;
-                    const bool dessous_existe = dessous[k] != nullptr;
-                    const double voisin_colonne = dessous_existe ? dessous[k][a] : z;
-                    const bool paire_colonne = dessous_existe && reel_tolerance(voisin_colonne);
-                    const double d_colonne = z - voisin_colonne;
-                    const double terme = (paire_ligne ? d_ligne * d_ligne : 0.0) +
-                                         (paire_colonne ? d_colonne * d_colonne : 0.0);
-                    somme[k] += terme;
-                    paires[k] += static_cast<int>(paire_ligne) + static_cast<int>(paire_colonne);
-                }
-            }
-            for (int k = 0; k < bloc && r0 + k <= r_max; ++k) {
-                vecr[r0 + k - 1] = somme[k];
-                nombre_delta_z_par_rayon[r0 + k - 1] += static_cast<double>(paires[k]);
-            }
-        }
-    }
+#ifndef RUGOSITE_STDIO_REFERENCE
+    if (accumulation_rapide(GRILLE_CENTREE, vecr, nombre_delta_z_par_rayon))
+        return;
+#endif
+    boucle_simple(GRILLE_CENTREE, vecr, nombre_delta_z_par_rayon);
 }
 
 void fonctionCorrelation(std::span<const double> vecr, std::span<const double> nombre, std::span<double> Hr)

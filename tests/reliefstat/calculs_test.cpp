@@ -53,7 +53,8 @@ TEST(Correlation, MemesSommesQueLaBoucleSimpleAuBitPres)
     // from 1e-3 to 1e3 so that any change of summation order shows.
     std::mt19937_64 alea(12);
     std::uniform_real_distribution<double> u(0, 1);
-    const std::pair<int, int> formes[] = {{1, 5}, {2, 2}, {3, 1}, {5, 9}, {9, 5}, {13, 13}, {40, 25}, {61, 7}};
+    const std::pair<int, int> formes[] = {{1, 5},  {2, 2},    {3, 1},   {5, 9},  {9, 5},   {13, 13}, {40, 25},
+                                          {61, 7}, {130, 97}, {97, 130}, {3, 300}, {300, 3}, {66, 66}, {18, 17}};
     for (const auto& [N, M] : formes)
         for (double vides : {0.0, 0.3, 0.9}) {
             Matrice g(N, M);
@@ -71,6 +72,29 @@ TEST(Correlation, MemesSommesQueLaBoucleSimpleAuBitPres)
                 << N << "x" << M << " vides " << vides;
             EXPECT_EQ(nombre_ref, nombre) << N << "x" << M << " vides " << vides;
         }
+}
+
+TEST(Correlation, MemesSommesAvecDesHauteursInfiniesOuPasUnNombre)
+{
+    // Infinite heights are real cells whose squares overflow or give not a
+    // number; a cell that is not a number is never real.
+    const double infini = std::numeric_limits<double>::infinity();
+    std::mt19937_64 alea(7);
+    std::uniform_int_distribution<int> choix(0, 9);
+    for (int essai = 0; essai < 20; ++essai) {
+        const int N = 3 + essai * 3, M = 2 + essai * 5 % 23;
+        Matrice g(N, M);
+        for (int i = 0; i < N; ++i)
+            for (int j = 0; j < M; ++j) {
+                const int c = choix(alea);
+                g[i][j] = c == 0 ? infini : c == 1 ? -infini : c == 2 ? pas_un_nombre : c == 3 ? 10000.0 : c * 0.37 - 2;
+            }
+        std::vector<double> vecr(N - 1), nombre(N - 1), vecr_ref(N - 1), nombre_ref(N - 1);
+        accumulerCorrelation(g, vecr, nombre);
+        accumulation_de_reference(g, vecr_ref, nombre_ref);
+        EXPECT_EQ(std::memcmp(vecr.data(), vecr_ref.data(), vecr.size() * sizeof(double)), 0) << N << "x" << M;
+        EXPECT_EQ(nombre_ref, nombre) << N << "x" << M;
+    }
 }
 
 TEST(Correlation, RegleArretEtRayonsRetenus)
