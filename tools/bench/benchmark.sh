@@ -1,0 +1,219 @@
+#!/usr/bin/env bash
+# The speed benchmark of the toolkit: builds the reference (C stdio, plain
+# correlation loop: -DRUGOSITE_STDIO_REFERENCE=ON) and the fast build side by
+# side, then in one run
+#   - times the whole photogrammetric road (plyunpack, markerpick, framefit,
+#     delimiter, echantillonnage, reliefstat) on a generated cloud of 5 million
+#     vertices, in both builds, alternating which goes first;
+#   - times reliefstat on generated 201 x 201 and 1001 x 1001 grids;
+#   - checks after each program that both builds wrote the same bytes: every
+#     file, the standard output and error, the exit status (the timestamp lines
+#     of log.txt aside, which tell the time of the run);
+#   - measures the peak memory (resident set size) of the streaming programs
+#     of the fast build on clouds of 1 and 20 million vertices.
+# Prints a markdown table (also written to the --tableau file) with the machine
+# it ran on, and ends with status 1 when some output differs. Not a test: the
+# times depend on the machine and on what else it is doing, which is why each
+# time is the best of several runs.
+#
+# usage: bash tools/bench/benchmark.sh [--points N] [--repetitions K]
+#          [--memoire N1,N2 | --sans-memoire] [--generateur PROGRAMME]
+#          [--travail REPERTOIRE] [--tableau FICHIER]
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+racine=$(pwd)
+
+points=5000000
+repetitions=3
+memoire=1000000,20000000
+generateur=
+travail=$racine/build/bench/travail
+tableau=$racine/build/bench/resultats.md
+while (($# > 0)); do
+  case $1 in
+    --points) points=$2; shift 2 ;;
+    --repetitions) repetitions=$2; shift 2 ;;
+    --memoire) memoire=$2; shift 2 ;;
+    --sans-memoire) memoire=; shift ;;
+    --generateur) generateur=$(realpath "$2"); shift 2 ;;
+    --travail) travail=$(realpath -m "$2"); shift 2 ;;
+    --tableau) tableau=$(realpath -m "$2"); shift 2 ;;
+    *) echo "benchmark : option inconnue : $1" >&2; exit 2 ;;
+  esac
+done
+[ -x /usr/bin/time ] || { echo "benchmark : /usr/bin/time est necessaire (paquet time)" >&2; exit 2; }
+
+programmes=(plyunpack markerpick framefit delimiter echantillonnage reliefstat)
+flux=(plyunpack markerpick delimiter echantillonnage) # the streaming programs
+
+# --- the two builds ----------------------------------------------------------
+construire() { # directory, cmake options...
+  local dir=$1; shift
+  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRUGOSITE_TESTS=OFF "$@" >/dev/null
+  local cibles=("${programmes[@]}" grille_gaussienne)
+  # The cloud generator, when this tree has it.
+  if cmake --build "$dir" --target help | grep -q 'rugosite-synthese'; then cibles+=(rugosite-synthese); fi
+  cmake --build "$dir" -j "$(nproc)" --target "${cibles[@]}" >/dev/null
+}
+echo "== construction : reference (stdio, boucle simple) et rapide" >&2
+construire build/bench/reference -DRUGOSITE_STDIO_REFERENCE=ON
+construire build/bench/rapide -DRUGOSITE_STDIO_REFERENCE=OFF
+bin_ref=$racine/build/bench/reference/bin
+bin_rap=$racine/build/bench/rapide/bin
+if [ -z "$generateur" ]; then
+  generateur=$bin_rap/rugosite-synthese
+fi
+[ -x "$generateur" ] || { echo "benchmark : generateur de nuages introuvable ($generateur) : --generateur" >&2; exit 2; }
+
+rm -rf "$travail"
+mkdir -p "$travail" "$(dirname "$tableau")"
+
+# --- inputs --------------------------------------------------------------------
+nuage() { # vertices, directory
+  mkdir -p "$2"
+  (cd "$2" && "$generateur" nuage --points "$1" --graine 1 >/dev/null)
+}
+echo "== generation d'un nuage de $points sommets" >&2
+nuage "$points" "$travail/nuage"
+mkdir -p "$travail/grille201" "$travail/grille1001"
+"$bin_rap/grille_gaussienne" 201 201 0.5 1 5 1 10 >"$travail/grille201/grille.txt"
+# Every twentieth height of the larger grid becomes the empty-cell marker.
+"$bin_rap/grille_gaussienne" 1001 1001 0.1 1 2 1 10 |
+  awk 'NR > 1 && NR % 20 == 0 { print "10000.000000"; next } { print }' >"$travail/grille1001/grille.txt"
+
+# --- runs ----------------------------------------------------------------------
+declare -A meilleur memoire_max
+differences=()
+horodatage='s#\[[0-9]+/[0-9]+/[0-9]+  [0-9]+:[0-9]+:[0-9]+\]#[T]#g'
+
+# One program in the directory; its time (elapsed, user + system) and peak RSS
+# go to the tables, its output streams and status beside the directory.
+lancer() { # build (ref|rap), bin dir, run dir, key, program
+  local build=$1 bin=$2 dir=$3 cle=$4 programme=$5 mesure statut=0
+  mesure=$(mktemp)
+  (cd "$dir" && /usr/bin/time -o "$mesure" -f "%e %U %S %M" "$bin/$programme" \
+    >"$dir.sortie.$programme" 2>"$dir.erreur.$programme" </dev/null) || statut=$?
+  echo "$statut" >"$dir.statut.$programme"
+  read -r ecoule utilisateur systeme kio <"$mesure"
+  rm -f "$mesure"
+  local k="$build,$cle"
+  if [ -z "${meilleur[$k]:-}" ] || awk -v a="$ecoule" -v b="${meilleur[$k]}" 'BEGIN { exit !(a < b) }'; then
+    meilleur[$k]=$ecoule
+    meilleur[$k,cpu]=$(awk -v u="$utilisateur" -v s="$systeme" 'BEGIN { printf "%.2f", u + s }')
+  fi
+  if [ -z "${memoire_max[$k]:-}" ] || ((kio > ${memoire_max[$k]})); then memoire_max[$k]=$kio; fi
+}
+
+# Both builds wrote the same: every file, the streams and the status.
+comparer() { # reference dir, fast dir, what
+  local a=$1 b=$2 quoi=$3 f
+  for f in $(cd "$a" && ls) $(cd "$b" && ls); do
+    if [ "$f" = log.txt ]; then
+      # A timestamp may also follow a message written without a line end.
+      cmp -s <(sed -E "$horodatage" "$a/$f") <(sed -E "$horodatage" "$b/$f") || differences+=("$quoi : $f")
+    else
+      cmp -s "$a/$f" "$b/$f" || differences+=("$quoi : $f")
+    fi
+  done
+  for f in "$a".sortie.* "$a".erreur.* "$a".statut.*; do
+    cmp -s "$f" "$b${f#"$a"}" || differences+=("$quoi : ${f##*/}")
+  done
+}
+
+route() { # build, bin dir, run dir, cloud dir
+  rm -rf "$3" "$3".*
+  mkdir -p "$3"
+  cp "$4/option-0000.ply" "$3/"
+  for programme in "${programmes[@]}"; do
+    lancer "$1" "$2" "$3" "route,$programme" "$programme"
+  done
+}
+
+for ((n = 1; n <= repetitions; n++)); do
+  echo "== route complete, passage $n sur $repetitions" >&2
+  ordre=(ref rap)
+  ((n % 2 == 0)) && ordre=(rap ref)
+  for b in "${ordre[@]}"; do
+    if [ "$b" = ref ]; then route ref "$bin_ref" "$travail/ref" "$travail/nuage"; else route rap "$bin_rap" "$travail/rap" "$travail/nuage"; fi
+  done
+  comparer "$travail/ref" "$travail/rap" "route"
+  for taille in 201 1001; do
+    for b in "${ordre[@]}"; do
+      dir=$travail/$b$taille
+      rm -rf "$dir" "$dir".*
+      mkdir -p "$dir"
+      cp "$travail/grille$taille/grille.txt" "$dir/"
+      if [ "$b" = ref ]; then lancer ref "$bin_ref" "$dir" "grille$taille" reliefstat; else lancer rap "$bin_rap" "$dir" "grille$taille" reliefstat; fi
+    done
+    comparer "$travail/ref$taille" "$travail/rap$taille" "reliefstat $taille x $taille"
+  done
+done
+rm -rf "$travail"/ref "$travail"/rap
+
+# Peak memory of the streaming programs of the fast build, on larger clouds.
+tailles=()
+IFS=, read -r -a tailles <<<"$memoire"
+for t in "${tailles[@]}"; do
+  echo "== memoire : nuage de $t sommets" >&2
+  nuage "$t" "$travail/nuage$t"
+  route "memoire$t" "$bin_rap" "$travail/memoire$t" "$travail/nuage$t"
+  rm -rf "$travail/nuage$t" "$travail/memoire$t" "$travail/memoire$t".*
+done
+
+# --- the table -------------------------------------------------------------------
+mio() { awk -v k="$1" 'BEGIN { printf "%.1f", k / 1024 }'; }
+rapport() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.1f", a / b; else printf "-" }'; }
+ligne_temps() { # label, key, target ratio (or empty)
+  local r=${meilleur[ref,$2]} f=${meilleur[rap,$2]} cible=$3 etat=""
+  local q
+  q=$(rapport "$r" "$f")
+  if [ -n "$cible" ]; then
+    if awk -v q="$q" -v c="$cible" 'BEGIN { exit !(q >= c) }'; then etat="oui (>= $cible)"; else etat="NON (< $cible)"; fi
+  fi
+  echo "| $1 | $r | $f | $q | ${meilleur[ref,$2,cpu]} / ${meilleur[rap,$2,cpu]} | $(mio "${memoire_max[ref,$2]}") | $(mio "${memoire_max[rap,$2]}") | $etat |"
+}
+machine=$(lscpu | sed -n 's/^Model name: *//p' | head -1)
+{
+  echo "Machine : $machine, $(nproc) coeurs, $(awk '/MemTotal/ { printf "%.0f Gio", $2 / 1048576 }' /proc/meminfo) de memoire,"
+  echo "Linux $(uname -r), $(g++ --version | head -1), le $(date +%Y-%m-%d)."
+  echo "Temps : le meilleur de $repetitions passages (secondes ecoulees) ; CPU : utilisateur + systeme du meme passage."
+  echo
+  echo "| Programme | Reference (s) | Rapide (s) | Rapport | CPU ref / rapide (s) | Memoire ref (Mio) | Memoire rapide (Mio) | Objectif |"
+  echo "|---|---|---|---|---|---|---|---|"
+  for programme in "${programmes[@]}"; do
+    cible=""
+    for p in "${flux[@]}"; do [ "$p" = "$programme" ] && cible=5; done
+    ligne_temps "$programme (route, $points sommets)" "route,$programme" "$cible"
+  done
+  ligne_temps "reliefstat (grille 201 x 201)" "grille201" ""
+  ligne_temps "reliefstat (grille 1001 x 1001)" "grille1001" 8
+  if ((${#tailles[@]} > 0)); then
+    echo
+    echo -n "| Memoire de pointe, version rapide (Mio) |"
+    for t in "${tailles[@]}"; do echo -n " $t sommets |"; done
+    echo " Objectif (< 16 Mio, la meme) |"
+    echo -n "|---|"
+    for t in "${tailles[@]}"; do echo -n "---|"; done
+    echo "---|"
+    for programme in "${flux[@]}"; do
+      echo -n "| $programme |"
+      min= max=
+      for t in "${tailles[@]}"; do
+        k=${memoire_max[memoire$t,route,$programme]}
+        echo -n " $(mio "$k") |"
+        if [ -z "$min" ] || ((k < min)); then min=$k; fi
+        if [ -z "$max" ] || ((k > max)); then max=$k; fi
+      done
+      # "The same": within 1 MiB, what the kernel and the C library may vary.
+      if ((max < 16384 && max - min <= 1024)); then echo " oui |"; else echo " NON |"; fi
+    done
+  fi
+  echo
+  if ((${#differences[@]} == 0)); then
+    echo "Sorties : identiques octet pour octet dans les deux versions (fichiers, sorties standard et d'erreur, statuts)."
+  else
+    echo "Sorties : DIFFERENCES entre les deux versions :"
+    printf -- '- %s\n' "${differences[@]}" | sort -u
+  fi
+} | tee "$tableau"
+((${#differences[@]} == 0))
