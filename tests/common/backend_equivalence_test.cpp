@@ -19,10 +19,13 @@
 #include <fstream>
 #include <limits>
 #include <random>
+#include <string>
 #include <unistd.h>
 
 using equivalence::Action;
 using equivalence::Step;
+using pipeline::Reader;
+using pipeline::Writer;
 
 namespace {
 
@@ -213,4 +216,86 @@ TEST(BackendEquivalence, FilesAcrossBlockBoundaries)
         fast->rewind();
     }
     std::remove(name);
+}
+
+namespace {
+
+std::string contents(const std::string& name)
+{
+    std::string text;
+    if (auto in = Reader::open(name)) {
+        std::string piece;
+        while (in->read_line(piece))
+            text += piece;
+    }
+    return text;
+}
+
+std::string temporary_name(const char* tag)
+{
+    return "/tmp/rugosite-" + std::string(tag) + "-" + std::to_string(getpid());
+}
+
+} // namespace
+
+// The child of the death tests: writes more than a block and stops with exit().
+[[noreturn]] void write_then_exit(const std::string& name)
+{
+    auto log = Writer::open(name, "w");
+    for (int k = 0; k < 100000; ++k)
+        log->print("%d %lf\n", k, k / 8.0);
+    log->print("fin sans fin de ligne");
+    std::exit(3);
+}
+
+// The child of the death tests: several readers of standard input, on a pipe.
+[[noreturn]] void read_standard_input_in_turn()
+{
+    int ends[2];
+    if (pipe(ends) != 0)
+        std::exit(10);
+    const char text[] = "12 0x1f\n  fin\n3.5";
+    if (write(ends[1], text, sizeof text - 1) != static_cast<ssize_t>(sizeof text - 1))
+        std::exit(11);
+    close(ends[1]);
+    dup2(ends[0], 0);
+    int a = 0, b = 0;
+    std::string word;
+    double d = 0;
+    const bool ok = Reader::standard_input().scan("%d", a) == 1 && Reader::standard_input().scan("%i", b) == 1 &&
+                    Reader::standard_input().scan("%s", word) == 1 &&
+                    Reader::standard_input().scan("%lf", d) == 1 && Reader::standard_input().at_end();
+    std::exit(ok && a == 12 && b == 31 && word == "fin" && d == 3.5 ? 0 : 1);
+}
+
+// A program that stops with exit() leaves its files complete, as the C
+// library flushes the streams left open; and writers of the same file in
+// append mode add up in the order of their writes to the file.
+TEST(Writers, FilesLeftOpenAreCompleteAfterExitAndModesKeepTheirMeaning)
+{
+    const std::string name = temporary_name("exit");
+    EXPECT_EXIT(write_then_exit(name), testing::ExitedWithCode(3), "");
+    const std::string text = contents(name);
+    EXPECT_TRUE(text.starts_with("0 0.000000\n1 0.125000\n"));
+    EXPECT_TRUE(text.ends_with("99999 12499.875000\nfin sans fin de ligne"));
+
+    {
+        auto first = Writer::open(name, "w+");
+        first->print("%s", "a");
+    }
+    {
+        auto again = Writer::open(name, "a+");
+        again->print("%s", "b");
+        EXPECT_TRUE(again->close());
+    }
+    EXPECT_EQ(contents(name), "ab");
+    EXPECT_FALSE(Writer::open(name, "q").has_value()); // not a fopen mode
+    std::remove(name.c_str());
+}
+
+// Every Reader of standard input reads on from where the one before stopped,
+// as they all share the C library's stdin.
+TEST(Readers, StandardInputIsOneStreamForAllReaders)
+{
+    EXPECT_EXIT(read_standard_input_in_turn(), testing::ExitedWithCode(0), "");
 }
