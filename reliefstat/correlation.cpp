@@ -57,23 +57,10 @@ void boucle_simple(const Matrice& g, std::span<double> vecr, std::span<double> n
 // eight, each thread summing its own blocks in its own copy of vecr.
 typedef double v2d __attribute__((vector_size(16)));
 typedef long long v2l __attribute__((vector_size(16)));
+typedef double v4d __attribute__((vector_size(32)));
+typedef long long v4l __attribute__((vector_size(32)));
 
 constexpr int largeur = 8; // separations of one block
-
-v2d charger(const double* p)
-{
-    v2d v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-
-// -1 in the lanes of real cells (more than 1 away from the empty marker), 0 elsewhere.
-v2l reelles(v2d h)
-{
-    const v2d ecart = h - pipeline::marqueur_vide;
-    const v2d absolu = (v2d)((v2l)ecart & 0x7fffffffffffffffLL);
-    return absolu > 1.0;
-}
 
 // The grid with `largeur` empty cells after each row, so that the neighbours
 // of a block along a row are always there to load; the rows from N-1 on are
@@ -91,17 +78,21 @@ struct Copie {
 // The blocks b, b + pas, b + 2 pas ... of separations, each over every cell in
 // order: a block's sums stay in registers for the whole sweep. For one cell,
 // the neighbours of the block along the row are consecutive; those down the
-// column are taken from the block's rows, which the sweep reads in step.
-void sommer_blocs(const Copie& c, int premier, int pas, std::vector<double>& somme)
+// column are taken from the block's rows, which the sweep reads in step. V is
+// a vector of W doubles, L of W integers of 64 bits (the masks).
+template <class V, class L, int W>
+[[gnu::always_inline]] inline void sommer_blocs_par(const Copie& c, int premier, int pas, std::vector<double>& somme)
 {
-    constexpr int vecteurs = largeur / 2;
+    constexpr int vecteurs = largeur / W;
     const int blocs = (c.r_max + largeur - 1) / largeur;
+    // -1 in the lanes of real cells (more than 1 away from the empty marker).
+#define RELIEFSTAT_REELLES(h) ((V)((L)((h) - pipeline::marqueur_vide) & 0x7fffffffffffffffLL) > 1.0)
     for (int b = premier; b < blocs; b += pas) {
         const int r0 = b * largeur + 1;
-        v2d s[vecteurs];
+        V s[vecteurs];
 #pragma GCC unroll 4
         for (int k = 0; k < vecteurs; ++k)
-            s[k] = charger(somme.data() + r0 - 1 + 2 * k);
+            std::memcpy(&s[k], somme.data() + r0 - 1 + W * k, sizeof s[k]);
         for (int i = 0; i < c.N; ++i) {
             // Cells a up to fin_ligne have neighbours along the row for this
             // block; every cell of the row has some down the column, or none.
@@ -115,23 +106,27 @@ void sommer_blocs(const Copie& c, int premier, int pas, std::vector<double>& som
                 const double z = ligne[a];
                 if (!reel_tolerance(z))
                     continue; // its terms would all be 0.0
-                v2d terme[vecteurs] = {};
+                V terme[vecteurs] = {};
                 if (a <= fin_ligne) {
 #pragma GCC unroll 4
                     for (int k = 0; k < vecteurs; ++k) {
-                        const v2d voisin = charger(ligne + a + r0 + 2 * k);
-                        const v2d d = z - voisin;
-                        terme[k] = (v2d)((v2l)(d * d) & reelles(voisin));
+                        V voisin;
+                        std::memcpy(&voisin, ligne + a + r0 + W * k, sizeof voisin);
+                        const V d = z - voisin;
+                        terme[k] = (V)((L)(d * d) & RELIEFSTAT_REELLES(voisin));
                     }
                 }
                 if (le_long_colonne) {
                     const double* q = dessous + a;
 #pragma GCC unroll 4
                     for (int k = 0; k < vecteurs; ++k) {
-                        const v2d voisin = {q[(2 * k) * p], q[(2 * k + 1) * p]};
-                        const v2d d = z - voisin;
+                        V voisin;
+#pragma GCC unroll 4
+                        for (int j = 0; j < W; ++j)
+                            voisin[j] = q[static_cast<std::size_t>(W * k + j) * p];
+                        const V d = z - voisin;
                         // The cell's term: the pair along the row first.
-                        terme[k] += (v2d)((v2l)(d * d) & reelles(voisin));
+                        terme[k] += (V)((L)(d * d) & RELIEFSTAT_REELLES(voisin));
                     }
                 }
 #pragma GCC unroll 4
@@ -141,8 +136,29 @@ void sommer_blocs(const Copie& c, int premier, int pas, std::vector<double>& som
         }
 #pragma GCC unroll 4
         for (int k = 0; k < vecteurs; ++k)
-            std::memcpy(somme.data() + r0 - 1 + 2 * k, &s[k], sizeof s[k]);
+            std::memcpy(somme.data() + r0 - 1 + W * k, &s[k], sizeof s[k]);
     }
+#undef RELIEFSTAT_REELLES
+}
+
+void sommer_blocs_sse2(const Copie& c, int premier, int pas, std::vector<double>& somme)
+{
+    sommer_blocs_par<v2d, v2l, 2>(c, premier, pas, somme);
+}
+
+// The same sums four lanes at a time, on processors that have AVX2: each lane
+// still does the same operations in the same order, without fused ones.
+[[gnu::target("avx2")]] void sommer_blocs_avx2(const Copie& c, int premier, int pas, std::vector<double>& somme)
+{
+    sommer_blocs_par<v4d, v4l, 4>(c, premier, pas, somme);
+}
+
+void sommer_blocs(const Copie& c, int premier, int pas, std::vector<double>& somme)
+{
+    if (__builtin_cpu_supports("avx2"))
+        sommer_blocs_avx2(c, premier, pas, somme);
+    else
+        sommer_blocs_sse2(c, premier, pas, somme);
 }
 
 // The pairs of each separation, counted on one bit per cell: a count is a
