@@ -1,0 +1,74 @@
+// rugosite-synthese as a user runs it: the files it leaves, its statuses, and
+// a memory that does not grow with the number of points.
+#include "launch.hpp"
+#include "program_run.hpp"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace {
+
+tools_test::Launched synthese(const program_test::WorkDir& dir, const std::vector<std::string>& args)
+{
+    return tools_test::launch(program_test::program_path("rugosite-synthese"), args, dir.path());
+}
+
+int count_lines(const std::string& text)
+{
+    return static_cast<int>(std::count(text.begin(), text.end(), '\n'));
+}
+
+} // namespace
+
+TEST(SyntheseProgram, WritesTheMeasurementAndItsTruth)
+{
+    const program_test::WorkDir dir;
+    auto r = synthese(dir, {"nuage", "--points", "3000", "--points-coin", "20", "--graine", "4"});
+    ASSERT_EQ(r.status, 0) << r.out;
+    const std::string ply = dir.read("option-0000.ply");
+    EXPECT_EQ(count_lines(ply), 13 + 3000);
+    EXPECT_TRUE(dir.read("parametres_vrais.txt").starts_with("mode nuage\ngraine 4\nrms 1.000000\n"));
+    EXPECT_NE(r.out.find("3000 points"), std::string::npos);
+
+    const program_test::WorkDir again;
+    ASSERT_EQ(synthese(again, {"nuage", "--points", "3000", "--points-coin", "20", "--graine", "4"}).status, 0);
+    EXPECT_EQ(again.read("option-0000.ply"), ply);
+    EXPECT_EQ(again.read("parametres_vrais.txt"), dir.read("parametres_vrais.txt"));
+
+    r = synthese(dir, {"grille", "--entete", "39x24x2.0", "--longueur", "5"});
+    ASSERT_EQ(r.status, 0) << r.out;
+    const std::string grid = dir.read("grille.txt");
+    EXPECT_TRUE(grid.starts_with("39x24x2.000000\n"));
+    EXPECT_EQ(count_lines(grid), 1 + 40 * 25);
+    EXPECT_TRUE(dir.read("parametres_vrais.txt").starts_with("mode grille\n"));
+}
+
+TEST(SyntheseProgram, RefusesBadRequestsAndUnwritableFiles)
+{
+    const program_test::WorkDir dir;
+    auto r = synthese(dir, {"nuage", "--longueur", "-1"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find("--longueur"), std::string::npos);
+    EXPECT_NE(r.out.find("usage"), std::string::npos);
+    EXPECT_TRUE(dir.files().empty());
+
+    std::filesystem::create_directory(dir.path() / "grille.txt"); // cannot be opened as a file
+    r = synthese(dir, {"grille"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find("grille.txt"), std::string::npos);
+    EXPECT_FALSE(dir.exists("parametres_vrais.txt"));
+
+    EXPECT_EQ(synthese(dir, {"aide"}).status, 0);
+}
+
+TEST(SyntheseProgram, MemoryDoesNotGrowWithThePoints)
+{
+    const program_test::WorkDir small, large;
+    const auto a = synthese(small, {"nuage", "--points", "2000", "--points-coin", "20", "--modes", "64"});
+    const auto b = synthese(large, {"nuage", "--points", "400000", "--points-coin", "20", "--modes", "64"});
+    ASSERT_EQ(a.status, 0);
+    ASSERT_EQ(b.status, 0);
+    // 200 times the points; a cloud held in memory would add some 20 MiB.
+    EXPECT_LT(b.peak_kb - a.peak_kb, 1024) << a.peak_kb << " KiB, then " << b.peak_kb << " KiB";
+}
