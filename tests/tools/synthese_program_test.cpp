@@ -24,7 +24,7 @@ int count_lines(const std::string& text)
 TEST(SyntheseProgram, WritesTheMeasurementAndItsTruth)
 {
     const program_test::WorkDir dir;
-    auto r = synthese(dir, {"nuage", "--points", "3000", "--points-coin", "20", "--graine", "4"});
+    auto r = synthese(dir, {"nuage", "--points", "3000", "--points-coin", "20", "--graine", "4", "--modes", "64"});
     ASSERT_EQ(r.status, 0) << r.out;
     const std::string ply = dir.read("option-0000.ply");
     EXPECT_EQ(count_lines(ply), 13 + 3000);
@@ -32,11 +32,11 @@ TEST(SyntheseProgram, WritesTheMeasurementAndItsTruth)
     EXPECT_NE(r.out.find("3000 points"), std::string::npos);
 
     const program_test::WorkDir again;
-    ASSERT_EQ(synthese(again, {"nuage", "--points", "3000", "--points-coin", "20", "--graine", "4"}).status, 0);
+    ASSERT_EQ(synthese(again, {"nuage", "--points", "3000", "--points-coin", "20", "--graine", "4", "--modes", "64"}).status, 0);
     EXPECT_EQ(again.read("option-0000.ply"), ply);
     EXPECT_EQ(again.read("parametres_vrais.txt"), dir.read("parametres_vrais.txt"));
 
-    r = synthese(dir, {"grille", "--entete", "39x24x2.0", "--longueur", "5"});
+    r = synthese(dir, {"grille", "--entete", "39x24x2.0", "--longueur", "5", "--modes", "64"});
     ASSERT_EQ(r.status, 0) << r.out;
     const std::string grid = dir.read("grille.txt");
     EXPECT_TRUE(grid.starts_with("39x24x2.000000\n"));

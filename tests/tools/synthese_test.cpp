@@ -66,7 +66,7 @@ CloudSettings small_cloud()
     s.seed = 7;
     s.points = 6000;
     s.marker_points = 40;
-    s.modes = 256;
+    s.modes = 64;
     return s;
 }
 
@@ -312,6 +312,36 @@ TEST(Cloud, DeterministicAndEachPartDrawnApart)
     }
     EXPECT_EQ(x, 0);
     EXPECT_EQ(y, 40);
+}
+
+TEST(Cloud, HeightsAreTheFieldsExactOrInterpolated)
+{
+    for (int points : {3000, 60000}) {
+        CloudSettings settings = small_cloud();
+        settings.points = points;
+        settings.modes = 32;
+        CloudSummary summary;
+        const Ply ply = read_ply(cloud_text(settings, &summary));
+        EXPECT_EQ(summary.exact_heights, points == 3000);
+        Random field_random(stream_seed(settings.seed, 1)); // as the generator draws it
+        const Field field(settings.rms, settings.length, settings.modes, field_random);
+        const Lattice& l = summary.lattice;
+        double worst = 0.0;
+        for (std::size_t i = 0; i < static_cast<std::size_t>(summary.surface_points); i += 7) {
+            const Vec3 f = to_frame(summary.transform, ply.vertices[i].p);
+            double expected = field.at(f[0], f[1]);
+            if (!summary.exact_heights) { // bilinear between the corners of its lattice cell
+                const double gx = (f[0] - l.origin) / l.step, gy = (f[1] - l.origin) / l.step;
+                const double cx = std::floor(gx), cy = std::floor(gy), u = gx - cx, v = gy - cy;
+                const double x0 = l.origin + cx * l.step, y0 = l.origin + cy * l.step, x1 = x0 + l.step,
+                             y1 = y0 + l.step;
+                expected = (1 - u) * (1 - v) * field.at(x0, y0) + u * (1 - v) * field.at(x1, y0) +
+                           (1 - u) * v * field.at(x0, y1) + u * v * field.at(x1, y1);
+            }
+            worst = std::max(worst, std::abs(f[2] - expected));
+        }
+        EXPECT_LT(worst, 1e-4) << points << " points"; // the six decimals of the file
+    }
 }
 
 TEST(Grid, LayoutAndRealisedRms)

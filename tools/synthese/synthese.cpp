@@ -260,24 +260,31 @@ CloudSummary write_cloud(const CloudSettings& settings, pipeline::Writer& ply)
     Random colour_random(stream_seed(settings.seed, 4));
 
     // The surface, cell after cell of the lattice, its heights interpolated
-    // between the lattice nodes; only two rows of nodes are held at a time.
+    // between the lattice nodes; only two rows of nodes are held at a time. A
+    // cloud with fewer points than nodes is cheaper to compute point by point,
+    // and then its heights are exact.
     const double margin = std::max(3.0, settings.marker_radius + 1.5);
     const Lattice lattice = surface_lattice(-margin, 100.0 + margin, settings.length);
-    summary.lattice = lattice;
     const int n = lattice.cells;
     const long long cells = static_cast<long long>(n) * n;
+    summary.lattice = lattice;
+    summary.exact_heights = summary.surface_points * 4 < cells;
     std::vector<double> lower(n + 1), upper(n + 1);
-    field.row(lattice.origin, lattice.origin, lattice.step, lower);
+    if (!summary.exact_heights)
+        field.row(lattice.origin, lattice.origin, lattice.step, lower);
     for (int j = 0; j < n; ++j) {
-        field.row(lattice.origin + (j + 1) * lattice.step, lattice.origin, lattice.step, upper);
+        if (!summary.exact_heights)
+            field.row(lattice.origin + (j + 1) * lattice.step, lattice.origin, lattice.step, upper);
         for (int i = 0; i < n; ++i) {
             const long long share = cell_share(summary.surface_points, cells, static_cast<long long>(j) * n + i);
             for (long long p = 0; p < share; ++p) {
                 const double u = point_random.uniform(), v = point_random.uniform();
                 const double x = lattice.origin + (i + u) * lattice.step;
                 const double y = lattice.origin + (j + v) * lattice.step;
-                const double z = (1 - u) * (1 - v) * lower[i] + u * (1 - v) * lower[i + 1] +
-                                 (1 - u) * v * upper[i] + u * v * upper[i + 1];
+                const double z = summary.exact_heights
+                                     ? field.at(x, y)
+                                     : (1 - u) * (1 - v) * lower[i] + u * (1 - v) * lower[i + 1] +
+                                           (1 - u) * v * upper[i] + u * v * upper[i + 1];
                 write_vertex(ply, transform, {x, y, z}, normal, surface_colour(z, settings.rms, colour_random));
                 if (inside_frame(x, y)) {
                     ++summary.frame_points;
@@ -347,7 +354,8 @@ void write_cloud_truth(const CloudSettings& settings, const CloudSummary& summar
     out.print("rayon_coin %lf\n", settings.marker_radius);
     out.print("angle_cadre %lf\n", settings.frame_angle);
     out.print("cote_y %lf\n", settings.side_y);
-    out.print("pas_surface %lf\n", summary.lattice.step);
+    // 0 when every height was computed at its point
+    out.print("pas_surface %lf\n", summary.exact_heights ? 0.0 : summary.lattice.step);
     const Placement& p = summary.placement;
     out.print("cote_x %lf\n", p.side);
     out.print("azimut %lf\n", p.azimuth);

@@ -153,6 +153,7 @@ struct CloudSummary {
     long long frame_points = 0;     // surface points strictly inside 2..98
     Moments frame_heights;          // their heights, percent of the side
     Lattice lattice;
+    bool exact_heights = false;     // computed at each point, not interpolated
 };
 
 // Where the corner markers stand in the frame: O, X, Y.
