@@ -1,5 +1,7 @@
 #include "synthese.hpp"
 
+#include "progress.hpp"
+
 #include <algorithm>
 #include <cmath>
 #include <numbers>
@@ -256,6 +258,7 @@ CloudSummary write_cloud(const CloudSettings& settings, pipeline::Writer& ply)
     ply.print("property uchar red\nproperty uchar green\nproperty uchar blue\nend_header\n");
 
     const Vec3 normal = transform.direction({0.0, 0.0, 1.0});
+    pipeline::Progress progress("rugosite-synthese", settings.points); // on a terminal, for large clouds
     Random point_random(stream_seed(settings.seed, 3));
     Random colour_random(stream_seed(settings.seed, 4));
 
@@ -286,6 +289,7 @@ CloudSummary write_cloud(const CloudSettings& settings, pipeline::Writer& ply)
                                      : (1 - u) * (1 - v) * lower[i] + u * (1 - v) * lower[i + 1] +
                                            (1 - u) * v * upper[i] + u * v * upper[i + 1];
                 write_vertex(ply, transform, {x, y, z}, normal, surface_colour(z, settings.rms, colour_random));
+                progress.step();
                 if (inside_frame(x, y)) {
                     ++summary.frame_points;
                     summary.frame_heights.add(z);
@@ -305,6 +309,7 @@ CloudSummary write_cloud(const CloudSettings& settings, pipeline::Writer& ply)
             const double angle = 2.0 * std::numbers::pi * point_random.uniform();
             const Vec3 frame{centres[m][0] + r * std::cos(angle), centres[m][1] + r * std::sin(angle), 0.0};
             write_vertex(ply, transform, frame, normal, noisy_marker_colour(marker_colours[m], colour_random));
+            progress.step();
         }
     }
     return summary;
