@@ -34,6 +34,7 @@ if ((${#manque[@]} > 0)); then
     apt_install cmake g++ make || { notice "impossible d'installer ${manque[*]} : installez-les puis relancez"; exit 1; }
 fi
 debut=$SECONDS
+mkdir -p "$racine/build"
 if ! { cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DRUGOSITE_TESTS=OFF &&
     cmake --build "$build" -j "$(nproc)"; } >"$racine/build/demo.log" 2>&1; then
     tail -30 "$racine/build/demo.log"

@@ -65,20 +65,21 @@ Fit measure_and_fit(int seed)
 } // namespace
 
 // Tolerances from the trials below (24 clouds, seeds 1 to 24, written down in
-// doc/toolkit.md): fitted length / true length FIT_L_RANGE, fitted RMS / RMS
-// drawn FIT_S_RANGE. One surface of side 96 holds only some ninety areas of
-// the correlation length, so the fitted length of one cloud varies by a tenth
-// or more around the true one; the bounds take in the whole spread seen with a
-// margin, and still catch a length off by a factor of two.
+// doc/toolkit.md): fitted length / true length 0.88 to 1.36 (mean 1.08,
+// deviation 0.15), fitted RMS / RMS drawn 0.944 to 1.064 (mean 1.002, deviation
+// 0.030), 31 to 50 radii fitted. One frame holds only some four hundred areas
+// of the correlation length, so the fitted length of one cloud varies by a
+// seventh around the true one; the bounds are about four deviations from the
+// mean, and still catch a length or radius off by a factor of two.
 TEST(RoadOctave, HrFitsTheLengthAndRmsOfTheSurfaceDrawn)
 {
     for (int seed : {1, 2, 3}) {
         SCOPED_TRACE("graine " + std::to_string(seed));
         const Fit fit = measure_and_fit(seed);
         EXPECT_GT(fit.length_ratio, 0.6);
-        EXPECT_LT(fit.length_ratio, 1.5);
-        EXPECT_GT(fit.rms_ratio, 0.9);
-        EXPECT_LT(fit.rms_ratio, 1.15);
+        EXPECT_LT(fit.length_ratio, 1.65);
+        EXPECT_GT(fit.rms_ratio, 0.88);
+        EXPECT_LT(fit.rms_ratio, 1.12);
         EXPECT_GE(fit.radii, 20); // the stop rule may cut before 50
     }
 }
