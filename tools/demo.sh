@@ -35,7 +35,7 @@ if ((${#manque[@]} > 0)); then
 fi
 debut=$SECONDS
 mkdir -p "$racine/build"
-if ! { cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DRUGOSITE_TESTS=OFF &&
+if ! { cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRUGOSITE_TESTS=OFF &&
     cmake --build "$build" -j "$(nproc)"; } >"$racine/build/demo.log" 2>&1; then
     tail -30 "$racine/build/demo.log"
     notice "la construction a echoue (journal complet : build/demo.log)"
