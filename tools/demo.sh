@@ -10,7 +10,7 @@ cd "$(dirname "$0")/.."
 racine=$(pwd)
 build=$racine/build/demo
 mesure=$racine/demo/mesure
-graine=2026
+graine=1
 points=1000000
 reglage=(200 0.35) # echantillonnage: grid steps and capture radius (see doc/toolkit.md)
 
