@@ -88,22 +88,15 @@ TEST(RoadOctave, HrFitsTheLengthAndRmsOfTheSurfaceDrawn)
 //   road_octave_tests --gtest_also_run_disabled_tests --gtest_filter='*Trials*'
 TEST(RoadOctave, DISABLED_Trials)
 {
-    synth::Moments length, rms;
-    double low[2] = {1e9, 1e9}, high[2] = {0, 0};
+    Spread length, rms;
     for (int seed = 1; seed <= 24; ++seed) {
         const Fit fit = measure_and_fit(seed);
         length.add(fit.length_ratio);
         rms.add(fit.rms_ratio);
-        low[0] = std::min(low[0], fit.length_ratio);
-        high[0] = std::max(high[0], fit.length_ratio);
-        low[1] = std::min(low[1], fit.rms_ratio);
-        high[1] = std::max(high[1], fit.rms_ratio);
         std::printf("graine %d : longueur %.4f, rms %.4f, rayons %d\n", seed, fit.length_ratio, fit.rms_ratio,
                     fit.radii);
     }
-    std::printf("longueur : moyenne %.4f ecart-type %.4f min %.4f max %.4f\n", length.mean(), length.rms(), low[0],
-                high[0]);
-    std::printf("rms : moyenne %.4f ecart-type %.4f min %.4f max %.4f\n", rms.mean(), rms.rms(), low[1], high[1]);
+    std::printf("longueur : %s\nrms : %s\n", length.text().c_str(), rms.text().c_str());
 }
 
 int main(int argc, char** argv)

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 
 namespace road_test {
@@ -110,6 +112,21 @@ std::vector<synth::Vec3> through_found_frame(const program_test::WorkDir& measur
     for (synth::Vec3 p; in.scan("%lf %lf %lf", p[0], p[1], p[2]) == 3;)
         out.push_back(p);
     return out;
+}
+
+void Spread::add(double value)
+{
+    moments.add(value);
+    low = std::min(low, value);
+    high = std::max(high, value);
+}
+
+std::string Spread::text() const
+{
+    char line[160];
+    std::snprintf(line, sizeof line, "moyenne %.4f ecart-type %.4f min %.4f max %.4f", moments.mean(), moments.rms(),
+                  low, high);
+    return line;
 }
 
 } // namespace road_test

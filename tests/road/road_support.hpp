@@ -40,4 +40,12 @@ int kept_points(const std::string& log);
 std::vector<synth::Vec3> through_found_frame(const program_test::WorkDir& measured, const Truth& truth,
                                              const std::vector<synth::Vec3>& frame_points);
 
+// Mean, deviation and range of one figure over repeated trials.
+struct Spread {
+    synth::Moments moments;
+    double low = 1e300, high = -1e300;
+    void add(double value);
+    std::string text() const; // "moyenne m ecart-type d min a max b"
+};
+
 } // namespace road_test

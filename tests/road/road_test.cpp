@@ -133,24 +133,15 @@ TEST(Road, BadMarkersStopAtFramefitAndTheRunnerSaysSo)
 //   road_tests --gtest_also_run_disabled_tests --gtest_filter='*Trials*'
 TEST(Road, DISABLED_Trials)
 {
-    synth::Moments probe, kept, ratio;
-    double low[3] = {1e9, 1e9, 1e9}, high[3] = {-1e9, -1e9, -1e9};
+    Spread probe, kept, ratio;
     for (int seed = 1; seed <= 40; ++seed) {
         const Outcome o = measure(seed, {});
-        const double v[3] = {o.worst_probe, o.kept_share, o.rms_ratio};
-        probe.add(v[0]);
-        kept.add(v[1]);
-        ratio.add(v[2]);
-        for (int k = 0; k < 3; ++k) {
-            low[k] = std::min(low[k], v[k]);
-            high[k] = std::max(high[k], v[k]);
-        }
-        std::printf("graine %d : sonde %.4f, part gardee %.5f, rapport RMS %.4f\n", seed, v[0], v[1], v[2]);
+        probe.add(o.worst_probe);
+        kept.add(o.kept_share);
+        ratio.add(o.rms_ratio);
+        std::printf("graine %d : sonde %.4f, part gardee %.5f, rapport RMS %.4f\n", seed, o.worst_probe,
+                    o.kept_share, o.rms_ratio);
     }
-    std::printf("sonde : moyenne %.4f ecart-type %.4f min %.4f max %.4f\n", probe.mean(), probe.rms(), low[0],
-                high[0]);
-    std::printf("part gardee : moyenne %.5f ecart-type %.5f min %.5f max %.5f\n", kept.mean(), kept.rms(), low[1],
-                high[1]);
-    std::printf("rapport RMS : moyenne %.4f ecart-type %.4f min %.4f max %.4f\n", ratio.mean(), ratio.rms(), low[2],
-                high[2]);
+    std::printf("sonde : %s\npart gardee : %s\nrapport RMS : %s\n", probe.text().c_str(), kept.text().c_str(),
+                ratio.text().c_str());
 }

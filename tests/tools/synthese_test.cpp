@@ -81,33 +81,6 @@ std::string cloud_text(const CloudSettings& s, CloudSummary* summary = nullptr)
 
 } // namespace
 
-TEST(Random, SameSeedSameDrawsAndSoundLaws)
-{
-    Random a(42), b(42), c(43);
-    Moments uniform, normal;
-    bool differs = false;
-    for (int i = 0; i < 20000; ++i) {
-        const double u = a.uniform();
-        ASSERT_EQ(u, b.uniform());
-        differs |= u != c.uniform();
-        ASSERT_GE(u, 0.0);
-        ASSERT_LT(u, 1.0);
-        uniform.add(u);
-        normal.add(a.normal());
-        b.normal();
-        const int k = a.integer(-4, 4);
-        ASSERT_EQ(k, b.integer(-4, 4));
-        ASSERT_TRUE(k >= -4 && k <= 4);
-    }
-    EXPECT_TRUE(differs);
-    EXPECT_NEAR(uniform.mean(), 0.5, 0.01);
-    EXPECT_NEAR(uniform.rms(), std::sqrt(1.0 / 12.0), 0.005);
-    EXPECT_NEAR(normal.mean(), 0.0, 0.03);
-    EXPECT_NEAR(normal.rms(), 1.0, 0.02);
-    EXPECT_NE(stream_seed(1, 1), stream_seed(1, 2));
-    EXPECT_NE(stream_seed(1, 1), stream_seed(2, 1));
-}
-
 TEST(Field, CovarianceIsExponentialAndRowsMatchPoints)
 {
     Random random(5);
@@ -143,21 +116,11 @@ TEST(Placement, TransformTurnsScalesAndShifts)
     p.azimuth = 90.0;
     p.side = 250.0;
     p.shift = {10.0, -20.0, 5.0};
-    Transform t = make_transform(p);
+    const Transform t = make_transform(p);
     const Vec3 x = t.point({100.0, 0.0, 0.0});
     EXPECT_NEAR(x[0], 10.0, 1e-9);
     EXPECT_NEAR(x[1], -20.0 + 250.0, 1e-9); // X side turned onto the y axis, 250 long
     EXPECT_NEAR(x[2], 5.0, 1e-9);
-
-    // A tilt turns the vertical by the tilt angle, about the chosen axis.
-    p = Placement{};
-    p.tilt = 30.0;
-    p.tilt_direction = 0.0; // about the x axis
-    t = make_transform(p);
-    const Vec3 up = t.direction({0.0, 0.0, 1.0});
-    EXPECT_NEAR(up[2], std::cos(std::numbers::pi / 6), 1e-12);
-    EXPECT_NEAR(up[0], 0.0, 1e-12);
-    EXPECT_NEAR(t.direction({1.0, 0.0, 0.0})[0], 1.0, 1e-12);
 
     // Any placement is a proper rotation: orthonormal, no mirror.
     Random random(3);
@@ -220,20 +183,12 @@ TEST(Cloud, LayoutMarkersAndPlacementAsDescribed)
     const std::string text = cloud_text(settings, &summary);
     const Ply ply = read_ply(text);
 
-    const std::vector<std::string> header{"ply\n",
-                                          "format ascii 1.0\n",
-                                          "element vertex 6000\n",
-                                          "property float x\n",
-                                          "property float y\n",
-                                          "property float z\n",
-                                          "property float nx\n",
-                                          "property float ny\n",
-                                          "property float nz\n",
-                                          "property uchar red\n",
-                                          "property uchar green\n",
-                                          "property uchar blue\n",
-                                          "end_header\n"};
-    EXPECT_EQ(ply.header, header);
+    std::string header;
+    for (const std::string& line : ply.header)
+        header += line;
+    EXPECT_EQ(header, "ply\nformat ascii 1.0\nelement vertex 6000\nproperty float x\nproperty float y\n"
+                      "property float z\nproperty float nx\nproperty float ny\nproperty float nz\n"
+                      "property uchar red\nproperty uchar green\nproperty uchar blue\nend_header\n");
     ASSERT_EQ(ply.vertices.size(), 6000u);
     EXPECT_EQ(summary.surface_points, 6000 - 3 * 40);
 
@@ -293,25 +248,6 @@ TEST(Cloud, DeterministicAndEachPartDrawnApart)
             EXPECT_NEAR(fa[k], fb[k], 2e-3);
         EXPECT_EQ(a.vertices[i].colour, b.vertices[i].colour);
     }
-
-    // A missing marker gives its points to the surface; a skewed frame moves Y.
-    CloudSettings skewed = settings;
-    skewed.missing = "X";
-    skewed.frame_angle = 60.0;
-    CloudSummary summary;
-    const Ply c = read_ply(cloud_text(skewed, &summary));
-    EXPECT_EQ(summary.surface_points, 6000 - 2 * 40);
-    int x = 0, y = 0;
-    for (const Vertex& v : c.vertices) {
-        x += matches(v.colour, marker_colours[1]);
-        if (matches(v.colour, marker_colours[2])) {
-            ++y;
-            const Vec3 f = to_frame(summary.transform, v.p);
-            EXPECT_LT(std::hypot(f[0] - 50.0, f[1] - 100.0 * std::sin(std::numbers::pi / 3)), 1.6);
-        }
-    }
-    EXPECT_EQ(x, 0);
-    EXPECT_EQ(y, 40);
 }
 
 TEST(Cloud, HeightsAreTheFieldsExactOrInterpolated)
@@ -400,15 +336,10 @@ TEST(Options, ModesDefaultsAndRefusals)
              {"nuage", "--points"},
              {"nuage", "--points", "12abc"},
              {"nuage", "--points", "99999999999"},
-             {"nuage", "--longueur", "0"},
              {"nuage", "--rms", "nan"},
-             {"nuage", "--rms", "1e400"},
              {"nuage", "--points", "100", "--points-coin", "40"},
-             {"nuage", "--sans-coin", "Z"},
              {"nuage", "--entete", "2x2x1"},
-             {"grille", "--entete", "0x2x1"},
-             {"grille", "--entete", "2x2x-1"},
-             {"grille", "extra"},
+             {"grille", "--entete", "2x0x1"},
          }) {
         const Parsed refused = parse(bad);
         EXPECT_FALSE(refused.ok) << (bad.empty() ? "" : bad.back());
