@@ -1,0 +1,98 @@
+// delimiter: moves every vertex of the cloud into the marker frame of base.txt,
+// in percent of the frame side, and writes those inside the frame to cloud.txt.
+//
+// Status 0 done; 1 a file can't be opened or written, or base.txt holds no
+// complete frame (cloud.txt and cloud.m are then left empty); 2 done, but the
+// cloud files ended early or held a malformed entry, where the loop stopped.
+#include "delimiter.hpp"
+
+#include "log_time.hpp"
+#include "pipeline_files.hpp"
+
+#include <optional>
+#include <string>
+#include <utility>
+
+using namespace delimiter;
+
+namespace {
+
+// Logs a timestamp line and the message; returns the failure status.
+int arret(Writer& log, const char* message)
+{
+    pipeline::log_time(log);
+    log.text(message);
+    return 1;
+}
+
+} // namespace
+
+int main()
+{
+    Writer ecran = Writer::standard_output();
+    auto base = Reader::open(pipeline::fichier_base);
+    auto f_x = Reader::open(pipeline::fichier_x);
+    auto f_y = Reader::open(pipeline::fichier_y);
+    auto f_z = Reader::open(pipeline::fichier_z);
+    auto f_color = Reader::open(pipeline::fichier_color);
+    auto cloud = Writer::open(pipeline::fichier_cloud, "w");
+    auto cloud_m = Writer::open("cloud.m", "w");
+    auto log = Writer::open(pipeline::fichier_log, "a+");
+    if (!log) {
+        ecran.text("impossible d'ouvrir le fichier log.txt\n");
+        return 1;
+    }
+    pipeline::log_time(*log);
+    log->text("execution delimiter\n");
+    const std::pair<bool, const char*> ouvertures[] = {
+        {base.has_value(), pipeline::fichier_base},   {f_x.has_value(), pipeline::fichier_x},
+        {f_y.has_value(), pipeline::fichier_y},       {f_z.has_value(), pipeline::fichier_z},
+        {f_color.has_value(), pipeline::fichier_color}, {cloud.has_value(), pipeline::fichier_cloud},
+        {cloud_m.has_value(), "cloud.m"},
+    };
+    for (const auto& [ouvert, nom] : ouvertures)
+        if (!ouvert) {
+            const std::string message = std::string("impossible d'ouvrir le fichier ") + nom + "\n";
+            ecran.text(message);
+            return arret(*log, message.c_str());
+        }
+
+    Point translat{};
+    double rotX = 0, rotY = 0, rotZ = 0, echelle = 0;
+    if (base->scan("%lf %lf %lf\n", translat[0], translat[1], translat[2]) != 3)
+        return arret(*log, "impossible de lire le vecteur translation\n");
+    const int lecture_rotation = base->scan("%lf %lf %lf", rotX, rotY, rotZ);
+    if (lecture_rotation != 3)
+        return arret(*log, "impossible de lire le vecteur rotation\n");
+    if (base->scan("%lf", echelle) != 1 || !echelleValide(echelle))
+        return arret(*log, "impossible de lire l'echelle\n");
+    ecran.print("%d\n", lecture_rotation);
+    ecran.print("rotX %lf, rotY %lf, rotZ %lf, echelle %lf\n", rotX, rotY, rotZ, echelle);
+    ecran.print("transX %lf, transY %lf, transZ %lf\n", translat[0], translat[1], translat[2]);
+    const Matrice mat_rot = matriceRotation(rotX, rotY, rotZ);
+
+    cloud_m->text("X=[];Y=[];Z=[];\n");
+    cloud_m->text("r=[];g=[];b=[];\n");
+    Nuage nuage{std::move(*f_x), std::move(*f_y), std::move(*f_z), std::move(*f_color)};
+    const Bilan bilan = delimiterNuage(nuage, translat, mat_rot, echelle, *cloud, *cloud_m);
+    ecran.print("%d/%d", bilan.ij, bilan.counti);
+    pipeline::log_time(*log);
+    log->print("%d/%d points dans le cadre.\n", bilan.ij, bilan.counti);
+
+    for (auto [sortie, nom] : {std::pair{&*cloud, pipeline::fichier_cloud}, std::pair{&*cloud_m, "cloud.m"}})
+        if (!sortie->close()) {
+            const std::string message = std::string("\nerreur d'ecriture dans ") + nom + "\n";
+            ecran.text(message);
+            return arret(*log, message.c_str() + 1);
+        }
+    if (bilan.fichier_fautif) {
+        const std::string message = std::string("Attention : ") + bilan.fichier_fautif +
+                                    " incomplet ou mal forme au point " + std::to_string(bilan.counti + 1) +
+                                    ", lecture arretee\n";
+        ecran.text("\n" + message);
+        pipeline::log_time(*log);
+        log->text(message);
+        return 2;
+    }
+    return 0;
+}

@@ -1,0 +1,142 @@
+#include "echantillonnage.hpp"
+
+#include "pipeline_files.hpp"
+#include "progress.hpp"
+
+#include <unistd.h>
+
+#include <climits>
+#include <cmath>
+
+namespace echantillonnage {
+
+Parametres lireParametres(const std::vector<std::string>& arguments)
+{
+    Parametres p;
+    if (arguments.size() != 2)
+        return p;
+    p.personnalises = true;
+    pipeline::Reader::over_text(arguments[0]).scan("%d", p.nbr_pas);
+    pipeline::Reader::over_text(arguments[1]).scan("%lf", p.r);
+    return p;
+}
+
+bool grillesAllouables(int nbr_pas, std::uint64_t memoire_disponible)
+{
+    if (nbr_pas < 1)
+        return false;
+    const std::uint64_t cote = static_cast<std::uint64_t>(nbr_pas) + 1;
+    const std::uint64_t noeuds = cote * cote;
+    if (noeuds > static_cast<std::uint64_t>(INT_MAX)) // nodes are numbered with an int in grille.m
+        return false;
+    const std::uint64_t octets =
+        noeuds * (sizeof(double) + sizeof(int)) + cote * (sizeof(std::vector<double>) + sizeof(std::vector<int>));
+    return octets <= memoire_disponible;
+}
+
+std::uint64_t memoireDisponible()
+{
+    // The kernel's estimate of what can be given without swapping; the whole
+    // physical memory when it does not tell.
+    if (auto meminfo = pipeline::Reader::open("/proc/meminfo")) {
+        std::string mot;
+        while (meminfo->scan("%s", mot) == 1)
+            if (mot == "MemAvailable:") {
+                double kio = 0.0;
+                if (meminfo->scan("%lf", kio) == 1 && kio >= 0.0)
+                    return static_cast<std::uint64_t>(kio) * 1024;
+                break;
+            }
+    }
+    const long pages = sysconf(_SC_PHYS_PAGES);
+    const long taille = sysconf(_SC_PAGESIZE);
+    return pages > 0 && taille > 0 ? static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(taille) : 0;
+}
+
+Grilles reserverGrilles(int nbr_pas, double r)
+{
+    Grilles g;
+    g.nbr_pas = nbr_pas;
+    g.pas = 100.0 / nbr_pas;
+    g.r = r;
+    const auto cote = static_cast<std::size_t>(nbr_pas) + 1;
+    g.grille.assign(cote, std::vector<double>(cote, 0.0));
+    g.n_grille.assign(cote, std::vector<int>(cote, 0));
+    return g;
+}
+
+Sort placerPoint(Grilles& g, double x, double y, double z)
+{
+    if (std::isnan(z))
+        return Sort::rejete;
+    const double u = x / g.pas;
+    const double v = y / g.pas;
+    // The nearest node, halfway points going to the higher one. Tested in
+    // double before any conversion: a coordinate not a number fails both tests.
+    const double noeud_x = std::floor(u + 0.5);
+    const double noeud_y = std::floor(v + 0.5);
+    if (!(noeud_x >= 0.0 && noeud_x <= g.nbr_pas && noeud_y >= 0.0 && noeud_y <= g.nbr_pas))
+        return Sort::rejete;
+    const int x_g = static_cast<int>(noeud_x);
+    const int y_g = static_cast<int>(noeud_y);
+    const double x_r = u - x_g;
+    const double y_r = v - y_g;
+    if (!(g.r * g.r >= x_r * x_r + y_r * y_r))
+        return Sort::hors_rayon;
+    g.grille[x_g][y_g] += z;
+    ++g.n_grille[x_g][y_g];
+    return Sort::capture;
+}
+
+BilanLecture lireNuage(pipeline::Reader& cloud, Grilles& g)
+{
+    BilanLecture bilan;
+    double x = 0.0, y = 0.0, z = 0.0;
+    int lus = 0;
+    pipeline::Progress progression("echantillonnage");
+    while ((lus = cloud.scan("%lf %lf %lf", x, y, z)) == 3) {
+        ++bilan.points;
+        progression.step();
+        if (placerPoint(g, x, y, z) == Sort::rejete)
+            ++bilan.rejetes;
+    }
+    // End of file before the first value of a triple means only blanks were
+    // left; anything else is an item that is not a number or a short triple.
+    bilan.interrompue = lus != pipeline::fin_de_fichier;
+    return bilan;
+}
+
+int ecrireGrilles(Grilles& g, pipeline::Writer& grille_txt, pipeline::Writer& grille_m)
+{
+    const int cote = g.nbr_pas + 1;
+    grille_txt.print("%dx%dx%lf\n", g.nbr_pas, g.nbr_pas, g.pas);
+    grille_m.print("GRILLE=zeros(%d,%d);\n", cote, cote);
+    grille_m.print("GRILLE_X=zeros(%d,1);\n", cote * cote);
+    grille_m.print("GRILLE_Y=zeros(%d,1);\n", cote * cote);
+    int points_vide = 0;
+    int a = 0;
+    for (int i = 0; i < cote; ++i)
+        for (int j = 0; j < cote; ++j) {
+            ++a;
+            double& noeud = g.grille[i][j];
+            if (g.n_grille[i][j] < 1) {
+                noeud = pipeline::marqueur_vide;
+                ++points_vide;
+            } else {
+                noeud /= g.n_grille[i][j];
+            }
+            grille_txt.print("%lf\n", noeud);
+            grille_m.print("GRILLE(%d,%d)=%lf;\n", i + 1, j + 1, noeud);
+            grille_m.print("GRILLE_X(%d)=%d;\n", a, i);
+            grille_m.print("GRILLE_Y(%d)=%d;\n", a, j);
+        }
+    return points_vide;
+}
+
+double partVide(int points_vide, int nbr_pas)
+{
+    const double cote = static_cast<double>(nbr_pas) + 1.0;
+    return 100.0 * points_vide / (cote * cote);
+}
+
+} // namespace echantillonnage

@@ -1,0 +1,72 @@
+// Resampling of the cropped cloud onto a square lattice of nodes: each point
+// goes to its nearest node when it lies within the capture radius, each node
+// takes the mean height of its points, and a node without any takes the
+// empty-cell marker.
+#pragma once
+
+#include "line_io.hpp"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace echantillonnage {
+
+struct Parametres {
+    int nbr_pas = 200; // steps along each side: nbr_pas + 1 nodes
+    double r = 0.2;    // capture radius, in steps
+    bool personnalises = false;
+};
+
+// The settings from the words that follow the program name: with exactly two,
+// "%d" gives nbr_pas and "%lf" gives r (a word that does not convert keeps its
+// default); with any other count, the defaults.
+Parametres lireParametres(const std::vector<std::string>& arguments);
+
+// Whether the two working arrays of nbr_pas steps can be held: at least one
+// step, a node count that an int can number, and bytes within the memory.
+bool grillesAllouables(int nbr_pas, std::uint64_t memoire_disponible);
+
+// Memory the system can still give without swapping, in bytes.
+std::uint64_t memoireDisponible();
+
+// The two working arrays, first index i along x, second index j along y.
+struct Grilles {
+    int nbr_pas = 0;
+    double pas = 0.0; // 100.0 / nbr_pas
+    double r = 0.0;
+    std::vector<std::vector<double>> grille; // sums of heights, then means
+    std::vector<std::vector<int>> n_grille;  // points captured by each node
+};
+
+// Zeroed arrays of (nbr_pas + 1) x (nbr_pas + 1) nodes; nbr_pas must be allowed
+// by grillesAllouables.
+Grilles reserverGrilles(int nbr_pas, double r);
+
+enum class Sort {
+    capture,    // added to its nearest node
+    hors_rayon, // farther from its nearest node than the radius
+    rejete,     // a coordinate not a number, or its nearest node off the lattice
+};
+
+// Gives the point to its nearest node when the node captures it.
+Sort placerPoint(Grilles& g, double x, double y, double z);
+
+struct BilanLecture {
+    std::int64_t points = 0;  // triples read
+    std::int64_t rejetes = 0; // of which rejected
+    bool interrompue = false; // the reading stopped before only blanks were left
+};
+
+// Streams "%lf %lf %lf" triples into the arrays for as long as a read converts
+// all three.
+BilanLecture lireNuage(pipeline::Reader& cloud, Grilles& g);
+
+// Turns the sums into means or empty-cell markers and writes grille.txt and
+// grille.m in one pass over the nodes; gives the number of empty nodes.
+int ecrireGrilles(Grilles& g, pipeline::Writer& grille_txt, pipeline::Writer& grille_m);
+
+// Share of empty nodes, in percent.
+double partVide(int points_vide, int nbr_pas);
+
+} // namespace echantillonnage

@@ -1,0 +1,119 @@
+// framefit: finds the centres of the three corner markers, tests the frame they
+// span and writes to base.txt the origin, rotation angles and scale with which
+// delimiter moves the cloud into it.
+//
+// Status 0 done; 1 a file can't be opened or written, the counts can't be read,
+// or a marker file holds fewer points than its count; 5 a marker has fewer than
+// 10 points; 10 the sides differ too much in length; 20 the sides are too far
+// from a right angle. base.txt is emptied at start and filled only on status 0.
+#include "framefit.hpp"
+
+#include "log_time.hpp"
+#include "pipeline_files.hpp"
+
+#include <string>
+#include <utility>
+
+using namespace framefit;
+
+int main()
+{
+    Writer ecran = Writer::standard_output();
+    auto log = Writer::open(pipeline::fichier_log, "a+");
+    if (log)
+        log->text("execution framefit\n");
+    auto coin_Y = Reader::open(pipeline::fichier_coin_Y);
+    auto coin_O = Reader::open(pipeline::fichier_coin_O);
+    auto coin_X = Reader::open(pipeline::fichier_coin_X);
+    auto base_m = Writer::open("base.m", "w");
+    auto base = Writer::open(pipeline::fichier_base, "w");
+    auto nbr_point_coin = Reader::open(pipeline::fichier_nbr_point_par_coin);
+    const std::pair<bool, const char*> ouvertures[] = {
+        {log.has_value(), pipeline::fichier_log},       {coin_Y.has_value(), pipeline::fichier_coin_Y},
+        {coin_O.has_value(), pipeline::fichier_coin_O}, {coin_X.has_value(), pipeline::fichier_coin_X},
+        {base_m.has_value(), "base.m"},                 {base.has_value(), pipeline::fichier_base},
+        {nbr_point_coin.has_value(), pipeline::fichier_nbr_point_par_coin},
+    };
+    for (const auto& [ouvert, nom] : ouvertures)
+        if (!ouvert) {
+            signaler(ecran, log, std::string("Le fichier ") + nom + " n'a pas pu etre ouvert... arret du programme\n");
+            return 1;
+        }
+
+    int nbr_coin_O = 0, nbr_coin_X = 0, nbr_coin_Y = 0;
+    const int lecture = nbr_point_coin->scan("%d %d %d", nbr_coin_O, nbr_coin_X, nbr_coin_Y);
+    nbr_point_coin.reset();
+    if (lecture != 3) {
+        signaler(ecran, log, "Le fichier nbr_point_par_coin.txt ne donne pas trois nombres de points... arret du programme\n");
+        return 1;
+    }
+    if (nbr_coin_O <= 9 || nbr_coin_X <= 9 || nbr_coin_Y <= 9) {
+        pipeline::log_time(*log);
+        log->text("Moins de 10 points pour l'un des coins, vérifiez les codes RGB des coins\n");
+        return 5;
+    }
+
+    const auto pos_coin_Y = centreCoin(*coin_Y, nbr_coin_Y);
+    const auto pos_coin_O = pos_coin_Y ? centreCoin(*coin_O, nbr_coin_O) : std::nullopt;
+    const auto pos_coin_X = pos_coin_O ? centreCoin(*coin_X, nbr_coin_X) : std::nullopt;
+    if (!pos_coin_X) {
+        const auto [court, annonce] = !pos_coin_Y   ? std::pair{pipeline::fichier_coin_Y, nbr_coin_Y}
+                                      : !pos_coin_O ? std::pair{pipeline::fichier_coin_O, nbr_coin_O}
+                                                    : std::pair{pipeline::fichier_coin_X, nbr_coin_X};
+        signaler(ecran, log, std::string("Le fichier ") + court + " ne contient pas les " + std::to_string(annonce) +
+                                 " points annonces... arret du programme\n");
+        return 1;
+    }
+    const Point &O = *pos_coin_O, &X = *pos_coin_X, &Y = *pos_coin_Y;
+
+    ecrireCentres(*base_m, Y, X, O);
+    const bool base_m_ecrit = base_m->close();
+    auto visu = Writer::open("visu_plots.m", "w");
+    if (visu)
+        ecrireVisuPlots(*visu);
+    if (!base_m_ecrit || !visu || !visu->close()) {
+        const char* nom = !base_m_ecrit ? "base.m" : "visu_plots.m";
+        signaler(ecran, log, std::string("Erreur d'ecriture dans ") + nom + "... arret du programme\n");
+        return 1;
+    }
+    coin_Y.reset();
+    coin_O.reset();
+    coin_X.reset();
+    pipeline::log_time(*log);
+    ecrireCentres(*log, Y, X, O);
+    ecran.print("coin O hauteur %lf\n", O[1]);
+    ecran.print("coin X hauteur %lf\n", X[1]);
+    ecran.print("coin Y hauteur %lf\n", Y[1]);
+
+    const Cadre cadre = mesurerCadre(O, X, Y);
+    pipeline::log_time(*log);
+    log->print("taille vect X:%lf   taille vect Y:%lf\n", cadre.taille_x, cadre.taille_y);
+    if (!taillesProches(cadre.taille_x, cadre.taille_y)) {
+        pipeline::log_time(*log);
+        log->text("Les vecteurs sont de tailles trop eloignees\n\n");
+        return 10;
+    }
+    pipeline::log_time(*log);
+    log->print("cos(phi):%lf\n", cadre.cos_phi);
+    if (!angleDroit(cadre.cos_phi)) {
+        pipeline::log_time(*log);
+        log->print("L'angle entre les vecteurs n'est pas droit (cos(phi)=%lf\n\n", cadre.cos_phi);
+        return 20;
+    }
+
+    const Rotation r = anglesRotation(cadre.X, cadre.Y);
+    base->print("%lf %lf %lf\n", O[0], O[1], O[2]);
+    base->print("%lf %lf %lf\n", r.rotX, r.rotY, r.rotZ);
+    base->print("%lf", cadre.taille_x);
+    if (!base->close()) {
+        Writer::open(pipeline::fichier_base, "w"); // no partial frame for delimiter
+        signaler(ecran, log, "Erreur d'ecriture dans base.txt... arret du programme\n");
+        return 1;
+    }
+    pipeline::log_time(*log);
+    log->text("Fin du script framefit\n\n");
+    log->print("Origine : %lf %lf %lf\n", O[0], O[1], O[2]);
+    log->print("Rotation : %lf %lf %lf\n", r.rotX, r.rotY, r.rotZ);
+    log->print("%lf", cadre.taille_x);
+    return 0;
+}

@@ -1,0 +1,88 @@
+// Manual acquisition of a height grid: the operator is told where bar and
+// carriage must stand, types each reading, and ends with the word fin; the
+// readings, line after line, become a grid file.
+#pragma once
+
+#include "line_io.hpp"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace handgrid {
+
+// Readings line by line: mat[line][point].
+using Matrice = std::vector<std::vector<double>>;
+
+// An l x c matrix of zeros.
+Matrice matrice(int l, int c);
+// Adds a line of c zeros after the lines already there.
+void agrandir_matrice(Matrice& mat, int c);
+// The l x c elements line after line, each with its sign changed, one "%lf\n" each.
+void imprimer_matrice(int l, int c, const Matrice& matrice, pipeline::Writer& fichier);
+
+// Whether the word is wholly an integer as "%i" reads it (decimal, 0 octal,
+// 0x hexadecimal) within the range of an int.
+bool entierComplet(const std::string& mot, int& valeur);
+// Whether the word is wholly a finite number as "%f" reads it.
+bool reelComplet(const std::string& mot, float& valeur);
+// The reading a word gives: an integer, a comma and an integer have their
+// comma taken as the decimal point; the whole word must be a finite number.
+std::optional<double> convertirMesure(const std::string& mot);
+
+// The four lines shown at the top of the screen once a line is complete.
+extern const std::string banniere;
+
+struct Acquisition {
+    int nbr_point_par_lignes = 1;
+    float pas = 0.0f;
+    float pos_chariot_ini = 0.0f;
+    float pos_barre_ini = 0.0f;
+    int nbr_lignes = 1;
+    int indice_pos_chariot = -1; // last point stored in the current line
+    int indice_pos_barre = 0;    // current line
+    float pos_chariot = 0.0f;    // where the carriage must stand for the next reading
+    float pos_barre = 0.0f;      // where the bar must stand for the next reading
+    double mesure = 0.0;         // last reading stored
+    std::string info_nouvelle_ligne;
+    Matrice mat;
+};
+
+// A new acquisition with one line of zeros.
+Acquisition commencer(int nbr_point_par_lignes, float pas, float pos_chariot_ini, float pos_barre_ini);
+
+// Whether one line of that many points fits in memory.
+bool ligneAllouable(int nbr_point_par_lignes);
+
+// Stores a reading at the next position and moves bar and carriage on; false
+// (nothing changed) when the matrix cannot take one more line.
+bool enregistrerMesure(Acquisition& a, double mesure);
+
+// The measurement screen after the terminal is cleared.
+void afficherEcran(const Acquisition& a, pipeline::Writer& ecran);
+
+// The grid file: header "%ix%ix%.1f\n" then every reading with its sign changed.
+void ecrireGrille(const Acquisition& a, pipeline::Writer& grille);
+
+// The operator's keyboard and screen.
+struct Terminal {
+    pipeline::Reader entree;
+    pipeline::Writer ecran;
+    bool est_terminal = false; // the screen is a terminal, and is cleared
+
+    void effacer();
+    // Shows what was printed, then reads one word; false at the end of the input.
+    bool lireMot(std::string& mot);
+};
+
+// The four opening questions and the word after them; empty when the input
+// ends first.
+std::optional<Acquisition> dialogueOuverture(Terminal& t);
+
+// Measurement screens until the word fin or the end of the input.
+void boucleMesures(Terminal& t, Acquisition& a);
+
+// Announces the file, asks its name and writes it; gives the exit status.
+int dialogueFin(Terminal& t, const Acquisition& a);
+
+} // namespace handgrid

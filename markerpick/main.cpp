@@ -1,0 +1,94 @@
+// markerpick: picks the points of the three corner markers out of the cloud by
+// their colour, for framefit, and writes display scripts of them.
+//
+//   markerpick [O X Y tolerance]     colours as r,g,b; tolerance a real number
+//
+// Status 0 done; 1 a file can't be opened or written; 2 done, but the cloud
+// files ended early or held a malformed entry, where the scan stopped; -1 (255)
+// an incomplete colour or tolerance argument.
+#include "markerpick.hpp"
+
+#include "log_time.hpp"
+#include "pipeline_files.hpp"
+
+#include <string>
+
+using namespace markerpick;
+
+int main(int argc, char** argv)
+{
+    Writer ecran = Writer::standard_output();
+    auto log = Writer::open(pipeline::fichier_log, "a+");
+    if (!log) {
+        ecran.text("Le fichier log.txt n'a pas pu etre ouvert...arret du programme\n");
+        return 1;
+    }
+    auto f_color = Reader::open(pipeline::fichier_color);
+    pipeline::log_time(*log);
+    log->text("execution markerpick\n");
+
+    Parametres p;
+    int erreur = 0;
+    if (argc == 5) {
+        const bool complets = lireArguments(argv[1], argv[2], argv[3], argv[4], p);
+        ecran.print("coinO %i %i %i", p.code_rgb_o[0], p.code_rgb_o[1], p.code_rgb_o[2]);
+        if (!complets) {
+            ecran.text("Il manque un code rgb pour un ou plusieur coin(s)\n");
+            pipeline::log_time(*log);
+            log->text("Il manque un code rgb pour un ou plusieur coin(s)... arret du programme\n");
+            erreur = -1;
+        }
+    } else {
+        ecran.text("Il manque un code rgb pour un ou plusieur coin(s)...\n...utilisation des parametres par defaut\n");
+        pipeline::log_time(*log);
+        log->text("Il manque un code rgb pour un ou plusieur coin(s)... utilisation des parametres par defaut\n");
+    }
+
+    if (!f_color) {
+        ecran.text("Le fichier n'existe pas\n");
+        pipeline::log_time(*log);
+        log->text("Le fichier f_color.txt n'a pas pu etre ouvert...arret du programme\n");
+        return 1;
+    }
+    if (erreur)
+        return erreur;
+
+    auto nuage = ouvrirNuage(std::move(*f_color), ecran, *log);
+    if (!nuage)
+        return 1;
+    auto sorties = ouvrirSorties(ecran, *log);
+    if (!sorties)
+        return 1;
+    ecran.text("color.txt ouvert\n");
+
+    sorties->pos_x.text("X=[");
+    sorties->pos_y.text("Y=[");
+    sorties->pos_z.text("Z=[");
+    sorties->color.text("C=[");
+    const Comptes comptes = trierPoints(*nuage, *sorties, p);
+    for (Writer* script : {&sorties->pos_x, &sorties->pos_y, &sorties->pos_z, &sorties->color})
+        script->text("];");
+
+    const char* bilan = "Nombre de points par coins O:%d + X:%d + Y:%d = %d\n";
+    ecran.print(bilan, comptes.nbr_O, comptes.nbr_X, comptes.nbr_Y, comptes.total());
+    sorties->nbr_point_coin.print("%d %d %d\n", comptes.nbr_O, comptes.nbr_X, comptes.nbr_Y);
+    pipeline::log_time(*log);
+    log->print(bilan, comptes.nbr_O, comptes.nbr_X, comptes.nbr_Y, comptes.total());
+    ecran.print("Nombre de points trouves : %d\n", comptes.total());
+    pipeline::log_time(*log);
+    log->text("Fin du script markerpick\n\n");
+
+    if (const char* echec = fermerSorties(*sorties)) {
+        signaler(ecran, *log, std::string("Erreur d'ecriture dans ") + echec + "...arret du programme\n");
+        return 1;
+    }
+    if (comptes.fichier_fautif) {
+        ecran.print("Attention : %s incomplet ou mal forme au point %d, lecture arretee\n", comptes.fichier_fautif,
+                    comptes.lus + 1);
+        pipeline::log_time(*log);
+        log->print("Attention : %s incomplet ou mal forme au point %d, lecture arretee\n", comptes.fichier_fautif,
+                   comptes.lus + 1);
+        return 2;
+    }
+    return 0;
+}

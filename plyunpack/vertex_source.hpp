@@ -1,0 +1,105 @@
+// The vertices of a PLY cloud in any of its three formats, one at a time, read
+// from the input in large blocks: only x, y, z and the colour are kept.
+#pragma once
+
+#include "line_io.hpp"
+#include "ply_header.hpp"
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace plyunpack {
+
+// The bytes of the input after the text header, fetched a block at a time.
+class BlockInput {
+public:
+    explicit BlockInput(pipeline::Reader& in, std::size_t block_size = std::size_t(1) << 20);
+
+    // The next byte, or -1 at the end of the input.
+    int get()
+    {
+        if (next_ == end_ && !refill())
+            return -1;
+        return static_cast<unsigned char>(buffer_[next_++]);
+    }
+    int peek()
+    {
+        if (next_ == end_ && !refill())
+            return -1;
+        return static_cast<unsigned char>(buffer_[next_]);
+    }
+    // Copies the next bytes; false when the input ends first.
+    bool read(std::span<unsigned char> bytes);
+    // Passes over the next bytes; false when the input ends first.
+    bool skip(std::uint64_t count);
+
+private:
+    bool refill();
+    pipeline::Reader& in_;
+    std::vector<char> buffer_;
+    std::size_t next_ = 0;
+    std::size_t end_ = 0;
+};
+
+struct Vertex {
+    double x = 0, y = 0, z = 0;
+    int r = 0, g = 0, b = 0;
+};
+
+// A value as stored: integral types keep their integer, floating types their double.
+struct Number {
+    bool integral = true;
+    std::int64_t integer = 0;
+    double real = 0;
+};
+
+// Turns a stored value into a coordinate (every type) or a colour (integers as
+// they are, reals rounded to the nearest integer); false for a colour that no
+// int can hold.
+double as_coordinate(const Number& value);
+bool as_colour(const Number& value, int& colour);
+
+// A value of a binary file, in the byte order of its format.
+Number decode(Type type, const unsigned char* bytes, bool big_endian);
+
+// An ASCII word read as a value of the type: integral types take an optionally
+// signed decimal integer within the type's range, floating types a number as
+// "%lf" reads it; the whole word must be used.
+bool parse_word(const std::string& word, Type type, Number& value);
+
+enum class Outcome {
+    vertex,    // a vertex was read
+    malformed, // a vertex was passed over: its values could not all be read
+    end,       // no further vertex can be read: the input ended, or lost its frame
+};
+
+class VertexSource {
+public:
+    VertexSource(pipeline::Reader& in, const PlyHeader& header, std::size_t block_size = std::size_t(1) << 20);
+
+    // Passes over the elements stored before the vertices; false when the
+    // input ends first.
+    bool skip_leading_elements();
+    // Reads the next vertex.
+    Outcome next(Vertex& vertex);
+
+private:
+    enum class Record { complete, malformed, end };
+    Record binary_record(const Element& element, Vertex* vertex);
+    Record ascii_record(const Element& element, Vertex* vertex);
+    Record record(const Element& element, Vertex* vertex);
+    // ASCII: the next word of the current line; false at the line end.
+    bool word_on_line(std::string& word);
+    void drop_rest_of_line();
+    bool keep(std::size_t property, const Number& value, Vertex& vertex) const;
+
+    const PlyHeader& header_;
+    BlockInput input_;
+    std::vector<int> role_; // the field of each vertex property, or -1
+    std::string word_;
+};
+
+} // namespace plyunpack

@@ -1,0 +1,97 @@
+#include "matrice.hpp"
+
+#include <unistd.h>
+
+#include <climits>
+#include <cstdlib>
+#include <new>
+
+namespace reliefstat {
+
+Matrice::Matrice(int nl, int nc) : nl_(nl), nc_(nc)
+{
+    const std::size_t n = static_cast<std::size_t>(nl) * static_cast<std::size_t>(nc);
+    if (n == 0)
+        return;
+    valeurs_.reset(static_cast<double*>(std::calloc(n, sizeof(double))));
+    if (!valeurs_)
+        throw std::bad_alloc();
+}
+
+void Matrice::Liberer::operator()(double* bloc) const
+{
+    std::free(bloc);
+}
+
+std::uint64_t memoire_utilisable()
+{
+    std::uint64_t octets = 0;
+    if (auto meminfo = pipeline::Reader::open("/proc/meminfo")) {
+        std::string ligne;
+        while (meminfo->read_line(ligne)) {
+            if (!ligne.starts_with("MemAvailable:"))
+                continue;
+            double kio = 0;
+            auto champ = pipeline::Reader::over_text(ligne.substr(13));
+            if (champ.scan("%lf", kio) == 1 && kio > 0)
+                octets = static_cast<std::uint64_t>(kio) * 1024;
+            break;
+        }
+    }
+    if (octets == 0) {
+        const long pages = sysconf(_SC_PHYS_PAGES);
+        const long taille = sysconf(_SC_PAGESIZE);
+        if (pages > 0 && taille > 0)
+            octets = static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(taille);
+    }
+    return octets - octets / 8;
+}
+
+int reserverMatrice(long long nl, long long nc, Matrice& p_mat, std::uint64_t& memoire_restante,
+                    pipeline::Writer& ecran)
+{
+    constexpr std::uint64_t adresse = sizeof(double*);
+    constexpr std::uint64_t element = sizeof(double);
+    if (nl < 0 || nl > INT_MAX || static_cast<std::uint64_t>(nl) > memoire_restante / adresse) {
+        ecran.print("erreur resa matrice");
+        return 0;
+    }
+    const std::uint64_t table = static_cast<std::uint64_t>(nl) * adresse;
+    const std::uint64_t reste = memoire_restante - table;
+    if (nc < 0 || nc > INT_MAX ||
+        (nc > 0 && static_cast<std::uint64_t>(nl) > reste / element / static_cast<std::uint64_t>(nc))) {
+        ecran.print("erreur resa lignes");
+        return 0;
+    }
+    const std::uint64_t lignes = static_cast<std::uint64_t>(nl) * static_cast<std::uint64_t>(nc) * element;
+    try {
+        p_mat = Matrice(static_cast<int>(nl), static_cast<int>(nc));
+    } catch (const std::bad_alloc&) {
+        ecran.print("erreur resa lignes");
+        return 0;
+    }
+    memoire_restante -= table + lignes;
+    return 1;
+}
+
+void ecrire_lignes(pipeline::Writer& fichier, const Matrice& matrice, int nbLignes, int nbColonnes)
+{
+    for (int i = 0; i < nbLignes; ++i) {
+        const double* ligne = matrice[i];
+        for (int j = 0; j < nbColonnes; ++j) {
+            fichier.print("%lf", ligne[j]);
+            fichier.text(j + 1 < nbColonnes ? "\t" : "\n");
+        }
+    }
+}
+
+bool matrice2file(const Matrice& matrice, int nbLignes, int nbColonnes, const std::string& filename)
+{
+    auto fichier = pipeline::Writer::open(filename, "w");
+    if (!fichier)
+        return false;
+    ecrire_lignes(*fichier, matrice, nbLignes, nbColonnes);
+    return fichier->close();
+}
+
+} // namespace reliefstat

@@ -1,0 +1,118 @@
+// echantillonnage run as a user runs it, in a fresh directory.
+#include "program_run.hpp"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+using program_test::run;
+using program_test::without_timestamps;
+using program_test::WorkDir;
+
+namespace {
+
+const std::string lu = "Le fichier existe et est ouvert en lecture seule\n";
+const std::string perso = "chargement des parametres personnalises\n";
+
+bool has(const std::string& text, const std::string& part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+} // namespace
+
+TEST(Echantillonnage, DefaultsGiveTheFullLatticeAndTheLogEndsWithoutLineEnds)
+{
+    WorkDir dir;
+    dir.write("log.txt", "earlier\n");
+    dir.write("cloud.txt", "10 10 1\n10.05 9.95 2\n10.25 10 6\n");
+    for (const auto& args : {std::vector<std::string>{}, {"50"}, {"50", "0.5", "x"}}) {
+        EXPECT_EQ(run("echantillonnage", args, dir).out, lu + "99.997525% de points vides");
+        const std::string grille = dir.read("grille.txt");
+        EXPECT_TRUE(grille.starts_with("200x200x0.500000\n10000.000000\n"));
+        EXPECT_EQ(std::count(grille.begin(), grille.end(), '\n'), 1 + 40401);
+        // (10.25, 10) lies beyond the default radius of node (21,20)
+        EXPECT_TRUE(has(dir.read("grille.m"), "GRILLE(21,21)=1.500000;\nGRILLE_X(4041)=20;\nGRILLE_Y(4041)=20;\n"));
+    }
+    EXPECT_TRUE(without_timestamps(dir.read("log.txt"))
+                    .starts_with("earlier\n[T]\nexecution echantillonnage\n[T]\n99.997525% de points vides[T]\n"
+                                 "fin de echantillonnage[T]\nexecution echantillonnage\n[T]\n"));
+    EXPECT_EQ(dir.files().size(), 4u);
+}
+
+TEST(Echantillonnage, FailuresBeforeReadingTouchNoOutputFile)
+{
+    struct Case {
+        std::vector<std::string> args;
+        std::string cloud, folder; // the cloud's text, or no cloud; a name taken by a directory
+        int status;
+        std::string out;
+    } cases[] = {
+        {{}, "", "", 1, "Le fichier n'existe pas\n"},
+        {{}, "", "cloud.txt", 1, "Le fichier n'existe pas\n"}, // opens, but is no file
+        {{"0", "1"}, "1 1 1", "", 1, perso + "Nombre de pas invalide (0) : il en faut au moins 1, arret du programme.\n"},
+        {{"50000", "1"}, "1 1 1", "", 1, // nodes beyond what an int numbers
+         perso + "Memoire insuffisante pour les grilles de 50001 x 50001 noeuds, arret du programme.\n"},
+        {{}, "1 1 1", "log.txt", 3, "Impossible d'ouvrir log.txt en ajout, arret du programme.\n"},
+    };
+    for (const Case& c : cases) {
+        WorkDir dir;
+        dir.write("grille.txt", "old grid");
+        dir.write("grille.m", "old script");
+        if (!c.cloud.empty())
+            dir.write("cloud.txt", c.cloud);
+        if (!c.folder.empty())
+            std::filesystem::create_directory(dir.path() / c.folder);
+        const auto r = run("echantillonnage", c.args, dir);
+        EXPECT_EQ(r.status, c.status);
+        EXPECT_EQ(r.out, c.out);
+        if (c.status == 1) {
+            const std::string cause = c.cloud.empty() ? "Echec lors de l'ouverture de cloud.txt, arret du programme.\n"
+                                                      : r.out.substr(perso.size());
+            const std::string log = without_timestamps(dir.read("log.txt"));
+            EXPECT_TRUE(log.starts_with("[T]\nexecution echantillonnage\n") && log.ends_with("[T]\n" + cause)) << log;
+        }
+        EXPECT_EQ(dir.read("grille.txt") + dir.read("grille.m"), "old gridold script");
+    }
+}
+
+TEST(Echantillonnage, DroppedPointsAreCountedAndATruncatedCloudEndsWithStatus2)
+{
+    const std::string dropped = "-60 0 1\n160 0 1\n0 1e308 1\nnan 0 1\n0 0 nan\ninf 0 1\n0 0 7\n0 0 9\n";
+    for (const char* tail : {" \n\t", "4 5", "abc 1 1\n", "5 5 x3", "-"}) {
+        WorkDir dir;
+        dir.write("cloud.txt", dropped + tail);
+        const auto r = run("echantillonnage", {"1", "abc"}, dir); // r keeps its default
+        const bool truncated = *tail > ' ';
+        EXPECT_EQ(r.status, truncated ? 2 : 0) << tail;
+        const std::string warning = "Attention : lecture de cloud.txt arretee sur une donnee qui n'est pas un "
+                                    "point complet (points lus : 8) ; la grille est faite des points lus avant.\n";
+        EXPECT_EQ(r.out, perso + lu + (truncated ? warning : "") + "75.000000% de points vides") << tail;
+        const std::string log = without_timestamps(dir.read("log.txt"));
+        EXPECT_EQ(has(log, "[T]\n" + warning), truncated);
+        EXPECT_TRUE(has(log, "[T]\nchargement des parametres personnalises... nbr_pas=1 et r=0.200000\n"));
+        EXPECT_TRUE(has(log, "[T]\nPoints hors de la grille ou non numeriques ignores : 6\n[T]\n75.000000%"));
+        EXPECT_EQ(dir.read("grille.txt"), "1x1x100.000000\n8.000000\n10000.000000\n10000.000000\n10000.000000\n");
+    }
+    WorkDir dir; // an output that cannot be created
+    dir.write("cloud.txt", dropped);
+    std::filesystem::create_directory(dir.path() / "grille.m");
+    const auto r = run("echantillonnage", {}, dir);
+    EXPECT_EQ(r.status, 3);
+    EXPECT_EQ(r.out, lu + "Echec lors de la creation de grille.m, arret du programme.\n");
+}
+
+TEST(Echantillonnage, ItsGridFillsTheAnalysisGridExactly)
+{
+    if (!std::filesystem::exists(program_test::program_path("reliefstat")))
+        GTEST_SKIP() << "reliefstat is not built in this tree: the analysis of the grid is not checked";
+    WorkDir dir;
+    dir.write("cloud.txt", "0 0 1\n50 0 2\n100 0 3\n0 50 4\n50 50 5\n100 100 9\n");
+    ASSERT_EQ(run("echantillonnage", {"2", "0.5"}, dir).status, 0);
+    const auto r = run("reliefstat", {}, dir);
+    ASSERT_EQ(r.status, 0) << r.out;
+    // The k-th height of the file lands in row k mod 3, column k div 3: node (i, j) is row j, column i.
+    EXPECT_EQ(dir.read("GRILLE.txt"), "1.000000\t2.000000\t3.000000\n"
+                                      "4.000000\t5.000000\t10000.000000\n"
+                                      "10000.000000\t10000.000000\t9.000000\n");
+}

@@ -1,0 +1,142 @@
+#include "delimiter.hpp"
+#include "framefit.hpp"
+#include "program_run.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using namespace framefit;
+using program_test::run;
+using program_test::without_timestamps;
+using program_test::WorkDir;
+
+namespace {
+
+std::optional<Point> centre(const std::string& fichier, int n)
+{
+    Reader coin = Reader::over_text(fichier);
+    return centreCoin(coin, n);
+}
+
+// p turned by the angle a about the axis of index i (right-handed).
+Point tourner(Point p, int i, double a)
+{
+    const int j = (i + 1) % 3, k = (i + 2) % 3;
+    const double pj = p[j];
+    p[j] = std::cos(a) * pj - std::sin(a) * p[k];
+    p[k] = std::sin(a) * pj + std::cos(a) * p[k];
+    return p;
+}
+
+} // namespace
+
+TEST(Cadre, MarkerCentreIsTheMidpointOfTheExtremesEarliestWinningTies)
+{
+    EXPECT_EQ(centre("0 0 0\n1 0 0\n3 0 0\n2 0 0\n", 4), (Point{1.5, 0, 0}));
+    EXPECT_EQ(centre("0 0 0\n2 0 0\n1 1 0\n1 -3 0\n", 4), (Point{1, -1, 0}));
+    EXPECT_EQ(centre("0 0 0\n2 0 0\n0 2 0\n1.5 -1 0\n", 4), (Point{1, 1, 0}));
+    EXPECT_EQ(centre("5 6 7\n5 6 7\n5 6 7\n", 3), (Point{5, 6, 7}));    // all at one position
+    EXPECT_EQ(centre("0 0 0\n4 0 0\n", 3), std::nullopt);
+}
+
+TEST(Cadre, SizesWithinATenthOfXAndAngleWithinCosinePointOneEitherSide)
+{
+    EXPECT_TRUE(taillesProches(10, 9) && taillesProches(10, 11));
+    EXPECT_FALSE(taillesProches(9, 10));
+    EXPECT_FALSE(taillesProches(0, 0)); // coinciding centres
+    EXPECT_TRUE(angleDroit(0.1) && angleDroit(-0.1));
+    EXPECT_FALSE(angleDroit(0.11) || angleDroit(-0.9));
+}
+
+TEST(Cadre, AnglesCarryXOntoTheXAxisAndYOntoPositiveYAtAnyAzimuth)
+{
+    for (double azimut = -180; azimut < 180; azimut += 20)
+        for (double tilt : {-30.0, 0.0, 10.0, 80.0}) {
+            // Sides of 2 and 3 at a right angle, tilted about x and y, then turned about z.
+            auto poser = [&](const Point& p) {
+                return tourner(tourner(tourner(p, 0, tilt * M_PI / 180), 1, tilt * M_PI / 360), 2, azimut * M_PI / 180);
+            };
+            const Point X = poser({2, 0, 0}), Y = poser({0, 3, 0});
+            const Rotation r = anglesRotation(X, Y);
+            const auto mat_rot = delimiter::matriceRotation(r.rotX, r.rotY, r.rotZ);
+            const Point x = delimiter::versRepere(X, {}, mat_rot, 100), y = delimiter::versRepere(Y, {}, mat_rot, 100);
+            const double ecart = std::hypot(x[0] - 2, x[1], x[2]) + std::hypot(y[0], y[1] - 3, y[2]);
+            EXPECT_NEAR(ecart, 0, 1e-12) << azimut << " " << tilt;
+        }
+}
+
+namespace {
+
+// Markers of ten points on a line of length 2 around O (1, 2, 3), X (11, 2, 3)
+// and Y = O + (yx, yy, 0).
+void marqueurs(const WorkDir& dir, const std::string& comptes, double yx, double yy)
+{
+    auto coin = [](double cx, double cy) {
+        std::string texte;
+        for (int i = 0; i < 10; ++i)
+            texte += std::to_string(cx - 1 + i * 2.0 / 9) + " " + std::to_string(cy) + " 3\n";
+        return texte;
+    };
+    dir.write("nbr_point_par_coin.txt", comptes);
+    dir.write("coin_O.txt", coin(1, 2));
+    dir.write("coin_X.txt", coin(11, 2));
+    dir.write("coin_Y.txt", coin(1 + yx, 2 + yy));
+    dir.write("base.txt", "an earlier frame");
+    dir.write("visu_plots.m", "earlier");
+}
+
+} // namespace
+
+TEST(Framefit, WritesTheFrameOfAGoodSetOfMarkers)
+{
+    WorkDir dir;
+    marqueurs(dir, "10 10 10\n", 0, 10);
+    const auto r = run("framefit", {}, dir);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "coin O hauteur 2.000000\ncoin X hauteur 2.000000\ncoin Y hauteur 12.000000\n");
+    EXPECT_EQ(dir.read("base.txt"), "1.000000 2.000000 3.000000\n-0.000000 0.000000 -0.000000\n10.000000");
+    const std::string centres = "coin_Y=[ 1.000000,12.000000,3.000000];\ncoin_X=[ 11.000000,2.000000,3.000000];\n"
+                                "coin_O=[ 1.000000,2.000000,3.000000];\n";
+    EXPECT_EQ(dir.read("base.m"), centres);
+    EXPECT_EQ(dir.read("visu_plots.m"), "run posX\n run posY\nrun posZ\nrun color_coins\nrun base\n"
+                                        "scatter3(X,Y,Z,5,C/255);\nhold on\nscatter3(coin_O(1),coin_O(2),coin_O(3),50);\n"
+                                        "scatter3(coin_Y(1),coin_Y(2),coin_Y(3),50);\n"
+                                        "scatter3(coin_X(1),coin_X(2),coin_X(3),50);\nhold off\n");
+    EXPECT_EQ(without_timestamps(dir.read("log.txt")),
+              "execution framefit\n[T]\n" + centres +
+                  "[T]\ntaille vect X:10.000000   taille vect Y:10.000000\n[T]\ncos(phi):0.000000\n"
+                  "[T]\nFin du script framefit\n\nOrigine : 1.000000 2.000000 3.000000\n"
+                  "Rotation : -0.000000 0.000000 -0.000000\n10.000000");
+}
+
+TEST(Framefit, FailuresLeaveAnEmptyBase)
+{
+    struct Cas {
+        const char* comptes;
+        double yx, yy;
+        int status;
+        const char* fin_du_log;
+    } const cas[] = {
+        {"9 10 10", 0, 10, 5, "[T]\nMoins de 10 points pour l'un des coins, v\xc3\xa9rifiez les codes RGB des coins\n"},
+        {"10 10 10", 0, 11.1, 10, "[T]\nLes vecteurs sont de tailles trop eloignees\n\n"},
+        {"10 10 10", 0, 0, 10, "trop eloignees\n\n"}, // Y on O
+        {"10 10 10", -6, 8, 20, "[T]\nL'angle entre les vecteurs n'est pas droit (cos(phi)=-0.600000\n\n"},
+        {"10 10", 0, 10, 1, "trois nombres de points... arret du programme\n"},
+        {"10 10 11", 0, 10, 1, "coin_Y.txt ne contient pas les 11 points annonces... arret du programme\n"},
+    };
+    for (const Cas& c : cas) {
+        WorkDir dir;
+        marqueurs(dir, c.comptes, c.yx, c.yy);
+        const auto r = run("framefit", {}, dir);
+        EXPECT_EQ(r.status, c.status) << c.comptes << " " << c.yx << " " << c.yy;
+        EXPECT_EQ(dir.read("base.txt"), "");
+        EXPECT_TRUE(without_timestamps(dir.read("log.txt")).ends_with(c.fin_du_log)) << dir.read("log.txt");
+        EXPECT_EQ(r.out.empty() && dir.read("visu_plots.m") == "earlier", c.status == 5);
+    }
+    WorkDir plein; // a frame that can't be written is not a success
+    marqueurs(plein, "10 10 10\n", 0, 10);
+    std::filesystem::remove(plein.path() / "base.txt");
+    std::filesystem::create_symlink("/dev/full", plein.path() / "base.txt");
+    EXPECT_EQ(run("framefit", {}, plein).status, 1);
+}

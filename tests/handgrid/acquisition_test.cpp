@@ -1,0 +1,33 @@
+#include "handgrid.hpp"
+
+#include <gtest/gtest.h>
+
+using namespace handgrid;
+
+TEST(Words, ReadingsAcceptTheDecimalCommaAndOnlyWholeFiniteNumbers)
+{
+    for (const auto& [word, value] : {std::pair{"12,5", 12.5}, {"-3,25", -3.25}, {"0,05", 0.05}, {"012,5", 12.5},
+                                      {"12.5", 12.5}, {"-3", -3.0}, {"1e3", 1000.0}}) {
+        const auto m = convertirMesure(word);
+        EXPECT_TRUE(m && *m == value) << word;
+    }
+    for (const char* word : {"Fin", "FIN", "fini", "abc", "nan", "-inf", "1e400", "12,", ",5", "1,5,3", "12,5cm",
+                             "08,5", "1e5,5", "--1"})
+        EXPECT_FALSE(convertirMesure(word).has_value()) << word;
+    int n = 0;
+    EXPECT_TRUE(entierComplet("0x10", n) && n == 16);
+    for (const char* word : {"08", "3.0", "4294967297", "99999999999999999999"})
+        EXPECT_FALSE(entierComplet(word, n)) << word;
+}
+
+TEST(Acquisition, PositionsAreSinglePrecisionSums)
+{
+    Acquisition a = commencer(1, 0.25f, 10.25f, 16777216.0f);
+    for (int k = 0; k < 4; ++k)
+        ASSERT_TRUE(enregistrerMesure(a, k));
+    pipeline::Writer w = pipeline::Writer::in_memory();
+    afficherEcran(a, w);
+    // 2^24 + 0.25 is 2^24 in single precision: the bar never moves.
+    EXPECT_TRUE(w.memory_text().ends_with("La barre doit etre a 16777216.0cm et le chariot a 10.2cm\n"
+                                          "derniere mesure : 3.000000\nMesure suivante?\n"));
+}

@@ -1,0 +1,245 @@
+// plyunpack run on clouds that the tests write: the classic layout byte for
+// byte, every other layout against the classic one for the same vertices, and
+// clouds that are cut short, damaged or unreadable.
+#include "ply_writer.hpp"
+#include "program_run.hpp"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+using namespace ply_test;
+using program_test::WorkDir;
+
+namespace {
+
+struct Outcome {
+    int status;
+    std::string out;
+    std::map<std::string, std::string> files; // all but the cloud, the log without timestamps
+};
+
+const std::map<std::string, std::string> earlier_run = {
+    {"f_x.txt", "7.000000\n "}, {"f_y.txt", "7.000000\n "}, {"f_z.txt", "7.000000\n "}, {"f_color.txt", "1 2 3\n"}};
+
+Outcome unpack(const std::optional<std::string>& cloud, const std::map<std::string, std::string>& earlier = {})
+{
+    WorkDir dir;
+    if (cloud)
+        dir.write("option-0000.ply", *cloud);
+    for (const auto& [name, bytes] : earlier)
+        dir.write(name, bytes);
+    const auto run = program_test::run("plyunpack", {}, dir);
+    auto files = dir.files();
+    files.erase("option-0000.ply");
+    files["log.txt"] = program_test::without_timestamps(files["log.txt"]);
+    return {run.status, run.out, files};
+}
+
+// Vertices whose values every type used below holds exactly (z is an integer).
+std::vector<Point> some_points(int n)
+{
+    std::vector<Point> points;
+    unsigned seed = 12345;
+    auto next = [&](int range) {
+        seed = seed * 1103515245u + 12345u;
+        return static_cast<int>((seed >> 8) % (2u * range + 1)) - range;
+    };
+    for (int i = 0; i < n; ++i)
+        points.push_back({next(8000) / 8.0, next(8000) / 8.0, next(800) * 1.0, next(16) / 16.0, 0, 1,
+                          next(127) + 128, next(127) + 128, next(127) + 128});
+    return points;
+}
+
+std::string declaring(std::string cloud, int count)
+{
+    const std::size_t at = cloud.find("element vertex ") + 15;
+    return cloud.replace(at, cloud.find('\n', at) - at, std::to_string(count));
+}
+
+const std::string started = "[T]\nexecution plyunpack\n[T]\nexecution plyunpack\n";
+std::string done(int written) { return "[T]\nfichier.ply ok, " + std::to_string(written) + " points extraits\nFin du script plyunpack\n\n"; }
+std::string warning(int written, int declared)
+{
+    return "attention : " + std::to_string(written) + " points extraits sur " + std::to_string(declared) +
+           " declares (fichier incomplet ou sommets illisibles)\n";
+}
+
+} // namespace
+
+TEST(ClassicLayout, VertexLinesAreScannedAsAlways)
+{
+    const std::string cloud = declaring(classic_ply({}), 6) +
+                              "1.5 -2.25 0.125 0 0 1 230 110 30\n"
+                              "1 2 3 0.5 0.5 0.5 1 2 3 255\n"               // an alpha value is dropped
+                              "2 4\n6 -7 -8 -9 4 5 6 dropped\n"              // blanks match line ends
+                              "5 5 5 0 0 1 7 7 7" + std::string(999, ' ') + // 999 characters dropped at a time
+                              "6 6 6 0 0 1 8 8 8\n"
+                              "9 9 9 0 0 1 x 1 1 dropped\n";                // left out, not repeated
+    const auto r = unpack(cloud);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out, "ouverture du .ply ok\n" + warning(5, 6));
+    EXPECT_EQ(r.files.at("f_x.txt"), "1.500000\n 1.000000\n 2.000000\n 5.000000\n 6.000000\n ");
+    EXPECT_EQ(r.files.at("f_y.txt"), "-2.250000\n 2.000000\n 4.000000\n 5.000000\n 6.000000\n ");
+    EXPECT_EQ(r.files.at("f_z.txt"), "0.125000\n 3.000000\n 6.000000\n 5.000000\n 6.000000\n ");
+    EXPECT_EQ(r.files.at("f_color.txt"), "230 110 30\n1 2 3\n4 5 6\n7 7 7\n8 8 8\n");
+    EXPECT_EQ(r.files.at("log.txt"), started + done(5) + "[T]\n" + warning(5, 6));
+    EXPECT_EQ(r.files.size(), 5u);
+
+    const auto empty = unpack(classic_ply({}));
+    EXPECT_EQ(empty.status, 0);
+    EXPECT_EQ(empty.files.at("f_x.txt") + empty.files.at("f_color.txt"), "");
+    EXPECT_EQ(empty.files.at("log.txt"), started + done(0));
+    // The second start entry follows the declared count, not the vertices read.
+    const auto cut = classic_ply(some_points(2));
+    EXPECT_EQ(unpack(declaring(cut, 9999)).files.at("log.txt"), started + done(2) + "[T]\n" + warning(2, 9999));
+    EXPECT_EQ(unpack(declaring(cut, 10000)).files.at("log.txt"),
+              "[T]\nexecution plyunpack\n" + done(2) + "[T]\n" + warning(2, 10000));
+}
+
+TEST(OtherLayouts, GiveWhatTheClassicLayoutGives)
+{
+    const auto points = some_points(40);
+    const auto reference = unpack(classic_ply(points));
+    ASSERT_EQ(reference.status, 0);
+    auto plus = [](std::vector<Column> columns, const Column& more) {
+        columns.push_back(more);
+        return columns;
+    };
+    const auto classic = classic_columns();
+    const Block face{"face", 3, {{"int", "vertex_indices", [](const Point&, int i) { return i; }, 3}}};
+    const Block camera{"camera", 2, {constant("float", "f", 2.5), {"uint", "ids", {}, 0, "ushort"}}};
+    const std::vector<Column> doubles = {
+        column("double", "x", &Point::x),  column("float64", "y", &Point::y),  column("double", "z", &Point::z),
+        column("uint8", "red", &Point::r), column("uint8", "green", &Point::g), column("uint8", "blue", &Point::b)};
+    const std::vector<Column> diffuse = { // shuffled, and a lone red that is not the colour
+        column("uchar", "diffuse_blue", &Point::b), column("float32", "z", &Point::z),
+        column("uchar", "diffuse_green", &Point::g), constant("float", "red", 1), column("float", "x", &Point::x),
+        column("uchar", "diffuse_red", &Point::r),   column("float", "y", &Point::y)};
+    const std::vector<Column> real_colour = {
+        column("float", "x", &Point::x), column("float", "y", &Point::y), column("float", "z", &Point::z),
+        {"float", "red", [](const Point& p, int) { return p.r + 0.25; }},
+        {"double", "green", [](const Point& p, int) { return p.g - 0.375; }}, column("float", "blue", &Point::b)};
+    const std::vector<Column> integers = {
+        column("float", "x", &Point::x),    column("double", "y", &Point::y),  column("short", "z", &Point::z),
+        constant("char", "c", -5),          constant("int8", "i", 7),          constant("uint16", "u", 60000),
+        constant("uint32", "v", 4e9),       constant("int", "w", -7e5),        constant("int32", "t", 1),
+        column("ushort", "red", &Point::r), column("uint", "green", &Point::g), column("int16", "blue", &Point::b)};
+    const auto listed = plus(classic, {"float", "w", [](const Point& p, int) { return p.z; }, 2, "int"});
+    const std::vector<std::string> notes = {"comment by a scanner", "obj_info num_cols 640", "comment",
+                                            "comment " + std::string(100000, 'c')}; // lines of any length
+    for (const char* format : {"ascii", "binary_little_endian", "binary_big_endian"})
+        for (const std::string& cloud : {
+                 make_ply(format, notes, {{"vertex", 0, classic}}, points),
+                 make_ply(format, {}, {{"vertex", 0, plus(classic, constant("float", "quality", .5))}}, points),
+                 make_ply(format, {}, {{"vertex", 0, plus(classic, constant("uchar", "alpha", 255))}}, points),
+                 make_ply(format, notes, {{"vertex", 0, doubles}, face}, points),
+                 make_ply(format, {}, {camera, {"vertex", 0, listed}, face}, points),
+                 make_ply(format, {}, {{"vertex", 0, diffuse}}, points),
+                 make_ply(format, {}, {camera, {"vertex", 0, real_colour}}, points),
+                 make_ply(format, {}, {{"vertex", 0, integers}}, points),
+             }) {
+            SCOPED_TRACE(cloud.substr(0, std::min<std::size_t>(cloud.find("end_header"), 300)));
+            const auto r = unpack(cloud);
+            EXPECT_EQ(r.status, 0);
+            EXPECT_EQ(r.out, reference.out);
+            EXPECT_EQ(r.files, reference.files);
+        }
+}
+
+TEST(OtherLayouts, CutOrDamagedCloudsKeepTheVerticesRead)
+{
+    const auto points = some_points(6);
+    auto without_log = [](Outcome r) { return r.files.erase("log.txt"), r.files; };
+    auto expect = [&](const Outcome& r, std::vector<Point> kept) {
+        const int n = static_cast<int>(kept.size());
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.out, "ouverture du .ply ok\n" + warning(n, 6));
+        EXPECT_EQ(r.files.at("log.txt"), started + done(n) + "[T]\n" + warning(n, 6));
+        EXPECT_EQ(without_log(r), without_log(unpack(classic_ply(kept))));
+    };
+    for (const char* format : {"binary_little_endian", "binary_big_endian"}) { // cut inside the fifth vertex
+        const std::string cloud = make_ply(format, {}, {{"vertex", 0, classic_columns()}}, points);
+        expect(unpack(cloud.substr(0, cloud.size() - 27 - 10)), {points.begin(), points.begin() + 4});
+    }
+    // Outside the classic layout a line is one vertex: too few or too many
+    // values, or one that its type cannot hold, leave that line out.
+    const std::string cloud = make_ply("ascii", {"comment"}, {{"vertex", 0, classic_columns()}}, points);
+    std::size_t at = cloud.find("end_header\n") + 11;
+    std::string text = cloud.substr(0, at);
+    for (const std::string damaged : {"", "1 2 3 4 5 6 7 8\n", "-", "1 2 3 4 5 6 256 0 0\n\n  \n", ""}) {
+        const std::size_t end = cloud.find('\n', at) + 1;
+        text += damaged == "-" ? cloud.substr(at, end - at - 1) + " 9\n" : damaged + cloud.substr(at, end - at);
+        at = end;
+    }
+    expect(unpack(text), {points[0], points[1], points[3]});
+}
+
+TEST(UnreadableClouds, StopBeforeTouchingTheEarlierFiles)
+{
+    auto with_log = earlier_run;
+    with_log["log.txt"] = "old log\n"; // emptied all the same
+    const auto missing = unpack(std::nullopt, with_log);
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.out, "Le fichier n'existe pas");
+    EXPECT_EQ(missing.files.at("log.txt"),
+              "[T]\nexecution plyunpack\n[T]\nLe fichier .ply n'a pas pu etre ouvert... arret du programme\n");
+    EXPECT_EQ(missing.files.at("f_color.txt"), earlier_run.at("f_color.txt"));
+
+    const std::string good = make_ply("ascii", {"comment x"}, {{"vertex", 0, classic_columns()}}, some_points(3));
+    auto replaced = [&](const std::string& from, const std::string& to) {
+        std::string s = good;
+        return s.replace(s.find(from), from.size(), to);
+    };
+    const std::pair<std::string, std::string> cases[] = {
+        {"", "ce n'est pas un fichier PLY (la premiere ligne n'est pas ply)"},
+        {good.substr(0, good.find("end_header")), "l'en-tete ne se termine pas (pas de ligne end_header)"},
+        {good.substr(0, good.find("property float z") + 10), "l'en-tete ne se termine pas (pas de ligne end_header)"},
+        {replaced("end_header", "end header"), "ligne non reconnue a la ligne 14 de l'en-tete"},
+        {replaced("ascii", "binary_middle_endian"), "format inconnu (ascii, binary_little_endian ou binary_big_endian attendu)"},
+        {replaced("1.0", "2.0"), "version de format inconnue (1.0 attendu)"},
+        {replaced("vertex 3", "vertex -3"), "nombre d'elements illisible a la ligne 4 de l'en-tete"},
+        {replaced("property float nx", "property flaot nx"), "type de propriete inconnu a la ligne 8 de l'en-tete"},
+        {replaced("property float y", "property float why"), "l'element vertex n'a pas de propriete y"},
+        {replaced("property uchar green", "property uchar gren"),
+         "l'element vertex n'a pas de couleur (red green blue ou diffuse_red diffuse_green diffuse_blue)"},
+        {replaced("element vertex", "element vertices"), "l'en-tete ne declare pas d'element vertex"},
+        {replaced("element vertex 3", "element vertex 2147483648"), "trop de sommets declares"},
+    };
+    for (const auto& [cloud, reason] : cases) {
+        SCOPED_TRACE(reason);
+        const auto r = unpack(cloud, earlier_run);
+        const std::string message = "En-tete du .ply illisible : " + reason + "... arret du programme\n";
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.out, message);
+        EXPECT_EQ(r.files.at("log.txt"), "[T]\nexecution plyunpack\n[T]\n" + message);
+        for (const auto& [name, bytes] : earlier_run)
+            EXPECT_EQ(r.files.at(name), bytes);
+    }
+}
+
+TEST(UnwritableFiles, StopWithStatusOne)
+{
+    WorkDir dir;
+    dir.write("option-0000.ply", classic_ply(some_points(2)));
+    auto expect = [&](const std::string& out, const std::string& log) {
+        const auto run = program_test::run("plyunpack", {}, dir);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.out, out);
+        EXPECT_EQ(program_test::without_timestamps(program_test::slurp(dir.path() / "log.txt")), log);
+    };
+    namespace fs = std::filesystem;
+    fs::create_directory(dir.path() / "f_z.txt");
+    const std::string cannot = "Le fichier f_z.txt n'a pas pu etre ouvert... arret du programme\n";
+    expect(cannot, "[T]\nexecution plyunpack\n[T]\n" + cannot);
+    fs::remove(dir.path() / "f_z.txt");
+    fs::remove(dir.path() / "log.txt");
+    fs::create_directory(dir.path() / "log.txt");
+    expect("Le fichier log.txt n'a pas pu etre ouvert... arret du programme\n", "");
+    fs::remove(dir.path() / "log.txt");
+    if (!fs::exists("/dev/full"))
+        GTEST_SKIP() << "no /dev/full here: the full-disk case is not run";
+    fs::create_symlink("/dev/full", dir.path() / "f_color.txt");
+    const std::string full = "Erreur d'ecriture dans f_color.txt... arret du programme\n";
+    expect("ouverture du .ply ok\n" + full, started + "[T]\n" + full);
+}

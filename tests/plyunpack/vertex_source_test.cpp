@@ -1,0 +1,62 @@
+// Values and vertices as the ASCII and binary formats store them.
+#include "vertex_source.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using namespace plyunpack;
+
+TEST(StoredValues, WordsOfEachTypeAndColours)
+{
+    const std::tuple<const char*, Type, bool> words[] = {
+        {"-128", Type::int8, true},         {"128", Type::int8, false},        {"65535", Type::uint16, true},
+        {"-1", Type::uint8, false},         {"+7", Type::uint8, true},         {"+-1", Type::int16, false},
+        {"4294967295", Type::uint32, true}, {"4294967296", Type::uint32, false}, {"1.0", Type::int32, false},
+        {"0x10", Type::int32, false},       {"0x1p-2", Type::float32, true},   {"-2.5e3", Type::float32, true},
+        {"12a", Type::float64, false},      {"1e", Type::float64, false},      {"1,5", Type::float64, false}};
+    for (const auto& [word, type, readable] : words) {
+        Number n;
+        EXPECT_EQ(parse_word(word, type, n), readable) << word;
+        if (readable) { // reals as "%lf" reads them, whatever their declared precision
+            EXPECT_EQ(as_coordinate(n), std::strtod(word, nullptr)) << word;
+        }
+    }
+    int colour = 7;
+    for (const auto& [value, rounded] : {std::pair{229.5, 230}, {10.49, 10}, {-0.4, 0}}) {
+        ASSERT_TRUE(as_colour(Number{false, 0, value}, colour));
+        EXPECT_EQ(colour, rounded);
+    }
+    for (const Number& refused : {Number{true, 4294967295, 0}, Number{false, 0, NAN}, Number{false, 0, 1e10}})
+        EXPECT_FALSE(as_colour(refused, colour));
+}
+
+TEST(Vertices, BinaryRecordsAcrossBlocks)
+{
+    std::string file = "ply\nformat binary_little_endian 1.0\nelement vertex 4\nproperty float x\n"
+                       "property float y\nproperty float z\nproperty list char short l\nproperty float red\n"
+                       "property uchar green\nproperty uchar blue\nend_header\n";
+    auto record = [&](float x, signed char items, float red) {
+        for (const float f : {x, 2.0f, 3.0f})
+            file.append(reinterpret_cast<const char*>(&f), 4);
+        file.push_back(static_cast<char>(items));
+        file.append(2 * std::max(0, static_cast<int>(items)), 'l');
+        file.append(reinterpret_cast<const char*>(&red), 4);
+        file += "\x05\x06";
+    };
+    record(1, 2, 99.5f);
+    record(2, 0, NAN); // a colour that is no number: the vertex is left out
+    record(3, 1, 0);
+    record(4, -1, 0); // a negative count: where the next record starts is lost
+    auto in = pipeline::Reader::over_text(file);
+    const PlyHeader header = std::get<PlyHeader>(read_header(in));
+    VertexSource source(in, header, 5); // blocks smaller than a record
+    ASSERT_TRUE(source.skip_leading_elements());
+    Vertex v;
+    ASSERT_EQ(source.next(v), Outcome::vertex);
+    EXPECT_EQ(v.x + v.z + v.r + v.b, 1 + 3 + 100 + 6);
+    EXPECT_EQ(source.next(v), Outcome::malformed);
+    ASSERT_EQ(source.next(v), Outcome::vertex);
+    EXPECT_EQ(v.x + v.r, 3);
+    EXPECT_EQ(source.next(v), Outcome::end);
+}

@@ -1,0 +1,115 @@
+// The correlation sums to the last bit, the cut of the correlation function
+// and the memory guard.
+#include "correlation.hpp"
+#include "matrice.hpp"
+#include "statistiques.hpp"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstring>
+#include <limits>
+#include <random>
+#include <vector>
+
+using namespace reliefstat;
+
+namespace {
+
+const double pas_un_nombre = std::numeric_limits<double>::quiet_NaN();
+
+// The accumulation as the plain loop over cells and separations, with the
+// scratch vector of the current cell.
+void accumulation_de_reference(const Matrice& g, std::vector<double>& vecr, std::vector<double>& nombre)
+{
+    const int N = g.lignes(), M = g.colonnes();
+    std::vector<double> delta(vecr.size(), 0.0);
+    for (int i = 0; i < N; ++i)
+        for (int a = 0; a < M; ++a) {
+            if (reel_tolerance(g[i][a]))
+                for (int r = 1; r < N - 1; ++r) {
+                    if (a + r < M && reel_tolerance(g[i][a + r])) {
+                        delta[r - 1] += (g[i][a] - g[i][a + r]) * (g[i][a] - g[i][a + r]);
+                        nombre[r - 1] += 1;
+                    }
+                    if (i + r < N - 1 && reel_tolerance(g[i + r][a])) {
+                        delta[r - 1] += (g[i][a] - g[i + r][a]) * (g[i][a] - g[i + r][a]);
+                        nombre[r - 1] += 1;
+                    }
+                }
+            for (std::size_t b = 0; b < delta.size(); ++b) {
+                vecr[b] += delta[b];
+                delta[b] = 0;
+            }
+        }
+}
+
+} // namespace
+
+TEST(Correlation, MemesSommesQueLaBoucleSimpleAuBitPres)
+{
+    // Shapes around the block of separations, wide and tall grids, holes,
+    // heights just inside and outside the tolerance of the marker, magnitudes
+    // from 1e-3 to 1e3 so that any change of summation order shows.
+    std::mt19937_64 alea(12);
+    std::uniform_real_distribution<double> u(0, 1);
+    const std::pair<int, int> formes[] = {{1, 5}, {2, 2}, {3, 1}, {5, 9}, {9, 5}, {13, 13}, {40, 25}, {61, 7}};
+    for (const auto& [N, M] : formes)
+        for (double vides : {0.0, 0.3, 0.9}) {
+            Matrice g(N, M);
+            for (int i = 0; i < N; ++i)
+                for (int j = 0; j < M; ++j) {
+                    const double x = u(alea);
+                    g[i][j] = x >= vides       ? (u(alea) - 0.5) * std::pow(10.0, N % 7 - 3)
+                              : x < vides / 2 ? 10000.0
+                                              : 9998.0 + (x - vides / 2) * 8 / vides;
+                }
+            std::vector<double> vecr(N > 1 ? N - 1 : 0), nombre(vecr.size()), vecr_ref(vecr), nombre_ref(vecr);
+            accumulerCorrelation(g, vecr, nombre);
+            accumulation_de_reference(g, vecr_ref, nombre_ref);
+            EXPECT_TRUE(vecr.empty() || std::memcmp(vecr.data(), vecr_ref.data(), vecr.size() * sizeof(double)) == 0)
+                << N << "x" << M << " vides " << vides;
+            EXPECT_EQ(nombre_ref, nombre) << N << "x" << M << " vides " << vides;
+        }
+}
+
+TEST(Correlation, RegleArretEtRayonsRetenus)
+{
+    using V = std::vector<double>;
+    EXPECT_EQ(regleArret(V{1, 2, 3, 2.5, 2, 1.5, 1}), 3);
+    EXPECT_EQ(regleArret(V{1, 3, 2, 2, 1, 0.5, 0.4, 0.3}), 4); // an equal value restarts the count
+    EXPECT_EQ(regleArret(V{5, 4, 3, 2, 1}), 1);
+    EXPECT_EQ(regleArret(V{3, 2, 1, pas_un_nombre, 0.5, 0.4, 0.3, 0.2, 0.1}), 5);
+    EXPECT_EQ(regleArret(V{1, 2, 3, 3, 2, 1, 0.5}), 7); // three decreases: no cut
+    // Then the first entry without a pair, and 50, whichever comes first.
+    V Hr(200, 1.0), nombre(200, 4.0);
+    EXPECT_EQ(rayonMaxObservation(Hr, nombre), 50);
+    nombre[30] = 0;
+    EXPECT_EQ(rayonMaxObservation(Hr, nombre), 30);
+    EXPECT_EQ(rayonMaxObservation(V{1, 2, 3, 2.5, 2, 1.5, 1, pas_un_nombre}, V{9, 9, 9, 9, 9, 9, 9, 0}), 3);
+    V r3D(3);
+    rayons(0.5, r3D);
+    EXPECT_EQ(r3D, (V{0.5, 1.0, 1.5}));
+}
+
+TEST(Matrice, GardeMemoire)
+{
+    auto ecran = pipeline::Writer::in_memory();
+    Matrice m;
+    std::uint64_t memoire = 1000;
+    // 10 x 11 doubles and 10 row addresses take 960 bytes; what follows is refused.
+    EXPECT_EQ(reserverMatrice(10, 11, m, memoire, ecran), 1);
+    EXPECT_EQ(memoire, 40u);
+    EXPECT_EQ(m[9][10], 0.0);
+    EXPECT_EQ(reserverMatrice(1, 5, m, memoire, ecran), 0);
+    EXPECT_EQ(reserverMatrice(6, 0, m, memoire, ecran), 0);
+    EXPECT_EQ(m.lignes(), 10);
+    EXPECT_EQ(memoire, 40u);
+    // Counts beyond an int, or whose product overflows, are refused the same way.
+    memoire = std::numeric_limits<std::uint64_t>::max();
+    EXPECT_EQ(reserverMatrice(1LL << 31, 1, m, memoire, ecran), 0);
+    EXPECT_EQ(reserverMatrice(INT_MAX, INT_MAX, m, memoire, ecran), 0);
+    EXPECT_EQ(reserverMatrice(1, 1LL << 31, m, memoire, ecran), 0);
+    EXPECT_EQ(ecran.memory_text(),
+              "erreur resa ligneserreur resa matriceerreur resa matriceerreur resa ligneserreur resa lignes");
+}

@@ -1,0 +1,162 @@
+// reliefstat run as a user runs it, in a fresh directory holding grille.txt:
+// its status, its screen and every file it leaves, byte for byte.
+#include "program_run.hpp"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <string>
+
+using program_test::run;
+using program_test::WorkDir;
+
+namespace {
+
+std::string ecran(const std::string& moy, const std::string& RMS)
+{
+    return "\nLa moyenne des altitudes des points reels detectes ( definissant le plan moyen) est moy=" + moy +
+           " cm\n\nL'ecart quadratique moyen des hauteurs est RMS=" + RMS +
+           " cm\nCette valeur est a comparer avec celle obtenue apres execution du script matlab HR.m ";
+}
+
+const std::string debut = "clear all;\nclose all;\nclc;\n";
+
+std::string visu_2x2(const std::string& cellules)
+{
+    return debut + "GRILLE=zeros(2,2);\n" + cellules +
+           "for i=1:2\n \tfor j=1:2\n \t\tif GRILLE(i,j)==10000\n \t\t\tGRILLE(i,j)=0;\n \t\tend\n \tend\n end\n"
+           "[X,Y] = meshgrid(0:1, 0:1);\n surf(X,Y,GRILLE)\n axis equal\n";
+}
+
+std::string HR(const std::string& R, const std::string& points)
+{
+    return debut + "r=zeros(1," + R + ");\n Hr=zeros(1," + R + ");\n" + points + "r=r(1:" + R + ");\nHr=Hr(1:" + R +
+           ");\nF=@(X,Xdata) 2*X(1)*X(1)*(1-exp(-Xdata/X(2)));\nx0=[1 1];\n"
+           "[x,resnorm,~,exitflag,output] = lsqcurvefit(F,x0,r,Hr);\n"
+           "disp('Voici les r\xE9sulats des calculs de rugosit\xE9 de la surface \xE9tudi\xE9"
+           "e.')\ndisp('La longueur de corr\xE9lation de la surface \xE9tudi\xE9"
+           "e est (en cm):')\nlongueur_corr_fit=x(2)\n"
+           "disp(' L''ecart quadratique moyen des hauteurs est (en cm):')\nRMS_fit=x(1)\n"
+           "figure;\nstem(r,Hr,'r');hold on\nplot(r,F(x,r))\nxlim([0 " +
+           R + "])\nhold off\nxlabel('R en cm');\nylabel('H(R) en cm2 ');\n"
+           "title('fonction de correlation hauteur-hauteur');\n"
+           "legend('resultat experimental','courbe ajustee au sens de la methode des moindres carres');\n";
+}
+
+} // namespace
+
+TEST(Programme, RunCompletSurUneGrilleDeDeuxSurDeux)
+{
+    // Read column by column; two rows: separation 1 is never visited, no pair.
+    WorkDir dir;
+    const std::string grille = "1x1x1.0\n1\n2\n3\n10000\n";
+    dir.write("grille.txt", grille);
+    const auto r = run("reliefstat", {"ignore", "-x"}, dir);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, ecran("2.000000", "0.816497"));
+    const std::map<std::string, std::string> attendus = {
+        {"grille.txt", grille},
+        {"GRILLE.txt", "1.000000\t3.000000\n2.000000\t10000.000000\n"},
+        {"GRILLE_CENTREE.txt", "-1.000000\t1.000000\n0.000000\t10000.000000\n"},
+        {"vecr.txt", "0.000000\n"},
+        {"Hr.txt", "-nan\n"},
+        {"f.txt", "0.000000\n"},
+        {"c.txt", "0.000000\n"},
+        {"HR.m", HR("0", "")},
+        {"visu_grille_initiale.m", visu_2x2("GRILLE(1,1)=1.000000;\nGRILLE(1,2)=3.000000;\n"
+                                            "GRILLE(2,1)=2.000000;\nGRILLE(2,2)=10000.000000;\n")},
+        {"visu_grille.m", visu_2x2("GRILLE(1,1)=-1.000000;\nGRILLE(1,2)=1.000000;\n"
+                                   "GRILLE(2,1)=0.000000;\nGRILLE(2,2)=10000.000000;\n")},
+    };
+    EXPECT_EQ(dir.files(), attendus);
+}
+
+TEST(Programme, FichiersDeRayonsEtHR)
+{
+    // Rows (0,3,6), (1,4,7), (2,5,8): six pairs along rows with difference 3,
+    // three down the columns (row 2 is never a neighbour). The entry without
+    // pairs is not handed to the fit.
+    WorkDir dir;
+    dir.write("grille.txt", "2x2x0.5\n0\n1\n2\n3\n4\n5\n6\n7\n8\n9\n");
+    const auto r = run("reliefstat", {}, dir);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, ecran("4.000000", "2.581989"));
+    EXPECT_EQ(dir.read("vecr.txt"), "57.000000\t0.000000\n");
+    EXPECT_EQ(dir.read("c.txt"), "9.000000\t0.000000\n");
+    EXPECT_EQ(dir.read("Hr.txt"), "6.333333\t-nan\n");
+    EXPECT_EQ(dir.read("f.txt"), "0.000000\t0.000000\n");
+    EXPECT_EQ(dir.read("HR.m"), HR("1", "r(1)=0.500000;\nHr(1)=6.333333;\n"));
+}
+
+TEST(Programme, HauteurProcheDuMarqueur)
+{
+    // 10000.5 counts in the mean and its count, is empty in the centred grid
+    // and adds nothing to the RMS sum, whose denominator still counts it.
+    WorkDir dir;
+    dir.write("grille.txt", "1x1x1.0\n1\n2\n3\n10000.5\n");
+    EXPECT_EQ(run("reliefstat", {}, dir).out, ecran("2501.625000", "2164.738865"));
+    EXPECT_EQ(dir.read("GRILLE_CENTREE.txt"), "-2500.625000\t-2498.625000\n-2499.625000\t10000.000000\n");
+}
+
+TEST(Programme, Echecs)
+{
+    const std::string illisible = "En-tete illisible dans le fichier grille.txt : il doit donner les deux nombres "
+                                  "de pas et le pas, par exemple 200x200x0.500000\n";
+    const struct {
+        const char* grille;
+        std::string message;
+        std::size_t fichiers; // grille.txt included
+    } cas[] = {
+        {"1x1\n1\n2\n3\n4\n", illisible, 1},
+        {"", illisible, 1},
+        {"-1x2x1.0\n", "En-tete invalide dans le fichier grille.txt : nombre de pas negatif (-1x2)\n", 1},
+        {"3x2x1.0\n1\n2\n3\n4\n5\n6\n",
+         "Le fichier grille.txt ne contient que 6 hauteurs lisibles, son en-tete en annonce 12 (4 x 3)\n", 1},
+        {"1x1x1.0\n1\n2\nnon\n4\n",
+         "Le fichier grille.txt ne contient que 2 hauteurs lisibles, son en-tete en annonce 4 (2 x 2)\n", 1},
+        {"99999x99999999x1.0\n1\n", "erreur resa ligneserreur alloc mat1", 1},
+        {"2147483647x0x1.0\n1\n", "erreur resa matriceerreur alloc mat1", 1},
+        {"1x0x1.0\n10000\n10000.000000\n",
+         "Aucun point reel dans la grille : toutes ses hauteurs valent 10000, la moyenne et l'ecart quadratique "
+         "moyen ne peuvent pas etre calcules\n",
+         2}, // visu_grille_initiale.m
+    };
+    for (const auto& c : cas) {
+        WorkDir dir;
+        dir.write("grille.txt", c.grille);
+        const auto r = run("reliefstat", {}, dir);
+        EXPECT_EQ(r.status, 1) << c.grille;
+        EXPECT_EQ(r.out, c.message);
+        EXPECT_EQ(dir.files().size(), c.fichiers) << c.grille;
+    }
+    WorkDir vide;
+    const auto r = run("reliefstat", {}, vide);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "Impossible d'ouvrir le fichier grille.txt");
+    EXPECT_TRUE(vide.files().empty());
+}
+
+TEST(Programme, FichiersImpossiblesACreer)
+{
+    // A script that can't be opened is told and skipped; a result file that
+    // can't be written is told, the run goes on and ends with status 1.
+    const std::string grille = "1x1x1.0\n1\n2\n3\n10000\n";
+    WorkDir dir;
+    dir.write("grille.txt", grille);
+    std::filesystem::create_directory(dir.path() / "HR.m");
+    std::filesystem::create_directory(dir.path() / "visu_grille_initiale.m");
+    auto r = run("reliefstat", {}, dir);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "Impossible d'ouvrir le fichier visu_grille_initiale.m" + ecran("2.000000", "0.816497") +
+                         "Impossible d'ouvrir le fichier HR.m");
+    EXPECT_EQ(dir.files().size(), 8u);
+
+    WorkDir resultat;
+    resultat.write("grille.txt", grille);
+    std::filesystem::create_directory(resultat.path() / "GRILLE.txt");
+    r = run("reliefstat", {}, resultat);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "Impossible d'ecrire le fichier GRILLE.txt" + ecran("2.000000", "0.816497"));
+    EXPECT_EQ(resultat.files().size(), 9u);
+}
