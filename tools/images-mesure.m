@@ -24,14 +24,21 @@ fprintf(fichier, 'longueur_corr_fit %f\nRMS_fit %f\nrayons %d\n', longueur_corr_
 fclose(fichier);
 
 if any(strcmp(available_graphics_toolkits(), 'gnuplot')) && ~isempty(get(0, 'children'))
-  set(findobj(gca, 'type', 'line'), 'linewidth', 2);
-  legend('resultat experimental', 'courbe ajustee (moindres carres)', 'location', 'southeast');
-  print(gcf, 'correlation.png', '-dpngcairo', '-S900,600');
-  visu_grille;
-  shading interp;
-  view(2);
-  axis equal tight;
-  colorbar;
-  title('surface centree (noeud vide : 0)');
-  print(gcf, 'surface.png', '-dpngcairo', '-S900,800');
+  try
+    set(findobj(gca, 'type', 'line'), 'linewidth', 2);
+    legend('resultat experimental', 'courbe ajustee (moindres carres)', 'location', 'southeast');
+    print(gcf, 'correlation.png', '-dpngcairo', '-S900,600');
+    visu_grille;
+    shading interp;
+    view(2);
+    axis equal tight;
+    colorbar;
+    title('surface centree (noeud vide : 0)');
+    print(gcf, 'surface.png', '-dpngcairo', '-S900,800');
+  catch erreur
+    % gnuplot needs the FreeSans font (fonts-freefont-otf) to draw text
+    printf('images non produites : %s\n', erreur.message);
+  end
+else
+  printf('images non produites : pas de dessin sans ecran (paquet gnuplot-nox)\n');
 end

@@ -19,9 +19,10 @@ bool command_works(const std::string& command)
     return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
 }
 
+// Octave draws without a display through gnuplot, and needs the FreeSans font.
 bool can_draw()
 {
-    return command_works("command -v gnuplot");
+    return command_works("command -v gnuplot && test -f /usr/share/fonts/opentype/freefont/FreeSans.otf");
 }
 
 struct Fit {
@@ -106,7 +107,8 @@ int main(int argc, char** argv)
         return 77;
     }
     if (!can_draw())
-        std::printf("NOTICE: gnuplot absent (paquet gnuplot-nox) : images non verifiees\n");
+        std::printf("NOTICE: gnuplot ou la police FreeSans absent (paquets gnuplot-nox, fonts-freefont-otf) : "
+                    "images non verifiees\n");
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
