@@ -98,7 +98,7 @@ if [[ -n $octave_ok && -f ajustement.txt ]]; then
         "$(valeur longueur_corr_fit ajustement.txt)"
     printf '   %-44s %12s %12s\n' "hauteur RMS ajustee (HR.m)" "$rms_vraie" "$(valeur RMS_fit ajustement.txt)"
     echo "   ($(valeur rayons ajustement.txt) rayons ajustes ; d'un tirage a l'autre, la longueur ajustee varie"
-    echo "    d'environ 12 % autour de la vraie : voir le tableau des reglages dans le README)"
+    echo "    typiquement de 10 % autour de la vraie, parfois bien plus : voir le tableau des reglages du README)"
 fi
 echo
 echo "== Fichiers dans $mesure :"

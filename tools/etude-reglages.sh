@@ -17,6 +17,7 @@
 #   --longueur L     correlation length, percent of the side (10)
 #   --reglages "P:R ..."  grid steps and capture radius pairs
 #   --travail DIR    working directory, kept afterwards (a fresh temporary one)
+#   --tableau FILE   only prints the table of a results file of an earlier run
 set -euo pipefail
 racine=$(cd "$(dirname "$0")/.." && pwd)
 bin=$racine/build/release/bin
@@ -25,6 +26,7 @@ points=1000000
 longueur=10
 reglages="50:0.2 50:0.5 100:0.2 100:0.35 100:0.5 200:0.1 200:0.2 200:0.35 200:0.5 400:0.2 400:0.5"
 travail=
+tableau=
 while (($# > 0)); do
     case $1 in
     --bin) bin=$(cd "$2" && pwd); shift 2 ;;
@@ -33,9 +35,33 @@ while (($# > 0)); do
     --longueur) longueur=$2; shift 2 ;;
     --reglages) reglages=$2; shift 2 ;;
     --travail) travail=$2; shift 2 ;;
+    --tableau) tableau=$2; shift 2 ;;
     *) echo "option inconnue : $1" >&2; exit 1 ;;
     esac
 done
+print_table() { # results file
+    echo "| grid steps (nbr_pas) | capture radius r (steps) | RMS reliefstat / RMS drawn | RMS_fit HR.m / RMS drawn | length HR.m / true length: median (min to max) | empty nodes |"
+    echo "|---|---|---|---|---|---|"
+    awk -v L="$longueur" '
+        function cell(s, q, n) { m = s / n; v = q / n - m * m; return sprintf("%.3f ± %.3f", m, sqrt(v > 0 ? v : 0)) }
+        function median(k,   i, j, t, a, n) {
+            n = count_of[k]; for (i = 1; i <= n; i++) a[i] = value[k, i]
+            for (i = 2; i <= n; i++) { t = a[i]; for (j = i - 1; j >= 1 && a[j] > t; j--) a[j + 1] = a[j]; a[j + 1] = t }
+            return sprintf("%.2f (%.2f to %.2f)", n % 2 ? a[(n + 1) / 2] : (a[n / 2] + a[n / 2 + 1]) / 2, a[1], a[n]) }
+        { key = $2 " " $3; if (!(key in count_of)) order[++count] = key; count_of[key]++
+          a = $5 / $4; b = $6 / $4; value[key, count_of[key]] = $7 / L
+          sa[key] += a; qa[key] += a * a; sb[key] += b; qb[key] += b * b; sv[key] += $8 }
+        END { for (i = 1; i <= count; i++) { k = order[i]; split(k, p, " "); n = count_of[k]
+                printf "| %d (step %.2f) | %s | %s | %s | %s | %.1f %% |\n", p[1], 100 / p[1], p[2],
+                       cell(sa[k], qa[k], n), cell(sb[k], qb[k], n), median(k), sv[k] / n } }
+    ' "$1"
+}
+
+if [[ -n $tableau ]]; then
+    print_table "$tableau"
+    exit 0
+fi
+
 for program in rugosite-synthese plyunpack markerpick framefit delimiter echantillonnage reliefstat; do
     [[ -x $bin/$program ]] || { echo "$program absent de $bin : construire d'abord" >&2; exit 1; }
 done
@@ -91,14 +117,4 @@ done
 echo
 echo "Nuages : $graines graines, $points points, longueur de correlation $longueur, rms 1 (repertoire $travail)"
 echo
-echo "| pas de grille (nbr_pas) | rayon de capture r | RMS reliefstat / RMS tirée | RMS HR.m / RMS tirée | longueur HR.m / longueur vraie | noeuds vides |"
-echo "|---|---|---|---|---|---|"
-awk -v L="$longueur" '
-    function cell(s, q, n) { m = s / n; sd = sqrt((q / n - m * m) > 0 ? q / n - m * m : 0); return sprintf("%.3f ± %.3f", m, sd) }
-    { key = $2 " " $3; if (!(key in n)) order[++count] = key; n[key]++
-      a = $5 / $4; b = $6 / $4; c = $7 / L
-      sa[key] += a; qa[key] += a * a; sb[key] += b; qb[key] += b * b; sc[key] += c; qc[key] += c * c; sv[key] += $8 }
-    END { for (i = 1; i <= count; i++) { k = order[i]; split(k, p, " ")
-            printf "| %d (pas %.2f) | %s | %s | %s | %s | %.1f %% |\n", p[1], 100 / p[1], p[2],
-                   cell(sa[k], qa[k], n[k]), cell(sb[k], qb[k], n[k]), cell(sc[k], qc[k], n[k]), sv[k] / n[k] } }
-' "$resultats"
+print_table "$resultats"
