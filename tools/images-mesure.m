@@ -26,7 +26,7 @@ fclose(fichier);
 if any(strcmp(available_graphics_toolkits(), 'gnuplot')) && ~isempty(get(0, 'children'))
   try
     set(findobj(gca, 'type', 'line'), 'linewidth', 2);
-    legend('resultat experimental', 'courbe ajustee (moindres carres)', 'location', 'southeast');
+    legend('H(r) mesuree', 'ajustement', 'location', 'northwest'); % H(r) rises: its upper left is free
     print(gcf, 'correlation.png', '-dpngcairo', '-S900,600');
     visu_grille;
     shading interp;
