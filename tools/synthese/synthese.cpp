@@ -230,12 +230,11 @@ std::array<Vec3, 3> marker_centres(const CloudSettings& settings)
             Vec3{settings.side_y * std::cos(a), settings.side_y * std::sin(a), 0.0}};
 }
 
-CloudSummary write_cloud(const CloudSettings& settings, pipeline::Writer& ply)
-{
-    CloudSummary summary;
-    Random field_random(stream_seed(settings.seed, 1));
-    const Field field(settings.rms, settings.length, settings.modes, field_random);
+namespace {
 
+// The placement asked for, each part not given drawn from the seed.
+Placement chosen_placement(const CloudSettings& settings)
+{
     Random placement_random(stream_seed(settings.seed, 2));
     Placement placement = random_placement(placement_random);
     placement.azimuth = settings.azimuth.value_or(placement.azimuth);
@@ -243,35 +242,36 @@ CloudSummary write_cloud(const CloudSettings& settings, pipeline::Writer& ply)
     placement.tilt_direction = settings.tilt_direction.value_or(placement.tilt_direction);
     placement.side = settings.side.value_or(placement.side);
     placement.shift = settings.shift.value_or(placement.shift);
-    const Transform transform = make_transform(placement);
-    summary.placement = placement;
-    summary.transform = transform;
+    return placement;
+}
 
-    const std::string names = "OXY";
-    const int markers = settings.missing.empty() ? 3 : 2;
-    summary.marker_points = settings.marker_points;
-    summary.surface_points = settings.points - static_cast<long long>(markers) * settings.marker_points;
-
-    ply.print("ply\nformat ascii 1.0\nelement vertex %d\n", settings.points);
+void write_header(pipeline::Writer& ply, int points)
+{
+    ply.print("ply\nformat ascii 1.0\nelement vertex %d\n", points);
     ply.print("property float x\nproperty float y\nproperty float z\n");
     ply.print("property float nx\nproperty float ny\nproperty float nz\n");
     ply.print("property uchar red\nproperty uchar green\nproperty uchar blue\nend_header\n");
+}
 
-    const Vec3 normal = transform.direction({0.0, 0.0, 1.0});
-    pipeline::Progress progress("rugosite-synthese", settings.points); // on a terminal, for large clouds
-    Random point_random(stream_seed(settings.seed, 3));
-    Random colour_random(stream_seed(settings.seed, 4));
+struct Streams {
+    Random points, colours;
+    pipeline::Progress progress;
+};
 
-    // The surface, cell after cell of the lattice, its heights interpolated
-    // between the lattice nodes; only two rows of nodes are held at a time. A
-    // cloud with fewer points than nodes is cheaper to compute point by point,
-    // and then its heights are exact.
+// The surface, cell after cell of the lattice, its heights interpolated between
+// the lattice nodes; only two rows of nodes are held at a time. A cloud with
+// fewer than one point for four nodes is cheaper to compute point by point, and
+// then its heights are exact.
+void write_surface(const CloudSettings& settings, const Field& field, Streams& streams, pipeline::Writer& ply,
+                   CloudSummary& summary)
+{
     const double margin = std::max(3.0, settings.marker_radius + 1.5);
     const Lattice lattice = surface_lattice(-margin, 100.0 + margin, settings.length);
     const int n = lattice.cells;
     const long long cells = static_cast<long long>(n) * n;
     summary.lattice = lattice;
     summary.exact_heights = summary.surface_points * 4 < cells;
+    const Vec3 normal = summary.transform.direction({0.0, 0.0, 1.0});
     std::vector<double> lower(n + 1), upper(n + 1);
     if (!summary.exact_heights)
         field.row(lattice.origin, lattice.origin, lattice.step, lower);
@@ -281,15 +281,16 @@ CloudSummary write_cloud(const CloudSettings& settings, pipeline::Writer& ply)
         for (int i = 0; i < n; ++i) {
             const long long share = cell_share(summary.surface_points, cells, static_cast<long long>(j) * n + i);
             for (long long p = 0; p < share; ++p) {
-                const double u = point_random.uniform(), v = point_random.uniform();
+                const double u = streams.points.uniform(), v = streams.points.uniform();
                 const double x = lattice.origin + (i + u) * lattice.step;
                 const double y = lattice.origin + (j + v) * lattice.step;
                 const double z = summary.exact_heights
                                      ? field.at(x, y)
                                      : (1 - u) * (1 - v) * lower[i] + u * (1 - v) * lower[i + 1] +
                                            (1 - u) * v * upper[i] + u * v * upper[i + 1];
-                write_vertex(ply, transform, {x, y, z}, normal, surface_colour(z, settings.rms, colour_random));
-                progress.step();
+                write_vertex(ply, summary.transform, {x, y, z}, normal,
+                             surface_colour(z, settings.rms, streams.colours));
+                streams.progress.step();
                 if (inside_frame(x, y)) {
                     ++summary.frame_points;
                     summary.frame_heights.add(z);
@@ -298,20 +299,46 @@ CloudSummary write_cloud(const CloudSettings& settings, pipeline::Writer& ply)
         }
         std::swap(lower, upper);
     }
+}
 
-    // The markers: flat discs at height 0, the plane of the frame.
+// The markers: flat discs at height 0, the plane of the frame, in the order O, X, Y.
+void write_markers(const CloudSettings& settings, Streams& streams, pipeline::Writer& ply,
+                   const CloudSummary& summary)
+{
+    const std::string names = "OXY";
+    const Vec3 normal = summary.transform.direction({0.0, 0.0, 1.0});
     const auto centres = marker_centres(settings);
     for (int m = 0; m < 3; ++m) {
         if (settings.missing == names.substr(m, 1))
             continue;
         for (int p = 0; p < settings.marker_points; ++p) {
-            const double r = settings.marker_radius * std::sqrt(point_random.uniform());
-            const double angle = 2.0 * std::numbers::pi * point_random.uniform();
+            const double r = settings.marker_radius * std::sqrt(streams.points.uniform());
+            const double angle = 2.0 * std::numbers::pi * streams.points.uniform();
             const Vec3 frame{centres[m][0] + r * std::cos(angle), centres[m][1] + r * std::sin(angle), 0.0};
-            write_vertex(ply, transform, frame, normal, noisy_marker_colour(marker_colours[m], colour_random));
-            progress.step();
+            write_vertex(ply, summary.transform, frame, normal, noisy_marker_colour(marker_colours[m], streams.colours));
+            streams.progress.step();
         }
     }
+}
+
+} // namespace
+
+CloudSummary write_cloud(const CloudSettings& settings, pipeline::Writer& ply)
+{
+    CloudSummary summary;
+    Random field_random(stream_seed(settings.seed, 1));
+    const Field field(settings.rms, settings.length, settings.modes, field_random);
+    summary.placement = chosen_placement(settings);
+    summary.transform = make_transform(summary.placement);
+    const int markers = settings.missing.empty() ? 3 : 2;
+    summary.marker_points = settings.marker_points;
+    summary.surface_points = settings.points - static_cast<long long>(markers) * settings.marker_points;
+
+    write_header(ply, settings.points);
+    Streams streams{Random(stream_seed(settings.seed, 3)), Random(stream_seed(settings.seed, 4)),
+                    pipeline::Progress("rugosite-synthese", settings.points)}; // progress: on a terminal only
+    write_surface(settings, field, streams, ply, summary);
+    write_markers(settings, streams, ply, summary);
     return summary;
 }
 
