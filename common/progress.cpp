@@ -19,18 +19,20 @@ Progress::Progress(std::string program, std::int64_t total)
 Progress::~Progress()
 {
     if (shown_) {
-        std::fputs(("\r" + line(program_, done_, total_) + "\n").c_str(), stderr);
+        const std::string text = line(program_, done_, total_);
+        std::fprintf(stderr, "\r%s\n", text.c_str());
         std::fflush(stderr);
     }
 }
 
 std::string Progress::line(const std::string& program, std::int64_t done, std::int64_t total)
 {
-    std::string text = program + " : " + std::to_string(done);
+    std::string text = program;
+    text.append(" : ").append(std::to_string(done));
     if (total > 0)
-        text += " / " + std::to_string(total) + " points (" + std::to_string(done * 100 / total) + " %)";
+        text.append(" / ").append(std::to_string(total)).append(" points (").append(std::to_string(done * 100 / total)).append(" %)");
     else
-        text += " points";
+        text.append(" points");
     return text;
 }
 
@@ -38,7 +40,8 @@ void Progress::show()
 {
     next_ = done_ + pas_affichage;
     shown_ = true;
-    std::fputs(("\r" + line(program_, done_, total_)).c_str(), stderr);
+    const std::string text = line(program_, done_, total_);
+    std::fprintf(stderr, "\r%s", text.c_str());
     std::fflush(stderr);
 }
 

@@ -1,31 +1,114 @@
 #!/usr/bin/env bash
-# The main job on the bundled sample: reliefstat analyses the sample height
-# grid in a fresh directory demo/reliefstat of the repository, prints the mean
-# plane and the RMS height, and leaves its result files and MATLAB scripts there.
+# The main job. From a fresh clone: builds the toolkit, makes a synthetic
+# measurement of known roughness in a fresh directory (demo/mesure), runs the
+# whole photogrammetric road on it and prints the roughness figures next to the
+# true values; where GNU Octave is available, fits the correlation length with
+# HR.m and saves the pictures as PNG files. Run as root, it installs with
+# apt-get what it needs; what cannot be had is skipped with a notice.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 racine=$(pwd)
-build=build/release
+build=$racine/build/demo
+mesure=$racine/demo/mesure
+graine=1
+points=1000000
+reglage=(200 0.35) # echantillonnage: grid steps and capture radius (see doc/toolkit.md)
 
-if [ ! -f "$build/CMakeCache.txt" ]; then
-  cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+notice() { echo "!! $*"; }
+have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
+apt_ready=
+apt_install() { # packages...: true once they are installed
+    [[ $(id -u) == 0 ]] && command -v apt-get >/dev/null || return 1
+    if [[ -z $apt_ready ]]; then
+        apt-get update -qq >/dev/null 2>&1 || notice "apt-get update a echoue"
+        apt_ready=1
+    fi
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$@" >/dev/null 2>&1
+}
+
+echo "== 1. construction (build/demo)"
+manque=()
+for outil in cmake g++ make; do command -v "$outil" >/dev/null || manque+=("$outil"); done
+if ((${#manque[@]} > 0)); then
+    echo "   installation de : ${manque[*]}"
+    apt_install cmake g++ make || { notice "impossible d'installer ${manque[*]} : installez-les puis relancez"; exit 1; }
 fi
-cmake --build "$build" -j "$(nproc)" --target reliefstat >/dev/null
+debut=$SECONDS
+mkdir -p "$racine/build"
+if ! { cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRUGOSITE_TESTS=OFF &&
+    cmake --build "$build" -j "$(nproc)"; } >"$racine/build/demo.log" 2>&1; then
+    tail -30 "$racine/build/demo.log"
+    notice "la construction a echoue (journal complet : build/demo.log)"
+    exit 1
+fi
+bin=$build/bin
+for program in plyunpack markerpick framefit delimiter echantillonnage reliefstat rugosite-synthese rugosite-chaine; do
+    [[ -x $bin/$program ]] || { notice "$program n'a pas ete construit"; exit 1; }
+done
+echo "   fait en $((SECONDS - debut)) s"
 
-demo=demo/reliefstat
-rm -rf "$demo"
-mkdir -p "$demo"
-cp tools/sample/grille.txt "$demo/grille.txt"
-echo "== reliefstat sur la grille d'exemple (101 x 101 points, pas 1) dans $demo"
-status=0
-(cd "$demo" && "$racine/$build/bin/reliefstat") || status=$?
+echo "== 2. mesure synthetique dans demo/mesure"
+rm -rf "$mesure"
+mkdir -p "$mesure"
+cd "$mesure"
+"$bin/rugosite-synthese" nuage --graine "$graine" --points "$points" | sed 's/^/   /'
+
+echo "== 3. la voie photogrammetrique : rugosite-chaine -- ${reglage[*]}"
+echo "   (plyunpack, markerpick, framefit, delimiter, echantillonnage ${reglage[*]}, reliefstat)"
+statut=0
+"$bin/rugosite-chaine" -- "${reglage[@]}" | tee sortie-chaine.txt || statut=${PIPESTATUS[0]}
 echo
-echo "== statut de sortie : $status"
-echo "== fichiers de resultats et scripts MATLAB (aussi pour GNU Octave) dans $racine/$demo :"
-(cd "$demo" && ls -l)
-cat <<'FIN'
-== pour l'ajustement de la longueur de correlation, dans ce repertoire :
-     octave --no-gui --eval "pkg load optim; HR"
-   (ou HR.m dans MATLAB) ; visu_grille_initiale.m et visu_grille.m dessinent la grille.
-FIN
-exit "$status"
+if ((statut != 0)); then
+    notice "la chaine s'est arretee (statut $statut) ; voir demo/mesure/log.txt"
+    exit "$statut"
+fi
+
+valeur() { awk -v nom="$1" '$1 == nom { print $2 }' "$2"; }
+rms_vraie=$(valeur rms parametres_vrais.txt)
+rms_tiree=$(valeur rms_realise parametres_vrais.txt)
+longueur_vraie=$(valeur longueur_correlation parametres_vrais.txt)
+rms_mesuree=$(sed -n 's/.*RMS=\([^ ]*\) cm.*/\1/p' sortie-chaine.txt)
+
+echo "== 4. ajustement de HR.m et images (GNU Octave)"
+octave_ok=
+if ! command -v octave >/dev/null || ! have_pkg octave-optim; then
+    echo "   installation de GNU Octave et octave-optim (quelques minutes la premiere fois)"
+    apt_install octave octave-optim || true
+fi
+if command -v octave >/dev/null && octave --no-gui --no-window-system -q --eval "pkg load optim" >/dev/null 2>&1; then
+    octave_ok=1
+    if ! command -v gnuplot >/dev/null || ! have_pkg fonts-freefont-otf; then
+        apt_install gnuplot-nox fonts-freefont-otf || true
+    fi
+    command -v gnuplot >/dev/null ||
+        notice "gnuplot absent (paquet gnuplot-nox) : Octave ne peut pas dessiner sans ecran, pas d'images"
+    octave --no-gui --no-window-system -q --eval "source('$racine/tools/images-mesure.m')" >octave.txt 2>&1 ||
+        notice "Octave a signale une erreur (voir demo/mesure/octave.txt)"
+else
+    notice "GNU Octave ou octave-optim absent : pas d'ajustement de HR.m ni d'images"
+fi
+
+echo
+echo "== Resultats (longueurs en pourcentage du cote du cadre ; reliefstat dit cm)"
+printf '   %-44s %12s %12s\n' "" "vraie" "mesuree"
+printf '   %-44s %12s %12s\n' "hauteur RMS (reliefstat)" "$rms_vraie" "$rms_mesuree"
+printf '   %-44s %12s %12s\n' "  RMS de la surface tiree, dans le cadre" "$rms_tiree" ""
+if [[ -n $octave_ok && -f ajustement.txt ]]; then
+    printf '   %-44s %12s %12s\n' "longueur de correlation (HR.m)" "$longueur_vraie" \
+        "$(valeur longueur_corr_fit ajustement.txt)"
+    printf '   %-44s %12s %12s\n' "hauteur RMS ajustee (HR.m)" "$rms_vraie" "$(valeur RMS_fit ajustement.txt)"
+    echo "   ($(valeur rayons ajustement.txt) rayons ajustes ; d'un tirage a l'autre, la longueur ajustee varie"
+    echo "    typiquement de 10 % autour de la vraie, parfois bien plus : voir le tableau des reglages du README)"
+fi
+echo
+echo "== Fichiers dans $mesure :"
+echo "   option-0000.ply (le nuage), parametres_vrais.txt (les vrais parametres), log.txt (journal),"
+echo "   grille.txt, HR.m, visu_grille.m et les autres scripts MATLAB (pkg load optim avant HR dans Octave)"
+images=0
+for image in correlation.png surface.png; do
+    if [[ -s $image ]]; then
+        echo "   image : $mesure/$image"
+        images=$((images + 1))
+    fi
+done
+((images == 2)) || notice "images non produites (il faut GNU Octave, octave-optim et gnuplot-nox)"

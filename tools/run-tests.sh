@@ -9,7 +9,7 @@ jobs=$(nproc)
 
 missing=()
 have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
-for pkg in cmake g++ make libgtest-dev libbenchmark-dev octave octave-optim gnuplot-nox tmux clang; do
+for pkg in cmake g++ make libgtest-dev libbenchmark-dev octave octave-optim gnuplot-nox fonts-freefont-otf tmux clang; do
   have_pkg "$pkg" || missing+=("$pkg")
 done
 if [ ${#missing[@]} -gt 0 ]; then

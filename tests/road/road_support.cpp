@@ -1,0 +1,132 @@
+#include "road_support.hpp"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+
+namespace road_test {
+
+double Truth::operator[](const std::string& name) const
+{
+    const auto found = numbers.find(name);
+    EXPECT_NE(found, numbers.end()) << name << " missing from parametres_vrais.txt";
+    return found == numbers.end() || found->second.empty() ? std::nan("") : found->second.front();
+}
+
+synth::Transform Truth::transform() const
+{
+    synth::Transform t;
+    const auto& r = numbers.at("rotation");
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j)
+            t.rotation[i][j] = r.at(3 * i + j);
+    const auto& s = numbers.at("decalage");
+    t.shift = {s.at(0), s.at(1), s.at(2)};
+    t.scale = (*this)["cote_x"] / 100.0;
+    return t;
+}
+
+Truth read_truth(const program_test::WorkDir& dir)
+{
+    Truth truth;
+    auto in = pipeline::Reader::over_text(dir.read("parametres_vrais.txt"));
+    std::string line;
+    while (in.read_line(line)) {
+        auto words = pipeline::Reader::over_text(line);
+        std::string name, word;
+        if (words.scan("%s", name) != 1)
+            continue;
+        std::vector<double> values;
+        for (double v; words.scan("%lf", v) == 1;)
+            values.push_back(v);
+        if (values.empty() && words.scan("%s", word) == 1)
+            truth.words[name] = word;
+        else
+            truth.numbers[name] = values;
+    }
+    return truth;
+}
+
+tools_test::Launched synthese(const program_test::WorkDir& dir, const std::vector<std::string>& args)
+{
+    return tools_test::launch(program_test::program_path("rugosite-synthese"), args, dir.path());
+}
+
+tools_test::Launched chain(const program_test::WorkDir& dir, const std::vector<std::string>& args)
+{
+    return tools_test::launch(program_test::program_path("rugosite-chaine"), args, dir.path());
+}
+
+tools_test::Launched program(const std::string& name, const program_test::WorkDir& dir,
+                             const std::vector<std::string>& args)
+{
+    return tools_test::launch(program_test::program_path(name), args, dir.path());
+}
+
+double printed_rms(const std::string& out)
+{
+    const auto at = out.find("RMS=");
+    double rms = std::nan("");
+    if (at != std::string::npos)
+        pipeline::Reader::over_text(out.substr(at + 4)).scan("%lf", rms);
+    return rms;
+}
+
+int kept_points(const std::string& log)
+{
+    const auto at = log.find(" points dans le cadre.");
+    if (at == std::string::npos)
+        return -1;
+    const auto start = log.rfind('\n', at);
+    int kept = -1, read = -1;
+    pipeline::Reader::over_text(log.substr(start + 1)).scan("%d/%d", kept, read);
+    return kept;
+}
+
+std::vector<synth::Vec3> through_found_frame(const program_test::WorkDir& measured, const Truth& truth,
+                                             const std::vector<synth::Vec3>& frame_points)
+{
+    const program_test::WorkDir probe;
+    probe.write("base.txt", measured.read("base.txt"));
+    auto x = pipeline::Writer::in_memory(), y = pipeline::Writer::in_memory(), z = pipeline::Writer::in_memory(),
+         colour = pipeline::Writer::in_memory();
+    const synth::Transform t = truth.transform();
+    for (const synth::Vec3& p : frame_points) {
+        const synth::Vec3 c = t.point(p);
+        x.print("%lf\n ", c[0]);
+        y.print("%lf\n ", c[1]);
+        z.print("%lf\n ", c[2]);
+        colour.print("%d %d %d\n", 90, 110, 200);
+    }
+    probe.write("f_x.txt", x.memory_text());
+    probe.write("f_y.txt", y.memory_text());
+    probe.write("f_z.txt", z.memory_text());
+    probe.write("f_color.txt", colour.memory_text());
+    const auto run = program("delimiter", probe);
+    EXPECT_EQ(run.status, 0) << run.out;
+    std::vector<synth::Vec3> out;
+    auto in = pipeline::Reader::over_text(probe.read("cloud.txt"));
+    for (synth::Vec3 p; in.scan("%lf %lf %lf", p[0], p[1], p[2]) == 3;)
+        out.push_back(p);
+    return out;
+}
+
+void Spread::add(double value)
+{
+    moments.add(value);
+    low = std::min(low, value);
+    high = std::max(high, value);
+}
+
+std::string Spread::text() const
+{
+    char line[160];
+    std::snprintf(line, sizeof line, "moyenne %.4f ecart-type %.4f min %.4f max %.4f", moments.mean(), moments.rms(),
+                  low, high);
+    return line;
+}
+
+} // namespace road_test

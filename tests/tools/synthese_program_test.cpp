@@ -1,0 +1,67 @@
+// rugosite-synthese as a user runs it: the files it leaves, its statuses, and
+// a memory that does not grow with the number of points.
+#include "launch.hpp"
+#include "program_run.hpp"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace {
+
+tools_test::Launched synthese(const program_test::WorkDir& dir, const std::vector<std::string>& args)
+{
+    return tools_test::launch(program_test::program_path("rugosite-synthese"), args, dir.path());
+}
+
+int count_lines(const std::string& text)
+{
+    return static_cast<int>(std::count(text.begin(), text.end(), '\n'));
+}
+
+} // namespace
+
+TEST(SyntheseProgram, WritesTheMeasurementAndItsTruth)
+{
+    const program_test::WorkDir dir;
+    auto r = synthese(dir, {"nuage", "--points", "3000", "--points-coin", "20", "--graine", "4", "--modes", "64"});
+    ASSERT_EQ(r.status, 0) << r.out;
+    const std::string ply = dir.read("option-0000.ply");
+    EXPECT_EQ(count_lines(ply), 13 + 3000);
+    EXPECT_TRUE(dir.read("parametres_vrais.txt").starts_with("mode nuage\ngraine 4\nrms 1.000000\n"));
+    EXPECT_NE(r.out.find("3000 points"), std::string::npos);
+
+    const program_test::WorkDir again;
+    ASSERT_EQ(synthese(again, {"nuage", "--points", "3000", "--points-coin", "20", "--graine", "4", "--modes", "64"}).status, 0);
+    EXPECT_EQ(again.read("option-0000.ply"), ply);
+    EXPECT_EQ(again.read("parametres_vrais.txt"), dir.read("parametres_vrais.txt"));
+
+    r = synthese(dir, {"grille", "--entete", "39x24x2.0", "--longueur", "5", "--modes", "64"});
+    ASSERT_EQ(r.status, 0) << r.out;
+    const std::string grid = dir.read("grille.txt");
+    EXPECT_TRUE(grid.starts_with("39x24x2.000000\n"));
+    EXPECT_EQ(count_lines(grid), 1 + 40 * 25);
+    EXPECT_TRUE(dir.read("parametres_vrais.txt").starts_with("mode grille\n"));
+}
+
+TEST(SyntheseProgram, UnwritableFileFailsTheRun)
+{
+    const program_test::WorkDir dir;
+    std::filesystem::create_directory(dir.path() / "grille.txt"); // cannot be opened as a file
+    auto r = synthese(dir, {"grille"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find("grille.txt"), std::string::npos);
+    EXPECT_FALSE(dir.exists("parametres_vrais.txt"));
+}
+
+TEST(SyntheseProgram, MemoryDoesNotGrowWithThePoints)
+{
+    const program_test::WorkDir small, large;
+    // Both clouds interpolate their heights on the same lattice.
+    const auto a = synthese(small, {"nuage", "--points", "50000", "--points-coin", "20", "--modes", "64"});
+    const auto b = synthese(large, {"nuage", "--points", "500000", "--points-coin", "20", "--modes", "64"});
+    ASSERT_EQ(a.status, 0);
+    ASSERT_EQ(b.status, 0);
+    // Ten times the points; a cloud held in memory would add some 20 MiB.
+    EXPECT_LT(b.peak_kb - a.peak_kb, 1024) << a.peak_kb << " KiB, then " << b.peak_kb << " KiB";
+}

@@ -1,0 +1,291 @@
+// The synthetic measurements must be what they claim: the field has the RMS
+// height and exponential correlation asked for, the cloud has the layout the
+// road reads, markers that markerpick finds and nothing else that it could
+// take for one, and a placement that the true parameters describe.
+#include "options.hpp"
+#include "synthese.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+#include <string>
+#include <vector>
+
+using namespace synth;
+
+namespace {
+
+struct Vertex {
+    Vec3 p;
+    Colour colour;
+};
+
+// Header lines and vertices of a PLY text in the layout the road reads.
+struct Ply {
+    std::vector<std::string> header;
+    std::vector<Vertex> vertices;
+};
+
+Ply read_ply(const std::string& text)
+{
+    Ply ply;
+    auto in = pipeline::Reader::over_text(text);
+    std::string line;
+    while (ply.header.size() < 13 && in.read_line(line))
+        ply.header.push_back(line);
+    Vertex v;
+    double n[3];
+    while (in.scan("%lf %lf %lf %lf %lf %lf %d %d %d", v.p[0], v.p[1], v.p[2], n[0], n[1], n[2], v.colour[0],
+                   v.colour[1], v.colour[2]) == 9)
+        ply.vertices.push_back(v);
+    return ply;
+}
+
+// markerpick's rule with its default tolerance: every channel within 9.
+bool matches(const Colour& c, const Colour& marker)
+{
+    for (int i = 0; i < 3; ++i)
+        if (std::abs(c[i] - marker[i]) >= 10)
+            return false;
+    return true;
+}
+
+Vec3 to_frame(const Transform& t, const Vec3& cloud)
+{
+    Vec3 d{cloud[0] - t.shift[0], cloud[1] - t.shift[1], cloud[2] - t.shift[2]};
+    Vec3 out{};
+    for (int i = 0; i < 3; ++i)
+        out[i] = (t.rotation[0][i] * d[0] + t.rotation[1][i] * d[1] + t.rotation[2][i] * d[2]) / t.scale;
+    return out;
+}
+
+CloudSettings small_cloud()
+{
+    CloudSettings s;
+    s.seed = 7;
+    s.points = 6000;
+    s.marker_points = 40;
+    s.modes = 64;
+    return s;
+}
+
+std::string cloud_text(const CloudSettings& s, CloudSummary* summary = nullptr)
+{
+    auto out = pipeline::Writer::in_memory();
+    const CloudSummary got = write_cloud(s, out);
+    if (summary)
+        *summary = got;
+    return out.memory_text();
+}
+
+} // namespace
+
+TEST(Field, CovarianceIsExponentialAndRowsMatchPoints)
+{
+    Random random(5);
+    const double rms = 2.0, length = 8.0;
+    const Field field(rms, length, 1024, random);
+    // Averaged over directions, the covariance of the modes follows rms² exp(-r/L).
+    for (double r : {0.0, 1.0, 4.0, 8.0, 16.0, 32.0}) {
+        double sum = 0.0;
+        const int directions = 36;
+        for (int d = 0; d < directions; ++d) {
+            const double a = std::numbers::pi * d / directions;
+            sum += field.covariance(r * std::cos(a), r * std::sin(a));
+        }
+        EXPECT_NEAR(sum / directions, rms * rms * std::exp(-r / length), 0.04 * rms * rms) << "r = " << r;
+    }
+    // The rotating recurrence along a row gives the heights of the direct sum.
+    std::vector<double> row(400);
+    field.row(12.5, -3.0, 0.25, row);
+    for (std::size_t i = 0; i < row.size(); i += 37)
+        EXPECT_NEAR(row[i], field.at(-3.0 + 0.25 * static_cast<double>(i), 12.5), 1e-9);
+    // One realisation over a wide square has about the RMS asked for.
+    Moments heights;
+    Random where(9);
+    for (int i = 0; i < 4000; ++i)
+        heights.add(field.at(where.uniform(0.0, 1000.0), where.uniform(0.0, 1000.0)));
+    EXPECT_NEAR(heights.rms(), rms, 0.1 * rms);
+    EXPECT_NEAR(heights.mean(), 0.0, 0.15 * rms);
+}
+
+TEST(Placement, TransformTurnsScalesAndShifts)
+{
+    Placement p;
+    p.azimuth = 90.0;
+    p.side = 250.0;
+    p.shift = {10.0, -20.0, 5.0};
+    const Transform t = make_transform(p);
+    const Vec3 x = t.point({100.0, 0.0, 0.0});
+    EXPECT_NEAR(x[0], 10.0, 1e-9);
+    EXPECT_NEAR(x[1], -20.0 + 250.0, 1e-9); // X side turned onto the y axis, 250 long
+    EXPECT_NEAR(x[2], 5.0, 1e-9);
+
+    // Any placement is a proper rotation: orthonormal, no mirror.
+    Random random(3);
+    for (int k = 0; k < 50; ++k) {
+        const Transform r = make_transform(random_placement(random));
+        const auto& m = r.rotation;
+        for (int i = 0; i < 3; ++i)
+            for (int j = 0; j < 3; ++j)
+                EXPECT_NEAR(m[i][0] * m[j][0] + m[i][1] * m[j][1] + m[i][2] * m[j][2], i == j ? 1.0 : 0.0, 1e-12);
+        const double det = m[0][0] * (m[1][1] * m[2][2] - m[1][2] * m[2][1]) -
+                           m[0][1] * (m[1][0] * m[2][2] - m[1][2] * m[2][0]) +
+                           m[0][2] * (m[1][0] * m[2][1] - m[1][1] * m[2][0]);
+        EXPECT_NEAR(det, 1.0, 1e-12);
+        EXPECT_GT(r.scale, 0.0);
+    }
+}
+
+TEST(Layout, SharesAndColours)
+{
+    for (long long total : {0LL, 7LL, 1000LL, 20000000LL}) {
+        const long long cells = 9LL * 9LL;
+        long long sum = 0;
+        for (long long i = 0; i < cells; ++i) {
+            const long long s = cell_share(total, cells, i);
+            EXPECT_TRUE(s == total / cells || s == total / cells + 1);
+            sum += s;
+        }
+        EXPECT_EQ(sum, total);
+    }
+    // The largest cloud on the finest lattice: no overflow on the way.
+    const long long most = 2147483647LL, cells = 2400LL * 2400LL;
+    long long sum = 0;
+    for (long long i = 0; i < cells; ++i)
+        sum += cell_share(most, cells, i);
+    EXPECT_EQ(sum, most);
+
+    Random random(11);
+    for (int k = 0; k < 3000; ++k) {
+        for (const Colour& marker : marker_colours)
+            EXPECT_TRUE(matches(noisy_marker_colour(marker, random), marker));
+        const Colour surface = surface_colour(random.uniform(-10.0, 10.0), 1.0, random);
+        for (const Colour& marker : marker_colours)
+            EXPECT_FALSE(matches(surface, marker)) << surface[0] << " " << surface[1] << " " << surface[2];
+    }
+}
+
+TEST(Cloud, LayoutMarkersAndPlacementAsDescribed)
+{
+    const CloudSettings settings = small_cloud();
+    CloudSummary summary;
+    const std::string text = cloud_text(settings, &summary);
+    const Ply ply = read_ply(text);
+
+    std::string header;
+    for (const std::string& line : ply.header)
+        header += line;
+    EXPECT_EQ(header, "ply\nformat ascii 1.0\nelement vertex 6000\nproperty float x\nproperty float y\n"
+                      "property float z\nproperty float nx\nproperty float ny\nproperty float nz\n"
+                      "property uchar red\nproperty uchar green\nproperty uchar blue\nend_header\n");
+    ASSERT_EQ(ply.vertices.size(), 6000u);
+    EXPECT_EQ(summary.surface_points, 6000 - 3 * 40);
+
+    const auto centres = marker_centres(settings);
+    int found[3] = {0, 0, 0};
+    long long in_frame = 0;
+    for (const Vertex& v : ply.vertices) {
+        const Vec3 f = to_frame(summary.transform, v.p);
+        int marker = -1;
+        for (int m = 0; m < 3; ++m)
+            if (matches(v.colour, marker_colours[m]))
+                marker = m;
+        if (marker >= 0) {
+            ++found[marker];
+            EXPECT_LT(std::hypot(f[0] - centres[marker][0], f[1] - centres[marker][1]), 1.5 + 1e-3);
+            EXPECT_NEAR(f[2], 0.0, 1e-3);
+        } else {
+            EXPECT_TRUE(f[0] > -3.001 && f[0] < 103.001 && f[1] > -3.001 && f[1] < 103.001);
+            in_frame += f[0] > 2 && f[0] < 98 && f[1] > 2 && f[1] < 98;
+        }
+    }
+    EXPECT_EQ(found[0], 40);
+    EXPECT_EQ(found[1], 40);
+    EXPECT_EQ(found[2], 40);
+    EXPECT_NEAR(static_cast<double>(in_frame), static_cast<double>(summary.frame_points), 3.0);
+
+    // The true parameters name what was drawn.
+    auto out = pipeline::Writer::in_memory();
+    write_cloud_truth(settings, summary, out);
+    const std::string truth = out.memory_text();
+    EXPECT_NE(truth.find("points_dans_le_cadre " + std::to_string(summary.frame_points) + "\n"), std::string::npos);
+    EXPECT_NE(truth.find("longueur_correlation 10.000000\n"), std::string::npos);
+}
+
+TEST(Cloud, DeterministicAndEachPartDrawnApart)
+{
+    const CloudSettings settings = small_cloud();
+    const std::string first = cloud_text(settings);
+    EXPECT_EQ(first, cloud_text(settings));
+    CloudSettings other = settings;
+    other.seed = 8;
+    EXPECT_NE(first, cloud_text(other));
+
+    // Placing the cloud by hand moves it but leaves the surface as it was.
+    CloudSummary drawn, placed;
+    const Ply a = read_ply(cloud_text(settings, &drawn));
+    CloudSettings by_hand = settings;
+    by_hand.azimuth = 200.0;
+    by_hand.tilt = 70.0;
+    by_hand.side = 3.0;
+    by_hand.shift = Vec3{1.0, 2.0, 3.0};
+    const Ply b = read_ply(cloud_text(by_hand, &placed));
+    ASSERT_EQ(a.vertices.size(), b.vertices.size());
+    for (std::size_t i = 0; i < a.vertices.size(); i += 97) {
+        const Vec3 fa = to_frame(drawn.transform, a.vertices[i].p), fb = to_frame(placed.transform, b.vertices[i].p);
+        for (int k = 0; k < 3; ++k)
+            EXPECT_NEAR(fa[k], fb[k], 2e-3);
+        EXPECT_EQ(a.vertices[i].colour, b.vertices[i].colour);
+    }
+}
+
+TEST(Cloud, HeightsAreTheFieldsExactOrInterpolated)
+{
+    for (int points : {3000, 60000}) {
+        CloudSettings settings = small_cloud();
+        settings.points = points;
+        settings.modes = 32;
+        CloudSummary summary;
+        const Ply ply = read_ply(cloud_text(settings, &summary));
+        EXPECT_EQ(summary.exact_heights, points == 3000);
+        Random field_random(stream_seed(settings.seed, 1)); // as the generator draws it
+        const Field field(settings.rms, settings.length, settings.modes, field_random);
+        const Lattice& l = summary.lattice;
+        double worst = 0.0;
+        for (std::size_t i = 0; i < static_cast<std::size_t>(summary.surface_points); i += 7) {
+            const Vec3 f = to_frame(summary.transform, ply.vertices[i].p);
+            double expected = field.at(f[0], f[1]);
+            if (!summary.exact_heights) { // bilinear between the corners of its lattice cell
+                const double gx = (f[0] - l.origin) / l.step, gy = (f[1] - l.origin) / l.step;
+                const double cx = std::floor(gx), cy = std::floor(gy), u = gx - cx, v = gy - cy;
+                const double x0 = l.origin + cx * l.step, y0 = l.origin + cy * l.step, x1 = x0 + l.step,
+                             y1 = y0 + l.step;
+                expected = (1 - u) * (1 - v) * field.at(x0, y0) + u * (1 - v) * field.at(x1, y0) +
+                           (1 - u) * v * field.at(x0, y1) + u * v * field.at(x1, y1);
+            }
+            worst = std::max(worst, std::abs(f[2] - expected));
+        }
+        EXPECT_LT(worst, 1e-4) << points << " points"; // the six decimals of the file
+    }
+}
+
+TEST(Options, DefaultsValuesAndRefusals)
+{
+    auto parse = [](std::vector<std::string> words) { return parse_arguments(words); };
+    Parsed p = parse({"nuage", "--points", "5000", "--azimut=120", "--decalage", "1,-2.5,3e2"});
+    ASSERT_TRUE(p.ok) << p.error;
+    EXPECT_EQ(p.request.cloud.points, 5000);
+    EXPECT_EQ(p.request.cloud.azimuth.value(), 120.0);
+    EXPECT_FALSE(p.request.cloud.tilt.has_value()); // drawn from the seed
+    EXPECT_EQ(p.request.cloud.shift.value(), (Vec3{1.0, -2.5, 300.0}));
+    p = parse({"grille", "--entete", "39x24x2.0"});
+    ASSERT_TRUE(p.ok) << p.error;
+    EXPECT_EQ(p.request.grid.steps_first * 100 + p.request.grid.steps_second, 3924);
+    for (const auto& bad : std::vector<std::vector<std::string>>{
+             {}, {"nuage", "--points"}, {"nuage", "--points", "12abc"}, {"nuage", "--points", "99999999999"},
+             {"nuage", "--rms", "nan"}, {"nuage", "--points", "100", "--points-coin", "40"},
+             {"nuage", "--entete", "2x2x1"}, {"grille", "--entete", "2x0x1"}})
+        EXPECT_FALSE(parse(bad).ok) << (bad.empty() ? "" : bad.back());
+}
