@@ -52,7 +52,7 @@ construire() { # directory, cmake options...
   cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRUGOSITE_TESTS=OFF "$@" >/dev/null
   local cibles=("${programmes[@]}" grille_gaussienne)
   # The cloud generator, when this tree has it.
-  if cmake --build "$dir" --target help | grep -q 'rugosite-synthese'; then cibles+=(rugosite-synthese); fi
+  if cmake --build "$dir" --target help | grep 'rugosite-synthese' >/dev/null; then cibles+=(rugosite-synthese); fi
   cmake --build "$dir" -j "$(nproc)" --target "${cibles[@]}" >/dev/null
 }
 echo "== construction : reference (stdio, boucle simple) et rapide" >&2
