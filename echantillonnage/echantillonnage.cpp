@@ -3,7 +3,6 @@
 #include "pipeline_files.hpp"
 #include "progress.hpp"
 
-#include <unistd.h>
 
 #include <climits>
 #include <cmath>
@@ -32,25 +31,6 @@ bool grillesAllouables(int nbr_pas, std::uint64_t memoire_disponible)
     const std::uint64_t octets =
         noeuds * (sizeof(double) + sizeof(int)) + cote * (sizeof(std::vector<double>) + sizeof(std::vector<int>));
     return octets <= memoire_disponible;
-}
-
-std::uint64_t memoireDisponible()
-{
-    // The kernel's estimate of what can be given without swapping; the whole
-    // physical memory when it does not tell.
-    if (auto meminfo = pipeline::Reader::open("/proc/meminfo")) {
-        std::string mot;
-        while (meminfo->scan("%s", mot) == 1)
-            if (mot == "MemAvailable:") {
-                double kio = 0.0;
-                if (meminfo->scan("%lf", kio) == 1 && kio >= 0.0)
-                    return static_cast<std::uint64_t>(kio) * 1024;
-                break;
-            }
-    }
-    const long pages = sysconf(_SC_PHYS_PAGES);
-    const long taille = sysconf(_SC_PAGESIZE);
-    return pages > 0 && taille > 0 ? static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(taille) : 0;
 }
 
 Grilles reserverGrilles(int nbr_pas, double r)

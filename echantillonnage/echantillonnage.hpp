@@ -27,9 +27,6 @@ Parametres lireParametres(const std::vector<std::string>& arguments);
 // step, a node count that an int can number, and bytes within the memory.
 bool grillesAllouables(int nbr_pas, std::uint64_t memoire_disponible);
 
-// Memory the system can still give without swapping, in bytes.
-std::uint64_t memoireDisponible();
-
 // The two working arrays, first index i along x, second index j along y.
 struct Grilles {
     int nbr_pas = 0;

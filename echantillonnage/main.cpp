@@ -8,6 +8,7 @@
 #include "echantillonnage.hpp"
 
 #include "log_time.hpp"
+#include "memoire.hpp"
 #include "pipeline_files.hpp"
 
 #include <filesystem>
@@ -65,7 +66,7 @@ int main(int argc, char** argv)
     Grilles g;
     const std::string trop_grand = "Memoire insuffisante pour les grilles de " + std::to_string(p.nbr_pas + 1) +
                                    " x " + std::to_string(p.nbr_pas + 1) + " noeuds, arret du programme.\n";
-    if (!grillesAllouables(p.nbr_pas, memoireDisponible())) {
+    if (!grillesAllouables(p.nbr_pas, pipeline::memoire_disponible())) {
         signaler(ecran, *log, trop_grand);
         return 1;
     }

@@ -1,6 +1,6 @@
 #include "handgrid.hpp"
 
-#include <unistd.h>
+#include "memoire.hpp"
 
 #include <cerrno>
 #include <climits>
@@ -20,23 +20,6 @@ namespace {
 // Lines of at least this many bytes are checked against the free memory
 // before they are made; smaller ones only grow with what is typed.
 constexpr std::uint64_t grande_ligne = std::uint64_t{1} << 20;
-
-std::uint64_t memoireDisponible()
-{
-    if (auto meminfo = Reader::open("/proc/meminfo")) {
-        std::string mot;
-        while (meminfo->scan("%s", mot) == 1)
-            if (mot == "MemAvailable:") {
-                double kio = 0.0;
-                if (meminfo->scan("%lf", kio) == 1 && kio >= 0.0)
-                    return static_cast<std::uint64_t>(kio) * 1024;
-                break;
-            }
-    }
-    const long pages = sysconf(_SC_PHYS_PAGES);
-    const long taille = sysconf(_SC_PAGESIZE);
-    return pages > 0 && taille > 0 ? static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(taille) : 0;
-}
 
 std::uint64_t octetsLigne(int nbr_point_par_lignes)
 {
@@ -165,7 +148,7 @@ Acquisition commencer(int nbr_point_par_lignes, float pas, float pos_chariot_ini
 bool ligneAllouable(int nbr_point_par_lignes)
 {
     const std::uint64_t octets = octetsLigne(nbr_point_par_lignes);
-    return octets < grande_ligne || octets <= memoireDisponible();
+    return octets < grande_ligne || octets <= pipeline::memoire_disponible();
 }
 
 bool enregistrerMesure(Acquisition& a, double mesure)

@@ -1,6 +1,6 @@
 #include "matrice.hpp"
 
-#include <unistd.h>
+#include "memoire.hpp"
 
 #include <climits>
 #include <cstdlib>
@@ -25,25 +25,7 @@ void Matrice::Liberer::operator()(double* bloc) const
 
 std::uint64_t memoire_utilisable()
 {
-    std::uint64_t octets = 0;
-    if (auto meminfo = pipeline::Reader::open("/proc/meminfo")) {
-        std::string ligne;
-        while (meminfo->read_line(ligne)) {
-            if (!ligne.starts_with("MemAvailable:"))
-                continue;
-            double kio = 0;
-            auto champ = pipeline::Reader::over_text(ligne.substr(13));
-            if (champ.scan("%lf", kio) == 1 && kio > 0)
-                octets = static_cast<std::uint64_t>(kio) * 1024;
-            break;
-        }
-    }
-    if (octets == 0) {
-        const long pages = sysconf(_SC_PHYS_PAGES);
-        const long taille = sysconf(_SC_PAGESIZE);
-        if (pages > 0 && taille > 0)
-            octets = static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(taille);
-    }
+    const std::uint64_t octets = pipeline::memoire_disponible();
     return octets - octets / 8;
 }
 
