@@ -12,7 +12,7 @@ build=$racine/build/demo
 mesure=$racine/demo/mesure
 graine=1
 points=1000000
-reglage=(200 0.35) # echantillonnage: grid steps and capture radius (see doc/toolkit.md)
+reglage=(200 0.35) # echantillonnage: grid steps and capture radius (see the settings table of the README)
 
 notice() { echo "!! $*"; }
 have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
