@@ -1,6 +1,7 @@
 // markerpick, framefit and delimiter in a row on generated clouds: the cropped
 // cloud must come out in frame coordinates whatever the pose of the cloud.
 #include "program_run.hpp"
+#include "rotation.hpp"
 
 #include <gtest/gtest.h>
 
@@ -9,22 +10,13 @@
 #include <sstream>
 
 using program_test::run;
+using program_test::tourner;
 using program_test::WorkDir;
 
 namespace {
 
 using Point = std::array<double, 3>;
 const double pi = std::acos(-1.0);
-
-// p turned by the angle a about the axis of index i (right-handed).
-Point tourner(Point p, int i, double a)
-{
-    const int j = (i + 1) % 3, k = (i + 2) % 3;
-    const double pj = p[j];
-    p[j] = std::cos(a) * pj - std::sin(a) * p[k];
-    p[k] = std::sin(a) * pj + std::cos(a) * p[k];
-    return p;
-}
 
 struct Pose {
     double azimut, inclinaison; // degrees: tilts about x, then y (by half), then a turn about z

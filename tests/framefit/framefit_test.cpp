@@ -1,6 +1,7 @@
 #include "delimiter.hpp"
 #include "framefit.hpp"
 #include "program_run.hpp"
+#include "rotation.hpp"
 
 #include <gtest/gtest.h>
 
@@ -8,6 +9,7 @@
 
 using namespace framefit;
 using program_test::run;
+using program_test::tourner;
 using program_test::without_timestamps;
 using program_test::WorkDir;
 
@@ -17,16 +19,6 @@ std::optional<Point> centre(const std::string& fichier, int n)
 {
     Reader coin = Reader::over_text(fichier);
     return centreCoin(coin, n);
-}
-
-// p turned by the angle a about the axis of index i (right-handed).
-Point tourner(Point p, int i, double a)
-{
-    const int j = (i + 1) % 3, k = (i + 2) % 3;
-    const double pj = p[j];
-    p[j] = std::cos(a) * pj - std::sin(a) * p[k];
-    p[k] = std::sin(a) * pj + std::cos(a) * p[k];
-    return p;
 }
 
 } // namespace

@@ -40,18 +40,9 @@ struct Checked {
 
 using Setter = std::function<Checked(const std::string&)>;
 
-Setter number(double& target, double low, double high, bool low_open, const char* range)
-{
-    return [&target, low, high, low_open, range](const std::string& word) {
-        double v = 0.0;
-        if (!read_double(word, v) || v > high || v < low || (low_open && v == low))
-            return Checked{std::string("attend un nombre ") + range};
-        target = v;
-        return Checked{};
-    };
-}
-
-Setter optional_number(std::optional<double>& target, double low, double high, bool low_open, const char* range)
+// A real number within its range, stored in a double or an optional double.
+template <class Target>
+Setter number(Target& target, double low, double high, bool low_open, const char* range)
 {
     return [&target, low, high, low_open, range](const std::string& word) {
         double v = 0.0;
@@ -185,10 +176,10 @@ Parsed parse_arguments(std::span<const std::string> words)
             {"sans-coin", missing(c.missing)},
             {"angle-cadre", number(c.frame_angle, 0.0, 180.0, true, "de 0 (exclu) a 180")},
             {"cote-y", number(c.side_y, 0.0, 1000.0, true, "de 0 (exclu) a 1000")},
-            {"azimut", optional_number(c.azimuth, -1e6, 1e6, false, "en degres")},
-            {"inclinaison", optional_number(c.tilt, -1e6, 1e6, false, "en degres")},
-            {"direction-inclinaison", optional_number(c.tilt_direction, -1e6, 1e6, false, "en degres")},
-            {"cote-x", optional_number(c.side, 0.0, 1e9, true, "strictement positif")},
+            {"azimut", number(c.azimuth, -1e6, 1e6, false, "en degres")},
+            {"inclinaison", number(c.tilt, -1e6, 1e6, false, "en degres")},
+            {"direction-inclinaison", number(c.tilt_direction, -1e6, 1e6, false, "en degres")},
+            {"cote-x", number(c.side, 0.0, 1e9, true, "strictement positif")},
             {"decalage", shift(c.shift)},
         });
     } else if (words[0] == "grille") {
