@@ -6,6 +6,7 @@
 // cloud files ended early or held a malformed entry, where the loop stopped.
 #include "delimiter.hpp"
 
+#include "command_line.hpp"
 #include "log_time.hpp"
 #include "pipeline_files.hpp"
 
@@ -17,6 +18,15 @@ using namespace delimiter;
 
 namespace {
 
+constexpr const char* usage =
+    "usage : delimiter\n"
+    "  Place chaque point du nuage dans le repere du cadre de base.txt, en pourcentage du cote,\n"
+    "  et garde ceux qui sont dans le cadre.\n"
+    "Lit : base.txt, f_x.txt, f_y.txt, f_z.txt, f_color.txt.\n"
+    "Ecrit : cloud.txt, cloud.m ; ajoute au journal log.txt.\n"
+    "Statut de sortie : 0 fait ; 1 un fichier ne peut etre ouvert ou ecrit, ou base.txt ne donne pas\n"
+    "  de cadre complet ; 2 fait, mais la lecture du nuage s'est arretee sur une donnee mal formee.\n";
+
 // Logs a timestamp line and the message; returns the failure status.
 int arret(Writer& log, const char* message)
 {
@@ -27,9 +37,13 @@ int arret(Writer& log, const char* message)
 
 } // namespace
 
-int main()
+int main(int argc, char** argv)
 {
     Writer ecran = Writer::standard_output();
+    if (pipeline::is_help_request(argc, argv)) {
+        ecran.text(usage);
+        return 0;
+    }
     auto base = Reader::open(pipeline::fichier_base);
     auto f_x = Reader::open(pipeline::fichier_x);
     auto f_y = Reader::open(pipeline::fichier_y);

@@ -1,22 +1,52 @@
 #include "echantillonnage.hpp"
 
+#include "command_line.hpp"
 #include "pipeline_files.hpp"
 #include "progress.hpp"
 
-
 #include <climits>
 #include <cmath>
+#include <utility>
 
 namespace echantillonnage {
+
+namespace {
+
+// Reads the text made of the typed word into the value with the conversion; a
+// sentence for avis when it is not wholly a number, or nothing.
+template <class T>
+std::string lireReglage(const std::string& mot, const std::string& texte, const char* conversion, T& valeur,
+                        const char* nom)
+{
+    pipeline::Reader lecture = pipeline::Reader::over_text(texte);
+    const bool lu = lecture.scan(conversion, valeur) == 1;
+    if (lu && lecture.at_end())
+        return {};
+    if (lu)
+        return std::string(nom) + " \"" + mot + "\" n'est pas entierement un nombre : " + std::to_string(valeur) +
+               " est utilise";
+    return std::string(nom) + " \"" + mot + "\" n'est pas un nombre : la valeur par defaut " +
+           std::to_string(valeur) + " est utilisee";
+}
+
+} // namespace
 
 Parametres lireParametres(const std::vector<std::string>& arguments)
 {
     Parametres p;
-    if (arguments.size() != 2)
+    if (arguments.size() != 2) {
+        if (!arguments.empty())
+            p.avis.push_back("2 arguments attendus (nombre de pas et rayon de capture), " +
+                             std::to_string(arguments.size()) +
+                             " recus : les valeurs par defaut nbr_pas=200 et r=0.200000 sont utilisees");
         return p;
+    }
     p.personnalises = true;
-    pipeline::Reader::over_text(arguments[0]).scan("%d", p.nbr_pas);
-    pipeline::Reader::over_text(arguments[1]).scan("%lf", p.r);
+    for (std::string avis : {lireReglage(arguments[0], arguments[0], "%d", p.nbr_pas, "le nombre de pas"),
+                             lireReglage(arguments[1], pipeline::decimal_comma(arguments[1]), "%lf", p.r,
+                                         "le rayon de capture")})
+        if (!avis.empty())
+            p.avis.push_back(std::move(avis));
     return p;
 }
 

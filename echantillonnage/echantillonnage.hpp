@@ -16,11 +16,15 @@ struct Parametres {
     int nbr_pas = 200; // steps along each side: nbr_pas + 1 nodes
     double r = 0.2;    // capture radius, in steps
     bool personnalises = false;
+    // Why a setting is not what was typed: one sentence each, for standard error.
+    std::vector<std::string> avis;
 };
 
 // The settings from the words that follow the program name: with exactly two,
 // "%d" gives nbr_pas and "%lf" gives r (a word that does not convert keeps its
-// default); with any other count, the defaults.
+// default); r's word "%i,%i" has its comma taken as the decimal point first.
+// With any other count, the defaults. A word that is not wholly a number, or
+// a count other than 0 and 2, is told in avis.
 Parametres lireParametres(const std::vector<std::string>& arguments);
 
 // Whether the two working arrays of nbr_pas steps can be held: at least one

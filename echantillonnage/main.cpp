@@ -7,6 +7,7 @@
 // grille.txt or grille.m cannot be opened or written.
 #include "echantillonnage.hpp"
 
+#include "command_line.hpp"
 #include "log_time.hpp"
 #include "memoire.hpp"
 #include "pipeline_files.hpp"
@@ -23,6 +24,16 @@ using pipeline::Writer;
 namespace {
 
 constexpr const char* fichier_script = "grille.m";
+
+constexpr const char* usage =
+    "usage : echantillonnage [nbr_pas r]\n"
+    "  Moyenne les points de cloud.txt sur une grille carree de nbr_pas + 1 noeuds par cote.\n"
+    "  nbr_pas  nombre de pas de la grille (200 par defaut)\n"
+    "  r        rayon de capture en pas (0.2 par defaut ; 0,35 vaut 0.35)\n"
+    "Lit : cloud.txt. Ecrit : grille.txt, grille.m ; ajoute au journal log.txt.\n"
+    "Statut de sortie : 0 fait ; 1 cloud.txt illisible, nbr_pas inferieur a 1 ou grille trop grande ;\n"
+    "  2 cloud.txt contient autre chose que des points apres le dernier lu ;\n"
+    "  3 log.txt, grille.txt ou grille.m ne peut etre ouvert ou ecrit.\n";
 
 // A message on the screen and, after a timestamp line, in the log.
 void signaler(Writer& ecran, Writer& log, const std::string& message)
@@ -42,6 +53,10 @@ std::string echecEcriture(const char* fichier)
 int main(int argc, char** argv)
 {
     Writer ecran = Writer::standard_output();
+    if (pipeline::is_help_request(argc, argv)) {
+        ecran.text(usage);
+        return 0;
+    }
     auto log = Writer::open(pipeline::fichier_log, "a+");
     if (!log) {
         ecran.print("Impossible d'ouvrir log.txt en ajout, arret du programme.\n");
@@ -51,6 +66,8 @@ int main(int argc, char** argv)
     log->print("execution echantillonnage\n");
 
     const Parametres p = lireParametres(std::vector<std::string>(argv + 1, argv + argc));
+    for (const std::string& avis : p.avis)
+        pipeline::diagnose(ecran, "echantillonnage", avis);
     if (p.personnalises) {
         ecran.print("chargement des parametres personnalises\n");
         pipeline::log_time(*log);

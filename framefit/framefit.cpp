@@ -83,6 +83,46 @@ bool angleDroit(double cos_phi)
     return std::fabs(cos_phi) <= 0.1;
 }
 
+namespace {
+
+// The figures printed as the log prints them: "%lf".
+std::string enTexte(double valeur)
+{
+    Writer texte = Writer::in_memory();
+    texte.print("%lf", valeur);
+    return texte.memory_text();
+}
+
+double enDegres(double radians)
+{
+    return radians * 180.0 / std::acos(-1.0);
+}
+
+} // namespace
+
+std::string raisonComptes(int nbr_coin_O, int nbr_coin_X, int nbr_coin_Y)
+{
+    return "un coin a moins de 10 points : O " + std::to_string(nbr_coin_O) + ", X " + std::to_string(nbr_coin_X) +
+           ", Y " + std::to_string(nbr_coin_Y) + " (10 au moins par coin ; verifiez les couleurs donnees a markerpick)";
+}
+
+std::string raisonTailles(double taille_x, double taille_y)
+{
+    const std::string tailles = "O-X " + enTexte(taille_x) + ", O-Y " + enTexte(taille_y);
+    if (!(taille_x > 0.0))
+        return "les centres des coins O et X sont confondus (" + tailles + ") : le cadre n'a pas de taille";
+    return "les cotes du cadre sont de longueurs trop differentes : " + tailles + ", ecart relatif " +
+           enTexte(100.0 * std::fabs((taille_x - taille_y) / taille_x)) + " % de O-X (10 % au plus)";
+}
+
+std::string raisonAngle(double cos_phi)
+{
+    const double limite = enDegres(std::acos(0.1));
+    return "l'angle entre les cotes O-X et O-Y vaut " + enTexte(enDegres(std::acos(cos_phi))) +
+           " degres, hors de l'intervalle admis " + enTexte(limite) + " a " + enTexte(180.0 - limite) +
+           " degres (cos(phi)=" + enTexte(cos_phi) + ")";
+}
+
 Rotation anglesRotation(const Point& X, const Point& Y)
 {
     Rotation r;

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace framefit {
@@ -37,6 +38,13 @@ bool taillesProches(double taille_x, double taille_y);
 
 // Near a right angle: |cos_phi| at most 0.1, on both sides of 90 degrees.
 bool angleDroit(double cos_phi);
+
+// Why the run stops, in one sentence with the measured figures: a marker with
+// fewer than 10 points (status 5), sides too different in length (status 10),
+// sides too far from a right angle (status 20).
+std::string raisonComptes(int nbr_coin_O, int nbr_coin_X, int nbr_coin_Y);
+std::string raisonTailles(double taille_x, double taille_y);
+std::string raisonAngle(double cos_phi);
 
 struct Rotation {
     double rotX = 0, rotY = 0, rotZ = 0;

@@ -8,6 +8,7 @@
 // from a right angle. base.txt is emptied at start and filled only on status 0.
 #include "framefit.hpp"
 
+#include "command_line.hpp"
 #include "log_time.hpp"
 #include "pipeline_files.hpp"
 
@@ -16,9 +17,27 @@
 
 using namespace framefit;
 
-int main()
+namespace {
+
+constexpr const char* usage =
+    "usage : framefit\n"
+    "  Trouve le centre de chaque coin, verifie le cadre (cotes de longueurs proches, angle droit)\n"
+    "  et ecrit l'origine, les angles de rotation et l'echelle dans base.txt.\n"
+    "Lit : nbr_point_par_coin.txt, coin_O.txt, coin_X.txt, coin_Y.txt.\n"
+    "Ecrit : base.txt (vide sauf au statut 0), base.m, visu_plots.m ; ajoute au journal log.txt.\n"
+    "Statut de sortie : 0 fait ; 1 un fichier ne peut etre ouvert, lu ou ecrit ;\n"
+    "  5 un coin a moins de 10 points ; 10 les cotes sont de longueurs trop differentes ;\n"
+    "  20 les cotes sont trop loin d'un angle droit.\n";
+
+} // namespace
+
+int main(int argc, char** argv)
 {
     Writer ecran = Writer::standard_output();
+    if (pipeline::is_help_request(argc, argv)) {
+        ecran.text(usage);
+        return 0;
+    }
     auto log = Writer::open(pipeline::fichier_log, "a+");
     if (log)
         log->text("execution framefit\n");
@@ -50,6 +69,7 @@ int main()
     if (nbr_coin_O <= 9 || nbr_coin_X <= 9 || nbr_coin_Y <= 9) {
         pipeline::log_time(*log);
         log->text("Moins de 10 points pour l'un des coins, vérifiez les codes RGB des coins\n");
+        pipeline::diagnose(ecran, "framefit", raisonComptes(nbr_coin_O, nbr_coin_X, nbr_coin_Y));
         return 5;
     }
 
@@ -91,6 +111,7 @@ int main()
     if (!taillesProches(cadre.taille_x, cadre.taille_y)) {
         pipeline::log_time(*log);
         log->text("Les vecteurs sont de tailles trop eloignees\n\n");
+        pipeline::diagnose(ecran, "framefit", raisonTailles(cadre.taille_x, cadre.taille_y));
         return 10;
     }
     pipeline::log_time(*log);
@@ -98,6 +119,7 @@ int main()
     if (!angleDroit(cadre.cos_phi)) {
         pipeline::log_time(*log);
         log->print("L'angle entre les vecteurs n'est pas droit (cos(phi)=%lf\n\n", cadre.cos_phi);
+        pipeline::diagnose(ecran, "framefit", raisonAngle(cadre.cos_phi));
         return 20;
     }
 

@@ -1,6 +1,8 @@
 #include "handgrid.hpp"
 
+#include "command_line.hpp"
 #include "memoire.hpp"
+#include "pipeline_files.hpp"
 
 #include <cerrno>
 #include <climits>
@@ -116,10 +118,7 @@ bool reelComplet(const std::string& mot, float& valeur)
 
 std::optional<double> convertirMesure(const std::string& mot)
 {
-    std::string texte = mot;
-    int entier = 0, decimal = 0;
-    if (Reader::over_text(mot).scan("%i,%i", entier, decimal) == 2)
-        texte[texte.find(',')] = '.';
+    const std::string texte = pipeline::decimal_comma(mot);
     Reader lecture = Reader::over_text(texte);
     double mesure = 0.0;
     if (lecture.scan("%lf", mesure) != 1 || !lecture.at_end() || !std::isfinite(mesure))
@@ -190,10 +189,20 @@ void afficherEcran(const Acquisition& a, Writer& ecran)
     ecran.print("Mesure suivante?\n");
 }
 
+int positionsNonMesurees(const Acquisition& a)
+{
+    return a.nbr_point_par_lignes - 1 - a.indice_pos_chariot;
+}
+
 void ecrireGrille(const Acquisition& a, Writer& grille)
 {
-    grille.print("%ix%ix%.1f\n", a.nbr_point_par_lignes - 1, a.nbr_lignes - 1, a.pas);
-    imprimer_matrice(a.nbr_lignes, a.nbr_point_par_lignes, a.mat, grille);
+    const int c = a.nbr_point_par_lignes;
+    grille.print("%ix%ix%.1f\n", c - 1, a.nbr_lignes - 1, a.pas);
+    imprimer_matrice(a.nbr_lignes - 1, c, a.mat, grille);
+    const std::vector<double>& derniere = a.mat[a.nbr_lignes - 1];
+    const int mesurees = c - positionsNonMesurees(a);
+    for (int j = 0; j < c; ++j)
+        grille.print("%lf\n", j < mesurees ? -derniere[j] : pipeline::marqueur_vide);
 }
 
 void Terminal::effacer()
@@ -254,6 +263,13 @@ int dialogueFin(Terminal& t, const Acquisition& a)
 {
     t.effacer();
     t.ecran.print("Un fichier contenant %i points va etre genere\n", a.nbr_point_par_lignes * a.nbr_lignes);
+    if (const int vides = positionsNonMesurees(a); vides > 0)
+        pipeline::diagnose(t.ecran, "handgrid",
+                           std::to_string(vides) +
+                               (vides == 1 ? " position de la derniere ligne n'a pas ete mesuree : elle est ecrite"
+                                           : " positions de la derniere ligne n'ont pas ete mesurees : elles sont "
+                                             "ecrites") +
+                               " 10000.000000, la marque des cases vides, que reliefstat ne compte pas");
     std::string nom;
     for (;;) {
         t.ecran.print("Choisir un nom pour ce fichier:");

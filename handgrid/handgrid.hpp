@@ -61,7 +61,12 @@ bool enregistrerMesure(Acquisition& a, double mesure);
 // The measurement screen after the terminal is cleared.
 void afficherEcran(const Acquisition& a, pipeline::Writer& ecran);
 
-// The grid file: header "%ix%ix%.1f\n" then every reading with its sign changed.
+// The positions of the last line that were never measured: the acquisition
+// ended inside a line, or before any reading.
+int positionsNonMesurees(const Acquisition& a);
+
+// The grid file: header "%ix%ix%.1f\n" then every reading with its sign
+// changed; a position never measured holds the empty-cell marker, as it is.
 void ecrireGrille(const Acquisition& a, pipeline::Writer& grille);
 
 // The operator's keyboard and screen.
@@ -82,7 +87,8 @@ std::optional<Acquisition> dialogueOuverture(Terminal& t);
 // Measurement screens until the word fin or the end of the input.
 void boucleMesures(Terminal& t, Acquisition& a);
 
-// Announces the file, asks its name and writes it; gives the exit status.
+// Announces the file, tells on standard error how many positions were never
+// measured, asks its name and writes it; gives the exit status.
 int dialogueFin(Terminal& t, const Acquisition& a);
 
 } // namespace handgrid

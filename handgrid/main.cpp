@@ -7,6 +7,8 @@
 // the name question (the grid went to a file of a new name, told on screen).
 #include "handgrid.hpp"
 
+#include "command_line.hpp"
+
 #include <unistd.h>
 
 #include <filesystem>
@@ -14,8 +16,27 @@
 
 using namespace handgrid;
 
-int main()
+namespace {
+
+constexpr const char* usage =
+    "usage : handgrid\n"
+    "  Guide la mesure a la main : repondez aux questions (points par ligne, pas, positions\n"
+    "  du chariot et de la barre), tapez chaque mesure (12.5 ou 12,5), puis fin et le nom du fichier.\n"
+    "Lit : le clavier.\n"
+    "Ecrit : NOM.txt, la grille (NOM = grille donne grille.txt pour reliefstat) ; cree le dossier\n"
+    "  grilles s'il manque. Ne touche pas au journal log.txt.\n"
+    "Statut de sortie : 0 la grille est ecrite sous le nom choisi ; 1 l'entree s'est terminee avant\n"
+    "  la fin des questions ou a la question du nom.\n";
+
+} // namespace
+
+int main(int argc, char** argv)
 {
+    if (pipeline::is_help_request(argc, argv)) {
+        pipeline::Writer ecran = pipeline::Writer::standard_output();
+        ecran.text(usage);
+        return 0;
+    }
     std::error_code deja_la; // an existing directory is no error
     std::filesystem::create_directory("grilles", deja_la);
 

@@ -8,16 +8,39 @@
 // an incomplete colour or tolerance argument.
 #include "markerpick.hpp"
 
+#include "command_line.hpp"
 #include "log_time.hpp"
 #include "pipeline_files.hpp"
 
 #include <string>
+#include <vector>
 
 using namespace markerpick;
+
+namespace {
+
+constexpr const char* usage =
+    "usage : markerpick [O X Y tolerance]\n"
+    "  Range dans les fichiers des coins les points dont la couleur est proche de celle d'un coin.\n"
+    "  O X Y      couleurs des coins en r,g,b (230,110,30 155,25,50 180,180,105 par defaut)\n"
+    "  tolerance  ecart de couleur admis, strict, par canal (10 par defaut ; 10,5 vaut 10.5)\n"
+    "  Sans argument, ou avec un autre nombre que 4, les valeurs par defaut sont utilisees.\n"
+    "Lit : f_color.txt, f_x.txt, f_y.txt, f_z.txt.\n"
+    "Ecrit : coin_O.txt, coin_X.txt, coin_Y.txt, nbr_point_par_coin.txt, posX.m, posY.m, posZ.m,\n"
+    "  color_coins.m ; ajoute au journal log.txt.\n"
+    "Statut de sortie : 0 fait ; 1 un fichier ne peut etre ouvert ou ecrit ;\n"
+    "  2 fait, mais la lecture du nuage s'est arretee sur une donnee mal formee ;\n"
+    "  255 un des quatre arguments est incomplet (rien n'est ecrit).\n";
+
+} // namespace
 
 int main(int argc, char** argv)
 {
     Writer ecran = Writer::standard_output();
+    if (pipeline::is_help_request(argc, argv)) {
+        ecran.text(usage);
+        return 0;
+    }
     auto log = Writer::open(pipeline::fichier_log, "a+");
     if (!log) {
         ecran.text("Le fichier log.txt n'a pas pu etre ouvert...arret du programme\n");
@@ -30,15 +53,24 @@ int main(int argc, char** argv)
     Parametres p;
     int erreur = 0;
     if (argc == 5) {
-        const bool complets = lireArguments(argv[1], argv[2], argv[3], argv[4], p);
+        const std::vector<std::string> incomplets = lireArguments(argv[1], argv[2], argv[3], argv[4], p);
         ecran.print("coinO %i %i %i", p.code_rgb_o[0], p.code_rgb_o[1], p.code_rgb_o[2]);
-        if (!complets) {
+        if (!incomplets.empty()) {
+            std::string cause;
+            for (const std::string& incomplet : incomplets)
+                cause += (cause.empty() ? "" : " ; ") + incomplet;
+            pipeline::diagnose(ecran, "markerpick", cause + " : arret du programme (statut 255)");
             ecran.text("Il manque un code rgb pour un ou plusieur coin(s)\n");
             pipeline::log_time(*log);
             log->text("Il manque un code rgb pour un ou plusieur coin(s)... arret du programme\n");
             erreur = -1;
         }
     } else {
+        if (argc != 1)
+            pipeline::diagnose(ecran, "markerpick",
+                               "4 arguments attendus (couleurs O, X, Y en r,g,b et tolerance), " +
+                                   std::to_string(argc - 1) +
+                                   " recus : les couleurs et la tolerance par defaut sont utilisees");
         ecran.text("Il manque un code rgb pour un ou plusieur coin(s)...\n...utilisation des parametres par defaut\n");
         pipeline::log_time(*log);
         log->text("Il manque un code rgb pour un ou plusieur coin(s)... utilisation des parametres par defaut\n");

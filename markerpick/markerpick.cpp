@@ -2,6 +2,7 @@
 
 #include "progress.hpp"
 
+#include "command_line.hpp"
 #include "log_time.hpp"
 #include "pipeline_files.hpp"
 
@@ -46,14 +47,19 @@ void ecrirePoint(Writer& coin, Sorties& s, double x, double y, double z, const C
 
 } // namespace
 
-bool lireArguments(std::string_view o, std::string_view x, std::string_view y, std::string_view delta,
-                   Parametres& p)
+std::vector<std::string> lireArguments(std::string_view o, std::string_view x, std::string_view y,
+                                       std::string_view delta, Parametres& p)
 {
-    const int lecture_o = scanCode(o, p.code_rgb_o);
-    const int lecture_x = scanCode(x, p.code_rgb_x);
-    const int lecture_y = scanCode(y, p.code_rgb_y);
-    const int lecture_delta = Reader::over_text(delta).scan("%lf", p.delta_c);
-    return lecture_o == 3 && lecture_x == 3 && lecture_y == 3 && lecture_delta == 1;
+    std::vector<std::string> incomplets;
+    const std::pair<std::string_view, CodeRgb*> codes[] = {{o, &p.code_rgb_o}, {x, &p.code_rgb_x}, {y, &p.code_rgb_y}};
+    const char* coins[] = {"O", "X", "Y"};
+    for (int k = 0; k < 3; ++k)
+        if (scanCode(codes[k].first, *codes[k].second) != 3)
+            incomplets.push_back(std::string("la couleur du coin ") + coins[k] + " \"" + std::string(codes[k].first) +
+                                 "\" n'a pas trois valeurs r,g,b");
+    if (Reader::over_text(pipeline::decimal_comma(delta)).scan("%lf", p.delta_c) != 1)
+        incomplets.push_back("la tolerance \"" + std::string(delta) + "\" n'est pas un nombre");
+    return incomplets;
 }
 
 bool couleurProche(const CodeRgb& couleur, const CodeRgb& code, double delta_c)

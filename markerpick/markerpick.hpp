@@ -6,7 +6,9 @@
 
 #include <array>
 #include <optional>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace markerpick {
 
@@ -24,9 +26,11 @@ struct Parametres {
 
 // Scans the words "r,g,b" of markers O, X and Y and the tolerance over the
 // values already in p: what a scan yields replaces them, even from an incomplete
-// word. False when a word yields fewer values than it should.
-bool lireArguments(std::string_view o, std::string_view x, std::string_view y, std::string_view delta,
-                   Parametres& p);
+// word. The tolerance's word "%i,%i" has its comma taken as the decimal point
+// first. Gives, for each word that yields fewer values than it should, a
+// sentence that names it; none when all four are complete.
+std::vector<std::string> lireArguments(std::string_view o, std::string_view x, std::string_view y,
+                                       std::string_view delta, Parametres& p);
 
 enum class Coin { aucun, O, X, Y };
 

@@ -1,6 +1,7 @@
 // plyunpack: splits the point cloud option-0000.ply into the coordinate files
 // f_x.txt, f_y.txt, f_z.txt and the colour file f_color.txt, and starts the
 // run log of the chain.
+#include "command_line.hpp"
 #include "extraction.hpp"
 #include "log_time.hpp"
 #include "pipeline_files.hpp"
@@ -13,6 +14,15 @@
 using pipeline::Writer;
 
 namespace {
+
+constexpr const char* usage =
+    "usage : plyunpack\n"
+    "  Separe le nuage de points option-0000.ply en fichiers de coordonnees et de couleurs,\n"
+    "  et commence un nouveau journal.\n"
+    "Lit : option-0000.ply (PLY ascii ou binaire).\n"
+    "Ecrit : f_x.txt, f_y.txt, f_z.txt, f_color.txt ; log.txt est vide puis rempli.\n"
+    "Statut de sortie : 0 fait ; 1 un fichier ne peut etre ouvert ou ecrit, ou l'en-tete est illisible ;\n"
+    "  2 moins de points extraits que l'en-tete n'en annonce.\n";
 
 // A failure that stops the run: on screen and, as a log entry, in the log.
 int stop(Writer& screen, Writer& log, const std::string& message)
@@ -60,9 +70,13 @@ const char* close_outputs(plyunpack::Outputs& out)
 
 } // namespace
 
-int main()
+int main(int argc, char** argv)
 {
     Writer screen = Writer::standard_output();
+    if (pipeline::is_help_request(argc, argv)) {
+        screen.text(usage);
+        return 0;
+    }
     std::optional<Writer> log = Writer::open(pipeline::fichier_log, "w");
     if (!log) {
         screen.print("%s", cannot_open(pipeline::fichier_log));

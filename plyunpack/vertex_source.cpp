@@ -69,9 +69,9 @@ bool as_colour(const Number& value, int& colour)
         colour = static_cast<int>(value.integer);
         return true;
     }
-    if (!(std::fabs(value.real) < 2147483647.0)) // also refuses nan
+    if (std::isnan(value.real))
         return false;
-    colour = static_cast<int>(std::lround(value.real));
+    colour = static_cast<int>(std::lround(std::clamp(value.real * 255.0, 0.0, 255.0)));
     return true;
 }
 

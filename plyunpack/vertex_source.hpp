@@ -56,9 +56,10 @@ struct Number {
     double real = 0;
 };
 
-// Turns a stored value into a coordinate (every type) or a colour (integers as
-// they are, reals rounded to the nearest integer); false for a colour that no
-// int can hold.
+// Turns a stored value into a coordinate (every type) or a colour: integers as
+// they are, reals as fractions of full intensity, 0 to 1, scaled by 255,
+// rounded to the nearest integer and held within 0 to 255. False for a colour
+// that no int can hold, or a real colour that is not a number.
 double as_coordinate(const Number& value);
 bool as_colour(const Number& value, int& colour);
 

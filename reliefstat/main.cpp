@@ -3,6 +3,7 @@
 // height-height correlation function and the MATLAB scripts that draw the grids
 // and fit the correlation length. No argument; status 0 after a full run, 1
 // after a failure.
+#include "command_line.hpp"
 #include "correlation.hpp"
 #include "grille.hpp"
 #include "line_io.hpp"
@@ -18,6 +19,16 @@ using pipeline::Writer;
 
 namespace {
 
+constexpr const char* usage =
+    "usage : reliefstat\n"
+    "  Lit la grille de hauteurs, affiche la hauteur moyenne et l'ecart quadratique moyen,\n"
+    "  calcule la fonction de correlation hauteur-hauteur et ecrit les scripts du rapport.\n"
+    "Lit : grille.txt (10000 marque une case vide).\n"
+    "Ecrit : GRILLE.txt, GRILLE_CENTREE.txt, vecr.txt, Hr.txt, f.txt, c.txt, HR.m,\n"
+    "  visu_grille_initiale.m, visu_grille.m. Ne touche pas au journal log.txt.\n"
+    "Statut de sortie : 0 fait ; 1 grille.txt illisible, une matrice ne peut etre allouee\n"
+    "  ou un fichier ne peut etre ecrit.\n";
+
 // Writes a result file; tells when it can't, and the run goes on.
 bool ecrireResultat(const Matrice& matrice, int nbLignes, int nbColonnes, const char* nom, Writer& ecran)
 {
@@ -29,9 +40,13 @@ bool ecrireResultat(const Matrice& matrice, int nbLignes, int nbColonnes, const 
 
 } // namespace
 
-int main()
+int main(int argc, char** argv)
 {
     Writer ecran = Writer::standard_output();
+    if (pipeline::is_help_request(argc, argv)) {
+        ecran.text(usage);
+        return 0;
+    }
     std::uint64_t memoire = memoire_utilisable();
 
     auto grille = pipeline::Reader::open(pipeline::fichier_grille);

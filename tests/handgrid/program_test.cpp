@@ -39,8 +39,12 @@ TEST(Handgrid, ADialogueGivesTheScreensAndTheGridFile)
     EXPECT_EQ(r.out, questions + screen("50.0", "10.0", "0.000000") + screen("50.0", "12.0", "1.500000") +
                          screen("50.0", "14.0", "2.000000") + banner + screen("52.0", "10.0", "3.000000") +
                          screen("52.0", "12.0", "4.000000") + ending(6));
+    // fin inside a line: its unmeasured positions are empty cells, not heights of 0.
     EXPECT_EQ(dir.files(), (std::map<std::string, std::string>{
-                               {"essai.txt", "2x1x2.0\n-1.500000\n-2.000000\n-3.000000\n-4.000000\n-0.000000\n-0.000000\n"}}));
+                               {"essai.txt", "2x1x2.0\n-1.500000\n-2.000000\n-3.000000\n-4.000000\n10000.000000\n"
+                                             "10000.000000\n"}}));
+    EXPECT_EQ(r.err, "handgrid : 2 positions de la derniere ligne n'ont pas ete mesurees : elles sont ecrites "
+                     "10000.000000, la marque des cases vides, que reliefstat ne compte pas\n");
     EXPECT_TRUE(std::filesystem::is_empty(dir.path() / "grilles"));
 
     // A word that is no reading (of any length) is refused: same screen, nothing
@@ -50,6 +54,7 @@ TEST(Handgrid, ADialogueGivesTheScreensAndTheGridFile)
                                 "Mesure refusee : tapez un nombre (12.5 ou 12,5) ou fin.\n" + banner +
                                 screen("52.0", "10.0", "3.000000") + ending(3)));
     EXPECT_EQ(dir.read("g.txt"), "2x0x2.0\n-1.000000\n-2.000000\n-3.000000\n");
+    EXPECT_EQ(r.err, "");
     // The word after the fourth answer is discarded even when it is fin; fin on
     // the first screen gives one line of zeros. Answers not wholly numbers are asked again.
     r = run("handgrid", {}, dir, "abc 0 08 0x2 2,5 inf 0.25 nan 10.25 1e39 0 fin fin g\n");
@@ -58,7 +63,13 @@ TEST(Handgrid, ADialogueGivesTheScreensAndTheGridFile)
                      "Position chariot en cm (ce lit sur la barre)\nPosition chariot en cm (ce lit sur la barre)\n"
                      "Position barre en cm (ce lit sur le cadre)\nPosition barre en cm (ce lit sur le cadre)\n" +
                          screen("0.0", "10.2", "0.000000") + ending(2));
-    EXPECT_EQ(dir.read("g.txt"), "1x0x0.2\n-0.000000\n-0.000000\n");
+    EXPECT_EQ(dir.read("g.txt"), "1x0x0.2\n10000.000000\n10000.000000\n");
+    EXPECT_TRUE(r.err.starts_with("handgrid : 2 positions de la derniere ligne n'ont pas ete mesurees")) << r.err;
+    // A reading of 0 is a measurement: written with its sign changed.
+    r = run("handgrid", {}, dir, "2 1 0 0 x 0 fin g\n");
+    EXPECT_EQ(dir.read("g.txt"), "1x0x1.0\n-0.000000\n10000.000000\n");
+    EXPECT_EQ(r.err, "handgrid : 1 position de la derniere ligne n'a pas ete mesuree : elle est ecrite "
+                     "10000.000000, la marque des cases vides, que reliefstat ne compte pas\n");
 }
 
 TEST(Handgrid, ReadingsAreNeverLost)
@@ -81,7 +92,7 @@ TEST(Handgrid, ReadingsAreNeverLost)
                                 "\nFin des donnees d'entree : la grille est enregistree dans le fichier "
                                 "grille_secours_1.txt\n"));
     EXPECT_EQ(dir.read("grille_secours.txt"), "kept");
-    EXPECT_EQ(dir.read("grille_secours_1.txt"), "1x1x1.0\n-4.000000\n-5.000000\n-6.000000\n-0.000000\n");
+    EXPECT_EQ(dir.read("grille_secours_1.txt"), "1x1x1.0\n-4.000000\n-5.000000\n-6.000000\n10000.000000\n");
     // A name that cannot be written is asked again; names have no length limit.
     std::filesystem::create_directory(dir.path() / "occupe.txt");
     const std::string long_name(200, 'n');
@@ -104,4 +115,8 @@ TEST(Handgrid, ItsFileFillsTheAnalysisGridExactly)
     EXPECT_EQ(dir.read("GRILLE.txt"), "-1.000000\t-4.000000\t-7.000000\t-10.000000\n"
                                       "-2.000000\t-5.000000\t-8.000000\t-11.000000\n"
                                       "-3.000000\t-6.000000\t-9.000000\t-12.000000\n");
+
+    // fin inside the last line: the analysis counts the readings only.
+    ASSERT_EQ(run("handgrid", {}, dir, "2 1 0 0 x 4 6 8 fin grille\n").status, 0);
+    EXPECT_NE(run("reliefstat", {}, dir).out.find("moy=-6.000000 cm"), std::string::npos);
 }

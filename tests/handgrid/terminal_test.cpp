@@ -89,11 +89,14 @@ TEST(Terminal, EachScreenStartsOnAClearedTerminal)
     t.type("4");
     t.wait_for("derniere mesure : 4.000000");
     t.type("fin");
-    EXPECT_EQ(first_line(t.wait_for("Choisir un nom pour ce fichier:")), "Un fichier contenant 6 points va etre genere");
+    s = t.wait_for("Choisir un nom pour ce fichier:");
+    EXPECT_EQ(first_line(s), "Un fichier contenant 6 points va etre genere");
+    // The notice of the unmeasured positions stays on the screen, under the announcement.
+    EXPECT_NE(s.find("handgrid : 2 positions de la derniere ligne n'ont pas ete mesurees"), std::string::npos) << s;
     t.end_of_input(); // Ctrl-D: the grid must still be kept
     s = t.wait_for("[statut 1]");
     EXPECT_NE(s.find("la grille est enregistree dans le fichier grille_secours.txt"), std::string::npos) << s;
-    EXPECT_EQ(dir.read("grille_secours.txt"), "2x1x2.0\n-1.500000\n-2.000000\n-3.000000\n-4.000000\n-0.000000\n-0.000000\n");
+    EXPECT_EQ(dir.read("grille_secours.txt"), "2x1x2.0\n-1.500000\n-2.000000\n-3.000000\n-4.000000\n10000.000000\n10000.000000\n");
 }
 
 int main(int argc, char** argv)

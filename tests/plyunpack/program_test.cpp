@@ -118,8 +118,9 @@ TEST(OtherLayouts, GiveWhatTheClassicLayoutGives)
         column("uchar", "diffuse_red", &Point::r),   column("float", "y", &Point::y)};
     const std::vector<Column> real_colour = {
         column("float", "x", &Point::x), column("float", "y", &Point::y), column("float", "z", &Point::z),
-        {"float", "red", [](const Point& p, int) { return p.r + 0.25; }},
-        {"double", "green", [](const Point& p, int) { return p.g - 0.375; }}, column("float", "blue", &Point::b)};
+        {"float", "red", [](const Point& p, int) { return p.r / 255.0; }}, // fractions of full intensity
+        {"double", "green", [](const Point& p, int) { return (p.g - 0.375) / 255.0; }},
+        {"float", "blue", [](const Point& p, int) { return (p.b + 0.25) / 255.0; }}};
     const std::vector<Column> integers = {
         column("float", "x", &Point::x),    column("double", "y", &Point::y),  column("short", "z", &Point::z),
         constant("char", "c", -5),          constant("int8", "i", 7),          constant("uint16", "u", 60000),

@@ -23,11 +23,15 @@ TEST(StoredValues, WordsOfEachTypeAndColours)
         }
     }
     int colour = 7;
-    for (const auto& [value, rounded] : {std::pair{229.5, 230}, {10.49, 10}, {-0.4, 0}}) {
-        ASSERT_TRUE(as_colour(Number{false, 0, value}, colour));
-        EXPECT_EQ(colour, rounded);
+    // Real colours are fractions of full intensity: scaled by 255, rounded, held within 0 to 255.
+    for (const auto& [value, scaled] : {std::pair{0.517647, 132}, {1.0, 255}, {0.0, 0}, {0.002, 1}, {0.0019, 0},
+                                        {1.7, 255}, {-0.4, 0}, {1e10, 255}, {-INFINITY, 0}, {229.5, 255}}) {
+        ASSERT_TRUE(as_colour(Number{false, 0, value}, colour)) << value;
+        EXPECT_EQ(colour, scaled) << value;
     }
-    for (const Number& refused : {Number{true, 4294967295, 0}, Number{false, 0, NAN}, Number{false, 0, 1e10}})
+    ASSERT_TRUE(as_colour(Number{true, 230, 0}, colour)); // integers stay as they are
+    EXPECT_EQ(colour, 230);
+    for (const Number& refused : {Number{true, 4294967295, 0}, Number{false, 0, NAN}})
         EXPECT_FALSE(as_colour(refused, colour));
 }
 
@@ -44,7 +48,7 @@ TEST(Vertices, BinaryRecordsAcrossBlocks)
         file.append(reinterpret_cast<const char*>(&red), 4);
         file += "\x05\x06";
     };
-    record(1, 2, 99.5f);
+    record(1, 2, 0.39f); // 99.45 of 255
     record(2, 0, NAN); // a colour that is no number: the vertex is left out
     record(3, 1, 0);
     record(4, -1, 0); // a negative count: where the next record starts is lost
@@ -54,7 +58,7 @@ TEST(Vertices, BinaryRecordsAcrossBlocks)
     ASSERT_TRUE(source.skip_leading_elements());
     Vertex v;
     ASSERT_EQ(source.next(v), Outcome::vertex);
-    EXPECT_EQ(v.x + v.z + v.r + v.b, 1 + 3 + 100 + 6);
+    EXPECT_EQ(v.x + v.z + v.r + v.b, 1 + 3 + 99 + 6);
     EXPECT_EQ(source.next(v), Outcome::malformed);
     ASSERT_EQ(source.next(v), Outcome::vertex);
     EXPECT_EQ(v.x + v.r, 3);

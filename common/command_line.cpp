@@ -1,0 +1,34 @@
+#include "command_line.hpp"
+
+#include <cstdio>
+
+namespace pipeline {
+
+bool is_help_request(int argc, const char* const* argv)
+{
+    if (argc != 2)
+        return false;
+    const std::string_view word = argv[1];
+    return word == "--help" || word == "-h" || word == "--aide";
+}
+
+std::string decimal_comma(std::string_view word)
+{
+    std::string text(word);
+    int integer = 0, decimals = 0;
+    if (Reader::over_text(word).scan("%i,%i", integer, decimals) == 2)
+        text[text.find(',')] = '.';
+    return text;
+}
+
+void diagnose(Writer& screen, std::string_view program, std::string_view message)
+{
+    screen.flush();
+    std::string line;
+    line.reserve(program.size() + message.size() + 4);
+    line.append(program).append(" : ").append(message).push_back('\n');
+    std::fwrite(line.data(), 1, line.size(), stderr);
+    std::fflush(stderr);
+}
+
+} // namespace pipeline

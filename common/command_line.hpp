@@ -1,0 +1,25 @@
+// What every program does with its command line before anything else: the help
+// request, the decimal comma of a typed number, and the one-line diagnostics
+// written on standard error.
+#pragma once
+
+#include "line_io.hpp"
+
+#include <string>
+#include <string_view>
+
+namespace pipeline {
+
+// True when the only word after the program name is --help, -h or --aide.
+bool is_help_request(int argc, const char* const* argv);
+
+// The word with its comma taken as the decimal point when the word scans as
+// "%i,%i" (an integer, a comma, an integer): "0,35" gives "0.35", "10,5" gives
+// "10.5"; any other word, "10,abc" among them, comes back as it is.
+std::string decimal_comma(std::string_view word);
+
+// Writes "program : message" and a line end on standard error, as one line,
+// after flushing what the screen holds so that both appear in order.
+void diagnose(Writer& screen, std::string_view program, std::string_view message);
+
+} // namespace pipeline
