@@ -39,6 +39,9 @@ TEST(Cadre, SizesWithinATenthOfXAndAngleWithinCosinePointOneEitherSide)
     EXPECT_FALSE(taillesProches(0, 0)); // coinciding centres
     EXPECT_TRUE(angleDroit(0.1) && angleDroit(-0.1));
     EXPECT_FALSE(angleDroit(0.11) || angleDroit(-0.9));
+    EXPECT_EQ(raisonTailles(0, 5), "les centres des coins O et X sont confondus (O-X 0.000000, O-Y 5.000000) : le "
+                                   "cadre n'a pas de taille");
+    EXPECT_NE(raisonAngle(0.2).find("vaut 78.463041 degres"), std::string::npos) << raisonAngle(0.2);
 }
 
 TEST(Cadre, AnglesCarryXOntoTheXAxisAndYOntoPositiveYAtAnyAzimuth)
@@ -109,13 +112,22 @@ TEST(Framefit, FailuresLeaveAnEmptyBase)
         double yx, yy;
         int status;
         const char* fin_du_log;
+        std::string erreur; // standard error: one line with the figures for 5, 10 and 20
     } const cas[] = {
-        {"9 10 10", 0, 10, 5, "[T]\nMoins de 10 points pour l'un des coins, v\xc3\xa9rifiez les codes RGB des coins\n"},
-        {"10 10 10", 0, 11.1, 10, "[T]\nLes vecteurs sont de tailles trop eloignees\n\n"},
-        {"10 10 10", 0, 0, 10, "trop eloignees\n\n"}, // Y on O
-        {"10 10 10", -6, 8, 20, "[T]\nL'angle entre les vecteurs n'est pas droit (cos(phi)=-0.600000\n\n"},
-        {"10 10", 0, 10, 1, "trois nombres de points... arret du programme\n"},
-        {"10 10 11", 0, 10, 1, "coin_Y.txt ne contient pas les 11 points annonces... arret du programme\n"},
+        {"9 10 10", 0, 10, 5, "[T]\nMoins de 10 points pour l'un des coins, v\xc3\xa9rifiez les codes RGB des coins\n",
+         "framefit : un coin a moins de 10 points : O 9, X 10, Y 10 (10 au moins par coin ; verifiez les couleurs "
+         "donnees a markerpick)\n"},
+        {"10 10 10", 0, 11.1, 10, "[T]\nLes vecteurs sont de tailles trop eloignees\n\n",
+         "framefit : les cotes du cadre sont de longueurs trop differentes : O-X 10.000000, O-Y 11.100000, ecart "
+         "relatif 11.000000 % de O-X (10 % au plus)\n"},
+        {"10 10 10", 0, 0, 10, "trop eloignees\n\n", // Y on O
+         "framefit : les cotes du cadre sont de longueurs trop differentes : O-X 10.000000, O-Y 0.000000, ecart "
+         "relatif 100.000000 % de O-X (10 % au plus)\n"},
+        {"10 10 10", -6, 8, 20, "[T]\nL'angle entre les vecteurs n'est pas droit (cos(phi)=-0.600000\n\n",
+         "framefit : l'angle entre les cotes O-X et O-Y vaut 126.869898 degres, hors de l'intervalle admis "
+         "84.260830 a 95.739170 degres (cos(phi)=-0.600000)\n"},
+        {"10 10", 0, 10, 1, "trois nombres de points... arret du programme\n", ""},
+        {"10 10 11", 0, 10, 1, "coin_Y.txt ne contient pas les 11 points annonces... arret du programme\n", ""},
     };
     for (const Cas& c : cas) {
         WorkDir dir;
@@ -125,6 +137,7 @@ TEST(Framefit, FailuresLeaveAnEmptyBase)
         EXPECT_EQ(dir.read("base.txt"), "");
         EXPECT_TRUE(without_timestamps(dir.read("log.txt")).ends_with(c.fin_du_log)) << dir.read("log.txt");
         EXPECT_EQ(r.out.empty() && dir.read("visu_plots.m") == "earlier", c.status == 5);
+        EXPECT_EQ(r.err, c.erreur);
     }
     WorkDir plein; // a frame that can't be written is not a success
     marqueurs(plein, "10 10 10\n", 0, 10);

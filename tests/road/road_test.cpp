@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -120,8 +121,12 @@ TEST(Road, BadMarkersStopAtFramefitAndTheRunnerSaysSo)
         chain_args.insert(chain_args.end(), grid_settings.begin(), grid_settings.end());
         const auto run = chain(dir, chain_args);
         EXPECT_EQ(run.status, c.status);
-        EXPECT_EQ(run.err, "rugosite-chaine : arret apres framefit, statut de sortie " + std::to_string(c.status) +
-                               "\n");
+        // framefit's own line, why it stopped, then the runner's.
+        const std::string runner = "rugosite-chaine : arret apres framefit, statut de sortie " +
+                                   std::to_string(c.status) + "\n";
+        EXPECT_TRUE(run.err.starts_with("framefit : ") && run.err.ends_with(runner) &&
+                    std::count(run.err.begin(), run.err.end(), '\n') == 2)
+            << run.err;
         EXPECT_NE(dir.read("log.txt").find(c.message), std::string::npos);
         EXPECT_EQ(dir.read("base.txt"), ""); // so that a delimiter run by hand stops too
         EXPECT_FALSE(dir.exists("cloud.txt"));
