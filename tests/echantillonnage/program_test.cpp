@@ -116,3 +116,48 @@ TEST(Echantillonnage, ItsGridFillsTheAnalysisGridExactly)
                                       "4.000000\t5.000000\t10000.000000\n"
                                       "10000.000000\t10000.000000\t9.000000\n");
 }
+
+TEST(Echantillonnage, TypedSettingsAreReadAsMeantOrTheDefaultIsNamed)
+{
+    // (10.15, 10) lies 0.3 step from node (20, 20): captured by a radius of 0.35.
+    const std::string un_vide = "99.997525% de points vides", tous_vides = "100.000000% de points vides";
+    const std::string attendus =
+        "echantillonnage : 2 arguments attendus (nombre de pas et rayon de capture), 1 recus : les valeurs par "
+        "defaut nbr_pas=200 et r=0.200000 sont utilisees\n";
+    struct Case {
+        std::vector<std::string> args;
+        std::string out, settings, err; // settings as logged
+    } cases[] = {
+        {{"200", "0,35"}, perso + lu + un_vide, "nbr_pas=200 et r=0.350000", ""}, // a French decimal comma
+        {{"200", "0.35"}, perso + lu + un_vide, "nbr_pas=200 et r=0.350000", ""},
+        {{"200", "0,1"}, perso + lu + tous_vides, "nbr_pas=200 et r=0.100000", ""},
+        {{"200", "abc"}, perso + lu + tous_vides, "nbr_pas=200 et r=0.200000",
+         "echantillonnage : le rayon de capture \"abc\" n'est pas un nombre : la valeur par defaut 0.200000 est "
+         "utilisee\n"},
+        {{"200", "0,35abc"}, perso + lu + un_vide, "nbr_pas=200 et r=0.350000",
+         "echantillonnage : le rayon de capture \"0,35abc\" n'est pas entierement un nombre : 0.350000 est utilise\n"},
+        {{"200", "1,abc"}, perso + lu + un_vide, "nbr_pas=200 et r=1.000000",
+         "echantillonnage : le rayon de capture \"1,abc\" n'est pas entierement un nombre : 1.000000 est utilise\n"},
+        {{"deux-cents", "0.35"}, perso + lu + un_vide, "nbr_pas=200 et r=0.350000",
+         "echantillonnage : le nombre de pas \"deux-cents\" n'est pas un nombre : la valeur par defaut 200 est "
+         "utilisee\n"},
+        {{"200.5", "x"}, perso + lu + tous_vides, "nbr_pas=200 et r=0.200000",
+         "echantillonnage : le nombre de pas \"200.5\" n'est pas entierement un nombre : 200 est utilise\n"
+         "echantillonnage : le rayon de capture \"x\" n'est pas un nombre : la valeur par defaut 0.200000 est "
+         "utilisee\n"},
+        {{"0,35"}, lu + tous_vides, "", attendus}, // the step count forgotten
+        {{}, lu + tous_vides, "", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.empty() ? "" : c.args.back());
+        WorkDir dir;
+        dir.write("cloud.txt", "10.15 10 4\n");
+        const auto r = run("echantillonnage", c.args, dir);
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.out, c.out);
+        EXPECT_EQ(r.err, c.err);
+        const std::string log = without_timestamps(dir.read("log.txt"));
+        EXPECT_EQ(has(log, "personnalises... " + c.settings + "\n"), !c.settings.empty()) << log;
+        EXPECT_EQ(has(dir.read("grille.m"), "GRILLE(21,21)=4.000000;"), c.out.ends_with(un_vide));
+    }
+}

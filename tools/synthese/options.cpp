@@ -151,7 +151,10 @@ std::string usage()
            "  --decalage X,Y,Z  position du coin O dans le nuage\n"
            "                    (chaque valeur omise est tiree de la graine)\n"
            "grille (longueurs dans l'unite du pas) :\n"
-           "  --entete AxBxP    pas le long des deux index et pas de grille (200x200x0.5)\n";
+           "  --entete AxBxP    pas le long des deux index et pas de grille (200x200x0.5)\n"
+           "Ne lit aucun fichier ; remplace les fichiers qu'il ecrit dans le dossier courant.\n"
+           "Statut de sortie : 0 fait (et pour l'aide : --help, -h ou --aide) ;\n"
+           "  1 argument refuse ou fichier impossible a ecrire.\n";
 }
 
 Parsed parse_arguments(std::span<const std::string> words)
