@@ -90,3 +90,50 @@ TEST(Markerpick, MalformedCloudStopsTheScanWithAWarning)
         EXPECT_NE(dir.read("log.txt").find("Fin du script markerpick\n\n[") , std::string::npos);
     }
 }
+
+TEST(Markerpick, ArgumentsThatAreNotTheFourSettingsAreNamed)
+{
+    const std::string defauts = "Il manque un code rgb pour un ou plusieur coin(s)...\n...utilisation des parametres "
+                                "par defaut\n";
+    const std::string un_point = "color.txt ouvert\nNombre de points par coins O:1 + X:0 + Y:0 = 1\n"
+                                 "Nombre de points trouves : 1\n";
+    const std::string manque = "Il manque un code rgb pour un ou plusieur coin(s)\n";
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        std::string out, err;
+        bool found; // the marker point is picked
+    } cases[] = {
+        // Three words where four are needed: the defaults, and standard error says so.
+        {{"230", "110", "30"}, 0, defauts + un_point,
+         "markerpick : 4 arguments attendus (couleurs O, X, Y en r,g,b et tolerance), 3 recus : les couleurs et la "
+         "tolerance par defaut sont utilisees\n",
+         true},
+        {{}, 0, defauts + un_point, "", true},
+        // The point lies 10 away from O's colour: a tolerance of 10.5 takes it, 10 does not.
+        {{"240,110,30", "1,1,1", "2,2,2", "10,5"}, 0, "coinO 240 110 30" + un_point, "", true},
+        {{"240,110,30", "1,1,1", "2,2,2", "10.5"}, 0, "coinO 240 110 30" + un_point, "", true},
+        {{"240,110,30", "1,1,1", "2,2,2", "10"}, 0,
+         "coinO 240 110 30color.txt ouvert\nNombre de points par coins O:0 + X:0 + Y:0 = 0\n"
+         "Nombre de points trouves : 0\n",
+         "", false},
+        {{"230,110", "1,1,1", "2,2,2", "10"}, 255, "coinO 230 110 30" + manque,
+         "markerpick : la couleur du coin O \"230,110\" n'a pas trois valeurs r,g,b : arret du programme (statut "
+         "255)\n",
+         false},
+        {{"1,1,1", "2,2", "3", "dix"}, 255, "coinO 1 1 1" + manque,
+         "markerpick : la couleur du coin X \"2,2\" n'a pas trois valeurs r,g,b ; la couleur du coin Y \"3\" n'a "
+         "pas trois valeurs r,g,b ; la tolerance \"dix\" n'est pas un nombre : arret du programme (statut 255)\n",
+         false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.empty() ? "" : c.args.back());
+        WorkDir dir;
+        nuage(dir, "1\n", "230 110 30\n");
+        const auto r = run("markerpick", c.args, dir);
+        EXPECT_EQ(r.status, c.status);
+        EXPECT_EQ(r.out, c.out);
+        EXPECT_EQ(r.err, c.err);
+        EXPECT_EQ(dir.exists("coin_O.txt") ? dir.read("coin_O.txt") : "", c.found ? "1.000000 1.000000 1.000000\n" : "");
+    }
+}

@@ -244,3 +244,44 @@ TEST(UnwritableFiles, StopWithStatusOne)
     const std::string full = "Erreur d'ecriture dans f_color.txt... arret du programme\n";
     expect("ouverture du .ply ok\n" + full, started + "[T]\n" + full);
 }
+
+TEST(OtherLayouts, RealColoursAreFractionsOfFullIntensity)
+{
+    // The layout of a cloud saved by Open3D's tensor API: colours as floats from 0 to 1.
+    const std::string header = "ply\nformat ascii 1.0\ncomment Created by Open3D\nelement vertex 4\n"
+                               "property float x\nproperty float y\nproperty float z\n"
+                               "property float nx\nproperty float ny\nproperty float nz\n"
+                               "property float red\nproperty float green\nproperty float blue\nend_header\n";
+    const auto r = unpack(header + "1 2 3 0 0 1 0.901961 0.431373 0.117647\n"
+                                   "4 5 6 0 0 1 0.517647 1 0\n"
+                                   "7 8 9 0 0 1 1.2 -0.1 0.00196\n"     // held within 0 to 255
+                                   "10 11 12 0 0 1 nan 0.5 0.5\n");     // no colour: the vertex is left out
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.files.at("f_color.txt"), "230 110 30\n132 255 0\n255 0 0\n");
+    EXPECT_EQ(r.files.at("f_x.txt"), "1.000000\n 4.000000\n 7.000000\n ");
+
+    // ... and markerpick finds the marker O in it.
+    WorkDir dir;
+    dir.write("option-0000.ply", header.substr(0, header.find("vertex 4")) + "vertex 1" +
+                                     header.substr(header.find("vertex 4") + 8) +
+                                     "1 2 3 0 0 1 0.901961 0.431373 0.117647\n");
+    ASSERT_EQ(program_test::run("plyunpack", {}, dir).status, 0);
+    ASSERT_EQ(program_test::run("markerpick", {}, dir).status, 0);
+    EXPECT_EQ(dir.read("nbr_point_par_coin.txt"), "1 0 0\n");
+
+    // Binary clouds alike, with single and double precision: the classic files come out.
+    const auto points = some_points(30);
+    const auto reference = unpack(classic_ply(points));
+    auto fraction = [](int Point::*channel) {
+        return [channel](const Point& p, int) { return (p.*channel) / 255.0; };
+    };
+    const std::vector<Column> open3d = {
+        column("float", "x", &Point::x),  column("float", "y", &Point::y),  column("float", "z", &Point::z),
+        {"float", "red", fraction(&Point::r)}, {"double", "green", fraction(&Point::g)},
+        {"float", "blue", fraction(&Point::b)}};
+    for (const char* format : {"binary_little_endian", "binary_big_endian"}) {
+        const auto binary = unpack(make_ply(format, {"comment Created by Open3D"}, {{"vertex", 0, open3d}}, points));
+        EXPECT_EQ(binary.status, 0);
+        EXPECT_EQ(binary.files, reference.files) << format;
+    }
+}
