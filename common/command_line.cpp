@@ -26,7 +26,10 @@ void diagnose(Writer& screen, std::string_view program, std::string_view message
     screen.flush();
     std::string line;
     line.reserve(program.size() + message.size() + 4);
-    line.append(program).append(" : ").append(message).push_back('\n');
+    line.append(program).append(" : ");
+    for (const char c : message) // a word typed with a line end in it stays on the one line
+        line.push_back(c == '\n' || c == '\r' ? ' ' : c);
+    line.push_back('\n');
     std::fwrite(line.data(), 1, line.size(), stderr);
     std::fflush(stderr);
 }

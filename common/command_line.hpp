@@ -18,8 +18,9 @@ bool is_help_request(int argc, const char* const* argv);
 // "10.5"; any other word, "10,abc" among them, comes back as it is.
 std::string decimal_comma(std::string_view word);
 
-// Writes "program : message" and a line end on standard error, as one line,
-// after flushing what the screen holds so that both appear in order.
+// Writes "program : message" and a line end on standard error, as one line
+// (line ends within the message become blanks), after flushing what the screen
+// holds so that both appear in order.
 void diagnose(Writer& screen, std::string_view program, std::string_view message);
 
 } // namespace pipeline

@@ -26,7 +26,8 @@ constexpr const char* usage =
     "Ecrit : NOM.txt, la grille (NOM = grille donne grille.txt pour reliefstat) ; cree le dossier\n"
     "  grilles s'il manque. Ne touche pas au journal log.txt.\n"
     "Statut de sortie : 0 la grille est ecrite sous le nom choisi ; 1 l'entree s'est terminee avant\n"
-    "  la fin des questions ou a la question du nom.\n";
+    "  la fin des questions (rien n'est ecrit) ou a la question du nom (la grille va dans\n"
+    "  grille_secours.txt, ou le premier grille_secours_N.txt libre).\n";
 
 } // namespace
 

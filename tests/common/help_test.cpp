@@ -69,4 +69,9 @@ TEST(Help, OnlyAsTheSoleArgument)
     EXPECT_TRUE(dir.exists("grille.txt"));
     EXPECT_EQ(r.err, "echantillonnage : 2 arguments attendus (nombre de pas et rayon de capture), 3 recus : les "
                      "valeurs par defaut nbr_pas=200 et r=0.200000 sont utilisees\n");
+
+    // Each diagnostic stays one line, whatever the typed word holds.
+    const auto deux_lignes = run("echantillonnage", {"200", "0,35\nx"}, dir);
+    EXPECT_EQ(deux_lignes.err, "echantillonnage : le rayon de capture \"0,35 x\" n'est pas entierement un nombre : "
+                               "0.350000 est utilise\n");
 }
