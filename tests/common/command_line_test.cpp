@@ -11,16 +11,3 @@ TEST(CommandLine, DecimalCommaOnlyBetweenTwoIntegers)
                                       {"1,2,3", "1.2,3"}, {"", ""}})
         EXPECT_EQ(decimal_comma(typed), read) << typed;
 }
-
-TEST(CommandLine, HelpIsTheOnlyWord)
-{
-    const char* help[] = {"prog", "--help"};
-    const char* aide[] = {"prog", "--aide"};
-    const char* h[] = {"prog", "-h"};
-    const char* more[] = {"prog", "--help", "x"};
-    const char* other[] = {"prog", "-help"};
-    EXPECT_TRUE(pipeline::is_help_request(2, help) && pipeline::is_help_request(2, aide) &&
-                pipeline::is_help_request(2, h));
-    EXPECT_FALSE(pipeline::is_help_request(3, more) || pipeline::is_help_request(2, other) ||
-                 pipeline::is_help_request(1, help));
-}

@@ -41,7 +41,6 @@ TEST(Cadre, SizesWithinATenthOfXAndAngleWithinCosinePointOneEitherSide)
     EXPECT_FALSE(angleDroit(0.11) || angleDroit(-0.9));
     EXPECT_EQ(raisonTailles(0, 5), "les centres des coins O et X sont confondus (O-X 0.000000, O-Y 5.000000) : le "
                                    "cadre n'a pas de taille");
-    EXPECT_NE(raisonAngle(0.2).find("vaut 78.463041 degres"), std::string::npos) << raisonAngle(0.2);
 }
 
 TEST(Cadre, AnglesCarryXOntoTheXAxisAndYOntoPositiveYAtAnyAzimuth)

@@ -112,7 +112,6 @@ TEST(Markerpick, ArgumentsThatAreNotTheFourSettingsAreNamed)
         {{}, 0, defauts + un_point, "", true},
         // The point lies 10 away from O's colour: a tolerance of 10.5 takes it, 10 does not.
         {{"240,110,30", "1,1,1", "2,2,2", "10,5"}, 0, "coinO 240 110 30" + un_point, "", true},
-        {{"240,110,30", "1,1,1", "2,2,2", "10.5"}, 0, "coinO 240 110 30" + un_point, "", true},
         {{"240,110,30", "1,1,1", "2,2,2", "10"}, 0,
          "coinO 240 110 30color.txt ouvert\nNombre de points par coins O:0 + X:0 + Y:0 = 0\n"
          "Nombre de points trouves : 0\n",
