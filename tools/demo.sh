@@ -6,6 +6,28 @@
 # HR.m and saves the pictures as PNG files. Run as root, it installs with
 # apt-get what it needs; what cannot be had is skipped with a notice.
 set -euo pipefail
+if [[ $# == 1 && ( $1 == --aide || $1 == -h || $1 == --help ) ]]; then
+    cat <<'AIDE'
+usage : bash tools/demo.sh
+Construit la boite a outils (build/demo), fabrique une mesure synthetique de
+rugosite connue dans demo/mesure (remplacee a chaque fois), la fait passer par
+toute la voie photogrammetrique (rugosite-chaine -- 200 0.35) et affiche les
+resultats a cote des vraies valeurs ; avec GNU Octave, ajuste HR.m et enregistre
+demo/mesure/correlation.png et demo/mesure/surface.png (rugosite-images).
+En root, installe avec apt-get ce qui manque (cmake, g++, make ; octave,
+octave-optim, gnuplot-nox, fonts-freefont-otf) ; sinon, le dit et s'en passe.
+Fichiers ecrits : build/demo, build/demo.log et demo/mesure seulement.
+Duree : environ une minute sur deux coeurs (plus quelques minutes la premiere
+fois pour installer Octave).
+Statut de sortie : 0 fait ; 1 construction impossible ; sinon le statut du
+programme de la chaine qui a echoue.
+AIDE
+    exit 0
+fi
+if (($# > 0)); then
+    echo "demo.sh : aucun argument attendu (recu : $*) ; voir bash tools/demo.sh --aide" >&2
+    exit 1
+fi
 cd "$(dirname "$0")/.."
 racine=$(pwd)
 build=$racine/build/demo
@@ -17,13 +39,26 @@ reglage=(200 0.35) # echantillonnage: grid steps and capture radius (see the set
 notice() { echo "!! $*"; }
 have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 apt_ready=
-apt_install() { # packages...: true once they are installed
-    [[ $(id -u) == 0 ]] && command -v apt-get >/dev/null || return 1
+apt_install() { # packages...: true once they are all installed; says why not
+    if [[ $(id -u) != 0 ]]; then
+        notice "pas root : installation impossible de $* (sudo apt-get install $*)"
+        return 1
+    fi
+    if ! command -v apt-get >/dev/null; then
+        notice "pas d'apt-get : installation impossible de $*"
+        return 1
+    fi
     if [[ -z $apt_ready ]]; then
         apt-get update -qq >/dev/null 2>&1 || notice "apt-get update a echoue"
         apt_ready=1
     fi
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$@" >/dev/null 2>&1
+    local package status=0
+    for package in "$@"; do
+        have_pkg "$package" && continue
+        DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$package" >/dev/null 2>&1 ||
+            { notice "$package n'a pas pu etre installe"; status=1; }
+    done
+    return $status
 }
 
 echo "== 1. construction (build/demo)"
@@ -42,7 +77,8 @@ if ! { cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRUGOSITE_TESTS
     exit 1
 fi
 bin=$build/bin
-for program in plyunpack markerpick framefit delimiter echantillonnage reliefstat rugosite-synthese rugosite-chaine; do
+for program in plyunpack markerpick framefit delimiter echantillonnage reliefstat rugosite-synthese rugosite-chaine \
+    rugosite-images; do
     [[ -x $bin/$program ]] || { notice "$program n'a pas ete construit"; exit 1; }
 done
 echo "   fait en $((SECONDS - debut)) s"
@@ -82,8 +118,9 @@ if command -v octave >/dev/null && octave --no-gui --no-window-system -q --eval 
     fi
     command -v gnuplot >/dev/null ||
         notice "gnuplot absent (paquet gnuplot-nox) : Octave ne peut pas dessiner sans ecran, pas d'images"
-    octave --no-gui --no-window-system -q --eval "source('$racine/tools/images-mesure.m')" >octave.txt 2>&1 ||
-        notice "Octave a signale une erreur (voir demo/mesure/octave.txt)"
+    "$bin/rugosite-images" >octave.txt 2>&1 ||
+        notice "$(grep '^rugosite-images : ' octave.txt | tail -n 1) (voir demo/mesure/octave.txt)"
+    grep '^attention' octave.txt | sed 's/^/   /' || true
 else
     notice "GNU Octave ou octave-optim absent : pas d'ajustement de HR.m ni d'images"
 fi

@@ -19,6 +19,26 @@
 #   --travail DIR    working directory, kept afterwards (a fresh temporary one)
 #   --tableau FILE   only prints the table of a results file of an earlier run
 set -euo pipefail
+if [[ $# == 1 && ( $1 == --aide || $1 == -h || $1 == --help ) ]]; then
+    cat <<'AIDE'
+usage : bash tools/etude-reglages.sh [options]
+Etudie l'effet des reglages d'echantillonnage sur des nuages synthetiques de
+rugosite connue : la voie jusqu'a delimiter pour chaque nuage, puis
+echantillonnage et reliefstat pour chaque reglage, et HR.m dans GNU Octave.
+Affiche une ligne par nuage et reglage, puis un tableau markdown.
+  --bin DIR             programmes et outils (build/release/bin)
+  --graines N           nombre de nuages, graines 1 a N (5)
+  --points N            points de chaque nuage (1000000)
+  --longueur L          longueur de correlation, en % du cote (10)
+  --reglages "P:R ..."  couples nombre de pas : rayon de capture
+  --travail DIR         repertoire de travail, garde ensuite (sinon temporaire)
+  --tableau FICHIER     affiche seulement le tableau d'un fichier de resultats
+Fichiers : ecrit seulement dans le repertoire de travail.
+Duree : environ 6 minutes par nuage sur deux coeurs (une demi-heure pour 5).
+Statut de sortie : 0 fait ; 1 option inconnue ou echec d'un programme.
+AIDE
+    exit 0
+fi
 racine=$(cd "$(dirname "$0")/.." && pwd)
 bin=$racine/build/release/bin
 graines=5

@@ -1,41 +1,147 @@
 #!/usr/bin/env bash
-# Builds the toolkit twice, as it ships and with AddressSanitizer and
-# UndefinedBehaviorSanitizer, and runs every test in both builds. Installs what
-# the tests need on a fresh machine; a test group whose tool cannot be had is
-# skipped with a notice.
-set -euo pipefail
+# The test command. Installs what the tests need, one package at a time, then
+# builds the toolkit three ways and runs the tests of each:
+#   build/release  the developers' build (RelWithDebInfo), every test;
+#   build/optimise the users' build (Release, -O3), the tests but the slow and
+#                  fuzzing groups;
+#   build/asan     AddressSanitizer + UndefinedBehaviorSanitizer, every test but
+#                  the slow groups.
+# Warnings are errors in all three (RUGOSITE_WERROR). A test group whose tool
+# cannot be had is skipped with a NOTICE line; without GoogleTest (and without
+# root to install it) the unit and program tests are skipped with a notice and
+# only the builds are checked. Every build and test stage runs; the status is 1
+# when one of them failed.
+set -uo pipefail
 cd "$(dirname "$0")/.."
-jobs=$(nproc)
 
-missing=()
-have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
-for pkg in cmake g++ make libgtest-dev libbenchmark-dev octave octave-optim gnuplot-nox fonts-freefont-otf tmux clang; do
-  have_pkg "$pkg" || missing+=("$pkg")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "== installation de : ${missing[*]}"
-  if [ "$(id -u)" = 0 ]; then
-    apt-get update -qq || echo "!! apt-get update a echoue"
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null ||
-      echo "!! installation incomplete : les groupes de tests concernes seront sautes"
-  else
-    echo "!! pas root : installation impossible, les groupes de tests concernes seront sautes"
-  fi
-fi
-command -v octave >/dev/null || echo "!! NOTICE: octave absent : les tests des scripts MATLAB seront sautes"
-command -v tmux >/dev/null || echo "!! NOTICE: tmux absent : les tests au terminal de handgrid seront sautes"
-
-build() { # build dir, cmake options...
-  local dir=$1; shift
-  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
-  cmake --build "$dir" -j "$jobs"
+usage() {
+    cat <<'EOF'
+usage : bash tools/run-tests.sh [--preparation]
+Construit la boite a outils (build/release, build/optimise, build/asan) et lance
+les tests de chaque construction. En root, installe d'abord avec apt-get, un
+paquet a la fois, ce qui manque aux tests ; un groupe de tests dont l'outil
+manque est saute avec une ligne NOTICE.
+  --preparation  seulement l'installation et le plan des groupes, sans construire
+Fichiers : ecrit seulement sous build/ (et les paquets installes).
+Duree : environ 20 minutes sur deux coeurs, plus quelques minutes la premiere
+fois pour installer les paquets.
+Statut de sortie : 0 tout a reussi ; 1 une construction ou un test a echoue,
+ou cmake, g++ ou make manque.
+EOF
 }
 
-echo "== construction et tests : version normale"
-build build/release
-ctest --test-dir build/release --output-on-failure -j "$jobs"
+preparation_only=
+if [[ $# == 1 && ( $1 == --help || $1 == -h || $1 == --aide ) ]]; then
+    usage
+    exit 0
+fi
+while (($# > 0)); do
+    case $1 in
+    --preparation) preparation_only=1 ;;
+    *) echo "run-tests.sh : option inconnue : $1 (voir bash tools/run-tests.sh --aide)" >&2; exit 1 ;;
+    esac
+    shift
+done
 
-echo "== construction et tests : AddressSanitizer + UndefinedBehaviorSanitizer"
-build build/asan -DRUGOSITE_SANITIZE=ON -DRUGOSITE_SLOW_TESTS=OFF
-ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-  ctest --test-dir build/asan --output-on-failure -j "$jobs"
+notice() { echo "!! NOTICE: $*"; }
+jobs=$(nproc 2>/dev/null || echo 2)
+((jobs > 2)) && jobs=2
+
+# One group per tool the tests need: name | Debian packages | what is skipped
+# without them. A group for a new tool is one more line.
+groups=(
+    "construction|cmake g++ make|tout (rien ne peut etre construit)"
+    "unitaires|libgtest-dev|les tests unitaires et de programmes (GoogleTest)"
+    "octave|octave octave-optim|les tests des scripts MATLAB dans GNU Octave"
+    "images|gnuplot-nox fonts-freefont-otf|les images des scripts dans Octave"
+    "terminal|tmux|les tests au terminal de handgrid"
+    "fuzz|clang|le fuzzing des deux lectures de nombres"
+)
+
+# A package is there when dpkg says so; the compilers and cmake also when they
+# are on the PATH (installed another way).
+have_pkg() {
+    dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed' ||
+        { [[ " cmake g++ make " == *" $1 "* ]] && command -v "$1" >/dev/null; }
+}
+apt_updated=
+install_pkg() { # package: true once it is installed
+    have_pkg "$1" && return 0
+    if [[ $(id -u) != 0 ]]; then
+        echo "   $1 absent, et pas root pour l'installer"
+        return 1
+    fi
+    if [[ -z $apt_updated ]]; then
+        apt-get update -qq >/dev/null 2>&1 || echo "   apt-get update a echoue"
+        apt_updated=1
+    fi
+    echo "   installation de $1"
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$1" >/dev/null 2>&1 && return 0
+    echo "   $1 n'a pas pu etre installe"
+    return 1
+}
+
+declare -A missing_group
+echo "== paquets des tests, groupe par groupe"
+for entry in "${groups[@]}"; do
+    IFS='|' read -r group packages skipped <<<"$entry"
+    for pkg in $packages; do
+        if ! install_pkg "$pkg"; then
+            missing_group[$group]=$pkg
+        fi
+    done
+    if [[ -n ${missing_group[$group]-} ]]; then
+        notice "groupe $group saute (${missing_group[$group]} manque) : $skipped"
+    fi
+done
+
+if [[ -n ${missing_group[construction]-} ]]; then
+    echo "run-tests.sh : cmake, g++ et make sont necessaires : installez-les (apt-get install cmake g++ make) puis relancez" >&2
+    exit 1
+fi
+test_option=-DRUGOSITE_TESTS=ON
+if [[ -n ${missing_group[unitaires]-} ]]; then
+    test_option=-DRUGOSITE_TESTS=OFF
+    notice "sans GoogleTest, seules les constructions sont verifiees : aucun test n'est lance"
+fi
+
+if [[ $test_option == -DRUGOSITE_TESTS=ON ]]; then
+    echo "== plan : build/release (tous les tests), build/optimise (Release, sans les groupes lents)," \
+        "build/asan (sanitizers, sans les groupes lents)"
+else
+    echo "== plan : build/release, build/optimise (Release) et build/asan, constructions seules"
+fi
+[[ -n $preparation_only ]] && exit 0
+
+failed=()
+stage() { # label, build dir, ctest arguments (or -), cmake options...
+    local label=$1 dir=$2 ctest_args=$3
+    shift 3
+    echo "== $label"
+    if ! cmake -S . -B "$dir" -DRUGOSITE_WERROR=ON "$test_option" "$@" >/dev/null ||
+        ! cmake --build "$dir" -j "$jobs"; then
+        failed+=("construction $dir")
+        return
+    fi
+    if [[ $test_option == -DRUGOSITE_TESTS=OFF ]]; then
+        notice "tests de $dir sautes (GoogleTest absent)"
+        return
+    fi
+    # shellcheck disable=SC2086 # the ctest arguments are words
+    ctest --test-dir "$dir" --output-on-failure -j "$jobs" $ctest_args || failed+=("tests $dir")
+}
+
+stage "construction et tests : version normale (build/release)" build/release "" \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo
+stage "construction et tests : version optimisee des utilisateurs (build/optimise, Release)" build/optimise \
+    "-E ^fuzz\." -DCMAKE_BUILD_TYPE=Release -DRUGOSITE_SLOW_TESTS=OFF
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+stage "construction et tests : AddressSanitizer + UndefinedBehaviorSanitizer (build/asan)" build/asan "" \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRUGOSITE_SANITIZE=ON -DRUGOSITE_SLOW_TESTS=OFF
+unset ASAN_OPTIONS UBSAN_OPTIONS
+
+if ((${#failed[@]} > 0)); then
+    echo "== echec : ${failed[*]}"
+    exit 1
+fi
+echo "== tout a reussi"

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <algorithm>
 #include <map>
 
 namespace fs = std::filesystem;
@@ -31,11 +32,17 @@ struct Stand {
                             "for a in \"$@\"; do printf '[%s]' \"$a\" >> appels.txt; done\n"
                             "echo >> appels.txt\n"
                             "printf 'sortie de " + name + "'\n"
+                            "[ -f action-" + name + " ] && . ./action-" + name + "\n"
                             "[ -f statut-" + name + " ] && exit $(cat statut-" + name + ")\n"
                             "exit 0\n");
             fs::permissions(bin.path() / name, fs::perms::owner_all);
         }
+        work.write("option-0000.ply", "ply\n");
     }
+
+    // What a stand-in does besides printing its name: shell lines run in the
+    // working directory (files it leaves, messages on standard error).
+    void act(const std::string& program, const std::string& lines) const { work.write("action-" + program, lines); }
 
     tools_test::Launched run(const std::vector<std::string>& args) const
     {
@@ -57,19 +64,71 @@ TEST(Chain, RunsTheRoadInOrderAndPassesArgumentsOn)
                                              "delimiter\n"
                                              "echantillonnage[100][0 5]\n"
                                              "reliefstat\n");
-    // Nothing of the runner's own on either stream.
+    // Nothing of the runner's own on standard output; the stand-ins leave no
+    // files, so the summary says it cannot be made.
     EXPECT_EQ(r.out, "sortie de plyunpacksortie de markerpicksortie de framefitsortie de delimiter"
                      "sortie de echantillonnagesortie de reliefstat");
-    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.err, "rugosite-chaine : pas de resume de la mesure : f_color.txt manque apres la chaine\n");
 
     const Stand plain;
     EXPECT_EQ(plain.run({"--", "50", "0.5"}).status, 0);
     EXPECT_EQ(plain.work.read("appels.txt"), "plyunpack\nmarkerpick\nframefit\ndelimiter\n"
                                              "echantillonnage[50][0.5]\nreliefstat\n");
-    const Stand markers_only;
-    EXPECT_EQ(markers_only.run({"1,2,3"}).status, 0);
-    EXPECT_EQ(markers_only.work.read("appels.txt"), "plyunpack\nmarkerpick[1,2,3]\nframefit\ndelimiter\n"
-                                                    "echantillonnage\nreliefstat\n");
+}
+
+// Words that markerpick or echantillonnage would drop without a word (they read
+// four and two of them, or none) stop the runner before anything is run.
+TEST(Chain, MisplacedWordsRunNothingAndSaySo)
+{
+    struct Case {
+        std::vector<std::string> args;
+        std::string told;
+    };
+    const std::vector<Case> cases{
+        {{"200", "0.35"}, "placez-les apres -- : rugosite-chaine -- 200 0.35"}, // the grid settings without --
+        {{"1,2,3"}, "markerpick attend quatre mots"},
+        {{"230,110,30", "155,25,50", "180,180,105"}, "et en recoit 3"},
+        {{"--", "200"}, "echantillonnage attend deux mots"},
+        {{"--", "200", "0.35", "1"}, "et en recoit 3"},
+        {{"--help", "x"}, "markerpick attend quatre mots"},
+    };
+    for (const Case& c : cases) {
+        const Stand stand;
+        const auto r = stand.run(c.args);
+        EXPECT_EQ(r.status, 1) << c.told;
+        EXPECT_NE(r.err.find(c.told), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("(rien n'est lance)\n"), std::string::npos) << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        EXPECT_FALSE(stand.work.exists("appels.txt")) << c.told;
+    }
+}
+
+TEST(Chain, WithoutACloudHereNothingIsRunAndTheLogIsKept)
+{
+    const Stand stand;
+    fs::remove(stand.work.path() / "option-0000.ply");
+    stand.work.write("log.txt", "journal de la mesure precedente\n");
+    const auto r = stand.run({"--", "200", "0.35"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.starts_with("rugosite-chaine : pas de nuage option-0000.ply dans ")) << r.err;
+    EXPECT_FALSE(stand.work.exists("appels.txt"));
+    EXPECT_EQ(stand.work.read("log.txt"), "journal de la mesure precedente\n");
+}
+
+TEST(Chain, HelpTouchesNothing)
+{
+    for (const std::string word : {"--help", "-h", "--aide"}) {
+        const Stand stand;
+        const program_test::WorkDir temporary;
+        const auto r = tools_test::launch(stand.bin.path() / "rugosite-chaine", {word}, stand.work.path(),
+                                          {"PATH=/usr/bin:/bin", "TMPDIR=" + temporary.path().string()});
+        EXPECT_EQ(r.status, 0);
+        EXPECT_TRUE(r.out.starts_with("usage : rugosite-chaine")) << r.out;
+        EXPECT_NE(r.out.find("Statuts de sortie"), std::string::npos);
+        EXPECT_EQ(r.err, "");
+        EXPECT_EQ(stand.work.files().size(), 1u); // the cloud only: nothing run, no log
+        EXPECT_TRUE(temporary.files().empty());
+    }
 }
 
 TEST(Chain, StopsAtTheFirstFailureAndEndsWithItsStatus)
@@ -81,8 +140,12 @@ TEST(Chain, StopsAtTheFirstFailureAndEndsWithItsStatus)
         stand.work.write("statut-" + program, std::to_string(status));
         const auto r = stand.run({});
         EXPECT_EQ(r.status, status) << program;
-        EXPECT_EQ(r.err, "rugosite-chaine : arret apres " + program + ", statut de sortie " +
-                             std::to_string(status) + "\n");
+        // One sentence saying why, then the line that scripts read, last.
+        EXPECT_TRUE(r.err.starts_with("rugosite-chaine : " + program + " s'est arrete : ")) << r.err;
+        EXPECT_TRUE(r.err.ends_with(".\nrugosite-chaine : arret apres " + program + ", statut de sortie " +
+                                    std::to_string(status) + "\n"))
+            << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 2) << r.err;
         const std::string calls = stand.work.read("appels.txt");
         EXPECT_TRUE(calls.ends_with(program + "\n")) << calls; // nothing after the failed program
         EXPECT_TRUE(r.out.ends_with("sortie de " + program));
@@ -96,4 +159,153 @@ TEST(Chain, MissingProgramRunsNothing)
     EXPECT_EQ(r.status, 127);
     EXPECT_NE(r.err.find("delimiter"), std::string::npos);
     EXPECT_FALSE(stand.work.exists("appels.txt"));
+}
+
+TEST(Chain, StopSentenceWordsEachStatus)
+{
+    struct Case {
+        std::string program;
+        int status;
+        std::string told;
+    };
+    const std::vector<Case> cases{
+        {"plyunpack", 1, "option-0000.ply n'a pas pu etre lu"},
+        {"markerpick", 255, "une couleur ou la tolerance est incomplete"},
+        {"framefit", 10, "different de plus d'un dixieme"},
+        {"framefit", 20, "pas a angle droit"},
+        {"delimiter", 1, "base.txt ne contient pas de cadre complet"},
+        {"echantillonnage", 2, "pas un point complet"},
+        {"echantillonnage", 3, "grille.txt ou grille.m n'a pas pu etre ecrit"},
+        {"reliefstat", 1, "grille.txt est absent"},
+        {"delimiter", 137, "interrompu par le signal 9"},
+    };
+    for (const Case& c : cases) {
+        const Stand stand;
+        stand.work.write("statut-" + c.program, std::to_string(c.status));
+        const auto r = stand.run({});
+        EXPECT_EQ(r.status, c.status);
+        EXPECT_NE(r.err.find(c.program + " s'est arrete : "), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find(c.told), std::string::npos) << r.err;
+    }
+
+    // A marker short of points: the counts that markerpick left.
+    const Stand few;
+    few.act("markerpick", "echo '9 500 500' > nbr_point_par_coin.txt\n");
+    few.work.write("statut-framefit", "5");
+    EXPECT_EQ(few.run({}).err, "rugosite-chaine : framefit s'est arrete : un coin a moins de 10 points (O 9, X 500, "
+                               "Y 500) : verifiez les couleurs des coins donnees a markerpick.\n"
+                               "rugosite-chaine : arret apres framefit, statut de sortie 5\n");
+}
+
+// A program's standard error reaches ours unchanged, and its own "<program> : "
+// line gives the reason, figures included.
+TEST(Chain, ProgramsOwnLineGivesTheReason)
+{
+    const std::string own = "framefit : les cotes different trop : OX 10.000000, OY 12.000000, "
+                            "ecart relatif 20.0 % (10 % au plus)";
+    const Stand stand;
+    stand.act("markerpick", "printf 'markerpick : avertissement sans fin de ligne' >&2\n");
+    stand.act("framefit", "printf '%s\\n' 'autre message' '" + own + "' >&2\n");
+    stand.work.write("statut-framefit", "10");
+    const auto r = stand.run({});
+    EXPECT_EQ(r.status, 10);
+    EXPECT_EQ(r.err, "markerpick : avertissement sans fin de ligne"
+                     "autre message\n" + own + "\n"
+                     "rugosite-chaine : framefit s'est arrete : " + own.substr(std::string("framefit : ").size()) +
+                     "\nrugosite-chaine : arret apres framefit, statut de sortie 10\n");
+
+    // A last message without a line end is ended before the runner speaks.
+    const Stand unended;
+    unended.act("delimiter", "printf 'delimiter : lecture arretee' >&2\n");
+    unended.work.write("statut-delimiter", "2");
+    EXPECT_TRUE(unended.run({}).err.starts_with("delimiter : lecture arretee\n"
+                                                "rugosite-chaine : delimiter s'est arrete : lecture arretee\n"));
+}
+
+namespace {
+
+// Stand-ins that leave the files of a small measurement: 1000 points read,
+// `kept` of them kept, a grid of 4 steps of 25 whose nodes inside the crop (2 to 98) are the
+// 3 x 3 of positions 25, 50 and 75, `empty_inside` of them empty, and the
+// border empty but for one node.
+void small_measurement(const Stand& stand, int empty_inside, int kept = 800)
+{
+    stand.act("plyunpack", "i=0; while [ $i -lt 1000 ]; do echo '1 2 3'; i=$((i+1)); done > f_color.txt\n");
+    stand.act("markerpick", "echo '60 61 62' > nbr_point_par_coin.txt\n");
+    stand.act("delimiter", "i=0; while [ $i -lt " + std::to_string(kept) +
+                               " ]; do echo '50 50 1'; i=$((i+1)); done > cloud.txt\n");
+    std::string grid = "4x4x25.000000\n";
+    int inside = 0;
+    for (int i = 0; i <= 4; ++i)
+        for (int j = 0; j <= 4; ++j) {
+            const bool border = i == 0 || i == 4 || j == 0 || j == 4;
+            const bool empty = border ? !(i == 0 && j == 2) : inside++ < empty_inside;
+            grid += empty ? "10000.000000\n" : "1.500000\n";
+        }
+    stand.act("echantillonnage", "printf '" + grid + "' > grille.txt\n");
+    stand.act("reliefstat", "printf '\\nmoy=0.512345 cm\\n\\nL ecart est RMS=1.250000 cm\\n'\n");
+}
+
+} // namespace
+
+TEST(Chain, SummaryAfterACompleteRun)
+{
+    const Stand stand;
+    small_measurement(stand, 1);
+    const auto r = stand.run({"--", "4", "0.1"});
+    EXPECT_EQ(r.status, 0);
+    // reliefstat's output passes through whole.
+    EXPECT_TRUE(r.out.ends_with("sortie de reliefstat\nmoy=0.512345 cm\n\nL ecart est RMS=1.250000 cm\n")) << r.out;
+    const std::string expected[] = {
+        "rugosite-chaine : resume de la mesure\n",
+        "points lus (plyunpack)                   1000\n",
+        "points par coin (markerpick)             O 60, X 61, Y 62 (10 au moins)\n",
+        "points gardes dans le cadre (delimiter)  800 sur 1000 (80.0 %)\n",
+        "grille (echantillonnage)                 4 pas de 25.000000 % du cote du cadre, 5 x 5 noeuds\n",
+        "noeuds vides dans le cadre (2 a 98)      11.1 % (1 sur 9)\n",
+        "hauteur moyenne (reliefstat)             0.512345 % du cote du cadre\n",
+        "hauteur RMS (reliefstat)                 1.250000 % du cote du cadre\n",
+    };
+    for (const auto& line : expected)
+        EXPECT_NE(r.err.find(line), std::string::npos) << line << "\nin:\n" << r.err;
+    EXPECT_EQ(r.err.find("attention"), std::string::npos) << r.err; // 11 % is not many
+}
+
+TEST(Chain, ManyEmptyNodesBringASettingFromTheDensity)
+{
+    const Stand stand;
+    small_measurement(stand, 2);
+    const auto r = stand.run({"--", "4", "0.1"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.err.find("noeuds vides dans le cadre (2 a 98)      22.2 % (2 sur 9)\n"), std::string::npos) << r.err;
+    // 800 points on 96 x 96: 0.0868 a unit area. 4.6 points a disc of radius
+    // r x 25 need r = 0.164 (0.17 rounded up); with r = 0.1, 2 steps at most.
+    EXPECT_NE(r.err.find("rugosite-chaine : attention : 22.2 % des noeuds de la grille sont vides dans le cadre"),
+              std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find("0.09 points par unite de surface"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("(rugosite-chaine -- 4 0.17)"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("(rugosite-chaine -- 2 0.1)"), std::string::npos) << r.err;
+
+    // 8 points: a disc of half a step is too small, so fewer steps at 0.5.
+    const Stand sparse;
+    small_measurement(sparse, 2, 8);
+    const auto s = sparse.run({"--", "4", "0.1"});
+    EXPECT_NE(s.err.find("au plus 1 pas avec un rayon de 0.5 pas (rugosite-chaine -- 1 0.5)"), std::string::npos)
+        << s.err;
+}
+
+TEST(Chain, LeavesNoTemporaryFiles)
+{
+    const program_test::WorkDir temporary;
+    for (const std::string failing : {"", "framefit"}) {
+        const Stand stand;
+        small_measurement(stand, 0);
+        if (!failing.empty())
+            stand.work.write("statut-" + failing, "20");
+        const auto r = tools_test::launch(stand.bin.path() / "rugosite-chaine", {}, stand.work.path(),
+                                          {"PATH=/usr/bin:/bin", "TMPDIR=" + temporary.path().string()});
+        EXPECT_EQ(r.status, failing.empty() ? 0 : 20);
+        EXPECT_TRUE(fs::is_empty(temporary.path()));
+    }
 }

@@ -6,6 +6,19 @@
 # peak memory of each run, checks that the four files are the same, and that
 # four times the vertices take no more memory.
 set -euo pipefail
+if [[ $# == 1 && ( $1 == --aide || $1 == -h || $1 == --help ) ]]; then
+    cat <<'AIDE'
+usage : bash tools/bench-plyunpack/benchmark.sh [repertoire de construction] [sommets]
+Chronometre plyunpack sur des nuages generes (classique, ASCII avec commentaire,
+binaire), verifie qu'ils donnent les memes fichiers et que quatre fois plus de
+sommets ne prennent pas plus de memoire. Construction par defaut : build ;
+sommets : 1000000.
+Fichiers : un repertoire temporaire, efface a la fin.
+Duree : environ une minute pour un million de sommets.
+Statut de sortie : 0 fait ; autre chose si une verification echoue.
+AIDE
+    exit 0
+fi
 build=${1:-build}
 n=${2:-1000000}
 program=$(cd "$build" && pwd)/bin/plyunpack

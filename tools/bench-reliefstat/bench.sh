@@ -6,6 +6,18 @@
 #
 # usage: bash tools/bench-reliefstat/bench.sh [build directory, default build/release]
 set -euo pipefail
+if [[ $# == 1 && ( $1 == --aide || $1 == -h || $1 == --help ) ]]; then
+    cat <<'AIDE'
+usage : bash tools/bench-reliefstat/bench.sh [repertoire de construction]
+Chronometre reliefstat sur des grilles generees de 201 x 201 et 1001 x 1001
+(avec hyperfine s'il est installe, sinon time). Construction par defaut :
+build/release (construite si besoin).
+Fichiers : la construction, un repertoire temporaire efface a la fin.
+Duree : moins d'une minute une fois construit.
+Statut de sortie : 0 fait ; autre chose si la construction ou un programme echoue.
+AIDE
+    exit 0
+fi
 cd "$(dirname "$0")/../.."
 build=${1:-build/release}
 if [ ! -f "$build/CMakeCache.txt" ]; then

@@ -20,6 +20,21 @@
 #          [--memoire N1,N2 | --sans-memoire] [--generateur PROGRAMME]
 #          [--travail REPERTOIRE] [--tableau FICHIER]
 set -euo pipefail
+if [[ $# == 1 && ( $1 == --aide || $1 == -h || $1 == --help ) ]]; then
+    cat <<'AIDE'
+usage : bash tools/bench/benchmark.sh [--points N] [--repetitions K]
+         [--memoire N1,N2 | --sans-memoire] [--generateur PROGRAMME]
+         [--travail REPERTOIRE] [--tableau FICHIER]
+Banc d'essai de vitesse : construit build/bench/reference et build/bench/rapide,
+chronometre toute la voie sur un nuage genere (5 millions de sommets), et
+reliefstat sur des grilles 201 x 201 et 1001 x 1001, verifie que les deux
+versions ecrivent les memes octets, et mesure la memoire de pointe.
+Fichiers : build/bench (jusqu'a 8 Go), le tableau dans build/bench/resultats.md.
+Duree : environ 10 minutes sur deux coeurs.
+Statut de sortie : 0 fait ; 1 une sortie differe ; 2 option inconnue ou outil absent.
+AIDE
+    exit 0
+fi
 cd "$(dirname "$0")/../.."
 racine=$(pwd)
 

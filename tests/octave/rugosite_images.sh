@@ -1,0 +1,108 @@
+#!/usr/bin/env bash
+# rugosite-images on the two roads: what it says and leaves in the folder, and
+# the figures as Octave holds them after the picture script (axes, units, texts,
+# legend, empty nodes).
+#   usage: rugosite_images.sh BIN_DIR   (rugosite-images, reliefstat, rugosite-synthese)
+set -u
+bin=$(realpath "$1")
+images=$bin/rugosite-images
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+fail() { echo "ECHEC : $*"; failures=$((failures + 1)); }
+snapshot() { (cd "$1" && find . -type f -newer "$work/.debut" | sort); }
+
+# Mistakes first: they need no Octave. Help and an empty folder touch nothing.
+mkdir "$work/vide"
+touch "$work/.debut"
+for mot in --aide -h --help; do
+    out=$(cd "$work/vide" && "$images" "$mot" 2>&1)
+    (($? == 0)) || fail "$mot : statut non nul"
+    [[ $out == usage\ :\ rugosite-images* ]] || fail "$mot : pas d'usage : $out"
+done
+out=$(cd "$work/vide" && "$images" 2>&1)
+(($? == 1)) || fail "repertoire vide : statut $? au lieu de 1"
+[[ $out == "rugosite-images : pas de mesure dans "* ]] || fail "repertoire vide : $out"
+out=$(cd "$work/vide" && "$images" grille.txt 2>&1)
+(($? == 1)) || fail "argument : statut au lieu de 1"
+[[ -z $(ls -A "$work/vide") ]] || fail "le repertoire vide a recu : $(ls -A "$work/vide")"
+
+if ! command -v octave >/dev/null || ! octave --no-gui -q --eval "pkg load optim" >/dev/null 2>&1; then
+    echo "NOTICE: GNU Octave ou octave-optim absent : rugosite-images n'est verifie que sur les erreurs d'usage"
+    ((failures == 0)) && exit 77
+    exit 1
+fi
+gnuplot=1
+command -v gnuplot >/dev/null || gnuplot=
+
+# The manual road: a strip of 40 points by 6 lines, step 2 cm: 4 radii only.
+mkdir "$work/manuelle"
+cd "$work/manuelle" || exit 1
+"$bin/rugosite-synthese" grille --entete 5x39x2.0 >/dev/null
+"$bin/reliefstat" >/dev/null
+out=$(cd "$work/vide" && "$images" 2>&1) # still nothing here
+cp grille.txt "$work/grille.avant"
+touch "$work/.debut"
+"$images" >"$work/out" 2>"$work/err"
+statut=$?
+if [[ -n $gnuplot ]]; then ((statut == 0)) || fail "voie manuelle : statut $statut ; $(cat "$work/err")"; fi
+grep -q "^attention : 4 rayons seulement (moins de 5)" "$work/out" || fail "voie manuelle : pas d'avertissement a l'ecran"
+grep -q "rugosité de la surface étudiée" "$work/out" || fail "HR.m lu sans ses accents : $(head -3 "$work/out")"
+grep -qi "warning\|execution_exception" "$work/out" "$work/err" && fail "bruit d'Octave : $(cat "$work/err")"
+grep -qx "unite cm" ajustement.txt || fail "voie manuelle : unite : $(cat ajustement.txt)"
+cmp -s grille.txt "$work/grille.avant" || fail "grille.txt a change"
+written=$(snapshot .)
+expected=$'./ajustement.txt\n./correlation.png\n./surface.png'
+[[ -z $gnuplot ]] && expected=./ajustement.txt
+[[ $written == "$expected" ]] || fail "voie manuelle : fichiers ecrits : $written"
+
+# The photogrammetric road: a grid of 60 steps of 1/0.6 % with a few empty nodes, and base.txt.
+mkdir "$work/photo"
+cd "$work/photo" || exit 1
+"$bin/rugosite-synthese" grille --entete 60x60x1.666667 --longueur 8 >/dev/null
+awk 'NR > 1 && NR % 37 == 0 { print "10000.000000"; next } { print }' grille.txt >grille.tmp && mv grille.tmp grille.txt
+vides=$(grep -c '^10000.000000$' grille.txt)
+"$bin/reliefstat" >/dev/null
+touch base.txt
+"$images" >"$work/out" 2>"$work/err" || { [[ -n $gnuplot ]] && fail "voie photogrammetrique : $(cat "$work/err")"; }
+grep -qx "unite pourcent_du_cote" ajustement.txt || fail "voie photogrammetrique : unite : $(cat ajustement.txt)"
+grep -q "attention" "$work/out" && fail "voie photogrammetrique : avertissement de trop"
+
+if [[ -n $gnuplot ]]; then
+    # The figures as drawn: figure 1 the correlation, figure 2 the surface.
+    octave --no-gui --no-window-system -q --eval "
+      source('$bin/../share/rugosite/images-mesure.m');
+      axe = findobj(1, 'type', 'axes', 'tag', '');
+      limites = get(axe, 'xlim');
+      printf('xlim %g rayon_max %g\n', limites(2), max(r));
+      hauteur = get(axe, 'ylim');
+      printf('dessus_libre %d\n', all(Hr <= hauteur(2) / 1.5));
+      textes = get(findobj(axe, 'type', 'text'), 'string');
+      printf('texte %s\n', textes{:});
+      printf('xlabel %s\n', get(get(axe, 'xlabel'), 'string'));
+      printf('legende %s\n', get(findobj(1, 'tag', 'legend'), 'location'));
+      plan = findobj(2, 'type', 'axes', 'tag', '');
+      c = get(findobj(plan, 'type', 'image'), 'cdata');
+      carte = colormap(plan);
+      printf('blanc %d\n', all(carte(1, :) == 1));
+      printf('vides %d taille %dx%d\n', sum(c(:) == min(c(:))), rows(c), columns(c));
+      barre = findobj(2, 'tag', 'colorbar');
+      printf('barre %s\n', get(get(barre, 'ylabel'), 'string'));
+    " >"$work/figures" 2>/dev/null
+    figures=$(cat "$work/figures")
+    read -r _ xlim _ rmax < <(grep '^xlim' "$work/figures")
+    [[ -n ${xlim-} && $xlim == "$rmax" ]] || fail "axe des rayons : $(grep '^xlim' <<<"$figures")"
+    grep -qx "dessus_libre 1" <<<"$figures" || fail "pas de bande libre pour la legende"
+    grep -q "^texte L = .* % du cote$" <<<"$figures" || fail "L absent de la figure : $figures"
+    grep -q "^texte s = .* % du cote$" <<<"$figures" || fail "s absent de la figure : $figures"
+    grep -qx "xlabel r (% du cote du cadre)" <<<"$figures" || fail "unite de l'axe : $figures"
+    grep -qx "legende northeast" <<<"$figures" || fail "legende : $figures"
+    grep -qx "blanc 1" <<<"$figures" || fail "les noeuds vides ne sont pas blancs"
+    grep -qx "vides $vides taille 61x61" <<<"$figures" || fail "noeuds vides ($vides attendus) : $figures"
+    grep -qx "barre hauteur centree (% du cote du cadre)" <<<"$figures" || fail "barre de couleurs : $figures"
+else
+    echo "NOTICE: gnuplot absent : les images de rugosite-images ne sont pas verifiees"
+fi
+
+((failures == 0)) && echo "rugosite-images verifie"
+exit $((failures > 0))
