@@ -123,8 +123,7 @@ TEST(Road, BadMarkersStopAtFramefitAndTheRunnerSaysSo)
         EXPECT_EQ(run.status, c.status);
         // framefit's own line, why it stopped, comes first; the runner's line ends.
         const std::string runner = "rugosite-chaine : arret apres framefit, statut de sortie " +
-                                   std::to_string(c.status) + "
-";
+                                   std::to_string(c.status) + "\n";
         EXPECT_TRUE(run.err.starts_with("framefit : ") && run.err.ends_with(runner)) << run.err;
         EXPECT_NE(dir.read("log.txt").find(c.message), std::string::npos);
         EXPECT_EQ(dir.read("base.txt"), ""); // so that a delimiter run by hand stops too

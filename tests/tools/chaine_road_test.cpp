@@ -81,7 +81,7 @@ TEST(ChainRoad, FramefitStopsAreToldWithTheirFigures)
     };
     const std::vector<Case> cases{
         {{"--points-coin", "9"}, 5, {"9", "10"}},
-        {{"--cote-y", "125"}, 10, {"OX", "OY", "%"}},
+        {{"--cote-y", "125"}, 10, {"O-X", "O-Y", "%"}},
         {{"--angle-cadre", "70"}, 20, {"degres"}},
     };
     for (const Case& c : cases) {
