@@ -140,6 +140,8 @@ Ajustement ajuster(Modele modele, const Points& points, std::optional<Depart> de
     Ajustement a;
     a.sigma = std::fabs(gsl_vector_get(xs, 0));
     a.L = gsl_vector_get(xs, 1);
+    if (modele == Modele::gaussien) // the model depends on L² only
+        a.L = std::fabs(a.L);
     a.rayons = static_cast<int>(n);
     if (etat != GSL_SUCCESS || !std::isfinite(a.sigma) || !std::isfinite(a.L) || !(a.L > 0) || !(a.sigma > 0))
         throw Erreur(quel + " : la methode des moindres carres ne converge pas");
