@@ -128,6 +128,8 @@ TEST_F(ChromiumPage, RendersWithItsPictures) {
   ASSERT_EQ(with.height, 2600u);
   ASSERT_EQ(without.width, 1000u);
   const std::size_t pixels = std::size_t{with.width} * with.height;
+  std::cout << "capture : " << with.inked() << " pixels encrés, " << with.coloured()
+            << " colorés ; sans images : " << without.coloured() << " colorés\n";
   // Not blank, and the pictures bring a wealth of colour the tables do not have.
   EXPECT_GT(with.inked(), pixels / 10);
   EXPECT_GT(with.coloured(), pixels / 20);

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -121,10 +122,12 @@ std::string inline_svg(const std::string& raw, const std::string& id,
       const std::string hex = semi == std::string::npos ? "" : body.substr(i + 3, semi - i - 3);
       char* end = nullptr;
       const unsigned long code = hex.empty() ? 0 : std::strtoul(hex.c_str(), &end, 16);
-      if (code == 0 || end == nullptr || *end != '\0' || code == '<' || code == '>' ||
-          code == '&' || code > 0x10FFFF) {
+      if (code == 0 || end == nullptr || *end != '\0' || code > 0x10FFFF) {
         out += body[i];
         ++i;
+      } else if (code == '<' || code == '>' || code == '&') {
+        out += code == '<' ? "&lt;" : code == '>' ? "&gt;" : "&amp;";
+        i = semi + 1;
       } else {
         append_utf8(out, code);
         i = semi + 1;
@@ -204,6 +207,14 @@ double nice_step(double lo, double hi, int target) {
   for (double m : {1.0, 2.0, 2.5, 5.0, 10.0})
     if (m * p >= raw) return m * p;
   return 10.0 * p;
+}
+
+// Labels of a log10 axis as plain numbers (0.5, 1, 10, 100) rather than
+// powers of ten.
+void plain_log_label(PLINT, PLFLT value, char* label, PLINT length, PLPointer) {
+  const double v = std::pow(10.0, value);
+  std::snprintf(label, static_cast<std::size_t>(length), "%.*f",
+                value < 0.0 ? static_cast<int>(std::ceil(-value - 1e-9)) : 0, v);
 }
 
 }  // namespace
@@ -303,7 +314,11 @@ std::string carte_svg(int lignes, int colonnes, double pas, const std::vector<do
   height_colour_map(pls);
   pls.adv(0);
   pls.vpas(0.11, 0.80, 0.11, 0.92, (y1 - y0) / (x1 - x0));
-  pls.wind(x0, x1, y0, y1);
+  // PLplot's clipping drops a cell whose edge lies on the window's edge: the
+  // window leaves a margin of a fraction of a pixel around the image.
+  const double mx = 0.002 * (x1 - x0);
+  const double my = 0.002 * (y1 - y0);
+  pls.wind(x0 - mx, x1 + mx, y0 - my, y1 + my);
   pls.imagefr(columns.data(), g.colonnes, g.lignes, x0, x0 + g.colonnes * bloc, y0,
               y0 + g.lignes * bloc, zmin, zmax, zmin, zmax, nullptr, nullptr);
   pls.col0(encre);
@@ -427,7 +442,7 @@ std::string fonction_svg(const std::vector<SerieMesuree>& series,
     symbol_colours.push_back(colour);
     symbol_scales.push_back(1.0);
     symbol_numbers.push_back(1);
-    symbols.push_back("#(210)");
+    symbols.push_back("•");
   };
 
   if (plage && plage->r_max > 0.0 && plage->r_max >= plage->r_min) {
@@ -440,16 +455,19 @@ std::string fonction_svg(const std::vector<SerieMesuree>& series,
     add_entry(PL_LEGEND_COLOR_BOX, "plage d'ajustement", gris_clair, 1);
   }
   pls.col0(encre);
-  pls.box("bcnstl", 0.0, 0, "bcnstv", 0.0, 0);
+  pls.slabelfunc(plain_log_label, nullptr);
+  pls.box("bcnstlo", 0.0, 0, "bcnstv", 0.0, 0);
+  pls.slabelfunc(nullptr, nullptr);
   pls.lab(plplot_text("r (" + unite_r + "), échelle logarithmique").c_str(),
           plplot_text("H(r) (" + unite_H + ")").c_str(), plplot_text(titre).c_str());
 
   for (std::size_t s = 0; s < series.size(); ++s) {
     if (points[s].x.empty()) continue;
     pls.col0(series[s].couleur);
+    pls.ssym(0.0, 1.6);
     pls.poin(static_cast<PLINT>(points[s].x.size()), points[s].x.data(), points[s].y.data(), 17);
+    pls.ssym(0.0, 1.0);
     add_entry(PL_LEGEND_SYMBOL, series[s].libelle, series[s].couleur, 1);
-    symbols.back() = "#(210)";
   }
   for (std::size_t c = 0; c < curves.size(); ++c) {
     pls.col0(drawn[c]->couleur);

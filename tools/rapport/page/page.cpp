@@ -177,7 +177,7 @@ h2 { font-size: 1.25rem; border-bottom: 1px solid #ccc; padding-bottom: .2rem; m
 .sous-titre { color: #555; margin-top: 0; }
 .nivellement { background: #eef4fa; border-left: 4px solid #1f77b4; padding: .4rem .8rem; }
 .resume { display: flex; flex-wrap: wrap; gap: 1rem; }
-.resume div { border: 1px solid #ddd; border-radius: 4px; padding: .5rem .9rem; min-width: 14rem; }
+.resume > div { border: 1px solid #ddd; border-radius: 4px; padding: .5rem .9rem; min-width: 14rem; }
 .resume .valeur { font-size: 1.3rem; font-weight: bold; }
 table { border-collapse: collapse; margin: .5rem 0 1rem; font-variant-numeric: tabular-nums; }
 th, td { border: 1px solid #ccc; padding: .25rem .6rem; text-align: left; vertical-align: top; }
@@ -185,6 +185,8 @@ thead th { background: #f2f2f2; }
 td.nombre { text-align: right; white-space: nowrap; }
 tr.meilleur td, tr.meilleur th, td.utilise, th.utilise { background: #fff7d6; }
 .echec { color: #b00020; font-weight: bold; }
+th small { font-weight: normal; }
+.formule { white-space: nowrap; }
 figure { margin: 1rem 0; }
 figure svg.image { width: 100%; max-width: 50rem; height: auto; display: block; }
 figcaption { color: #444; font-size: .92rem; }
@@ -318,7 +320,8 @@ std::string page_html(const nlohmann::json& rapport, int lignes, int colonnes,
     std::vector<CourbeModele> curves;
     for (const auto& f : fits) {
       if (f.failed || !f.sigma || !f.L) continue;
-      curves.push_back({"modèle " + f.key + " : σ = " + format(f.sigma) + ", L = " + format(f.L),
+      curves.push_back({"modèle " + f.key + " : σ = " + format(f.sigma) + " " + units.longueur +
+                            ", L = " + format(f.L) + " " + units.longueur,
                         f.key, *f.sigma, *f.L, f.key == "exponentiel" ? rouge : vert,
                         f.key == "exponentiel" ? 1 : 2});
     }
@@ -349,10 +352,10 @@ std::string page_html(const nlohmann::json& rapport, int lignes, int colonnes,
       const auto sc = number(directions, "sigma_colonnes");
       const auto lc = number(directions, "L_colonnes");
       if (sl && ll)
-        curves.push_back({"modèle " + model + ", lignes : L = " + format(ll), model, *sl, *ll,
+        curves.push_back({"modèle " + model + ", lignes : L = " + format(ll) + " " + units.longueur, model, *sl, *ll,
                           bleu, 1});
       if (sc && lc)
-        curves.push_back({"modèle " + model + ", colonnes : L = " + format(lc), model, *sc, *lc,
+        curves.push_back({"modèle " + model + ", colonnes : L = " + format(lc) + " " + units.longueur, model, *sc, *lc,
                           orange, 2});
     }
     const std::string svg =
@@ -376,8 +379,8 @@ std::string page_html(const nlohmann::json& rapport, int lignes, int colonnes,
   for (const auto& f : fits) {
     const bool is_best = f.key == best && !f.failed;
     out << "<tr" << (is_best ? " class=\"meilleur\"" : "") << "><th scope=\"row\">" << f.key
-        << (f.key == "exponentiel" ? "<br/><small>2σ²(1 − e<sup>−r/L</sup>)</small>"
-                                   : "<br/><small>2σ²(1 − e<sup>−(r/L)²</sup>)</small>")
+        << (f.key == "exponentiel" ? "<br/><small class=\"formule\">2σ²(1 − e<sup>−r/L</sup>)</small>"
+                                   : "<br/><small class=\"formule\">2σ²(1 − e<sup>−(r/L)²</sup>)</small>")
         << "</th>";
     if (f.failed) {
       out << "<td colspan=\"8\">" << failure_html(*f.failed) << "</td></tr>\n";
