@@ -67,8 +67,8 @@ TEST(PageRapport, CompleteReportShowsEveryFigureAndPicture) {
   EXPECT_NE(text.find("Le modèle exponentiel s'ajuste le mieux"), std::string::npos);
   EXPECT_NE(html.find("<tr class=\"meilleur\"><th scope=\"row\">exponentiel"), std::string::npos);
   // Directions and their ratio.
-  EXPECT_NE(text.find("L le long des lignes 3.500 cm"), std::string::npos);
-  EXPECT_NE(text.find("L le long des colonnes 2.600 cm"), std::string::npos);
+  EXPECT_NE(text.find("L le long des lignes (modèle exponentiel) 3.500 cm"), std::string::npos);
+  EXPECT_NE(text.find("L le long des colonnes (modèle exponentiel) 2.600 cm"), std::string::npos);
   EXPECT_NE(text.find("1.346"), std::string::npos);
   // Whole numbers of the settings print without decimals.
   EXPECT_NE(text.find("Tirages du bootstrap (K) 200 "), std::string::npos);
@@ -217,7 +217,7 @@ TEST(PageRapport, LargeGridIsShownByBlocksAndThePageStaysSmall) {
   const int m = 450;
   const auto html = page_html(exemple_rapport(n, m, 0.5), n, m, exemple_hauteurs(n, m, {0, 7}));
   expect_sound_page(html);
-  EXPECT_NE(visible_text(html).find("blocs de 7 × 7 cellules"), std::string::npos);
+  EXPECT_NE(visible_text(html).find("blocs de 5 × 5 cellules"), std::string::npos);
   EXPECT_LT(html.size(), 3'000'000u);
 }
 

@@ -95,9 +95,9 @@ std::string inline_svg(const std::string& raw, const std::string& id,
   out.reserve(body.size() + 200);
   out += "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" viewBox=\"" + view_box +
          "\" id=\"" + id + "\" class=\"image\" role=\"img\" aria-label=\"" + description + "\">";
-  static const std::array<std::string, 3> defaults = {
+  static const std::array<std::string, 4> defaults = {
       " stroke-opacity=\"1.000000\"", " fill-opacity=\"1.000000\"",
-      " stroke-width=\"1.000000e+00\""};
+      " stroke-width=\"1.000000e+00\"", " fill-rule=\"nonzero\""};
   for (std::size_t i = 0; i < body.size();) {
     bool skipped = false;
     for (const auto& d : defaults) {
@@ -274,7 +274,7 @@ bool svg_disponible() {
 std::string carte_svg(int lignes, int colonnes, double pas, const std::vector<double>& hauteurs,
                       const std::string& unite, const std::string& titre, const std::string& id) {
   if (!svg_disponible() || !(pas > 0.0) || !std::isfinite(pas)) return {};
-  const GrilleReduite g = reduire_grille(lignes, colonnes, hauteurs, 100);
+  const GrilleReduite g = reduire_grille(lignes, colonnes, hauteurs, cote_carte);
   if (g.valeurs.empty()) return {};
   double zmin = std::numeric_limits<double>::infinity();
   double zmax = -zmin;
@@ -415,12 +415,22 @@ std::string fonction_svg(const std::vector<SerieMesuree>& series,
   for (const auto& p : points)
     for (double y : p.y) hmin = std::min(hmin, y);
   if (!(hmax > hmin)) hmax = hmin + 1.0;
-  const double ytop = hmax + 0.28 * (hmax - hmin);  // room for the legend
+  const double ytop = hmax + 0.06 * (hmax - hmin);
 
-  SvgCanvas canvas(760, 480);
+  // The legend goes under the plot, so that it hides no point.
+  const bool band = plage && plage->r_max > 0.0 && plage->r_max >= plage->r_min;
+  std::size_t entries = (band ? 1 : 0) + curves.size();
+  for (const auto& p : points) entries += p.x.empty() ? 0 : 1;
+  const int legend_rows = static_cast<int>(entries);
+  const int plot_px = 380;
+  const int top_px = 40;
+  const int below_px = 66 + 20 * legend_rows;
+  const int height_px = top_px + plot_px + below_px;
+  SvgCanvas canvas(760, height_px);
   plstream& pls = canvas.pls();
   pls.adv(0);
-  pls.vpor(0.11, 0.96, 0.13, 0.90);
+  pls.vpor(0.11, 0.96, static_cast<double>(below_px) / height_px,
+           1.0 - static_cast<double>(top_px) / height_px);
   pls.wind(lx0, lx1, hmin, ytop);
 
   std::vector<std::string> texts;
@@ -445,7 +455,7 @@ std::string fonction_svg(const std::vector<SerieMesuree>& series,
     symbols.push_back("•");
   };
 
-  if (plage && plage->r_max > 0.0 && plage->r_max >= plage->r_min) {
+  if (band) {
     const double a = std::log10(std::max(plage->r_min, std::pow(10.0, lx0)));
     const double b = std::log10(plage->r_max);
     const PLFLT bx[] = {a, b, b, a};
@@ -484,9 +494,8 @@ std::string fonction_svg(const std::vector<SerieMesuree>& series,
   for (const auto& s : symbols) symbol_ptrs.push_back(s.c_str());
   PLFLT legend_width = 0.0;
   PLFLT legend_height = 0.0;
-  pls.legend(&legend_width, &legend_height, PL_LEGEND_BACKGROUND | PL_LEGEND_BOUNDING_BOX,
-             PL_POSITION_TOP | PL_POSITION_LEFT | PL_POSITION_INSIDE, 0.02, 0.02, 0.06, fond,
-             encre, 1, 0, 0, static_cast<PLINT>(options.size()), options.data(), 1.0, 0.85, 1.6,
+  pls.legend(&legend_width, &legend_height, 0, PL_POSITION_BOTTOM | PL_POSITION_OUTSIDE, 0.0,
+             52.0 / plot_px, 0.05, fond, encre, 1, legend_rows, 1, static_cast<PLINT>(options.size()), options.data(), 0.8, 0.85, 1.6,
              0.0, text_colours.data(), text_ptrs.data(), box_colours.data(), box_patterns.data(),
              box_scales.data(), box_widths.data(), line_colours.data(), line_styles.data(),
              line_widths.data(), symbol_colours.data(), symbol_scales.data(),

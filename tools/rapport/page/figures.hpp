@@ -61,6 +61,9 @@ struct Plage {
 // strings and the page says so.
 bool svg_disponible();
 
+// The most blocks a side of the map; larger grids are reduced by reduire_grille.
+inline constexpr int cote_carte = 128;
+
 // The levelled height map: columns along x, rows along y (row 0 at the
 // bottom), in the road's unit; empty cells left blank; a labelled colour bar.
 // Empty string when there is nothing to draw.

@@ -179,7 +179,8 @@ h2 { font-size: 1.25rem; border-bottom: 1px solid #ccc; padding-bottom: .2rem; m
 .resume { display: flex; flex-wrap: wrap; gap: 1rem; }
 .resume > div { border: 1px solid #ddd; border-radius: 4px; padding: .5rem .9rem; min-width: 14rem; }
 .resume .valeur { font-size: 1.3rem; font-weight: bold; }
-table { border-collapse: collapse; margin: .5rem 0 1rem; font-variant-numeric: tabular-nums; }
+.defile { overflow-x: auto; }
+table { border-collapse: collapse; margin: .5rem 0 1rem; font-variant-numeric: tabular-nums; font-size: .93rem; }
 th, td { border: 1px solid #ccc; padding: .25rem .6rem; text-align: left; vertical-align: top; }
 thead th { background: #f2f2f2; }
 td.nombre { text-align: right; white-space: nowrap; }
@@ -297,7 +298,7 @@ std::string page_html(const nlohmann::json& rapport, int lignes, int colonnes,
     else
       svg = carte_svg(lignes, colonnes, pas, hauteurs_nivelees, units.longueur,
                       "Hauteurs nivelées — " + levelling_text, "fig-carte");
-    const GrilleReduite reduced = reduire_grille(lignes, colonnes, hauteurs_nivelees, 100);
+    const GrilleReduite reduced = reduire_grille(lignes, colonnes, hauteurs_nivelees, cote_carte);
     std::string caption = "Hauteurs après nivellement (" + escape(levelling_text) +
                           "), en " + L + " ; les cellules vides restent en blanc.";
     if (reduced.facteur > 1)
@@ -339,32 +340,67 @@ std::string page_html(const nlohmann::json& rapport, int lignes, int colonnes,
       if (f.failed) caption += " Modèle " + f.key + " : " + failure_html(*f.failed) + ".";
     figure(out, svg, caption, no_points);
   }
+  // Fits in each direction: both models when the report holds them, else the
+  // one model of the directions' main figures.
+  struct DirectionFit {
+    std::string model;
+    std::string direction;  // "lignes" or "colonnes"
+    std::optional<std::string> failed;
+    std::optional<double> sigma, L, erreur_sigma, erreur_L, residu;
+  };
+  const auto directions_failed = failure(directions);
+  const std::string main_model = text(directions, "modele", "exponentiel");
+  std::vector<DirectionFit> direction_fits;
+  if (const json* per_model = child(directions, "par_modele");
+      !directions_failed && per_model != nullptr && per_model->is_object()) {
+    for (const char* model : {"exponentiel", "gaussien"}) {
+      const json* m = child(per_model, model);
+      for (const char* direction : {"lignes", "colonnes"}) {
+        const json* d = child(m, direction);
+        DirectionFit f{model, direction, failure(m), {}, {}, {}, {}, {}};
+        if (!f.failed) f.failed = failure(d);
+        if (!f.failed && d == nullptr) f.failed = std::string("ajustement absent du rapport");
+        f.sigma = number(d, "sigma");
+        f.L = number(d, "L");
+        f.erreur_sigma = number(d, "erreur_sigma");
+        f.erreur_L = number(d, "erreur_L");
+        f.residu = number(d, "residu");
+        direction_fits.push_back(f);
+      }
+    }
+  } else if (!directions_failed) {
+    for (const char* direction : {"lignes", "colonnes"}) {
+      DirectionFit f{main_model, direction, {}, {}, {}, {}, {}, {}};
+      f.sigma = number(directions, (std::string("sigma_") + direction).c_str());
+      f.L = number(directions, (std::string("L_") + direction).c_str());
+      direction_fits.push_back(f);
+    }
+  }
   {
-    const auto directions_failed = failure(directions);
-    const std::string model = text(directions, "modele", "exponentiel");
     std::vector<SerieMesuree> series = {
         {"le long des lignes", r, numbers(correlation, "H_lignes"), bleu},
         {"le long des colonnes", r, numbers(correlation, "H_colonnes"), orange}};
     std::vector<CourbeModele> curves;
-    if (!directions_failed) {
-      const auto sl = number(directions, "sigma_lignes");
-      const auto ll = number(directions, "L_lignes");
-      const auto sc = number(directions, "sigma_colonnes");
-      const auto lc = number(directions, "L_colonnes");
-      if (sl && ll)
-        curves.push_back({"modèle " + model + ", lignes : L = " + format(ll) + " " + units.longueur, model, *sl, *ll,
-                          bleu, 1});
-      if (sc && lc)
-        curves.push_back({"modèle " + model + ", colonnes : L = " + format(lc) + " " + units.longueur, model, *sc, *lc,
-                          orange, 2});
+    std::string models_drawn;
+    for (const auto& f : direction_fits) {
+      if (f.failed || !f.sigma || !f.L) continue;
+      curves.push_back({f.model + ", " + f.direction + " : L = " + format(f.L) + " " +
+                            units.longueur,
+                        f.model, *f.sigma, *f.L, f.direction == "lignes" ? bleu : orange,
+                        f.model == "exponentiel" ? 1 : 2});
+      if (models_drawn.find(f.model) == std::string::npos)
+        models_drawn += (models_drawn.empty() ? "" : " et ") + f.model;
     }
     const std::string svg =
         fonction_svg(series, curves, plage, "H(r) par direction", units.longueur, units.H,
                      "fig-directions");
     std::string caption =
         "Lignes : paires de cellules d'une même ligne (r le long de x) ; colonnes : paires d'une "
-        "même colonne (r le long de y). Courbes : modèle " + escape(model) +
-        " ajusté dans chaque direction.";
+        "même colonne (r le long de y).";
+    if (!models_drawn.empty())
+      caption += " Courbes : modèle " + escape(models_drawn) +
+                 " ajusté dans chaque direction (trait plein : exponentiel, pointillé : "
+                 "gaussien).";
     if (directions_failed) caption += " " + failure_html(*directions_failed);
     figure(out, svg, caption, no_points);
   }
@@ -373,7 +409,7 @@ std::string page_html(const nlohmann::json& rapport, int lignes, int colonnes,
   // Fits table.
   out << "<section id=\"ajustements\">\n<h2>Ajustements</h2>\n";
   if (fits_failed) out << "<p>" << failure_html(*fits_failed) << "</p>\n";
-  out << "<table>\n<thead><tr><th>Modèle</th><th>σ (" << L << ")</th><th>erreur σ</th>"
+  out << "<div class=\"defile\"><table>\n<thead><tr><th>Modèle</th><th>σ (" << L << ")</th><th>erreur σ</th>"
       << "<th>σ, intervalle à 95 %</th><th>L (" << L << ")</th><th>erreur L</th>"
       << "<th>L, intervalle à 95 %</th><th>résidu</th><th>rayons</th></tr></thead>\n<tbody>\n";
   for (const auto& f : fits) {
@@ -393,31 +429,61 @@ std::string page_html(const nlohmann::json& rapport, int lignes, int colonnes,
         << format_interval(f.intervalle_L) << "</td><td class=\"nombre\">" << format(f.residu)
         << "</td><td class=\"nombre\">" << count(f.rayons) << "</td></tr>\n";
   }
-  out << "</tbody>\n</table>\n";
+  out << "</tbody>\n</table></div>\n";
   if (const char* name = model_name(best))
     out << "<p>Le modèle <strong>" << name
         << "</strong> s'ajuste le mieux (plus petit résidu pondéré).</p>\n";
   else
     out << "<p>Meilleur modèle : " << absent << "</p>\n";
+  for (const auto& f : fits) {
+    const json* b = child(f.part, "bootstrap");
+    const auto ok = number(b, "reussis");
+    const auto ko = number(b, "echecs");
+    if (f.failed || (!ok && !ko)) continue;
+    out << "<p>Bootstrap du modèle " << f.key << " : " << count(ok) << " tirages ajustés, "
+        << count(ko) << " en échec";
+    if (const json* exact = child(b, "covariance_exacte"); exact != nullptr && exact->is_boolean())
+      out << (exact->get<bool>() ? " ; surfaces simulées de covariance exacte"
+                                 : " ; covariance des surfaces simulées approchée");
+    out << ".</p>\n";
+  }
   out << "<p>Erreurs : écarts types de l'ajustement. Intervalles : "
       << escape(text(reglages, "methode_intervalle", "méthode non précisée")) << ".</p>\n";
   out << "</section>\n";
 
   // Directions.
   out << "<section id=\"directions\">\n<h2>Par direction</h2>\n";
-  if (const auto e = failure(directions)) {
-    out << "<p>" << failure_html(*e) << "</p>\n";
+  if (directions_failed) {
+    out << "<p>" << failure_html(*directions_failed) << "</p>\n";
   } else {
-    out << "<table>\n<tbody>\n";
-    row(out, "Modèle", escape(text(directions, "modele", absent)));
-    row(out, "L le long des lignes", with_unit(number(directions, "L_lignes"), units.longueur));
-    row(out, "L le long des colonnes",
+    out << "<div class=\"defile\"><table>\n<tbody>\n";
+    row(out, "L le long des lignes (modèle " + escape(main_model) + ")",
+        with_unit(number(directions, "L_lignes"), units.longueur));
+    row(out, "L le long des colonnes (modèle " + escape(main_model) + ")",
         with_unit(number(directions, "L_colonnes"), units.longueur));
     row(out, "Anisotropie (L lignes / L colonnes)", format(number(directions, "anisotropie")));
     row(out, "σ le long des lignes", with_unit(number(directions, "sigma_lignes"), units.longueur));
     row(out, "σ le long des colonnes",
         with_unit(number(directions, "sigma_colonnes"), units.longueur));
-    out << "</tbody>\n</table>\n";
+    out << "</tbody>\n</table></div>\n";
+    if (direction_fits.size() > 2) {
+      out << "<div class=\"defile\"><table>\n<thead><tr><th>Modèle</th><th>Direction</th><th>σ (" << L
+          << ")</th><th>erreur σ</th><th>L (" << L
+          << ")</th><th>erreur L</th><th>résidu</th></tr></thead>\n<tbody>\n";
+      for (const auto& f : direction_fits) {
+        out << "<tr><th scope=\"row\">" << escape(f.model) << "</th><td>le long des "
+            << escape(f.direction) << "</td>";
+        if (f.failed) {
+          out << "<td colspan=\"5\">" << failure_html(*f.failed) << "</td></tr>\n";
+          continue;
+        }
+        out << "<td class=\"nombre\">" << format(f.sigma) << "</td><td class=\"nombre\">± "
+            << format(f.erreur_sigma) << "</td><td class=\"nombre\">" << format(f.L)
+            << "</td><td class=\"nombre\">± " << format(f.erreur_L)
+            << "</td><td class=\"nombre\">" << format(f.residu) << "</td></tr>\n";
+      }
+      out << "</tbody>\n</table></div>\n";
+    }
   }
   out << "</section>\n";
 
@@ -425,7 +491,7 @@ std::string page_html(const nlohmann::json& rapport, int lignes, int colonnes,
   out << "<section id=\"hauteurs\">\n<h2>Paramètres de hauteur</h2>\n";
   if (const auto e = failure(hauteurs)) out << "<p>" << failure_html(*e) << "</p>\n";
   const std::vector<std::string> levellings = {"plan_moyen", "plan", "polynome2"};
-  out << "<table>\n<thead><tr><th>Paramètre</th>";
+  out << "<div class=\"defile\"><table>\n<thead><tr><th>Paramètre</th>";
   for (const auto& k : levellings)
     out << "<th" << (k == levelling_key ? " class=\"utilise\"" : "") << ">"
         << levelling_name(k) << (k == levelling_key ? " (utilisé)" : "") << "</th>";
@@ -454,10 +520,10 @@ std::string page_html(const nlohmann::json& rapport, int lignes, int colonnes,
     }
     out << "</tr>\n";
   }
-  out << "</tbody>\n</table>\n</section>\n";
+  out << "</tbody>\n</table></div>\n</section>\n";
 
   // Settings.
-  out << "<section id=\"reglages\">\n<h2>Réglages</h2>\n<table>\n<tbody>\n";
+  out << "<section id=\"reglages\">\n<h2>Réglages</h2>\n<div class=\"defile\"><table>\n<tbody>\n";
   {
     const auto n = number(reglages, "lignes");
     const auto m = number(reglages, "colonnes");
@@ -487,7 +553,7 @@ std::string page_html(const nlohmann::json& rapport, int lignes, int colonnes,
     row(out, "Graine", count(number(reglages, "graine")));
     row(out, "Intervalles à 95 %", escape(text(reglages, "methode_intervalle", absent)));
   }
-  out << "</tbody>\n</table>\n</section>\n";
+  out << "</tbody>\n</table></div>\n</section>\n";
 
   out << "<footer>" << escape(text(root, "outil", "rugosite-rapport"));
   if (const auto v = number(root, "version")) out << ", schéma du rapport " << count(*v);
