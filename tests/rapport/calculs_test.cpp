@@ -193,6 +193,15 @@ TEST(RapportCorrelation, FftEqualsTheDirectSumsWithEmptyCells)
                 EXPECT_NEAR(a->somme[e], b->somme[e], 1e-9 * (1 + a->somme[e])) << e;
             }
         }
+        // The pooled function cut short, as the bootstrap computes it.
+        for (int kmax : {1, 5, 30}) {
+            const Fonction court = correlation_commune_fft(z, N, M, kmax);
+            ASSERT_EQ(court.taille(), static_cast<std::size_t>(std::min(kmax, N - 1)));
+            for (std::size_t e = 0; e < court.taille(); ++e) {
+                EXPECT_EQ(court.paires[e], d.commune.paires[e]) << kmax << " " << e;
+                EXPECT_NEAR(court.somme[e], d.commune.somme[e], 1e-9 * (1 + d.commune.somme[e])) << e;
+            }
+        }
     }
 }
 
@@ -207,6 +216,18 @@ TEST(RapportPlage, CutRuleOfReliefstat)
     for (std::size_t e = 0; e < croissant.size(); ++e)
         croissant[e] = static_cast<double>(e + 1);
     EXPECT_EQ(rayon_max_observation(fonction_de(croissant)), 50);
+    // Entries past entrees_regle never change the answer.
+    std::vector<double> tardif(croissant);
+    for (std::size_t e = entrees_regle; e < entrees_regle + 4; ++e)
+        tardif[e] = -static_cast<double>(e);
+    EXPECT_EQ(rayon_max_observation(fonction_de(tardif)), 50);
+    tardif[entrees_regle - 1] = -1000;
+    tardif[entrees_regle - 2] = -100;
+    tardif[entrees_regle - 3] = -10;
+    tardif[entrees_regle - 4] = -1;
+    EXPECT_EQ(rayon_max_observation(fonction_de(tardif)), 50);
+    tardif[entrees_regle - 5] = 0;
+    EXPECT_EQ(rayon_max_observation(fonction_de(tardif)), 49);
 }
 
 TEST(RapportAjustement, BothModelsRecoveredFromExactCurvesAndTheWeightsCount)

@@ -19,6 +19,9 @@ using surface::Modele;
 // first run of four strict decreases, stopped before the first entry without
 // pairs, and never more than 50.
 int rayon_max_observation(const Fonction& commune);
+// The entries the rule reads at most: a cut at entry e gives e − 3, so past
+// entry 53 the answer is 50 whatever follows.
+inline constexpr int entrees_regle = 54;
 
 // How many leading entries of a function are fitted.
 struct Plage {

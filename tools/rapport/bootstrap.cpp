@@ -91,7 +91,7 @@ Intervalles bootstrap(const Grille& masque, Modele modele, const Ajustement& mes
                         z[c] = std::nan("");
                 try {
                     const std::vector<double> niv = niveler(z, N, M, r.nivellement);
-                    const Fonction f = correlation_commune_fft(niv, N, M);
+                    const Fonction f = correlation_commune_fft(niv, N, M, r.rayons ? *r.rayons : entrees_regle);
                     const Plage plage{r.rayons ? *r.rayons : rayon_max_observation(f)};
                     const Ajustement a2 = ajuster(modele, points_ajustement(f, plage, masque.pas, r.ponderes),
                                                   Depart{mesure.sigma, mesure.L});

@@ -34,19 +34,47 @@ Fonction vide(int entrees)
 // m(a) m(a+k) (z(a) − z(a+k))² is [q ⋆ m](k) + [m ⋆ q](k) − 2 [w ⋆ w](k),
 // every term a cross-correlation. Spectra are added over all rows before one
 // inverse transform.
-Fonction le_long_des_lignes(const std::vector<double>& z, int rows, int cols)
+// Only separations up to kmax are computed: padding to cols + kmax keeps the
+// circular correlations from wrapping over them.
+Fonction le_long_des_lignes(const std::vector<double>& z, int rows, int cols, int kmax)
 {
-    Fonction f = vide(cols - 1);
-    if (cols < 2 || rows < 1)
+    const int entrees = std::min(cols - 1, kmax);
+    Fonction f = vide(entrees);
+    if (entrees < 1 || rows < 1)
         return f;
-    const int n = surface::taille_rapide(2 * cols - 1);
+    const int n = surface::taille_rapide(cols + entrees);
     const int spectre = n / 2 + 1;
     const int bloc = std::max(1, std::min(rows, static_cast<int>((1 << 22) / n)));
     using surface::Buffer;
     using surface::Complexe;
-    Buffer<double> m(static_cast<std::size_t>(bloc) * n), w(m.size()), q(m.size());
-    Buffer<Complexe> Fm(static_cast<std::size_t>(bloc) * spectre), Fw(Fm.size()), Fq(Fm.size());
-    const surface::Plan plan = surface::Plan::reel_vers_complexe(n, bloc, m.data(), Fm.data());
+    // Buffers and plans are kept per thread for the next grid of the same
+    // size: the bootstrap computes hundreds of them.
+    struct Espace {
+        int n = 0, bloc = 0;
+        Buffer<double> m, w, q, s;
+        Buffer<Complexe> Fm, Fw, Fq, S;
+        surface::Plan directe, inverse;
+    };
+    thread_local Espace espace;
+    if (espace.n != n || espace.bloc != bloc) {
+        espace = Espace{};
+        espace.n = n;
+        espace.bloc = bloc;
+        const std::size_t reels = static_cast<std::size_t>(bloc) * n, spectres = static_cast<std::size_t>(bloc) * spectre;
+        espace.m = Buffer<double>(reels);
+        espace.w = Buffer<double>(reels);
+        espace.q = Buffer<double>(reels);
+        espace.Fm = Buffer<Complexe>(spectres);
+        espace.Fw = Buffer<Complexe>(spectres);
+        espace.Fq = Buffer<Complexe>(spectres);
+        espace.S = Buffer<Complexe>(static_cast<std::size_t>(spectre));
+        espace.s = Buffer<double>(static_cast<std::size_t>(n));
+        espace.directe = surface::Plan::reel_vers_complexe(n, bloc, espace.m.data(), espace.Fm.data());
+        espace.inverse = surface::Plan::complexe_vers_reel(n, 1, espace.S.data(), espace.s.data());
+    }
+    Buffer<double>&m = espace.m, &w = espace.w, &q = espace.q, &s = espace.s;
+    Buffer<Complexe>&Fm = espace.Fm, &Fw = espace.Fw, &Fq = espace.Fq, &S = espace.S;
+    const surface::Plan& plan = espace.directe;
     std::vector<double> somme(spectre, 0.0), paires(spectre, 0.0);
     for (int debut = 0; debut < rows; debut += bloc) {
         const int compte = std::min(bloc, rows - debut);
@@ -78,16 +106,14 @@ Fonction le_long_des_lignes(const std::vector<double>& z, int rows, int cols)
             }
     }
     // Back to separations: the spectra are real, one inverse each.
-    Buffer<Complexe> S(spectre);
-    Buffer<double> s(n);
-    const surface::Plan inverse = surface::Plan::complexe_vers_reel(n, 1, S.data(), s.data());
+    const surface::Plan& inverse = espace.inverse;
     for (int pass = 0; pass < 2; ++pass) {
         const std::vector<double>& source = pass == 0 ? somme : paires;
         for (int k = 0; k < spectre; ++k)
             S[k] = Complexe(source[k], 0.0);
         fftw_execute_dft_c2r(inverse.get(), surface::as_fftw(S.data()), s.data());
         std::vector<double>& cible = pass == 0 ? f.somme : f.paires;
-        for (int k = 1; k < cols; ++k) {
+        for (int k = 1; k <= entrees; ++k) {
             const double v = s[k] / n;
             cible[k - 1] = pass == 0 ? std::max(v, 0.0) : std::round(v);
         }
@@ -114,10 +140,11 @@ std::vector<double> transposee(const std::vector<double>& z, int rows, int cols)
 // reliefstat's pooled function from the two directional ones: column pairs
 // that reach the last row are taken back out (one pair per column and
 // separation, a direct O(N·M) sum).
-Fonction commune(const Fonction& lignes_f, const Fonction& colonnes_f, const std::vector<double>& z, int N, int M)
+Fonction commune(const Fonction& lignes_f, const Fonction& colonnes_f, const std::vector<double>& z, int N, int M,
+                 int kmax)
 {
-    Fonction c = vide(N - 1);
-    for (int k = 1; k <= N - 2; ++k) {
+    Fonction c = vide(std::min(N - 1, kmax));
+    for (int k = 1; k <= std::min(N - 2, kmax); ++k) {
         const std::size_t e = static_cast<std::size_t>(k - 1);
         if (k <= M - 1) {
             c.somme[e] += lignes_f.somme[e];
@@ -174,17 +201,19 @@ Correlation correlation_directe(const std::vector<double>& z, int N, int M)
 
 Correlation correlation_fft(const std::vector<double>& z, int N, int M)
 {
+    const int tout = std::max(N, M);
     Correlation c;
-    c.lignes = le_long_des_lignes(z, N, M);
-    c.colonnes = le_long_des_lignes(transposee(z, N, M), M, N);
-    c.commune = commune(c.lignes, c.colonnes, z, N, M);
+    c.lignes = le_long_des_lignes(z, N, M, tout);
+    c.colonnes = le_long_des_lignes(transposee(z, N, M), M, N, tout);
+    c.commune = commune(c.lignes, c.colonnes, z, N, M, tout);
     return c;
 }
 
-Fonction correlation_commune_fft(const std::vector<double>& z, int N, int M)
+Fonction correlation_commune_fft(const std::vector<double>& z, int N, int M, int kmax)
 {
-    const Correlation c = correlation_fft(z, N, M);
-    return c.commune;
+    const Fonction lignes_f = le_long_des_lignes(z, N, M, kmax);
+    const Fonction colonnes_f = le_long_des_lignes(transposee(z, N, M), M, N, kmax);
+    return commune(lignes_f, colonnes_f, z, N, M, kmax);
 }
 
 } // namespace rapport

@@ -37,8 +37,9 @@ struct Correlation {
 Correlation correlation_directe(const std::vector<double>& z, int lignes, int colonnes);
 Correlation correlation_fft(const std::vector<double>& z, int lignes, int colonnes);
 
-// Only the pooled function, which the bootstrap fits (cheaper: skips nothing
-// but building the two others' vectors).
-Fonction correlation_commune_fft(const std::vector<double>& z, int lignes, int colonnes);
+// Only the pooled function, and only its first `kmax` entries (fewer when the
+// grid has fewer): what the fit range rule and a fit of at most kmax radii
+// read. The bootstrap uses it with kmax = entrees_regle.
+Fonction correlation_commune_fft(const std::vector<double>& z, int lignes, int colonnes, int kmax);
 
 } // namespace rapport

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numbers>
 #include <stdexcept>
 
 namespace surface {
@@ -24,20 +23,58 @@ double correlation_hauteurs(Modele modele, double sigma, double L, double r)
     return 2.0 * sigma * sigma * -(modele == Modele::exponentiel ? std::expm1(-u) : std::expm1(-u * u));
 }
 
+namespace {
+std::uint64_t splitmix64(std::uint64_t& x)
+{
+    std::uint64_t z = (x += 0x9e3779b97f4a7c15ULL);
+    z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
+    z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
+    return z ^ (z >> 31);
+}
+std::uint64_t rotl(std::uint64_t x, int k) { return (x << k) | (x >> (64 - k)); }
+} // namespace
+
+Normale::Normale(std::uint64_t graine)
+{
+    for (auto& e : etat_)
+        e = splitmix64(graine);
+}
+
+std::uint64_t Normale::suivant()
+{
+    const std::uint64_t resultat = rotl(etat_[1] * 5, 7) * 9;
+    const std::uint64_t t = etat_[1] << 17;
+    etat_[2] ^= etat_[0];
+    etat_[3] ^= etat_[1];
+    etat_[1] ^= etat_[2];
+    etat_[0] ^= etat_[3];
+    etat_[2] ^= t;
+    etat_[3] = rotl(etat_[3], 45);
+    return resultat;
+}
+
+double Normale::uniforme_symetrique()
+{
+    // 53 random bits to [0, 2), then shifted: never exactly -1 or below.
+    return static_cast<double>(suivant() >> 11) * 0x1.0p-52 - 1.0;
+}
+
 double Normale::operator()()
 {
     if (reserve_) {
         reserve_ = false;
         return suivante_;
     }
-    // 53-bit uniforms in (0, 1] and [0, 1).
-    const double u1 = (static_cast<double>(alea_() >> 11) + 1.0) * 0x1.0p-53;
-    const double u2 = static_cast<double>(alea_() >> 11) * 0x1.0p-53;
-    const double rayon = std::sqrt(-2.0 * std::log(u1));
-    const double angle = 2.0 * std::numbers::pi * u2;
-    suivante_ = rayon * std::sin(angle);
+    double u, v, s;
+    do {
+        u = uniforme_symetrique();
+        v = uniforme_symetrique();
+        s = u * u + v * v;
+    } while (s >= 1.0 || s == 0.0);
+    const double facteur = std::sqrt(-2.0 * std::log(s) / s);
+    suivante_ = v * facteur;
     reserve_ = true;
-    return rayon * std::cos(angle);
+    return u * facteur;
 }
 
 std::uint64_t graine_derivee(std::uint64_t graine, std::uint64_t flux, std::uint64_t indice)
@@ -89,6 +126,7 @@ Plongement::Plongement(int lignes, int colonnes, double pas, Modele modele, doub
             exact_ = positif;
             defaut_ = pire;
             racine_.resize(c.size());
+            plan_ = Plan::complexe_2d(P, Q, c.data(), FFTW_FORWARD);
             const double n = static_cast<double>(P) * Q;
             for (std::size_t k = 0; k < c.size(); ++k)
                 racine_[k] = std::sqrt(std::max(c[k].real(), 0.0) / n);
@@ -110,8 +148,7 @@ void Plongement::tirer(std::uint64_t graine, std::span<double> a, std::span<doub
         const double im = normale();
         travail[k] = Complexe(racine_[k] * re, racine_[k] * im);
     }
-    const Plan plan = Plan::complexe_2d(P_, Q_, travail.data(), FFTW_FORWARD);
-    fftw_execute(plan.get());
+    fftw_execute_dft(plan_.get(), as_fftw(travail.data()), as_fftw(travail.data()));
     for (int i = 0; i < lignes_; ++i)
         for (int j = 0; j < colonnes_; ++j) {
             const Complexe v = travail[static_cast<std::size_t>(i) * Q_ + j];

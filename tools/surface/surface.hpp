@@ -12,7 +12,6 @@
 #include "fft.hpp"
 
 #include <cstdint>
-#include <random>
 #include <span>
 #include <string>
 #include <vector>
@@ -28,15 +27,18 @@ double covariance(Modele modele, double sigma, double L, double r);
 // Height-height correlation H(r) = 2 (C(0) − C(r)).
 double correlation_hauteurs(Modele modele, double sigma, double L, double r);
 
-// Normal deviates that are the same on every platform for a seed: the engine
-// is fixed by the standard, the Box-Muller transform is written here.
+// Normal deviates that are the same on every platform for a seed, and fast:
+// the xoshiro256** generator seeded by splitmix64, and Marsaglia's polar method,
+// both written here (the standard distributions differ between libraries).
 class Normale {
 public:
-    explicit Normale(std::uint64_t graine) : alea_(graine) {}
+    explicit Normale(std::uint64_t graine);
     double operator()();
 
 private:
-    std::mt19937_64 alea_;
+    std::uint64_t suivant();
+    double uniforme_symetrique(); // (-1, 1)
+    std::uint64_t etat_[4];
     bool reserve_ = false;
     double suivante_ = 0.0;
 };
@@ -69,6 +71,7 @@ private:
     bool exact_ = true;
     double defaut_ = 0.0;
     std::vector<double> racine_; // sqrt(λ / (P Q)), P x Q row-major
+    Plan plan_;                  // forward P x Q transform, in place, any aligned buffer
 };
 
 } // namespace surface
