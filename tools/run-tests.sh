@@ -9,7 +9,7 @@ jobs=$(nproc)
 
 missing=()
 have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
-for pkg in cmake g++ make libgtest-dev libbenchmark-dev octave octave-optim gnuplot-nox fonts-freefont-otf tmux clang libplplot-dev libpng-dev chromium; do
+for pkg in cmake g++ make libgtest-dev libbenchmark-dev octave octave-optim gnuplot-nox fonts-freefont-otf tmux clang libplplot-dev libpng-dev chromium libfftw3-dev libgsl-dev nlohmann-json3-dev; do
   have_pkg "$pkg" || missing+=("$pkg")
 done
 if [ ${#missing[@]} -gt 0 ]; then
@@ -25,6 +25,9 @@ fi
 command -v octave >/dev/null || echo "!! NOTICE: octave absent : les tests des scripts MATLAB seront sautes"
 command -v tmux >/dev/null || echo "!! NOTICE: tmux absent : les tests au terminal de handgrid seront sautes"
 command -v chromium >/dev/null || echo "!! NOTICE: chromium absent : le rendu de la page du rapport ne sera pas verifie"
+for pkg in libfftw3-dev libgsl-dev nlohmann-json3-dev; do
+  have_pkg "$pkg" || echo "!! NOTICE: $pkg absent : rugosite-rapport et ses tests seront sautes"
+done
 
 build() { # build dir, cmake options...
   local dir=$1; shift
