@@ -144,6 +144,31 @@ TEST(PageRapport, FailedPartsAreMarkedAndTheRestStands) {
   EXPECT_EQ(directions.find("L = "), std::string::npos);
 }
 
+TEST(PageRapport, DirectionsShowBothModelsWhenTheReportHoldsThem) {
+  json r = exemple_rapport(10, 10, 1.0);
+  auto fit = [](double sigma, double L) {
+    return json{{"sigma", sigma}, {"L", L}, {"erreur_sigma", 0.01}, {"erreur_L", 0.2},
+                {"residu", 0.004}, {"rayons", 4}};
+  };
+  r["directions"]["par_modele"] = {
+      {"exponentiel", {{"lignes", fit(1.25, 3.5)}, {"colonnes", fit(1.15, 2.6)}}},
+      {"gaussien", {{"lignes", fit(1.2, 2.75)}, {"colonnes", {{"echec", "pas de minimum"}}}}}};
+  r["ajustements"]["exponentiel"]["bootstrap"] = {
+      {"reussis", 197}, {"echecs", 3}, {"covariance_exacte", true}};
+  const auto html = page_html(r, 10, 10, exemple_hauteurs(10, 10));
+  expect_sound_page(html);
+  const std::string text = visible_text(html);
+  EXPECT_NE(text.find("gaussien le long des lignes 1.200 ± 0.01000 2.750"), std::string::npos);
+  EXPECT_NE(text.find("gaussien le long des colonnes échec : pas de minimum"),
+            std::string::npos);
+  EXPECT_NE(text.find("197 tirages ajustés, 3 en échec"), std::string::npos);
+  if (!rapport::svg_disponible()) GTEST_SKIP() << "NOTICE: pilote SVG de PLplot absent";
+  const std::string directions = svg_by_id(html, "fig-directions");
+  EXPECT_NE(directions.find("exponentiel, colonnes : L = 2.600 cm"), std::string::npos);
+  EXPECT_NE(directions.find("gaussien, lignes : L = 2.750 cm"), std::string::npos);
+  EXPECT_EQ(directions.find("gaussien, colonnes"), std::string::npos);
+}
+
 TEST(PageRapport, WholeFailedFitAndNullFiguresGiveAReadablePage) {
   json r = exemple_rapport(6, 6, 1.0);
   r["ajustements"] = {{"echec", "toutes les hauteurs sont égales"}};
