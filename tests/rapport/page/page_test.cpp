@@ -213,6 +213,21 @@ TEST(PageRapport, AnyObjectGivesAPageWithoutThrowing) {
   expect_sound_page(html);
 }
 
+TEST(PageRapport, ExtremeNumbersNeitherWarnNorBreakThePage) {
+  json r = exemple_rapport(4, 5, 1e307);
+  r["ajustements"]["exponentiel"]["sigma"] = 1e200;
+  r["correlation"]["H"][0] = 1e308;
+  r["correlation"]["H"][1] = -1e308;
+  std::vector<double> z = exemple_hauteurs(4, 5);
+  z[0] = 1e308;
+  z[1] = -1e308;
+  testing::internal::CaptureStderr();
+  const auto html = page_html(r, 4, 5, z);
+  const std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(err, "");  // PLplot warns on stderr when given a degenerate window
+  expect_sound_page(html);
+}
+
 TEST(PageRapport, GridWithoutRealCellHasNoMap) {
   const auto html = page_html(exemple_rapport(4, 4, 1.0), 4, 4,
                               exemple_hauteurs(4, 4, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12,

@@ -285,6 +285,7 @@ std::string carte_svg(int lignes, int colonnes, double pas, const std::vector<do
     }
   }
   if (!(zmin <= zmax)) return {};  // no real cell
+  if (!std::isfinite(zmax - zmin)) return {};
   if (zmax - zmin <= 1e-12 * std::max(1.0, std::abs(zmax))) {
     const double half = std::max(0.5 * std::abs(zmax), 1e-6);
     zmin -= half;
@@ -308,6 +309,7 @@ std::string carte_svg(int lignes, int colonnes, double pas, const std::vector<do
   const double x1 = x0 + colonnes * pas;
   const double y1 = y0 + lignes * pas;
   const double bloc = g.facteur * pas;
+  if (!std::isfinite(x0 + g.colonnes * bloc) || !std::isfinite(y0 + g.lignes * bloc)) return {};
 
   SvgCanvas canvas(760, 620);
   plstream& pls = canvas.pls();
@@ -416,6 +418,7 @@ std::string fonction_svg(const std::vector<SerieMesuree>& series,
     for (double y : p.y) hmin = std::min(hmin, y);
   if (!(hmax > hmin)) hmax = hmin + 1.0;
   const double ytop = hmax + 0.06 * (hmax - hmin);
+  if (!std::isfinite(ytop - hmin)) return {};
 
   // The legend goes under the plot, so that it hides no point.
   const bool band = plage && plage->r_max > 0.0 && plage->r_max >= plage->r_min;
