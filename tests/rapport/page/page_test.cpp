@@ -208,7 +208,7 @@ TEST(PageRapport, AnyObjectGivesAPageWithoutThrowing) {
   std::string html;
   ASSERT_NO_THROW(html = page_html(exemple_rapport(5, 5, 1.0), 5, 6, exemple_hauteurs(5, 5)));
   expect_sound_page(html);
-  EXPECT_NE(visible_text(html).find("Carte indisponible"), std::string::npos);
+  EXPECT_NE(visible_text(html).find("Carte indisponible : hauteurs absentes"), std::string::npos);
   ASSERT_NO_THROW(html = page_html(exemple_rapport(0, 0, 1.0), 0, 0, {}));
   expect_sound_page(html);
 }
@@ -301,6 +301,27 @@ TEST(PageRapport, NoTemporaryFileIsLeftBehind) {
   EXPECT_TRUE(std::filesystem::is_empty(dir));
   std::filesystem::remove_all(dir);
   expect_sound_page(html);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(PageRapport, WithoutATemporaryFolderThePageComesWithoutPictures) {
+  const char* old = std::getenv("TMPDIR");
+  const std::string saved = old != nullptr ? old : "";
+  ::setenv("TMPDIR", "/nonexistent/rapport-page-test", 1);
+  std::string html;
+  EXPECT_NO_THROW(html = page_html(exemple_rapport(6, 6, 1.0), 6, 6, exemple_hauteurs(6, 6)));
+  if (old != nullptr)
+    ::setenv("TMPDIR", saved.c_str(), 1);
+  else
+    ::unsetenv("TMPDIR");
+  expect_sound_page(html);
+  EXPECT_EQ(occurrences(html, "<svg"), 0u);
+  EXPECT_NE(visible_text(html).find("Carte indisponible : l&#39;image n&#39;a pas pu être dessinée"),
+            std::string::npos);
+  EXPECT_NE(visible_text(html).find("1.200 cm"), std::string::npos);
 }
 
 }  // namespace

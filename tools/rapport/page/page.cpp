@@ -2,10 +2,12 @@
 
 #include "figures.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <optional>
 #include <sstream>
+#include <stdexcept>
 #include <string_view>
 
 namespace rapport {
@@ -169,6 +171,17 @@ void figure(std::ostringstream& out, const std::string& svg, const std::string& 
   out << "<figcaption>" << caption << "</figcaption>\n</figure>\n";
 }
 
+// A picture, or nothing when it cannot be drawn (no temporary file, say): the
+// page is written without it rather than not at all.
+template <typename Draw>
+std::string picture(Draw draw) {
+  try {
+    return draw();
+  } catch (const std::exception&) {
+    return {};
+  }
+}
+
 constexpr std::string_view style = R"(
 body { font-family: "DejaVu Sans", "Liberation Sans", Arial, sans-serif; color: #1a1a1a;
        background: #fff; margin: 0 auto; max-width: 62rem; padding: 1rem 1.5rem 3rem; line-height: 1.4; }
@@ -292,13 +305,20 @@ std::string page_html(const nlohmann::json& rapport, int lignes, int colonnes,
   out << "<section id=\"carte\">\n<h2>Carte des hauteurs</h2>\n";
   {
     std::string svg;
-    std::string missing = "Carte indisponible : aucune cellule réelle à dessiner.";
+    const GrilleReduite reduced = reduire_grille(lignes, colonnes, hauteurs_nivelees, cote_carte);
+    std::string missing = "Carte indisponible : l'image n'a pas pu être dessinée.";
+    if (reduced.valeurs.empty())
+      missing = "Carte indisponible : hauteurs absentes ou en nombre incohérent avec la grille.";
+    else if (std::none_of(reduced.valeurs.begin(), reduced.valeurs.end(),
+                          [](double z) { return std::isfinite(z); }))
+      missing = "Carte indisponible : aucune cellule réelle à dessiner.";
     if (!svg_disponible())
       missing = "Carte indisponible : le pilote SVG de PLplot est absent.";
     else
-      svg = carte_svg(lignes, colonnes, pas, hauteurs_nivelees, units.longueur,
-                      "Hauteurs nivelées — " + levelling_text, "fig-carte");
-    const GrilleReduite reduced = reduire_grille(lignes, colonnes, hauteurs_nivelees, cote_carte);
+      svg = picture([&] {
+        return carte_svg(lignes, colonnes, pas, hauteurs_nivelees, units.longueur,
+                         "Hauteurs nivelées — " + levelling_text, "fig-carte");
+      });
     std::string caption = "Hauteurs après nivellement (" + escape(levelling_text) +
                           "), en " + L + " ; les cellules vides restent en blanc.";
     if (reduced.facteur > 1)
@@ -326,9 +346,10 @@ std::string page_html(const nlohmann::json& rapport, int lignes, int colonnes,
                         f.key, *f.sigma, *f.L, f.key == "exponentiel" ? rouge : vert,
                         f.key == "exponentiel" ? 1 : 2});
     }
-    const std::string svg =
-        fonction_svg(series, curves, plage, "H(r) en commun, deux modèles ajustés",
-                     units.longueur, units.H, "fig-fonction");
+    const std::string svg = picture([&] {
+      return fonction_svg(series, curves, plage, "H(r) en commun, deux modèles ajustés",
+                          units.longueur, units.H, "fig-fonction");
+    });
     std::string caption =
         "Points : moyenne du carré de la différence de hauteur entre deux cellules réelles à la "
         "distance r, le long des lignes et des colonnes. Courbes : modèles ajustés "
@@ -391,9 +412,10 @@ std::string page_html(const nlohmann::json& rapport, int lignes, int colonnes,
       if (models_drawn.find(f.model) == std::string::npos)
         models_drawn += (models_drawn.empty() ? "" : " et ") + f.model;
     }
-    const std::string svg =
-        fonction_svg(series, curves, plage, "H(r) par direction", units.longueur, units.H,
-                     "fig-directions");
+    const std::string svg = picture([&] {
+      return fonction_svg(series, curves, plage, "H(r) par direction", units.longueur, units.H,
+                          "fig-directions");
+    });
     std::string caption =
         "Lignes : paires de cellules d'une même ligne (r le long de x) ; colonnes : paires d'une "
         "même colonne (r le long de y).";
