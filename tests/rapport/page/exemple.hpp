@@ -16,8 +16,7 @@ nlohmann::json exemple_rapport(int lignes, int colonnes, double pas);
 
 // Smooth levelled heights, row-major, with the cells listed in `vides`
 // (row-major indices) left empty (NaN).
-std::vector<double> exemple_hauteurs(int lignes, int colonnes,
-                                     const std::vector<int>& vides = {});
+std::vector<double> exemple_hauteurs(int lignes, int colonnes, const std::vector<int>& vides = {});
 
 // Empty when the page's tags nest properly (void elements and "/>" allowed,
 // style content skipped); otherwise a description of the first fault.
@@ -35,4 +34,4 @@ std::string svg_by_id(const std::string& html, const std::string& id);
 
 std::size_t occurrences(const std::string& text, const std::string& what);
 
-}  // namespace rapport_test
+} // namespace rapport_test

@@ -11,50 +11,49 @@ namespace rapport {
 
 // Colours of cmap0 used by the pictures (index 0 is the white background).
 enum Couleur : int {
-  fond = 0,
-  encre = 1,
-  bleu = 2,
-  rouge = 3,
-  vert = 4,
-  gris_clair = 5,
-  orange = 6,
-  gris = 7,
-  violet = 8,
+    fond = 0,
+    encre = 1,
+    bleu = 2,
+    rouge = 3,
+    vert = 4,
+    gris_clair = 5,
+    orange = 6,
+    gris = 7,
+    violet = 8,
 };
 
 // A grid reduced for display: blocks of facteur x facteur cells replaced by
 // the mean of their real cells (NaN when the whole block is empty).
 struct GrilleReduite {
-  int lignes = 0;
-  int colonnes = 0;
-  int facteur = 1;
-  std::vector<double> valeurs;  // row-major, NaN = empty
+    int lignes = 0;
+    int colonnes = 0;
+    int facteur = 1;
+    std::vector<double> valeurs; // row-major, NaN = empty
 };
-GrilleReduite reduire_grille(int lignes, int colonnes, const std::vector<double>& hauteurs,
-                             int cote_max);
+GrilleReduite reduire_grille(int lignes, int colonnes, const std::vector<double>& hauteurs, int cote_max);
 
 // H(r) of a correlation model; NaN for an unknown model name.
 double modele_H(const std::string& modele, double sigma, double L, double r);
 
 struct SerieMesuree {
-  std::string libelle;
-  std::vector<double> r;  // > 0
-  std::vector<double> H;
-  Couleur couleur = bleu;
+    std::string libelle;
+    std::vector<double> r; // > 0
+    std::vector<double> H;
+    Couleur couleur = bleu;
 };
 
 struct CourbeModele {
-  std::string libelle;
-  std::string modele;  // "exponentiel" or "gaussien"
-  double sigma = 0.0;
-  double L = 0.0;
-  Couleur couleur = rouge;
-  int style = 1;  // PLplot line style, 1 = solid
+    std::string libelle;
+    std::string modele; // "exponentiel" or "gaussien"
+    double sigma = 0.0;
+    double L = 0.0;
+    Couleur couleur = rouge;
+    int style = 1; // PLplot line style, 1 = solid
 };
 
 struct Plage {
-  double r_min = 0.0;
-  double r_max = 0.0;
+    double r_min = 0.0;
+    double r_max = 0.0;
 };
 
 // True when PLplot's SVG device can be had; without it the pictures are empty
@@ -72,9 +71,8 @@ std::string carte_svg(int lignes, int colonnes, double pas, const std::vector<do
 
 // Measured points and model curves of H(r) on a logarithmic r axis, with the
 // fit range shaded. Empty string when no series holds a point.
-std::string fonction_svg(const std::vector<SerieMesuree>& series,
-                         const std::vector<CourbeModele>& courbes, std::optional<Plage> plage,
-                         const std::string& titre, const std::string& unite_r,
+std::string fonction_svg(const std::vector<SerieMesuree>& series, const std::vector<CourbeModele>& courbes,
+                         std::optional<Plage> plage, const std::string& titre, const std::string& unite_r,
                          const std::string& unite_H, const std::string& id);
 
-}  // namespace rapport
+} // namespace rapport

@@ -17,4 +17,4 @@ namespace rapport {
 std::string page_html(const nlohmann::json& rapport, int lignes, int colonnes,
                       const std::vector<double>& hauteurs_nivelees);
 
-}  // namespace rapport
+} // namespace rapport
