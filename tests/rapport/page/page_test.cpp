@@ -117,10 +117,12 @@ TEST(PageRapport, TextFromTheReportIsEscapedInPageAndPictures)
     json r = exemple_rapport(8, 8, 1.0);
     r["fichier"] = "<b>mesure & co</b>.txt";
     r["unite"]["longueur"] = "#u<m>"; // '#' starts an escape in PLplot's texts
+    r["reglages"]["nivellement"] = "<\"niveau\">";
     const auto html = page_html(r, 8, 8, exemple_hauteurs(8, 8));
     expect_sound_page(html);
     EXPECT_EQ(html.find("<b>mesure"), std::string::npos);
     EXPECT_NE(html.find("&lt;b&gt;mesure &amp; co&lt;/b&gt;.txt"), std::string::npos);
+    EXPECT_EQ(html.find("<\"niveau"), std::string::npos);
     if (!rapport::svg_disponible())
         GTEST_SKIP() << "NOTICE: pilote SVG de PLplot absent";
     EXPECT_NE(svg_by_id(html, "fig-carte").find("hauteur nivelée (#u&lt;m&gt;)"), std::string::npos);

@@ -40,6 +40,25 @@ std::string plplot_text(const std::string& text)
     return out;
 }
 
+// Text made safe for an attribute value between double quotes.
+std::string attribute(const std::string& text)
+{
+    std::string out;
+    for (char c : text) {
+        if (c == '&')
+            out += "&amp;";
+        else if (c == '<')
+            out += "&lt;";
+        else if (c == '>')
+            out += "&gt;";
+        else if (c == '"')
+            out += "&quot;";
+        else
+            out += c;
+    }
+    return out;
+}
+
 void append_utf8(std::string& out, unsigned long code)
 {
     if (code < 0x80) {
@@ -101,27 +120,39 @@ std::string inline_svg(const std::string& raw, const std::string& id, const std:
     std::string out;
     out.reserve(body.size() + 200);
     out += "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" viewBox=\"" + view_box + "\" id=\"" + id +
-           "\" class=\"image\" role=\"img\" aria-label=\"" + description + "\">";
+           "\" class=\"image\" role=\"img\" aria-label=\"" + attribute(description) + "\">";
     static const std::array<std::string, 4> defaults = {" stroke-opacity=\"1.000000\"", " fill-opacity=\"1.000000\"",
                                                         " stroke-width=\"1.000000e+00\"", " fill-rule=\"nonzero\""};
     for (std::size_t i = 0; i < body.size();) {
+        // Only these characters can start something to rewrite.
+        const char c = body[i];
+        if (c != ' ' && c != 'i' && c != 'u' && c != 'h' && c != '&') {
+            const auto next = body.find_first_of(" iuh&", i);
+            const auto stop = next == std::string::npos ? body.size() : next;
+            out.append(body, i, stop - i);
+            i = stop;
+            continue;
+        }
         bool skipped = false;
-        for (const auto& d : defaults) {
-            if (body.compare(i, d.size(), d) == 0) {
-                i += d.size();
-                skipped = true;
-                break;
+        if (c == ' ') {
+            for (const auto& d : defaults) {
+                if (body.compare(i, d.size(), d) == 0) {
+                    i += d.size();
+                    skipped = true;
+                    break;
+                }
             }
         }
         if (skipped)
             continue;
-        if (body.compare(i, 4, "id=\"") == 0) {
+        const bool after_space = i > 0 && (body[i - 1] == ' ' || body[i - 1] == ':');
+        if (after_space && body.compare(i, 4, "id=\"") == 0) {
             out += "id=\"" + id + "-";
             i += 4;
         } else if (body.compare(i, 5, "url(#") == 0) {
             out += "url(#" + id + "-";
             i += 5;
-        } else if (body.compare(i, 7, "href=\"#") == 0) {
+        } else if (after_space && body.compare(i, 7, "href=\"#") == 0) {
             out += "href=\"#" + id + "-";
             i += 7;
         } else if (body.compare(i, 3, "&#x") == 0) {
