@@ -167,6 +167,34 @@ TEST(RapportProgramme, BadInputGivesAFrenchMessageStatusOneAndNoReport)
     }
 }
 
+TEST(RapportProgramme, AReportThatCannotBeWrittenLeavesTheOldOneWhole)
+{
+    WorkDir dir;
+    dir.write("grille.txt", fichier_grille(20, 20, 1.0, 1, 3, 4, 0.0));
+    dir.write("rapport.json", "ancien");
+    std::filesystem::create_directory(dir.path() / "rapport.csv");
+    const auto r = run("rugosite-rapport", sans_bootstrap, dir);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("rapport.csv"), std::string::npos) << r.err;
+    EXPECT_EQ(dir.read("rapport.json"), "ancien");
+    EXPECT_EQ(dir.files().size(), 2u) << "no temporary file left";
+}
+
+TEST(RapportProgramme, ASeedGivesTheSameReportWhateverTheThreads)
+{
+    WorkDir dir;
+    dir.write("grille.txt", fichier_grille(30, 24, 1.0, 1, 3, 5, 0.1));
+    ASSERT_EQ(run("rugosite-rapport", {"--tirages", "12", "--graine", "9", "--fils", "1"}, dir).status, 0);
+    const std::string un = dir.read("rapport.json");
+    ASSERT_EQ(run("rugosite-rapport", {"--tirages", "12", "--graine", "9", "--fils", "2"}, dir).status, 0);
+    EXPECT_EQ(dir.read("rapport.json"), un);
+    ASSERT_EQ(run("rugosite-rapport", {"--tirages", "12", "--graine", "10"}, dir).status, 0);
+    const json autre = json::parse(dir.read("rapport.json")), premier = json::parse(un);
+    EXPECT_NE(autre["ajustements"]["exponentiel"]["intervalle_L"], premier["ajustements"]["exponentiel"]["intervalle_L"]);
+    EXPECT_EQ(autre["ajustements"]["exponentiel"]["L"], premier["ajustements"]["exponentiel"]["L"]);
+    EXPECT_EQ(autre["reglages"]["graine"], 10);
+}
+
 TEST(RapportProgramme, AFitThatCannotBeMadeIsMarkedAndTheRestReported)
 {
     // A 3 x 3 grid gives one separation with pairs: no fit, heights still reported.

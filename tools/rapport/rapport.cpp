@@ -317,6 +317,12 @@ void ecrire_fichiers(const std::vector<std::pair<std::filesystem::path, std::str
         for (const auto& t : temporaires)
             fs::remove(t, ec);
     };
+    // A target that can't be replaced is found before anything is written.
+    for (const auto& [chemin_final, contenu] : fichiers) {
+        std::error_code ec;
+        if (fs::is_directory(chemin_final, ec))
+            throw Erreur("impossible d'ecrire " + chemin_final.string() + " : c'est un dossier");
+    }
     for (const auto& [chemin_final, contenu] : fichiers) {
         fs::path temporaire = chemin_final;
         temporaire += ".tmp-" + std::to_string(::getpid());
