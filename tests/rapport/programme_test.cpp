@@ -9,6 +9,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <sstream>
 
 using nlohmann::json;
@@ -77,6 +78,7 @@ TEST(RapportProgramme, ReportFilesHoldTheAgreedKeys)
     const auto r = run("rugosite-rapport", {"--tirages", "20"}, dir);
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("rapport.json"), std::string::npos);
+    EXPECT_EQ(r.err, "") << "no progress line off a terminal";
     const json j = json::parse(dir.read("rapport.json"));
     EXPECT_EQ(j["version"], 1);
     EXPECT_EQ(j["outil"], "rugosite-rapport");
@@ -193,6 +195,21 @@ TEST(RapportProgramme, ASeedGivesTheSameReportWhateverTheThreads)
     EXPECT_NE(autre["ajustements"]["exponentiel"]["intervalle_L"], premier["ajustements"]["exponentiel"]["intervalle_L"]);
     EXPECT_EQ(autre["ajustements"]["exponentiel"]["L"], premier["ajustements"]["exponentiel"]["L"]);
     EXPECT_EQ(autre["reglages"]["graine"], 10);
+}
+
+TEST(RapportProgramme, ProgressLineOnATerminal)
+{
+    if (std::system("script --version >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "NOTICE: script (util-linux) absent : la ligne de progression au terminal n'est pas verifiee";
+    WorkDir dir;
+    dir.write("grille.txt", fichier_grille(20, 20, 1.0, 1, 3, 6, 0.0));
+    const std::string commande = "cd '" + dir.path().string() + "' && script -qec '" +
+                                 program_test::program_path("rugosite-rapport") +
+                                 " --tirages 10' /dev/null > ecran.txt 2>&1";
+    ASSERT_EQ(std::system(commande.c_str()), 0);
+    const std::string ecran = dir.read("ecran.txt");
+    EXPECT_NE(ecran.find("\rrugosite-rapport : bootstrap exponentiel 10/10"), std::string::npos) << ecran;
+    EXPECT_NE(ecran.find("bootstrap gaussien 10/10"), std::string::npos) << ecran;
 }
 
 TEST(RapportProgramme, AFitThatCannotBeMadeIsMarkedAndTheRestReported)
