@@ -44,7 +44,7 @@ Fonction le_long_des_lignes(const std::vector<double>& z, int rows, int cols, in
         return f;
     const int n = surface::taille_rapide(cols + entrees);
     const int spectre = n / 2 + 1;
-    const int bloc = std::max(1, std::min(rows, static_cast<int>((1 << 22) / n)));
+    const int bloc = std::max(1, std::min(rows, static_cast<int>((1 << 20) / n)));
     using surface::Buffer;
     using surface::Complexe;
     // Buffers and plans are kept per thread for the next grid of the same
@@ -82,18 +82,19 @@ Fonction le_long_des_lignes(const std::vector<double>& z, int rows, int cols, in
             double* pm = m.data() + static_cast<std::size_t>(r) * n;
             double* pw = w.data() + static_cast<std::size_t>(r) * n;
             double* pq = q.data() + static_cast<std::size_t>(r) * n;
-            std::fill(pm, pm + n, 0.0);
-            std::fill(pw, pw + n, 0.0);
-            std::fill(pq, pq + n, 0.0);
-            if (r >= compte)
+            const int remplies = r < compte ? cols : 0;
+            std::fill(pm + remplies, pm + n, 0.0);
+            std::fill(pw + remplies, pw + n, 0.0);
+            std::fill(pq + remplies, pq + n, 0.0);
+            if (remplies == 0)
                 continue;
             const double* ligne = z.data() + static_cast<std::size_t>(debut + r) * cols;
-            for (int a = 0; a < cols; ++a)
-                if (!std::isnan(ligne[a])) {
-                    pm[a] = 1.0;
-                    pw[a] = ligne[a];
-                    pq[a] = ligne[a] * ligne[a];
-                }
+            for (int a = 0; a < remplies; ++a) {
+                const bool reelle = !std::isnan(ligne[a]);
+                pm[a] = reelle ? 1.0 : 0.0;
+                pw[a] = reelle ? ligne[a] : 0.0;
+                pq[a] = reelle ? ligne[a] * ligne[a] : 0.0;
+            }
         }
         fftw_execute_dft_r2c(plan.get(), m.data(), surface::as_fftw(Fm.data()));
         fftw_execute_dft_r2c(plan.get(), w.data(), surface::as_fftw(Fw.data()));

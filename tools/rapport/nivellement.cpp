@@ -83,21 +83,19 @@ std::vector<double> niveler(const std::vector<double>& z, int lignes, int colonn
         return sortie;
     }
     // Coordinates scaled to [-1, 1] keep the normal equations well conditioned.
+    // The basis functions are monomials x^px y^py; the sums of the normal
+    // equations are gathered row by row as moments in x, so each cell costs a
+    // few additions whatever the degree.
+    static constexpr int px[6] = {0, 1, 0, 2, 1, 0};
+    static constexpr int py[6] = {0, 0, 1, 0, 1, 2};
     const std::size_t p = n == Nivellement::plan ? 3 : 6;
     const double cx = 0.5 * (colonnes - 1), cy = 0.5 * (lignes - 1);
     const double ex = std::max(cx, 1.0), ey = std::max(cy, 1.0);
-    auto base = [&](int i, int j, double* f) {
-        const double x = (j - cx) / ex, y = (i - cy) / ey;
-        f[0] = 1.0;
-        f[1] = x;
-        f[2] = y;
-        if (p == 6) {
-            f[3] = x * x;
-            f[4] = x * y;
-            f[5] = y * y;
-        }
-    };
-    // Sums of the normal equations, about the mean height for accuracy.
+    std::vector<double> xs(static_cast<std::size_t>(colonnes));
+    for (int j = 0; j < colonnes; ++j)
+        xs[static_cast<std::size_t>(j)] = (j - cx) / ex;
+    auto puissance = [](double v, int k) { return k == 0 ? 1.0 : k == 1 ? v : k == 2 ? v * v : k == 3 ? v * v * v : v * v * v * v; };
+    // Sums about the mean height, for accuracy.
     double moy = 0.0;
     long long compte = 0;
     for (double h : z)
@@ -109,34 +107,48 @@ std::vector<double> niveler(const std::vector<double>& z, int lignes, int colonn
         throw Erreur("nivellement impossible : trop peu de cellules reelles pour la surface de reference");
     moy /= static_cast<double>(compte);
     std::vector<double> A(p * p, 0.0), b(p, 0.0);
-    double f[6];
-    for (int i = 0; i < lignes; ++i)
+    for (int i = 0; i < lignes; ++i) {
+        const double* ligne = z.data() + static_cast<std::size_t>(i) * colonnes;
+        double S[5] = {0, 0, 0, 0, 0}, T[3] = {0, 0, 0}; // Σ x^k and Σ x^k (h − moy) over the row
         for (int j = 0; j < colonnes; ++j) {
-            const double h = z[static_cast<std::size_t>(i) * colonnes + j];
+            const double h = ligne[j];
             if (std::isnan(h))
                 continue;
-            base(i, j, f);
-            for (std::size_t r = 0; r < p; ++r) {
-                b[r] += f[r] * (h - moy);
-                for (std::size_t c = r; c < p; ++c)
-                    A[r * p + c] += f[r] * f[c];
+            const double x = xs[static_cast<std::size_t>(j)], x2 = x * x, d = h - moy;
+            S[0] += 1.0;
+            S[1] += x;
+            S[2] += x2;
+            T[0] += d;
+            T[1] += x * d;
+            if (p == 6) {
+                S[3] += x2 * x;
+                S[4] += x2 * x2;
+                T[2] += x2 * d;
             }
         }
+        const double y = (i - cy) / ey;
+        for (std::size_t r = 0; r < p; ++r) {
+            b[r] += puissance(y, py[r]) * T[px[r]];
+            for (std::size_t c = r; c < p; ++c)
+                A[r * p + c] += puissance(y, py[r] + py[c]) * S[px[r] + px[c]];
+        }
+    }
     for (std::size_t r = 0; r < p; ++r)
         for (std::size_t c = 0; c < r; ++c)
             A[r * p + c] = A[c * p + r];
     const std::vector<double> coef = resoudre(A, b, p);
-    for (int i = 0; i < lignes; ++i)
+    for (int i = 0; i < lignes; ++i) {
+        // The reference along row i: a0 + a1 x + a2 x².
+        const double y = (i - cy) / ey;
+        double a[3] = {moy, 0.0, 0.0};
+        for (std::size_t r = 0; r < p; ++r)
+            a[px[r]] += coef[r] * puissance(y, py[r]);
+        double* ligne = sortie.data() + static_cast<std::size_t>(i) * colonnes;
         for (int j = 0; j < colonnes; ++j) {
-            double& h = sortie[static_cast<std::size_t>(i) * colonnes + j];
-            if (std::isnan(h))
-                continue;
-            base(i, j, f);
-            double ref = moy;
-            for (std::size_t r = 0; r < p; ++r)
-                ref += coef[r] * f[r];
-            h -= ref;
+            const double x = xs[static_cast<std::size_t>(j)];
+            ligne[j] -= a[0] + x * (a[1] + x * a[2]); // NaN stays NaN
         }
+    }
     return sortie;
 }
 
