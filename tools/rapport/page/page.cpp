@@ -250,6 +250,9 @@ tr.meilleur td, tr.meilleur th, td.utilise, th.utilise { background: #fff7d6; }
 .echec { color: #b00020; font-weight: bold; }
 th small { font-weight: normal; }
 .formule { white-space: nowrap; }
+tbody th { white-space: nowrap; }
+td.direction { white-space: nowrap; }
+@media print { figure, table { break-inside: avoid; } .defile { overflow: visible; } }
 figure { margin: 1rem 0; }
 figure svg.image { width: 100%; max-width: 50rem; height: auto; display: block; }
 figcaption { color: #444; font-size: .92rem; }
@@ -542,7 +545,7 @@ std::string page_html(const nlohmann::json& rapport, int lignes, int colonnes,
                 << ")</th><th>erreur σ</th><th>L (" << L
                 << ")</th><th>erreur L</th><th>résidu</th></tr></thead>\n<tbody>\n";
             for (const auto& f : direction_fits) {
-                out << "<tr><th scope=\"row\">" << escape(f.model) << "</th><td>le long des " << escape(f.direction)
+                out << "<tr><th scope=\"row\">" << escape(f.model) << "</th><td class=\"direction\">le long des " << escape(f.direction)
                     << "</td>";
                 if (f.failed) {
                     out << "<td colspan=\"5\">" << failure_html(*f.failed) << "</td></tr>\n";
@@ -581,7 +584,7 @@ std::string page_html(const nlohmann::json& rapport, int lignes, int colonnes,
                                     {"Sv", "profondeur du plus bas creux", true},
                                     {"Sz", "hauteur maximale (Sp + Sv)", true}};
     for (const auto& p : parameters) {
-        out << "<tr><th scope=\"row\">" << p.key << " <small>" << p.description
+        out << "<tr><th scope=\"row\">" << p.key << "<br/><small>" << p.description
             << (p.length ? " (" + L + ")" : std::string(" (sans unité)")) << "</small></th>";
         for (const auto& k : levellings) {
             const json* part = child(hauteurs, k.c_str());
