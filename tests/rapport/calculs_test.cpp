@@ -83,6 +83,9 @@ TEST(RapportGrille, UnusableFilesAreRefusedWithAFrenchMessage)
     EXPECT_NE(message_de("1x1x0\n1\n2\n3\n4\n").find("pas"), std::string::npos);
     EXPECT_NE(message_de("1x1x1.0\n1\n2\n3\n").find("trop peu de hauteurs (3 lues, 4 attendues"), std::string::npos);
     EXPECT_NE(message_de("1x1x1.0\n1\n2\nx\n4\n").find("trop peu"), std::string::npos);
+    // A header announcing far more than the file holds is told, not allocated.
+    EXPECT_NE(message_de("40000x40000x1.0\n1\n2\n").find("trop peu de hauteurs (2 lues"), std::string::npos);
+    EXPECT_NE(message_de("99999x99999x1.0\n1\n").find("trop grande"), std::string::npos);
     EXPECT_THROW(lire_grille("/nonexistent/grille.txt"), Erreur);
 
     auto refus = [](const std::string& texte) {

@@ -2,6 +2,7 @@
 
 #include "line_io.hpp"
 
+#include <algorithm>
 #include <limits>
 
 namespace rapport {
@@ -34,18 +35,24 @@ Grille lire_grille(const std::string& fichier)
     g.lignes = A + 1;
     g.colonnes = B + 1;
     g.pas = pas;
-    g.z.assign(static_cast<std::size_t>(cellules), std::numeric_limits<double>::quiet_NaN());
-    long long lues = 0;
+    // The heights are gathered as the file gives them (column after column)
+    // before the grid is made: a header that announces far more heights than
+    // the file holds costs no memory.
+    std::vector<double> lues;
+    lues.reserve(static_cast<std::size_t>(std::min<long long>(cellules, 1 << 20)));
+    for (long long k = 0; k < cellules; ++k) {
+        double h = 0.0;
+        if (lecteur->scan("%lf\n", h) != 1)
+            throw Erreur(fichier + " : trop peu de hauteurs (" + std::to_string(k) + " lues, " +
+                         std::to_string(cellules) + " attendues pour une grille de " + std::to_string(g.lignes) +
+                         " x " + std::to_string(g.colonnes) + ")");
+        lues.push_back(est_vide(h) ? std::numeric_limits<double>::quiet_NaN() : h);
+    }
+    g.z.resize(static_cast<std::size_t>(cellules));
+    std::size_t k = 0;
     for (int j = 0; j < g.colonnes; ++j)
-        for (int i = 0; i < g.lignes; ++i) {
-            double h = 0.0;
-            if (lecteur->scan("%lf\n", h) != 1)
-                throw Erreur(fichier + " : trop peu de hauteurs (" + std::to_string(lues) + " lues, " +
-                             std::to_string(cellules) + " attendues pour une grille de " + std::to_string(g.lignes) +
-                             " x " + std::to_string(g.colonnes) + ")");
-            ++lues;
-            g.at(i, j) = est_vide(h) ? std::numeric_limits<double>::quiet_NaN() : h;
-        }
+        for (int i = 0; i < g.lignes; ++i)
+            g.at(i, j) = lues[k++];
     return g;
 }
 
