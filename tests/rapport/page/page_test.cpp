@@ -6,7 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
+#include <locale.h>
+#include <sstream>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -339,6 +342,31 @@ TEST(PageRapport, WithoutATemporaryFolderThePageComesWithoutPictures)
     EXPECT_NE(visible_text(html).find("Carte indisponible : l&#39;image n&#39;a pas pu être dessinée"),
               std::string::npos);
     EXPECT_NE(visible_text(html).find("1.200 cm"), std::string::npos);
+}
+
+} // namespace
+
+namespace {
+
+TEST(PageRapport, ADecimalCommaLocaleDoesNotReachThePage)
+{
+    const locale_t french = newlocale(LC_ALL_MASK, "fr_FR.UTF-8", static_cast<locale_t>(nullptr));
+    if (french == static_cast<locale_t>(nullptr))
+        GTEST_SKIP() << "NOTICE: locale fr_FR.UTF-8 absente";
+    const locale_t previous = uselocale(french);
+    const auto html = page_html(exemple_rapport(6, 6, 1.0), 6, 6, exemple_hauteurs(6, 6));
+    uselocale(previous);
+    freelocale(french);
+    expect_sound_page(html);
+    EXPECT_NE(visible_text(html).find("1.200 cm"), std::string::npos);
+    // Each point of a shape is "x,y": a decimal comma would add a second comma.
+    for (std::size_t i = 0; (i = html.find("points=\"", i)) != std::string::npos;) {
+        i += 8;
+        std::istringstream pairs(html.substr(i, html.find('"', i) - i));
+        std::string pair;
+        while (pairs >> pair)
+            ASSERT_EQ(std::count(pair.begin(), pair.end(), ','), 1) << pair;
+    }
 }
 
 } // namespace

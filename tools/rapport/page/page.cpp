@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <clocale>
 #include <cstdio>
+#include <locale.h>
 #include <optional>
 #include <sstream>
 #include <stdexcept>
@@ -219,6 +221,30 @@ void figure(std::ostringstream& out, const std::string& svg, const std::string& 
     out << "<figcaption>" << caption << "</figcaption>\n</figure>\n";
 }
 
+// Numbers written with a decimal point (the SVG syntax needs it, and PLplot
+// prints its coordinates with printf) whatever locale the calling thread has.
+class NumbersInCLocale {
+public:
+    NumbersInCLocale() : c_(newlocale(LC_NUMERIC_MASK, "C", static_cast<locale_t>(nullptr)))
+    {
+        if (c_ != static_cast<locale_t>(nullptr))
+            previous_ = uselocale(c_);
+    }
+    NumbersInCLocale(const NumbersInCLocale&) = delete;
+    NumbersInCLocale& operator=(const NumbersInCLocale&) = delete;
+    ~NumbersInCLocale()
+    {
+        if (c_ != static_cast<locale_t>(nullptr)) {
+            uselocale(previous_);
+            freelocale(c_);
+        }
+    }
+
+private:
+    locale_t c_;
+    locale_t previous_ = static_cast<locale_t>(nullptr);
+};
+
 // A picture, or nothing when it cannot be drawn (no temporary file, say): the
 // page is written without it rather than not at all.
 template <typename Draw>
@@ -265,6 +291,7 @@ footer { margin-top: 2rem; color: #777; font-size: .85rem; }
 std::string page_html(const nlohmann::json& rapport, int lignes, int colonnes,
                       const std::vector<double>& hauteurs_nivelees)
 {
+    const NumbersInCLocale c_numbers;
     const json* root = &rapport;
     const Units units = units_of(rapport);
     const json* reglages = child(root, "reglages");
@@ -545,8 +572,8 @@ std::string page_html(const nlohmann::json& rapport, int lignes, int colonnes,
                 << ")</th><th>erreur σ</th><th>L (" << L
                 << ")</th><th>erreur L</th><th>résidu</th></tr></thead>\n<tbody>\n";
             for (const auto& f : direction_fits) {
-                out << "<tr><th scope=\"row\">" << escape(f.model) << "</th><td class=\"direction\">le long des " << escape(f.direction)
-                    << "</td>";
+                out << "<tr><th scope=\"row\">" << escape(f.model) << "</th><td class=\"direction\">le long des "
+                    << escape(f.direction) << "</td>";
                 if (f.failed) {
                     out << "<td colspan=\"5\">" << failure_html(*f.failed) << "</td></tr>\n";
                     continue;
