@@ -97,6 +97,9 @@ Plongement::Plongement(int lignes, int colonnes, double pas, Modele modele, doub
     int P = taille_rapide(std::max(2 * (lignes - 1), 1));
     int Q = taille_rapide(std::max(2 * (colonnes - 1), 1));
     double pire = 0.0;
+    // One doubling of the torus at most: each draw costs a transform of the
+    // whole torus, and a correlation as long as the grid would need far more.
+    const long long budget = std::min(cellules_max, 4LL * P * Q);
     for (int essai = 0;; ++essai) {
         if (static_cast<long long>(P) * Q > cellules_max)
             throw std::length_error("surface : tore de plongement trop grand pour la memoire permise");
@@ -118,8 +121,8 @@ Plongement::Plongement(int lignes, int colonnes, double pas, Modele modele, doub
         pire = plus_grand > 0.0 ? -plus_petit / plus_grand : 0.0;
         // Rounding leaves eigenvalues of about 1e-13 of the largest below zero.
         const bool positif = pire <= 1e-10;
-        const bool dernier = positif || essai == 3 ||
-                             static_cast<long long>(P) * Q * 4 > cellules_max;
+        const long long suivant = static_cast<long long>(taille_rapide(2 * P)) * taille_rapide(2 * Q);
+        const bool dernier = positif || essai > 0 || suivant > budget;
         if (dernier) {
             P_ = P;
             Q_ = Q;

@@ -4,7 +4,7 @@
 // is diagonalised by a 2-D FFT, and one complex FFT of scaled complex white
 // noise gives two independent surfaces, its real and its imaginary parts.
 // When the wrapped covariance has negative eigenvalues (long correlations on a
-// small grid), the torus is enlarged; if that is not enough, the negative
+// small grid), the torus is doubled once; if that is not enough, the negative
 // eigenvalues are set to zero and the surfaces are only approximately of the
 // model (`exact()` says which).
 #pragma once
