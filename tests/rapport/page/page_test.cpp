@@ -91,6 +91,7 @@ TEST(PageRapport, CompleteReportShowsEveryFigureAndPicture)
     EXPECT_NE(carte.find("x, le long des lignes (cm)"), std::string::npos);
     const std::string fonction = svg_by_id(html, "fig-fonction");
     EXPECT_NE(fonction.find("H(r) (cm²)"), std::string::npos);
+    EXPECT_EQ(fonction.find("logarithmique"), std::string::npos); // r from 0.5 to 7: linear
     EXPECT_NE(fonction.find("plage d'ajustement"), std::string::npos);
     EXPECT_NE(fonction.find("modèle exponentiel : σ = 1.200 cm, L = 3.000 cm"), std::string::npos);
     EXPECT_NE(fonction.find("modèle gaussien : σ = 1.150 cm, L = 2.500 cm"), std::string::npos);
@@ -280,6 +281,7 @@ TEST(PageRapport, LargeGridIsShownByBlocksAndThePageStaysSmall)
     expect_sound_page(html);
     EXPECT_NE(visible_text(html).find("blocs de 5 × 5 cellules"), std::string::npos);
     EXPECT_LT(html.size(), 3'000'000u);
+    EXPECT_NE(svg_by_id(html, "fig-fonction").find("r (cm), échelle logarithmique"), std::string::npos);
 }
 
 TEST(PageRapport, PagesDrawnFromTwoThreadsAreBothWhole)

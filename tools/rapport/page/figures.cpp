@@ -413,7 +413,8 @@ std::string fonction_svg(const std::vector<SerieMesuree>& series, const std::vec
 {
     if (!svg_disponible())
         return {};
-    // Points on a log10 r axis; only positive radii and finite heights.
+    // Points with positive radii and finite heights; r is first held as is,
+    // then put on the axis (log10 of r when the radii span a factor 20 or more).
     struct Points {
         std::vector<PLFLT> x, y;
     };
@@ -428,7 +429,7 @@ std::string fonction_svg(const std::vector<SerieMesuree>& series, const std::vec
         for (std::size_t k = 0; k < n; ++k) {
             if (!(serie.r[k] > 0.0) || !std::isfinite(serie.r[k]) || !std::isfinite(serie.H[k]))
                 continue;
-            points[s].x.push_back(std::log10(serie.r[k]));
+            points[s].x.push_back(serie.r[k]);
             points[s].y.push_back(serie.H[k]);
             rmin = std::min(rmin, serie.r[k]);
             rmax = std::max(rmax, serie.r[k]);
@@ -440,7 +441,13 @@ std::string fonction_svg(const std::vector<SerieMesuree>& series, const std::vec
         return {};
     // A long series is thinned for display where its points crowd on the log
     // axis: one point per 1/500 of the axis at most.
-    const double gap = std::max(1e-12, (std::log10(rmax) - std::log10(rmin)) / 500.0);
+    const bool log_axis = rmax / rmin >= 20.0;
+    auto to_axis = [log_axis](double r) { return log_axis ? std::log10(r) : r; };
+    auto from_axis = [log_axis](double x) { return log_axis ? std::pow(10.0, x) : x; };
+    for (auto& p : points)
+        for (auto& x : p.x)
+            x = to_axis(x);
+    const double gap = std::max(1e-12, (to_axis(rmax) - to_axis(rmin)) / 500.0);
     for (auto& p : points) {
         Points kept;
         for (std::size_t k = 0; k < p.x.size(); ++k) {
@@ -451,8 +458,8 @@ std::string fonction_svg(const std::vector<SerieMesuree>& series, const std::vec
         }
         p = std::move(kept);
     }
-    const double lx0 = std::log10(rmin) - 0.05 * std::max(1.0, std::log10(rmax / rmin));
-    const double lx1 = std::log10(rmax) + 0.05 * std::max(1.0, std::log10(rmax / rmin));
+    const double lx0 = log_axis ? std::log10(rmin) - 0.05 * std::log10(rmax / rmin) : 0.0;
+    const double lx1 = log_axis ? std::log10(rmax) + 0.05 * std::log10(rmax / rmin) : 1.04 * rmax;
 
     // Model curves over the whole axis.
     constexpr int curve_points = 240;
@@ -464,7 +471,7 @@ std::string fonction_svg(const std::vector<SerieMesuree>& series, const std::vec
         Points p;
         for (int k = 0; k < curve_points; ++k) {
             const double lx = lx0 + (lx1 - lx0) * k / (curve_points - 1);
-            const double h = modele_H(c.modele, c.sigma, c.L, std::pow(10.0, lx));
+            const double h = modele_H(c.modele, c.sigma, c.L, from_axis(lx));
             if (!std::isfinite(h))
                 continue;
             p.x.push_back(lx);
@@ -525,8 +532,8 @@ std::string fonction_svg(const std::vector<SerieMesuree>& series, const std::vec
     };
 
     if (band) {
-        const double a = std::log10(std::max(plage->r_min, std::pow(10.0, lx0)));
-        const double b = std::log10(plage->r_max);
+        const double a = to_axis(std::max(plage->r_min, from_axis(lx0)));
+        const double b = to_axis(plage->r_max);
         const PLFLT bx[] = {a, b, b, a};
         const PLFLT by[] = {hmin, hmin, ytop, ytop};
         pls.col0(gris_clair);
@@ -535,9 +542,9 @@ std::string fonction_svg(const std::vector<SerieMesuree>& series, const std::vec
     }
     pls.col0(encre);
     pls.slabelfunc(plain_log_label, nullptr);
-    pls.box("bcnstlo", 0.0, 0, "bcnstv", 0.0, 0);
+    pls.box(log_axis ? "bcnstlo" : "bcnst", 0.0, 0, "bcnstv", 0.0, 0);
     pls.slabelfunc(nullptr, nullptr);
-    pls.lab(plplot_text("r (" + unite_r + "), échelle logarithmique").c_str(),
+    pls.lab(plplot_text("r (" + unite_r + ")" + (log_axis ? ", échelle logarithmique" : "")).c_str(),
             plplot_text("H(r) (" + unite_H + ")").c_str(), plplot_text(titre).c_str());
 
     for (std::size_t s = 0; s < series.size(); ++s) {

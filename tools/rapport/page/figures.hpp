@@ -69,8 +69,9 @@ inline constexpr int cote_carte = 128;
 std::string carte_svg(int lignes, int colonnes, double pas, const std::vector<double>& hauteurs,
                       const std::string& unite, const std::string& titre, const std::string& id);
 
-// Measured points and model curves of H(r) on a logarithmic r axis, with the
-// fit range shaded. Empty string when no series holds a point.
+// Measured points and model curves of H(r), with the fit range shaded; the r
+// axis is logarithmic when the radii span a factor 20 or more. Empty string
+// when no series holds a point.
 std::string fonction_svg(const std::vector<SerieMesuree>& series, const std::vector<CourbeModele>& courbes,
                          std::optional<Plage> plage, const std::string& titre, const std::string& unite_r,
                          const std::string& unite_H, const std::string& id);
