@@ -183,6 +183,16 @@ TEST(PageRapport, DirectionsShowBothModelsWhenTheReportHoldsThem)
     EXPECT_EQ(directions.find("gaussien, colonnes"), std::string::npos);
 }
 
+TEST(PageRapport, WithoutABetterModelNamedTheSummaryTakesTheSmallerResidual)
+{
+    json r = exemple_rapport(8, 8, 1.0);
+    r["ajustements"]["meilleur"] = nullptr;
+    r["ajustements"]["gaussien"]["residu"] = 0.001;
+    const std::string text = visible_text(page_html(r, 8, 8, exemple_hauteurs(8, 8)));
+    EXPECT_NE(text.find("L (longueur de corrélation, modèle gaussien) 2.500 cm"), std::string::npos);
+    EXPECT_NE(text.find("Meilleur modèle : —"), std::string::npos);
+}
+
 TEST(PageRapport, WholeFailedFitAndNullFiguresGiveAReadablePage)
 {
     json r = exemple_rapport(6, 6, 1.0);

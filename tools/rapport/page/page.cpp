@@ -364,6 +364,15 @@ std::string page_html(const nlohmann::json& rapport, int lignes, int colonnes,
     for (const auto& f : fits)
         if (f.key == best && !f.failed)
             best_fit = &f;
+    if (best_fit == nullptr) {
+        // Without a named better model, the summary shows the smaller residual.
+        for (const auto& f : fits) {
+            if (f.failed)
+                continue;
+            if (best_fit == nullptr || (f.residu && (!best_fit->residu || *f.residu < *best_fit->residu)))
+                best_fit = &f;
+        }
+    }
     if (best_fit != nullptr) {
         out << "<div><div>σ (écart quadratique, modèle " << best_fit->key << ")</div><div class=\"valeur\">"
             << with_unit(best_fit->sigma, units.longueur)
