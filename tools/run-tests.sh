@@ -56,6 +56,9 @@ groups=(
     "images|gnuplot-nox fonts-freefont-otf|les images des scripts dans Octave"
     "terminal|tmux|les tests au terminal de handgrid"
     "fuzz|clang|le fuzzing des deux lectures de nombres"
+    "rapport|libfftw3-dev libgsl-dev nlohmann-json3-dev|rugosite-rapport et ses tests"
+    "page|libplplot-dev libpng-dev|la page rapport.html et ses images"
+    "navigateur|chromium|le rendu de la page du rapport dans Chromium"
 )
 
 # A package is there when dpkg says so; the compilers and cmake also when they

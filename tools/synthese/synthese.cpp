@@ -2,6 +2,10 @@
 
 #include "progress.hpp"
 
+#ifdef SYNTHESE_AVEC_SURFACE
+#include "surface.hpp"
+#endif
+
 #include <algorithm>
 #include <cmath>
 #include <numbers>
@@ -345,6 +349,27 @@ CloudSummary write_cloud(const CloudSettings& settings, pipeline::Writer& ply)
 GridSummary write_grid(const GridSettings& settings, pipeline::Writer& grille)
 {
     GridSummary summary;
+#ifdef SYNTHESE_AVEC_SURFACE
+    try {
+        const int lignes = settings.steps_first + 1, colonnes = settings.steps_second + 1;
+        const surface::Plongement plongement(lignes, colonnes, settings.step, surface::Modele::exponentiel,
+                                             settings.rms, settings.length);
+        surface::Buffer<surface::Complexe> travail;
+        std::vector<double> z(static_cast<std::size_t>(lignes) * colonnes), autre(z.size());
+        plongement.tirer(stream_seed(settings.seed, 1), z, autre, travail);
+        grille.print("%dx%dx%lf\n", settings.steps_first, settings.steps_second, settings.step);
+        for (int j = 0; j < colonnes; ++j)
+            for (int i = 0; i < lignes; ++i) {
+                const double h = z[static_cast<std::size_t>(i) * colonnes + j];
+                grille.print("%lf\n", h);
+                summary.heights.add(h);
+            }
+        summary.circulant = true;
+        return summary;
+    } catch (const std::length_error&) {
+        // torus too large for memory: the spectral modes below
+    }
+#endif
     Random field_random(stream_seed(settings.seed, 1));
     const Field field(settings.rms, settings.length, settings.modes, field_random);
     grille.print("%dx%dx%lf\n", settings.steps_first, settings.steps_second, settings.step);
@@ -404,6 +429,7 @@ void write_grid_truth(const GridSettings& settings, const GridSummary& summary, 
     out.print("mode grille\n");
     write_common_truth(settings.seed, settings.rms, settings.length, settings.modes, summary.heights, out);
     out.print("entete %dx%dx%lf\n", settings.steps_first, settings.steps_second, settings.step);
+    out.print("surface %s\n", summary.circulant ? "plongement_circulant" : "modes_spectraux");
 }
 
 } // namespace synth

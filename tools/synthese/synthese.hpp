@@ -176,11 +176,16 @@ struct GridSettings {
 
 struct GridSummary {
     Moments heights;
+    // Heights of the exponential covariance exactly (circulant embedding, when
+    // built with FFTW and the grid is not too large), or from the spectral modes.
+    bool circulant = false;
 };
 
 // Writes a height grid in the layout of `grille.txt`: "AxBxstep" and then
 // (A+1) x (B+1) heights, one a line, the first index varying fastest; node
-// (i, j) stands at (i step, j step).
+// (i, j) stands at (i step, j step). The heights come from the shared surface
+// library (exact covariance on the grid) when it is built in; `modes` then
+// only matters for grids too large for it.
 GridSummary write_grid(const GridSettings& settings, pipeline::Writer& grille);
 
 // The true parameters, one "name value..." line each, beside the measurement.

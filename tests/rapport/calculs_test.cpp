@@ -1,0 +1,277 @@
+// The report's computations on grids small enough to check by hand or by the
+// plain double loop: reading, levelling, height parameters, the correlation
+// functions by FFT against the direct sums, the cut rule and the fits.
+#include "ajustement.hpp"
+#include "correlation.hpp"
+#include "grille.hpp"
+#include "nivellement.hpp"
+#include "program_run.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+
+using namespace rapport;
+
+namespace {
+
+const double NaN = std::nan("");
+
+Grille lire_texte(const std::string& texte)
+{
+    program_test::WorkDir dir;
+    dir.write("g.txt", texte);
+    return lire_grille((dir.path() / "g.txt").string());
+}
+
+std::string message_de(const std::string& texte)
+{
+    try {
+        lire_texte(texte);
+    } catch (const Erreur& e) {
+        return e.what();
+    }
+    return "";
+}
+
+// A rough grid with about `vides` of its cells empty.
+std::vector<double> grille_alea(int N, int M, double vides, unsigned graine)
+{
+    std::mt19937_64 alea(graine);
+    std::uniform_real_distribution<double> u(0.0, 1.0);
+    std::vector<double> z(static_cast<std::size_t>(N) * M);
+    for (int i = 0; i < N; ++i)
+        for (int j = 0; j < M; ++j)
+            z[static_cast<std::size_t>(i) * M + j] =
+                u(alea) < vides ? NaN : std::sin(0.3 * i) + 0.5 * std::cos(0.7 * j) + u(alea);
+    return z;
+}
+
+Fonction fonction_de(std::vector<double> H)
+{
+    Fonction f;
+    for (double h : H) {
+        f.somme.push_back(std::isnan(h) ? 0.0 : h);
+        f.paires.push_back(std::isnan(h) ? 0.0 : 1.0);
+    }
+    return f;
+}
+
+} // namespace
+
+TEST(RapportGrille, FilledColumnByColumnWithTheToleranceRule)
+{
+    const Grille g = lire_texte("1x2x0.5\n1\n2\n3\n10000.5\n9998.9\n10000.000000\n99\n");
+    ASSERT_EQ(g.lignes, 2);
+    ASSERT_EQ(g.colonnes, 3);
+    EXPECT_EQ(g.pas, 0.5);
+    EXPECT_EQ(g.at(0, 0), 1);
+    EXPECT_EQ(g.at(1, 0), 2);
+    EXPECT_EQ(g.at(0, 1), 3);
+    EXPECT_TRUE(std::isnan(g.at(1, 1))); // within 1 of the marker
+    EXPECT_EQ(g.at(0, 2), 9998.9);       // more than 1 away: real
+    EXPECT_TRUE(std::isnan(g.at(1, 2)));
+    EXPECT_EQ(g.cellules_reelles(), 4);
+}
+
+TEST(RapportGrille, UnusableFilesAreRefusedWithAFrenchMessage)
+{
+    EXPECT_NE(message_de("200x200\n1\n").find("en-tete"), std::string::npos);
+    EXPECT_NE(message_de("grille\n").find("en-tete"), std::string::npos);
+    EXPECT_NE(message_de("-1x2x1.0\n").find("negatif"), std::string::npos);
+    EXPECT_NE(message_de("1x1x0\n1\n2\n3\n4\n").find("pas"), std::string::npos);
+    EXPECT_NE(message_de("1x1x1.0\n1\n2\n3\n").find("trop peu de hauteurs (3 lues, 4 attendues"), std::string::npos);
+    EXPECT_NE(message_de("1x1x1.0\n1\n2\nx\n4\n").find("trop peu"), std::string::npos);
+    // A header announcing far more than the file holds is told, not allocated.
+    EXPECT_NE(message_de("40000x40000x1.0\n1\n2\n").find("trop peu de hauteurs (2 lues"), std::string::npos);
+    EXPECT_NE(message_de("99999x99999x1.0\n1\n").find("trop grande"), std::string::npos);
+    EXPECT_THROW(lire_grille("/nonexistent/grille.txt"), Erreur);
+
+    auto refus = [](const std::string& texte) {
+        try {
+            verifier_grille(lire_texte(texte), "g");
+        } catch (const Erreur& e) {
+            return std::string(e.what());
+        }
+        return std::string();
+    };
+    EXPECT_NE(refus("0x3x1.0\n1\n2\n3\n4\n").find("une ligne"), std::string::npos);
+    EXPECT_NE(refus("3x0x1.0\n1\n2\n3\n4\n").find("une colonne"), std::string::npos);
+    EXPECT_NE(refus("1x1x1.0\n10000\n10000\n10000\n10000\n").find("aucune cellule reelle"), std::string::npos);
+    EXPECT_NE(refus("1x1x1.0\n2\n2\n10000\n2\n").find("egales"), std::string::npos);
+    EXPECT_EQ(refus("1x1x1.0\n2\n2\n10000\n3\n"), "");
+}
+
+TEST(RapportNivellement, EachReferenceTakesAwayWhatItModels)
+{
+    const int N = 9, M = 13;
+    std::vector<double> plan(N * M), quadrique(N * M);
+    for (int i = 0; i < N; ++i)
+        for (int j = 0; j < M; ++j) {
+            plan[i * M + j] = 40.0 + 0.3 * i - 0.7 * j;
+            quadrique[i * M + j] = plan[i * M + j] + 0.05 * i * i - 0.02 * i * j + 0.01 * j * j;
+        }
+    plan[5] = quadrique[5] = plan[40] = quadrique[40] = NaN;
+    const auto max_abs = [](const std::vector<double>& z) {
+        double m = 0;
+        for (double h : z)
+            if (!std::isnan(h))
+                m = std::max(m, std::fabs(h));
+        return m;
+    };
+    EXPECT_LT(max_abs(niveler(plan, N, M, Nivellement::plan)), 1e-10);
+    EXPECT_GT(max_abs(niveler(plan, N, M, Nivellement::plan_moyen)), 1.0);
+    EXPECT_GT(max_abs(niveler(quadrique, N, M, Nivellement::plan)), 0.1);
+    EXPECT_LT(max_abs(niveler(quadrique, N, M, Nivellement::polynome2)), 1e-10);
+    const auto n = niveler(plan, N, M, Nivellement::plan);
+    EXPECT_TRUE(std::isnan(n[5]) && std::isnan(n[40]));
+
+    // Mean plane: the heights minus their mean, whatever the tilt.
+    const auto m = niveler(std::vector<double>{1, 2, 3, NaN}, 2, 2, Nivellement::plan_moyen);
+    EXPECT_DOUBLE_EQ(m[0], -1);
+    EXPECT_DOUBLE_EQ(m[2], 1);
+
+    // Real cells all on one row can't fix a plane.
+    std::vector<double> ligne(N * M, NaN);
+    for (int j = 0; j < M; ++j)
+        ligne[j] = j;
+    EXPECT_THROW(niveler(ligne, N, M, Nivellement::plan), Erreur);
+    EXPECT_THROW(niveler(std::vector<double>{1, 2, NaN, NaN, 3, NaN}, 2, 3, Nivellement::polynome2), Erreur);
+}
+
+TEST(RapportHauteurs, IsoParametersOfKnownSets)
+{
+    const Hauteurs a = parametres_hauteur({1, -1, NaN, 1, -1});
+    EXPECT_DOUBLE_EQ(a.Sq, 1);
+    EXPECT_DOUBLE_EQ(a.Sa, 1);
+    EXPECT_DOUBLE_EQ(a.Ssk, 0);
+    EXPECT_DOUBLE_EQ(a.Sku, 1);
+    EXPECT_DOUBLE_EQ(a.Sp, 1);
+    EXPECT_DOUBLE_EQ(a.Sv, 1);
+    EXPECT_DOUBLE_EQ(a.Sz, 2);
+    const Hauteurs b = parametres_hauteur({3, -1, -1, -1});
+    EXPECT_DOUBLE_EQ(b.Sq, std::sqrt(3.0));
+    EXPECT_DOUBLE_EQ(b.Sa, 1.5);
+    EXPECT_NEAR(b.Ssk, 6.0 / std::pow(3.0, 1.5), 1e-12);
+    EXPECT_NEAR(b.Sku, 21.0 / 9.0, 1e-12);
+    EXPECT_DOUBLE_EQ(b.Sp, 3);
+    EXPECT_DOUBLE_EQ(b.Sv, 1);
+    EXPECT_DOUBLE_EQ(b.Sz, 4);
+}
+
+TEST(RapportCorrelation, PooledFunctionOfReliefstatOnTheThreeByThreeGrid)
+{
+    // Heights 0 to 8 column by column, centred on 4: rows (0,3,6), (1,4,7), (2,5,8).
+    std::vector<double> z{-4, -1, 2, -3, 0, 3, -2, 1, 4};
+    for (const Correlation& c : {correlation_directe(z, 3, 3), correlation_fft(z, 3, 3)}) {
+        ASSERT_EQ(c.commune.taille(), 2u);
+        EXPECT_NEAR(c.commune.somme[0], 57, 1e-9);
+        EXPECT_EQ(c.commune.paires[0], 9);
+        EXPECT_EQ(c.commune.paires[1], 0);
+        EXPECT_NEAR(c.commune.H(0), 57.0 / 9.0, 1e-12);
+        EXPECT_TRUE(std::isnan(c.commune.H(1)));
+        // Each direction on its own sees every pair.
+        EXPECT_EQ(c.lignes.paires[0], 6);
+        EXPECT_NEAR(c.lignes.H(0), 9, 1e-12);
+        EXPECT_EQ(c.lignes.paires[1], 3);
+        EXPECT_NEAR(c.lignes.H(1), 36, 1e-12);
+        EXPECT_EQ(c.colonnes.paires[0], 6);
+        EXPECT_NEAR(c.colonnes.H(0), 1, 1e-12);
+    }
+}
+
+TEST(RapportCorrelation, FftEqualsTheDirectSumsWithEmptyCells)
+{
+    for (auto [N, M, vides] : {std::tuple{37, 23, 0.3}, std::tuple{23, 37, 0.1}, std::tuple{30, 30, 0.0},
+                               std::tuple{2, 9, 0.2}, std::tuple{50, 41, 0.9}}) {
+        SCOPED_TRACE(std::to_string(N) + " x " + std::to_string(M));
+        const auto z = grille_alea(N, M, vides, static_cast<unsigned>(N * 100 + M));
+        const Correlation d = correlation_directe(z, N, M), f = correlation_fft(z, N, M);
+        for (auto [a, b] : {std::pair{&d.commune, &f.commune}, std::pair{&d.lignes, &f.lignes},
+                            std::pair{&d.colonnes, &f.colonnes}}) {
+            ASSERT_EQ(a->taille(), b->taille());
+            for (std::size_t e = 0; e < a->taille(); ++e) {
+                EXPECT_EQ(a->paires[e], b->paires[e]) << e;
+                EXPECT_NEAR(a->somme[e], b->somme[e], 1e-9 * (1 + a->somme[e])) << e;
+            }
+        }
+        // The pooled function cut short, as the bootstrap computes it.
+        for (int kmax : {1, 5, 30}) {
+            const Fonction court = correlation_commune_fft(z, N, M, kmax);
+            ASSERT_EQ(court.taille(), static_cast<std::size_t>(std::min(kmax, N - 1)));
+            for (std::size_t e = 0; e < court.taille(); ++e) {
+                EXPECT_EQ(court.paires[e], d.commune.paires[e]) << kmax << " " << e;
+                EXPECT_NEAR(court.somme[e], d.commune.somme[e], 1e-9 * (1 + d.commune.somme[e])) << e;
+            }
+        }
+    }
+}
+
+TEST(RapportPlage, CutRuleOfReliefstat)
+{
+    EXPECT_EQ(rayon_max_observation(fonction_de({1, 2, 3, 2.5, 2, 1.5, 1})), 3);
+    EXPECT_EQ(rayon_max_observation(fonction_de({1, 3, 2, 2, 1, 0.5, 0.4, 0.3})), 4);
+    EXPECT_EQ(rayon_max_observation(fonction_de({5, 4, 3, 2, 1})), 1);
+    // An entry without pairs stops the range before it, and resets the count.
+    EXPECT_EQ(rayon_max_observation(fonction_de({3, 2, 1, NaN, 0.5, 0.4, 0.3, 0.2, 0.1})), 3);
+    std::vector<double> croissant(200);
+    for (std::size_t e = 0; e < croissant.size(); ++e)
+        croissant[e] = static_cast<double>(e + 1);
+    EXPECT_EQ(rayon_max_observation(fonction_de(croissant)), 50);
+    // Entries past entrees_regle never change the answer.
+    std::vector<double> tardif(croissant);
+    for (std::size_t e = entrees_regle; e < entrees_regle + 4; ++e)
+        tardif[e] = -static_cast<double>(e);
+    EXPECT_EQ(rayon_max_observation(fonction_de(tardif)), 50);
+    tardif[entrees_regle - 1] = -1000;
+    tardif[entrees_regle - 2] = -100;
+    tardif[entrees_regle - 3] = -10;
+    tardif[entrees_regle - 4] = -1;
+    EXPECT_EQ(rayon_max_observation(fonction_de(tardif)), 50);
+    tardif[entrees_regle - 5] = 0;
+    EXPECT_EQ(rayon_max_observation(fonction_de(tardif)), 49);
+}
+
+TEST(RapportAjustement, BothModelsRecoveredFromExactCurvesAndTheWeightsCount)
+{
+    for (Modele m : {Modele::exponentiel, Modele::gaussien}) {
+        Points p;
+        for (int k = 1; k <= 40; ++k) {
+            p.r.push_back(0.5 * k);
+            p.H.push_back(surface::correlation_hauteurs(m, 1.7, 4.2, 0.5 * k));
+            p.poids.push_back(1000.0 - k);
+        }
+        const Ajustement a = ajuster(m, p);
+        EXPECT_NEAR(a.sigma, 1.7, 1e-8);
+        EXPECT_NEAR(a.L, 4.2, 1e-8);
+        EXPECT_LT(a.residu, 1e-9);
+        EXPECT_EQ(a.rayons, 40);
+        // The other model fits worse.
+        const Ajustement autre = ajuster(m == Modele::exponentiel ? Modele::gaussien : Modele::exponentiel, p);
+        EXPECT_GT(autre.residu, 1e-3);
+        EXPECT_GT(autre.erreur_L, 0);
+
+        // A point far off with a tiny weight hardly moves the fit; with a
+        // heavy one it does.
+        Points q = p;
+        q.H[3] *= 3;
+        q.poids[3] = 1e-6;
+        EXPECT_NEAR(ajuster(m, q).L, 4.2, 1e-4);
+        q.poids[3] = 1e6;
+        EXPECT_GT(std::fabs(ajuster(m, q).L - 4.2), 0.05);
+    }
+    Points deux{{1, 2}, {1, 2}, {1, 1}};
+    EXPECT_THROW(ajuster(Modele::exponentiel, deux), Erreur);
+}
+
+TEST(RapportAjustement, PointsTakeTheRangeAndSkipSeparationsWithoutPairs)
+{
+    Fonction f{{4, 0, 9, 16}, {2, 0, 3, 4}};
+    const Points p = points_ajustement(f, Plage{3}, 0.5);
+    ASSERT_EQ(p.r.size(), 2u);
+    EXPECT_EQ(p.r[1], 1.5);
+    EXPECT_EQ(p.H[1], 3);
+    EXPECT_EQ(p.poids[1], 3);
+    EXPECT_EQ(points_ajustement(f, Plage{4}, 0.5, false).poids[2], 1);
+}

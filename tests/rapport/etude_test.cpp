@@ -1,0 +1,61 @@
+// The accuracy study in a shortened form (fewer trials and simulated surfaces
+// than tools/rapport/etude-precision.sh): the fits recover σ and L within the
+// spread of the trials, and the bootstrap interval holds the true values in
+// most trials, on a manual-size and a reduced photogrammetric-size grid.
+#include "program_run.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <sstream>
+
+using program_test::run;
+using program_test::WorkDir;
+
+namespace {
+
+struct Bilan {
+    int essais = 0, couverts_sigma = 0, couverts_L = 0;
+    double sigma = 0, ecart_sigma = 0, L = 0, ecart_L = 0;
+};
+
+Bilan etudier(const std::vector<std::string>& mots)
+{
+    WorkDir dir;
+    const auto r = run("rugosite-rapport-etude", mots, dir);
+    EXPECT_EQ(r.status, 0) << r.err;
+    Bilan b;
+    const auto p = r.out.find("COUVERTURE ");
+    EXPECT_NE(p, std::string::npos) << r.out;
+    if (p != std::string::npos) {
+        std::istringstream flux(r.out.substr(p + 11));
+        flux >> b.essais >> b.couverts_sigma >> b.couverts_L >> b.sigma >> b.ecart_sigma >> b.L >> b.ecart_L;
+    }
+    return b;
+}
+
+void verifier(const Bilan& b, int essais, double sigma, double L)
+{
+    ASSERT_EQ(b.essais, essais) << "every fit converged";
+    EXPECT_LE(std::fabs(b.sigma - sigma), 2 * b.ecart_sigma);
+    EXPECT_LE(std::fabs(b.L - L), 2 * b.ecart_L);
+    // 95 % intervals: with this few trials, at least 75 % of them.
+    EXPECT_GE(b.couverts_sigma, essais * 3 / 4);
+    EXPECT_GE(b.couverts_L, essais * 3 / 4);
+}
+
+} // namespace
+
+TEST(RapportEtude, ManualSizeGrid)
+{
+    const Bilan b = etudier({"--lignes", "40", "--colonnes", "25", "--pas", "2", "--sigma", "0.5", "--L", "6",
+                             "--essais", "40", "--tirages", "60", "--graine", "7"});
+    verifier(b, 40, 0.5, 6);
+}
+
+TEST(RapportEtude, ReducedPhotogrammetricGrid)
+{
+    const Bilan b = etudier({"--lignes", "101", "--colonnes", "101", "--pas", "1", "--sigma", "1", "--L", "5",
+                             "--vides", "0.05", "--essais", "16", "--tirages", "40", "--graine", "8"});
+    verifier(b, 16, 1, 5);
+}

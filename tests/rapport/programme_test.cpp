@@ -1,0 +1,244 @@
+// rugosite-rapport run as a user runs it in a measurement folder: its report
+// against reliefstat's own figures on the same grid, the files it writes, and
+// what it does with input it can't use.
+#include "grille_essai.hpp"
+#include "program_run.hpp"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+
+using nlohmann::json;
+using program_test::run;
+using program_test::WorkDir;
+
+namespace {
+
+std::vector<double> nombres(const std::string& texte)
+{
+    std::vector<double> v;
+    std::istringstream flux(texte);
+    std::string mot;
+    while (flux >> mot)
+        v.push_back(mot.find("nan") != std::string::npos ? std::nan("") : std::stod(mot));
+    return v;
+}
+
+double apres(const std::string& texte, const std::string& repere)
+{
+    const auto p = texte.find(repere);
+    return p == std::string::npos ? std::nan("") : std::stod(texte.substr(p + repere.size()));
+}
+
+const std::vector<std::string> sans_bootstrap{"--tirages", "0"};
+
+} // namespace
+
+TEST(RapportProgramme, MeanPlaneFiguresEqualReliefstats)
+{
+    for (auto [N, M, vides] : {std::tuple{61, 47, 0.15}, std::tuple{40, 55, 0.0}}) {
+        SCOPED_TRACE(std::to_string(N) + " x " + std::to_string(M));
+        WorkDir dir;
+        dir.write("grille.txt", fichier_grille(N, M, 0.5, 1.2, 2.0, static_cast<std::uint64_t>(N), vides));
+        const auto relief = run("reliefstat", {}, dir);
+        ASSERT_EQ(relief.status, 0);
+        const auto r = run("rugosite-rapport", {"--nivellement", "plan_moyen", "--tirages", "0"}, dir);
+        ASSERT_EQ(r.status, 0) << r.err;
+        const json j = json::parse(dir.read("rapport.json"));
+
+        EXPECT_NEAR(j["hauteurs"]["plan_moyen"]["Sq"].get<double>(), apres(relief.out, "RMS="), 1.01e-6);
+        const std::vector<double> Hr = nombres(dir.read("Hr.txt"));
+        ASSERT_EQ(Hr.size(), static_cast<std::size_t>(N - 1));
+        const json& H = j["correlation"]["H"];
+        ASSERT_EQ(H.size(), static_cast<std::size_t>(std::max(N, M) - 1));
+        for (std::size_t e = 0; e < Hr.size(); ++e) {
+            if (std::isnan(Hr[e]))
+                EXPECT_TRUE(H[e].is_null()) << e;
+            else
+                EXPECT_NEAR(H[e].get<double>(), Hr[e], 1.01e-6) << e;
+        }
+        const std::vector<double> c = nombres(dir.read("c.txt"));
+        for (std::size_t e = 0; e < c.size(); ++e)
+            EXPECT_EQ(j["correlation"]["paires"][e].get<double>(), c[e]) << e;
+        // The fit range is HR.m's.
+        EXPECT_EQ(j["reglages"]["plage_ajustement"]["rayons"].get<int>(),
+                  static_cast<int>(apres(dir.read("HR.m"), "r=zeros(1,")));
+        EXPECT_EQ(j["reglages"]["nivellement"], "plan_moyen");
+    }
+}
+
+TEST(RapportProgramme, ReportFilesHoldTheAgreedKeys)
+{
+    WorkDir dir;
+    dir.write("grille.txt", fichier_grille(41, 41, 1.0, 0.8, 3.0, 3, 0.05, 0.1));
+    const auto r = run("rugosite-rapport", {"--tirages", "20"}, dir);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("rapport.json"), std::string::npos);
+    EXPECT_EQ(r.err, "") << "no progress line off a terminal";
+    const json j = json::parse(dir.read("rapport.json"));
+    EXPECT_EQ(j["version"], 1);
+    EXPECT_EQ(j["outil"], "rugosite-rapport");
+    EXPECT_EQ(j["unite"]["route"], "manuelle");
+    EXPECT_EQ(j["unite"]["longueur"], "cm");
+    EXPECT_EQ(j["reglages"]["nivellement"], "plan");
+    EXPECT_EQ(j["reglages"]["K"], 20);
+    EXPECT_EQ(j["reglages"]["lignes"], 41);
+    EXPECT_EQ(j["reglages"]["cellules"], 41 * 41);
+    for (const char* n : {"plan_moyen", "plan", "polynome2"})
+        for (const char* p : {"Sq", "Sa", "Ssk", "Sku", "Sp", "Sv", "Sz"})
+            EXPECT_TRUE(j["hauteurs"][n][p].is_number()) << n << " " << p;
+    // The tilt is in the mean-plane RMS only.
+    EXPECT_GT(j["hauteurs"]["plan_moyen"]["Sq"].get<double>(), 1.2 * j["hauteurs"]["plan"]["Sq"].get<double>());
+    for (const char* m : {"exponentiel", "gaussien"}) {
+        const json& a = j["ajustements"][m];
+        for (const char* k : {"sigma", "L", "erreur_sigma", "erreur_L", "residu"})
+            EXPECT_TRUE(a[k].is_number()) << m << " " << k;
+        for (const char* k : {"intervalle_sigma", "intervalle_L"}) {
+            ASSERT_TRUE(a[k].is_array() && a[k].size() == 2) << m << " " << k;
+            EXPECT_LT(a[k][0].get<double>(), a[k][1].get<double>());
+        }
+    }
+    EXPECT_EQ(j["ajustements"]["meilleur"], "exponentiel");
+    for (const char* k : {"L_lignes", "L_colonnes", "anisotropie", "sigma_lignes", "sigma_colonnes"})
+        EXPECT_TRUE(j["directions"][k].is_number()) << k;
+    for (const char* k : {"r", "H", "paires", "H_lignes", "paires_lignes", "H_colonnes", "paires_colonnes"})
+        EXPECT_EQ(j["correlation"][k].size(), 40u) << k;
+
+    const std::string csv = dir.read("rapport.csv");
+    const auto fin = csv.find('\n');
+    ASSERT_NE(fin, std::string::npos);
+    const std::string entete = csv.substr(0, fin), valeurs = csv.substr(fin + 1);
+    EXPECT_EQ(std::count(entete.begin(), entete.end(), ','), std::count(valeurs.begin(), valeurs.end(), ','));
+    EXPECT_EQ(entete.rfind("fichier,route,", 0), 0u);
+    EXPECT_NE(entete.find("L_exp"), std::string::npos);
+    EXPECT_EQ(valeurs.rfind("grille.txt,manuelle,cm,41,41,", 0), 0u) << valeurs;
+    EXPECT_EQ(valeurs.back(), '\n');
+    // Nothing left under a temporary name.
+    for (const auto& [nom, contenu] : dir.files())
+        EXPECT_EQ(nom.find(".tmp"), std::string::npos) << nom;
+}
+
+TEST(RapportProgramme, NamedGridInAnotherFolderAndItsRoad)
+{
+    WorkDir dir;
+    std::filesystem::create_directory(dir.path() / "mesure");
+    program_test::spit(dir.path() / "mesure" / "g.txt", fichier_grille(30, 30, 0.5, 1, 2, 9, 0.0));
+    program_test::spit(dir.path() / "mesure" / "cloud.txt", "50 50 1\n");
+    const auto r = run("rugosite-rapport", {"mesure/g.txt", "--tirages", "0"}, dir);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_FALSE(dir.exists("rapport.json"));
+    const json j = json::parse(program_test::slurp(dir.path() / "mesure" / "rapport.json"));
+    EXPECT_EQ(j["fichier"], "g.txt");
+    EXPECT_EQ(j["unite"]["route"], "photogrammetrique");
+    EXPECT_EQ(j["unite"]["longueur"], "% du cote du cadre");
+    EXPECT_TRUE(j["ajustements"]["exponentiel"]["intervalle_L"].is_null());
+    // The option decides over the folder.
+    const auto m = run("rugosite-rapport", {"mesure/g.txt", "--tirages", "0", "--route", "manuelle"}, dir);
+    ASSERT_EQ(m.status, 0);
+    EXPECT_EQ(json::parse(program_test::slurp(dir.path() / "mesure" / "rapport.json"))["unite"]["longueur"], "cm");
+}
+
+TEST(RapportProgramme, BadInputGivesAFrenchMessageStatusOneAndNoReport)
+{
+    const std::vector<std::pair<std::string, std::string>> cas = {
+        {"", "impossible d'ouvrir le fichier grille.txt"},
+        {"200x200\n1\n2\n", "l'en-tete ne donne pas"},
+        {"2x2x1.0\n1\n2\n3\n", "trop peu de hauteurs"},
+        {"1x1x1.0\n10000\n10000\n10000\n10000\n", "aucune cellule reelle"},
+        {"0x4x1.0\n1\n2\n3\n4\n5\n", "une ligne ou qu'une colonne"},
+        {"4x0x1.0\n1\n2\n3\n4\n5\n", "une ligne ou qu'une colonne"},
+        {"2x2x1.0\n5\n5\n5\n5\n10000\n5\n5\n5\n5\n", "toutes les hauteurs sont egales"},
+    };
+    for (const auto& [contenu, attendu] : cas) {
+        SCOPED_TRACE(attendu);
+        WorkDir dir;
+        if (!contenu.empty())
+            dir.write("grille.txt", contenu);
+        dir.write("rapport.json", "ancien");
+        const auto r = run("rugosite-rapport", sans_bootstrap, dir);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_NE(r.err.find(attendu), std::string::npos) << r.err;
+        EXPECT_EQ(dir.read("rapport.json"), "ancien");
+        EXPECT_FALSE(dir.exists("rapport.csv"));
+        EXPECT_FALSE(dir.exists("rapport.html"));
+        EXPECT_EQ(dir.files().size(), contenu.empty() ? 1u : 2u);
+    }
+}
+
+TEST(RapportProgramme, AReportThatCannotBeWrittenLeavesTheOldOneWhole)
+{
+    WorkDir dir;
+    dir.write("grille.txt", fichier_grille(20, 20, 1.0, 1, 3, 4, 0.0));
+    dir.write("rapport.json", "ancien");
+    std::filesystem::create_directory(dir.path() / "rapport.csv");
+    const auto r = run("rugosite-rapport", sans_bootstrap, dir);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("rapport.csv"), std::string::npos) << r.err;
+    EXPECT_EQ(dir.read("rapport.json"), "ancien");
+    EXPECT_EQ(dir.files().size(), 2u) << "no temporary file left";
+}
+
+TEST(RapportProgramme, ASeedGivesTheSameReportWhateverTheThreads)
+{
+    WorkDir dir;
+    dir.write("grille.txt", fichier_grille(30, 24, 1.0, 1, 3, 5, 0.1));
+    ASSERT_EQ(run("rugosite-rapport", {"--tirages", "12", "--graine", "9", "--fils", "1"}, dir).status, 0);
+    const std::string un = dir.read("rapport.json");
+    ASSERT_EQ(run("rugosite-rapport", {"--tirages", "12", "--graine", "9", "--fils", "2"}, dir).status, 0);
+    EXPECT_EQ(dir.read("rapport.json"), un);
+    ASSERT_EQ(run("rugosite-rapport", {"--tirages", "12", "--graine", "10"}, dir).status, 0);
+    const json autre = json::parse(dir.read("rapport.json")), premier = json::parse(un);
+    EXPECT_NE(autre["ajustements"]["exponentiel"]["intervalle_L"], premier["ajustements"]["exponentiel"]["intervalle_L"]);
+    EXPECT_EQ(autre["ajustements"]["exponentiel"]["L"], premier["ajustements"]["exponentiel"]["L"]);
+    EXPECT_EQ(autre["reglages"]["graine"], 10);
+}
+
+TEST(RapportProgramme, ProgressLineOnATerminal)
+{
+    if (std::system("script --version >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "NOTICE: script (util-linux) absent : la ligne de progression au terminal n'est pas verifiee";
+    WorkDir dir;
+    dir.write("grille.txt", fichier_grille(20, 20, 1.0, 1, 3, 6, 0.0));
+    const std::string commande = "cd '" + dir.path().string() + "' && script -qec '" +
+                                 program_test::program_path("rugosite-rapport") +
+                                 " --tirages 10' /dev/null > ecran.txt 2>&1";
+    ASSERT_EQ(std::system(commande.c_str()), 0);
+    const std::string ecran = dir.read("ecran.txt");
+    EXPECT_NE(ecran.find("\rrugosite-rapport : bootstrap exponentiel 10/10"), std::string::npos) << ecran;
+    EXPECT_NE(ecran.find("bootstrap gaussien 10/10"), std::string::npos) << ecran;
+}
+
+TEST(RapportProgramme, AFitThatCannotBeMadeIsMarkedAndTheRestReported)
+{
+    // A 3 x 3 grid gives one separation with pairs: no fit, heights still reported.
+    WorkDir dir;
+    dir.write("grille.txt", "2x2x1.0\n0\n1\n2\n3\n4\n5\n6\n7\n9\n");
+    const auto r = run("rugosite-rapport", sans_bootstrap, dir);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("avertissement"), std::string::npos);
+    const json j = json::parse(dir.read("rapport.json"));
+    EXPECT_TRUE(j["ajustements"]["exponentiel"]["echec"].is_string());
+    EXPECT_TRUE(j["ajustements"]["meilleur"].is_null());
+    EXPECT_TRUE(j["hauteurs"]["plan"]["Sq"].is_number());
+    EXPECT_TRUE(dir.exists("rapport.csv"));
+}
+
+TEST(RapportProgramme, CommandLine)
+{
+    WorkDir dir;
+    const auto aide = run("rugosite-rapport", {"--aide"}, dir);
+    EXPECT_EQ(aide.status, 0);
+    EXPECT_NE(aide.out.find("--nivellement"), std::string::npos);
+    for (const std::vector<std::string>& mots :
+         {std::vector<std::string>{"--nivellement", "cubique"}, {"--tirages", "-3"}, {"--rayons", "2"},
+          {"--inconnue", "1"}, {"a.txt", "b.txt"}, {"--graine"}, {"--route", "satellite"}}) {
+        const auto r = run("rugosite-rapport", mots, dir);
+        EXPECT_EQ(r.status, 1) << mots[0];
+        EXPECT_FALSE(r.err.empty());
+        EXPECT_TRUE(dir.files().empty());
+    }
+}

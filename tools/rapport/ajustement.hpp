@@ -1,0 +1,55 @@
+// Fitting the models H(r) = 2σ²(1 − exp(−r/L)) (exponential) and
+// H(r) = 2σ²(1 − exp(−(r/L)²)) (Gaussian) to a correlation function by
+// nonlinear least squares (GSL multifit_nlinear, trust region with
+// Levenberg-Marquardt steps), each point weighted by its pair count.
+#pragma once
+
+#include "correlation.hpp"
+#include "surface.hpp"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace rapport {
+
+using surface::Modele;
+
+// reliefstat's cut of the pooled function: the leading entries before the
+// first run of four strict decreases, stopped before the first entry without
+// pairs, and never more than 50.
+int rayon_max_observation(const Fonction& commune);
+// The entries the rule reads at most: a cut at entry e gives e − 3, so past
+// entry 53 the answer is 50 whatever follows.
+inline constexpr int entrees_regle = 54;
+
+// How many leading entries of a function are fitted.
+struct Plage {
+    int rayons = 0; // entries 0 .. rayons-1, separations 1 .. rayons
+};
+
+struct Points {
+    std::vector<double> r, H, poids;
+};
+
+// The points of the first `plage.rayons` entries that have pairs, r = k·pas,
+// weighted by their pair counts (or all by 1 when `ponderes` is false).
+Points points_ajustement(const Fonction& f, Plage plage, double pas, bool ponderes = true);
+
+struct Ajustement {
+    double sigma = 0, L = 0;
+    double erreur_sigma = 0, erreur_L = 0; // standard errors from the fit
+    double residu = 0; // weighted RMS of H − model, in the unit of H
+    int rayons = 0;    // points fitted
+};
+
+struct Depart {
+    double sigma, L;
+};
+
+// Throws Erreur (French) when there are fewer than 3 points, the solver does
+// not converge, or the result is not a positive finite σ and L. Without a
+// start, σ and L are guessed from the points (plateau and rise).
+Ajustement ajuster(Modele modele, const Points& points, std::optional<Depart> depart = std::nullopt);
+
+} // namespace rapport

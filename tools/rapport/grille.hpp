@@ -1,0 +1,52 @@
+// The height grid as the report reads it: the grid file of either road
+// ("AxBxpas", then (A+1) x (B+1) heights, the first index varying fastest),
+// read with the same conversions as reliefstat. A cell whose height is within
+// 1 of the empty-cell marker 10000 (bounds included), or is not a finite
+// number, is empty: NaN in memory.
+#pragma once
+
+#include <cmath>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace rapport {
+
+// A failure of the report, with its French message for the user.
+class Erreur : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+inline constexpr double marqueur_vide = 10000.0;
+
+// True when a height read from a grid file stands for an empty cell.
+inline bool est_vide(double h)
+{
+    return !std::isfinite(h) || std::fabs(h - marqueur_vide) <= 1.0;
+}
+
+struct Grille {
+    int lignes = 0;   // N: the first count of the header plus 1
+    int colonnes = 0; // M: the second count plus 1
+    double pas = 0.0;
+    std::vector<double> z; // lignes x colonnes, row-major, NaN for an empty cell
+
+    double& at(int i, int j) { return z[static_cast<std::size_t>(i) * colonnes + j]; }
+    double at(int i, int j) const { return z[static_cast<std::size_t>(i) * colonnes + j]; }
+    long long cellules() const { return static_cast<long long>(lignes) * colonnes; }
+    long long cellules_reelles() const;
+};
+
+// Reads a grid file. Throws Erreur (French message naming the file) when the
+// file can't be opened, the header gives no counts or step, a count is
+// negative, the step is not positive, or the file holds fewer heights than
+// the header announces. Heights after the announced ones are ignored, as
+// reliefstat ignores them.
+Grille lire_grille(const std::string& fichier);
+
+// The checks that the analysis needs on top of a readable file: at least two
+// rows and two columns, at least one real cell, not all heights equal.
+void verifier_grille(const Grille& grille, const std::string& fichier);
+
+} // namespace rapport

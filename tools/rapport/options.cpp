@@ -1,0 +1,100 @@
+#include "options.hpp"
+
+#include <charconv>
+#include <limits>
+
+namespace rapport {
+
+const char* const texte_aide =
+    "usage : rugosite-rapport [options] [grille]\n"
+    "Lit la grille de hauteurs (grille.txt du dossier courant par defaut), la nivelle, calcule les\n"
+    "parametres de hauteur, la fonction de correlation hauteur-hauteur (commune et par direction),\n"
+    "ajuste les modeles exponentiel et gaussien et l'intervalle a 95 % de sigma et de L par bootstrap.\n"
+    "Ecrit rapport.json, rapport.csv et rapport.html dans le dossier de la grille.\n"
+    "options :\n"
+    "  --nivellement N   plan_moyen, plan ou polynome2 (plan)\n"
+    "  --rayons R        ajuster les R premiers rayons (par defaut : la coupe de reliefstat)\n"
+    "  --tirages K       surfaces simulees par modele pour les intervalles, 0 : aucun (200)\n"
+    "  --graine G        graine du bootstrap (1)\n"
+    "  --fils T          fils de calcul du bootstrap (2)\n"
+    "  --route R         manuelle (cm) ou photogrammetrique (% du cote du cadre) ;\n"
+    "                    par defaut : d'apres les fichiers du dossier\n"
+    "  --aide            ce texte\n";
+
+namespace {
+
+template <class T>
+bool entier(const std::string& texte, T& valeur, T minimum, T maximum)
+{
+    T v{};
+    const auto [fin, ec] = std::from_chars(texte.data(), texte.data() + texte.size(), v);
+    if (ec != std::errc() || fin != texte.data() + texte.size() || v < minimum || v > maximum)
+        return false;
+    valeur = v;
+    return true;
+}
+
+} // namespace
+
+LigneCommande lire_options(const std::vector<std::string>& mots)
+{
+    LigneCommande l;
+    bool fichier_donne = false;
+    for (std::size_t i = 0; i < mots.size(); ++i) {
+        const std::string& mot = mots[i];
+        if (mot == "--aide" || mot == "-h") {
+            l.aide = true;
+            continue;
+        }
+        if (mot.rfind("--", 0) == 0) {
+            if (i + 1 >= mots.size()) {
+                l.erreur = "l'option " + mot + " attend une valeur";
+                return l;
+            }
+            const std::string& valeur = mots[++i];
+            Reglages& r = l.reglages;
+            bool bon = true;
+            if (mot == "--nivellement") {
+                const auto n = nivellement_nomme(valeur);
+                bon = n.has_value();
+                if (n)
+                    r.nivellement = *n;
+            } else if (mot == "--rayons") {
+                int v = 0;
+                bon = entier(valeur, v, 3, 1 << 30);
+                if (bon)
+                    r.rayons = v;
+            } else if (mot == "--tirages") {
+                bon = entier(valeur, r.K, 0, 100000);
+            } else if (mot == "--graine") {
+                bon = entier(valeur, r.graine, std::uint64_t{0}, std::numeric_limits<std::uint64_t>::max());
+            } else if (mot == "--fils") {
+                bon = entier(valeur, r.fils, 1, 64);
+            } else if (mot == "--route") {
+                if (valeur == "manuelle")
+                    r.route = Route::manuelle;
+                else if (valeur == "photogrammetrique")
+                    r.route = Route::photogrammetrique;
+                else
+                    bon = false;
+            } else {
+                l.erreur = "option inconnue : " + mot + " (voir --aide)";
+                return l;
+            }
+            if (!bon) {
+                l.erreur = "valeur invalide pour " + mot + " : " + valeur;
+                return l;
+            }
+            continue;
+        }
+        if (fichier_donne) {
+            l.erreur = "un seul fichier de grille : " + mot + " en trop";
+            return l;
+        }
+        l.reglages.fichier = mot;
+        fichier_donne = true;
+    }
+    return l;
+}
+
+} // namespace rapport

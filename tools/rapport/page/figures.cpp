@@ -1,0 +1,584 @@
+#include "figures.hpp"
+
+#include <plplot/plstream.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+#include <memory>
+#include <mutex>
+#include <sstream>
+#include <stdexcept>
+
+namespace rapport {
+
+namespace {
+
+constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+
+std::mutex& plplot_lock()
+{
+    static std::mutex lock;
+    return lock;
+}
+
+// PLplot reads '#' as the start of an escape sequence in its texts.
+std::string plplot_text(const std::string& text)
+{
+    std::string out;
+    for (char c : text) {
+        out += c;
+        if (c == '#')
+            out += '#';
+    }
+    return out;
+}
+
+// Text made safe for an attribute value between double quotes.
+std::string attribute(const std::string& text)
+{
+    std::string out;
+    for (char c : text) {
+        if (c == '&')
+            out += "&amp;";
+        else if (c == '<')
+            out += "&lt;";
+        else if (c == '>')
+            out += "&gt;";
+        else if (c == '"')
+            out += "&quot;";
+        else
+            out += c;
+    }
+    return out;
+}
+
+void append_utf8(std::string& out, unsigned long code)
+{
+    if (code < 0x80) {
+        out += static_cast<char>(code);
+    } else if (code < 0x800) {
+        out += static_cast<char>(0xC0 | (code >> 6));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+        out += static_cast<char>(0xE0 | (code >> 12));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (code >> 18));
+        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    }
+}
+
+// Makes PLplot's SVG file fit for inlining in the page: no XML prolog, a root
+// sized by the page's style sheet, whitespace and default attributes dropped,
+// character references turned back into UTF-8 text, and every id (and every
+// reference to one) prefixed so that several pictures share one page.
+std::string inline_svg(const std::string& raw, const std::string& id, const std::string& description)
+{
+    const auto start = raw.find("<svg");
+    if (start == std::string::npos)
+        return {};
+    const auto root_end = raw.find('>', start);
+    if (root_end == std::string::npos)
+        return {};
+    const std::string root = raw.substr(start, root_end - start);
+    std::string view_box;
+    if (const auto v = root.find("viewBox=\""); v != std::string::npos) {
+        const auto e = root.find('"', v + 9);
+        if (e != std::string::npos)
+            view_box = root.substr(v + 9, e - v - 9);
+    }
+    std::string body;
+    body.reserve(raw.size());
+    // Collapse whitespace runs (texts hold no raw whitespace: PLplot writes
+    // every character of a text as a reference).
+    bool in_space = false;
+    for (std::size_t i = root_end + 1; i < raw.size(); ++i) {
+        const char c = raw[i];
+        if (c == ' ' || c == '\n' || c == '\t' || c == '\r') {
+            in_space = true;
+            continue;
+        }
+        if (in_space) {
+            if (c == '<')
+                body += '\n';
+            else if (c != '>' && !(c == '/' && i + 1 < raw.size() && raw[i + 1] == '>'))
+                body += ' ';
+            in_space = false;
+        }
+        body += c;
+    }
+    std::string out;
+    out.reserve(body.size() + 200);
+    out += "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" viewBox=\"" + view_box + "\" id=\"" + id +
+           "\" class=\"image\" role=\"img\" aria-label=\"" + attribute(description) + "\">";
+    static const std::array<std::string, 4> defaults = {" stroke-opacity=\"1.000000\"", " fill-opacity=\"1.000000\"",
+                                                        " stroke-width=\"1.000000e+00\"", " fill-rule=\"nonzero\""};
+    for (std::size_t i = 0; i < body.size();) {
+        // Only these characters can start something to rewrite.
+        const char c = body[i];
+        if (c != ' ' && c != 'i' && c != 'u' && c != 'h' && c != '&') {
+            const auto next = body.find_first_of(" iuh&", i);
+            const auto stop = next == std::string::npos ? body.size() : next;
+            out.append(body, i, stop - i);
+            i = stop;
+            continue;
+        }
+        bool skipped = false;
+        if (c == ' ') {
+            for (const auto& d : defaults) {
+                if (body.compare(i, d.size(), d) == 0) {
+                    i += d.size();
+                    skipped = true;
+                    break;
+                }
+            }
+        }
+        if (skipped)
+            continue;
+        const bool after_space = i > 0 && (body[i - 1] == ' ' || body[i - 1] == ':');
+        if (after_space && body.compare(i, 4, "id=\"") == 0) {
+            out += "id=\"" + id + "-";
+            i += 4;
+        } else if (body.compare(i, 5, "url(#") == 0) {
+            out += "url(#" + id + "-";
+            i += 5;
+        } else if (after_space && body.compare(i, 7, "href=\"#") == 0) {
+            out += "href=\"#" + id + "-";
+            i += 7;
+        } else if (body.compare(i, 3, "&#x") == 0) {
+            const auto semi = body.find(';', i);
+            const std::string hex = semi == std::string::npos ? "" : body.substr(i + 3, semi - i - 3);
+            char* end = nullptr;
+            const unsigned long code = hex.empty() ? 0 : std::strtoul(hex.c_str(), &end, 16);
+            if (code == 0 || end == nullptr || *end != '\0' || code > 0x10FFFF) {
+                out += body[i];
+                ++i;
+            } else if (code == '<' || code == '>' || code == '&') {
+                out += code == '<' ? "&lt;" : code == '>' ? "&gt;" : "&amp;";
+                i = semi + 1;
+            } else {
+                append_utf8(out, code);
+                i = semi + 1;
+            }
+        } else {
+            out += body[i];
+            ++i;
+        }
+    }
+    return out;
+}
+
+// One PLplot stream drawing into a temporary SVG file.
+class SvgCanvas {
+public:
+    SvgCanvas(int width, int height) : lock_(plplot_lock())
+    {
+        std::string pattern = (std::filesystem::temp_directory_path() / "rapport-XXXXXX.svg").string();
+        const int fd = mkstemps(pattern.data(), 4);
+        if (fd < 0)
+            throw std::runtime_error("fichier temporaire impossible a creer");
+        close(fd);
+        path_ = pattern;
+        stream_ = std::make_unique<plstream>();
+        stream_->sdev("svg");
+        stream_->sfnam(path_.c_str());
+        stream_->spage(0, 0, width, height, 0, 0);
+        // fond, encre, bleu, rouge, vert, gris clair, orange, gris, violet
+        const PLINT r[] = {255, 0, 31, 214, 44, 232, 255, 120, 148};
+        const PLINT g[] = {255, 0, 119, 39, 160, 232, 127, 120, 103};
+        const PLINT b[] = {255, 0, 180, 40, 44, 232, 14, 120, 189};
+        stream_->scmap0(r, g, b, 9);
+        stream_->init();
+        stream_->schr(0, 0.9);
+    }
+    SvgCanvas(const SvgCanvas&) = delete;
+    SvgCanvas& operator=(const SvgCanvas&) = delete;
+    ~SvgCanvas()
+    {
+        stream_.reset();
+        std::error_code ignored;
+        std::filesystem::remove(path_, ignored);
+    }
+
+    plstream& pls() { return *stream_; }
+
+    // Ends the stream and returns its picture, ready to inline.
+    std::string finish(const std::string& id, const std::string& description)
+    {
+        stream_.reset(); // ends the page and closes the file
+        std::ifstream in(path_, std::ios::binary);
+        std::ostringstream raw;
+        raw << in.rdbuf();
+        in.close();
+        std::error_code ignored;
+        std::filesystem::remove(path_, ignored);
+        return inline_svg(raw.str(), id, description);
+    }
+
+private:
+    std::lock_guard<std::mutex> lock_;
+    std::filesystem::path path_;
+    std::unique_ptr<plstream> stream_;
+};
+
+// A perceptually ordered colour map (dark violet to yellow) for heights.
+void height_colour_map(plstream& pls)
+{
+    const PLFLT position[] = {0.0, 0.25, 0.5, 0.75, 1.0};
+    const PLFLT red[] = {0x44 / 255.0, 0x3b / 255.0, 0x21 / 255.0, 0x5e / 255.0, 0xfd / 255.0};
+    const PLFLT green[] = {0x01 / 255.0, 0x52 / 255.0, 0x91 / 255.0, 0xc9 / 255.0, 0xe7 / 255.0};
+    const PLFLT blue[] = {0x54 / 255.0, 0x8b / 255.0, 0x8c / 255.0, 0x62 / 255.0, 0x25 / 255.0};
+    pls.scmap1n(256);
+    pls.scmap1l(true, 5, position, red, green, blue, nullptr);
+}
+
+// Ticks at a round step giving about `target` intervals over [lo, hi].
+double nice_step(double lo, double hi, int target)
+{
+    const double raw = (hi - lo) / target;
+    if (!(raw > 0.0) || !std::isfinite(raw))
+        return 1.0;
+    const double p = std::pow(10.0, std::floor(std::log10(raw)));
+    for (double m : {1.0, 2.0, 2.5, 5.0, 10.0})
+        if (m * p >= raw)
+            return m * p;
+    return 10.0 * p;
+}
+
+// Labels of a log10 axis as plain numbers (0.5, 1, 10, 100) rather than
+// powers of ten.
+void plain_log_label(PLINT, PLFLT value, char* label, PLINT length, PLPointer)
+{
+    const double v = std::pow(10.0, value);
+    std::snprintf(label, static_cast<std::size_t>(length), "%.*f",
+                  value < 0.0 ? static_cast<int>(std::ceil(-value - 1e-9)) : 0, v);
+}
+
+} // namespace
+
+GrilleReduite reduire_grille(int lignes, int colonnes, const std::vector<double>& hauteurs, int cote_max)
+{
+    GrilleReduite g;
+    if (lignes <= 0 || colonnes <= 0 || cote_max <= 0 ||
+        hauteurs.size() != static_cast<std::size_t>(lignes) * static_cast<std::size_t>(colonnes))
+        return g;
+    const int plus_grand = std::max(lignes, colonnes);
+    g.facteur = (plus_grand + cote_max - 1) / cote_max;
+    g.lignes = (lignes + g.facteur - 1) / g.facteur;
+    g.colonnes = (colonnes + g.facteur - 1) / g.facteur;
+    g.valeurs.assign(static_cast<std::size_t>(g.lignes) * g.colonnes, nan);
+    for (int bi = 0; bi < g.lignes; ++bi) {
+        for (int bj = 0; bj < g.colonnes; ++bj) {
+            double somme = 0.0;
+            int n = 0;
+            for (int i = bi * g.facteur; i < std::min(lignes, (bi + 1) * g.facteur); ++i) {
+                for (int j = bj * g.facteur; j < std::min(colonnes, (bj + 1) * g.facteur); ++j) {
+                    const double z = hauteurs[static_cast<std::size_t>(i) * colonnes + j];
+                    if (std::isfinite(z)) {
+                        somme += z;
+                        ++n;
+                    }
+                }
+            }
+            if (n > 0)
+                g.valeurs[static_cast<std::size_t>(bi) * g.colonnes + bj] = somme / n;
+        }
+    }
+    return g;
+}
+
+double modele_H(const std::string& modele, double sigma, double L, double r)
+{
+    if (modele == "exponentiel")
+        return 2.0 * sigma * sigma * (1.0 - std::exp(-r / L));
+    if (modele == "gaussien")
+        return 2.0 * sigma * sigma * (1.0 - std::exp(-(r / L) * (r / L)));
+    return nan;
+}
+
+bool svg_disponible()
+{
+    static const bool available = [] {
+        std::lock_guard<std::mutex> lock(plplot_lock());
+        std::array<const char*, 128> menus{};
+        std::array<const char*, 128> names{};
+        int n = static_cast<int>(names.size());
+        const char** menu_list = menus.data();
+        const char** name_list = names.data();
+        plgDevs(&menu_list, &name_list, &n);
+        for (int i = 0; i < n && i < static_cast<int>(names.size()); ++i)
+            if (names[i] != nullptr && std::string(names[i]) == "svg")
+                return true;
+        return false;
+    }();
+    return available;
+}
+
+std::string carte_svg(int lignes, int colonnes, double pas, const std::vector<double>& hauteurs,
+                      const std::string& unite, const std::string& titre, const std::string& id)
+{
+    if (!svg_disponible() || !(pas > 0.0) || !std::isfinite(pas))
+        return {};
+    const GrilleReduite g = reduire_grille(lignes, colonnes, hauteurs, cote_carte);
+    if (g.valeurs.empty())
+        return {};
+    double zmin = std::numeric_limits<double>::infinity();
+    double zmax = -zmin;
+    for (double z : g.valeurs) {
+        if (std::isfinite(z)) {
+            zmin = std::min(zmin, z);
+            zmax = std::max(zmax, z);
+        }
+    }
+    if (!(zmin <= zmax))
+        return {}; // no real cell
+    if (!std::isfinite(zmax - zmin))
+        return {};
+    if (zmax - zmin <= 1e-12 * std::max(1.0, std::abs(zmax))) {
+        const double half = std::max(0.5 * std::abs(zmax), 1e-6);
+        zmin -= half;
+        zmax += half;
+    }
+    // PLplot's image data is indexed [x][y]: columns first. Empty blocks get a
+    // value below the plotted range, which PLplot leaves blank.
+    const double vide = zmin - (zmax - zmin) - 1.0;
+    std::vector<std::vector<PLFLT>> data(g.colonnes, std::vector<PLFLT>(g.lignes));
+    std::vector<const PLFLT*> columns(g.colonnes);
+    for (int j = 0; j < g.colonnes; ++j) {
+        for (int i = 0; i < g.lignes; ++i) {
+            const double z = g.valeurs[static_cast<std::size_t>(i) * g.colonnes + j];
+            data[j][i] = std::isfinite(z) ? z : vide;
+        }
+        columns[j] = data[j].data();
+    }
+    // Node k of the grid stands at k * pas; its cell spans half a step around it.
+    const double x0 = -0.5 * pas;
+    const double y0 = -0.5 * pas;
+    const double x1 = x0 + colonnes * pas;
+    const double y1 = y0 + lignes * pas;
+    const double bloc = g.facteur * pas;
+    if (!std::isfinite(x0 + g.colonnes * bloc) || !std::isfinite(y0 + g.lignes * bloc))
+        return {};
+
+    SvgCanvas canvas(760, 620);
+    plstream& pls = canvas.pls();
+    height_colour_map(pls);
+    pls.adv(0);
+    pls.vpas(0.11, 0.80, 0.11, 0.92, (y1 - y0) / (x1 - x0));
+    // PLplot's clipping drops a cell whose edge lies on the window's edge: the
+    // window leaves a margin of a fraction of a pixel around the image.
+    const double mx = 0.002 * (x1 - x0);
+    const double my = 0.002 * (y1 - y0);
+    pls.wind(x0 - mx, x1 + mx, y0 - my, y1 + my);
+    pls.imagefr(columns.data(), g.colonnes, g.lignes, x0, x0 + g.colonnes * bloc, y0, y0 + g.lignes * bloc, zmin, zmax,
+                zmin, zmax, nullptr, nullptr);
+    pls.col0(encre);
+    pls.box("bcnst", 0.0, 0, "bcnstv", 0.0, 0);
+    pls.lab(plplot_text("x, le long des lignes (" + unite + ")").c_str(),
+            plplot_text("y, le long des colonnes (" + unite + ")").c_str(), plplot_text(titre).c_str());
+
+    const double step = nice_step(zmin, zmax, 6);
+    std::vector<PLFLT> values;
+    for (int k = 0; k <= 256; ++k)
+        values.push_back(zmin + (zmax - zmin) * k / 256.0);
+    const PLFLT* value_sets[] = {values.data()};
+    PLINT value_counts[] = {static_cast<PLINT>(values.size())};
+    PLINT label_options[] = {PL_COLORBAR_LABEL_RIGHT};
+    const std::string label = plplot_text("hauteur nivelée (" + unite + ")");
+    const char* labels[] = {label.c_str()};
+    const char* axis_options[] = {"bcvtm"};
+    PLFLT ticks[] = {step};
+    PLINT sub_ticks[] = {0};
+    PLFLT width = 0.0;
+    PLFLT height = 0.0;
+    pls.colorbar(&width, &height, PL_COLORBAR_GRADIENT, PL_POSITION_RIGHT | PL_POSITION_OUTSIDE | PL_POSITION_VIEWPORT,
+                 0.03, 0.0, 0.035, 0.8, fond, encre, 1, 0.0, 0.0, encre, 1.0, 1, label_options, labels, 1, axis_options,
+                 ticks, sub_ticks, value_counts, value_sets);
+    return canvas.finish(id, titre);
+}
+
+std::string fonction_svg(const std::vector<SerieMesuree>& series, const std::vector<CourbeModele>& courbes,
+                         std::optional<Plage> plage, const std::string& titre, const std::string& unite_r,
+                         const std::string& unite_H, const std::string& id)
+{
+    if (!svg_disponible())
+        return {};
+    // Points with positive radii and finite heights; r is first held as is,
+    // then put on the axis (log10 of r when the radii span a factor 20 or more).
+    struct Points {
+        std::vector<PLFLT> x, y;
+    };
+    std::vector<Points> points(series.size());
+    double rmin = std::numeric_limits<double>::infinity();
+    double rmax = -rmin;
+    double hmax = 0.0;
+    std::size_t total = 0;
+    for (std::size_t s = 0; s < series.size(); ++s) {
+        const auto& serie = series[s];
+        const std::size_t n = std::min(serie.r.size(), serie.H.size());
+        for (std::size_t k = 0; k < n; ++k) {
+            if (!(serie.r[k] > 0.0) || !std::isfinite(serie.r[k]) || !std::isfinite(serie.H[k]))
+                continue;
+            points[s].x.push_back(serie.r[k]);
+            points[s].y.push_back(serie.H[k]);
+            rmin = std::min(rmin, serie.r[k]);
+            rmax = std::max(rmax, serie.r[k]);
+            hmax = std::max(hmax, serie.H[k]);
+        }
+        total += points[s].x.size();
+    }
+    if (total == 0)
+        return {};
+    // A long series is thinned for display where its points crowd on the log
+    // axis: one point per 1/500 of the axis at most.
+    const bool log_axis = rmax / rmin >= 20.0;
+    auto to_axis = [log_axis](double r) { return log_axis ? std::log10(r) : r; };
+    auto from_axis = [log_axis](double x) { return log_axis ? std::pow(10.0, x) : x; };
+    for (auto& p : points)
+        for (auto& x : p.x)
+            x = to_axis(x);
+    const double gap = std::max(1e-12, (to_axis(rmax) - to_axis(rmin)) / 500.0);
+    for (auto& p : points) {
+        Points kept;
+        for (std::size_t k = 0; k < p.x.size(); ++k) {
+            if (!kept.x.empty() && std::abs(p.x[k] - kept.x.back()) < gap)
+                continue;
+            kept.x.push_back(p.x[k]);
+            kept.y.push_back(p.y[k]);
+        }
+        p = std::move(kept);
+    }
+    const double lx0 = log_axis ? std::log10(rmin) - 0.05 * std::log10(rmax / rmin) : 0.0;
+    const double lx1 = log_axis ? std::log10(rmax) + 0.05 * std::log10(rmax / rmin) : 1.04 * rmax;
+
+    // Model curves over the whole axis.
+    constexpr int curve_points = 240;
+    std::vector<Points> curves;
+    std::vector<const CourbeModele*> drawn;
+    for (const auto& c : courbes) {
+        if (!(c.sigma >= 0.0) || !(c.L > 0.0) || !std::isfinite(c.sigma) || !std::isfinite(c.L))
+            continue;
+        Points p;
+        for (int k = 0; k < curve_points; ++k) {
+            const double lx = lx0 + (lx1 - lx0) * k / (curve_points - 1);
+            const double h = modele_H(c.modele, c.sigma, c.L, from_axis(lx));
+            if (!std::isfinite(h))
+                continue;
+            p.x.push_back(lx);
+            p.y.push_back(h);
+            hmax = std::max(hmax, h);
+        }
+        if (p.x.empty())
+            continue;
+        curves.push_back(std::move(p));
+        drawn.push_back(&c);
+    }
+    double hmin = 0.0;
+    for (const auto& p : points)
+        for (double y : p.y)
+            hmin = std::min(hmin, y);
+    if (!(hmax > hmin))
+        hmax = hmin + 1.0;
+    const double ytop = hmax + 0.06 * (hmax - hmin);
+    if (!std::isfinite(ytop - hmin))
+        return {};
+
+    // The legend goes under the plot, so that it hides no point.
+    const bool band = plage && plage->r_max > 0.0 && plage->r_max >= plage->r_min;
+    std::size_t entries = (band ? 1 : 0) + curves.size();
+    for (const auto& p : points)
+        entries += p.x.empty() ? 0 : 1;
+    const int legend_rows = static_cast<int>(entries);
+    const int plot_px = 380;
+    const int top_px = 40;
+    const int below_px = 66 + 20 * legend_rows;
+    const int height_px = top_px + plot_px + below_px;
+    SvgCanvas canvas(760, height_px);
+    plstream& pls = canvas.pls();
+    pls.adv(0);
+    pls.vpor(0.11, 0.96, static_cast<double>(below_px) / height_px, 1.0 - static_cast<double>(top_px) / height_px);
+    pls.wind(lx0, lx1, hmin, ytop);
+
+    std::vector<std::string> texts;
+    std::vector<PLINT> options, text_colours, box_colours, box_patterns, line_colours, line_styles, symbol_colours,
+        symbol_numbers;
+    std::vector<PLFLT> box_scales, box_widths, line_widths, symbol_scales;
+    std::vector<std::string> symbols;
+    auto add_entry = [&](PLINT option, const std::string& text, Couleur colour, PLINT style) {
+        options.push_back(option);
+        texts.push_back(plplot_text(text));
+        text_colours.push_back(encre);
+        box_colours.push_back(colour);
+        box_patterns.push_back(0);
+        box_scales.push_back(0.8);
+        box_widths.push_back(1.0);
+        line_colours.push_back(colour);
+        line_styles.push_back(style);
+        line_widths.push_back(2.0);
+        symbol_colours.push_back(colour);
+        symbol_scales.push_back(1.0);
+        symbol_numbers.push_back(1);
+        symbols.push_back("•");
+    };
+
+    if (band) {
+        const double a = to_axis(std::max(plage->r_min, from_axis(lx0)));
+        const double b = to_axis(plage->r_max);
+        const PLFLT bx[] = {a, b, b, a};
+        const PLFLT by[] = {hmin, hmin, ytop, ytop};
+        pls.col0(gris_clair);
+        pls.fill(4, bx, by);
+        add_entry(PL_LEGEND_COLOR_BOX, "plage d'ajustement", gris_clair, 1);
+    }
+    pls.col0(encre);
+    pls.slabelfunc(plain_log_label, nullptr);
+    pls.box(log_axis ? "bcnstlo" : "bcnst", 0.0, 0, "bcnstv", 0.0, 0);
+    pls.slabelfunc(nullptr, nullptr);
+    pls.lab(plplot_text("r (" + unite_r + ")" + (log_axis ? ", échelle logarithmique" : "")).c_str(),
+            plplot_text("H(r) (" + unite_H + ")").c_str(), plplot_text(titre).c_str());
+
+    for (std::size_t s = 0; s < series.size(); ++s) {
+        if (points[s].x.empty())
+            continue;
+        pls.col0(series[s].couleur);
+        pls.ssym(0.0, 1.6);
+        pls.poin(static_cast<PLINT>(points[s].x.size()), points[s].x.data(), points[s].y.data(), 17);
+        pls.ssym(0.0, 1.0);
+        add_entry(PL_LEGEND_SYMBOL, series[s].libelle, series[s].couleur, 1);
+    }
+    for (std::size_t c = 0; c < curves.size(); ++c) {
+        pls.col0(drawn[c]->couleur);
+        pls.lsty(drawn[c]->style);
+        pls.width(2.0);
+        pls.line(static_cast<PLINT>(curves[c].x.size()), curves[c].x.data(), curves[c].y.data());
+        add_entry(PL_LEGEND_LINE, drawn[c]->libelle, drawn[c]->couleur, drawn[c]->style);
+    }
+    pls.lsty(1);
+    pls.width(1.0);
+
+    std::vector<const char*> text_ptrs, symbol_ptrs;
+    for (const auto& t : texts)
+        text_ptrs.push_back(t.c_str());
+    for (const auto& s : symbols)
+        symbol_ptrs.push_back(s.c_str());
+    PLFLT legend_width = 0.0;
+    PLFLT legend_height = 0.0;
+    pls.legend(&legend_width, &legend_height, 0, PL_POSITION_BOTTOM | PL_POSITION_OUTSIDE, 0.0, 52.0 / plot_px, 0.05,
+               fond, encre, 1, legend_rows, 1, static_cast<PLINT>(options.size()), options.data(), 0.8, 0.85, 1.6, 0.0,
+               text_colours.data(), text_ptrs.data(), box_colours.data(), box_patterns.data(), box_scales.data(),
+               box_widths.data(), line_colours.data(), line_styles.data(), line_widths.data(), symbol_colours.data(),
+               symbol_scales.data(), symbol_numbers.data(), symbol_ptrs.data());
+    return canvas.finish(id, titre);
+}
+
+} // namespace rapport

@@ -1,0 +1,60 @@
+// The report of one grid: its settings, height parameters for the three
+// levellings, correlation functions, fits of both models with their bootstrap
+// intervals and the fits in each direction, as the JSON object of rapport.json
+// (schema version 1, French keys) and the two lines of rapport.csv.
+#pragma once
+
+#include "bootstrap.hpp"
+#include "grille.hpp"
+#include "nivellement.hpp"
+
+#include <nlohmann/json.hpp>
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace rapport {
+
+inline constexpr int version_schema = 1;
+
+enum class Route { manuelle, photogrammetrique };
+
+struct Reglages {
+    std::string fichier = "grille.txt";
+    Nivellement nivellement = Nivellement::plan;
+    std::optional<int> rayons; // fit range fixed by the user
+    int K = 200;
+    std::uint64_t graine = 1;
+    int fils = 2;
+    std::optional<Route> route;
+    bool progression = false;
+};
+
+// The road of a measurement folder: photogrammetric when the files of that
+// road stand beside the grid (the cloud, the frame, the cropped points),
+// manual otherwise.
+Route route_du_dossier(const std::filesystem::path& dossier);
+
+struct Rapport {
+    nlohmann::json json;
+    std::string csv;
+    std::vector<double> nivelees; // the levelled heights of the chosen levelling
+    std::vector<std::string> avertissements; // parts that failed, in French
+};
+
+// The whole analysis. Throws Erreur when nothing can be reported (grid
+// unusable); a part that fails (a fit, the intervals) is marked in the object
+// and told in `avertissements`.
+Rapport etablir_rapport(const Grille& grille, const Reglages& reglages, Route route);
+
+// The CSV header line and the line of figures of a report object.
+std::string lignes_csv(const nlohmann::json& rapport);
+
+// Writes every file under a temporary name in its folder first, then renames
+// them all: either all files are replaced, or none is touched. Throws Erreur.
+void ecrire_fichiers(const std::vector<std::pair<std::filesystem::path, std::string>>& fichiers);
+
+} // namespace rapport

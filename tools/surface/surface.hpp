@@ -1,0 +1,77 @@
+// Zero-mean Gaussian random surfaces sampled on a regular grid, with the
+// covariance of a model exactly (circulant embedding): the grid is embedded in
+// a periodic torus at least twice its size, the covariance wrapped on the torus
+// is diagonalised by a 2-D FFT, and one complex FFT of scaled complex white
+// noise gives two independent surfaces, its real and its imaginary parts.
+// When the wrapped covariance has negative eigenvalues (long correlations on a
+// small grid), the torus is doubled once; if that is not enough, the negative
+// eigenvalues are set to zero and the surfaces are only approximately of the
+// model (`exact()` says which).
+#pragma once
+
+#include "fft.hpp"
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace surface {
+
+enum class Modele { exponentiel, gaussien };
+
+const char* nom(Modele modele);
+
+// Covariance at distance r: σ² exp(−r/L) or σ² exp(−(r/L)²).
+double covariance(Modele modele, double sigma, double L, double r);
+// Height-height correlation H(r) = 2 (C(0) − C(r)).
+double correlation_hauteurs(Modele modele, double sigma, double L, double r);
+
+// Normal deviates that are the same on every platform for a seed, and fast:
+// the xoshiro256** generator seeded by splitmix64, and Marsaglia's polar method,
+// both written here (the standard distributions differ between libraries).
+class Normale {
+public:
+    explicit Normale(std::uint64_t graine);
+    double operator()();
+
+private:
+    std::uint64_t suivant();
+    double uniforme_symetrique(); // (-1, 1)
+    std::uint64_t etat_[4];
+    bool reserve_ = false;
+    double suivante_ = 0.0;
+};
+
+// A seed for draw `indice` of stream `flux` of a seed: splitmix64 mixing, so
+// that neighbouring indices give unrelated sequences.
+std::uint64_t graine_derivee(std::uint64_t graine, std::uint64_t flux, std::uint64_t indice);
+
+class Plongement {
+public:
+    // Surfaces of lignes x colonnes cells, step `pas`, of the model's covariance.
+    // `cellules_max` bounds the torus (its number of cells).
+    Plongement(int lignes, int colonnes, double pas, Modele modele, double sigma, double L,
+               long long cellules_max = 1LL << 24);
+
+    int lignes() const { return lignes_; }
+    int colonnes() const { return colonnes_; }
+    int tore_lignes() const { return P_; }
+    int tore_colonnes() const { return Q_; }
+    bool exact() const { return exact_; }
+    // The most negative eigenvalue over the largest, before clipping (0 when none).
+    double defaut_relatif() const { return defaut_; }
+
+    // Two independent surfaces for a seed, row-major lignes x colonnes each.
+    // Uses `travail` as scratch (resized as needed): one per thread.
+    void tirer(std::uint64_t graine, std::span<double> a, std::span<double> b, Buffer<Complexe>& travail) const;
+
+private:
+    int lignes_, colonnes_, P_ = 0, Q_ = 0;
+    bool exact_ = true;
+    double defaut_ = 0.0;
+    std::vector<double> racine_; // sqrt(λ / (P Q)), P x Q row-major
+    Plan plan_;                  // forward P x Q transform, in place, any aligned buffer
+};
+
+} // namespace surface
