@@ -3,7 +3,8 @@
 # measurement of known roughness in a fresh directory (demo/mesure), runs the
 # whole photogrammetric road on it and prints the roughness figures next to the
 # true values; where GNU Octave is available, fits the correlation length with
-# HR.m and saves the pictures as PNG files. Run as root, it installs with
+# HR.m and saves the pictures as PNG files; the chain ends with the report of
+# the measurement (rapport.html, where the toolkit built the report). Run as root, it installs with
 # apt-get what it needs; what cannot be had is skipped with a notice.
 set -euo pipefail
 if [[ $# == 1 && ( $1 == --aide || $1 == -h || $1 == --help ) ]]; then
@@ -13,9 +14,12 @@ Construit la boite a outils (build/demo), fabrique une mesure synthetique de
 rugosite connue dans demo/mesure (remplacee a chaque fois), la fait passer par
 toute la voie photogrammetrique (rugosite-chaine -- 200 0.35) et affiche les
 resultats a cote des vraies valeurs ; avec GNU Octave, ajuste HR.m et enregistre
-demo/mesure/correlation.png et demo/mesure/surface.png (rugosite-images).
-En root, installe avec apt-get ce qui manque (cmake, g++, make ; octave,
-octave-optim, gnuplot-nox, fonts-freefont-otf) ; sinon, le dit et s'en passe.
+demo/mesure/correlation.png et demo/mesure/surface.png (rugosite-images) ;
+la chaine finit par le rapport de la mesure (rugosite-rapport : rapport.html,
+rapport.json, rapport.csv dans demo/mesure).
+En root, installe avec apt-get ce qui manque (cmake, g++, make ; les
+bibliotheques du rapport ; octave, octave-optim, gnuplot-nox,
+fonts-freefont-otf) ; sinon, le dit et s'en passe.
 Fichiers ecrits : build/demo, build/demo.log et demo/mesure seulement.
 Duree : environ une minute sur deux coeurs (plus quelques minutes la premiere
 fois pour installer Octave).
@@ -67,6 +71,15 @@ for outil in cmake g++ make; do command -v "$outil" >/dev/null || manque+=("$out
 if ((${#manque[@]} > 0)); then
     echo "   installation de : ${manque[*]}"
     apt_install cmake g++ make || { notice "impossible d'installer ${manque[*]} : installez-les puis relancez"; exit 1; }
+fi
+# The report (rugosite-rapport) needs FFTW3, GSL, nlohmann-json and PLplot; without
+# them the road still runs, without the report.
+rapport_paquets=(libfftw3-dev libgsl-dev nlohmann-json3-dev libplplot-dev)
+rapport_manque=()
+for paquet in "${rapport_paquets[@]}"; do have_pkg "$paquet" || rapport_manque+=("$paquet"); done
+if ((${#rapport_manque[@]} > 0)); then
+    echo "   installation des bibliotheques du rapport : ${rapport_manque[*]}"
+    apt_install "${rapport_manque[@]}" || notice "sans ces bibliotheques, pas de rapport rugosite-rapport"
 fi
 debut=$SECONDS
 mkdir -p "$racine/build"
@@ -125,6 +138,9 @@ else
     notice "GNU Octave ou octave-optim absent : pas d'ajustement de HR.m ni d'images"
 fi
 
+# Column of the report's CSV line, by the name its header line gives it.
+colonne() { awk -F, -v nom="$1" 'NR == 1 { for (i = 1; i <= NF; i++) if ($i == nom) c = i } NR == 2 && c { print $c }' rapport.csv; }
+
 echo
 echo "== Resultats (longueurs en pourcentage du cote du cadre ; reliefstat dit cm)"
 printf '   %-44s %12s %12s\n' "" "vraie" "mesuree"
@@ -136,6 +152,15 @@ if [[ -n $octave_ok && -f ajustement.txt ]]; then
     printf '   %-44s %12s %12s\n' "hauteur RMS ajustee (HR.m)" "$rms_vraie" "$(valeur RMS_fit ajustement.txt)"
     echo "   ($(valeur rayons ajustement.txt) rayons ajustes ; d'un tirage a l'autre, la longueur ajustee varie"
     echo "    typiquement de 10 % autour de la vraie, parfois bien plus : voir le tableau des reglages du README)"
+fi
+if [[ -s rapport.csv ]]; then
+    printf '   %-44s %12s %12s   %s\n' "rapport, modele exponentiel :" "" "" "intervalle a 95 %"
+    printf '   %-44s %12s %12.4f   [%.4f ; %.4f]\n' "  sigma" "$rms_vraie" "$(colonne sigma_exp)" \
+        "$(colonne sigma_bas_exp)" "$(colonne sigma_haut_exp)"
+    printf '   %-44s %12s %12.4f   [%.4f ; %.4f]\n' "  longueur de correlation L" "$longueur_vraie" "$(colonne L_exp)" \
+        "$(colonne L_bas_exp)" "$(colonne L_haut_exp)"
+    printf '   %-44s %12s %12.4f\n' "  Sq apres nivellement ($(colonne nivellement))" "" "$(colonne Sq)"
+    printf '   %-44s %12s %12.4f\n' "  L le long des lignes / des colonnes" "" "$(colonne anisotropie)"
 fi
 echo
 echo "== Fichiers dans $mesure :"
@@ -149,3 +174,8 @@ for image in correlation.png surface.png; do
     fi
 done
 ((images == 2)) || notice "images non produites (il faut GNU Octave, octave-optim et gnuplot-nox)"
+if [[ -s rapport.html ]]; then
+    echo "   rapport : $mesure/rapport.html (a ouvrir dans un navigateur), rapport.json, rapport.csv"
+else
+    notice "pas de rapport (rugosite-rapport n'a pas ete construit : il faut FFTW3, GSL, nlohmann-json et PLplot)"
+fi

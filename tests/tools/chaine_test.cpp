@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <algorithm>
 #include <map>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -20,13 +21,15 @@ const char* const road[] = {"plyunpack", "markerpick", "framefit", "delimiter", 
 struct Stand {
     program_test::WorkDir bin, work;
 
-    explicit Stand(const std::string& left_out = "")
+    explicit Stand(const std::string& left_out = "", bool with_report = false)
     {
         fs::copy_file(program_test::program_path("rugosite-chaine"), bin.path() / "rugosite-chaine");
-        for (const char* program : road) {
-            if (program == left_out)
+        std::vector<std::string> programs(std::begin(road), std::end(road));
+        if (with_report)
+            programs.push_back("rugosite-rapport");
+        for (const std::string& name : programs) {
+            if (name == left_out)
                 continue;
-            const std::string name = program;
             bin.write(name, "#!/bin/sh\n"
                             "printf '" + name + "' >> appels.txt\n"
                             "for a in \"$@\"; do printf '[%s]' \"$a\" >> appels.txt; done\n"
@@ -74,6 +77,31 @@ TEST(Chain, RunsTheRoadInOrderAndPassesArgumentsOn)
     EXPECT_EQ(plain.run({"--", "50", "0.5"}).status, 0);
     EXPECT_EQ(plain.work.read("appels.txt"), "plyunpack\nmarkerpick\nframefit\ndelimiter\n"
                                              "echantillonnage[50][0.5]\nreliefstat\n");
+}
+
+// Where the report is installed beside the programs, it follows reliefstat; its
+// standard output goes to standard error, so that standard output stays the
+// programs' own. --sans-rapport leaves it out; a report that fails ends the run
+// with its status, the chain's files being complete.
+TEST(Chain, ReportFollowsTheRoadWhereInstalled)
+{
+    const Stand stand("", true);
+    const auto r = stand.run({"--", "50", "0.5"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(stand.work.read("appels.txt").ends_with("reliefstat\nrugosite-rapport\n"));
+    EXPECT_EQ(r.out.find("rugosite-rapport"), std::string::npos) << r.out;
+    EXPECT_TRUE(r.err.ends_with("sortie de rugosite-rapport")) << r.err;
+
+    const Stand without("", true);
+    EXPECT_EQ(without.run({"--sans-rapport", "--", "50", "0.5"}).status, 0);
+    EXPECT_EQ(without.work.read("appels.txt"), "plyunpack\nmarkerpick\nframefit\ndelimiter\n"
+                                               "echantillonnage[50][0.5]\nreliefstat\n");
+
+    const Stand failing("", true);
+    failing.work.write("statut-rugosite-rapport", "1");
+    const auto f = failing.run({});
+    EXPECT_EQ(f.status, 1);
+    EXPECT_TRUE(f.err.ends_with("rugosite-chaine : arret apres rugosite-rapport, statut de sortie 1\n")) << f.err;
 }
 
 // Words that markerpick or echantillonnage would drop without a word (they read
