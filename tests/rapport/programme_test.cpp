@@ -230,9 +230,15 @@ TEST(RapportProgramme, AFitThatCannotBeMadeIsMarkedAndTheRestReported)
 TEST(RapportProgramme, CommandLine)
 {
     WorkDir dir;
-    const auto aide = run("rugosite-rapport", {"--aide"}, dir);
-    EXPECT_EQ(aide.status, 0);
-    EXPECT_NE(aide.out.find("--nivellement"), std::string::npos);
+    dir.write("grille.txt", "1x1x1.0\n1\n2\n3\n4\n");
+    for (const char* mot : {"--aide", "-h", "--help"}) {
+        const auto aide = run("rugosite-rapport", {mot}, dir);
+        EXPECT_EQ(aide.status, 0) << mot;
+        EXPECT_NE(aide.out.find("--nivellement"), std::string::npos);
+        EXPECT_NE(aide.out.find("Statut de sortie"), std::string::npos);
+        EXPECT_EQ(dir.files().size(), 1U); // the grid alone: help writes nothing
+    }
+    std::filesystem::remove(dir.path() / "grille.txt");
     for (const std::vector<std::string>& mots :
          {std::vector<std::string>{"--nivellement", "cubique"}, {"--tirages", "-3"}, {"--rayons", "2"},
           {"--inconnue", "1"}, {"a.txt", "b.txt"}, {"--graine"}, {"--route", "satellite"}}) {

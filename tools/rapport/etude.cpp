@@ -93,9 +93,20 @@ struct Serie {
 
 int main(int argc, char** argv)
 {
+    if (argc == 2 && (std::string(argv[1]) == "--aide" || std::string(argv[1]) == "-h" ||
+                      std::string(argv[1]) == "--help")) {
+        std::printf("usage : rugosite-rapport-etude [--lignes N] [--colonnes M] [--pas P] [--sigma S] [--L L]\n"
+                    "         [--essais T] [--tirages K] [--vides F] [--graine G] [--fils F]\n"
+                    "Tire T surfaces de sigma et L connus (covariance exponentielle) sur une grille N x M de pas P\n"
+                    "dont une part F des cellules est vide, les ajuste comme le rapport, et ecrit sur la sortie\n"
+                    "standard une ligne de tableau : ecarts des ajustements et part des intervalles a 95 %%\n"
+                    "(K tirages) qui contiennent les vraies valeurs. N'ecrit aucun fichier.\n"
+                    "Statut de sortie : 0 fait ; 1 option invalide.\n");
+        return 0;
+    }
     Etude e;
     if (!lire(argc, argv, e)) {
-        std::fprintf(stderr, "rugosite-rapport-etude : options invalides (voir l'en-tete de tools/rapport/etude.cpp)\n");
+        std::fprintf(stderr, "rugosite-rapport-etude : options invalides (voir --aide)\n");
         return 1;
     }
     using surface::Modele;

@@ -19,7 +19,10 @@ const char* const texte_aide =
     "  --fils T          fils de calcul du bootstrap (2)\n"
     "  --route R         manuelle (cm) ou photogrammetrique (% du cote du cadre) ;\n"
     "                    par defaut : d'apres les fichiers du dossier\n"
-    "  --aide            ce texte\n";
+    "  --aide, -h, --help  ce texte\n"
+    "Statut de sortie : 0 rapport ecrit (une partie qui echoue y est marquee \"echec\") ;\n"
+    "  1 grille absente ou illisible, option invalide, ou rapport impossible a ecrire\n"
+    "  (aucun fichier rapport.* n'est alors change).\n";
 
 namespace {
 
@@ -42,7 +45,7 @@ LigneCommande lire_options(const std::vector<std::string>& mots)
     bool fichier_donne = false;
     for (std::size_t i = 0; i < mots.size(); ++i) {
         const std::string& mot = mots[i];
-        if (mot == "--aide" || mot == "-h") {
+        if (mot == "--aide" || mot == "-h" || mot == "--help") {
             l.aide = true;
             continue;
         }
