@@ -25,7 +25,6 @@ int extract_classic(pipeline::Reader& stream, Outputs& out, int nbr_points)
         bool complete = false;
     };
     std::string chaine_tampon;
-    double nx = 0, ny = 0, nz = 0; // the normal is read and goes nowhere
     int scanned = 0;
     int written = 0;
     pipeline::Progress progress("plyunpack", nbr_points);
@@ -34,10 +33,11 @@ int extract_classic(pipeline::Reader& stream, Outputs& out, int nbr_points)
             if (scanned == nbr_points)
                 return false;
             ++scanned;
-            const int lus = stream.scan("%lf %lf %lf %lf %lf %lf %d %d %d", v.x, v.y, v.z, nx, ny, nz, v.r, v.g, v.b);
+            // The normal is read and goes nowhere: checked, never converted.
+            const int lus = stream.scan("%lf %lf %lf %*lf %*lf %*lf %d %d %d", v.x, v.y, v.z, v.r, v.g, v.b);
             if (lus == pipeline::fin_de_fichier)
                 return false;
-            v.complete = lus == 9;
+            v.complete = lus == 6;
             stream.read_line(chaine_tampon, 999);
             return true;
         },
