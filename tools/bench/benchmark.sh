@@ -12,7 +12,9 @@
 #     every file, the standard output and error, the exit status (the timestamp
 #     lines of log.txt aside, which tell the time of the run);
 #   - measures the peak memory (resident set size) of the streaming programs
-#     of the fast build on clouds of 1 and 20 million vertices.
+#     of the fast build on clouds of 1 and 20 million vertices;
+#   - measures the machine's peak rate of double additions and multiplications
+#     (tools/bench/puissance_crete.c), the yardstick of reliefstat's sums.
 # Prints a markdown table (also written to the --tableau file) with the machine
 # it ran on, and ends with status 1 when some output differs. Not a test: the
 # times depend on the machine and on what else it is doing, which is why each
@@ -71,6 +73,7 @@ for programme in "${programmes[@]}"; do
     ln -sf "$bin_rap/$programme" "$bin_c/$programme"
   fi
 done
+cc -std=gnu17 -O2 -pthread -o "$bin_c/puissance_crete" tools/bench/puissance_crete.c
 if [ -z "$generateur" ]; then
   generateur=$bin_rap/rugosite-synthese
 fi
@@ -174,6 +177,10 @@ for t in "${tailles[@]}"; do
   rm -rf "$travail/nuage$t" "$travail/memoire$t" "$travail/memoire$t".*
 done
 
+# The machine's peak of additions and multiplications, for the correlation sums.
+echo "== puissance de crete" >&2
+crete=$("$bin_c/puissance_crete" 2>/dev/null)
+
 # --- the table -------------------------------------------------------------------
 mio() { awk -v k="$1" 'BEGIN { printf "%.1f", k / 1024 }'; }
 rapport() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.1f", a / b; else printf "-" }'; }
@@ -227,6 +234,10 @@ machine=$(lscpu | sed -n 's/^Model name: *//p' | head -1)
       if ((max < 16384 && max - min <= 1024)); then echo " oui |"; else echo " NON |"; fi
     done
   fi
+  echo
+  echo "Puissance de crete mesuree (additions et multiplications de doubles independantes, sans FMA) :"
+  echo
+  echo "$crete"
   echo
   if ((${#differences[@]} == 0)); then
     echo "Sorties : identiques octet pour octet dans les trois versions (fichiers, sorties standard et d'erreur, statuts)."
