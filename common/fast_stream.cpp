@@ -508,6 +508,29 @@ bool plain_decimal(const char* p, std::size_t available, double& value, std::siz
     return true;
 }
 
+// The length of a number of the shape plain_decimal reads, of any number of
+// digits, followed in the buffer by a character that cannot go on it.
+bool plain_decimal_length(const char* p, std::size_t available, std::size_t& consumed)
+{
+    const char* q = p;
+    const char* end = p + available;
+    q += q < end && (*q == '-' || *q == '+') ? 1 : 0;
+    const char* digits = q;
+    while (q < end && is_digit(*q))
+        ++q;
+    std::ptrdiff_t count = q - digits;
+    if (q < end && *q == '.') {
+        const char* first = ++q;
+        while (q < end && is_digit(*q))
+            ++q;
+        count += q - first;
+    }
+    if (q == end || count == 0 || lower(*q) == 'e' || lower(*q) == 'x')
+        return false;
+    consumed = static_cast<std::size_t>(q - p);
+    return true;
+}
+
 bool plain_whole(const char* p, std::size_t available, int base, long& value, std::size_t& consumed)
 {
     const char* q = p;
@@ -586,6 +609,22 @@ template <class F>
 int Input::convert_double(double& value)
 {
     return convert_floating(value);
+}
+
+// A number that is only checked: the common shapes are measured without being
+// converted, the others converted and dropped.
+int Input::check_double()
+{
+    skip_blanks();
+    if (peek(0) == EOF)
+        return fin_de_fichier;
+    std::size_t consumed = 0;
+    if (plain_decimal_length(here(), s_->end - s_->pos, consumed)) {
+        take(consumed);
+        return 1;
+    }
+    double ignored = 0;
+    return convert_floating(ignored);
 }
 
 int Input::convert_float(float& value)

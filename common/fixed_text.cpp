@@ -70,6 +70,8 @@ char* finite_fixed(char* out, bool negative, std::uint64_t m, int e)
     std::uint64_t part = 0;
     if (e >= 0) {
         whole = m << e;
+    } else if (-e < 53 && (m & ((std::uint64_t{1} << -e) - 1)) == 0) {
+        whole = m >> -e; // a whole number: zero decimals, nothing to round
     } else if (-e < 128) {
         const int s = -e;
         const u128 n = static_cast<u128>(m) * scale;

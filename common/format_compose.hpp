@@ -6,7 +6,8 @@
 // skipping the leading blanks itself:
 //   convert_double(double&) "%lf", convert_float(float&) "%f",
 //   convert_decimal(int&) "%d", convert_integer(int&) "%i",
-//   convert_word(std::string&) "%s";
+//   convert_word(std::string&) "%s", check_double() "%*lf" (a number read
+//   and dropped: it needs no conversion, and counts for nothing);
 // and skip_blanks() (a blank of the format) and match_char(c) (a literal
 // character: 1 taken, 0 differs and left unread, fin_de_fichier at the end).
 //
@@ -57,6 +58,7 @@ struct Step {
         read_decimal, // scan "%d"
         read_integer, // scan "%i"
         read_word,    // scan "%s"
+        check_double, // scan "%*lf"
         write_fixed,  // print "%lf", "%f" (6 decimals), "%.1f" (1 decimal)
         write_int,    // print "%d", "%i"
         write_text,   // print "%s"
@@ -96,7 +98,10 @@ inline void parse_scan(std::string_view format, Parsed& p)
         }
         skip_space = false; // every conversion skips the blanks itself
         const std::string_view conv = format.substr(i + 1);
-        if (conv.starts_with("lf")) {
+        if (conv.starts_with("*lf")) {
+            p.steps.push_back({Step::check_double});
+            i += 3;
+        } else if (conv.starts_with("lf")) {
             p.steps.push_back({Step::read_double});
             p.types.push_back(a_double);
             i += 2;
@@ -263,11 +268,12 @@ int scan(In& in, std::string_view format, std::span<Target> targets)
         case Step::read_decimal: r = in.convert_decimal(*argument<int*>(format, targets[next++])); break;
         case Step::read_integer: r = in.convert_integer(*argument<int*>(format, targets[next++])); break;
         case Step::read_word: r = in.convert_word(*argument<std::string*>(format, targets[next++])); break;
+        case Step::check_double: r = in.check_double(); break;
         default: break;
         }
         if (r != 1)
             return stop(r);
-        if (step.kind != Step::match)
+        if (step.kind != Step::match && step.kind != Step::check_double)
             ++done;
     }
     return done;

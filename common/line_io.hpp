@@ -7,7 +7,7 @@
 // for byte as glibc does:
 //
 //   Reader::scan  "%lf" (double), "%f" (float), "%d" and "%i" (int), "%s" (word),
-//                 "%%", blanks (any run of blanks, tabs and line ends, or none)
+//                 "%*lf" (a number read and dropped, not counted), "%%", blanks (any run of blanks, tabs and line ends, or none)
 //                 and literal characters.
 //   Writer::print "%lf" and "%f" (double, six decimals), "%.1f" (double, one
 //                 decimal), "%d" and "%i" (int), "%s" (text), "%%" and literal text.

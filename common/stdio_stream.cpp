@@ -78,6 +78,11 @@ Input Input::standard_input()
 }
 
 int Input::convert_double(double& value) { return scan_one(file_, "%lf", value); }
+int Input::check_double()
+{
+    double ignored = 0;
+    return scan_one(file_, "%lf", ignored);
+}
 int Input::convert_float(float& value) { return scan_one(file_, "%f", value); }
 int Input::convert_decimal(int& value) { return scan_one(file_, "%d", value); }
 int Input::convert_integer(int& value) { return scan_one(file_, "%i", value); }

@@ -1,6 +1,7 @@
 #include "delimiter.hpp"
 
 #include "progress.hpp"
+#include "two_stage.hpp"
 
 #include "pipeline_files.hpp"
 
@@ -50,35 +51,50 @@ bool echelleValide(double echelle)
 Bilan delimiterNuage(Nuage& nuage, const Point& translat, const Matrice& mat_rot, double echelle, Writer& cloud,
                      Writer& cloud_m)
 {
+    // On one core: reading the four files, moving, cropping and writing
+    // cloud.txt; on the other, the two lines of cloud.m of each kept vertex.
+    struct Garde {
+        Point point{}, color{};
+        int ij = 0;
+    };
     Bilan bilan;
     Point point_temp{}, color{};
     pipeline::Progress progression("delimiter");
-    for (;;) {
-        const int lecture_point = nuage.f_x.scan("%lf", point_temp[0]);
-        if (lecture_point != 1) {
-            if (lecture_point != pipeline::fin_de_fichier)
-                bilan.fichier_fautif = pipeline::fichier_x;
-            break;
-        }
-        if (nuage.f_y.scan("%lf", point_temp[1]) != 1)
-            bilan.fichier_fautif = pipeline::fichier_y;
-        else if (nuage.f_z.scan("%lf", point_temp[2]) != 1)
-            bilan.fichier_fautif = pipeline::fichier_z;
-        else if (nuage.f_color.scan("%lf %lf %lf", color[0], color[1], color[2]) != 3)
-            bilan.fichier_fautif = pipeline::fichier_color;
-        if (bilan.fichier_fautif)
-            break;
-        ++bilan.counti;
-        progression.step();
+    pipeline::two_stage<Garde>(
+        [&](Garde& garde) {
+            for (;;) {
+                const int lecture_point = nuage.f_x.scan("%lf", point_temp[0]);
+                if (lecture_point != 1) {
+                    if (lecture_point != pipeline::fin_de_fichier)
+                        bilan.fichier_fautif = pipeline::fichier_x;
+                    return false;
+                }
+                if (nuage.f_y.scan("%lf", point_temp[1]) != 1)
+                    bilan.fichier_fautif = pipeline::fichier_y;
+                else if (nuage.f_z.scan("%lf", point_temp[2]) != 1)
+                    bilan.fichier_fautif = pipeline::fichier_z;
+                else if (nuage.f_color.scan("%lf %lf %lf", color[0], color[1], color[2]) != 3)
+                    bilan.fichier_fautif = pipeline::fichier_color;
+                if (bilan.fichier_fautif)
+                    return false;
+                ++bilan.counti;
+                progression.step();
 
-        const Point point = versRepere(point_temp, translat, mat_rot, echelle);
-        if (!dansLeCadre(point))
-            continue;
-        const int ij = ++bilan.ij;
-        cloud.print("%lf %lf %lf\n", point[0], point[1], point[2]);
-        cloud_m.print("X(%d)=%lf; Y(%d)=%lf; Z(%d)=%lf;\n", ij, point[0], ij, point[1], ij, point[2]);
-        cloud_m.print("r(%d)=%lf; g(%d)=%lf; b(%d)=%lf;\n", ij, color[0], ij, color[1], ij, color[2]);
-    }
+                const Point point = versRepere(point_temp, translat, mat_rot, echelle);
+                if (!dansLeCadre(point))
+                    continue;
+                garde = {point, color, ++bilan.ij};
+                cloud.print("%lf %lf %lf\n", point[0], point[1], point[2]);
+                return true;
+            }
+        },
+        [&](const Garde& g) {
+            const Point& point = g.point;
+            const int ij = g.ij;
+            cloud_m.print("X(%d)=%lf; Y(%d)=%lf; Z(%d)=%lf;\n", ij, point[0], ij, point[1], ij, point[2]);
+            cloud_m.print("r(%d)=%lf; g(%d)=%lf; b(%d)=%lf;\n", ij, g.color[0], ij, g.color[1], ij, g.color[2]);
+            return true;
+        });
     return bilan;
 }
 

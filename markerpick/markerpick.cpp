@@ -1,6 +1,7 @@
 #include "markerpick.hpp"
 
 #include "progress.hpp"
+#include "two_stage.hpp"
 
 #include "command_line.hpp"
 #include "log_time.hpp"
@@ -125,46 +126,65 @@ std::optional<Sorties> ouvrirSorties(Writer& ecran, Writer& log)
 
 Comptes trierPoints(Entrees& nuage, Sorties& sorties, const Parametres& p)
 {
+    // y and z are read on a core of their own, in step with the colours and x
+    // read here; a y or z that can't be read ends the scan where it stands.
+    struct Hauteur {
+        double y = 0, z = 0;
+        const char* fichier_fautif = nullptr;
+    };
     Comptes comptes;
     CodeRgb c{};
     double x = 0, y = 0, z = 0;
     pipeline::Progress progression("markerpick");
-    for (;;) {
-        const int lecture = nuage.f_color.scan("%d %d %d\n", c[0], c[1], c[2]);
-        if (lecture != 3) {
-            if (lecture != pipeline::fin_de_fichier)
-                comptes.fichier_fautif = pipeline::fichier_color;
-            break;
-        }
-        if (nuage.f_x.scan("%lf\n", x) != 1)
-            comptes.fichier_fautif = pipeline::fichier_x;
-        else if (nuage.f_y.scan("%lf\n", y) != 1)
-            comptes.fichier_fautif = pipeline::fichier_y;
-        else if (nuage.f_z.scan("%lf\n", z) != 1)
-            comptes.fichier_fautif = pipeline::fichier_z;
-        if (comptes.fichier_fautif)
-            break;
-        ++comptes.lus;
-        progression.step();
+    bool yz_fini = false;
+    pipeline::two_stage<Hauteur>(
+        [&](Hauteur& h) {
+            if (yz_fini)
+                return false;
+            if (nuage.f_y.scan("%lf\n", y) != 1)
+                h.fichier_fautif = pipeline::fichier_y;
+            else if (nuage.f_z.scan("%lf\n", z) != 1)
+                h.fichier_fautif = pipeline::fichier_z;
+            h.y = y;
+            h.z = z;
+            yz_fini = h.fichier_fautif != nullptr;
+            return true;
+        },
+        [&](const Hauteur& h) {
+            const int lecture = nuage.f_color.scan("%d %d %d\n", c[0], c[1], c[2]);
+            if (lecture != 3) {
+                if (lecture != pipeline::fin_de_fichier)
+                    comptes.fichier_fautif = pipeline::fichier_color;
+                return false;
+            }
+            if (nuage.f_x.scan("%lf\n", x) != 1)
+                comptes.fichier_fautif = pipeline::fichier_x;
+            else
+                comptes.fichier_fautif = h.fichier_fautif;
+            if (comptes.fichier_fautif)
+                return false;
+            ++comptes.lus;
+            progression.step();
 
-        const bool premier = comptes.total() == 0;
-        switch (classerCouleur(c, p)) {
-        case Coin::X:
-            ecrirePoint(sorties.coin_X, sorties, x, y, z, c, premier);
-            ++comptes.nbr_X;
-            break;
-        case Coin::O:
-            ecrirePoint(sorties.coin_O, sorties, x, y, z, c, premier);
-            ++comptes.nbr_O;
-            break;
-        case Coin::Y:
-            ecrirePoint(sorties.coin_Y, sorties, x, y, z, c, premier);
-            ++comptes.nbr_Y;
-            break;
-        case Coin::aucun:
-            break;
-        }
-    }
+            const bool premier = comptes.total() == 0;
+            switch (classerCouleur(c, p)) {
+            case Coin::X:
+                ecrirePoint(sorties.coin_X, sorties, x, h.y, h.z, c, premier);
+                ++comptes.nbr_X;
+                break;
+            case Coin::O:
+                ecrirePoint(sorties.coin_O, sorties, x, h.y, h.z, c, premier);
+                ++comptes.nbr_O;
+                break;
+            case Coin::Y:
+                ecrirePoint(sorties.coin_Y, sorties, x, h.y, h.z, c, premier);
+                ++comptes.nbr_Y;
+                break;
+            case Coin::aucun:
+                break;
+            }
+            return true;
+        });
     return comptes;
 }
 

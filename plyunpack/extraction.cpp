@@ -1,6 +1,7 @@
 #include "extraction.hpp"
 
 #include "progress.hpp"
+#include "two_stage.hpp"
 #include "vertex_source.hpp"
 
 #include <string>
@@ -17,23 +18,37 @@ void write_vertex(Outputs& out, double x, double y, double z, int r, int g, int 
 
 int extract_classic(pipeline::Reader& stream, Outputs& out, int nbr_points)
 {
+    // Scanning on one core, formatting and writing on the other.
+    struct Scanned {
+        double x = 0, y = 0, z = 0;
+        int r = 0, g = 0, b = 0;
+        bool complete = false;
+    };
     std::string chaine_tampon;
-    double x = 0, y = 0, z = 0;
-    double nx = 0, ny = 0, nz = 0; // the normal is read and goes nowhere
-    int r = 0, g = 0, b = 0;
+    int scanned = 0;
     int written = 0;
     pipeline::Progress progress("plyunpack", nbr_points);
-    for (int i = 0; i < nbr_points; ++i) {
-        progress.step();
-        const int lus = stream.scan("%lf %lf %lf %lf %lf %lf %d %d %d", x, y, z, nx, ny, nz, r, g, b);
-        if (lus == pipeline::fin_de_fichier)
-            break;
-        if (lus == 9) {
-            write_vertex(out, x, y, z, r, g, b);
-            ++written;
-        }
-        stream.read_line(chaine_tampon, 999);
-    }
+    pipeline::two_stage<Scanned>(
+        [&](Scanned& v) {
+            if (scanned == nbr_points)
+                return false;
+            ++scanned;
+            // The normal is read and goes nowhere: checked, never converted.
+            const int lus = stream.scan("%lf %lf %lf %*lf %*lf %*lf %d %d %d", v.x, v.y, v.z, v.r, v.g, v.b);
+            if (lus == pipeline::fin_de_fichier)
+                return false;
+            v.complete = lus == 6;
+            stream.read_line(chaine_tampon, 999);
+            return true;
+        },
+        [&](const Scanned& v) {
+            progress.step();
+            if (v.complete) {
+                write_vertex(out, v.x, v.y, v.z, v.r, v.g, v.b);
+                ++written;
+            }
+            return true;
+        });
     return written;
 }
 

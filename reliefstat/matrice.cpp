@@ -1,6 +1,7 @@
 #include "matrice.hpp"
 
 #include "memoire.hpp"
+#include "two_stage.hpp"
 
 #include <climits>
 #include <cstdlib>
@@ -56,15 +57,57 @@ int reserverMatrice(long long nl, long long nc, Matrice& p_mat, std::uint64_t& m
     return 1;
 }
 
+void ecrireLignes(pipeline::Writer& fichier, int nbLignes, long long valeurs,
+                  const std::function<void(pipeline::Writer&, int)>& ligne)
+{
+#ifndef RUGOSITE_STDIO_REFERENCE
+    // Below this, starting a thread costs more than it saves.
+    constexpr long long en_parallele = 1 << 16;
+    if (valeurs >= en_parallele && nbLignes > 1) {
+        struct Texte {
+            int i = 0;
+            std::string texte;
+        };
+        int suivante = 0;
+        // Lots of a few lines: the text formatted ahead stays small.
+        constexpr std::size_t lignes_par_lot = 4;
+        pipeline::two_stage<Texte>(
+            [&](Texte& t) {
+                if (suivante == nbLignes)
+                    return false;
+                t.i = suivante++;
+                if (t.i % 2 == 1) {
+                    pipeline::Writer memoire = pipeline::Writer::in_memory();
+                    ligne(memoire, t.i);
+                    t.texte = memoire.memory_text();
+                }
+                return true;
+            },
+            [&](const Texte& t) {
+                if (t.i % 2 == 0)
+                    ligne(fichier, t.i);
+                else
+                    fichier.text(t.texte);
+                return true;
+            },
+            lignes_par_lot);
+        return;
+    }
+#endif
+    (void)valeurs;
+    for (int i = 0; i < nbLignes; ++i)
+        ligne(fichier, i);
+}
+
 void ecrire_lignes(pipeline::Writer& fichier, const Matrice& matrice, int nbLignes, int nbColonnes)
 {
-    for (int i = 0; i < nbLignes; ++i) {
+    ecrireLignes(fichier, nbLignes, static_cast<long long>(nbLignes) * nbColonnes, [&](pipeline::Writer& w, int i) {
         const double* ligne = matrice[i];
         for (int j = 0; j < nbColonnes; ++j) {
-            fichier.print("%lf", ligne[j]);
-            fichier.text(j + 1 < nbColonnes ? "\t" : "\n");
+            w.print("%lf", ligne[j]);
+            w.text(j + 1 < nbColonnes ? "\t" : "\n");
         }
-    }
+    });
 }
 
 bool matrice2file(const Matrice& matrice, int nbLignes, int nbColonnes, const std::string& filename)

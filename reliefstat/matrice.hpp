@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -59,5 +60,11 @@ bool matrice2file(const Matrice& matrice, int nbLignes, int nbColonnes, const st
 
 // The same lines, written to an open writer.
 void ecrire_lignes(pipeline::Writer& fichier, const Matrice& matrice, int nbLignes, int nbColonnes);
+
+// Writes nbLignes lines, ligne(writer, i) writing line i. A large file is
+// formatted on two cores: the odd lines into memory on a thread of their own,
+// the even ones straight into the file, and the text goes out in order.
+void ecrireLignes(pipeline::Writer& fichier, int nbLignes, long long valeurs,
+                  const std::function<void(pipeline::Writer&, int)>& ligne);
 
 } // namespace reliefstat

@@ -10,11 +10,12 @@ void ecrireVisuGrille(pipeline::Writer& script, const Matrice& grille)
     script.text("close all;\n");
     script.text("clc;\n");
     script.print("GRILLE=zeros(%d,%d);\n", N, M);
-    for (int i = 1; i <= N; ++i) {
-        const double* ligne = grille[i - 1];
+    ecrireLignes(script, N, static_cast<long long>(N) * M, [&](pipeline::Writer& w, int ligne) {
+        const int i = ligne + 1;
+        const double* valeurs = grille[ligne];
         for (int j = 1; j <= M; ++j)
-            script.print("GRILLE(%d,%d)=%lf;\n", i, j, ligne[j - 1]);
-    }
+            w.print("GRILLE(%d,%d)=%lf;\n", i, j, valeurs[j - 1]);
+    });
     script.print("for i=1:%d\n \tfor j=1:%d\n \t\tif GRILLE(i,j)==10000\n \t\t\tGRILLE(i,j)=0;\n \t\tend\n \tend\n end\n",
                  N, M);
     script.print("[X,Y] = meshgrid(0:%d, 0:%d);\n surf(X,Y,GRILLE)\n axis equal\n", M - 1, N - 1);

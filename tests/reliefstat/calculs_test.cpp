@@ -2,11 +2,13 @@
 // and the memory guard.
 #include "correlation.hpp"
 #include "matrice.hpp"
+#include "scripts.hpp"
 #include "statistiques.hpp"
 
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstdio>
 #include <cstring>
 #include <limits>
 #include <random>
@@ -136,4 +138,36 @@ TEST(Matrice, GardeMemoire)
     EXPECT_EQ(reserverMatrice(1, 1LL << 31, m, memoire, ecran), 0);
     EXPECT_EQ(ecran.memory_text(),
               "erreur resa ligneserreur resa matriceerreur resa matriceerreur resa ligneserreur resa lignes");
+}
+
+// Large grids are formatted on two cores: the text must be, line for line, what
+// printf gives in the plain loop, whatever the parity of the number of rows.
+TEST(Matrice, GrandesGrillesEcritesDansLOrdre)
+{
+    std::mt19937_64 alea(7);
+    std::uniform_real_distribution<double> hauteur(-50, 50);
+    for (const auto& [N, M] : {std::pair{301, 251}, std::pair{2, 40000}, std::pair{70001, 1}}) {
+        Matrice g(N, M);
+        for (int i = 0; i < N; ++i)
+            for (int j = 0; j < M; ++j)
+                g[i][j] = (i * 7 + j) % 13 == 0 ? 10000.0 : hauteur(alea);
+        std::string attendu, attendu_script;
+        char texte[64];
+        for (int i = 0; i < N; ++i)
+            for (int j = 0; j < M; ++j) {
+                std::snprintf(texte, sizeof texte, "%lf%s", g[i][j], j + 1 < M ? "\t" : "\n");
+                attendu += texte;
+                std::snprintf(texte, sizeof texte, "GRILLE(%d,%d)=%lf;\n", i + 1, j + 1, g[i][j]);
+                attendu_script += texte;
+            }
+        auto fichier = pipeline::Writer::in_memory();
+        ecrire_lignes(fichier, g, N, M);
+        EXPECT_EQ(fichier.memory_text(), attendu) << N << " x " << M;
+        auto script = pipeline::Writer::in_memory();
+        ecrireVisuGrille(script, g);
+        const std::string s = script.memory_text();
+        const std::size_t debut = s.find("GRILLE(1,1)=");
+        ASSERT_NE(debut, std::string::npos);
+        EXPECT_EQ(s.substr(debut, attendu_script.size()), attendu_script) << N << " x " << M;
+    }
 }

@@ -1,16 +1,20 @@
 #!/usr/bin/env bash
 # The speed benchmark of the toolkit: builds the reference (C stdio, plain
-# correlation loop: -DRUGOSITE_STDIO_REFERENCE=ON) and the fast build side by
-# side, then in one run
+# correlation loop: -DRUGOSITE_STDIO_REFERENCE=ON), the fast build, and the
+# plain C programs of tools/bench/baseline (C17, -O2, one fscanf or fprintf per
+# line: what a user would write instead) side by side, then in one run
 #   - times the whole photogrammetric road (plyunpack, markerpick, framefit,
 #     delimiter, echantillonnage, reliefstat) on a generated cloud of 5 million
-#     vertices, in both builds, alternating which goes first;
+#     vertices, in the three builds, changing which goes first (the plain C
+#     road borrows framefit from the fast build);
 #   - times reliefstat on generated 201 x 201 and 1001 x 1001 grids;
-#   - checks after each program that both builds wrote the same bytes: every
-#     file, the standard output and error, the exit status (the timestamp lines
-#     of log.txt aside, which tell the time of the run);
+#   - checks after each program that the three builds wrote the same bytes:
+#     every file, the standard output and error, the exit status (the timestamp
+#     lines of log.txt aside, which tell the time of the run);
 #   - measures the peak memory (resident set size) of the streaming programs
-#     of the fast build on clouds of 1 and 20 million vertices.
+#     of the fast build on clouds of 1 and 20 million vertices;
+#   - measures the machine's peak rate of double additions and multiplications
+#     (tools/bench/puissance_crete.c), the yardstick of reliefstat's sums.
 # Prints a markdown table (also written to the --tableau file) with the machine
 # it ran on, and ends with status 1 when some output differs. Not a test: the
 # times depend on the machine and on what else it is doing, which is why each
@@ -70,11 +74,21 @@ construire() { # directory, cmake options...
   if cmake --build "$dir" --target help | grep 'rugosite-synthese' >/dev/null; then cibles+=(rugosite-synthese); fi
   cmake --build "$dir" -j "$(nproc)" --target "${cibles[@]}" >/dev/null
 }
-echo "== construction : reference (stdio, boucle simple) et rapide" >&2
+echo "== construction : reference (stdio, boucle simple), rapide et C simple" >&2
 construire build/bench/reference -DRUGOSITE_STDIO_REFERENCE=ON
 construire build/bench/rapide -DRUGOSITE_STDIO_REFERENCE=OFF
 bin_ref=$racine/build/bench/reference/bin
 bin_rap=$racine/build/bench/rapide/bin
+bin_c=$racine/build/bench/c-simple/bin
+mkdir -p "$bin_c"
+for programme in "${programmes[@]}"; do
+  if [ -f "tools/bench/baseline/$programme.c" ]; then
+    cc -std=c17 -O2 -o "$bin_c/$programme" "tools/bench/baseline/$programme.c" -lm
+  else
+    ln -sf "$bin_rap/$programme" "$bin_c/$programme"
+  fi
+done
+cc -std=gnu17 -O2 -pthread -o "$bin_c/puissance_crete" tools/bench/puissance_crete.c
 if [ -z "$generateur" ]; then
   generateur=$bin_rap/rugosite-synthese
 fi
@@ -103,7 +117,7 @@ horodatage='s#\[[0-9]+/[0-9]+/[0-9]+  [0-9]+:[0-9]+:[0-9]+\]#[T]#g'
 
 # One program in the directory; its time (elapsed, user + system) and peak RSS
 # go to the tables, its output streams and status beside the directory.
-lancer() { # build (ref|rap), bin dir, run dir, key, program
+lancer() { # build (ref|rap|c), bin dir, run dir, key, program
   local build=$1 bin=$2 dir=$3 cle=$4 programme=$5 mesure statut=0
   mesure=$(mktemp)
   (cd "$dir" && /usr/bin/time -o "$mesure" -f "%e %U %S %M" "$bin/$programme" \
@@ -144,26 +158,29 @@ route() { # build, bin dir, run dir, cloud dir
   done
 }
 
+declare -A bin=([ref]=$bin_ref [rap]=$bin_rap [c]=$bin_c)
 for ((n = 1; n <= repetitions; n++)); do
   echo "== route complete, passage $n sur $repetitions" >&2
-  ordre=(ref rap)
-  ((n % 2 == 0)) && ordre=(rap ref)
+  ordres=("ref rap c" "rap c ref" "c ref rap")
+  read -r -a ordre <<<"${ordres[$(((n - 1) % 3))]}"
   for b in "${ordre[@]}"; do
-    if [ "$b" = ref ]; then route ref "$bin_ref" "$travail/ref" "$travail/nuage"; else route rap "$bin_rap" "$travail/rap" "$travail/nuage"; fi
+    route "$b" "${bin[$b]}" "$travail/$b" "$travail/nuage"
   done
-  comparer "$travail/ref" "$travail/rap" "route"
+  comparer "$travail/ref" "$travail/rap" "route, reference et rapide"
+  comparer "$travail/c" "$travail/rap" "route, C simple et rapide"
   for taille in 201 1001; do
     for b in "${ordre[@]}"; do
       dir=$travail/$b$taille
       rm -rf "$dir" "$dir".*
       mkdir -p "$dir"
       cp "$travail/grille$taille/grille.txt" "$dir/"
-      if [ "$b" = ref ]; then lancer ref "$bin_ref" "$dir" "grille$taille" reliefstat; else lancer rap "$bin_rap" "$dir" "grille$taille" reliefstat; fi
+      lancer "$b" "${bin[$b]}" "$dir" "grille$taille" reliefstat
     done
-    comparer "$travail/ref$taille" "$travail/rap$taille" "reliefstat $taille x $taille"
+    comparer "$travail/ref$taille" "$travail/rap$taille" "reliefstat $taille x $taille, reference et rapide"
+    comparer "$travail/c$taille" "$travail/rap$taille" "reliefstat $taille x $taille, C simple et rapide"
   done
 done
-rm -rf "$travail"/ref "$travail"/rap
+rm -rf "$travail"/ref "$travail"/rap "$travail"/c
 
 # Peak memory of the streaming programs of the fast build, on larger clouds.
 tailles=()
@@ -175,17 +192,23 @@ for t in "${tailles[@]}"; do
   rm -rf "$travail/nuage$t" "$travail/memoire$t" "$travail/memoire$t".*
 done
 
+# The machine's peak of additions and multiplications, for the correlation sums.
+echo "== puissance de crete" >&2
+crete=$("$bin_c/puissance_crete" 2>/dev/null)
+
 # --- the table -------------------------------------------------------------------
 mio() { awk -v k="$1" 'BEGIN { printf "%.1f", k / 1024 }'; }
 rapport() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.1f", a / b; else printf "-" }'; }
+# The target is a ratio of the fast build against the plain C programs.
 ligne_temps() { # label, key, target ratio (or empty)
-  local r=${meilleur[ref,$2]} f=${meilleur[rap,$2]} cible=$3 etat=""
-  local q
-  q=$(rapport "$r" "$f")
+  local c=${meilleur[c,$2]} r=${meilleur[ref,$2]} f=${meilleur[rap,$2]} cible=$3 etat=""
+  local qc qr
+  qc=$(rapport "$c" "$f")
+  qr=$(rapport "$r" "$f")
   if [ -n "$cible" ]; then
-    if awk -v q="$q" -v c="$cible" 'BEGIN { exit !(q >= c) }'; then etat="oui (>= $cible)"; else etat="NON (< $cible)"; fi
+    if awk -v q="$qc" -v c="$cible" 'BEGIN { exit !(q >= c) }'; then etat="oui (>= $cible)"; else etat="NON (< $cible)"; fi
   fi
-  echo "| $1 | $r | $f | $q | ${meilleur[ref,$2,cpu]} / ${meilleur[rap,$2,cpu]} | $(mio "${memoire_max[ref,$2]}") | $(mio "${memoire_max[rap,$2]}") | $etat |"
+  echo "| $1 | $c | $r | $f | $qc | $qr | ${meilleur[c,$2,cpu]} / ${meilleur[ref,$2,cpu]} / ${meilleur[rap,$2,cpu]} | $(mio "${memoire_max[c,$2]}") / $(mio "${memoire_max[ref,$2]}") / $(mio "${memoire_max[rap,$2]}") | $etat |"
 }
 machine=$(lscpu | sed -n 's/^Model name: *//p' | head -1)
 {
@@ -193,15 +216,18 @@ machine=$(lscpu | sed -n 's/^Model name: *//p' | head -1)
   echo "Linux $(uname -r), $(g++ --version | head -1), le $(date +%Y-%m-%d)."
   echo "Temps : le meilleur de $repetitions passages (secondes ecoulees) ; CPU : utilisateur + systeme du meme passage."
   echo
-  echo "| Programme | Reference (s) | Rapide (s) | Rapport | CPU ref / rapide (s) | Memoire ref (Mio) | Memoire rapide (Mio) | Objectif |"
-  echo "|---|---|---|---|---|---|---|---|"
+  echo "C simple : tools/bench/baseline, C17 -O2, un fscanf ou fprintf par ligne (framefit : celui de la version rapide)."
+  echo "Rapport C : C simple / rapide (l'objectif) ; rapport ref : reference / rapide."
+  echo
+  echo "| Programme | C simple (s) | Reference (s) | Rapide (s) | Rapport C | Rapport ref | CPU C / ref / rapide (s) | Memoire C / ref / rapide (Mio) | Objectif (rapport C) |"
+  echo "|---|---|---|---|---|---|---|---|---|"
   for programme in "${programmes[@]}"; do
     cible=""
-    for p in "${flux[@]}"; do [ "$p" = "$programme" ] && cible=5; done
+    for p in "${flux[@]}"; do [ "$p" = "$programme" ] && cible=10; done
     ligne_temps "$programme (route, $points sommets)" "route,$programme" "$cible"
   done
   ligne_temps "reliefstat (grille 201 x 201)" "grille201" ""
-  ligne_temps "reliefstat (grille 1001 x 1001)" "grille1001" 8
+  ligne_temps "reliefstat (grille 1001 x 1001)" "grille1001" 12
   if ((${#tailles[@]} > 0)); then
     echo
     echo -n "| Memoire de pointe, version rapide (Mio) |"
@@ -224,10 +250,14 @@ machine=$(lscpu | sed -n 's/^Model name: *//p' | head -1)
     done
   fi
   echo
+  echo "Puissance de crete mesuree (additions et multiplications de doubles independantes, sans FMA) :"
+  echo
+  echo "$crete"
+  echo
   if ((${#differences[@]} == 0)); then
-    echo "Sorties : identiques octet pour octet dans les deux versions (fichiers, sorties standard et d'erreur, statuts)."
+    echo "Sorties : identiques octet pour octet dans les trois versions (fichiers, sorties standard et d'erreur, statuts)."
   else
-    echo "Sorties : DIFFERENCES entre les deux versions :"
+    echo "Sorties : DIFFERENCES entre les versions :"
     printf -- '- %s\n' "${differences[@]}" | sort -u
   fi
 } | tee "$tableau"
