@@ -302,8 +302,12 @@ std::string lignes_csv(const json& j)
     colonnes.emplace_back("anisotropie", chemin(j, {"directions", "anisotropie"}));
     std::string entete, valeurs;
     for (std::size_t i = 0; i < colonnes.size(); ++i) {
-        entete += (i ? "," : "") + colonnes[i].first;
-        valeurs += (i ? "," : "") + champ_csv(colonnes[i].second);
+        if (i) {
+            entete += ',';
+            valeurs += ',';
+        }
+        entete += colonnes[i].first;
+        valeurs += champ_csv(colonnes[i].second);
     }
     return entete + "\n" + valeurs + "\n";
 }
