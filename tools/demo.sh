@@ -38,7 +38,7 @@ build=$racine/build/demo
 mesure=$racine/demo/mesure
 graine=1
 points=1000000
-reglage=(200 0.35) # echantillonnage: grid steps and capture radius (see the settings table of the README)
+reglage=(200 0.35) # echantillonnage: grid steps and capture radius (see the settings table in docs/guide.md)
 
 notice() { echo "!! $*"; }
 have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
@@ -151,7 +151,7 @@ if [[ -n $octave_ok && -f ajustement.txt ]]; then
         "$(valeur longueur_corr_fit ajustement.txt)"
     printf '   %-44s %12s %12s\n' "hauteur RMS ajustee (HR.m)" "$rms_vraie" "$(valeur RMS_fit ajustement.txt)"
     echo "   ($(valeur rayons ajustement.txt) rayons ajustes ; d'un tirage a l'autre, la longueur ajustee varie"
-    echo "    typiquement de 10 % autour de la vraie, parfois bien plus : voir le tableau des reglages du README)"
+    echo "    typiquement de 10 % autour de la vraie, parfois bien plus : voir le tableau des reglages de docs/guide.md)"
 fi
 if [[ -s rapport.csv ]]; then
     printf '   %-44s %12s %12s   %s\n' "rapport, modele exponentiel :" "" "" "intervalle a 95 %"

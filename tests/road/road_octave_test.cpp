@@ -66,7 +66,7 @@ Fit measure_and_fit(int seed)
 } // namespace
 
 // Tolerances from the trials below (24 clouds, seeds 1 to 24, written down in
-// the README): fitted length / true length 0.88 to 1.36 (mean 1.08,
+// docs/developpement.md): fitted length / true length 0.88 to 1.36 (mean 1.08,
 // deviation 0.15), fitted RMS / RMS drawn 0.944 to 1.064 (mean 1.002, deviation
 // 0.030), 31 to 50 radii fitted. One frame holds only some four hundred areas
 // of the correlation length, so the fitted length of one cloud varies by a

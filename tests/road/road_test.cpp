@@ -66,7 +66,7 @@ Outcome measure(int seed, const std::vector<std::string>& placement)
 } // namespace
 
 // Tolerances, from the trials below (40 clouds of random placement, seeds 1 to
-// 40; written down in the README). The worst probe lay 0.08 to 0.76 from its
+// 40; written down in docs/developpement.md). The worst probe lay 0.08 to 0.76 from its
 // place (mean 0.32): framefit takes the midpoint of the two farthest points of a
 // marker as its centre, which misses the centre of a disc of radius 1.5 by a
 // few tenths. The kept share ranged over 0.992 to 1.009 (the crop follows the

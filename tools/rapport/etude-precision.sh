@@ -3,7 +3,7 @@
 # known sigma and L (exponential covariance, circulant embedding, a small
 # random tilt, empty cells), how close the fitted sigma and L come, and how
 # often the bootstrap's 95 % interval holds the true values. One line per road
-# size; the table goes into the README.
+# size; the table goes into docs/developpement.md.
 #
 # usage: tools/rapport/etude-precision.sh [build dir] [trials] [K]
 # (build/release, 100 trials, K = 200 by default; about 5 minutes on 2 cores)
