@@ -1,7 +1,5 @@
 #include "framefit.hpp"
 
-#include "log_time.hpp"
-
 #include <cmath>
 
 namespace framefit {
@@ -154,15 +152,6 @@ void ecrireVisuPlots(Writer& visu)
     visu.text("scatter3(coin_Y(1),coin_Y(2),coin_Y(3),50);\n");
     visu.text("scatter3(coin_X(1),coin_X(2),coin_X(3),50);\n");
     visu.text("hold off\n");
-}
-
-void signaler(Writer& ecran, std::optional<Writer>& log, std::string_view message)
-{
-    ecran.text(message);
-    if (log) {
-        pipeline::log_time(*log);
-        log->text(message);
-    }
 }
 
 } // namespace framefit
