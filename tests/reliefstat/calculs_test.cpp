@@ -161,7 +161,7 @@ TEST(Matrice, GrandesGrillesEcritesDansLOrdre)
                 attendu_script += texte;
             }
         auto fichier = pipeline::Writer::in_memory();
-        ecrire_lignes(fichier, g, N, M);
+        ecrireMatrice(fichier, g, N, M);
         EXPECT_EQ(fichier.memory_text(), attendu) << N << " x " << M;
         auto script = pipeline::Writer::in_memory();
         ecrireVisuGrille(script, g);
