@@ -11,19 +11,19 @@ bool lirePoint(Reader& coin, Point& p)
     return coin.scan("%lf %lf %lf", p[0], p[1], p[2]) == 3;
 }
 
-// One pass of the search: the point of the next `count` points farthest from
+// One pass of the search: the point of the next `nombre` points farthest from
 // `depuis`, strictly farther than the start distance, into `extrem2`.
-bool pointLePlusLoin(Reader& coin, int count, const Point& depuis, Point& extrem2)
+bool pointLePlusLoin(Reader& coin, int nombre, const Point& depuis, Point& extrem2)
 {
     double dist_max = 0;
-    Point current{};
-    for (int i = 0; i < count; ++i) {
-        if (!lirePoint(coin, current))
+    Point courant{};
+    for (int i = 0; i < nombre; ++i) {
+        if (!lirePoint(coin, courant))
             return false;
-        const double d = dist(current, depuis);
+        const double d = dist(courant, depuis);
         if (d > dist_max) {
             dist_max = d;
-            extrem2 = current;
+            extrem2 = courant;
         }
     }
     return true;
