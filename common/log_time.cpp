@@ -16,4 +16,30 @@ void log_time(Writer& log)
     log_time(log, local);
 }
 
+Writer& log_entry(Writer& log)
+{
+    log_time(log);
+    return log;
+}
+
+void log_entry(Writer& log, std::string_view text)
+{
+    log_time(log);
+    log.text(text);
+}
+
+void report_failure(Writer& screen, Writer& log, std::string_view message)
+{
+    screen.text(message);
+    log_entry(log, message);
+}
+
+void report_failure(Writer& screen, std::optional<Writer>& log, std::string_view message)
+{
+    if (log)
+        report_failure(screen, *log, message);
+    else
+        screen.text(message);
+}
+
 } // namespace pipeline

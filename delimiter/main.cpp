@@ -27,14 +27,6 @@ constexpr const char* usage =
     "Statut de sortie : 0 fait ; 1 un fichier ne peut etre ouvert ou ecrit, ou base.txt ne donne pas\n"
     "  de cadre complet ; 2 fait, mais la lecture du nuage s'est arretee sur une donnee mal formee.\n";
 
-// Logs a timestamp line and the message; returns the failure status.
-int arret(Writer& log, const char* message)
-{
-    pipeline::log_time(log);
-    log.text(message);
-    return 1;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -56,8 +48,7 @@ int main(int argc, char** argv)
         ecran.text("impossible d'ouvrir le fichier log.txt\n");
         return 1;
     }
-    pipeline::log_time(*log);
-    log->text("execution delimiter\n");
+    pipeline::log_entry(*log, "execution delimiter\n");
     const std::pair<bool, const char*> ouvertures[] = {
         {base.has_value(), pipeline::fichier_base},   {f_x.has_value(), pipeline::fichier_x},
         {f_y.has_value(), pipeline::fichier_y},       {f_z.has_value(), pipeline::fichier_z},
@@ -66,20 +57,25 @@ int main(int argc, char** argv)
     };
     for (const auto& [ouvert, nom] : ouvertures)
         if (!ouvert) {
-            const std::string message = std::string("impossible d'ouvrir le fichier ") + nom + "\n";
-            ecran.text(message);
-            return arret(*log, message.c_str());
+            pipeline::report_failure(ecran, *log, std::string("impossible d'ouvrir le fichier ") + nom + "\n");
+            return 1;
         }
 
     Point translat{};
     double rotX = 0, rotY = 0, rotZ = 0, echelle = 0;
-    if (base->scan("%lf %lf %lf\n", translat[0], translat[1], translat[2]) != 3)
-        return arret(*log, "impossible de lire le vecteur translation\n");
+    if (base->scan("%lf %lf %lf\n", translat[0], translat[1], translat[2]) != 3) {
+        pipeline::log_entry(*log, "impossible de lire le vecteur translation\n");
+        return 1;
+    }
     const int lecture_rotation = base->scan("%lf %lf %lf", rotX, rotY, rotZ);
-    if (lecture_rotation != 3)
-        return arret(*log, "impossible de lire le vecteur rotation\n");
-    if (base->scan("%lf", echelle) != 1 || !echelleValide(echelle))
-        return arret(*log, "impossible de lire l'echelle\n");
+    if (lecture_rotation != 3) {
+        pipeline::log_entry(*log, "impossible de lire le vecteur rotation\n");
+        return 1;
+    }
+    if (base->scan("%lf", echelle) != 1 || !echelleValide(echelle)) {
+        pipeline::log_entry(*log, "impossible de lire l'echelle\n");
+        return 1;
+    }
     ecran.print("%d\n", lecture_rotation);
     ecran.print("rotX %lf, rotY %lf, rotZ %lf, echelle %lf\n", rotX, rotY, rotZ, echelle);
     ecran.print("transX %lf, transY %lf, transZ %lf\n", translat[0], translat[1], translat[2]);
@@ -90,22 +86,20 @@ int main(int argc, char** argv)
     Nuage nuage{std::move(*f_x), std::move(*f_y), std::move(*f_z), std::move(*f_color)};
     const Bilan bilan = delimiterNuage(nuage, translat, mat_rot, echelle, *cloud, *cloud_m);
     ecran.print("%d/%d", bilan.ij, bilan.counti);
-    pipeline::log_time(*log);
-    log->print("%d/%d points dans le cadre.\n", bilan.ij, bilan.counti);
+    pipeline::log_entry(*log).print("%d/%d points dans le cadre.\n", bilan.ij, bilan.counti);
 
     for (auto [sortie, nom] : {std::pair{&*cloud, pipeline::fichier_cloud}, std::pair{&*cloud_m, "cloud.m"}})
         if (!sortie->close()) {
-            const std::string message = std::string("\nerreur d'ecriture dans ") + nom + "\n";
-            ecran.text(message);
-            return arret(*log, message.c_str() + 1);
+            ecran.text("\n"); // after the count that ends without a line end
+            pipeline::report_failure(ecran, *log, std::string("erreur d'ecriture dans ") + nom + "\n");
+            return 1;
         }
     if (bilan.fichier_fautif) {
         const std::string message = std::string("Attention : ") + bilan.fichier_fautif +
                                     " incomplet ou mal forme au point " + std::to_string(bilan.counti + 1) +
                                     ", lecture arretee\n";
-        ecran.text("\n" + message);
-        pipeline::log_time(*log);
-        log->text(message);
+        ecran.text("\n");
+        pipeline::report_failure(ecran, *log, message);
         return 2;
     }
     return 0;

@@ -35,14 +35,6 @@ constexpr const char* usage =
     "  2 cloud.txt contient autre chose que des points apres le dernier lu ;\n"
     "  3 log.txt, grille.txt ou grille.m ne peut etre ouvert ou ecrit.\n";
 
-// A message on the screen and, after a timestamp line, in the log.
-void signaler(Writer& ecran, Writer& log, const std::string& message)
-{
-    ecran.text(message);
-    pipeline::log_time(log);
-    log.text(message);
-}
-
 std::string echecEcriture(const char* fichier)
 {
     return std::string("Echec lors de l'ecriture de ") + fichier + ", arret du programme.\n";
@@ -62,19 +54,18 @@ int main(int argc, char** argv)
         ecran.print("Impossible d'ouvrir log.txt en ajout, arret du programme.\n");
         return 3;
     }
-    pipeline::log_time(*log);
-    log->print("execution echantillonnage\n");
+    pipeline::log_entry(*log, "execution echantillonnage\n");
 
     const Parametres p = lireParametres(std::vector<std::string>(argv + 1, argv + argc));
     for (const std::string& avis : p.avis)
         pipeline::diagnose(ecran, "echantillonnage", avis);
     if (p.personnalises) {
         ecran.print("chargement des parametres personnalises\n");
-        pipeline::log_time(*log);
-        log->print("chargement des parametres personnalises... nbr_pas=%d et r=%lf\n", p.nbr_pas, p.r);
+        pipeline::log_entry(*log).print("chargement des parametres personnalises... nbr_pas=%d et r=%lf\n", p.nbr_pas,
+                                        p.r);
     }
     if (p.nbr_pas < 1) {
-        signaler(ecran, *log,
+        pipeline::report_failure(ecran, *log,
                  "Nombre de pas invalide (" + std::to_string(p.nbr_pas) +
                      ") : il en faut au moins 1, arret du programme.\n");
         return 1;
@@ -84,13 +75,13 @@ int main(int argc, char** argv)
     const std::string trop_grand = "Memoire insuffisante pour les grilles de " + std::to_string(p.nbr_pas + 1) +
                                    " x " + std::to_string(p.nbr_pas + 1) + " noeuds, arret du programme.\n";
     if (!grillesAllouables(p.nbr_pas, pipeline::memoire_disponible())) {
-        signaler(ecran, *log, trop_grand);
+        pipeline::report_failure(ecran, *log, trop_grand);
         return 1;
     }
     try {
         g = reserverGrilles(p.nbr_pas, p.r);
     } catch (const std::bad_alloc&) {
-        signaler(ecran, *log, trop_grand);
+        pipeline::report_failure(ecran, *log, trop_grand);
         return 1;
     }
 
@@ -101,50 +92,47 @@ int main(int argc, char** argv)
         auto cloud = Reader::open(pipeline::fichier_cloud);
         if (!cloud || std::filesystem::is_directory(pipeline::fichier_cloud, pas_un_dossier)) {
             ecran.print("Le fichier n'existe pas\n");
-            pipeline::log_time(*log);
-            log->print("Echec lors de l'ouverture de cloud.txt, arret du programme.\n");
+            pipeline::log_entry(*log, "Echec lors de l'ouverture de cloud.txt, arret du programme.\n");
             return 1;
         }
         ecran.print("Le fichier existe et est ouvert en lecture seule\n");
         bilan = lireNuage(*cloud, g);
     }
     if (bilan.interrompue)
-        signaler(ecran, *log,
+        pipeline::report_failure(ecran, *log,
                  "Attention : lecture de cloud.txt arretee sur une donnee qui n'est pas un point complet "
                  "(points lus : " + std::to_string(bilan.points) + ") ; la grille est faite des points lus avant.\n");
     if (bilan.rejetes > 0) {
-        pipeline::log_time(*log);
-        log->text("Points hors de la grille ou non numeriques ignores : " + std::to_string(bilan.rejetes) + "\n");
+        pipeline::log_entry(*log, "Points hors de la grille ou non numeriques ignores : " +
+                                      std::to_string(bilan.rejetes) + "\n");
     }
 
     auto grille_txt = Writer::open(pipeline::fichier_grille, "w");
     if (!grille_txt) {
-        signaler(ecran, *log, "Echec lors de la creation de grille.txt, arret du programme.\n");
+        pipeline::report_failure(ecran, *log, "Echec lors de la creation de grille.txt, arret du programme.\n");
         return 3;
     }
     auto grille_m = Writer::open(fichier_script, "w");
     if (!grille_m) {
-        signaler(ecran, *log, "Echec lors de la creation de grille.m, arret du programme.\n");
+        pipeline::report_failure(ecran, *log, "Echec lors de la creation de grille.m, arret du programme.\n");
         return 3;
     }
     const int points_vide = ecrireGrilles(g, *grille_txt, *grille_m);
     if (!grille_txt->close()) {
-        signaler(ecran, *log, echecEcriture(pipeline::fichier_grille));
+        pipeline::report_failure(ecran, *log, echecEcriture(pipeline::fichier_grille));
         return 3;
     }
     if (!grille_m->close()) {
-        signaler(ecran, *log, echecEcriture(fichier_script));
+        pipeline::report_failure(ecran, *log, echecEcriture(fichier_script));
         return 3;
     }
 
     const double part = partVide(points_vide, p.nbr_pas);
     ecran.print("%lf%% de points vides", part);
-    pipeline::log_time(*log);
-    log->print("%lf%% de points vides", part);
+    pipeline::log_entry(*log).print("%lf%% de points vides", part);
 
     g = Grilles{};
-    pipeline::log_time(*log);
-    log->print("fin de echantillonnage");
+    pipeline::log_entry(*log, "fin de echantillonnage");
     if (!log->close()) {
         ecran.print("\nEchec lors de l'ecriture de log.txt\n");
         return 3;

@@ -1,7 +1,5 @@
 #include "framefit.hpp"
 
-#include "log_time.hpp"
-
 #include <cmath>
 
 namespace framefit {
@@ -13,19 +11,19 @@ bool lirePoint(Reader& coin, Point& p)
     return coin.scan("%lf %lf %lf", p[0], p[1], p[2]) == 3;
 }
 
-// One pass of the search: the point of the next `count` points farthest from
+// One pass of the search: the point of the next `nombre` points farthest from
 // `depuis`, strictly farther than the start distance, into `extrem2`.
-bool pointLePlusLoin(Reader& coin, int count, const Point& depuis, Point& extrem2)
+bool pointLePlusLoin(Reader& coin, int nombre, const Point& depuis, Point& extrem2)
 {
     double dist_max = 0;
-    Point current{};
-    for (int i = 0; i < count; ++i) {
-        if (!lirePoint(coin, current))
+    Point courant{};
+    for (int i = 0; i < nombre; ++i) {
+        if (!lirePoint(coin, courant))
             return false;
-        const double d = dist(current, depuis);
+        const double d = dist(courant, depuis);
         if (d > dist_max) {
             dist_max = d;
-            extrem2 = current;
+            extrem2 = courant;
         }
     }
     return true;
@@ -154,15 +152,6 @@ void ecrireVisuPlots(Writer& visu)
     visu.text("scatter3(coin_Y(1),coin_Y(2),coin_Y(3),50);\n");
     visu.text("scatter3(coin_X(1),coin_X(2),coin_X(3),50);\n");
     visu.text("hold off\n");
-}
-
-void signaler(Writer& ecran, std::optional<Writer>& log, std::string_view message)
-{
-    ecran.text(message);
-    if (log) {
-        pipeline::log_time(*log);
-        log->text(message);
-    }
 }
 
 } // namespace framefit

@@ -61,7 +61,4 @@ void ecrireCentres(Writer& out, const Point& pos_coin_Y, const Point& pos_coin_X
 // The display script of the marker points and their centres.
 void ecrireVisuPlots(Writer& visu);
 
-// Prints the message and, when the log is open, logs it after a timestamp line.
-void signaler(Writer& ecran, std::optional<Writer>& log, std::string_view message);
-
 } // namespace framefit

@@ -55,7 +55,8 @@ int main(int argc, char** argv)
     };
     for (const auto& [ouvert, nom] : ouvertures)
         if (!ouvert) {
-            signaler(ecran, log, std::string("Le fichier ") + nom + " n'a pas pu etre ouvert... arret du programme\n");
+            pipeline::report_failure(ecran, log,
+                                     std::string("Le fichier ") + nom + " n'a pas pu etre ouvert... arret du programme\n");
             return 1;
         }
 
@@ -63,12 +64,12 @@ int main(int argc, char** argv)
     const int lecture = nbr_point_coin->scan("%d %d %d", nbr_coin_O, nbr_coin_X, nbr_coin_Y);
     nbr_point_coin.reset();
     if (lecture != 3) {
-        signaler(ecran, log, "Le fichier nbr_point_par_coin.txt ne donne pas trois nombres de points... arret du programme\n");
+        pipeline::report_failure(
+            ecran, log, "Le fichier nbr_point_par_coin.txt ne donne pas trois nombres de points... arret du programme\n");
         return 1;
     }
     if (nbr_coin_O <= 9 || nbr_coin_X <= 9 || nbr_coin_Y <= 9) {
-        pipeline::log_time(*log);
-        log->text("Moins de 10 points pour l'un des coins, vérifiez les codes RGB des coins\n");
+        pipeline::log_entry(*log, "Moins de 10 points pour l'un des coins, vérifiez les codes RGB des coins\n");
         pipeline::diagnose(ecran, "framefit", raisonComptes(nbr_coin_O, nbr_coin_X, nbr_coin_Y));
         return 5;
     }
@@ -80,8 +81,9 @@ int main(int argc, char** argv)
         const auto [court, annonce] = !pos_coin_Y   ? std::pair{pipeline::fichier_coin_Y, nbr_coin_Y}
                                       : !pos_coin_O ? std::pair{pipeline::fichier_coin_O, nbr_coin_O}
                                                     : std::pair{pipeline::fichier_coin_X, nbr_coin_X};
-        signaler(ecran, log, std::string("Le fichier ") + court + " ne contient pas les " + std::to_string(annonce) +
-                                 " points annonces... arret du programme\n");
+        pipeline::report_failure(ecran, log,
+                                 std::string("Le fichier ") + court + " ne contient pas les " +
+                                     std::to_string(annonce) + " points annonces... arret du programme\n");
         return 1;
     }
     const Point &O = *pos_coin_O, &X = *pos_coin_X, &Y = *pos_coin_Y;
@@ -93,32 +95,27 @@ int main(int argc, char** argv)
         ecrireVisuPlots(*visu);
     if (!base_m_ecrit || !visu || !visu->close()) {
         const char* nom = !base_m_ecrit ? "base.m" : "visu_plots.m";
-        signaler(ecran, log, std::string("Erreur d'ecriture dans ") + nom + "... arret du programme\n");
+        pipeline::report_failure(ecran, log, std::string("Erreur d'ecriture dans ") + nom + "... arret du programme\n");
         return 1;
     }
     coin_Y.reset();
     coin_O.reset();
     coin_X.reset();
-    pipeline::log_time(*log);
-    ecrireCentres(*log, Y, X, O);
+    ecrireCentres(pipeline::log_entry(*log), Y, X, O);
     ecran.print("coin O hauteur %lf\n", O[1]);
     ecran.print("coin X hauteur %lf\n", X[1]);
     ecran.print("coin Y hauteur %lf\n", Y[1]);
 
     const Cadre cadre = mesurerCadre(O, X, Y);
-    pipeline::log_time(*log);
-    log->print("taille vect X:%lf   taille vect Y:%lf\n", cadre.taille_x, cadre.taille_y);
+    pipeline::log_entry(*log).print("taille vect X:%lf   taille vect Y:%lf\n", cadre.taille_x, cadre.taille_y);
     if (!taillesProches(cadre.taille_x, cadre.taille_y)) {
-        pipeline::log_time(*log);
-        log->text("Les vecteurs sont de tailles trop eloignees\n\n");
+        pipeline::log_entry(*log, "Les vecteurs sont de tailles trop eloignees\n\n");
         pipeline::diagnose(ecran, "framefit", raisonTailles(cadre.taille_x, cadre.taille_y));
         return 10;
     }
-    pipeline::log_time(*log);
-    log->print("cos(phi):%lf\n", cadre.cos_phi);
+    pipeline::log_entry(*log).print("cos(phi):%lf\n", cadre.cos_phi);
     if (!angleDroit(cadre.cos_phi)) {
-        pipeline::log_time(*log);
-        log->print("L'angle entre les vecteurs n'est pas droit (cos(phi)=%lf\n\n", cadre.cos_phi);
+        pipeline::log_entry(*log).print("L'angle entre les vecteurs n'est pas droit (cos(phi)=%lf\n\n", cadre.cos_phi);
         pipeline::diagnose(ecran, "framefit", raisonAngle(cadre.cos_phi));
         return 20;
     }
@@ -129,11 +126,10 @@ int main(int argc, char** argv)
     base->print("%lf", cadre.taille_x);
     if (!base->close()) {
         Writer::open(pipeline::fichier_base, "w"); // no partial frame for delimiter
-        signaler(ecran, log, "Erreur d'ecriture dans base.txt... arret du programme\n");
+        pipeline::report_failure(ecran, log, "Erreur d'ecriture dans base.txt... arret du programme\n");
         return 1;
     }
-    pipeline::log_time(*log);
-    log->text("Fin du script framefit\n\n");
+    pipeline::log_entry(*log, "Fin du script framefit\n\n");
     log->print("Origine : %lf %lf %lf\n", O[0], O[1], O[2]);
     log->print("Rotation : %lf %lf %lf\n", r.rotX, r.rotY, r.rotZ);
     log->print("%lf", cadre.taille_x);

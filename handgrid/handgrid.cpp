@@ -233,8 +233,8 @@ std::optional<Acquisition> dialogueOuverture(Terminal& t)
     if (!complet)
         return std::nullopt;
     Acquisition a = commencer(points, pas, chariot, barre);
-    std::string ignore; // one more word, whatever it is, before the first screen
-    if (!t.lireMot(ignore))
+    std::string mot_ignore; // one more word, whatever it is, before the first screen
+    if (!t.lireMot(mot_ignore))
         return std::nullopt;
     return a;
 }

@@ -47,8 +47,7 @@ int main(int argc, char** argv)
         return 1;
     }
     auto f_color = Reader::open(pipeline::fichier_color);
-    pipeline::log_time(*log);
-    log->text("execution markerpick\n");
+    pipeline::log_entry(*log, "execution markerpick\n");
 
     Parametres p;
     int erreur = 0;
@@ -61,8 +60,7 @@ int main(int argc, char** argv)
                 cause += (cause.empty() ? "" : " ; ") + incomplet;
             pipeline::diagnose(ecran, "markerpick", cause + " : arret du programme (statut 255)");
             ecran.text("Il manque un code rgb pour un ou plusieur coin(s)\n");
-            pipeline::log_time(*log);
-            log->text("Il manque un code rgb pour un ou plusieur coin(s)... arret du programme\n");
+            pipeline::log_entry(*log, "Il manque un code rgb pour un ou plusieur coin(s)... arret du programme\n");
             erreur = -1;
         }
     } else {
@@ -72,14 +70,13 @@ int main(int argc, char** argv)
                                    std::to_string(argc - 1) +
                                    " recus : les couleurs et la tolerance par defaut sont utilisees");
         ecran.text("Il manque un code rgb pour un ou plusieur coin(s)...\n...utilisation des parametres par defaut\n");
-        pipeline::log_time(*log);
-        log->text("Il manque un code rgb pour un ou plusieur coin(s)... utilisation des parametres par defaut\n");
+        pipeline::log_entry(
+            *log, "Il manque un code rgb pour un ou plusieur coin(s)... utilisation des parametres par defaut\n");
     }
 
     if (!f_color) {
         ecran.text("Le fichier n'existe pas\n");
-        pipeline::log_time(*log);
-        log->text("Le fichier f_color.txt n'a pas pu etre ouvert...arret du programme\n");
+        pipeline::log_entry(*log, "Le fichier f_color.txt n'a pas pu etre ouvert...arret du programme\n");
         return 1;
     }
     if (erreur)
@@ -104,22 +101,20 @@ int main(int argc, char** argv)
     const char* bilan = "Nombre de points par coins O:%d + X:%d + Y:%d = %d\n";
     ecran.print(bilan, comptes.nbr_O, comptes.nbr_X, comptes.nbr_Y, comptes.total());
     sorties->nbr_point_coin.print("%d %d %d\n", comptes.nbr_O, comptes.nbr_X, comptes.nbr_Y);
-    pipeline::log_time(*log);
-    log->print(bilan, comptes.nbr_O, comptes.nbr_X, comptes.nbr_Y, comptes.total());
+    pipeline::log_entry(*log).print(bilan, comptes.nbr_O, comptes.nbr_X, comptes.nbr_Y, comptes.total());
     ecran.print("Nombre de points trouves : %d\n", comptes.total());
-    pipeline::log_time(*log);
-    log->text("Fin du script markerpick\n\n");
+    pipeline::log_entry(*log, "Fin du script markerpick\n\n");
 
     if (const char* echec = fermerSorties(*sorties)) {
-        signaler(ecran, *log, std::string("Erreur d'ecriture dans ") + echec + "...arret du programme\n");
+        pipeline::report_failure(ecran, *log,
+                                 std::string("Erreur d'ecriture dans ") + echec + "...arret du programme\n");
         return 1;
     }
     if (comptes.fichier_fautif) {
-        ecran.print("Attention : %s incomplet ou mal forme au point %d, lecture arretee\n", comptes.fichier_fautif,
-                    comptes.lus + 1);
-        pipeline::log_time(*log);
-        log->print("Attention : %s incomplet ou mal forme au point %d, lecture arretee\n", comptes.fichier_fautif,
-                   comptes.lus + 1);
+        pipeline::report_failure(ecran, *log,
+                                 std::string("Attention : ") + comptes.fichier_fautif +
+                                     " incomplet ou mal forme au point " + std::to_string(comptes.lus + 1) +
+                                     ", lecture arretee\n");
         return 2;
     }
     return 0;

@@ -24,7 +24,8 @@ std::optional<Reader> ouvrirLecture(const char* nom, Writer& ecran, Writer& log)
 {
     auto fichier = Reader::open(nom);
     if (!fichier)
-        signaler(ecran, log, std::string("Le fichier ") + nom + " n'a pas pu etre ouvert...arret du programme\n");
+        pipeline::report_failure(ecran, log,
+                                 std::string("Le fichier ") + nom + " n'a pas pu etre ouvert...arret du programme\n");
     return fichier;
 }
 
@@ -32,7 +33,8 @@ std::optional<Writer> ouvrirEcriture(const char* nom, Writer& ecran, Writer& log
 {
     auto fichier = Writer::open(nom, "w");
     if (!fichier)
-        signaler(ecran, log, std::string("Le fichier ") + nom + " n'a pas pu etre cree...arret du programme\n");
+        pipeline::report_failure(ecran, log,
+                                 std::string("Le fichier ") + nom + " n'a pas pu etre cree...arret du programme\n");
     return fichier;
 }
 
@@ -83,13 +85,6 @@ Coin classerCouleur(const CodeRgb& couleur, const Parametres& p)
     if (couleurProche(couleur, p.code_rgb_y, p.delta_c))
         return Coin::Y;
     return Coin::aucun;
-}
-
-void signaler(Writer& ecran, Writer& log, std::string_view message)
-{
-    ecran.text(message);
-    pipeline::log_time(log);
-    log.text(message);
 }
 
 std::optional<Entrees> ouvrirNuage(Reader f_color, Writer& ecran, Writer& log)

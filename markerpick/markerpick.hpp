@@ -57,9 +57,6 @@ struct Comptes {
     int total() const { return nbr_O + nbr_X + nbr_Y; }
 };
 
-// Prints the message and logs it after a timestamp line.
-void signaler(Writer& ecran, Writer& log, std::string_view message);
-
 // Opens the coordinate files beside the open colour file, or reports the first
 // that is missing.
 std::optional<Entrees> ouvrirNuage(Reader f_color, Writer& ecran, Writer& log);

@@ -34,10 +34,10 @@ int extract_classic(pipeline::Reader& stream, Outputs& out, int nbr_points)
                 return false;
             ++scanned;
             // The normal is read and goes nowhere: checked, never converted.
-            const int lus = stream.scan("%lf %lf %lf %*lf %*lf %*lf %d %d %d", v.x, v.y, v.z, v.r, v.g, v.b);
-            if (lus == pipeline::fin_de_fichier)
+            const int fields = stream.scan("%lf %lf %lf %*lf %*lf %*lf %d %d %d", v.x, v.y, v.z, v.r, v.g, v.b);
+            if (fields == pipeline::fin_de_fichier)
                 return false;
-            v.complete = lus == 6;
+            v.complete = fields == 6;
             stream.read_line(chaine_tampon, 999);
             return true;
         },

@@ -24,15 +24,6 @@ constexpr const char* usage =
     "Statut de sortie : 0 fait ; 1 un fichier ne peut etre ouvert ou ecrit, ou l'en-tete est illisible ;\n"
     "  2 moins de points extraits que l'en-tete n'en annonce.\n";
 
-// A failure that stops the run: on screen and, as a log entry, in the log.
-int stop(Writer& screen, Writer& log, const std::string& message)
-{
-    screen.print("%s", message);
-    pipeline::log_time(log);
-    log.print("%s", message);
-    return 1;
-}
-
 std::string cannot_open(const char* name)
 {
     return std::string("Le fichier ") + name + " n'a pas pu etre ouvert... arret du programme\n";
@@ -83,48 +74,49 @@ int main(int argc, char** argv)
         return 1;
     }
     std::optional<pipeline::Reader> stream = pipeline::Reader::open(pipeline::fichier_ply);
-    pipeline::log_time(*log);
-    log->print("execution plyunpack\n");
+    pipeline::log_entry(*log, "execution plyunpack\n");
     if (!stream) {
-        screen.print("Le fichier n'existe pas");
-        pipeline::log_time(*log);
-        log->print("Le fichier .ply n'a pas pu etre ouvert... arret du programme\n");
+        screen.text("Le fichier n'existe pas");
+        pipeline::log_entry(*log, "Le fichier .ply n'a pas pu etre ouvert... arret du programme\n");
         return 1;
     }
 
     // The whole header is read before any output is touched: a cloud that
     // cannot be read leaves the files of an earlier run as they were.
     const plyunpack::HeaderResult read = plyunpack::read_header(*stream);
-    if (const auto* error = std::get_if<plyunpack::HeaderError>(&read))
-        return stop(screen, *log, "En-tete du .ply illisible : " + error->reason + "... arret du programme\n");
+    if (const auto* error = std::get_if<plyunpack::HeaderError>(&read)) {
+        pipeline::report_failure(screen, *log,
+                                 "En-tete du .ply illisible : " + error->reason + "... arret du programme\n");
+        return 1;
+    }
     const plyunpack::PlyHeader& header = std::get<plyunpack::PlyHeader>(read);
     const int nbr_points = header.nbr_points();
 
     const char* failed = nullptr;
     std::optional<plyunpack::Outputs> out = open_outputs(failed);
-    if (!out)
-        return stop(screen, *log, cannot_open(failed));
-    screen.print("ouverture du .ply ok\n");
-    if (nbr_points <= 9999) {
-        pipeline::log_time(*log);
-        log->print("execution plyunpack\n");
+    if (!out) {
+        pipeline::report_failure(screen, *log, cannot_open(failed));
+        return 1;
     }
+    screen.print("ouverture du .ply ok\n");
+    if (nbr_points <= 9999)
+        pipeline::log_entry(*log, "execution plyunpack\n");
 
     const int written = header.classic ? plyunpack::extract_classic(*stream, *out, nbr_points)
                                        : plyunpack::extract_vertices(*stream, header, *out);
-    if (const char* broken = close_outputs(*out))
-        return stop(screen, *log,
-                    std::string("Erreur d'ecriture dans ") + broken + "... arret du programme\n");
+    if (const char* broken = close_outputs(*out)) {
+        pipeline::report_failure(screen, *log,
+                                 std::string("Erreur d'ecriture dans ") + broken + "... arret du programme\n");
+        return 1;
+    }
 
-    pipeline::log_time(*log);
-    log->print("fichier.ply ok, %d points extraits\n", written);
+    pipeline::log_entry(*log).print("fichier.ply ok, %d points extraits\n", written);
     log->print("Fin du script plyunpack\n\n");
     if (written < nbr_points) {
-        const char* warning = "attention : %d points extraits sur %d declares (fichier incomplet ou sommets "
-                              "illisibles)\n";
-        screen.print(warning, written, nbr_points);
-        pipeline::log_time(*log);
-        log->print(warning, written, nbr_points);
+        pipeline::report_failure(screen, *log,
+                                 "attention : " + std::to_string(written) + " points extraits sur " +
+                                     std::to_string(nbr_points) +
+                                     " declares (fichier incomplet ou sommets illisibles)\n");
         return 2;
     }
     return 0;

@@ -14,39 +14,9 @@
 
 namespace reliefstat {
 
+#ifndef RUGOSITE_PLAIN_CORRELATION
+
 namespace {
-
-// The accumulation as it is written: cell after cell, each cell's terms summed
-// from 0.0 in the scratch entry of its separation, then added to vecr. The
-// reference build uses it, and the fast one when its copies do not fit.
-void boucle_simple(const Matrice& g, std::span<double> vecr, std::span<double> nombre)
-{
-    const int N = g.lignes();
-    const int M = g.colonnes();
-    std::vector<double> delta(vecr.size(), 0.0);
-    for (int i = 0; i < N; ++i)
-        for (int a = 0; a < M; ++a) {
-            if (reel_tolerance(g[i][a]))
-                for (int r = 1; r < N - 1; ++r) {
-                    if (a + r < M && reel_tolerance(g[i][a + r])) {
-                        const double d = g[i][a] - g[i][a + r];
-                        delta[r - 1] += d * d;
-                        nombre[r - 1] += 1;
-                    }
-                    if (i + r < N - 1 && reel_tolerance(g[i + r][a])) {
-                        const double d = g[i][a] - g[i + r][a];
-                        delta[r - 1] += d * d;
-                        nombre[r - 1] += 1;
-                    }
-                }
-            for (std::size_t e = 0; e < vecr.size(); ++e) {
-                vecr[e] += delta[e];
-                delta[e] = 0.0;
-            }
-        }
-}
-
-#ifndef RUGOSITE_STDIO_REFERENCE
 
 // The fast accumulation. Each separation's sum only depends on the order in
 // which it takes its own terms, so the separations are lanes of vectors: for
@@ -265,18 +235,45 @@ bool accumulation_rapide(const Matrice& g, std::span<double> vecr, std::span<dou
     return true;
 }
 
+} // namespace
+
 #endif
 
-} // namespace
+void accumulerCorrelationSimple(const Matrice& g, std::span<double> vecr, std::span<double> nombre)
+{
+    const int N = g.lignes();
+    const int M = g.colonnes();
+    std::vector<double> delta(vecr.size(), 0.0);
+    for (int i = 0; i < N; ++i)
+        for (int a = 0; a < M; ++a) {
+            if (reel_tolerance(g[i][a]))
+                for (int r = 1; r < N - 1; ++r) {
+                    if (a + r < M && reel_tolerance(g[i][a + r])) {
+                        const double d = g[i][a] - g[i][a + r];
+                        delta[r - 1] += d * d;
+                        nombre[r - 1] += 1;
+                    }
+                    if (i + r < N - 1 && reel_tolerance(g[i + r][a])) {
+                        const double d = g[i][a] - g[i + r][a];
+                        delta[r - 1] += d * d;
+                        nombre[r - 1] += 1;
+                    }
+                }
+            for (std::size_t e = 0; e < vecr.size(); ++e) {
+                vecr[e] += delta[e];
+                delta[e] = 0.0;
+            }
+        }
+}
 
 void accumulerCorrelation(const Matrice& GRILLE_CENTREE, std::span<double> vecr,
                           std::span<double> nombre_delta_z_par_rayon)
 {
-#ifndef RUGOSITE_STDIO_REFERENCE
+#ifndef RUGOSITE_PLAIN_CORRELATION
     if (accumulation_rapide(GRILLE_CENTREE, vecr, nombre_delta_z_par_rayon))
         return;
 #endif
-    boucle_simple(GRILLE_CENTREE, vecr, nombre_delta_z_par_rayon);
+    accumulerCorrelationSimple(GRILLE_CENTREE, vecr, nombre_delta_z_par_rayon);
 }
 
 void fonctionCorrelation(std::span<const double> vecr, std::span<const double> nombre, std::span<double> Hr)

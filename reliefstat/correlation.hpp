@@ -24,6 +24,13 @@ namespace reliefstat {
 void accumulerCorrelation(const Matrice& GRILLE_CENTREE, std::span<double> vecr,
                           std::span<double> nombre_delta_z_par_rayon);
 
+// The same sums by the plain loop, as the accumulation is written: cell after
+// cell, rows outer and columns inner, each cell's terms summed from 0.0 for
+// every separation, then added to vecr. The reference of the fast sums above,
+// which must give its bytes; the build RUGOSITE_PLAIN_CORRELATION uses it alone.
+void accumulerCorrelationSimple(const Matrice& GRILLE_CENTREE, std::span<double> vecr,
+                                std::span<double> nombre_delta_z_par_rayon);
+
 // Hr[e] = vecr[e] / nombre[e] for every entry: not a number where there is no pair.
 void fonctionCorrelation(std::span<const double> vecr, std::span<const double> nombre, std::span<double> Hr);
 

@@ -57,51 +57,51 @@ int reserverMatrice(long long nl, long long nc, Matrice& p_mat, std::uint64_t& m
     return 1;
 }
 
-void ecrireLignes(pipeline::Writer& fichier, int nbLignes, long long valeurs,
-                  const std::function<void(pipeline::Writer&, int)>& ligne)
+void write_lines(pipeline::Writer& out, int count, long long values,
+                 const std::function<void(pipeline::Writer&, int)>& line)
 {
 #ifndef RUGOSITE_STDIO_REFERENCE
     // Below this, starting a thread costs more than it saves.
-    constexpr long long en_parallele = 1 << 16;
-    if (valeurs >= en_parallele && nbLignes > 1) {
-        struct Texte {
+    constexpr long long in_parallel = 1 << 16;
+    if (values >= in_parallel && count > 1) {
+        struct Text {
             int i = 0;
-            std::string texte;
+            std::string bytes;
         };
-        int suivante = 0;
+        int next = 0;
         // Lots of a few lines: the text formatted ahead stays small.
-        constexpr std::size_t lignes_par_lot = 4;
-        pipeline::two_stage<Texte>(
-            [&](Texte& t) {
-                if (suivante == nbLignes)
+        constexpr std::size_t lines_per_lot = 4;
+        pipeline::two_stage<Text>(
+            [&](Text& t) {
+                if (next == count)
                     return false;
-                t.i = suivante++;
+                t.i = next++;
                 if (t.i % 2 == 1) {
-                    pipeline::Writer memoire = pipeline::Writer::in_memory();
-                    ligne(memoire, t.i);
-                    t.texte = memoire.memory_text();
+                    pipeline::Writer memory = pipeline::Writer::in_memory();
+                    line(memory, t.i);
+                    t.bytes = memory.memory_text();
                 }
                 return true;
             },
-            [&](const Texte& t) {
+            [&](const Text& t) {
                 if (t.i % 2 == 0)
-                    ligne(fichier, t.i);
+                    line(out, t.i);
                 else
-                    fichier.text(t.texte);
+                    out.text(t.bytes);
                 return true;
             },
-            lignes_par_lot);
+            lines_per_lot);
         return;
     }
 #endif
-    (void)valeurs;
-    for (int i = 0; i < nbLignes; ++i)
-        ligne(fichier, i);
+    (void)values;
+    for (int i = 0; i < count; ++i)
+        line(out, i);
 }
 
-void ecrire_lignes(pipeline::Writer& fichier, const Matrice& matrice, int nbLignes, int nbColonnes)
+void ecrireMatrice(pipeline::Writer& fichier, const Matrice& matrice, int nbLignes, int nbColonnes)
 {
-    ecrireLignes(fichier, nbLignes, static_cast<long long>(nbLignes) * nbColonnes, [&](pipeline::Writer& w, int i) {
+    write_lines(fichier, nbLignes, static_cast<long long>(nbLignes) * nbColonnes, [&](pipeline::Writer& w, int i) {
         const double* ligne = matrice[i];
         for (int j = 0; j < nbColonnes; ++j) {
             w.print("%lf", ligne[j]);
@@ -115,7 +115,7 @@ bool matrice2file(const Matrice& matrice, int nbLignes, int nbColonnes, const st
     auto fichier = pipeline::Writer::open(filename, "w");
     if (!fichier)
         return false;
-    ecrire_lignes(*fichier, matrice, nbLignes, nbColonnes);
+    ecrireMatrice(*fichier, matrice, nbLignes, nbColonnes);
     return fichier->close();
 }
 

@@ -59,12 +59,13 @@ int reserverMatrice(long long nl, long long nc, Matrice& p_mat, std::uint64_t& m
 bool matrice2file(const Matrice& matrice, int nbLignes, int nbColonnes, const std::string& filename);
 
 // The same lines, written to an open writer.
-void ecrire_lignes(pipeline::Writer& fichier, const Matrice& matrice, int nbLignes, int nbColonnes);
+void ecrireMatrice(pipeline::Writer& fichier, const Matrice& matrice, int nbLignes, int nbColonnes);
 
-// Writes nbLignes lines, ligne(writer, i) writing line i. A large file is
-// formatted on two cores: the odd lines into memory on a thread of their own,
-// the even ones straight into the file, and the text goes out in order.
-void ecrireLignes(pipeline::Writer& fichier, int nbLignes, long long valeurs,
-                  const std::function<void(pipeline::Writer&, int)>& ligne);
+// Writes `count` lines, line(writer, i) writing line i; `values` is how many
+// numbers they hold in all. A large file is formatted on two cores: the odd
+// lines into memory on a thread of their own, the even ones straight into the
+// file, and the text goes out in order.
+void write_lines(pipeline::Writer& out, int count, long long values,
+                 const std::function<void(pipeline::Writer&, int)>& line);
 
 } // namespace reliefstat

@@ -138,6 +138,11 @@ stage "construction et tests : version normale (build/release)" build/release ""
     -DCMAKE_BUILD_TYPE=RelWithDebInfo
 stage "construction et tests : version optimisee des utilisateurs (build/optimise, Release)" build/optimise \
     "-E ^fuzz\." -DCMAKE_BUILD_TYPE=Release -DRUGOSITE_SLOW_TESTS=OFF
+# The reference build: the pipeline files through C stdio and the plain
+# correlation loop, the two references that the fast build must match.
+stage "construction et tests : version de reference (build/reference, stdio et boucle simple)" build/reference \
+    "-E ^fuzz\." -DCMAKE_BUILD_TYPE=Release -DRUGOSITE_SLOW_TESTS=OFF -DRUGOSITE_STDIO_REFERENCE=ON \
+    -DRUGOSITE_PLAIN_CORRELATION=ON
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 stage "construction et tests : AddressSanitizer + UndefinedBehaviorSanitizer (build/asan)" build/asan "" \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRUGOSITE_SANITIZE=ON -DRUGOSITE_SLOW_TESTS=OFF

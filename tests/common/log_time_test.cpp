@@ -36,3 +36,35 @@ TEST(LogTime, TestsSeeEveryStampAndNothingElse)
               "[T]\nexecution x\n[T]\nfin");
     EXPECT_EQ(program_test::without_timestamps("[5/12/2026 21:4:5] [x] [1/2/3  4:5]"), "[5/12/2026 21:4:5] [x] [1/2/3  4:5]");
 }
+
+TEST(LogTime, FailureReportedOnScreenAndAsALogEntry)
+{
+    pipeline::Writer screen = pipeline::Writer::in_memory();
+    pipeline::Writer log = pipeline::Writer::in_memory();
+    log.text("execution x\n");
+    // A %s or %d in a message is text, never a conversion.
+    pipeline::report_failure(screen, log, "Le fichier 100%s.txt n'a pas pu etre ouvert... arret\n");
+    pipeline::report_failure(screen, log, "sans fin de ligne");
+    EXPECT_EQ(screen.memory_text(), "Le fichier 100%s.txt n'a pas pu etre ouvert... arret\nsans fin de ligne");
+    EXPECT_EQ(program_test::without_timestamps(log.memory_text()),
+              "execution x\n[T]\nLe fichier 100%s.txt n'a pas pu etre ouvert... arret\n[T]\nsans fin de ligne");
+
+    std::optional<pipeline::Writer> missing;
+    pipeline::Writer alone = pipeline::Writer::in_memory();
+    pipeline::report_failure(alone, missing, "impossible\n");
+    EXPECT_EQ(alone.memory_text(), "impossible\n");
+    std::optional<pipeline::Writer> open = pipeline::Writer::in_memory();
+    pipeline::report_failure(alone, open, "encore\n");
+    EXPECT_EQ(alone.memory_text(), "impossible\nencore\n");
+    EXPECT_EQ(program_test::without_timestamps(open->memory_text()), "[T]\nencore\n");
+}
+
+TEST(LogTime, LogEntriesOpenWithTheirTimestamp)
+{
+    pipeline::Writer log = pipeline::Writer::in_memory();
+    pipeline::log_entry(log, "execution x\n");
+    pipeline::log_entry(log).print("%d/%d points dans le cadre.\n", 3, 4);
+    pipeline::log_entry(log, "");
+    EXPECT_EQ(program_test::without_timestamps(log.memory_text()),
+              "[T]\nexecution x\n[T]\n3/4 points dans le cadre.\n[T]\n");
+}

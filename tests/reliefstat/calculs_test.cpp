@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <limits>
@@ -20,34 +21,33 @@ namespace {
 
 const double pas_un_nombre = std::numeric_limits<double>::quiet_NaN();
 
-// The accumulation as the plain loop over cells and separations, with the
-// scratch vector of the current cell.
-void accumulation_de_reference(const Matrice& g, std::vector<double>& vecr, std::vector<double>& nombre)
-{
-    const int N = g.lignes(), M = g.colonnes();
-    std::vector<double> delta(vecr.size(), 0.0);
-    for (int i = 0; i < N; ++i)
-        for (int a = 0; a < M; ++a) {
-            if (reel_tolerance(g[i][a]))
-                for (int r = 1; r < N - 1; ++r) {
-                    if (a + r < M && reel_tolerance(g[i][a + r])) {
-                        delta[r - 1] += (g[i][a] - g[i][a + r]) * (g[i][a] - g[i][a + r]);
-                        nombre[r - 1] += 1;
-                    }
-                    if (i + r < N - 1 && reel_tolerance(g[i + r][a])) {
-                        delta[r - 1] += (g[i][a] - g[i + r][a]) * (g[i][a] - g[i + r][a]);
-                        nombre[r - 1] += 1;
-                    }
-                }
-            for (std::size_t b = 0; b < delta.size(); ++b) {
-                vecr[b] += delta[b];
-                delta[b] = 0;
-            }
-        }
-}
-
 } // namespace
 
+TEST(Correlation, BoucleSimpleSurUneGrilleCompteeALaMain)
+{
+    // Rows 0 to 3; the cell (1,1) is empty. Separation 1: along the rows 5 + 0
+    // + 0 + 37 (six pairs), down the columns 8 + 5 (four pairs, the last row
+    // being no neighbour down a column). Separation 2: along 9 + 9 + 0 + 25,
+    // down 16 + 9 + 1. Separation 3 has no pair. The sums go on from vecr.
+    Matrice g(4, 3);
+    const double hauteurs[4][3] = {{0, 1, 3}, {2, 10000.0, 5}, {4, 4, 4}, {1, 0, 6}};
+    for (int i = 0; i < 4; ++i)
+        for (int j = 0; j < 3; ++j)
+            g[i][j] = hauteurs[i][j];
+    for (auto accumuler : {&accumulerCorrelationSimple, &accumulerCorrelation}) {
+        std::vector<double> vecr{0.5, 0, 0}, nombre(3, 0.0), Hr(3);
+        accumuler(g, vecr, nombre);
+        EXPECT_EQ(vecr, (std::vector<double>{55.5, 69, 0}));
+        EXPECT_EQ(nombre, (std::vector<double>{10, 7, 0}));
+        fonctionCorrelation(vecr, nombre, Hr);
+        EXPECT_EQ(Hr[0], 5.55);
+        EXPECT_EQ(Hr[1], 69.0 / 7);
+        EXPECT_TRUE(std::isnan(Hr[2]));
+        EXPECT_EQ(rayonMaxObservation(Hr, nombre), 2);
+    }
+}
+
+// The fast sums against the plain loop, to the last bit.
 TEST(Correlation, MemesSommesQueLaBoucleSimpleAuBitPres)
 {
     // Shapes around the block of separations, wide and tall grids, holes,
@@ -69,7 +69,7 @@ TEST(Correlation, MemesSommesQueLaBoucleSimpleAuBitPres)
                 }
             std::vector<double> vecr(N > 1 ? N - 1 : 0), nombre(vecr.size()), vecr_ref(vecr), nombre_ref(vecr);
             accumulerCorrelation(g, vecr, nombre);
-            accumulation_de_reference(g, vecr_ref, nombre_ref);
+            accumulerCorrelationSimple(g, vecr_ref, nombre_ref);
             EXPECT_TRUE(vecr.empty() || std::memcmp(vecr.data(), vecr_ref.data(), vecr.size() * sizeof(double)) == 0)
                 << N << "x" << M << " vides " << vides;
             EXPECT_EQ(nombre_ref, nombre) << N << "x" << M << " vides " << vides;
@@ -93,7 +93,7 @@ TEST(Correlation, MemesSommesAvecDesHauteursInfiniesOuPasUnNombre)
             }
         std::vector<double> vecr(N - 1), nombre(N - 1), vecr_ref(N - 1), nombre_ref(N - 1);
         accumulerCorrelation(g, vecr, nombre);
-        accumulation_de_reference(g, vecr_ref, nombre_ref);
+        accumulerCorrelationSimple(g, vecr_ref, nombre_ref);
         EXPECT_EQ(std::memcmp(vecr.data(), vecr_ref.data(), vecr.size() * sizeof(double)), 0) << N << "x" << M;
         EXPECT_EQ(nombre_ref, nombre) << N << "x" << M;
     }
@@ -161,7 +161,7 @@ TEST(Matrice, GrandesGrillesEcritesDansLOrdre)
                 attendu_script += texte;
             }
         auto fichier = pipeline::Writer::in_memory();
-        ecrire_lignes(fichier, g, N, M);
+        ecrireMatrice(fichier, g, N, M);
         EXPECT_EQ(fichier.memory_text(), attendu) << N << " x " << M;
         auto script = pipeline::Writer::in_memory();
         ecrireVisuGrille(script, g);
