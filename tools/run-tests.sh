@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # The test command. Installs what the tests need, one package at a time, then
-# builds the toolkit three ways and runs the tests of each:
+# builds the toolkit four ways and runs the tests of each:
 #   build/release  the developers' build (RelWithDebInfo), every test;
 #   build/optimise the users' build (Release, -O3), the tests but the slow and
 #                  fuzzing groups;
+#   build/reference the reference build (C stdio, plain correlation loop), the
+#                  same tests;
 #   build/asan     AddressSanitizer + UndefinedBehaviorSanitizer, every test but
 #                  the slow groups.
-# Warnings are errors in all three (RUGOSITE_WERROR). A test group whose tool
+# Warnings are errors in all four (RUGOSITE_WERROR). A test group whose tool
 # cannot be had is skipped with a NOTICE line; without GoogleTest (and without
 # root to install it) the unit and program tests are skipped with a notice and
 # only the builds are checked. Every build and test stage runs; the status is 1
@@ -17,8 +19,8 @@ cd "$(dirname "$0")/.."
 usage() {
     cat <<'EOF'
 usage : bash tools/run-tests.sh [--preparation]
-Construit la boite a outils (build/release, build/optimise, build/asan) et lance
-les tests de chaque construction. En root, installe d'abord avec apt-get, un
+Construit la boite a outils (build/release, build/optimise, build/reference,
+build/asan) et lance les tests de chaque construction. En root, installe d'abord avec apt-get, un
 paquet a la fois, ce qui manque aux tests ; un groupe de tests dont l'outil
 manque est saute avec une ligne NOTICE.
   --preparation  seulement l'installation et le plan des groupes, sans construire
