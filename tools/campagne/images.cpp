@@ -129,6 +129,7 @@ std::string image_svg(const std::vector<Mesure>& mesures, const std::string& cle
         pls.scmap0(r, g, b, 5);
         pls.init();
         pls.schr(0, 0.8);
+        pls.ssym(0, 1.8);
         pls.adv(0);
         pls.vsta();
         pls.wind(0.5, static_cast<double>(mesures.size()) + 0.5, y_min, y_max);
@@ -136,7 +137,8 @@ std::string image_svg(const std::vector<Mesure>& mesures, const std::string& cle
         const double pas_x = mesures.size() <= 25 ? 1.0 : std::ceil(static_cast<double>(mesures.size()) / 25.0);
         pls.box("bcnst", pas_x, 1, "bcnstv", 0.0, 0);
         const std::string grandeur = cle == "sigma" ? "#gs" : "L";
-        pls.lab("mesure (numero du tableau)", (grandeur + " (" + unite + ")").c_str(),
+        const std::string court = unite == "% du cote du cadre" ? "% du cote" : unite;
+        pls.lab("mesure (numero du tableau)", (grandeur + " (" + court + ")").c_str(),
                 (grandeur + " de chaque mesure : exponentiel (bleu), gaussien (rouge), intervalles a 95 %").c_str());
         for (std::size_t s = 0; s < 2; ++s) {
             auto& se = series[s];

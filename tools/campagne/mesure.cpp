@@ -221,9 +221,9 @@ const std::vector<std::string>& colonnes()
 {
     static const std::vector<std::string> noms = {
         "dossier",      "route",          "statut",         "programme",      "points_lus",     "points_gardes",
-        "grille",       "part_vide",      "rms_reliefstat", "Sq",             "sigma_exp",      "sigma_exp_bas",
-        "sigma_exp_haut", "L_exp",        "L_exp_bas",      "L_exp_haut",     "sigma_gau",      "sigma_gau_bas",
-        "sigma_gau_haut", "L_gau",        "L_gau_bas",      "L_gau_haut",     "meilleur",       "anisotropie",
+        "grille",       "part_vide",      "rms_reliefstat", "Sq",             "sigma_exp",      "sigma_bas_exp",
+        "sigma_haut_exp", "L_exp",        "L_bas_exp",      "L_haut_exp",     "sigma_gau",      "sigma_bas_gau",
+        "sigma_haut_gau", "L_gau",        "L_bas_gau",      "L_haut_gau",     "meilleur",       "anisotropie",
         "unite_longueur", "nivellement",  "reglages_markerpick", "reglages_echantillonnage", "source_reglages",
         "options_rapport", "message"};
     return noms;
