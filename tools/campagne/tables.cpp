@@ -48,6 +48,8 @@ Mesure lire_mesure(const std::string& dossier)
         return {dossier, sans_marque("", -1, "pas encore traite (pas de " + std::string(fichier_marque) + ")")};
     std::ostringstream contenu;
     contenu << in.rdbuf();
+    if (contenu.str().empty()) // emptied when the folder's work starts
+        return {dossier, sans_marque("", -1, "pas encore traite (travail en cours ou interrompu)")};
     Json m = Json::parse(contenu.str(), nullptr, false);
     if (m.is_discarded() || !m.is_object())
         return {dossier, sans_marque("", -1, std::string(fichier_marque) + " illisible : a refaire")};
