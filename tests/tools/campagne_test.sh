@@ -59,6 +59,8 @@ copie coupe
 (cd "$work/a" && "$campagne" -j 2 --reglages "$reglages" --rapport "$rapport" -l dossiers.txt >sortie 2>err)
 status=$?
 ((status == 2)) || fail "campagne : statut $status au lieu de 2 (trois mesures en echec) : $(cat "$work/a/err")"
+grep -q ' 20 dossiers : 17 reussis, 3 en echec, 0 deja a jour, 0 sans resultat' "$work/a/sortie" ||
+    fail "campagne : decompte final : $(tail -n 1 "$work/a/sortie")"
 [[ $(grep -c '^\[[0-9]*/20\]' "$work/a/sortie") == 20 ]] || fail "campagne : pas une ligne par dossier : $(cat "$work/a/sortie")"
 for f in campagne.csv campagne.json campagne.html; do
     [[ -s $work/a/$f ]] || fail "campagne : $f manque"
@@ -135,6 +137,7 @@ cmp -s "$work/a/campagne.csv" <(head -n 1 "$work/a/campagne.csv"; grep -E '^(p01
     fail "sous-campagne : tableau inattendu"
 touch "$work/a/m1/grille.txt"
 (cd "$work/a" && "$campagne" --reglages "$reglages" --rapport "$rapport" p01 m1 >sortie3 2>&1)
+(($? == 0)) || fail "p01 et m1 reussis : statut non nul"
 grep -q '^\[.*m1 : reussi' "$work/a/sortie3" && grep -q 'p01 : deja a jour' "$work/a/sortie3" ||
     fail "grille.txt plus recente : m1 doit etre refait, p01 non : $(cat "$work/a/sortie3")"
 (cd "$work/a" && "$campagne" -j 2 --reglages "$reglages" --rapport "$rapport" -l dossiers.txt >/dev/null 2>&1)
