@@ -61,6 +61,7 @@ groups=(
     "rapport|libfftw3-dev libgsl-dev nlohmann-json3-dev|rugosite-rapport et ses tests"
     "page|libplplot-dev libpng-dev|la page rapport.html et ses images"
     "navigateur|chromium|le rendu de la page du rapport dans Chromium"
+    "parallel|parallel|la campagne de rugosite-campagne par GNU parallel"
 )
 
 # A package is there when dpkg says so; the compilers and cmake also when they

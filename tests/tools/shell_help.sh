@@ -12,7 +12,8 @@ fail() { echo "ECHEC : $*"; failures=$((failures + 1)); }
 
 tools=(tools/run-tests.sh tools/demo.sh tools/etude-reglages.sh tools/bench/benchmark.sh
     tools/bench-plyunpack/benchmark.sh tools/bench-reliefstat/bench.sh
-    tools/chaine/rugosite-chaine tools/images/rugosite-images)
+    tools/chaine/rugosite-chaine tools/images/rugosite-images tools/campagne/rugosite-campagne
+    tools/campagne/bench.sh)
 mkdir -p "$work/arbre" "$work/ici"
 for tool in "${tools[@]}"; do
     mkdir -p "$work/arbre/$(dirname "$tool")"

@@ -1,0 +1,199 @@
+// The campaign's compiled half: which files of a folder a marker may read after
+// a failure, the CSV and number forms, markers that are missing or damaged, and
+// the atomic writes.
+#include "mesure.hpp"
+#include "tables.hpp"
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <fstream>
+#include <sstream>
+
+namespace fs = std::filesystem;
+using campagne::Json;
+
+namespace {
+
+struct Dossier {
+    fs::path chemin;
+    Dossier()
+    {
+        std::string modele = (fs::temp_directory_path() / "campagne-test-XXXXXX").string();
+        chemin = mkdtemp(modele.data());
+    }
+    ~Dossier()
+    {
+        std::error_code ec;
+        fs::remove_all(chemin, ec);
+    }
+    void ecrire(const std::string& nom, const std::string& contenu) const
+    {
+        std::ofstream(chemin / nom, std::ios::binary) << contenu;
+    }
+};
+
+// A report in the shape rugosite-rapport writes, reduced to the keys read.
+const char* rapport_json = R"({
+ "unite": {"longueur": "cm"},
+ "reglages": {"nivellement": "plan", "part_vide": 0.25},
+ "hauteurs": {"plan_moyen": {"Sq": 9.0}, "plan": {"Sq": 1.5}},
+ "ajustements": {
+  "exponentiel": {"sigma": 1.25, "L": 6.5, "intervalle_sigma": [1.0, 1.5], "intervalle_L": [4.0, 9.0]},
+  "gaussien": {"echec": "pas de convergence"},
+  "meilleur": "exponentiel"},
+ "directions": {"anisotropie": null}
+})";
+
+std::vector<std::pair<std::string, std::string>> champs(const std::string& route, const std::string& programme,
+                                                        int statut)
+{
+    return {{"route", route}, {"programme", programme}, {"statut", std::to_string(statut)}, {"empreinte", "e"},
+            {"message", "m"}};
+}
+
+} // namespace
+
+TEST(Campagne, EtapesFaitesSelonLeProgrammeEnEchec)
+{
+    using campagne::etape_faite;
+    EXPECT_TRUE(etape_faite("photogrammetrique", "", "rugosite-rapport"));
+    EXPECT_TRUE(etape_faite("photogrammetrique", "framefit", "markerpick"));
+    EXPECT_FALSE(etape_faite("photogrammetrique", "framefit", "framefit"));
+    EXPECT_FALSE(etape_faite("photogrammetrique", "framefit", "delimiter"));
+    EXPECT_FALSE(etape_faite("manuelle", "", "plyunpack"));
+    EXPECT_TRUE(etape_faite("manuelle", "rugosite-rapport", "reliefstat"));
+    // A refusal before any program ran (settings, the runner itself).
+    EXPECT_FALSE(etape_faite("photogrammetrique", "rugosite-chaine", "plyunpack"));
+    EXPECT_FALSE(etape_faite("", "", "reliefstat"));
+}
+
+TEST(Campagne, LaMarqueNeLitQueLesFichiersDeCetteExecution)
+{
+    Dossier d;
+    // Files left by an earlier complete run of the folder.
+    d.ecrire("f_color.txt", "1 2 3\n4 5 6\n7 8 9");
+    d.ecrire("cloud.txt", "1 1 1\n");
+    d.ecrire("grille.txt", "4x4x2.5\r\n0\n");
+    d.ecrire("campagne-sortie.txt", "moy=1 cm\nL'ecart quadratique moyen des hauteurs est RMS=0.912 cm\n");
+    d.ecrire("rapport.json", rapport_json);
+
+    const Json apres_framefit = campagne::marque(d.chemin, champs("photogrammetrique", "framefit", 20));
+    EXPECT_EQ(apres_framefit["points_lus"], 3); // last line without its line end
+    EXPECT_TRUE(apres_framefit["points_gardes"].is_null());
+    EXPECT_TRUE(apres_framefit["grille"].is_null());
+    EXPECT_TRUE(apres_framefit["rms_reliefstat"].is_null());
+    EXPECT_TRUE(apres_framefit["exponentiel"]["sigma"].is_null());
+    EXPECT_EQ(apres_framefit["statut"], 20);
+
+    const Json apres_rapport = campagne::marque(d.chemin, champs("photogrammetrique", "rugosite-rapport", 1));
+    EXPECT_EQ(apres_rapport["grille"], "4x4x2.5");
+    EXPECT_DOUBLE_EQ(apres_rapport["rms_reliefstat"].get<double>(), 0.912);
+    EXPECT_TRUE(apres_rapport["Sq"].is_null());
+
+    const Json complet = campagne::marque(d.chemin, champs("photogrammetrique", "", 0));
+    EXPECT_EQ(complet["points_gardes"], 1);
+    EXPECT_EQ(complet["Sq"], 1.5); // the chosen levelling, not the mean plane
+    EXPECT_EQ(complet["exponentiel"]["L_haut"], 9.0);
+    EXPECT_TRUE(complet["gaussien"]["sigma"].is_null()); // a failed fit
+    EXPECT_TRUE(complet["anisotropie"].is_null());
+    EXPECT_EQ(complet["unite_longueur"], "cm");
+    // The fingerprint comes first, where the runner reads it.
+    EXPECT_EQ(complet.begin().key(), "empreinte");
+
+    const Json manuelle = campagne::marque(d.chemin, champs("manuelle", "", 0));
+    EXPECT_TRUE(manuelle["points_lus"].is_null());
+    EXPECT_EQ(manuelle["grille"], "4x4x2.5");
+
+    auto mauvais = champs("manuelle", "", 0);
+    mauvais[2].second = "abc";
+    EXPECT_THROW(campagne::marque(d.chemin, mauvais), std::runtime_error);
+}
+
+TEST(Campagne, UnRapportIllisibleNeDonneAucunChiffre)
+{
+    Dossier d;
+    d.ecrire("grille.txt", "4x4x2.5\n");
+    d.ecrire("rapport.json", "{\"ajustements\": ");
+    const Json m = campagne::marque(d.chemin, champs("manuelle", "", 0));
+    EXPECT_TRUE(m["exponentiel"]["sigma"].is_null());
+    EXPECT_TRUE(m["Sq"].is_null());
+}
+
+TEST(Campagne, ChampsEtNombresDuTableau)
+{
+    EXPECT_EQ(campagne::champ_csv("50 0.25"), "50 0.25");
+    EXPECT_EQ(campagne::champ_csv("230,110,30 10"), "\"230,110,30 10\"");
+    EXPECT_EQ(campagne::champ_csv("dit \"non\""), "\"dit \"\"non\"\"\"");
+    EXPECT_EQ(campagne::nombre(Json(0.1)), "0.1");
+    EXPECT_EQ(campagne::nombre(Json(12)), "12");
+    EXPECT_EQ(campagne::nombre(Json(nullptr)), "");
+    const double tiers = 1.0 / 3.0;
+    EXPECT_EQ(std::stod(campagne::nombre(Json(tiers))), tiers); // reads back exactly
+    // A decimal comma locale changes nothing.
+    if (std::setlocale(LC_ALL, "fr_FR.UTF-8") != nullptr) {
+        EXPECT_EQ(campagne::nombre(Json(2.5)), "2.5");
+        std::setlocale(LC_ALL, "C");
+    }
+}
+
+TEST(Campagne, TableauxAvecDossiersAbsentsOuMarquesAbimees)
+{
+    Dossier d;
+    fs::create_directories(d.chemin / "fait");
+    fs::create_directories(d.chemin / "abime");
+    fs::create_directories(d.chemin / "neuf");
+    d.ecrire("fait/grille.txt", "4x4x2.5\n");
+    d.ecrire("fait/rapport.json", rapport_json);
+    const Json m = campagne::marque(d.chemin / "fait", champs("manuelle", "", 0));
+    campagne::ecrire_atomique(d.chemin / "fait" / campagne::fichier_marque, m.dump(1));
+    d.ecrire("abime/campagne-fait.json", "{\"statut\": 0,");
+
+    std::vector<campagne::Mesure> mesures;
+    for (const char* nom : {"fait", "abime", "neuf", "absent"})
+        mesures.push_back(campagne::lire_mesure((d.chemin / nom).string()));
+    EXPECT_EQ(mesures[0].marque["statut"], 0);
+    EXPECT_FALSE(mesures[0].marque.contains("empreinte"));
+    EXPECT_TRUE(mesures[1].marque["statut"].is_null());
+    EXPECT_TRUE(mesures[2].marque["statut"].is_null());
+    EXPECT_EQ(mesures[3].marque["statut"], 1);
+    EXPECT_EQ(mesures[3].marque["programme"], "rugosite-campagne");
+
+    // Every row has as many fields as the header.
+    std::istringstream csv(campagne::table_csv(mesures));
+    std::string ligne;
+    std::getline(csv, ligne);
+    EXPECT_EQ(ligne.rfind("dossier,route,statut,programme,", 0), 0u);
+    const auto virgules = std::count(ligne.begin(), ligne.end(), ',');
+    int lignes = 0;
+    while (std::getline(csv, ligne)) {
+        ++lignes;
+        EXPECT_EQ(std::count(ligne.begin(), ligne.end(), ','), virgules) << ligne;
+    }
+    EXPECT_EQ(lignes, 4);
+
+    const Json j = Json::parse(campagne::table_json(mesures));
+    EXPECT_EQ(j["mesures_total"], 4);
+    EXPECT_EQ(j["mesures_reussies"], 1);
+    EXPECT_EQ(j["mesures"][0]["exponentiel"]["sigma"], 1.25);
+
+    const std::string page = campagne::page_html(mesures);
+    EXPECT_NE(page.find("<table>"), std::string::npos);
+    EXPECT_EQ(page.find("<script"), std::string::npos);
+}
+
+TEST(Campagne, EcritureAtomique)
+{
+    Dossier d;
+    d.ecrire("t.csv", "ancien");
+    campagne::ecrire_atomique(d.chemin / "t.csv", "nouveau\n");
+    std::ifstream in(d.chemin / "t.csv");
+    std::string l;
+    std::getline(in, l);
+    EXPECT_EQ(l, "nouveau");
+    int fichiers = 0;
+    for ([[maybe_unused]] const auto& e : fs::directory_iterator(d.chemin))
+        ++fichiers;
+    EXPECT_EQ(fichiers, 1); // no temporary left
+    EXPECT_THROW(campagne::ecrire_atomique(d.chemin / "absent" / "t.csv", "x"), std::runtime_error);
+}

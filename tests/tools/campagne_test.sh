@@ -1,0 +1,223 @@
+#!/usr/bin/env bash
+# Whole campaigns over the real programs, on twenty generated folders: both
+# roads, a broken frame, a folder without its cloud, a damaged cloud, a folder
+# with its own reglages.txt.
+# - each folder's results equal those of the chain and the report run by hand
+#   in a copy of that folder, and the table holds the report's figures;
+# - a rerun works nothing and writes nothing in the folders;
+# - a campaign interrupted by SIGINT, then one killed with SIGKILL (all its
+#   processes), each rerun, give the tables of the uninterrupted campaign;
+# - GNU parallel over --commandes, then --rassembler, gives the same tables
+#   (skipped with a NOTICE without parallel);
+# - refused settings start nothing; the help writes nothing.
+#   usage: campagne_test.sh BIN_DIR
+set -u
+bin=$1
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+fail() { echo "ECHEC : $*"; failures=$((failures + 1)); }
+campagne=$bin/rugosite-campagne
+reglages="-- 50 0.25"
+rapport="--tirages 20 --fils 1"
+
+# --- the folders -------------------------------------------------------------
+modele=$work/modele
+mkdir -p "$modele"
+noms=()
+for i in $(seq -w 1 13); do
+    mkdir "$modele/p$i"
+    (cd "$modele/p$i" && "$bin/rugosite-synthese" nuage --points $((20000 + 1500 * 10#$i)) --graine "$i" \
+        --longueur 8 >/dev/null) || fail "generation de p$i"
+    noms+=("p$i")
+done
+echo "230,110,30 155,25,50 180,180,105 12 -- 40 0.3" >"$modele/p03/reglages.txt"
+echo "-- 30 0.4" >"$modele/p07/reglages.txt"
+for i in 1 2 3 4; do
+    mkdir "$modele/m$i"
+    (cd "$modele/m$i" && "$bin/rugosite-synthese" grille --entete 39x24x2.0 --graine "$((40 + i))" >/dev/null) ||
+        fail "generation de m$i"
+    noms+=("m$i")
+done
+mkdir "$modele/cadre-casse" "$modele/sans-nuage" "$modele/nuage-abime"
+(cd "$modele/cadre-casse" && "$bin/rugosite-synthese" nuage --points 20000 --graine 60 --angle-cadre 75 >/dev/null)
+(cd "$modele/sans-nuage" && "$bin/rugosite-synthese" nuage --points 20000 --graine 61 >/dev/null &&
+    rm option-0000.ply)
+(cd "$modele/nuage-abime" && "$bin/rugosite-synthese" nuage --points 20000 --graine 62 >/dev/null &&
+    head -c 400000 option-0000.ply >abime && printf '1.5 2.5 x\n' >>abime && mv abime option-0000.ply)
+noms+=(cadre-casse sans-nuage nuage-abime)
+printf '%s\n' "${noms[@]}" >"$modele/dossiers.txt"
+echo "# une ligne de commentaire" >>"$modele/dossiers.txt"
+
+copie() { cp -a "$modele" "$work/$1"; }
+copie seul
+copie a
+copie parallele
+copie coupe
+
+# --- the campaign on this machine ---------------------------------------------
+(cd "$work/a" && "$campagne" -j 2 --reglages "$reglages" --rapport "$rapport" -l dossiers.txt >sortie 2>err)
+status=$?
+((status == 2)) || fail "campagne : statut $status au lieu de 2 (trois mesures en echec) : $(cat "$work/a/err")"
+grep -q ' 20 dossiers : 17 reussis, 3 en echec, 0 deja a jour, 0 sans resultat' "$work/a/sortie" ||
+    fail "campagne : decompte final : $(tail -n 1 "$work/a/sortie")"
+[[ $(grep -c '^\[[0-9]*/20\]' "$work/a/sortie") == 20 ]] || fail "campagne : pas une ligne par dossier : $(cat "$work/a/sortie")"
+for f in campagne.csv campagne.json campagne.html; do
+    [[ -s $work/a/$f ]] || fail "campagne : $f manque"
+done
+[[ $(wc -l <"$work/a/campagne.csv") == 21 ]] || fail "campagne.csv : pas 20 lignes et l'en-tete"
+[[ $(head -n 1 "$work/a/campagne.csv") == dossier,route,statut,programme,points_lus,points_gardes,grille,part_vide,rms_reliefstat,Sq,* ]] ||
+    fail "campagne.csv : en-tete $(head -n 1 "$work/a/campagne.csv")"
+[[ $(grep -c '<img alt=".*data:image/svg+xml;base64,' "$work/a/campagne.html") -ge 4 ]] ||
+    fail "campagne.html : il faut sigma et L pour chaque unite (cm et % du cote)"
+
+# A column of campagne.csv for a folder (no quoted field before the message here).
+colonne() { # csv, folder, column name
+    awk -F, -v d="$2" -v c="$3" 'NR == 1 { for (i = 1; i <= NF; i++) if ($i == c) k = i; next }
+        $1 == d { print $k }' "$1"
+}
+
+# --- each folder as the chain and the report give it alone --------------------
+for d in "${noms[@]}"; do
+    seul=$work/seul/$d
+    if [[ -f $seul/option-0000.ply ]]; then
+        mots=($reglages)
+        [[ $d == p03 ]] && mots=(230,110,30 155,25,50 180,180,105 12 -- 40 0.3)
+        [[ $d == p07 ]] && mots=(-- 30 0.4)
+        (cd "$seul" && "$bin/rugosite-chaine" "${mots[@]}" >/dev/null 2>&1)
+        s=$?
+        attendu_programme=
+        ((s != 0)) && attendu_programme=$(cd "$seul" && "$bin/rugosite-chaine" "${mots[@]}" 2>&1 >/dev/null |
+            sed -n 's/.*arret apres \([^,]*\),.*/\1/p')
+    elif [[ -f $seul/grille.txt ]]; then
+        (cd "$seul" && "$bin/reliefstat" >/dev/null 2>&1)
+        s=$? attendu_programme=
+    else
+        s=1 attendu_programme=rugosite-campagne
+    fi
+    if ((s == 0)); then
+        # shellcheck disable=SC2086
+        (cd "$seul" && "$bin/rugosite-rapport" $rapport >/dev/null 2>&1) || fail "$d : rugosite-rapport seul echoue"
+        cmp -s "$seul/rapport.json" "$work/a/$d/rapport.json" || fail "$d : rapport.json differe du rapport seul"
+        cmp -s "$seul/grille.txt" "$work/a/$d/grille.txt" || fail "$d : grille.txt differe"
+        # The table's figures are the report's.
+        for c in sigma_exp L_exp L_bas_exp L_haut_exp sigma_haut_gau L_gau anisotropie Sq; do
+            v_rapport=$(awk -F, -v c="$c" 'NR == 1 { for (i = 1; i <= NF; i++) if ($i == c) k = i; next }
+                { print $k }' "$seul/rapport.csv")
+            v_table=$(colonne "$work/a/campagne.csv" "$d" "$c")
+            awk -v a="$v_rapport" -v b="$v_table" 'BEGIN { d = a - b; if (d < 0) d = -d; m = a < 0 ? -a : a
+                exit !(b != "" && d <= 1e-8 * m + 1e-12) }' ||
+                fail "$d : $c vaut $v_table dans le tableau et $v_rapport dans rapport.csv"
+        done
+        [[ $(colonne "$work/a/campagne.csv" "$d" statut) == 0 ]] || fail "$d : statut non nul"
+    else
+        [[ $(colonne "$work/a/campagne.csv" "$d" statut) == "$s" ]] ||
+            fail "$d : statut $(colonne "$work/a/campagne.csv" "$d" statut) au lieu de $s"
+        [[ $(colonne "$work/a/campagne.csv" "$d" programme) == "$attendu_programme" ]] ||
+            fail "$d : programme $(colonne "$work/a/campagne.csv" "$d" programme) au lieu de $attendu_programme"
+    fi
+done
+[[ $(colonne "$work/a/campagne.csv" cadre-casse programme) == framefit ]] || fail "cadre-casse : framefit attendu"
+[[ $(colonne "$work/a/campagne.csv" p07 source_reglages) == reglages.txt+ligne-de-commande ]] ||
+    fail "p07 : la source des reglages n'est pas dite"
+[[ $(colonne "$work/a/campagne.csv" p07 grille) == 30x30x* ]] || fail "p07 : reglages.txt non suivi"
+[[ $(colonne "$work/a/campagne.csv" p01 grille) == 50x50x* ]] || fail "p01 : --reglages non suivi"
+[[ -n $(colonne "$work/a/campagne.csv" p01 points_gardes) ]] || fail "p01 : points gardes manquants"
+
+# --- a rerun works nothing ----------------------------------------------------
+touch "$work/repere"
+sleep 0.05
+(cd "$work/a" && "$campagne" -j 2 --reglages "$reglages" --rapport "$rapport" -l dossiers.txt >sortie2 2>&1)
+[[ $(grep -c '^\[.* : deja a jour$' "$work/a/sortie2") == 20 ]] || fail "relance : tout n'est pas a jour : $(cat "$work/a/sortie2")"
+ecrits=$(cd "$work/a" && find . -mindepth 2 -newer "$work/repere")
+[[ -z $ecrits ]] || fail "relance : fichiers ecrits : $ecrits"
+# Other settings redo the folders they concern, and only those.
+(cd "$work/a" && "$campagne" --reglages "$reglages" --rapport "$rapport" p01 m1 cadre-casse --sortie . >/dev/null 2>&1)
+cmp -s "$work/a/campagne.csv" <(head -n 1 "$work/a/campagne.csv"; grep -E '^(p01|m1|cadre-casse),' "$work/a/campagne.csv") ||
+    fail "sous-campagne : tableau inattendu"
+touch "$work/a/m1/grille.txt"
+(cd "$work/a" && "$campagne" --reglages "$reglages" --rapport "$rapport" p01 m1 >sortie3 2>&1)
+(($? == 0)) || fail "p01 et m1 reussis : statut non nul"
+grep -q '^\[.*m1 : reussi' "$work/a/sortie3" && grep -q 'p01 : deja a jour' "$work/a/sortie3" ||
+    fail "grille.txt plus recente : m1 doit etre refait, p01 non : $(cat "$work/a/sortie3")"
+(cd "$work/a" && "$campagne" -j 2 --reglages "$reglages" --rapport "$rapport" -l dossiers.txt >/dev/null 2>&1)
+
+# --- interrupted campaigns ----------------------------------------------------
+# Waits until `n` markers were written after the mark file; false after 120 s.
+attendre_marques() { # campaign folder, count
+    local t
+    for ((t = 0; t < 1200; t++)); do
+        (($(find "$1" -name campagne-fait.json -newer "$1/.repere" | wc -l) >= $2)) && return 0
+        sleep 0.1
+    done
+    return 1
+}
+coupe=$work/coupe
+touch "$coupe/.repere"
+(cd "$coupe" && exec setsid "$campagne" -j 2 --reglages "$reglages" --rapport "$rapport" -l dossiers.txt \
+    >sortie 2>err) &
+pid=$!
+attendre_marques "$coupe" 3 || fail "coupure : la campagne n'avance pas"
+session=$(ps -o sid= -p "$pid" | tr -d ' ')
+kill -INT -- "-$(ps -o pgid= -p "$pid" | tr -d ' ')" 2>/dev/null
+wait "$pid"
+s=$?
+if ((s != 130)); then
+    fail "SIGINT : statut $s au lieu de 130 (la campagne a peut-etre fini avant : $(cat "$coupe/sortie"))"
+fi
+[[ -e $coupe/campagne.csv ]] && fail "SIGINT : tableaux ecrits par une campagne interrompue"
+sleep 0.5
+restes=$(ps -eo sid=,pid=,stat=,args= | awk -v s="$session" '$1 == s && $3 !~ /^Z/')
+[[ -z $restes ]] || fail "SIGINT : des processus de la campagne restent : $restes"
+
+# Everything killed at once, as a crash would: the whole session.
+touch "$coupe/.repere"
+(cd "$coupe" && exec setsid "$campagne" -j 2 --refaire --reglages "$reglages" --rapport "$rapport" \
+    -l dossiers.txt >sortie 2>err) &
+pid=$!
+attendre_marques "$coupe" 2 || fail "SIGKILL : la campagne n'avance pas"
+session=$(ps -o sid= -p "$pid" | tr -d ' ')
+if [[ -n $session ]]; then
+    for p in $(ps -eo pid=,sid= | awk -v s="$session" '$2 == s { print $1 }'); do
+        kill -KILL "$p" 2>/dev/null
+    done
+fi
+wait "$pid" 2>/dev/null
+(cd "$coupe" && "$campagne" -j 2 --reglages "$reglages" --rapport "$rapport" -l dossiers.txt >sortie 2>err)
+refaits=$(grep -c ' : reussi\| : echec' "$coupe/sortie")
+((refaits > 0)) || fail "SIGKILL : rien n'a ete refait (le test n'a rien coupe ?)"
+for f in campagne.csv campagne.json campagne.html; do
+    cmp -s "$coupe/$f" "$work/a/$f" || fail "campagne coupee puis relancee : $f differe"
+done
+
+# --- GNU parallel -------------------------------------------------------------
+if command -v parallel >/dev/null; then
+    par=$work/parallele
+    (cd "$par" && "$campagne" --commandes --reglages "$reglages" --rapport "$rapport" -l dossiers.txt >commandes)
+    [[ $(wc -l <"$par/commandes") == 20 ]] || fail "--commandes : pas une commande par dossier"
+    [[ -z $(find "$par" -name campagne-fait.json) ]] || fail "--commandes a traite des dossiers"
+    (cd "$par" && parallel --will-cite -j 2 <commandes >/dev/null 2>&1)
+    (cd "$par" && "$campagne" --rassembler -l dossiers.txt >/dev/null 2>&1)
+    for f in campagne.csv campagne.json campagne.html; do
+        cmp -s "$par/$f" "$work/a/$f" || fail "GNU parallel : $f differe de la campagne de l'outil"
+    done
+else
+    echo "!! NOTICE: GNU parallel absent : la campagne par parallel n'est pas verifiee"
+fi
+
+# --- refusals and help ----------------------------------------------------------
+mkdir "$work/refus" && cp -a "$modele/p01" "$work/refus/"
+touch "$work/repere-refus"
+sleep 0.05
+out=$(cd "$work/refus" && "$campagne" --reglages "1,2,3 -- 50" p01 2>&1)
+(($? == 1)) || fail "reglages refuses : statut"
+[[ -e $work/refus/p01/log.txt || -e $work/refus/campagne.csv ]] && fail "reglages refuses : quelque chose a ete lance"
+for word in --aide -h --help; do
+    out=$(cd "$work/refus" && "$campagne" "$word" 2>&1)
+    [[ $out == usage\ :* ]] || fail "$word : pas d'usage"
+done
+ecrits=$(find "$work/refus" -newer "$work/repere-refus" -type f)
+[[ -z $ecrits ]] || fail "l'aide ou le refus a ecrit : $ecrits"
+
+((failures == 0)) || { echo "$failures echec(s)"; exit 1; }
+echo "campagne : tout est conforme"
