@@ -84,10 +84,10 @@ for d in "${noms[@]}"; do
         mots=($reglages)
         [[ $d == p03 ]] && mots=(230,110,30 155,25,50 180,180,105 12 -- 40 0.3)
         [[ $d == p07 ]] && mots=(-- 30 0.4)
-        (cd "$seul" && "$bin/rugosite-chaine" "${mots[@]}" >/dev/null 2>&1)
+        (cd "$seul" && "$bin/rugosite-chaine" --sans-rapport "${mots[@]}" >/dev/null 2>&1)
         s=$?
         attendu_programme=
-        ((s != 0)) && attendu_programme=$(cd "$seul" && "$bin/rugosite-chaine" "${mots[@]}" 2>&1 >/dev/null |
+        ((s != 0)) && attendu_programme=$(cd "$seul" && "$bin/rugosite-chaine" --sans-rapport "${mots[@]}" 2>&1 >/dev/null |
             sed -n 's/.*arret apres \([^,]*\),.*/\1/p')
     elif [[ -f $seul/grille.txt ]]; then
         (cd "$seul" && "$bin/reliefstat" >/dev/null 2>&1)
