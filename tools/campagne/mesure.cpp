@@ -285,7 +285,10 @@ std::string nombre(const Json& v)
 
 void ecrire_atomique(const fs::path& fichier, const std::string& contenu)
 {
-    std::string modele = (fichier.parent_path() / ("." + fichier.filename().string() + ".XXXXXX")).string();
+    std::string nom = ".";
+    nom += fichier.filename().string();
+    nom += ".XXXXXX";
+    std::string modele = (fichier.parent_path() / nom).string();
     const int fd = mkstemp(modele.data());
     if (fd < 0)
         throw std::runtime_error("impossible de creer un fichier temporaire pour " + fichier.string() + " : " +

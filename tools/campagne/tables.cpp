@@ -62,13 +62,19 @@ std::string table_csv(const std::vector<Mesure>& mesures)
 {
     std::string out;
     const auto& noms = colonnes();
-    for (std::size_t i = 0; i < noms.size(); ++i)
-        out += (i ? "," : "") + noms[i];
+    for (std::size_t i = 0; i < noms.size(); ++i) {
+        if (i)
+            out += ',';
+        out += noms[i];
+    }
     out += '\n';
     for (const auto& m : mesures) {
         const auto l = ligne(m.dossier, m.marque);
-        for (std::size_t i = 0; i < l.size(); ++i)
-            out += (i ? "," : "") + champ_csv(l[i]);
+        for (std::size_t i = 0; i < l.size(); ++i) {
+            if (i)
+                out += ',';
+            out += champ_csv(l[i]);
+        }
         out += '\n';
     }
     return out;
