@@ -120,7 +120,7 @@ int main(int argc, char** argv)
     log->print("fichier.ply ok, %d points extraits\n", written);
     log->print("Fin du script plyunpack\n\n");
     if (written < nbr_points) {
-        const char* warning = "attention : %d points extraits sur %d declares (fichier incomplet ou sommets "
+        constexpr const char* warning = "attention : %d points extraits sur %d declares (fichier incomplet ou sommets "
                               "illisibles)\n";
         screen.print(warning, written, nbr_points);
         pipeline::log_time(*log);
