@@ -59,36 +59,21 @@ int digit_value(int c, int base)
 constexpr double powers_of_ten[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
                                     1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
-// The C library's conversion of a whole number text, for what from_chars does
-// not take (hexadecimal, "inf", "nan", overflow and underflow).
+// The number text that the scanner delimited, converted as glibc's scanf
+// converts what it gathered: by strtod, strtof or strtol itself. False when
+// the text holds no number ("1e" cut short converts its "1").
 template <class F>
-bool convert_with_c_library(std::string_view token, F& value)
+bool convert_with_c_library(std::string_view token, F& value, int base = 10)
 {
     const std::string text(token);
     char* end = nullptr;
     if constexpr (std::is_same_v<F, float>)
         value = std::strtof(text.c_str(), &end);
-    else
+    else if constexpr (std::is_same_v<F, double>)
         value = std::strtod(text.c_str(), &end);
+    else
+        value = std::strtol(text.c_str(), &end, base);
     return end != text.c_str();
-}
-
-// A decimal number text (sign, digits, point, exponent, possibly cut short).
-template <class F>
-bool convert_decimal_text(std::string_view token, F& value)
-{
-    const char* first = token.data();
-    const char* last = first + token.size();
-    if (first < last && *first == '+')
-        ++first; // from_chars takes no plus sign
-    F v{};
-    const auto result = std::from_chars(first, last, v, std::chars_format::general);
-    if (result.ec == std::errc::invalid_argument)
-        return false;
-    if (result.ec == std::errc::result_out_of_range)
-        return convert_with_c_library(token, value);
-    value = v;
-    return true;
 }
 
 } // namespace
@@ -215,16 +200,12 @@ int Input::peek_filling(std::size_t k)
     return static_cast<unsigned char>(s_->data[s_->pos + k]);
 }
 
-// What a number conversion found: whether it converted, how many characters
-// it consumed, and the number's text [0, length) when the C library or
-// from_chars must convert it, or its value when it was exact on the way.
+// What a number scanner found: whether a number is there, how many characters
+// it consumed, and the number's text [0, length), which the C library converts.
 struct Scanned {
     int result = 0;
     std::size_t consumed = 0;
     std::size_t length = 0;
-    enum class Text { decimal, other, exact, whole } text = Text::other;
-    double exact = 0;   // Text::exact
-    long whole = 0;     // Text::whole: the value of "%d" and "%i"
 };
 
 namespace {
@@ -234,7 +215,7 @@ namespace {
 // the ones before it are consumed, and it is consumed too unless it is given
 // back.
 template <class At>
-void scan_floating(At& at, bool want_exact, Scanned& r)
+void scan_floating(At& at, Scanned& r)
 {
     std::size_t k = 0;
     int c = at(0);
@@ -250,14 +231,12 @@ void scan_floating(At& at, bool want_exact, Scanned& r)
         c = at(++k);
         return c != EOF && lower(c) == letter;
     };
-    auto success = [&](std::size_t length, Scanned::Text text) {
+    auto success = [&](std::size_t length) {
         r.result = 1;
         r.consumed = r.length = length;
-        r.text = text;
     };
 
     std::size_t sign = 0;
-    const bool negative = c == '-';
     if (c == '-' || c == '+') {
         sign = 1;
         c = at(++k);
@@ -267,7 +246,7 @@ void scan_floating(At& at, bool want_exact, Scanned& r)
     if (lower(c) == 'n') {
         if (!next_is('a') || !next_is('n'))
             return fail_keeping();
-        return success(k + 1, Scanned::Text::other);
+        return success(k + 1);
     }
     if (lower(c) == 'i') {
         if (!next_is('n') || !next_is('f'))
@@ -275,10 +254,10 @@ void scan_floating(At& at, bool want_exact, Scanned& r)
         const std::size_t inf = k + 1;
         c = at(++k);
         if (c == EOF || lower(c) != 'i')
-            return success(inf, Scanned::Text::other); // the character after "inf" is given back
+            return success(inf); // the character after "inf" is given back
         if (!next_is('n') || !next_is('i') || !next_is('t') || !next_is('y'))
             return fail_keeping();
-        return success(k + 1, Scanned::Text::other);
+        return success(k + 1);
     }
 
     bool hex = false;
@@ -286,13 +265,6 @@ void scan_floating(At& at, bool want_exact, Scanned& r)
     bool got_dot = false;
     bool got_exponent = false;
     int exponent_char = 'e';
-    // The decimal value as it is read, for the exact short numbers below.
-    std::uint64_t mantissa = 0;
-    bool mantissa_full = false; // digits beyond what 64 bits hold
-    int after_point = 0;
-    int exponent = 0;
-    bool exponent_negative = false;
-    bool exponent_digits = false;
     if (c == '0') {
         c = at(++k);
         if (lower(c) == 'x') {
@@ -304,35 +276,11 @@ void scan_floating(At& at, bool want_exact, Scanned& r)
         }
     }
     while (c != EOF) {
-        if (is_digit(c)) {
-            // A run of digits at once.
+        if (is_digit(c) || (hex && !got_exponent && is_hex_digit(c)))
             got_digit = true;
-            if (got_exponent) {
-                exponent_digits = true;
-                do {
-                    if (exponent < 100000)
-                        exponent = exponent * 10 + (c - '0');
-                    c = at(++k);
-                } while (is_digit(c));
-            } else {
-                int count = 0;
-                do {
-                    if (mantissa < 1000000000000000000ULL)
-                        mantissa = mantissa * 10 + static_cast<std::uint64_t>(c - '0');
-                    else
-                        mantissa_full = true;
-                    ++count;
-                    c = at(++k);
-                } while (is_digit(c));
-                after_point += got_dot ? count : 0;
-            }
-            continue;
-        }
-        if (hex && !got_exponent && is_hex_digit(c))
-            got_digit = true;
-        else if (got_exponent && (c == '-' || c == '+') && lower(at(k - 1)) == exponent_char)
-            exponent_negative = c == '-';
-        else if (got_digit && !got_exponent && lower(c) == exponent_char)
+        else if (got_exponent && (c == '-' || c == '+') && lower(at(k - 1)) == exponent_char) {
+            // the exponent's sign
+        } else if (got_digit && !got_exponent && lower(c) == exponent_char)
             got_exponent = got_dot = true;
         else if (!got_dot && c == '.')
             got_dot = true;
@@ -343,40 +291,22 @@ void scan_floating(At& at, bool want_exact, Scanned& r)
     // A lone sign, or "0x" with nothing after it, is no number.
     if (k == sign || (hex && k == sign + 2))
         return fail_giving_back();
-    if (hex)
-        return success(k, Scanned::Text::other);
-    if (!got_digit) { // "." or "-.": what the C library does not take either
+    if (!hex && !got_digit) { // "." or "-.": what the C library does not take either
         r.consumed = k;
         return;
     }
-    // At most 2^53 and a power of ten up to 10^22 are both exact doubles, so
-    // one multiplication or division rounds the exact value correctly, as
-    // strtod does.
-    constexpr std::uint64_t exact_limit = std::uint64_t{1} << 53;
-    if (want_exact && !mantissa_full && mantissa <= exact_limit) {
-        const int scale = (exponent_digits ? (exponent_negative ? -exponent : exponent) : 0) - after_point;
-        if (scale >= -22 && scale <= 22) {
-            double v = static_cast<double>(mantissa);
-            v = scale < 0 ? v / powers_of_ten[-scale] : v * powers_of_ten[scale];
-            r.exact = negative ? -v : v;
-            return success(k, Scanned::Text::exact);
-        }
-    }
-    return success(k, Scanned::Text::decimal);
+    return success(k);
 }
 
-// "%d" (base 10) and "%i" (base 0: 0x for hexadecimal, 0 for octal), with
-// strtol's saturation to the range of long.
+// "%d" (base 10) and "%i" (base 0: 0x for hexadecimal, 0 for octal): the
+// characters glibc's scanner takes; strtol converts them.
 template <class At>
 void scan_whole(At& at, int base, Scanned& r)
 {
     std::size_t k = 0;
     int c = at(0);
-    bool negative = false;
-    if (c == '-' || c == '+') {
-        negative = c == '-';
+    if (c == '-' || c == '+')
         c = at(++k);
-    }
     std::size_t digits = 0;
     if (c == '0') {
         ++digits;
@@ -392,36 +322,10 @@ void scan_whole(At& at, int base, Scanned& r)
     }
     if (base == 0)
         base = 10;
-    std::uint64_t magnitude = 0;
-    bool overflow = false;
-    const auto b = static_cast<std::uint64_t>(base);
-    auto add = [&](std::uint64_t digit) {
-        if (magnitude > (UINT64_MAX - digit) / b)
-            overflow = true;
-        else
-            magnitude = magnitude * b + digit;
+    for (; c != EOF && digit_value(c, base) >= 0; c = at(++k))
         ++digits;
-    };
-    if (base == 10) {
-        for (; c != EOF && is_digit(c); c = at(++k))
-            add(static_cast<std::uint64_t>(c - '0'));
-    } else {
-        for (int d; c != EOF && (d = digit_value(c, base)) >= 0; c = at(++k))
-            add(static_cast<std::uint64_t>(d));
-    }
-    r.consumed = k; // the character at k is given back
-    if (digits == 0)
-        return;
-    constexpr std::uint64_t long_max = static_cast<std::uint64_t>(LONG_MAX);
-    if (!negative)
-        r.whole = overflow || magnitude > long_max ? LONG_MAX : static_cast<long>(magnitude);
-    else if (overflow || magnitude > long_max)
-        r.whole = LONG_MIN; // LONG_MIN itself included
-    else
-        r.whole = -static_cast<long>(magnitude);
-    r.result = 1;
-    r.text = Scanned::Text::whole;
-    return;
+    r.consumed = r.length = k; // the character at k is given back
+    r.result = digits > 0 ? 1 : 0;
 }
 
 // How many of the 8 characters at p are decimal digits before the first other
@@ -589,16 +493,9 @@ template <class F>
         }
     }
     Scanned r;
-    scan_number([](auto& at, Scanned& out) { scan_floating(at, std::is_same_v<F, double>, out); }, r);
+    scan_number([](auto& at, Scanned& out) { scan_floating(at, out); }, r);
     F converted{};
-    bool ok = r.result == 1;
-    if (r.text == Scanned::Text::exact)
-        converted = static_cast<F>(r.exact);
-    else if (ok) {
-        const std::string_view token(here(), r.length);
-        ok = r.text == Scanned::Text::decimal ? convert_decimal_text(token, converted)
-                                              : convert_with_c_library(token, converted);
-    }
+    const bool ok = r.result == 1 && convert_with_c_library(std::string_view(here(), r.length), converted);
     take(r.consumed);
     if (!ok)
         return 0;
@@ -646,10 +543,12 @@ int Input::convert_float(float& value)
     }
     Scanned r;
     scan_number([base](auto& at, Scanned& out) { scan_whole(at, base, out); }, r);
+    long whole = 0;
+    const bool ok = r.result == 1 && convert_with_c_library(std::string_view(here(), r.length), whole, base);
     take(r.consumed);
-    if (r.result != 1)
+    if (!ok)
         return 0;
-    value = static_cast<int>(r.whole); // keeps the low 32 bits, as the C library's cast does
+    value = static_cast<int>(whole); // keeps the low 32 bits, as the C library's cast does
     return 1;
 }
 
