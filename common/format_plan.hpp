@@ -196,47 +196,42 @@ constexpr const char* misfit(const Plan& p, std::span<const Type> given)
     return nullptr;
 }
 
-// The conversion that a scan target or a print value calls for.
-template <class T>
-constexpr Type scan_type()
+// The conversion that a scan target (scanning) or a print value calls for.
+template <bool scanning, class T>
+constexpr Type type_for()
 {
-    if constexpr (std::is_same_v<T, double>)
+    if constexpr (std::is_same_v<T, double> || (!scanning && std::is_same_v<T, float>))
         return Type::a_double;
     else if constexpr (std::is_same_v<T, float>)
         return Type::a_float;
     else if constexpr (std::is_same_v<T, int>)
         return Type::an_int;
-    else {
+    else if constexpr (scanning) {
         static_assert(std::is_same_v<T, std::string>, "scan reads into double, float, int or std::string");
         return Type::a_text;
-    }
-}
-
-template <class T>
-constexpr Type print_type()
-{
-    if constexpr (std::is_same_v<T, double> || std::is_same_v<T, float>)
-        return Type::a_double;
-    else if constexpr (std::is_same_v<T, int>)
-        return Type::an_int;
-    else {
+    } else {
         static_assert(std::is_convertible_v<const T&, std::string_view>, "print writes double, float, int or text");
         return Type::a_text;
     }
 }
 
+template <bool scanning, class... T>
+constexpr const char* misfit(const Plan& p)
+{
+    const std::array<Type, sizeof...(T)> given{type_for<scanning, T>()...};
+    return misfit(p, given);
+}
+
 template <class... T>
 constexpr const char* scan_misfit(std::string_view format)
 {
-    const std::array<Type, sizeof...(T)> given{scan_type<T>()...};
-    return misfit(plan_scan(format), given);
+    return misfit<true, T...>(plan_scan(format));
 }
 
 template <class... T>
 constexpr const char* print_misfit(std::string_view format)
 {
-    const std::array<Type, sizeof...(T)> given{print_type<T>()...};
-    return misfit(plan_print(format), given);
+    return misfit<false, T...>(plan_print(format));
 }
 
 // Not constexpr: reached while compiling, it stops the compilation with the
@@ -246,44 +241,33 @@ inline void format_does_not_fit_its_arguments(const char* why)
     (void)why;
 }
 
+// A literal format and its plan, checked against arguments of types T...
+template <bool scanning, class... T>
+class Checked {
+public:
+    consteval Checked(const char* text) : text_(text), plan_(scanning ? plan_scan(text_) : plan_print(text_))
+    {
+        if (const char* why = misfit<scanning, T...>(plan_))
+            format_does_not_fit_its_arguments(why);
+    }
+    constexpr std::string_view text() const { return text_; }
+    constexpr const Plan& plan() const { return plan_; }
+
+private:
+    std::string_view text_;
+    Plan plan_;
+};
+
 } // namespace pipeline::format
 
 namespace pipeline {
 
 // The format of a Reader::scan with targets of types T...
 template <class... T>
-class ScanFormat {
-public:
-    consteval ScanFormat(const char* text) : text_(text), plan_(format::plan_scan(text_))
-    {
-        const std::array<format::Type, sizeof...(T)> given{format::scan_type<T>()...};
-        if (const char* why = format::misfit(plan_, given))
-            format::format_does_not_fit_its_arguments(why);
-    }
-    constexpr std::string_view text() const { return text_; }
-    constexpr const format::Plan& plan() const { return plan_; }
-
-private:
-    std::string_view text_;
-    format::Plan plan_;
-};
+using ScanFormat = format::Checked<true, T...>;
 
 // The format of a Writer::print with values of types T...
 template <class... T>
-class PrintFormat {
-public:
-    consteval PrintFormat(const char* text) : text_(text), plan_(format::plan_print(text_))
-    {
-        const std::array<format::Type, sizeof...(T)> given{format::print_type<T>()...};
-        if (const char* why = format::misfit(plan_, given))
-            format::format_does_not_fit_its_arguments(why);
-    }
-    constexpr std::string_view text() const { return text_; }
-    constexpr const format::Plan& plan() const { return plan_; }
-
-private:
-    std::string_view text_;
-    format::Plan plan_;
-};
+using PrintFormat = format::Checked<false, T...>;
 
 } // namespace pipeline
