@@ -38,15 +38,17 @@ template <class In>
 int scan(In& in, std::string_view text, const Plan& p, void* const* targets)
 {
     int done = 0;
-    for (const Step& step : p.used()) {
+    std::size_t at = 0; // where the step's characters start in the text
+    for (const Step step : p.used()) {
         int r = 1;
-        switch (step.kind) {
-        case Step::skip_blanks: in.skip_blanks(); continue;
+        switch (step.kind()) {
+        case Step::skip_blanks: in.skip_blanks(); break;
         case Step::match:
-            for (const char c : text.substr(step.from, step.length))
+            for (const char c : text.substr(at, step.length()))
                 if ((r = in.match_char(c)) != 1)
                     break;
             break;
+        case Step::percent: r = in.match_char('%'); break;
         case Step::read_double: r = in.convert_double(*static_cast<double*>(targets[done])); break;
         case Step::read_float: r = in.convert_float(*static_cast<float*>(targets[done])); break;
         case Step::read_decimal: r = in.convert_decimal(*static_cast<int*>(targets[done])); break;
@@ -55,12 +57,13 @@ int scan(In& in, std::string_view text, const Plan& p, void* const* targets)
         case Step::check_double: r = in.check_double(); break;
         default: break;
         }
-        // A failed directive ends the scan: the count so far, or EOF when the
-        // input ended before anything was converted.
+        // A failed directive ends the scan: the count before it, or EOF when
+        // the input ended before anything was converted.
         if (r != 1)
             return r == fin_de_fichier && done == 0 ? fin_de_fichier : done;
-        if (step.kind != Step::match && step.kind != Step::check_double)
+        if (step.kind() >= Step::read_double && step.kind() <= Step::read_word)
             ++done;
+        at += step.length();
     }
     return done;
 }
@@ -69,14 +72,18 @@ int scan(In& in, std::string_view text, const Plan& p, void* const* targets)
 template <class Out, class Value>
 void print(Out& out, std::string_view text, const Plan& p, const Value* values)
 {
-    for (const Step& step : p.used()) {
-        switch (step.kind) {
-        case Step::literal: out.write_bytes(text.substr(step.from, step.length)); break;
-        case Step::write_fixed: out.write_fixed(*std::get_if<double>(values++), step.c); break;
+    std::size_t at = 0; // where the step's characters start in the text
+    for (const Step step : p.used()) {
+        switch (step.kind()) {
+        case Step::literal: out.write_bytes(text.substr(at, step.length())); break;
+        case Step::percent: out.write_bytes("%"); break;
+        case Step::write_fixed: out.write_fixed(*std::get_if<double>(values++), 6); break;
+        case Step::write_fixed_1: out.write_fixed(*std::get_if<double>(values++), 1); break;
         case Step::write_int: out.write_int(*std::get_if<int>(values++)); break;
         case Step::write_text: out.write_bytes(*std::get_if<std::string_view>(values++)); break;
         default: break;
         }
+        at += step.length();
     }
 }
 

@@ -14,6 +14,7 @@
 // backends with formats taken from tables.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -27,55 +28,83 @@ namespace pipeline::format {
 // What a conversion reads into or writes from.
 enum class Type : std::uint8_t { a_double, a_float, an_int, a_text };
 
+// One step of a plan. A step covers the next `length` characters of the
+// format text (a literal run, a conversion and the blanks before it, a run of
+// blanks): the steps cover the whole text in order, so that where a step's
+// characters start is the sum of the lengths before it. Two bytes a step: the
+// plan is built anew on the stack at each call (a constant, but a
+// temporary), and kept small.
 struct Step {
     enum Kind : std::uint8_t {
-        skip_blanks,  // scan: a run of blanks of the format
-        match,        // scan: the literal characters [from, from + length) of the format
-        literal,      // print: the bytes [from, from + length) of the format
-        read_double,  // scan "%lf"
-        read_float,   // scan "%f"
-        read_decimal, // scan "%d"
-        read_integer, // scan "%i"
-        read_word,    // scan "%s"
-        check_double, // scan "%*lf"
-        write_fixed,  // print "%lf", "%f" (6 decimals), "%.1f" (1 decimal)
-        write_int,    // print "%d", "%i"
-        write_text,   // print "%s"
+        skip_blanks,   // scan: a run of blanks of the format
+        match,         // scan: literal characters, matched one by one
+        literal,       // print: literal characters
+        percent,       // scan: a percent sign, matched; print: written ("%%")
+        read_double,   // scan "%lf"
+        read_float,    // scan "%f"
+        read_decimal,  // scan "%d"
+        read_integer,  // scan "%i"
+        read_word,     // scan "%s"
+        check_double,  // scan "%*lf"
+        write_fixed,   // print "%lf", "%f" (6 decimals)
+        write_fixed_1, // print "%.1f" (1 decimal)
+        write_int,     // print "%d", "%i"
+        write_text,    // print "%s"
     };
-    Kind kind = skip_blanks;
-    char c = 0;             // write_fixed: the decimals
-    std::uint16_t from = 0; // match, literal
-    std::uint16_t length = 0;
+    std::uint16_t code = 0;
+
+    constexpr Step() = default;
+    constexpr Step(Kind kind, std::size_t length) : code(static_cast<std::uint16_t>(kind << 12 | length)) {}
+    constexpr Kind kind() const { return static_cast<Kind>(code >> 12); }
+    constexpr std::size_t length() const { return code & 0xfffu; }
 };
 
 // Room for the longest formats of the programs (a rotation matrix: nine
 // conversions and their separators).
-inline constexpr std::size_t max_steps = 32;
+inline constexpr std::size_t max_steps = 24;
 inline constexpr std::size_t max_conversions = 16;
+inline constexpr std::size_t max_run = 0xfff; // characters of one step
 
+// What a call needs at run time.
 struct Plan {
     std::array<Step, max_steps> steps{};
-    std::array<Type, max_conversions> types{};
     std::uint8_t step_count = 0;
-    std::uint8_t conversion_count = 0;
-    const char* error = nullptr; // why the text is no format of the line layer
 
     constexpr std::span<const Step> used() const { return {steps.data(), step_count}; }
+};
 
-    constexpr void add(Step step)
+// The plan and what the compiler checks it with.
+struct Parsed {
+    Plan plan;
+    std::array<Type, max_conversions> types{};
+    std::uint8_t conversion_count = 0;
+    const char* error = nullptr; // why the text is no format of the line layer
+    std::size_t covered = 0;     // characters of the text the steps cover
+
+    // A step covering the text up to `end`.
+    constexpr void add(Step::Kind kind, std::size_t end)
     {
-        if (step_count == max_steps)
+        if (end - covered > max_run)
+            error = "literal text too long";
+        else if (plan.step_count == max_steps)
             error = "too many steps";
         else
-            steps[step_count++] = step;
+            plan.steps[plan.step_count++] = Step(kind, end - covered);
+        covered = end;
     }
-    constexpr void add(Step step, Type type)
+    constexpr void add(Step::Kind kind, std::size_t end, Type type)
     {
-        add(step);
+        add(kind, end);
         if (conversion_count == max_conversions)
             error = "too many conversions";
         else
             types[conversion_count++] = type;
+    }
+    // The last step, when it is a run of this kind that can take one more character.
+    constexpr Step* growing(Step::Kind kind)
+    {
+        Step* last = plan.step_count > 0 ? &plan.steps[plan.step_count - 1u] : nullptr;
+        return last && last->kind() == kind && last->length() < max_run ? last : nullptr;
     }
 };
 
@@ -84,17 +113,12 @@ constexpr bool is_format_blank(char c)
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-constexpr Plan plan_scan(std::string_view format)
+constexpr Parsed plan_scan(std::string_view format)
 {
-    Plan p;
-    if (format.size() > UINT16_MAX) {
-        p.error = "format too long";
-        return p;
-    }
+    Parsed p;
     bool skip_space = false;
-    for (std::size_t i = 0; i < format.size(); ++i) {
+    for (std::size_t i = 0; i < format.size() && !p.error; ++i) {
         const char c = format[i];
-        const bool was_blank = skip_space;
         if (is_format_blank(c)) {
             skip_space = true;
             continue;
@@ -104,87 +128,77 @@ constexpr Plan plan_scan(std::string_view format)
             // A literal character; "%%" is a percent sign that, like every
             // directive starting with %, first skips the blanks.
             if (skip_space || percent)
-                p.add({Step::skip_blanks});
-            skip_space = false;
-            i += percent ? 1 : 0;
+                p.add(Step::skip_blanks, i);
             // A run of literal characters is matched one by one, up to the
             // first that differs: one step.
-            Step* last = p.step_count > 0 ? &p.steps[p.step_count - 1] : nullptr;
-            if (!percent && !was_blank && last && last->kind == Step::match && last->from + last->length == i)
-                ++last->length;
-            else
-                p.add({Step::match, 0, static_cast<std::uint16_t>(i), 1});
+            Step* run = skip_space || percent ? nullptr : p.growing(Step::match);
+            skip_space = false;
+            if (percent) {
+                p.add(Step::percent, i + 2);
+                ++i;
+            } else if (run) {
+                ++run->code;
+                ++p.covered;
+            } else {
+                p.add(Step::match, i + 1);
+            }
             continue;
         }
-        skip_space = false; // every conversion skips the blanks itself
+        // Every conversion skips the blanks itself: the blanks before it are
+        // covered by its step.
+        skip_space = false;
         const std::string_view conv = format.substr(i + 1);
         if (conv.starts_with("*lf")) {
-            p.add({Step::check_double});
-            i += 3;
+            p.add(Step::check_double, (i += 3) + 1);
         } else if (conv.starts_with("lf")) {
-            p.add({Step::read_double}, Type::a_double);
-            i += 2;
+            p.add(Step::read_double, (i += 2) + 1, Type::a_double);
         } else if (conv.starts_with("f")) {
-            p.add({Step::read_float}, Type::a_float);
-            i += 1;
+            p.add(Step::read_float, (i += 1) + 1, Type::a_float);
         } else if (conv.starts_with("d") || conv.starts_with("i")) {
-            p.add({conv[0] == 'd' ? Step::read_decimal : Step::read_integer}, Type::an_int);
-            i += 1;
+            p.add(conv[0] == 'd' ? Step::read_decimal : Step::read_integer, (i += 1) + 1, Type::an_int);
         } else if (conv.starts_with("s")) {
-            p.add({Step::read_word}, Type::a_text);
-            i += 1;
+            p.add(Step::read_word, (i += 1) + 1, Type::a_text);
         } else {
             p.error = "unsupported conversion";
-            return p;
         }
     }
     if (skip_space)
-        p.add({Step::skip_blanks});
+        p.add(Step::skip_blanks, format.size());
     return p;
 }
 
-constexpr Plan plan_print(std::string_view format)
+constexpr Parsed plan_print(std::string_view format)
 {
-    Plan p;
-    if (format.size() > UINT16_MAX) {
-        p.error = "format too long";
-        return p;
-    }
-    std::size_t literal = 0;
+    Parsed p;
     auto flush_literal = [&](std::size_t end) {
-        if (end > literal)
-            p.add({Step::literal, 0, static_cast<std::uint16_t>(literal), static_cast<std::uint16_t>(end - literal)});
+        while (p.covered < end && !p.error)
+            p.add(Step::literal, std::min(end, p.covered + max_run));
     };
-    for (std::size_t i = 0; i < format.size(); ++i) {
+    for (std::size_t i = 0; i < format.size() && !p.error; ++i) {
         if (format[i] != '%')
             continue;
         flush_literal(i);
         const std::string_view conv = format.substr(i + 1);
         if (conv.starts_with("%")) {
-            p.add({Step::literal, 0, static_cast<std::uint16_t>(i + 1), 1});
-            i += 1;
-        } else if (conv.starts_with("lf") || conv.starts_with("f") || conv.starts_with(".1f")) {
-            const bool one = conv[0] == '.';
-            p.add({Step::write_fixed, static_cast<char>(one ? 1 : 6)}, Type::a_double);
-            i += one ? 3 : (conv[0] == 'l' ? 2 : 1);
+            p.add(Step::percent, (i += 1) + 1);
+        } else if (conv.starts_with(".1f")) {
+            p.add(Step::write_fixed_1, (i += 3) + 1, Type::a_double);
+        } else if (conv.starts_with("lf") || conv.starts_with("f")) {
+            p.add(Step::write_fixed, (i += conv[0] == 'l' ? 2 : 1) + 1, Type::a_double);
         } else if (conv.starts_with("d") || conv.starts_with("i")) {
-            p.add({Step::write_int}, Type::an_int);
-            i += 1;
+            p.add(Step::write_int, (i += 1) + 1, Type::an_int);
         } else if (conv.starts_with("s")) {
-            p.add({Step::write_text}, Type::a_text);
-            i += 1;
+            p.add(Step::write_text, (i += 1) + 1, Type::a_text);
         } else {
             p.error = "unsupported conversion";
-            return p;
         }
-        literal = i + 1;
     }
     flush_literal(format.size());
     return p;
 }
 
-// Why the plan does not fit arguments of these types, or nullptr.
-constexpr const char* misfit(const Plan& p, std::span<const Type> given)
+// Why the format does not fit arguments of these types, or nullptr.
+constexpr const char* misfit(const Parsed& p, std::span<const Type> given)
 {
     if (p.error)
         return p.error;
@@ -216,7 +230,7 @@ constexpr Type type_for()
 }
 
 template <bool scanning, class... T>
-constexpr const char* misfit(const Plan& p)
+constexpr const char* misfit(const Parsed& p)
 {
     const std::array<Type, sizeof...(T)> given{type_for<scanning, T>()...};
     return misfit(p, given);
@@ -245,10 +259,12 @@ inline void format_does_not_fit_its_arguments(const char* why)
 template <bool scanning, class... T>
 class Checked {
 public:
-    consteval Checked(const char* text) : text_(text), plan_(scanning ? plan_scan(text_) : plan_print(text_))
+    consteval Checked(const char* text) : text_(text)
     {
-        if (const char* why = misfit<scanning, T...>(plan_))
+        const Parsed parsed = scanning ? plan_scan(text_) : plan_print(text_);
+        if (const char* why = misfit<scanning, T...>(parsed))
             format_does_not_fit_its_arguments(why);
+        plan_ = parsed.plan;
     }
     constexpr std::string_view text() const { return text_; }
     constexpr const Plan& plan() const { return plan_; }

@@ -44,7 +44,7 @@ public:
     ~Reader();
 
     template <class... T>
-    int scan(ScanFormat<std::type_identity_t<T>...> format, T&... targets)
+    int scan(const ScanFormat<std::type_identity_t<T>...>& format, T&... targets)
     {
         void* list[] = {static_cast<void*>(&targets)..., nullptr};
         return scan_targets(format.text(), format.plan(), list);
@@ -87,7 +87,7 @@ public:
     ~Writer(); // closes an owned file
 
     template <class... T>
-    void print(PrintFormat<std::type_identity_t<T>...> format, const T&... values)
+    void print(const PrintFormat<std::type_identity_t<T>...>& format, const T&... values)
     {
         const Value list[] = {to_value(values)..., Value{}};
         print_values(format.text(), format.plan(), list);

@@ -133,7 +133,7 @@ pipeline::format::Plan checked_plan(const char* text, const char* kinds, bool sc
     const auto plan = scanning ? pipeline::format::plan_scan(text) : pipeline::format::plan_print(text);
     if (const char* why = pipeline::format::misfit(plan, given))
         throw std::logic_error(std::string("format table: \"") + text + "\": " + why);
-    return plan;
+    return plan.plan;
 }
 
 template <class In>

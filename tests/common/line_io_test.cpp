@@ -237,33 +237,44 @@ static_assert(print_misfit<int>("%d %d") != nullptr);
 static_assert(print_misfit<double>("%.2f") != nullptr);
 static_assert(print_misfit<>("100%") != nullptr);
 
+namespace {
+
+// The characters each step covers, joined by "|".
+std::string pieces_of(std::string_view text, const pipeline::format::Plan& plan)
+{
+    std::string covered;
+    std::size_t at = 0;
+    for (const auto step : plan.used()) {
+        covered += std::string(text.substr(at, step.length())) + "|";
+        at += step.length();
+    }
+    return covered;
+}
+
+} // namespace
+
 TEST(LineReader, FormatsAreTakenApartOnceForAllWhenCompiled)
 {
     using pipeline::format::Step;
     constexpr std::string_view scanned = " %d,;%lf %%\nrayons x%d";
     constexpr auto scan = pipeline::format::plan_scan(scanned);
-    static_assert(scan.step_count == 10 && scan.conversion_count == 3);
-    // The leading blank adds nothing: every conversion skips blanks itself;
-    // "%%" skips blanks first, as every directive starting with %.
+    static_assert(scan.plan.step_count == 10 && scan.conversion_count == 3);
+    // The blanks before a conversion are its own (every conversion skips
+    // blanks itself); "%%" skips blanks first, as every directive starting
+    // with %; runs of literal characters are one step each, split by blanks.
     constexpr Step::Kind scan_kinds[] = {Step::read_decimal, Step::match,       Step::read_double, Step::skip_blanks,
-                                         Step::match,        Step::skip_blanks, Step::match,       Step::skip_blanks,
+                                         Step::percent,      Step::skip_blanks, Step::match,       Step::skip_blanks,
                                          Step::match,        Step::read_decimal};
-    std::string matched;
-    for (std::size_t k = 0; k < std::size(scan_kinds); ++k) {
-        EXPECT_EQ(scan.steps[k].kind, scan_kinds[k]) << k;
-        if (scan.steps[k].kind == Step::match)
-            matched += std::string(scanned.substr(scan.steps[k].from, scan.steps[k].length)) + "|";
-    }
-    // Runs of literal characters are one step each, split by blanks.
-    EXPECT_EQ(matched, ",;|%|rayons|x|");
-    constexpr std::string_view text = "GRILLE(%d,%d)=%lf;\n%%";
+    for (std::size_t k = 0; k < std::size(scan_kinds); ++k)
+        EXPECT_EQ(scan.plan.steps[k].kind(), scan_kinds[k]) << k;
+    EXPECT_EQ(pieces_of(scanned, scan.plan), " %d|,;|%lf| |%%|\n|rayons| |x|%d|");
+
+    constexpr std::string_view text = "GRILLE(%d,%d)=%lf;\n%%%.1f";
     constexpr auto print = pipeline::format::plan_print(text);
-    std::string literals;
-    for (const Step& s : print.used())
-        if (s.kind == Step::literal)
-            literals += std::string(text.substr(s.from, s.length)) + "|";
-    EXPECT_EQ(literals, "GRILLE(|,|)=|;\n|%|");
-    EXPECT_EQ(print.conversion_count, 3);
+    EXPECT_EQ(pieces_of(text, print.plan), "GRILLE(|%d|,|%d|)=|%lf|;\n|%%|%.1f|");
+    EXPECT_EQ(print.conversion_count, 4);
+    EXPECT_EQ(print.plan.steps[7].kind(), Step::percent);
+    EXPECT_EQ(print.plan.steps[8].kind(), Step::write_fixed_1);
 }
 
 TEST(LineWriter, PrintsAsPrintf)
@@ -276,6 +287,37 @@ TEST(LineWriter, PrintsAsPrintf)
     w.text("\xE9");
     EXPECT_EQ(w.memory_text(), "12.500000|-0.031250|0.2|-7|42|texte|%|nan -nan inf 10.2\n10000.000000\n \xE9");
     EXPECT_FALSE(w.failed());
+}
+
+// Long literal runs, read and written whole.
+TEST(LineIo, LongLiteralsAreWholeInBothDirections)
+{
+    // 520 characters without a blank: one run of the scan format.
+#define CHUNK "abcdefghijklmnopqrstuvwxyz_ABCDEFGHIJKLMNOPQRSTUVWXYZ"
+#define LONG_TEXT CHUNK CHUNK CHUNK CHUNK CHUNK CHUNK CHUNK CHUNK CHUNK CHUNK
+    static_assert(sizeof(LONG_TEXT) > 256);
+    Writer w = Writer::in_memory();
+    w.print(LONG_TEXT "=%d;" LONG_TEXT "\n", 42);
+    const std::string long_text = LONG_TEXT;
+    EXPECT_EQ(w.memory_text(), long_text + "=42;" + long_text + "\n");
+
+    int n = 0;
+    Reader whole = Reader::over_text(long_text + "=7 et la suite");
+    EXPECT_EQ(whole.scan(LONG_TEXT "=%d", n), 1);
+    EXPECT_EQ(n, 7);
+    std::string rest;
+    EXPECT_TRUE(whole.read_line(rest));
+    EXPECT_EQ(rest, " et la suite");
+    // A difference past the first step's run stops the scan there, the
+    // differing character left unread.
+    std::string altered = long_text + "=8";
+    altered[300] = '#';
+    Reader broken = Reader::over_text(altered);
+    EXPECT_EQ(broken.scan(LONG_TEXT "=%d", n), 0);
+    EXPECT_TRUE(broken.read_line(rest));
+    EXPECT_EQ(rest, altered.substr(300));
+#undef LONG_TEXT
+#undef CHUNK
 }
 
 TEST(LineWriter, ReportsAFileThatCannotBeOpened)
