@@ -1,11 +1,11 @@
-// How the conversions follow glibc's scanf: a conversion looks at characters
-// one by one; the characters that form the number are consumed, and so is the
-// character that made it stop, except that one character can be pushed back.
-// A number that goes wrong after its first characters ("-x", "1e+x", "infix")
-// therefore keeps what it had consumed: it is lost, only the last character
-// read is given back, and in "nan" and "inf[inity]" not even that one. In the
-// comments below, position k is the character being looked at: the ones before
-// it are consumed, and it is consumed too unless it is given back.
+// The numbers of the common shapes ([sign] digits [. digits] for "%lf",
+// [sign] digits for "%d") are read straight from the buffer. Every other one
+// (exponents, long mantissas, hexadecimal, inf, nan, malformed texts, a number
+// that runs into the end of the buffer) is handed to the C library's own
+// scanf, over the characters up to the first blank: no number goes on past a
+// blank, so the C library sees what it would see in the whole input, and its
+// position afterwards tells what it consumed, the characters it keeps on a
+// failure included.
 #include "fast_stream.hpp"
 
 #include "fixed_text.hpp"
@@ -41,55 +41,8 @@ bool is_digit(int c)
     return c >= '0' && c <= '9';
 }
 
-bool is_hex_digit(int c)
-{
-    return is_digit(c) || (lower(c) >= 'a' && lower(c) <= 'f');
-}
-
-int digit_value(int c, int base)
-{
-    int d = 99;
-    if (is_digit(c))
-        d = c - '0';
-    else if (lower(c) >= 'a' && lower(c) <= 'z')
-        d = lower(c) - 'a' + 10;
-    return d < base ? d : -1;
-}
-
 constexpr double powers_of_ten[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
                                     1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-
-// The C library's conversion of a whole number text, for what from_chars does
-// not take (hexadecimal, "inf", "nan", overflow and underflow).
-template <class F>
-bool convert_with_c_library(std::string_view token, F& value)
-{
-    const std::string text(token);
-    char* end = nullptr;
-    if constexpr (std::is_same_v<F, float>)
-        value = std::strtof(text.c_str(), &end);
-    else
-        value = std::strtod(text.c_str(), &end);
-    return end != text.c_str();
-}
-
-// A decimal number text (sign, digits, point, exponent, possibly cut short).
-template <class F>
-bool convert_decimal_text(std::string_view token, F& value)
-{
-    const char* first = token.data();
-    const char* last = first + token.size();
-    if (first < last && *first == '+')
-        ++first; // from_chars takes no plus sign
-    F v{};
-    const auto result = std::from_chars(first, last, v, std::chars_format::general);
-    if (result.ec == std::errc::invalid_argument)
-        return false;
-    if (result.ec == std::errc::result_out_of_range)
-        return convert_with_c_library(token, value);
-    value = v;
-    return true;
-}
 
 } // namespace
 
@@ -215,214 +168,7 @@ int Input::peek_filling(std::size_t k)
     return static_cast<unsigned char>(s_->data[s_->pos + k]);
 }
 
-// What a number conversion found: whether it converted, how many characters
-// it consumed, and the number's text [0, length) when the C library or
-// from_chars must convert it, or its value when it was exact on the way.
-struct Scanned {
-    int result = 0;
-    std::size_t consumed = 0;
-    std::size_t length = 0;
-    enum class Text { decimal, other, exact, whole } text = Text::other;
-    double exact = 0;   // Text::exact
-    long whole = 0;     // Text::whole: the value of "%d" and "%i"
-};
-
 namespace {
-
-// "%lf" and "%f" over at(k), the character k places after the first one or
-// EOF, following glibc's scanner. Position k is the character being looked at:
-// the ones before it are consumed, and it is consumed too unless it is given
-// back.
-template <class At>
-void scan_floating(At& at, bool want_exact, Scanned& r)
-{
-    std::size_t k = 0;
-    int c = at(0);
-    // Failures: with the character at k given back, or consumed with the rest.
-    auto fail_giving_back = [&] {
-        r.consumed = k;
-    };
-    auto fail_keeping = [&] {
-        r.consumed = c == EOF ? k : k + 1;
-    };
-    // The next letter of "nan" or "infinity", which must be there.
-    auto next_is = [&](char letter) {
-        c = at(++k);
-        return c != EOF && lower(c) == letter;
-    };
-    auto success = [&](std::size_t length, Scanned::Text text) {
-        r.result = 1;
-        r.consumed = r.length = length;
-        r.text = text;
-    };
-
-    std::size_t sign = 0;
-    const bool negative = c == '-';
-    if (c == '-' || c == '+') {
-        sign = 1;
-        c = at(++k);
-        if (c == EOF)
-            return fail_giving_back();
-    }
-    if (lower(c) == 'n') {
-        if (!next_is('a') || !next_is('n'))
-            return fail_keeping();
-        return success(k + 1, Scanned::Text::other);
-    }
-    if (lower(c) == 'i') {
-        if (!next_is('n') || !next_is('f'))
-            return fail_keeping();
-        const std::size_t inf = k + 1;
-        c = at(++k);
-        if (c == EOF || lower(c) != 'i')
-            return success(inf, Scanned::Text::other); // the character after "inf" is given back
-        if (!next_is('n') || !next_is('i') || !next_is('t') || !next_is('y'))
-            return fail_keeping();
-        return success(k + 1, Scanned::Text::other);
-    }
-
-    bool hex = false;
-    bool got_digit = false;
-    bool got_dot = false;
-    bool got_exponent = false;
-    int exponent_char = 'e';
-    // The decimal value as it is read, for the exact short numbers below.
-    std::uint64_t mantissa = 0;
-    bool mantissa_full = false; // digits beyond what 64 bits hold
-    int after_point = 0;
-    int exponent = 0;
-    bool exponent_negative = false;
-    bool exponent_digits = false;
-    if (c == '0') {
-        c = at(++k);
-        if (lower(c) == 'x') {
-            hex = true;
-            exponent_char = 'p';
-            c = at(++k);
-        } else {
-            got_digit = true;
-        }
-    }
-    while (c != EOF) {
-        if (is_digit(c)) {
-            // A run of digits at once.
-            got_digit = true;
-            if (got_exponent) {
-                exponent_digits = true;
-                do {
-                    if (exponent < 100000)
-                        exponent = exponent * 10 + (c - '0');
-                    c = at(++k);
-                } while (is_digit(c));
-            } else {
-                int count = 0;
-                do {
-                    if (mantissa < 1000000000000000000ULL)
-                        mantissa = mantissa * 10 + static_cast<std::uint64_t>(c - '0');
-                    else
-                        mantissa_full = true;
-                    ++count;
-                    c = at(++k);
-                } while (is_digit(c));
-                after_point += got_dot ? count : 0;
-            }
-            continue;
-        }
-        if (hex && !got_exponent && is_hex_digit(c))
-            got_digit = true;
-        else if (got_exponent && (c == '-' || c == '+') && lower(at(k - 1)) == exponent_char)
-            exponent_negative = c == '-';
-        else if (got_digit && !got_exponent && lower(c) == exponent_char)
-            got_exponent = got_dot = true;
-        else if (!got_dot && c == '.')
-            got_dot = true;
-        else
-            break; // given back
-        c = at(++k);
-    }
-    // A lone sign, or "0x" with nothing after it, is no number.
-    if (k == sign || (hex && k == sign + 2))
-        return fail_giving_back();
-    if (hex)
-        return success(k, Scanned::Text::other);
-    if (!got_digit) { // "." or "-.": what the C library does not take either
-        r.consumed = k;
-        return;
-    }
-    // At most 2^53 and a power of ten up to 10^22 are both exact doubles, so
-    // one multiplication or division rounds the exact value correctly, as
-    // strtod does.
-    constexpr std::uint64_t exact_limit = std::uint64_t{1} << 53;
-    if (want_exact && !mantissa_full && mantissa <= exact_limit) {
-        const int scale = (exponent_digits ? (exponent_negative ? -exponent : exponent) : 0) - after_point;
-        if (scale >= -22 && scale <= 22) {
-            double v = static_cast<double>(mantissa);
-            v = scale < 0 ? v / powers_of_ten[-scale] : v * powers_of_ten[scale];
-            r.exact = negative ? -v : v;
-            return success(k, Scanned::Text::exact);
-        }
-    }
-    return success(k, Scanned::Text::decimal);
-}
-
-// "%d" (base 10) and "%i" (base 0: 0x for hexadecimal, 0 for octal), with
-// strtol's saturation to the range of long.
-template <class At>
-void scan_whole(At& at, int base, Scanned& r)
-{
-    std::size_t k = 0;
-    int c = at(0);
-    bool negative = false;
-    if (c == '-' || c == '+') {
-        negative = c == '-';
-        c = at(++k);
-    }
-    std::size_t digits = 0;
-    if (c == '0') {
-        ++digits;
-        c = at(++k);
-        if (lower(c) == 'x') {
-            if (base == 0)
-                base = 16;
-            if (base == 16) // the x is consumed, and not part of the number
-                c = at(++k);
-        } else if (base == 0) {
-            base = 8;
-        }
-    }
-    if (base == 0)
-        base = 10;
-    std::uint64_t magnitude = 0;
-    bool overflow = false;
-    const auto b = static_cast<std::uint64_t>(base);
-    auto add = [&](std::uint64_t digit) {
-        if (magnitude > (UINT64_MAX - digit) / b)
-            overflow = true;
-        else
-            magnitude = magnitude * b + digit;
-        ++digits;
-    };
-    if (base == 10) {
-        for (; c != EOF && is_digit(c); c = at(++k))
-            add(static_cast<std::uint64_t>(c - '0'));
-    } else {
-        for (int d; c != EOF && (d = digit_value(c, base)) >= 0; c = at(++k))
-            add(static_cast<std::uint64_t>(d));
-    }
-    r.consumed = k; // the character at k is given back
-    if (digits == 0)
-        return;
-    constexpr std::uint64_t long_max = static_cast<std::uint64_t>(LONG_MAX);
-    if (!negative)
-        r.whole = overflow || magnitude > long_max ? LONG_MAX : static_cast<long>(magnitude);
-    else if (overflow || magnitude > long_max)
-        r.whole = LONG_MIN; // LONG_MIN itself included
-    else
-        r.whole = -static_cast<long>(magnitude);
-    r.result = 1;
-    r.text = Scanned::Text::whole;
-    return;
-}
 
 // How many of the 8 characters at p are decimal digits before the first other
 // one, and the value of those digits: the digits are turned into numbers all
@@ -550,28 +296,30 @@ bool plain_whole(const char* p, std::size_t available, int base, long& value, st
 
 } // namespace
 
-// A number is first scanned in what the buffer holds; only when it runs into
-// the end of the buffer before the end of the input is it scanned again while
-// reading more (nothing is consumed until it is known).
-template <class Scan>
-void Input::scan_number(Scan scan, Scanned& r)
+// A number the fast path declines, read by the C library's scanf with the
+// directive: its characters up to the first blank (included, when there is
+// one) go to a memory stream, whose position afterwards is what was consumed.
+template <class T>
+int Input::convert_with_c_library(const char* directive, T& value)
 {
-    const char* p = here();
-    const std::size_t available = s_->end - s_->pos;
-    const bool exhausted = s_->exhausted;
-    bool ran_out = false;
-    auto in_buffer = [&](std::size_t k) -> int {
-        if (k < available)
-            return static_cast<unsigned char>(p[k]);
-        ran_out = !exhausted;
-        return EOF;
-    };
-    scan(in_buffer, r);
-    if (!ran_out)
-        return;
-    r = Scanned{};
-    auto filling = [this](std::size_t k) { return peek(k); };
-    scan(filling, r);
+    std::size_t n = 0;
+    for (int c; (c = peek(n)) != EOF;) {
+        ++n;
+        if (is_space(c))
+            break;
+    }
+    std::string window(here(), n);
+    std::FILE* file = fmemopen(window.data(), window.size(), "r");
+    if (!file)
+        throw std::bad_alloc();
+    T read{};
+    const int r = std::fscanf(file, directive, &read);
+    const long consumed = std::ftell(file);
+    std::fclose(file);
+    take(static_cast<std::size_t>(consumed));
+    if (r == 1)
+        value = read;
+    return r == EOF ? fin_de_fichier : r;
 }
 
 // Inlined into convert_double and convert_float: one call per number.
@@ -588,22 +336,7 @@ template <class F>
             return 1;
         }
     }
-    Scanned r;
-    scan_number([](auto& at, Scanned& out) { scan_floating(at, std::is_same_v<F, double>, out); }, r);
-    F converted{};
-    bool ok = r.result == 1;
-    if (r.text == Scanned::Text::exact)
-        converted = static_cast<F>(r.exact);
-    else if (ok) {
-        const std::string_view token(here(), r.length);
-        ok = r.text == Scanned::Text::decimal ? convert_decimal_text(token, converted)
-                                              : convert_with_c_library(token, converted);
-    }
-    take(r.consumed);
-    if (!ok)
-        return 0;
-    value = converted;
-    return 1;
+    return convert_with_c_library(std::is_same_v<F, double> ? "%lf" : "%f", value);
 }
 
 int Input::convert_double(double& value)
@@ -644,13 +377,7 @@ int Input::convert_float(float& value)
         value = static_cast<int>(plain);
         return 1;
     }
-    Scanned r;
-    scan_number([base](auto& at, Scanned& out) { scan_whole(at, base, out); }, r);
-    take(r.consumed);
-    if (r.result != 1)
-        return 0;
-    value = static_cast<int>(r.whole); // keeps the low 32 bits, as the C library's cast does
-    return 1;
+    return convert_with_c_library(base == 10 ? "%d" : "%i", value);
 }
 
 int Input::convert_decimal(int& value)

@@ -115,8 +115,8 @@ private:
     // reads more; false when the source has nothing more.
     bool fill();
     const char* here() const { return s_->data.get() + s_->pos; }
-    template <class Scan>
-    void scan_number(Scan scan, struct Scanned& r);
+    template <class T>
+    int convert_with_c_library(const char* directive, T& value);
     template <class F>
     int convert_floating(F& value);
     int convert_whole(int& value, int base);

@@ -2,14 +2,15 @@
 // 10^decimals is m * 10^decimals / 2^-e exactly, and m * 10^decimals stays
 // below 2^110 for up to 17 decimals: one 128-bit product and a shift give the
 // rounded digits, with the remainder deciding ties exactly. Integers up to 2^63
-// are written directly; larger values go to std::to_chars, which also prints
-// the exact decimal expansion.
+// are written directly; larger values, infinities and NaNs go to the C
+// library's snprintf, whose text this is.
 #include "fixed_text.hpp"
 
 #include <array>
 #include <bit>
 #include <charconv>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <utility>
 
@@ -25,13 +26,6 @@ constexpr std::uint64_t power_of_ten(int n)
     while (n-- > 0)
         p *= 10;
     return p;
-}
-
-char* copy(char* out, const char* text)
-{
-    const std::size_t n = std::strlen(text);
-    std::memcpy(out, text, n);
-    return out + n;
 }
 
 constexpr auto digit_pairs = [] {
@@ -114,15 +108,12 @@ char* format_fixed(char* out, double value, int decimals)
     const int biased = static_cast<int>((bits >> 52) & 0x7ff);
     const std::uint64_t fraction = bits & ((std::uint64_t{1} << 52) - 1);
 
-    if (biased == 0x7ff) {
-        if (negative)
-            *out++ = '-';
-        return copy(out, fraction != 0 ? "nan" : "inf");
-    }
     const std::uint64_t m = biased == 0 ? fraction : fraction | (std::uint64_t{1} << 52);
     const int e = biased == 0 ? -1074 : biased - 1075;
-    if (e > 10 || decimals < 0 || decimals >= static_cast<int>(by_decimals.size()))
-        return std::to_chars(out, out + fixed_text_room(decimals), value, std::chars_format::fixed, decimals).ptr;
+    if (e > 10 || decimals < 0 || decimals >= static_cast<int>(by_decimals.size())) {
+        const int n = std::snprintf(out, fixed_text_room(decimals), "%.*f", decimals, value);
+        return out + n;
+    }
     return by_decimals[static_cast<std::size_t>(decimals)](out, negative, m, e);
 }
 

@@ -52,9 +52,9 @@ Reader Reader::standard_input()
     return Reader(std::make_unique<Impl>(Impl{backend::Input::standard_input()}));
 }
 
-int Reader::scan_targets(std::string_view format, std::span<Target> targets)
+int Reader::scan_targets(std::string_view text, const format::Plan& plan, void* const* targets)
 {
-    return compose::scan(impl_->in, format, targets);
+    return compose::scan(impl_->in, text, plan, targets);
 }
 
 bool Reader::read_line(std::string& line, std::size_t max_chars)
@@ -100,9 +100,9 @@ Writer Writer::in_memory()
     return Writer(std::make_unique<Impl>(Impl{backend::Output::in_memory()}));
 }
 
-void Writer::print_values(std::string_view format, std::span<const Value> values)
+void Writer::print_values(std::string_view text, const format::Plan& plan, const Value* values)
 {
-    compose::print(impl_->out, format, values);
+    compose::print(impl_->out, text, plan, values);
 }
 
 void Writer::text(std::string_view bytes)

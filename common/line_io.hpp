@@ -4,20 +4,17 @@
 // answers through `Reader`, and writes its files, its log entries and its screen
 // messages through `Writer`. Both take the same format texts as the C library's
 // scanf and printf, limited to the conversions the programs use, and behave byte
-// for byte as glibc does:
-//
-//   Reader::scan  "%lf" (double), "%f" (float), "%d" and "%i" (int), "%s" (word),
-//                 "%*lf" (a number read and dropped, not counted), "%%", blanks (any run of blanks, tabs and line ends, or none)
-//                 and literal characters.
-//   Writer::print "%lf" and "%f" (double, six decimals), "%.1f" (double, one
-//                 decimal), "%d" and "%i" (int), "%s" (text), "%%" and literal text.
+// for byte as glibc does. The conversions they know are listed in
+// format_plan.hpp.
 //
 // scan returns the number of values converted, or `fin_de_fichier` when the input
 // ended before the first conversion; a failed conversion leaves its target as it
 // was, and what it could not use stays unread, as with scanf. The format texts are
-// checked against the argument types at run time: a mismatch is a programming
-// error and throws std::logic_error.
+// literal texts, taken apart and checked against the argument types when the
+// program is compiled: a format that does not fit its arguments does not compile.
 #pragma once
+
+#include "format_plan.hpp"
 
 #include <cstddef>
 #include <memory>
@@ -25,6 +22,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <variant>
 
 namespace pipeline {
@@ -46,10 +44,10 @@ public:
     ~Reader();
 
     template <class... T>
-    int scan(std::string_view format, T&... targets)
+    int scan(const ScanFormat<std::type_identity_t<T>...>& format, T&... targets)
     {
-        Target list[] = {Target{&targets}..., Target{}};
-        return scan_targets(format, std::span<Target>(list, sizeof...(T)));
+        void* list[] = {static_cast<void*>(&targets)..., nullptr};
+        return scan_targets(format.text(), format.plan(), list);
     }
 
     // Reads the rest of the current line, line end included, as fgets does with
@@ -70,9 +68,8 @@ public:
     struct Impl; // the input itself, defined by the backend
 
 private:
-    using Target = std::variant<std::monostate, double*, float*, int*, std::string*>;
     explicit Reader(std::unique_ptr<Impl> impl);
-    int scan_targets(std::string_view format, std::span<Target> targets);
+    int scan_targets(std::string_view text, const format::Plan& plan, void* const* targets);
     std::unique_ptr<Impl> impl_;
 };
 
@@ -90,10 +87,10 @@ public:
     ~Writer(); // closes an owned file
 
     template <class... T>
-    void print(std::string_view format, const T&... values)
+    void print(const PrintFormat<std::type_identity_t<T>...>& format, const T&... values)
     {
-        Value list[] = {to_value(values)..., Value{}};
-        print_values(format, std::span<const Value>(list, sizeof...(T)));
+        const Value list[] = {to_value(values)..., Value{}};
+        print_values(format.text(), format.plan(), list);
     }
 
     // Writes the bytes as they are, with no conversion.
@@ -118,7 +115,7 @@ private:
     static Value to_value(const std::string& v) { return std::string_view(v); }
     static Value to_value(const char* v) { return std::string_view(v); }
     explicit Writer(std::unique_ptr<Impl> impl);
-    void print_values(std::string_view format, std::span<const Value> values);
+    void print_values(std::string_view text, const format::Plan& plan, const Value* values);
     std::unique_ptr<Impl> impl_;
 };
 

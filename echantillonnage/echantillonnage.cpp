@@ -15,7 +15,8 @@ namespace {
 // Reads the text made of the typed word into the value with the conversion; a
 // sentence for avis when it is not wholly a number, or nothing.
 template <class T>
-std::string lireReglage(const std::string& mot, const std::string& texte, const char* conversion, T& valeur,
+std::string lireReglage(const std::string& mot, const std::string& texte,
+                        pipeline::ScanFormat<std::type_identity_t<T>> conversion, T& valeur,
                         const char* nom)
 {
     pipeline::Reader lecture = pipeline::Reader::over_text(texte);

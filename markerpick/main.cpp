@@ -98,7 +98,7 @@ int main(int argc, char** argv)
     for (Writer* script : {&sorties->pos_x, &sorties->pos_y, &sorties->pos_z, &sorties->color})
         script->text("];");
 
-    const char* bilan = "Nombre de points par coins O:%d + X:%d + Y:%d = %d\n";
+    constexpr const char* bilan = "Nombre de points par coins O:%d + X:%d + Y:%d = %d\n";
     ecran.print(bilan, comptes.nbr_O, comptes.nbr_X, comptes.nbr_Y, comptes.total());
     sorties->nbr_point_coin.print("%d %d %d\n", comptes.nbr_O, comptes.nbr_X, comptes.nbr_Y);
     pipeline::log_entry(*log).print(bilan, comptes.nbr_O, comptes.nbr_X, comptes.nbr_Y, comptes.total());

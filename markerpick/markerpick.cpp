@@ -45,7 +45,8 @@ void ecrirePoint(Writer& coin, Sorties& s, double x, double y, double z, const C
     s.pos_x.print("%lf ", x);
     s.pos_y.print("%lf ", y);
     s.pos_z.print("%lf ", z);
-    s.color.print(premier ? "[%d %d %d]" : ";[%d %d %d]", c[0], c[1], c[2]);
+    s.color.text(premier ? "[" : ";[");
+    s.color.print("%d %d %d]", c[0], c[1], c[2]);
 }
 
 } // namespace

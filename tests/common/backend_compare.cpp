@@ -7,6 +7,7 @@
 #include <bit>
 #include <cstdio>
 #include <cstring>
+#include <stdexcept>
 #include <string>
 #include <variant>
 #include <vector>
@@ -15,7 +16,6 @@ namespace equivalence {
 
 namespace {
 
-using Target = std::variant<std::monostate, double*, float*, int*, std::string*>;
 using Value = std::variant<std::monostate, double, int, std::string_view>;
 
 constexpr ScanFormat scans[] = {
@@ -111,20 +111,46 @@ struct Targets {
     }
 };
 
+using pipeline::format::Type;
+
+Type type_of(char kind)
+{
+    switch (kind) {
+    case 'd': return Type::a_double;
+    case 'f': return Type::a_float;
+    case 'i': return Type::an_int;
+    default: return Type::a_text;
+    }
+}
+
+// The plan of a format of the tables, which must fit its argument letters as
+// the compiler makes the programs' formats fit theirs.
+pipeline::format::Plan checked_plan(const char* text, const char* kinds, bool scanning)
+{
+    std::vector<Type> given;
+    for (const char* k = kinds; *k; ++k)
+        given.push_back(scanning ? type_of(*k) : (*k == 'd' ? Type::a_double : *k == 'i' ? Type::an_int : Type::a_text));
+    const auto plan = scanning ? pipeline::format::plan_scan(text) : pipeline::format::plan_print(text);
+    if (const char* why = pipeline::format::misfit(plan, given))
+        throw std::logic_error(std::string("format table: \"") + text + "\": " + why);
+    return plan.plan;
+}
+
 template <class In>
 std::string scan_with(In& in, const ScanFormat& format)
 {
     Targets t;
-    std::vector<Target> list;
+    std::vector<void*> list;
     for (int k = 0; format.targets[k]; ++k) {
         switch (format.targets[k]) {
-        case 'd': list.emplace_back(&t.d[k]); break;
-        case 'f': list.emplace_back(&t.f[k]); break;
-        case 'i': list.emplace_back(&t.i[k]); break;
-        default: list.emplace_back(&t.s[k]); break;
+        case 'd': list.push_back(&t.d[k]); break;
+        case 'f': list.push_back(&t.f[k]); break;
+        case 'i': list.push_back(&t.i[k]); break;
+        default: list.push_back(&t.s[k]); break;
         }
     }
-    const int count = pipeline::compose::scan(in, format.text, std::span<Target>(list));
+    const auto plan = checked_plan(format.text, format.targets, true);
+    const int count = pipeline::compose::scan(in, format.text, plan, list.data());
     return t.describe_with(count, format.targets);
 }
 
@@ -271,8 +297,9 @@ std::string print_difference(const PrintFormat& format, double d, int i, std::st
     }
     auto reference = pipeline::stdio_backend::Output::in_memory();
     auto fast = pipeline::fast_backend::Output::in_memory();
-    pipeline::compose::print(reference, format.text, std::span<const Value>(values));
-    pipeline::compose::print(fast, format.text, std::span<const Value>(values));
+    const auto plan = checked_plan(format.text, format.values, false);
+    pipeline::compose::print(reference, format.text, plan, values.data());
+    pipeline::compose::print(fast, format.text, plan, values.data());
     const std::string expected = reference.memory_text();
     const std::string got = fast.memory_text();
     if (expected == got)

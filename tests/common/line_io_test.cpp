@@ -1,3 +1,4 @@
+#include "format_plan.hpp"
 #include "line_io.hpp"
 
 #include <gtest/gtest.h>
@@ -5,6 +6,8 @@
 #include <cmath>
 #include <cstdio>
 #include <random>
+#include <string>
+#include <string_view>
 
 using pipeline::fin_de_fichier;
 using pipeline::Reader;
@@ -38,18 +41,30 @@ std::string rest_of(Reader& r)
     return rest;
 }
 
-// Formats of the programs, each with its C argument layout.
+// Formats of the programs, each with its C argument layout and the scan of the
+// reader with the same format (a literal: the reader's formats are checked
+// when compiled).
 enum class Layout { ddd, iii, dxdxd, di, lf1 };
 struct Case {
     const char* format;
     Layout layout;
+    int (*scan)(Reader&, Scanned&);
 };
+#define CASE(format, layout, ...) \
+    Case { format, Layout::layout, [](Reader& r, Scanned& s) { return r.scan(format, __VA_ARGS__); } }
 const Case cases[] = {
-    {"%lf %lf %lf", Layout::ddd},  {"%lf %lf %lf\n", Layout::ddd}, {"%lf\n", Layout::lf1},
-    {"%lf", Layout::lf1},          {"%d %d %d\n", Layout::iii},    {"%d %d %d", Layout::iii},
-    {"%d,%d,%d", Layout::iii},     {"%i,%i", Layout::iii},         {"%dx%dx%lf", Layout::dxdxd},
-    {"element vertex %d\n", Layout::di},
+    CASE("%lf %lf %lf", ddd, s.d[0], s.d[1], s.d[2]),
+    CASE("%lf %lf %lf\n", ddd, s.d[0], s.d[1], s.d[2]),
+    CASE("%lf\n", lf1, s.d[0]),
+    CASE("%lf", lf1, s.d[0]),
+    CASE("%d %d %d\n", iii, s.i[0], s.i[1], s.i[2]),
+    CASE("%d %d %d", iii, s.i[0], s.i[1], s.i[2]),
+    CASE("%d,%d,%d", iii, s.i[0], s.i[1], s.i[2]),
+    CASE("%i,%i", iii, s.i[0], s.i[1]),
+    CASE("%dx%dx%lf", dxdxd, s.i[0], s.i[1], s.d[0]),
+    CASE("element vertex %d\n", di, s.i[0]),
 };
+#undef CASE
 
 Scanned with_stdio(const Case& c, const std::string& text)
 {
@@ -72,17 +87,7 @@ Scanned with_reader(const Case& c, const std::string& text)
 {
     Scanned s{0, {-1, -1, -1}, {-1, -1, -1}, {}};
     Reader r = Reader::over_text(text);
-    const std::string_view f = c.format;
-    if (c.layout == Layout::iii && f == "%i,%i")
-        s.count = r.scan(f, s.i[0], s.i[1]);
-    else
-        switch (c.layout) {
-        case Layout::ddd: s.count = r.scan(f, s.d[0], s.d[1], s.d[2]); break;
-        case Layout::iii: s.count = r.scan(f, s.i[0], s.i[1], s.i[2]); break;
-        case Layout::dxdxd: s.count = r.scan(f, s.i[0], s.i[1], s.d[0]); break;
-        case Layout::di: s.count = r.scan(f, s.i[0]); break;
-        case Layout::lf1: s.count = r.scan(f, s.d[0]); break;
-        }
+    s.count = c.scan(r, s);
     s.rest = rest_of(r);
     return s;
 }
@@ -211,15 +216,65 @@ TEST(LineReader, GridHeaderWordsLinesAndRewind)
     EXPECT_EQ(std::string(bytes, 2), "xy");
 }
 
-TEST(LineReader, FormatThatDoesNotFitTheTargetsIsRefused)
+// What stops the compilation of a scan or a print (the consteval constructors
+// of ScanFormat and PrintFormat refuse what these refuse).
+using pipeline::format::print_misfit;
+using pipeline::format::scan_misfit;
+static_assert(scan_misfit<double, double, int>("%lf %lf %d\n") == nullptr);
+static_assert(scan_misfit<int, int, double>("%dx%dx%lf") == nullptr);
+static_assert(scan_misfit<double, int>("%lf %*lf %*lf %i") == nullptr);
+static_assert(scan_misfit<float, std::string>(" %f%% %s") == nullptr);
+static_assert(scan_misfit<int>("%lf") != nullptr);
+static_assert(scan_misfit<double>("%f") != nullptr); // float wanted
+static_assert(scan_misfit<int>("%d %d") != nullptr);
+static_assert(scan_misfit<int, double>("%d") != nullptr);
+static_assert(scan_misfit<int>("%x") != nullptr);
+static_assert(scan_misfit<double>("%*lf") != nullptr); // dropped: no target
+static_assert(print_misfit<double, float, double, int, int, const char*>("%lf|%f|%.1f|%d|%i|%s|%%|") == nullptr);
+static_assert(print_misfit<std::string, char[3]>("%s%s") == nullptr);
+static_assert(print_misfit<double>("%d") != nullptr);
+static_assert(print_misfit<int>("%d %d") != nullptr);
+static_assert(print_misfit<double>("%.2f") != nullptr);
+static_assert(print_misfit<>("100%") != nullptr);
+
+namespace {
+
+// The characters each step covers, joined by "|".
+std::string pieces_of(std::string_view text, const pipeline::format::Plan& plan)
 {
-    Reader r = Reader::over_text("1");
-    int i = 0;
-    double d = 0;
-    EXPECT_THROW(r.scan("%lf", i), std::logic_error);
-    EXPECT_THROW(r.scan("%d %d", i), std::logic_error);
-    EXPECT_THROW(r.scan("%d", i, d), std::logic_error);
-    EXPECT_THROW(r.scan("%x", i), std::logic_error);
+    std::string covered;
+    std::size_t at = 0;
+    for (const auto step : plan.used()) {
+        covered += std::string(text.substr(at, step.length())) + "|";
+        at += step.length();
+    }
+    return covered;
+}
+
+} // namespace
+
+TEST(LineReader, FormatsAreTakenApartOnceForAllWhenCompiled)
+{
+    using pipeline::format::Step;
+    constexpr std::string_view scanned = " %d,;%lf %%\nrayons x%d";
+    constexpr auto scan = pipeline::format::plan_scan(scanned);
+    static_assert(scan.plan.step_count == 10 && scan.conversion_count == 3);
+    // The blanks before a conversion are its own (every conversion skips
+    // blanks itself); "%%" skips blanks first, as every directive starting
+    // with %; runs of literal characters are one step each, split by blanks.
+    constexpr Step::Kind scan_kinds[] = {Step::read_decimal, Step::match,       Step::read_double, Step::skip_blanks,
+                                         Step::percent,      Step::skip_blanks, Step::match,       Step::skip_blanks,
+                                         Step::match,        Step::read_decimal};
+    for (std::size_t k = 0; k < std::size(scan_kinds); ++k)
+        EXPECT_EQ(scan.plan.steps[k].kind(), scan_kinds[k]) << k;
+    EXPECT_EQ(pieces_of(scanned, scan.plan), " %d|,;|%lf| |%%|\n|rayons| |x|%d|");
+
+    constexpr std::string_view text = "GRILLE(%d,%d)=%lf;\n%%%.1f";
+    constexpr auto print = pipeline::format::plan_print(text);
+    EXPECT_EQ(pieces_of(text, print.plan), "GRILLE(|%d|,|%d|)=|%lf|;\n|%%|%.1f|");
+    EXPECT_EQ(print.conversion_count, 4);
+    EXPECT_EQ(print.plan.steps[7].kind(), Step::percent);
+    EXPECT_EQ(print.plan.steps[8].kind(), Step::write_fixed_1);
 }
 
 TEST(LineWriter, PrintsAsPrintf)
@@ -232,8 +287,37 @@ TEST(LineWriter, PrintsAsPrintf)
     w.text("\xE9");
     EXPECT_EQ(w.memory_text(), "12.500000|-0.031250|0.2|-7|42|texte|%|nan -nan inf 10.2\n10000.000000\n \xE9");
     EXPECT_FALSE(w.failed());
-    EXPECT_THROW(w.print("%d", 1.0), std::logic_error);
-    EXPECT_THROW(w.print("%d %d", 1), std::logic_error);
+}
+
+// Long literal runs, read and written whole.
+TEST(LineIo, LongLiteralsAreWholeInBothDirections)
+{
+    // 520 characters without a blank: one run of the scan format.
+#define CHUNK "abcdefghijklmnopqrstuvwxyz_ABCDEFGHIJKLMNOPQRSTUVWXYZ"
+#define LONG_TEXT CHUNK CHUNK CHUNK CHUNK CHUNK CHUNK CHUNK CHUNK CHUNK CHUNK
+    static_assert(sizeof(LONG_TEXT) > 256);
+    Writer w = Writer::in_memory();
+    w.print(LONG_TEXT "=%d;" LONG_TEXT "\n", 42);
+    const std::string long_text = LONG_TEXT;
+    EXPECT_EQ(w.memory_text(), long_text + "=42;" + long_text + "\n");
+
+    int n = 0;
+    Reader whole = Reader::over_text(long_text + "=7 et la suite");
+    EXPECT_EQ(whole.scan(LONG_TEXT "=%d", n), 1);
+    EXPECT_EQ(n, 7);
+    std::string rest;
+    EXPECT_TRUE(whole.read_line(rest));
+    EXPECT_EQ(rest, " et la suite");
+    // A difference past the first step's run stops the scan there, the
+    // differing character left unread.
+    std::string altered = long_text + "=8";
+    altered[300] = '#';
+    Reader broken = Reader::over_text(altered);
+    EXPECT_EQ(broken.scan(LONG_TEXT "=%d", n), 0);
+    EXPECT_TRUE(broken.read_line(rest));
+    EXPECT_EQ(rest, altered.substr(300));
+#undef LONG_TEXT
+#undef CHUNK
 }
 
 TEST(LineWriter, ReportsAFileThatCannotBeOpened)

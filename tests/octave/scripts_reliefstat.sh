@@ -5,7 +5,9 @@
 # rebuild GRILLE.txt and GRILLE_CENTREE.txt (empty cells at 0) and draw them,
 # and HR.m must fit s and L within the tolerances below.
 #
-# usage: scripts_reliefstat.sh RELIEFSTAT GRILLE_GAUSSIENNE [essais]
+# usage: scripts_reliefstat.sh RELIEFSTAT RUGOSITE_SYNTHESE [essais]
+# The surfaces come from the generator's grid mode (exact exponential
+# covariance, zero mean).
 # With "essais" it fits 30 seeds per surface and prints the fitted values
 # instead of checking them; that is how the tolerances were chosen.
 #
@@ -95,7 +97,8 @@ cas() { # name rows columns step s L tol_s L_min/L L_max/L seeds...
   for graine in "$@"; do
     local dir="$travail/$nom-$graine"
     mkdir "$dir"
-    "$generateur" "$n" "$m" "$pas" "$s" "$L" "$graine" 10 >"$dir/grille.txt"
+    (cd "$dir" && "$generateur" grille --entete "$((n - 1))x$((m - 1))x$pas" --rms "$s" --longueur "$L" \
+      --graine "$graine" >/dev/null && rm parametres_vrais.txt) || { echo "ECHEC $nom $graine : generateur"; echecs=$((echecs + 1)); continue; }
     (cd "$dir" && "$reliefstat" >/dev/null) || { echo "ECHEC $nom $graine : reliefstat"; echecs=$((echecs + 1)); continue; }
     local sortie
     sortie=$(lancer_octave "$dir")

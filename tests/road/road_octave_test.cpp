@@ -34,7 +34,7 @@ struct Fit {
 // Clouds of 300000 points and a correlation length of 5 (twice as many areas of
 // the correlation length in the frame as the default 10, so a steadier fit), a
 // grid of 200 steps (its 50 radii reach 5 lengths) with a capture radius of half
-// a step, the fit and pictures of tools/images-mesure.m.
+// a step, the fit and pictures of tools/images/images-mesure.m.
 Fit measure_and_fit(int seed)
 {
     Fit fit;
@@ -44,7 +44,7 @@ Fit measure_and_fit(int seed)
     EXPECT_EQ(run.status, 0) << run.out << run.err;
     const int octave = std::system(("cd '" + dir.path().string() +
                                     "' && octave --no-gui --no-window-system -q --eval \"source('" +
-                                    RUGOSITE_SOURCE_DIR "/tools/images-mesure.m')\" >octave.txt 2>&1")
+                                    RUGOSITE_SOURCE_DIR "/tools/images/images-mesure.m')\" >octave.txt 2>&1")
                                        .c_str());
     EXPECT_EQ(octave, 0) << dir.read("octave.txt");
     const Truth truth = read_truth(dir);

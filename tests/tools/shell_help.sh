@@ -10,8 +10,7 @@ trap 'rm -rf "$work"' EXIT
 failures=0
 fail() { echo "ECHEC : $*"; failures=$((failures + 1)); }
 
-tools=(tools/run-tests.sh tools/demo.sh tools/etude-reglages.sh tools/bench/benchmark.sh
-    tools/bench-plyunpack/benchmark.sh tools/bench-reliefstat/bench.sh
+tools=(tools/run-tests.sh tools/demo.sh tools/etude-reglages/etude-reglages.sh tools/bench/benchmark.sh
     tools/chaine/rugosite-chaine tools/images/rugosite-images tools/campagne/rugosite-campagne
     tools/campagne/bench.sh)
 mkdir -p "$work/arbre" "$work/ici"

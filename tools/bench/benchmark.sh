@@ -8,6 +8,9 @@
 #     vertices, in the three builds, changing which goes first (the plain C
 #     road borrows framefit from the fast build);
 #   - times reliefstat on generated 201 x 201 and 1001 x 1001 grids;
+#   - with --plyunpack, times plyunpack alone on the three layouts of a cloud
+#     (the classic ASCII one, ASCII with a comment and a quality value, binary
+#     little-endian), checking that they give the same files;
 #   - checks after each program that the three builds wrote the same bytes:
 #     every file, the standard output and error, the exit status (the timestamp
 #     lines of log.txt aside, which tell the time of the run);
@@ -23,16 +26,24 @@
 # usage: bash tools/bench/benchmark.sh [--points N] [--repetitions K]
 #          [--memoire N1,N2 | --sans-memoire] [--generateur PROGRAMME]
 #          [--travail REPERTOIRE] [--tableau FICHIER]
+#          [--parties route,reliefstat,plyunpack,memoire | --plyunpack | --reliefstat]
 set -euo pipefail
 if [[ $# == 1 && ( $1 == --aide || $1 == -h || $1 == --help ) ]]; then
     cat <<'AIDE'
 usage : bash tools/bench/benchmark.sh [--points N] [--repetitions K]
          [--memoire N1,N2 | --sans-memoire] [--generateur PROGRAMME]
          [--travail REPERTOIRE] [--tableau FICHIER]
+         [--parties route,reliefstat,plyunpack,memoire | --plyunpack | --reliefstat]
 Banc d'essai de vitesse : construit build/bench/reference et build/bench/rapide,
 chronometre toute la voie sur un nuage genere (5 millions de sommets), et
-reliefstat sur des grilles 201 x 201 et 1001 x 1001, verifie que les deux
-versions ecrivent les memes octets, et mesure la memoire de pointe.
+reliefstat sur des grilles 201 x 201 et 1001 x 1001, verifie que les versions
+ecrivent les memes octets, et mesure la memoire de pointe.
+Parties (par defaut route,reliefstat,memoire) :
+  route       la voie complete dans les trois versions
+  reliefstat  reliefstat seul sur les deux grilles (--reliefstat : cette partie seule)
+  plyunpack   plyunpack seul sur trois dispositions du nuage : ASCII classique,
+              ASCII avec commentaire et qualite, binaire (--plyunpack : seule)
+  memoire     memoire de pointe des programmes en flux sur de plus grands nuages
 Fichiers : build/bench (jusqu'a 8 Go), le tableau dans build/bench/resultats.md.
 Duree : environ 10 minutes sur deux coeurs.
 Statut de sortie : 0 fait ; 1 une sortie differe ; 2 option inconnue ou outil absent.
@@ -48,6 +59,7 @@ memoire=1000000,20000000
 generateur=
 travail=$racine/build/bench/travail
 tableau=$racine/build/bench/resultats.md
+parties=route,reliefstat,memoire
 while (($# > 0)); do
   case $1 in
     --points) points=$2; shift 2 ;;
@@ -57,9 +69,19 @@ while (($# > 0)); do
     --generateur) generateur=$(realpath "$2"); shift 2 ;;
     --travail) travail=$(realpath -m "$2"); shift 2 ;;
     --tableau) tableau=$(realpath -m "$2"); shift 2 ;;
+    --parties) parties=$2; shift 2 ;;
+    --plyunpack | --reliefstat) parties=${1#--}; shift ;;
     *) echo "benchmark : option inconnue : $1" >&2; exit 2 ;;
   esac
 done
+for partie in ${parties//,/ }; do
+  case $partie in
+    route | reliefstat | plyunpack | memoire) ;;
+    *) echo "benchmark : partie inconnue : $partie (route, reliefstat, plyunpack, memoire)" >&2; exit 2 ;;
+  esac
+done
+partie() { [[ ,$parties, == *,$1,* ]]; }
+partie memoire || memoire=
 [ -x /usr/bin/time ] || { echo "benchmark : /usr/bin/time est necessaire (paquet time)" >&2; exit 2; }
 
 programmes=(plyunpack markerpick framefit delimiter echantillonnage reliefstat)
@@ -69,9 +91,7 @@ flux=(plyunpack markerpick delimiter echantillonnage) # the streaming programs
 construire() { # directory, cmake options...
   local dir=$1; shift
   cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRUGOSITE_TESTS=OFF "$@" >/dev/null
-  local cibles=("${programmes[@]}" grille_gaussienne)
-  # The cloud generator, when this tree has it.
-  if cmake --build "$dir" --target help | grep 'rugosite-synthese' >/dev/null; then cibles+=(rugosite-synthese); fi
+  local cibles=("${programmes[@]}" rugosite-synthese)
   cmake --build "$dir" -j "$(nproc)" --target "${cibles[@]}" >/dev/null
 }
 echo "== construction : reference (stdio, boucle simple), rapide et C simple" >&2
@@ -92,7 +112,7 @@ cc -std=gnu17 -O2 -pthread -o "$bin_c/puissance_crete" tools/bench/puissance_cre
 if [ -z "$generateur" ]; then
   generateur=$bin_rap/rugosite-synthese
 fi
-[ -x "$generateur" ] || { echo "benchmark : generateur de nuages introuvable ($generateur) : --generateur" >&2; exit 2; }
+[ -x "$generateur" ] || { echo "benchmark : generateur introuvable ($generateur) : --generateur" >&2; exit 2; }
 
 rm -rf "$travail"
 mkdir -p "$travail" "$(dirname "$tableau")"
@@ -102,13 +122,50 @@ nuage() { # vertices, directory
   mkdir -p "$2"
   (cd "$2" && "$generateur" nuage --points "$1" --graine 1 >/dev/null)
 }
-echo "== generation d'un nuage de $points sommets" >&2
-nuage "$points" "$travail/nuage"
-mkdir -p "$travail/grille201" "$travail/grille1001"
-"$bin_rap/grille_gaussienne" 201 201 0.5 1 5 1 10 >"$travail/grille201/grille.txt"
-# Every twentieth height of the larger grid becomes the empty-cell marker.
-"$bin_rap/grille_gaussienne" 1001 1001 0.1 1 2 1 10 |
-  awk 'NR > 1 && NR % 20 == 0 { print "10000.000000"; next } { print }' >"$travail/grille1001/grille.txt"
+grille() { # directory, header, correlation length
+  mkdir -p "$1"
+  (cd "$1" && "$generateur" grille --entete "$2" --rms 1 --longueur "$3" --graine 1 >/dev/null && rm parametres_vrais.txt)
+}
+if partie route; then
+  echo "== generation d'un nuage de $points sommets" >&2
+  nuage "$points" "$travail/nuage"
+fi
+if partie reliefstat; then
+  grille "$travail/grille201" 200x200x0.5 5
+  grille "$travail/grille1001" 1000x1000x0.1 2
+  # Every twentieth height of the larger grid becomes the empty-cell marker.
+  awk 'NR > 1 && NR % 20 == 0 { print "10000.000000"; next } { print }' "$travail/grille1001/grille.txt" \
+    >"$travail/grille1001/grille.tmp"
+  mv "$travail/grille1001/grille.tmp" "$travail/grille1001/grille.txt"
+fi
+# The three layouts of one cloud for plyunpack alone; the coordinates are
+# multiples of powers of two, the same in float and in decimal.
+if partie plyunpack; then
+  echo "== generation de trois dispositions d'un nuage de $points sommets" >&2
+  python3 - "$travail" "$points" <<'PY'
+import struct, sys
+work, n = sys.argv[1], int(sys.argv[2])
+props = "".join(f"property float {p}\n" for p in ("x", "y", "z", "nx", "ny", "nz"))
+props += "".join(f"property uchar {p}\n" for p in ("red", "green", "blue"))
+def header(fmt, extra="", more=""):
+    return f"ply\nformat {fmt} 1.0\n{extra}element vertex {n}\n{props}{more}end_header\n".encode()
+vertices = [((i % 1000) / 8, (i % 777) / 4, -(i % 555) / 16, 0, 0, 1, i % 256, (i * 7) % 256, (i * 13) % 256)
+            for i in range(min(n, 65536))]
+reps, rest = divmod(n, len(vertices))
+def each(make):
+    block = b"".join(make(v) for v in vertices)
+    return block * reps + b"".join(make(v) for v in vertices[:rest])
+text = lambda v: ("%r %r %r %d %d %d %d %d %d\n" % v).encode()
+layouts = {
+    "classique": header("ascii") + each(text),
+    "qualite": header("ascii", "comment bench\n", "property float quality\n") + each(lambda v: text(v)[:-1] + b" 0.5\n"),
+    "binaire": header("binary_little_endian") + each(lambda v: struct.pack("<6f3B", *v)),
+}
+for name, data in layouts.items():
+    with open(f"{work}/ply-{name}.ply", "wb") as f:
+        f.write(data)
+PY
+fi
 
 # --- runs ----------------------------------------------------------------------
 declare -A meilleur memoire_max
@@ -163,12 +220,15 @@ for ((n = 1; n <= repetitions; n++)); do
   echo "== route complete, passage $n sur $repetitions" >&2
   ordres=("ref rap c" "rap c ref" "c ref rap")
   read -r -a ordre <<<"${ordres[$(((n - 1) % 3))]}"
-  for b in "${ordre[@]}"; do
-    route "$b" "${bin[$b]}" "$travail/$b" "$travail/nuage"
-  done
-  comparer "$travail/ref" "$travail/rap" "route, reference et rapide"
-  comparer "$travail/c" "$travail/rap" "route, C simple et rapide"
+  if partie route; then
+    for b in "${ordre[@]}"; do
+      route "$b" "${bin[$b]}" "$travail/$b" "$travail/nuage"
+    done
+    comparer "$travail/ref" "$travail/rap" "route, reference et rapide"
+    comparer "$travail/c" "$travail/rap" "route, C simple et rapide"
+  fi
   for taille in 201 1001; do
+    partie reliefstat || break
     for b in "${ordre[@]}"; do
       dir=$travail/$b$taille
       rm -rf "$dir" "$dir".*
@@ -179,8 +239,26 @@ for ((n = 1; n <= repetitions; n++)); do
     comparer "$travail/ref$taille" "$travail/rap$taille" "reliefstat $taille x $taille, reference et rapide"
     comparer "$travail/c$taille" "$travail/rap$taille" "reliefstat $taille x $taille, C simple et rapide"
   done
+  # plyunpack alone: the reference and fast builds (the plain C one reads
+  # the classic layout only); every layout gives the files of the classic one.
+  for disposition in classique qualite binaire; do
+    partie plyunpack || break
+    for b in ref rap; do
+      dir=$travail/$b-$disposition
+      rm -rf "$dir" "$dir".*
+      mkdir -p "$dir"
+      cp "$travail/ply-$disposition.ply" "$dir/option-0000.ply"
+      lancer "$b" "${bin[$b]}" "$dir" "ply,$disposition" plyunpack
+      rm "$dir/option-0000.ply"
+    done
+    comparer "$travail/ref-$disposition" "$travail/rap-$disposition" "plyunpack $disposition, reference et rapide"
+    for f in f_x.txt f_y.txt f_z.txt f_color.txt; do
+      cmp -s "$travail/rap-classique/$f" "$travail/rap-$disposition/$f" ||
+        differences+=("plyunpack $disposition et classique : $f")
+    done
+  done
 done
-rm -rf "$travail"/ref "$travail"/rap "$travail"/c
+rm -rf "$travail"/ref "$travail"/rap "$travail"/c "$travail"/ref-* "$travail"/rap-*
 
 # Peak memory of the streaming programs of the fast build, on larger clouds.
 tailles=()
@@ -198,17 +276,19 @@ crete=$("$bin_c/puissance_crete" 2>/dev/null)
 
 # --- the table -------------------------------------------------------------------
 mio() { awk -v k="$1" 'BEGIN { printf "%.1f", k / 1024 }'; }
-rapport() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.1f", a / b; else printf "-" }'; }
+rapport() { awk -v a="$1" -v b="$2" 'BEGIN { if (a != "" && b > 0) printf "%.1f", a / b; else printf "-" }'; }
 # The target is a ratio of the fast build against the plain C programs.
 ligne_temps() { # label, key, target ratio (or empty)
-  local c=${meilleur[c,$2]} r=${meilleur[ref,$2]} f=${meilleur[rap,$2]} cible=$3 etat=""
+  local c=${meilleur[c,$2]:-} r=${meilleur[ref,$2]} f=${meilleur[rap,$2]} cible=$3 etat=""
   local qc qr
   qc=$(rapport "$c" "$f")
   qr=$(rapport "$r" "$f")
   if [ -n "$cible" ]; then
     if awk -v q="$qc" -v c="$cible" 'BEGIN { exit !(q >= c) }'; then etat="oui (>= $cible)"; else etat="NON (< $cible)"; fi
   fi
-  echo "| $1 | $c | $r | $f | $qc | $qr | ${meilleur[c,$2,cpu]} / ${meilleur[ref,$2,cpu]} / ${meilleur[rap,$2,cpu]} | $(mio "${memoire_max[c,$2]}") / $(mio "${memoire_max[ref,$2]}") / $(mio "${memoire_max[rap,$2]}") | $etat |"
+  local cpu_c=${meilleur[c,$2,cpu]:--} memoire_c=-
+  [ -n "$c" ] && memoire_c=$(mio "${memoire_max[c,$2]}")
+  echo "| $1 | ${c:--} | $r | $f | $qc | $qr | $cpu_c / ${meilleur[ref,$2,cpu]} / ${meilleur[rap,$2,cpu]} | $memoire_c / $(mio "${memoire_max[ref,$2]}") / $(mio "${memoire_max[rap,$2]}") | $etat |"
 }
 machine=$(lscpu | sed -n 's/^Model name: *//p' | head -1)
 {
@@ -222,12 +302,20 @@ machine=$(lscpu | sed -n 's/^Model name: *//p' | head -1)
   echo "| Programme | C simple (s) | Reference (s) | Rapide (s) | Rapport C | Rapport ref | CPU C / ref / rapide (s) | Memoire C / ref / rapide (Mio) | Objectif (rapport C) |"
   echo "|---|---|---|---|---|---|---|---|---|"
   for programme in "${programmes[@]}"; do
+    partie route || break
     cible=""
     for p in "${flux[@]}"; do [ "$p" = "$programme" ] && cible=10; done
     ligne_temps "$programme (route, $points sommets)" "route,$programme" "$cible"
   done
-  ligne_temps "reliefstat (grille 201 x 201)" "grille201" ""
-  ligne_temps "reliefstat (grille 1001 x 1001)" "grille1001" 12
+  if partie reliefstat; then
+    ligne_temps "reliefstat (grille 201 x 201)" "grille201" ""
+    ligne_temps "reliefstat (grille 1001 x 1001)" "grille1001" 12
+  fi
+  if partie plyunpack; then
+    ligne_temps "plyunpack seul (ASCII classique, $points sommets)" "ply,classique" ""
+    ligne_temps "plyunpack seul (ASCII, commentaire et qualite)" "ply,qualite" ""
+    ligne_temps "plyunpack seul (binaire)" "ply,binaire" ""
+  fi
   if ((${#tailles[@]} > 0)); then
     echo
     echo -n "| Memoire de pointe, version rapide (Mio) |"

@@ -10,7 +10,7 @@
 #   correlation length fitted by HR.m / true length,
 #   share of empty nodes.
 #
-# usage : bash tools/etude-reglages.sh [options]
+# usage : bash tools/etude-reglages/etude-reglages.sh [options]
 #   --bin DIR        where the programs and tools are (build/release/bin)
 #   --graines N      number of clouds, seeds 1 to N (5)
 #   --points N       points of each cloud (1000000)
@@ -21,7 +21,7 @@
 set -euo pipefail
 if [[ $# == 1 && ( $1 == --aide || $1 == -h || $1 == --help ) ]]; then
     cat <<'AIDE'
-usage : bash tools/etude-reglages.sh [options]
+usage : bash tools/etude-reglages/etude-reglages.sh [options]
 Etudie l'effet des reglages d'echantillonnage sur des nuages synthetiques de
 rugosite connue : la voie jusqu'a delimiter pour chaque nuage, puis
 echantillonnage et reliefstat pour chaque reglage, et HR.m dans GNU Octave.
