@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The speed benchmark of the toolkit: builds the reference (C stdio, plain
-# correlation loop: -DRUGOSITE_STDIO_REFERENCE=ON), the fast build, and the
-# plain C programs of tools/bench/baseline (C17, -O2, one fscanf or fprintf per
+# correlation loop: -DRUGOSITE_STDIO_REFERENCE=ON -DRUGOSITE_PLAIN_CORRELATION=ON),
+# the fast build, and the plain C programs of tools/bench/baseline (C17, -O2, one fscanf or fprintf per
 # line: what a user would write instead) side by side, then in one run
 #   - times the whole photogrammetric road (plyunpack, markerpick, framefit,
 #     delimiter, echantillonnage, reliefstat) on a generated cloud of 5 million
@@ -95,7 +95,7 @@ construire() { # directory, cmake options...
   cmake --build "$dir" -j "$(nproc)" --target "${cibles[@]}" >/dev/null
 }
 echo "== construction : reference (stdio, boucle simple), rapide et C simple" >&2
-construire build/bench/reference -DRUGOSITE_STDIO_REFERENCE=ON
+construire build/bench/reference -DRUGOSITE_STDIO_REFERENCE=ON -DRUGOSITE_PLAIN_CORRELATION=ON
 construire build/bench/rapide -DRUGOSITE_STDIO_REFERENCE=OFF
 bin_ref=$racine/build/bench/reference/bin
 bin_rap=$racine/build/bench/rapide/bin
