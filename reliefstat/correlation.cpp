@@ -22,8 +22,8 @@ namespace {
 // which it takes its own terms, so the separations are lanes of vectors: for
 // one cell, eight consecutive separations take their terms at once, each into
 // its own sum, the cells still coming in order. The neighbours along the row
-// are consecutive in a padded copy of the row; those down the column in a
-// transposed copy. The separations are dealt to the threads by blocks of
+// are consecutive in a padded copy of the row; those down the column are
+// gathered from the block's rows of the same copy, one per separation. The separations are dealt to the threads by blocks of
 // eight, each thread summing its own blocks in its own copy of vecr.
 typedef double v2d __attribute__((vector_size(16)));
 typedef long long v2l __attribute__((vector_size(16)));
