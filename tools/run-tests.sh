@@ -113,9 +113,10 @@ fi
 
 if [[ $test_option == -DRUGOSITE_TESTS=ON ]]; then
     echo "== plan : build/release (tous les tests), build/optimise (Release, sans les groupes lents)," \
+        "build/reference (stdio et boucle simple, sans les groupes lents)," \
         "build/asan (sanitizers, sans les groupes lents)"
 else
-    echo "== plan : build/release, build/optimise (Release) et build/asan, constructions seules"
+    echo "== plan : build/release, build/optimise (Release), build/reference et build/asan, constructions seules"
 fi
 [[ -n $preparation_only ]] && exit 0
 
