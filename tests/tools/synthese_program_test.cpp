@@ -36,7 +36,7 @@ TEST(SyntheseProgram, WritesTheMeasurementAndItsTruth)
     EXPECT_EQ(again.read("option-0000.ply"), ply);
     EXPECT_EQ(again.read("parametres_vrais.txt"), dir.read("parametres_vrais.txt"));
 
-    r = synthese(dir, {"grille", "--entete", "39x24x2.0", "--longueur", "5", "--modes", "64"});
+    r = synthese(dir, {"grille", "--entete", "39x24x2.0", "--longueur", "5", "--modes", "64", "--remplacer"});
     ASSERT_EQ(r.status, 0) << r.out;
     const std::string grid = dir.read("grille.txt");
     EXPECT_TRUE(grid.starts_with("39x24x2.000000\n"));
@@ -44,14 +44,54 @@ TEST(SyntheseProgram, WritesTheMeasurementAndItsTruth)
     EXPECT_TRUE(dir.read("parametres_vrais.txt").starts_with("mode grille\n"));
 }
 
-TEST(SyntheseProgram, UnwritableFileFailsTheRun)
+// Run in a measurement folder, the generator replaces nothing there unless
+// told to: a French sentence, status 1, the folder as it was. A file that
+// cannot be put in place fails the run with the system's reason, leaving
+// neither a temporary file nor the other file.
+TEST(SyntheseProgram, ReplacesAFileOnlyWhenTold)
 {
+    struct Case {
+        std::vector<std::string> present, args;
+        std::string err;
+    };
+    const std::vector<Case> cases{
+        {{"option-0000.ply"}, {"nuage", "--points", "3000"}, "option-0000.ply existe deja dans "},
+        {{"parametres_vrais.txt"}, {"grille", "--entete", "9x9x1"}, "parametres_vrais.txt existe deja dans "},
+        {{"grille.txt", "parametres_vrais.txt"},
+         {"grille", "--entete", "9x9x1"},
+         "grille.txt et parametres_vrais.txt existent deja dans "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.err);
+        const program_test::WorkDir dir;
+        for (const auto& name : c.present)
+            dir.write(name, "mesure reelle\n");
+        auto r = synthese(dir, c.args);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_TRUE(r.err.starts_with("rugosite-synthese : " + c.err)) << r.err;
+        EXPECT_TRUE(r.err.ends_with("(--remplacer pour le" + std::string(c.present.size() > 1 ? "s" : "") +
+                                    " remplacer) ; rien n'est ecrit\n"))
+            << r.err;
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(dir.files().size(), c.present.size());
+        for (const auto& name : c.present)
+            EXPECT_EQ(dir.read(name), "mesure reelle\n");
+
+        auto args = c.args;
+        args.push_back("--remplacer");
+        r = synthese(dir, args);
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(dir.files().size(), 2u);
+        EXPECT_NE(dir.read("parametres_vrais.txt"), "mesure reelle\n");
+    }
+
     const program_test::WorkDir dir;
-    std::filesystem::create_directory(dir.path() / "grille.txt"); // cannot be opened as a file
-    auto r = synthese(dir, {"grille"});
+    std::filesystem::create_directory(dir.path() / "grille.txt"); // cannot be replaced by a file
+    const auto r = tools_test::launch(program_test::program_path("rugosite-synthese"),
+                                      {"grille", "--entete", "9x9x1", "--remplacer"}, dir.path(), {"LC_ALL=C"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.out.find("grille.txt"), std::string::npos);
-    EXPECT_FALSE(dir.exists("parametres_vrais.txt"));
+    EXPECT_EQ(r.err, "rugosite-synthese : grille.txt n'a pas pu etre mis en place : Is a directory\n");
+    EXPECT_EQ(dir.files().size(), 0u); // the directory only: no temporary file, no parametres_vrais.txt
 }
 
 TEST(SyntheseProgram, MemoryDoesNotGrowWithThePoints)
