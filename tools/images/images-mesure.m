@@ -47,7 +47,10 @@ if ~exist('longueur_corr_fit', 'var')
   error('rugosite:ajustement', 'HR.m n''a pas donne de longueur de correlation');
 end
 rayons = numel(r);
-fichier = fopen('ajustement.txt', 'w');
+[fichier, raison] = fopen('ajustement.txt', 'w');
+if fichier < 0
+  error('rugosite:ecriture', 'ajustement.txt n''a pas pu etre ecrit : %s', raison);
+end
 % RMS_fit enters the model squared: its sign means nothing
 % The unit of the road, told from the files of the folder.
 if exist('base.txt', 'file') || exist('cloud.txt', 'file')
