@@ -231,28 +231,17 @@ s=$?
 ((s == 0)) || fail "liste : statut $s : $(cat "$l/err")"
 [[ $(grep -c ' : reussi (manuelle)$' "$l/sortie") == 3 ]] || fail "liste : trois dossiers attendus : $(cat "$l/sortie")"
 grep -q '^\[[1-3]/3\] listes/sous/../m1 : reussi' "$l/sortie" || fail "liste : nom du dossier : $(cat "$l/sortie")"
-[[ $(cat "$l/err") == "rugosite-campagne : $l/m1 est le meme dossier que listes/sous/../m1 : il n'est traite qu'une fois
-rugosite-campagne : listes/sous/../m1/ est le meme dossier que listes/sous/../m1 : il n'est traite qu'une fois
-rugosite-campagne : listes/sous/./../m2 est le meme dossier que listes/sous/../m2 : il n'est traite qu'une fois" ]] ||
+[[ $(grep -c "est le meme dossier que listes/sous/../m[12] : il n'est traite qu'une fois$" "$l/err") == 3 ]] ||
     fail "liste : avis des doublons : $(cat "$l/err")"
 [[ $(wc -l <"$l/campagne.csv") == 4 ]] || fail "liste : campagne.csv : $(cat "$l/campagne.csv")"
 out=$(cd "$l" && "$campagne" --rapport "$rapport" --sortie . -- -x 2>&1)
-(($? == 0)) || fail "dossier -x : $out"
-[[ $out == "[1/1] -x : deja a jour"$'\n'"rugosite-campagne : 1 dossiers"* ]] || fail "dossier -x : $out"
-out=$(cd "$l" && "$campagne" -x 2>&1)
-[[ $out == *"option inconnue : -x"*"apres --"* ]] || fail "option -x : $out"
+[[ $? == 0 && $out == "[1/1] -x : deja a jour"$'\n'"rugosite-campagne : 1 dossiers"* ]] || fail "dossier -x : $out"
 
 # A folder where a chain is at work: the campaign's chain is refused there, and
 # nothing is recorded.
 cp -a "$modele/p02" "$l/occupe"
-(cd "$l/occupe" && flock .rugosite-chaine-verrou sleep 3) &
-occupant=$!
-sleep 0.5
-out=$("$campagne" --reglages "$reglages" --rapport "$rapport" --traiter "$l/occupe" 2>&1)
-s=$?
-wait "$occupant"
-((s == 1)) || fail "chaine occupee : statut $s au lieu de 1 : $out"
-[[ $out == *"une autre rugosite-chaine y travaille : rien n'est enregistre"* ]] || fail "chaine occupee : $out"
+out=$(cd "$l/occupe" && flock .rugosite-chaine-verrou "$campagne" --rapport "$rapport" --traiter . 2>&1)
+[[ $? == 1 && $out == *"une autre rugosite-chaine y travaille : rien n'est enregistre"* ]] || fail "chaine occupee : $out"
 [[ -s $l/occupe/campagne-fait.json ]] && fail "chaine occupee : une marque a ete ecrite"
 
 # --- a full disk, a read-only folder -------------------------------------------

@@ -3,7 +3,6 @@
 #include "program_run.hpp"
 
 #include <fcntl.h>
-#include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -12,13 +11,10 @@
 
 namespace tools_test {
 
-namespace {
-
-// Forks and runs the executable with its standard output and error in files of
-// `io`; the child leads its own process group when asked.
-pid_t spawn(const std::filesystem::path& exe, const std::vector<std::string>& args, const std::filesystem::path& dir,
-            const std::vector<std::string>& environment, const std::filesystem::path& io, bool own_group)
+Launched launch(const std::filesystem::path& exe, const std::vector<std::string>& args,
+                const std::filesystem::path& dir, const std::vector<std::string>& environment)
 {
+    const program_test::WorkDir io;
     std::vector<std::string> words{exe.string()};
     words.insert(words.end(), args.begin(), args.end());
     std::vector<char*> argv;
@@ -26,14 +22,12 @@ pid_t spawn(const std::filesystem::path& exe, const std::vector<std::string>& ar
         argv.push_back(w.data());
     argv.push_back(nullptr);
     std::vector<std::string> settings = environment;
-    const std::string out = (io / "out").string(), err = (io / "err").string();
+    const std::string out = (io.path() / "out").string(), err = (io.path() / "err").string();
 
     const pid_t child = fork();
     if (child < 0)
         throw std::runtime_error("fork failed");
     if (child == 0) {
-        if (own_group)
-            setpgid(0, 0);
         const int in = ::open("/dev/null", O_RDONLY);
         const int o = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         const int e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -45,52 +39,15 @@ pid_t spawn(const std::filesystem::path& exe, const std::vector<std::string>& ar
         execv(argv[0], argv.data());
         _exit(127);
     }
-    if (own_group)
-        setpgid(child, child); // also from here, so that the group exists when the caller signals it
-    return child;
-}
-
-Launched reap(pid_t child, const std::filesystem::path& io)
-{
     int wstatus = 0;
     rusage usage{};
     while (wait4(child, &wstatus, 0, &usage) < 0) {
     }
     Launched result;
     result.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
-    result.out = program_test::slurp(io / "out");
-    result.err = program_test::slurp(io / "err");
+    result.out = program_test::slurp(out);
+    result.err = program_test::slurp(err);
     result.peak_kb = usage.ru_maxrss;
-    return result;
-}
-
-} // namespace
-
-Launched launch(const std::filesystem::path& exe, const std::vector<std::string>& args,
-                const std::filesystem::path& dir, const std::vector<std::string>& environment)
-{
-    const program_test::WorkDir io;
-    return reap(spawn(exe, args, dir, environment, io.path(), false), io.path());
-}
-
-Started::Started(const std::filesystem::path& exe, const std::vector<std::string>& args,
-                 const std::filesystem::path& dir, const std::vector<std::string>& environment)
-    : pid_(spawn(exe, args, dir, environment, io_.path(), true))
-{
-}
-
-Started::~Started()
-{
-    if (pid_ > 0) {
-        kill(-pid_, SIGKILL);
-        reap(pid_, io_.path());
-    }
-}
-
-Launched Started::finish()
-{
-    Launched result = reap(pid_, io_.path());
-    pid_ = -1;
     return result;
 }
 
