@@ -55,6 +55,24 @@ written=$(snapshot .)
 expected=$'./ajustement.txt\n./correlation.png\n./surface.png'
 [[ -z $gnuplot ]] && expected=./ajustement.txt
 [[ $written == "$expected" ]] || fail "voie manuelle : fichiers ecrits : $written"
+grep -q "plus recent que HR.m" "$work/out" "$work/err" && fail "voie manuelle : avertissement de grille de trop"
+
+# A grid made after the last reliefstat: said on the screen, and on the
+# picture, also when the script runs by hand in Octave.
+touch -d '+2 seconds' grille.txt
+"$images" >"$work/out" 2>"$work/err"
+grep -q "^rugosite-images : attention : grille.txt est plus recent que HR.m : " "$work/err" ||
+    fail "grille plus recente : pas d'avertissement a l'ecran : $(cat "$work/err")"
+if [[ -n $gnuplot ]]; then
+    textes=$(octave --no-gui --no-window-system -q --eval "
+      source('$bin/../share/rugosite/images-mesure.m');
+      textes = get(findobj(1, 'type', 'text'), 'string');
+      printf('texte %s\n', textes{:});" 2>/dev/null)
+    grep -qx "texte attention : HR.m date d'avant grille.txt" <<<"$textes" ||
+        fail "grille plus recente : pas d'avertissement sur la figure : $textes"
+    grep -q "^attention : grille.txt est plus recent que HR.m" <<<"$textes" ||
+        fail "grille plus recente : Octave seul ne le dit pas a l'ecran : $textes"
+fi
 
 # The photogrammetric road: a grid of 60 steps of 1/0.6 % with a few empty nodes, and base.txt.
 mkdir "$work/photo"

@@ -9,12 +9,18 @@
 #   processes), each rerun, give the tables of the uninterrupted campaign;
 # - GNU parallel over --commandes, then --rassembler, gives the same tables
 #   (skipped with a NOTICE without parallel);
+# - list files (comments, blanks, entries read from the list's folder), a
+#   folder named "-x", a folder named twice, a folder where a chain is at work;
+# - a full disk and a read-only folder give the system's reason (on a small
+#   tmpfs; skipped with a NOTICE where it cannot be mounted);
+# - the installed campaign finds its helper off the PATH;
 # - refused settings start nothing; the help writes nothing.
 #   usage: campagne_test.sh BIN_DIR
 set -u
 bin=$1
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+monte=
+trap '[[ -n $monte ]] && umount "$monte"; rm -rf "$work"' EXIT
 failures=0
 fail() { echo "ECHEC : $*"; failures=$((failures + 1)); }
 campagne=$bin/rugosite-campagne
@@ -59,7 +65,7 @@ copie coupe
 (cd "$work/a" && "$campagne" -j 2 --reglages "$reglages" --rapport "$rapport" -l dossiers.txt >sortie 2>err)
 status=$?
 ((status == 2)) || fail "campagne : statut $status au lieu de 2 (trois mesures en echec) : $(cat "$work/a/err")"
-grep -q ' 20 dossiers : 17 reussis, 3 en echec, 0 deja a jour, 0 sans resultat' "$work/a/sortie" ||
+grep -q ' 20 dossiers : 17 reussis, 3 en echec, 0 deja a jour (dont 0 en echec), 0 sans resultat' "$work/a/sortie" ||
     fail "campagne : decompte final : $(tail -n 1 "$work/a/sortie")"
 [[ $(grep -c '^\[[0-9]*/20\]' "$work/a/sortie") == 20 ]] || fail "campagne : pas une ligne par dossier : $(cat "$work/a/sortie")"
 for f in campagne.csv campagne.json campagne.html; do
@@ -128,7 +134,11 @@ done
 touch "$work/repere"
 sleep 0.05
 (cd "$work/a" && "$campagne" -j 2 --reglages "$reglages" --rapport "$rapport" -l dossiers.txt >sortie2 2>&1)
-[[ $(grep -c '^\[.* : deja a jour$' "$work/a/sortie2") == 20 ]] || fail "relance : tout n'est pas a jour : $(cat "$work/a/sortie2")"
+[[ $(grep -c '^\[.* : deja a jour$' "$work/a/sortie2") == 17 ]] || fail "relance : tout n'est pas a jour : $(cat "$work/a/sortie2")"
+grep -q '^\[.*\] cadre-casse : deja a jour (echec enregistre de framefit, statut 20)$' "$work/a/sortie2" ||
+    fail "relance : l'echec enregistre n'est pas dit : $(cat "$work/a/sortie2")"
+grep -q ' 20 dossiers : 0 reussis, 0 en echec, 20 deja a jour (dont 3 en echec), 0 sans resultat' "$work/a/sortie2" ||
+    fail "relance : decompte final : $(tail -n 1 "$work/a/sortie2")"
 ecrits=$(cd "$work/a" && find . -mindepth 2 -newer "$work/repere")
 [[ -z $ecrits ]] || fail "relance : fichiers ecrits : $ecrits"
 # Other settings redo the folders they concern, and only those.
@@ -154,7 +164,7 @@ attendre_marques() { # campaign folder, count
 }
 coupe=$work/coupe
 touch "$coupe/.repere"
-(cd "$coupe" && exec setsid "$campagne" -j 2 --reglages "$reglages" --rapport "$rapport" -l dossiers.txt \
+(cd "$coupe" && exec setsid "$campagne" -j 2 --refaire --reglages "$reglages" --rapport "$rapport" -l dossiers.txt \
     >sortie 2>err) &
 pid=$!
 attendre_marques "$coupe" 3 || fail "coupure : la campagne n'avance pas"
@@ -166,6 +176,8 @@ if ((s != 130)); then
     fail "SIGINT : statut $s au lieu de 130 (la campagne a peut-etre fini avant : $(cat "$coupe/sortie"))"
 fi
 [[ -e $coupe/campagne.csv ]] && fail "SIGINT : tableaux ecrits par une campagne interrompue"
+grep -q "relancez la meme commande sans --refaire pour reprendre" "$coupe/err" ||
+    fail "SIGINT : le conseil redit --refaire : $(cat "$coupe/err")"
 sleep 0.5
 restes=$(ps -eo sid=,pid=,stat=,args= | awk -v s="$session" '$1 == s && $3 !~ /^Z/')
 [[ -z $restes ]] || fail "SIGINT : des processus de la campagne restent : $restes"
@@ -203,6 +215,70 @@ if command -v parallel >/dev/null; then
     done
 else
     echo "!! NOTICE: GNU parallel absent : la campagne par parallel n'est pas verifiee"
+fi
+
+# --- list files, folder names ------------------------------------------------
+# Entries relative to the list's folder, an indented comment, blanks around a
+# name, blank lines, a line end CR LF, a folder named "-x", and m1 and m2 named
+# again in other ways.
+l=$work/listes
+mkdir -p "$l/sous"
+cp -a "$modele/m1" "$modele/m2" "$l/" && cp -a "$modele/m3" "$l/-x"
+printf '%s\n' "../m1" "   # un commentaire indente" "" "   " $'\t../m2  \r' "../-x" "$l/m1" "../m1/" "./../m2" \
+    >"$l/sous/liste.txt"
+(cd "$work" && "$campagne" --rapport "$rapport" --sortie listes -l listes/sous/liste.txt >"$l/sortie" 2>"$l/err")
+s=$?
+((s == 0)) || fail "liste : statut $s : $(cat "$l/err")"
+[[ $(grep -c ' : reussi (manuelle)$' "$l/sortie") == 3 ]] || fail "liste : trois dossiers attendus : $(cat "$l/sortie")"
+grep -q '^\[[1-3]/3\] listes/sous/../m1 : reussi' "$l/sortie" || fail "liste : nom du dossier : $(cat "$l/sortie")"
+[[ $(grep -c "est le meme dossier que listes/sous/../m[12] : il n'est traite qu'une fois$" "$l/err") == 3 ]] ||
+    fail "liste : avis des doublons : $(cat "$l/err")"
+[[ $(wc -l <"$l/campagne.csv") == 4 ]] || fail "liste : campagne.csv : $(cat "$l/campagne.csv")"
+out=$(cd "$l" && "$campagne" --rapport "$rapport" --sortie . -- -x 2>&1)
+[[ $? == 0 && $out == "[1/1] -x : deja a jour"$'\n'"rugosite-campagne : 1 dossiers"* ]] || fail "dossier -x : $out"
+
+# A folder where a chain is at work: the campaign's chain is refused there, and
+# nothing is recorded.
+cp -a "$modele/p02" "$l/occupe"
+out=$(cd "$l/occupe" && flock .rugosite-chaine-verrou "$campagne" --rapport "$rapport" --traiter . 2>&1)
+[[ $? == 1 && $out == *"une autre rugosite-chaine y travaille : rien n'est enregistre"* ]] || fail "chaine occupee : $out"
+[[ -s $l/occupe/campagne-fait.json ]] && fail "chaine occupee : une marque a ete ecrite"
+
+# --- a full disk, a read-only folder -------------------------------------------
+plein=$work/plein
+mkdir "$plein"
+if mount -t tmpfs -o size=256k tmpfs "$plein" 2>/dev/null; then
+    monte=$plein
+    cp -a "$modele/m4" "$plein/m4" && mkdir "$plein/tableaux"
+    head -c 1M /dev/zero >"$plein/remplissage" 2>/dev/null # fills the disk
+    out=$(cd "$plein" && LC_ALL=C "$campagne" --rapport "$rapport" --sortie "$work" m4 2>&1)
+    [[ $out == *"m4 : campagne-fait.json n'a pas pu etre ecrit : impossible d'ecrire campagne-fait.json : No space left on device"* ]] ||
+        fail "disque plein : la raison manque : $out"
+    out=$(cd "$work/listes" && LC_ALL=C "$campagne" --rapport "$rapport" --sortie "$plein/tableaux" m1 2>&1)
+    (($? == 1)) || fail "disque plein : tableaux : statut"
+    [[ $out == *"rugosite-campagne : les tableaux n'ont pas pu etre ecrits dans $plein/tableaux : impossible d'ecrire $plein/tableaux/campagne.csv : No space left on device" ]] ||
+        fail "disque plein : tableaux : $out"
+    rm -f "$plein/remplissage" "$plein/m4/.campagne-verrou"
+    mount -o remount,ro "$plein"
+    out=$(cd "$plein" && LC_ALL=C "$campagne" --rapport "$rapport" --sortie "$work" m4 2>&1)
+    [[ $out == *"m4 : impossible de creer le verrou .campagne-verrou : Read-only file system"* ]] ||
+        fail "lecture seule : $out"
+    umount "$plein" && monte=
+else
+    echo "!! NOTICE: pas de tmpfs (il faut root) : le disque plein et la lecture seule ne sont pas verifies"
+fi
+
+# --- installed ------------------------------------------------------------------
+installe=$work/installe
+if cmake --install "$bin/.." --prefix "$installe" >"$work/installation" 2>&1; then
+    [[ -x $installe/libexec/rugosite/rugosite-campagne-outil ]] || fail "installation : l'outil n'est pas dans libexec/rugosite"
+    [[ -e $installe/bin/rugosite-campagne-outil ]] && fail "installation : l'outil interne est dans bin/"
+    cp -a "$modele/m1" "$work/m1-installe"
+    out=$(cd "$work" && PATH=/usr/bin:/bin "$installe/bin/rugosite-campagne" --rapport "$rapport" m1-installe 2>&1)
+    (($? == 0)) || fail "campagne installee : $out"
+else
+    echo "!! NOTICE: la construction n'a pas pu etre installee ($(tail -n 1 "$work/installation")) :" \
+        "la campagne installee n'est pas verifiee"
 fi
 
 # --- refusals and help ----------------------------------------------------------

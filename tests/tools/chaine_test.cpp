@@ -1,12 +1,13 @@
 // The chain runner against stand-in programs that record how they were called
-// and end with the status they are told: order, arguments, stop on failure.
+// and end with the status they are told: order, arguments, stop on failure,
+// the lock, interruptions and the results of an earlier run.
 #include "launch.hpp"
 #include "program_run.hpp"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <algorithm>
+#include <filesystem>
 #include <map>
 #include <vector>
 
@@ -52,6 +53,13 @@ struct Stand {
         // An installed toolkit on the PATH must not stand in for a missing program.
         return tools_test::launch(bin.path() / "rugosite-chaine", args, work.path(), {"PATH=/usr/bin:/bin"});
     }
+
+    // A shell command line run in the working directory, $chaine naming the runner.
+    tools_test::Launched shell(const std::string& line) const
+    {
+        return tools_test::launch("/bin/bash", {"-c", line}, work.path(),
+                                  {"PATH=/usr/bin:/bin", "chaine=" + (bin.path() / "rugosite-chaine").string()});
+    }
 };
 
 } // namespace
@@ -59,13 +67,13 @@ struct Stand {
 TEST(Chain, RunsTheRoadInOrderAndPassesArgumentsOn)
 {
     const Stand stand;
-    const auto r = stand.run({"230,110,30", "155,25,50", "180,180,105", "12.5", "--", "100", "0 5"});
+    const auto r = stand.run({"230,110,30", "155,25,50", "180,180,105", "12.5", "--", "100", "0,5"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(stand.work.read("appels.txt"), "plyunpack\n"
                                              "markerpick[230,110,30][155,25,50][180,180,105][12.5]\n"
                                              "framefit\n"
                                              "delimiter\n"
-                                             "echantillonnage[100][0 5]\n"
+                                             "echantillonnage[100][0.5]\n"
                                              "reliefstat\n");
     // Nothing of the runner's own on standard output; the stand-ins leave no
     // files, so the summary says it cannot be made.
@@ -105,7 +113,8 @@ TEST(Chain, ReportFollowsTheRoadWhereInstalled)
 }
 
 // Words that markerpick or echantillonnage would drop without a word (they read
-// four and two of them, or none) stop the runner before anything is run.
+// four and two of them, or none), and grid settings that echantillonnage would
+// replace by its defaults, stop the runner before it touches anything.
 TEST(Chain, MisplacedWordsRunNothingAndSaySo)
 {
     struct Case {
@@ -119,15 +128,26 @@ TEST(Chain, MisplacedWordsRunNothingAndSaySo)
         {{"--", "200"}, "echantillonnage attend deux mots"},
         {{"--", "200", "0.35", "1"}, "et en recoit 3"},
         {{"--help", "x"}, "markerpick attend quatre mots"},
+        {{"--", "0.35", "200"}, "le nombre de pas vient avant le rayon de capture : rugosite-chaine -- 200 0.35"},
+        {{"--", "0", "0.35"}, "un nombre entier d'au moins 1, par exemple -- 200 0.35 ; lu : 0 (rien"},
+        {{"--", "2.5", "0.35"}, "lu : 2.5 (rien"},
+        {{"--", "200", "0"}, "le rayon de capture doit etre un nombre positif, en pas de grille, par exemple 0.35 ou 0,35 ; lu : 0 (rien"},
+        {{"--", "200", "-0.3"}, "lu : -0.3 (rien"},
+        {{"--", "200", "0,3,5"}, "lu : 0,3,5 (rien"},
+        {{"--", "200", "abc"}, "lu : abc (rien"},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.told);
         const Stand stand;
+        stand.work.write("grille.txt", "grille d'une mesure precedente\n");
         const auto r = stand.run(c.args);
         EXPECT_EQ(r.status, 1) << c.told;
         EXPECT_NE(r.err.find(c.told), std::string::npos) << r.err;
         EXPECT_NE(r.err.find("(rien n'est lance)\n"), std::string::npos) << r.err;
         EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
-        EXPECT_FALSE(stand.work.exists("appels.txt")) << c.told;
+        // Nothing run, nothing moved, no lock made.
+        EXPECT_EQ(stand.work.files().size(), 2u);
+        EXPECT_EQ(stand.work.read("grille.txt"), "grille d'une mesure precedente\n");
     }
 }
 
@@ -197,7 +217,7 @@ TEST(Chain, StopSentenceWordsEachStatus)
         std::string told;
     };
     const std::vector<Case> cases{
-        {"plyunpack", 1, "option-0000.ply n'a pas pu etre lu"},
+        {"plyunpack", 1, "option-0000.ply n'a pas pu etre ouvert ou lu, ou log.txt"},
         {"markerpick", 255, "une couleur ou la tolerance est incomplete"},
         {"framefit", 10, "different de plus d'un dixieme"},
         {"framefit", 20, "pas a angle droit"},
@@ -280,7 +300,7 @@ TEST(Chain, SummaryAfterACompleteRun)
 {
     const Stand stand;
     small_measurement(stand, 1);
-    const auto r = stand.run({"--", "4", "0.1"});
+    const auto r = stand.run({"--", "4", "0,1"});
     EXPECT_EQ(r.status, 0);
     // reliefstat's output passes through whole.
     EXPECT_TRUE(r.out.ends_with("sortie de reliefstat\nmoy=0.512345 cm\n\nL ecart est RMS=1.250000 cm\n")) << r.out;
@@ -290,6 +310,7 @@ TEST(Chain, SummaryAfterACompleteRun)
         "points par coin (markerpick)             O 60, X 61, Y 62 (10 au moins)\n",
         "points gardes dans le cadre (delimiter)  800 sur 1000 (80.0 %)\n",
         "grille (echantillonnage)                 4 pas de 25.000000 % du cote du cadre, 5 x 5 noeuds\n",
+        "rayon de capture (echantillonnage)       0.1 pas\n",
         "noeuds vides dans le cadre (2 a 98)      11.1 % (1 sur 9)\n",
         "hauteur moyenne (reliefstat)             0.512345 % du cote du cadre\n",
         "hauteur RMS (reliefstat)                 1.250000 % du cote du cadre\n",
@@ -336,4 +357,97 @@ TEST(Chain, LeavesNoTemporaryFiles)
         EXPECT_EQ(r.status, failing.empty() ? 0 : 20);
         EXPECT_TRUE(fs::is_empty(temporary.path()));
     }
+}
+
+// Two chains started together in one folder: one works, the other is refused at
+// once with a status of its own, having run nothing.
+TEST(Chain, OneChainPerFolder)
+{
+    const Stand stand;
+    // The chain that gets the lock waits in plyunpack until the other has ended.
+    stand.act("plyunpack", "i=0; while [ ! -f fini ] && [ $i -lt 100 ]; do sleep 0.1; i=$((i+1)); done\n");
+    stand.shell("{ $chaine 2>un; echo $? >>statuts; touch fini; } & { $chaine 2>deux; echo $? >>statuts; touch fini; }; "
+                "wait");
+    EXPECT_EQ(stand.work.read("statuts"), "75\n0\n");
+    EXPECT_EQ(stand.work.read("appels.txt"), "plyunpack\nmarkerpick\nframefit\ndelimiter\nechantillonnage\nreliefstat\n");
+    const std::string err = stand.work.read("un") + stand.work.read("deux");
+    EXPECT_NE(err.find("rugosite-chaine : une autre rugosite-chaine travaille deja dans "), std::string::npos) << err;
+    EXPECT_EQ(stand.run({}).status, 0); // the lock goes with its holder
+}
+
+// A signal to the chain's process group (Ctrl-C on a terminal) during a
+// program: the runner says which one and that the folder is incomplete, and
+// ends with 128 + the signal, running nothing after it.
+TEST(Chain, InterruptionSaysWhereItStopped)
+{
+    for (const auto& [signal, status] : std::map<std::string, int>{{"INT", 130}, {"TERM", 143}, {"HUP", 129}}) {
+        SCOPED_TRACE(signal);
+        const Stand stand;
+        stand.act("framefit", "kill -" + signal + " 0; sleep 5\n");
+        const auto r = tools_test::launch("/usr/bin/setsid", {(stand.bin.path() / "rugosite-chaine").string()},
+                                          stand.work.path(), {"PATH=/usr/bin:/bin"});
+        EXPECT_EQ(r.status, status);
+        EXPECT_NE(r.err.find("rugosite-chaine : interrompue pendant framefit : le repertoire "), std::string::npos)
+            << r.err;
+        EXPECT_NE(r.err.find(" est incomplet"), std::string::npos) << r.err;
+        EXPECT_EQ(stand.work.read("appels.txt"), "plyunpack\nmarkerpick\nframefit\n");
+    }
+}
+
+// The results of an earlier run are put aside before the first program: those
+// made from the cloud removed, the others moved into precedent/ in place of
+// the run before; a stop then leaves nothing of the earlier cloud looking current.
+TEST(Chain, EarlierResultsArePutAside)
+{
+    const Stand stand;
+    for (const std::string name : {"grille.txt", "HR.m", "rapport.json", "log.txt", "surface.png", "f_x.txt",
+                                    "cloud.txt", "cloud.m", "reglages.txt"})
+        stand.work.write(name, "ancien " + name);
+    fs::create_directory(stand.work.path() / "precedent");
+    stand.work.write("precedent/grille.txt", "plus ancien");
+    stand.work.write("precedent/vecr.txt", "plus ancien");
+    stand.work.write("precedent/notes.txt", "notes de l'operateur");
+    stand.work.write("statut-framefit", "20");
+
+    const auto r = stand.run({});
+    EXPECT_EQ(r.status, 20);
+    for (const std::string name : {"grille.txt", "HR.m", "rapport.json", "log.txt", "surface.png"}) {
+        EXPECT_FALSE(stand.work.exists(name)) << name;
+        EXPECT_EQ(stand.work.read("precedent/" + name), "ancien " + name);
+    }
+    for (const std::string name : {"f_x.txt", "cloud.txt", "cloud.m"})
+        EXPECT_FALSE(stand.work.exists(name) || stand.work.exists("precedent/" + name)) << name;
+    EXPECT_FALSE(stand.work.exists("precedent/vecr.txt")); // of the run before: not mixed in
+    EXPECT_EQ(stand.work.read("precedent/notes.txt"), "notes de l'operateur");
+    EXPECT_TRUE(stand.work.exists("reglages.txt")); // not a result
+
+    // A first run makes no precedent/.
+    const Stand fresh;
+    EXPECT_EQ(fresh.run({}).status, 0);
+    EXPECT_FALSE(fresh.work.exists("precedent"));
+}
+
+// The lock and precedent/ that cannot be made: the reason is the system's, and
+// nothing runs.
+TEST(Chain, UnwritableFolderRunsNothingAndSaysWhy)
+{
+    const Stand locked;
+    fs::create_directory(locked.work.path() / ".rugosite-chaine-verrou");
+    auto r = tools_test::launch(locked.bin.path() / "rugosite-chaine", {}, locked.work.path(),
+                                {"PATH=/usr/bin:/bin", "LC_ALL=C"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "rugosite-chaine : impossible de creer le verrou .rugosite-chaine-verrou dans " +
+                         locked.work.path().string() + " : Is a directory (rien n'est lance)\n");
+    EXPECT_FALSE(locked.work.exists("appels.txt"));
+
+    const Stand blocked;
+    blocked.work.write("precedent", "un fichier");
+    blocked.work.write("grille.txt", "ancienne grille");
+    r = tools_test::launch(blocked.bin.path() / "rugosite-chaine", {}, blocked.work.path(),
+                           {"PATH=/usr/bin:/bin", "LC_ALL=C"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "rugosite-chaine : les resultats precedents n'ont pas pu etre mis de cote dans " +
+                         blocked.work.path().string() + "/precedent : File exists (rien n'est lance)\n");
+    EXPECT_EQ(blocked.work.read("grille.txt"), "ancienne grille");
+    EXPECT_FALSE(blocked.work.exists("appels.txt"));
 }

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 
 namespace {
 
@@ -36,7 +37,7 @@ TEST(SyntheseProgram, WritesTheMeasurementAndItsTruth)
     EXPECT_EQ(again.read("option-0000.ply"), ply);
     EXPECT_EQ(again.read("parametres_vrais.txt"), dir.read("parametres_vrais.txt"));
 
-    r = synthese(dir, {"grille", "--entete", "39x24x2.0", "--longueur", "5", "--modes", "64"});
+    r = synthese(dir, {"grille", "--entete", "39x24x2.0", "--longueur", "5", "--modes", "64", "--remplacer"});
     ASSERT_EQ(r.status, 0) << r.out;
     const std::string grid = dir.read("grille.txt");
     EXPECT_TRUE(grid.starts_with("39x24x2.000000\n"));
@@ -44,14 +45,38 @@ TEST(SyntheseProgram, WritesTheMeasurementAndItsTruth)
     EXPECT_TRUE(dir.read("parametres_vrais.txt").starts_with("mode grille\n"));
 }
 
-TEST(SyntheseProgram, UnwritableFileFailsTheRun)
+// Run in a measurement folder, the generator replaces nothing there unless
+// told to: a French sentence, status 1, the folder as it was. A file that
+// cannot be put in place fails the run with the system's reason, leaving
+// neither a temporary file nor the other file.
+TEST(SyntheseProgram, ReplacesAFileOnlyWhenTold)
 {
+    const std::vector<std::string> cloud{"nuage", "--points", "3000"}, grid{"grille", "--entete", "9x9x1"};
+    for (const auto& [present, args] : std::map<std::string, std::vector<std::string>>{
+             {"option-0000.ply", cloud}, {"parametres_vrais.txt", grid}, {"grille.txt", grid}}) {
+        SCOPED_TRACE(present);
+        const program_test::WorkDir dir;
+        dir.write(present, "mesure reelle\n");
+        auto r = synthese(dir, args);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_TRUE(r.err.starts_with("rugosite-synthese : " + present + " existe deja dans ")) << r.err;
+        EXPECT_EQ(dir.files(), (std::map<std::string, std::string>{{present, "mesure reelle\n"}}));
+
+        auto replacing = args;
+        replacing.push_back("--remplacer");
+        r = synthese(dir, replacing);
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(dir.files().size(), 2u);
+        EXPECT_NE(dir.read(present), "mesure reelle\n");
+    }
+
     const program_test::WorkDir dir;
-    std::filesystem::create_directory(dir.path() / "grille.txt"); // cannot be opened as a file
-    auto r = synthese(dir, {"grille"});
+    std::filesystem::create_directory(dir.path() / "grille.txt"); // cannot be replaced by a file
+    const auto r = tools_test::launch(program_test::program_path("rugosite-synthese"),
+                                      {"grille", "--entete", "9x9x1", "--remplacer"}, dir.path(), {"LC_ALL=C"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.out.find("grille.txt"), std::string::npos);
-    EXPECT_FALSE(dir.exists("parametres_vrais.txt"));
+    EXPECT_EQ(r.err, "rugosite-synthese : grille.txt n'a pas pu etre mis en place : Is a directory\n");
+    EXPECT_TRUE(dir.files().empty()); // no temporary file, no parametres_vrais.txt
 }
 
 TEST(SyntheseProgram, MemoryDoesNotGrowWithThePoints)

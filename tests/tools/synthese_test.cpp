@@ -280,9 +280,11 @@ TEST(Options, DefaultsValuesAndRefusals)
     EXPECT_EQ(p.request.cloud.azimuth.value(), 120.0);
     EXPECT_FALSE(p.request.cloud.tilt.has_value()); // drawn from the seed
     EXPECT_EQ(p.request.cloud.shift.value(), (Vec3{1.0, -2.5, 300.0}));
-    p = parse({"grille", "--entete", "39x24x2.0"});
+    EXPECT_FALSE(p.request.replace);
+    p = parse({"grille", "--remplacer", "--entete", "39x24x2.0"}); // a word alone, anywhere
     ASSERT_TRUE(p.ok) << p.error;
     EXPECT_EQ(p.request.grid.steps_first * 100 + p.request.grid.steps_second, 3924);
+    EXPECT_TRUE(p.request.replace);
     for (const auto& bad : std::vector<std::vector<std::string>>{
              {}, {"nuage", "--points"}, {"nuage", "--points", "12abc"}, {"nuage", "--points", "99999999999"},
              {"nuage", "--rms", "nan"}, {"nuage", "--points", "100", "--points-coin", "40"},

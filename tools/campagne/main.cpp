@@ -9,6 +9,8 @@
 // Status 0 done, 1 refused arguments or a file that can't be read or written.
 #include "tables.hpp"
 
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <iostream>
 #include <string>
@@ -37,7 +39,8 @@ int main(int argc, char** argv)
         if (mots.size() == 3 && mots[0] == "tables") {
             std::ifstream liste(mots[2]);
             if (!liste) {
-                std::cerr << "rugosite-campagne-outil : liste illisible : " << mots[2] << "\n";
+                std::cerr << "rugosite-campagne-outil : liste illisible : " << mots[2] << " : " << std::strerror(errno)
+                          << "\n";
                 return 1;
             }
             std::vector<campagne::Mesure> mesures;

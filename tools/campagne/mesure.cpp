@@ -294,29 +294,33 @@ void ecrire_atomique(const fs::path& fichier, const std::string& contenu)
         throw std::runtime_error("impossible de creer un fichier temporaire pour " + fichier.string() + " : " +
                                  std::strerror(errno));
     const fs::path temporaire = modele;
-    bool ok = true;
+    // The reason of the first step that fails.
+    int erreur = 0;
     std::size_t ecrit = 0;
-    while (ok && ecrit < contenu.size()) {
+    while (erreur == 0 && ecrit < contenu.size()) {
         const ssize_t n = ::write(fd, contenu.data() + ecrit, contenu.size() - ecrit);
         if (n < 0 && errno == EINTR)
             continue;
-        ok = n > 0;
-        if (ok)
+        if (n <= 0)
+            erreur = n < 0 ? errno : EIO;
+        else
             ecrit += static_cast<std::size_t>(n);
     }
-    const int erreur = ok ? 0 : errno;
     // No fsync: a killed process leaves the old file or the new one whole (the
     // rename is atomic); after a power cut, the file systems in use commit a
     // replacing rename after its data.
-    ok = ok && ::fchmod(fd, 0644) == 0;
-    ok = ::close(fd) == 0 && ok;
+    if (erreur == 0 && ::fchmod(fd, 0644) != 0)
+        erreur = errno;
+    if (::close(fd) != 0 && erreur == 0)
+        erreur = errno;
     std::error_code ec;
-    if (ok)
+    if (erreur == 0) {
         fs::rename(temporaire, fichier, ec);
-    if (!ok || ec) {
+        erreur = ec.value();
+    }
+    if (erreur != 0) {
         fs::remove(temporaire, ec);
-        throw std::runtime_error("impossible d'ecrire " + fichier.string() + " : " +
-                                 std::strerror(erreur != 0 ? erreur : errno));
+        throw std::runtime_error("impossible d'ecrire " + fichier.string() + " : " + std::strerror(erreur));
     }
 }
 

@@ -8,8 +8,9 @@
 % Writes ajustement.txt: the fitted correlation length, the fitted RMS height,
 % the number of radii fitted and the unit of lengths. Lengths are in the unit of the road: percent
 % of the frame side on the photogrammetric road (the folder holds base.txt or
-% cloud.txt), cm on the manual road. Fewer than 5 radii make a poor fit: a
-% warning goes to the screen and onto the picture.
+% cloud.txt), cm on the manual road. Fewer than 5 radii make a poor fit, and a
+% grille.txt newer than HR.m was not fitted: a warning goes to the screen and
+% onto the picture for each.
 %
 % In the directory of a measurement: rugosite-images, or
 %   octave --eval "source('.../images-mesure.m')"
@@ -46,7 +47,10 @@ if ~exist('longueur_corr_fit', 'var')
   error('rugosite:ajustement', 'HR.m n''a pas donne de longueur de correlation');
 end
 rayons = numel(r);
-fichier = fopen('ajustement.txt', 'w');
+[fichier, raison] = fopen('ajustement.txt', 'w');
+if fichier < 0
+  error('rugosite:ecriture', 'ajustement.txt n''a pas pu etre ecrit : %s', raison);
+end
 % RMS_fit enters the model squared: its sign means nothing
 % The unit of the road, told from the files of the folder.
 if exist('base.txt', 'file') || exist('cloud.txt', 'file')
@@ -61,10 +65,26 @@ end
 fprintf(fichier, 'longueur_corr_fit %f\nRMS_fit %f\nrayons %d\nunite %s\n', longueur_corr_fit, abs(RMS_fit), ...
         rayons, unite_fichier);
 fclose(fichier);
-avertissement = '';
+avertissements = {};
 if rayons < 5
-  avertissement = sprintf('attention : %d rayons seulement (moins de 5)', rayons);
-  printf('%s ajustes : la longueur de correlation et la hauteur RMS ajustees sont peu fiables\n', avertissement);
+  avertissements{end + 1} = sprintf('attention : %d rayons seulement (moins de 5)', rayons);
+  printf('%s ajustes : la longueur de correlation et la hauteur RMS ajustees sont peu fiables\n', avertissements{end});
+end
+% rugosite-images compares the dates itself, to the nanosecond, and has said it;
+% run by hand, the script compares them to the second.
+plus_recente = getenv('RUGOSITE_GRILLE_PLUS_RECENTE');
+if isempty(plus_recente)
+  [grille_info, erreur_grille] = stat('grille.txt');
+  [hr_info, erreur_hr] = stat('HR.m');
+  plus_recente = erreur_grille == 0 && erreur_hr == 0 && grille_info.mtime > hr_info.mtime;
+  if plus_recente
+    printf('attention : grille.txt est plus recent que HR.m : relancez reliefstat pour la nouvelle grille\n');
+  end
+else
+  plus_recente = strcmp(plus_recente, '1');
+end
+if plus_recente
+  avertissements{end + 1} = 'attention : HR.m date d''avant grille.txt';
 end
 
 dessin = any(strcmp(available_graphics_toolkits(), 'gnuplot')) && ~isempty(get(0, 'children'));
@@ -92,10 +112,11 @@ try
              sprintf('%d rayons ajustes', rayons)};
   % One text per line: the gnuplot toolkit does not pass a line end on.
   for ligne = 1:numel(figures)
-    text(0.03, 1.02 - 0.08 * ligne, figures{ligne}, 'units', 'normalized');
+    text(0.03, 1.02 - 0.07 * ligne, figures{ligne}, 'units', 'normalized');
   end
-  if ~isempty(avertissement)
-    text(0.03, 1.02 - 0.08 * (numel(figures) + 1), avertissement, 'units', 'normalized', 'color', 'red');
+  for ligne = 1:numel(avertissements)
+    text(0.03, 1.02 - 0.07 * (numel(figures) + ligne), avertissements{ligne}, 'units', 'normalized', ...
+         'color', 'red');
   end
   legend('H(r) mesuree', 'ajustement', 'location', 'northeast');
   print(gcf, 'correlation.png', '-dpngcairo', '-S900,700');

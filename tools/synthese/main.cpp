@@ -2,46 +2,181 @@
 // either the point cloud option-0000.ply of the photogrammetric road or a
 // height grid grille.txt for the analysis alone, and beside it the true
 // parameters in parametres_vrais.txt.
+//
+// Both files are written under temporary names in the folder, then put in
+// place together. A file already there (a real measurement, perhaps) is not
+// replaced unless --remplacer is given: the run is refused before anything is
+// drawn. A run that fails or is interrupted leaves the folder as it was.
+//
+// Exit status: 0 done; 1 a refused argument, a file already there, or a file
+// that cannot be written (a line on standard error names it and gives the
+// system's reason).
+#include "command_line.hpp"
 #include "options.hpp"
 #include "pipeline_files.hpp"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
+#include <atomic>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
 namespace {
 
+const char* const programme = "rugosite-synthese";
 const char* const fichier_parametres = "parametres_vrais.txt";
 
-// Opens an output, or says why not.
-std::optional<pipeline::Writer> create(const char* name, pipeline::Writer& screen)
+// The temporary files being written, removed by the handler of an
+// interruption (two at most, their names fixed before they are created).
+std::array<std::atomic<const char*>, 2> temporary_files{};
+
+extern "C" void remove_temporary_files(int signal)
 {
-    auto file = pipeline::Writer::open(name, "w");
-    if (!file)
-        screen.print("rugosite-synthese : impossible de creer %s\n", name);
-    return file;
+    for (auto& name : temporary_files)
+        if (const char* n = name.load())
+            ::unlink(n);
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
 }
 
-bool finish(pipeline::Writer& file, const char* name, pipeline::Writer& screen)
+void remove_temporary_files_on_interruption()
 {
-    if (file.close())
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP})
+        std::signal(signal, remove_temporary_files);
+}
+
+void say(pipeline::Writer& screen, const std::string& message)
+{
+    pipeline::diagnose(screen, programme, message);
+}
+
+// One output file, written under a temporary name beside its own name; the
+// temporary file goes unless it was put in place.
+class Output {
+public:
+    Output(const char* name, std::size_t slot, pipeline::Writer& screen) : name_(name), slot_(slot)
+    {
+        std::string model = std::string(".") + name + ".XXXXXX";
+        const int fd = ::mkstemp(model.data());
+        if (fd < 0) {
+            say(screen, std::string("impossible de creer ") + name_ + " : " + std::strerror(errno));
+            return;
+        }
+        temporary_ = model;
+        temporary_files[slot_] = temporary_.c_str();
+        // The permissions of a file created the ordinary way.
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        ::fchmod(fd, 0666 & ~mask);
+        ::close(fd);
+        file_ = pipeline::Writer::open(temporary_, "w");
+        if (!file_)
+            say(screen, std::string("impossible de creer ") + name_ + " : " + std::strerror(errno));
+    }
+    Output(const Output&) = delete;
+    Output& operator=(const Output&) = delete;
+    ~Output()
+    {
+        temporary_files[slot_] = nullptr;
+        if (!temporary_.empty())
+            ::unlink(temporary_.c_str());
+    }
+
+    bool ok() const { return file_.has_value(); }
+    pipeline::Writer& file() { return *file_; }
+
+    // Closes the file; false, after saying why, on a write error.
+    bool close(pipeline::Writer& screen)
+    {
+        errno = 0; // a failed write is tried again at the close, which leaves its reason here
+        if (file_->close())
+            return true;
+        say(screen, std::string("erreur d'ecriture dans ") + name_ + " : " +
+                        (errno != 0 ? std::strerror(errno) : "ecriture incomplete"));
+        return false;
+    }
+
+    // Gives the file its name; without `replace`, never over a file of that name.
+    bool put_in_place(bool replace, pipeline::Writer& screen)
+    {
+        int status = 0;
+        if (replace) {
+            status = std::rename(temporary_.c_str(), name_);
+        } else {
+            status = ::renameat2(AT_FDCWD, temporary_.c_str(), AT_FDCWD, name_, RENAME_NOREPLACE);
+            if (status != 0 && (errno == EINVAL || errno == ENOSYS)) {
+                // A file system without that rename: a link, which fails on an existing name.
+                status = ::link(temporary_.c_str(), name_);
+                if (status == 0)
+                    ::unlink(temporary_.c_str());
+            }
+        }
+        if (status != 0) {
+            say(screen, errno == EEXIST
+                            ? std::string(name_) + " est apparu pendant l'ecriture : il n'est pas remplace"
+                            : std::string(name_) + " n'a pas pu etre mis en place : " + std::strerror(errno));
+            return false;
+        }
+        temporary_files[slot_] = nullptr;
+        temporary_.clear();
         return true;
-    screen.print("rugosite-synthese : erreur d'ecriture dans %s\n", name);
-    return false;
+    }
+
+private:
+    const char* name_;
+    std::size_t slot_;
+    std::string temporary_;
+    std::optional<pipeline::Writer> file_;
+};
+
+// True, after saying so, when one of the files is already in the folder and
+// may not be replaced: nothing is drawn then.
+bool already_there(std::initializer_list<const char*> names, bool replace, pipeline::Writer& screen)
+{
+    if (replace)
+        return false;
+    std::vector<std::string> present;
+    for (const char* name : names) {
+        std::error_code ec;
+        if (std::filesystem::exists(std::filesystem::symlink_status(name, ec)))
+            present.emplace_back(name);
+    }
+    if (present.empty())
+        return false;
+    std::error_code ec;
+    const std::string folder = std::filesystem::current_path(ec).string();
+    say(screen, present.size() == 1
+                    ? present[0] + " existe deja dans " + folder +
+                          " : il n'est pas remplace (--remplacer pour le remplacer) ; rien n'est ecrit"
+                    : present[0] + " et " + present[1] + " existent deja dans " + folder +
+                          " : ils ne sont pas remplaces (--remplacer pour les remplacer) ; rien n'est ecrit");
+    return true;
 }
 
-int make_cloud(const synth::CloudSettings& settings, pipeline::Writer& screen)
+int make_cloud(const synth::CloudSettings& settings, bool replace, pipeline::Writer& screen)
 {
-    auto ply = create(pipeline::fichier_ply, screen);
-    if (!ply)
+    if (already_there({pipeline::fichier_ply, fichier_parametres}, replace, screen))
         return 1;
-    const synth::CloudSummary summary = synth::write_cloud(settings, *ply);
-    if (!finish(*ply, pipeline::fichier_ply, screen))
+    Output ply(pipeline::fichier_ply, 0, screen);
+    if (!ply.ok())
         return 1;
-    auto truth = create(fichier_parametres, screen);
-    if (!truth)
+    const synth::CloudSummary summary = synth::write_cloud(settings, ply.file());
+    if (!ply.close(screen))
         return 1;
-    synth::write_cloud_truth(settings, summary, *truth);
-    if (!finish(*truth, fichier_parametres, screen))
+    Output truth(fichier_parametres, 1, screen);
+    if (!truth.ok())
+        return 1;
+    synth::write_cloud_truth(settings, summary, truth.file());
+    if (!truth.close(screen) || !ply.put_in_place(replace, screen) || !truth.put_in_place(replace, screen))
         return 1;
     screen.print("%s : %d points, dont %d par coin\n", pipeline::fichier_ply, settings.points,
                  static_cast<int>(summary.marker_points));
@@ -50,19 +185,21 @@ int make_cloud(const synth::CloudSettings& settings, pipeline::Writer& screen)
     return 0;
 }
 
-int make_grid(const synth::GridSettings& settings, pipeline::Writer& screen)
+int make_grid(const synth::GridSettings& settings, bool replace, pipeline::Writer& screen)
 {
-    auto grid = create(pipeline::fichier_grille, screen);
-    if (!grid)
+    if (already_there({pipeline::fichier_grille, fichier_parametres}, replace, screen))
         return 1;
-    const synth::GridSummary summary = synth::write_grid(settings, *grid);
-    if (!finish(*grid, pipeline::fichier_grille, screen))
+    Output grid(pipeline::fichier_grille, 0, screen);
+    if (!grid.ok())
         return 1;
-    auto truth = create(fichier_parametres, screen);
-    if (!truth)
+    const synth::GridSummary summary = synth::write_grid(settings, grid.file());
+    if (!grid.close(screen))
         return 1;
-    synth::write_grid_truth(settings, summary, *truth);
-    if (!finish(*truth, fichier_parametres, screen))
+    Output truth(fichier_parametres, 1, screen);
+    if (!truth.ok())
+        return 1;
+    synth::write_grid_truth(settings, summary, truth.file());
+    if (!truth.close(screen) || !grid.put_in_place(replace, screen) || !truth.put_in_place(replace, screen))
         return 1;
     screen.print("%s : %dx%dx%lf\n", pipeline::fichier_grille, settings.steps_first, settings.steps_second,
                  settings.step);
@@ -83,11 +220,12 @@ int main(int argc, char** argv)
         screen.text(synth::usage());
         return 1;
     }
+    remove_temporary_files_on_interruption();
     switch (parsed.request.kind) {
     case synth::Request::Kind::cloud:
-        return make_cloud(parsed.request.cloud, screen);
+        return make_cloud(parsed.request.cloud, parsed.request.replace, screen);
     case synth::Request::Kind::grid:
-        return make_grid(parsed.request.grid, screen);
+        return make_grid(parsed.request.grid, parsed.request.replace, screen);
     case synth::Request::Kind::help:
         break;
     }

@@ -135,6 +135,7 @@ std::string usage()
     return "usage : rugosite-synthese nuage [options]   ecrit option-0000.ply et parametres_vrais.txt\n"
            "        rugosite-synthese grille [options]  ecrit grille.txt et parametres_vrais.txt\n"
            "options communes :\n"
+           "  --remplacer       remplace les fichiers deja presents (sinon : refus, rien n'est ecrit)\n"
            "  --graine N        graine du tirage (1) : meme graine, memes fichiers\n"
            "  --rms S           ecart quadratique moyen des hauteurs (1)\n"
            "  --longueur L      longueur de correlation exponentielle (10)\n"
@@ -152,9 +153,10 @@ std::string usage()
            "                    (chaque valeur omise est tiree de la graine)\n"
            "grille (longueurs dans l'unite du pas) :\n"
            "  --entete AxBxP    pas le long des deux index et pas de grille (200x200x0.5)\n"
-           "Ne lit aucun fichier ; remplace les fichiers qu'il ecrit dans le dossier courant.\n"
+           "Ne lit aucun fichier ; ecrit dans le dossier courant, sans remplacer un fichier\n"
+           "deja present sauf avec --remplacer.\n"
            "Statut de sortie : 0 fait (et pour l'aide : --help, -h ou --aide) ;\n"
-           "  1 argument refuse ou fichier impossible a ecrire.\n";
+           "  1 argument refuse, fichier deja present ou fichier impossible a ecrire.\n";
 }
 
 Parsed parse_arguments(std::span<const std::string> words)
@@ -200,6 +202,10 @@ Parsed parse_arguments(std::span<const std::string> words)
         if (!word.starts_with("--")) {
             parsed.error = "argument inattendu : " + word;
             return parsed;
+        }
+        if (word == "--remplacer") {
+            request.replace = true;
+            continue;
         }
         std::string name = word.substr(2), value;
         const auto equals = name.find('=');

@@ -11,6 +11,7 @@ namespace synth {
 struct Request {
     enum class Kind { cloud, grid, help };
     Kind kind = Kind::help;
+    bool replace = false; // --remplacer: files already in the folder may be replaced
     CloudSettings cloud;
     GridSettings grid;
 };
