@@ -3,13 +3,16 @@
 // what it does with input it can't use.
 #include "grille_essai.hpp"
 #include "program_run.hpp"
+#include "rapport.hpp"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <sstream>
 
 using nlohmann::json;
@@ -152,6 +155,9 @@ TEST(RapportProgramme, BadInputGivesAFrenchMessageStatusOneAndNoReport)
         {"0x4x1.0\n1\n2\n3\n4\n5\n", "une ligne ou qu'une colonne"},
         {"4x0x1.0\n1\n2\n3\n4\n5\n", "une ligne ou qu'une colonne"},
         {"2x2x1.0\n5\n5\n5\n5\n10000\n5\n5\n5\n5\n", "toutes les hauteurs sont egales"},
+        {"1x1x1.0\n1\n2\nnan\n4\n", "grille.txt, ligne 4 : la hauteur \"nan\" n'est pas un nombre fini"},
+        {"1x1x1.0\n1\n2e\n3\n4\n", "grille.txt, ligne 3 : \"2e\" n'est pas un nombre"},
+        {"1x1x-1.0\n1\n2\n3\n4\n", "le pas de la grille doit etre un nombre positif"},
     };
     for (const auto& [contenu, attendu] : cas) {
         SCOPED_TRACE(attendu);
@@ -180,6 +186,14 @@ TEST(RapportProgramme, AReportThatCannotBeWrittenLeavesTheOldOneWhole)
     EXPECT_NE(r.err.find("rapport.csv"), std::string::npos) << r.err;
     EXPECT_EQ(dir.read("rapport.json"), "ancien");
     EXPECT_EQ(dir.files().size(), 2u) << "no temporary file left";
+    // A folder that can't be written to: the file and the system's reason.
+    try {
+        rapport::ecrire_fichiers({{dir.path() / "absent" / "rapport.json", "{}"}});
+        ADD_FAILURE() << "ecriture dans un dossier absent";
+    } catch (const rapport::Erreur& e) {
+        EXPECT_EQ(std::string(e.what()), "impossible d'ecrire " + (dir.path() / "absent" / "rapport.json").string() +
+                                             " : " + std::strerror(ENOENT));
+    }
 }
 
 TEST(RapportProgramme, ASeedGivesTheSameReportWhateverTheThreads)
