@@ -91,6 +91,7 @@ Rapport etablir_rapport(const Grille& grille, const Reglages& reglages, Route ro
         }
     }
     const long long cellules = grille.cellules(), reelles = grille.cellules_reelles();
+    const CellulesVides vides = cellules_vides(grille, route == Route::photogrammetrique);
     const Correlation c = correlation_fft(rapport.nivelees, N, M);
     const int R = reglages.rayons ? *reglages.rayons : rayon_max_observation(c.commune);
     const Plage plage{R};
@@ -103,7 +104,8 @@ Rapport etablir_rapport(const Grille& grille, const Reglages& reglages, Route ro
         {"pas", grille.pas},
         {"cellules", cellules},
         {"cellules_vides", cellules - reelles},
-        {"part_vide", static_cast<double>(cellules - reelles) / static_cast<double>(cellules)},
+        {"part_vide", vides.comptees > 0 ? json(static_cast<double>(vides.vides) / static_cast<double>(vides.comptees))
+                                         : json(nullptr)},
         {"nivellement", nom(reglages.nivellement)},
         {"plage_ajustement",
          {{"r_min", nombre(r_min)},
