@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <sstream>
 
 namespace {
 
@@ -65,12 +67,72 @@ TEST(CarteSvg, EmptyCellsAreLeftBlank)
 {
     if (!svg_disponible())
         GTEST_SKIP() << "NOTICE: pilote SVG de PLplot absent";
-    const auto full = carte_svg(6, 8, 0.5, exemple_hauteurs(6, 8), "cm", "carte", "a");
-    const auto holed = carte_svg(6, 8, 0.5, exemple_hauteurs(6, 8, {0, 9, 10, 47}), "cm", "carte", "b");
+    const auto full = carte_svg(6, 8, 0.5, exemple_hauteurs(6, 8), "cm", "x", "y", "carte", "a");
+    const auto holed = carte_svg(6, 8, 0.5, exemple_hauteurs(6, 8, {0, 9, 10, 47}), "cm", "x", "y", "carte", "b");
     ASSERT_FALSE(full.empty());
     ASSERT_FALSE(holed.empty());
     EXPECT_GE(filled_shapes(full), 48u);
     EXPECT_EQ(filled_shapes(full) - filled_shapes(holed), 4u);
+}
+
+// The filled shapes of a picture as boxes [x0, x1] x [y0, y1], in pixels.
+struct Box {
+    double x0, x1, y0, y1;
+};
+std::vector<Box> filled_boxes(const std::string& svg)
+{
+    std::vector<Box> boxes;
+    for (std::size_t i = 0; (i = svg.find("<polyline", i)) != std::string::npos; ++i) {
+        const std::string tag = svg.substr(i, svg.find('>', i) - i);
+        const auto p = tag.find("points=\"");
+        if (tag.find("fill=\"none\"") != std::string::npos || p == std::string::npos)
+            continue;
+        std::istringstream points(tag.substr(p + 8, tag.find('"', p + 8) - p - 8));
+        Box b{1e300, -1e300, 1e300, -1e300};
+        double x = 0, y = 0;
+        char comma = 0;
+        while (points >> x >> comma >> y) {
+            b = {std::min(b.x0, x), std::max(b.x1, x), std::min(b.y0, y), std::max(b.y1, y)};
+        }
+        boxes.push_back(b);
+    }
+    return boxes;
+}
+
+TEST(CarteSvg, EveryCellIsDrawnAtItsPlaceWithTheSameSize)
+{
+    if (!svg_disponible())
+        GTEST_SKIP() << "NOTICE: pilote SVG de PLplot absent";
+    // A 10 x 8 manual grid, and a 300 x 170 one shown by blocks of 3 x 3, the
+    // last row and column of blocks holding 1 and 2 cells.
+    struct Cas {
+        int lignes, colonnes, blocs_l, blocs_c;
+    };
+    for (const Cas c : {Cas{10, 8, 10, 8}, Cas{300, 170, 100, 57}}) {
+        SCOPED_TRACE(std::to_string(c.lignes) + " x " + std::to_string(c.colonnes));
+        const auto svg = carte_svg(c.lignes, c.colonnes, 2.0, exemple_hauteurs(c.lignes, c.colonnes), "cm", "x", "y",
+                                   "carte", "g");
+        // The cells are the boxes of the map's area: the largest group of
+        // shapes, in the order drawn (column of blocks after column).
+        std::vector<Box> cells = filled_boxes(svg);
+        cells.resize(static_cast<std::size_t>(c.blocs_l) * c.blocs_c);
+        const double largeur = cells[0].x1 - cells[0].x0, hauteur = cells[0].y1 - cells[0].y0;
+        EXPECT_NEAR(largeur, hauteur, 0.05); // square cells: the map keeps the grid's proportions
+        double x_min = 1e300, x_max = -1e300, y_min = 1e300, y_max = -1e300;
+        for (const Box& b : cells) {
+            x_min = std::min(x_min, b.x0);
+            x_max = std::max(x_max, b.x1);
+            y_min = std::min(y_min, b.y0);
+            y_max = std::max(y_max, b.y1);
+        }
+        // The blocks span the grid in its proportions, partial blocks included.
+        EXPECT_NEAR((x_max - x_min) / (y_max - y_min), static_cast<double>(c.colonnes) / c.lignes, 1e-3);
+        EXPECT_NEAR(hauteur, (y_max - y_min) / c.blocs_l, 0.02);
+        int pleines = 0;
+        for (const Box& b : cells)
+            pleines += std::abs(b.x1 - b.x0 - largeur) < 0.05 && std::abs(b.y1 - b.y0 - hauteur) < 0.05;
+        EXPECT_EQ(pleines, c.lignes == 10 ? 80 : 100 * 56); // the last column of blocks holds 2 cells
+    }
 }
 
 TEST(CarteSvg, AxesSpanTheGridInTheRoadsUnit)
@@ -79,7 +141,7 @@ TEST(CarteSvg, AxesSpanTheGridInTheRoadsUnit)
         GTEST_SKIP() << "NOTICE: pilote SVG de PLplot absent";
     // 5 columns of step 10 from 0 to 40, 3 rows from 0 to 20: tick labels
     // reach 40 along x and 20 along y, never 50.
-    const auto svg = carte_svg(3, 5, 10.0, exemple_hauteurs(3, 5), "cm", "carte", "c");
+    const auto svg = carte_svg(3, 5, 10.0, exemple_hauteurs(3, 5), "cm", "x", "y", "carte", "c");
     EXPECT_NE(svg.find(">40<"), std::string::npos);
     EXPECT_NE(svg.find(">20<"), std::string::npos);
     EXPECT_EQ(svg.find(">50<"), std::string::npos);
@@ -99,6 +161,34 @@ TEST(FonctionSvg, CurvesNeedPositiveLengthAndPointsNeedPairs)
     EXPECT_EQ(svg.find("courbe nulle"), std::string::npos);
     EXPECT_NE(svg.find("courbe bonne"), std::string::npos);
     EXPECT_EQ(occurrences(svg, "•"), 3u); // two points and the legend's symbol
+}
+
+TEST(FonctionSvg, EveryLegendEntryIsDrawnInsideThePicture)
+{
+    if (!svg_disponible())
+        GTEST_SKIP() << "NOTICE: pilote SVG de PLplot absent";
+    // Long texts once pushed a centred legend past the picture's left edge.
+    const std::string long_texte(70, 'w');
+    const SerieMesuree mesure{long_texte, {1, 2, 3, 4}, {0.5, 1.0, 1.4, 1.5}, bleu};
+    const CourbeModele courbe{long_texte, "exponentiel", 1.0, 2.0, rouge, 1};
+    const auto svg = fonction_svg({mesure}, {courbe}, Plage{1.0, 3.0}, "t", "cm", "cm²", "h");
+    ASSERT_FALSE(svg.empty());
+    const auto vb = svg.find("viewBox=\"");
+    std::istringstream view(svg.substr(vb + 9));
+    double x0 = 0, y0 = 0, largeur = 0, hauteur = 0;
+    view >> x0 >> y0 >> largeur >> hauteur;
+    // The legend's symbol (the last dot drawn) and its box sit inside.
+    const auto dot = svg.rfind("•");
+    const auto m = svg.rfind("matrix(", dot);
+    std::istringstream matrix(svg.substr(m + 7));
+    double a = 0, b = 0, c = 0, d = 0, x = 0, y = 0;
+    matrix >> a >> b >> c >> d >> x >> y;
+    EXPECT_GT(x, 0.0);
+    EXPECT_LT(x, largeur);
+    for (const Box& box : filled_boxes(svg)) {
+        EXPECT_GE(box.x0, 0.0);
+        EXPECT_LE(box.x1, largeur);
+    }
 }
 
 } // namespace
