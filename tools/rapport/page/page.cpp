@@ -321,9 +321,13 @@ std::string fit_interval(const Fit& f, std::optional<std::pair<double, double>> 
     return f.unresolved ? std::string("aucun (non résolu)") : format_interval(i);
 }
 
+// The reason of an unresolved fit, as a clause that the page ends itself.
 std::string motif_text(const Fit& f)
 {
-    return f.motif.empty() ? std::string("cette grille ne résout pas L") : f.motif;
+    std::string motif = f.motif.empty() ? std::string("cette grille ne résout pas L") : f.motif;
+    while (!motif.empty() && (motif.back() == '.' || motif.back() == ' '))
+        motif.pop_back();
+    return motif;
 }
 
 // The fit range's rule in words: the page's own for reliefstat's cut and a
