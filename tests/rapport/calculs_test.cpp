@@ -90,26 +90,6 @@ TEST(RapportGrille, HeightsAreWordsAnywhereAndExtraOnesAreCounted)
     EXPECT_EQ(avertissement_en_trop(lire_texte("1x1x2\n1\n2\n3\n4\n"), "g.txt"), "");
 }
 
-TEST(RapportGrille, EmptyShareCountsTheFramesCropOnTheFrameRoad)
-{
-    // Nodes at 0, 1.5, ..., 99 along both sides: 0, 1.5 and 99 lie outside
-    // the crop (2, 98); the border is empty, as echantillonnage leaves it.
-    const int n = 67;
-    std::string texte = std::to_string(n - 1) + "x" + std::to_string(n - 1) + "x1.5\n";
-    for (int j = 0; j < n; ++j)
-        for (int i = 0; i < n; ++i) {
-            const bool bord = i < 2 || j < 2 || i == n - 1 || j == n - 1;
-            texte += bord || (i == 30 && j == 40) ? "10000.000000\n" : "1.25\n";
-        }
-    const Grille g = lire_texte(texte);
-    const CellulesVides cadre = cellules_vides(g, true);
-    EXPECT_EQ(cadre.comptees, 64 * 64);
-    EXPECT_EQ(cadre.vides, 1);
-    const CellulesVides toutes = cellules_vides(g, false);
-    EXPECT_EQ(toutes.comptees, n * n);
-    EXPECT_EQ(toutes.vides, n * n - 64 * 64 + 1);
-}
-
 TEST(RapportGrille, UnusableFilesAreRefusedWithAFrenchMessage)
 {
     EXPECT_NE(message_de("200x200\n1\n").find("en-tete"), std::string::npos);

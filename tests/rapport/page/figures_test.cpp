@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <sstream>
 
@@ -75,25 +76,21 @@ TEST(CarteSvg, EmptyCellsAreLeftBlank)
     EXPECT_EQ(filled_shapes(full) - filled_shapes(holed), 4u);
 }
 
-// The filled shapes of a picture as boxes [x0, x1] x [y0, y1], in pixels.
-struct Box {
-    double x0, x1, y0, y1;
-};
-std::vector<Box> filled_boxes(const std::string& svg)
+// The filled shapes of a picture as boxes {x0, x1, y0, y1}, in pixels.
+std::vector<std::array<double, 4>> filled_boxes(const std::string& svg)
 {
-    std::vector<Box> boxes;
+    std::vector<std::array<double, 4>> boxes;
     for (std::size_t i = 0; (i = svg.find("<polyline", i)) != std::string::npos; ++i) {
         const std::string tag = svg.substr(i, svg.find('>', i) - i);
         const auto p = tag.find("points=\"");
         if (tag.find("fill=\"none\"") != std::string::npos || p == std::string::npos)
             continue;
-        std::istringstream points(tag.substr(p + 8, tag.find('"', p + 8) - p - 8));
-        Box b{1e300, -1e300, 1e300, -1e300};
+        std::istringstream points(tag.substr(p + 8));
+        std::array<double, 4> b{1e300, -1e300, 1e300, -1e300};
         double x = 0, y = 0;
         char comma = 0;
-        while (points >> x >> comma >> y) {
-            b = {std::min(b.x0, x), std::max(b.x1, x), std::min(b.y0, y), std::max(b.y1, y)};
-        }
+        while (points >> x >> comma >> y)
+            b = {std::min(b[0], x), std::max(b[1], x), std::min(b[2], y), std::max(b[3], y)};
         boxes.push_back(b);
     }
     return boxes;
@@ -103,35 +100,30 @@ TEST(CarteSvg, EveryCellIsDrawnAtItsPlaceWithTheSameSize)
 {
     if (!svg_disponible())
         GTEST_SKIP() << "NOTICE: pilote SVG de PLplot absent";
-    // A 10 x 8 manual grid, and a 300 x 170 one shown by blocks of 3 x 3, the
-    // last row and column of blocks holding 1 and 2 cells.
+    // A 10 x 8 manual grid; a 300 x 170 one shown by 100 x 57 blocks of 3 x 3,
+    // the last column of blocks 2 cells wide. The blocks come first among the
+    // filled shapes, before the colour bar.
     struct Cas {
-        int lignes, colonnes, blocs_l, blocs_c;
+        int lignes, colonnes, blocs_l, blocs_c, pleins;
     };
-    for (const Cas c : {Cas{10, 8, 10, 8}, Cas{300, 170, 100, 57}}) {
-        SCOPED_TRACE(std::to_string(c.lignes) + " x " + std::to_string(c.colonnes));
-        const auto svg = carte_svg(c.lignes, c.colonnes, 2.0, exemple_hauteurs(c.lignes, c.colonnes), "cm", "x", "y",
-                                   "carte", "g");
-        // The cells are the boxes of the map's area: the largest group of
-        // shapes, in the order drawn (column of blocks after column).
-        std::vector<Box> cells = filled_boxes(svg);
+    for (const Cas c : {Cas{10, 8, 10, 8, 80}, Cas{300, 170, 100, 57, 100 * 56}}) {
+        SCOPED_TRACE(c.lignes);
+        auto cells = filled_boxes(carte_svg(c.lignes, c.colonnes, 2.0, exemple_hauteurs(c.lignes, c.colonnes), "cm",
+                                            "x", "y", "carte", "g"));
         cells.resize(static_cast<std::size_t>(c.blocs_l) * c.blocs_c);
-        const double largeur = cells[0].x1 - cells[0].x0, hauteur = cells[0].y1 - cells[0].y0;
-        EXPECT_NEAR(largeur, hauteur, 0.05); // square cells: the map keeps the grid's proportions
-        double x_min = 1e300, x_max = -1e300, y_min = 1e300, y_max = -1e300;
-        for (const Box& b : cells) {
-            x_min = std::min(x_min, b.x0);
-            x_max = std::max(x_max, b.x1);
-            y_min = std::min(y_min, b.y0);
-            y_max = std::max(y_max, b.y1);
-        }
-        // The blocks span the grid in its proportions, partial blocks included.
-        EXPECT_NEAR((x_max - x_min) / (y_max - y_min), static_cast<double>(c.colonnes) / c.lignes, 1e-3);
-        EXPECT_NEAR(hauteur, (y_max - y_min) / c.blocs_l, 0.02);
-        int pleines = 0;
-        for (const Box& b : cells)
-            pleines += std::abs(b.x1 - b.x0 - largeur) < 0.05 && std::abs(b.y1 - b.y0 - hauteur) < 0.05;
-        EXPECT_EQ(pleines, c.lignes == 10 ? 80 : 100 * 56); // the last column of blocks holds 2 cells
+        const double largeur = cells[0][1] - cells[0][0], hauteur = cells[0][3] - cells[0][2];
+        EXPECT_NEAR(largeur, hauteur, 0.05);
+        // Together they span the grid in its proportions.
+        std::array<double, 4> tout{1e300, -1e300, 1e300, -1e300};
+        for (const auto& b : cells)
+            tout = {std::min(tout[0], b[0]), std::max(tout[1], b[1]), std::min(tout[2], b[2]), std::max(tout[3], b[3])};
+        const double x = tout[1] - tout[0], y = tout[3] - tout[2];
+        EXPECT_NEAR(x / y, static_cast<double>(c.colonnes) / c.lignes, 1e-3);
+        EXPECT_NEAR(hauteur, y / c.blocs_l, 0.02);
+        int pleins = 0;
+        for (const auto& b : cells)
+            pleins += std::abs(b[1] - b[0] - largeur) < 0.05 && std::abs(b[3] - b[2] - hauteur) < 0.05;
+        EXPECT_EQ(pleins, c.pleins);
     }
 }
 
@@ -173,21 +165,17 @@ TEST(FonctionSvg, EveryLegendEntryIsDrawnInsideThePicture)
     const CourbeModele courbe{long_texte, "exponentiel", 1.0, 2.0, rouge, 1};
     const auto svg = fonction_svg({mesure}, {courbe}, Plage{1.0, 3.0}, "t", "cm", "cm²", "h");
     ASSERT_FALSE(svg.empty());
-    const auto vb = svg.find("viewBox=\"");
-    std::istringstream view(svg.substr(vb + 9));
-    double x0 = 0, y0 = 0, largeur = 0, hauteur = 0;
-    view >> x0 >> y0 >> largeur >> hauteur;
+    const double largeur = 760; // the picture's width in pixels
     // The legend's symbol (the last dot drawn) and its box sit inside.
-    const auto dot = svg.rfind("•");
-    const auto m = svg.rfind("matrix(", dot);
+    const auto m = svg.rfind("matrix(", svg.rfind("•"));
     std::istringstream matrix(svg.substr(m + 7));
-    double a = 0, b = 0, c = 0, d = 0, x = 0, y = 0;
-    matrix >> a >> b >> c >> d >> x >> y;
+    double a = 0, b = 0, c = 0, d = 0, x = 0;
+    matrix >> a >> b >> c >> d >> x;
     EXPECT_GT(x, 0.0);
     EXPECT_LT(x, largeur);
-    for (const Box& box : filled_boxes(svg)) {
-        EXPECT_GE(box.x0, 0.0);
-        EXPECT_LE(box.x1, largeur);
+    for (const auto& box : filled_boxes(svg)) {
+        EXPECT_GE(box[0], 0.0);
+        EXPECT_LE(box[1], largeur);
     }
 }
 
