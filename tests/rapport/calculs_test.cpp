@@ -75,6 +75,21 @@ TEST(RapportGrille, FilledColumnByColumnWithTheToleranceRule)
     EXPECT_EQ(g.cellules_reelles(), 4);
 }
 
+TEST(RapportGrille, HeightsAreWordsAnywhereAndExtraOnesAreCounted)
+{
+    // Heights may share the header's line; a sign, a bare point and an
+    // underflow read as the C library reads them.
+    const Grille g = lire_texte("1x1x2 +1 -2\n.5   1e-400\n7 8\n\n9\n");
+    EXPECT_EQ(g.at(0, 0), 1.0);
+    EXPECT_EQ(g.at(1, 0), -2.0);
+    EXPECT_EQ(g.at(0, 1), 0.5);
+    EXPECT_EQ(g.at(1, 1), 0.0);
+    EXPECT_EQ(g.hauteurs_en_trop, 3);
+    EXPECT_EQ(avertissement_en_trop(g, "g.txt"),
+              "g.txt : 3 valeurs apres les 4 hauteurs qu'annonce l'en-tete (2 x 2), ignorees");
+    EXPECT_EQ(avertissement_en_trop(lire_texte("1x1x2\n1\n2\n3\n4\n"), "g.txt"), "");
+}
+
 TEST(RapportGrille, UnusableFilesAreRefusedWithAFrenchMessage)
 {
     EXPECT_NE(message_de("200x200\n1\n").find("en-tete"), std::string::npos);
@@ -82,7 +97,16 @@ TEST(RapportGrille, UnusableFilesAreRefusedWithAFrenchMessage)
     EXPECT_NE(message_de("-1x2x1.0\n").find("negatif"), std::string::npos);
     EXPECT_NE(message_de("1x1x0\n1\n2\n3\n4\n").find("pas"), std::string::npos);
     EXPECT_NE(message_de("1x1x1.0\n1\n2\n3\n").find("trop peu de hauteurs (3 lues, 4 attendues"), std::string::npos);
-    EXPECT_NE(message_de("1x1x1.0\n1\n2\nx\n4\n").find("trop peu"), std::string::npos);
+    // A word that is not a finite number is named with its line.
+    const std::pair<const char*, const char*> mots[] = {
+        {"1x1x1.0\n1\n2\nx\n4\n", "g.txt, ligne 4 : \"x\" n'est pas un nombre (hauteur 3 sur 4)"},
+        {"1x1x1.0 1\n2 1,5\n4\n", "g.txt, ligne 2 : \"1,5\" n'est pas un nombre (hauteur 3 sur 4)"},
+        {"1x1x1.0\n1\n2\n3\nnan\n", "g.txt, ligne 5 : la hauteur \"nan\" n'est pas un nombre fini"},
+        {"1x1x1.0\n1\n-inf\n3\n4\n", "ligne 3 : la hauteur \"-inf\""},
+        {"1x1x1.0\r\n1\r\n1e400\r\n3\r\n4\r\n", "ligne 3 : la hauteur \"1e400\" n'est pas un nombre fini"},
+    };
+    for (const auto& [texte, attendu] : mots)
+        EXPECT_NE(message_de(texte).find(attendu), std::string::npos) << message_de(texte);
     // A header announcing far more than the file holds is told, not allocated.
     EXPECT_NE(message_de("40000x40000x1.0\n1\n2\n").find("trop peu de hauteurs (2 lues"), std::string::npos);
     EXPECT_NE(message_de("99999x99999x1.0\n1\n").find("trop grande"), std::string::npos);

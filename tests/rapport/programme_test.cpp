@@ -3,13 +3,16 @@
 // what it does with input it can't use.
 #include "grille_essai.hpp"
 #include "program_run.hpp"
+#include "rapport.hpp"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <sstream>
 
 using nlohmann::json;
@@ -152,6 +155,9 @@ TEST(RapportProgramme, BadInputGivesAFrenchMessageStatusOneAndNoReport)
         {"0x4x1.0\n1\n2\n3\n4\n5\n", "une ligne ou qu'une colonne"},
         {"4x0x1.0\n1\n2\n3\n4\n5\n", "une ligne ou qu'une colonne"},
         {"2x2x1.0\n5\n5\n5\n5\n10000\n5\n5\n5\n5\n", "toutes les hauteurs sont egales"},
+        {"1x1x1.0\n1\n2\nnan\n4\n", "grille.txt, ligne 4 : la hauteur \"nan\" n'est pas un nombre fini"},
+        {"1x1x1.0\n1\n2e\n3\n4\n", "grille.txt, ligne 3 : \"2e\" n'est pas un nombre"},
+        {"1x1x-1.0\n1\n2\n3\n4\n", "le pas de la grille doit etre un nombre positif"},
     };
     for (const auto& [contenu, attendu] : cas) {
         SCOPED_TRACE(attendu);
@@ -169,6 +175,36 @@ TEST(RapportProgramme, BadInputGivesAFrenchMessageStatusOneAndNoReport)
     }
 }
 
+// A perfect photogrammetric grid: every node of the frame's crop holds a
+// height, the border outside it is empty. Two words after the announced
+// heights are warned about and counted.
+TEST(RapportProgramme, EmptyShareInTheCropAndExtraHeights)
+{
+    WorkDir dir;
+    std::string texte = "50x50x2.000000\n";
+    for (int j = 0; j <= 50; ++j)
+        for (int i = 0; i <= 50; ++i) {
+            const bool dehors = i < 2 || j < 2 || i > 48 || j > 48; // x = 2 j, y = 2 i outside (2, 98)
+            texte += dehors ? "10000.000000\n" : std::to_string(std::sin(0.9 * i) + std::cos(1.3 * j)) + "\n";
+        }
+    dir.write("grille.txt", texte + "1.5 2.5\n");
+    const auto r = run("rugosite-rapport", {"--tirages", "0", "--route", "photogrammetrique"}, dir);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err.find("rugosite-rapport : avertissement : grille.txt : 2 valeurs apres les 2601 hauteurs "
+                         "qu'annonce l'en-tete (51 x 51), ignorees\n"),
+              0u)
+        << r.err;
+    const json j = json::parse(dir.read("rapport.json"));
+    EXPECT_EQ(j["hauteurs_en_trop"], 2);
+    EXPECT_EQ(j["reglages"]["part_vide"], 0.0);
+    EXPECT_EQ(j["reglages"]["cellules_vides"], 51 * 51 - 47 * 47);
+    // The manual road counts every cell.
+    const auto m = run("rugosite-rapport", {"--tirages", "0", "--route", "manuelle"}, dir);
+    ASSERT_EQ(m.status, 0) << m.err;
+    EXPECT_DOUBLE_EQ(json::parse(dir.read("rapport.json"))["reglages"]["part_vide"].get<double>(),
+                     (51.0 * 51 - 47 * 47) / (51 * 51));
+}
+
 TEST(RapportProgramme, AReportThatCannotBeWrittenLeavesTheOldOneWhole)
 {
     WorkDir dir;
@@ -180,6 +216,14 @@ TEST(RapportProgramme, AReportThatCannotBeWrittenLeavesTheOldOneWhole)
     EXPECT_NE(r.err.find("rapport.csv"), std::string::npos) << r.err;
     EXPECT_EQ(dir.read("rapport.json"), "ancien");
     EXPECT_EQ(dir.files().size(), 2u) << "no temporary file left";
+    // A folder that can't be written to: the file and the system's reason.
+    try {
+        rapport::ecrire_fichiers({{dir.path() / "absent" / "rapport.json", "{}"}});
+        ADD_FAILURE() << "ecriture dans un dossier absent";
+    } catch (const rapport::Erreur& e) {
+        EXPECT_EQ(std::string(e.what()), "impossible d'ecrire " + (dir.path() / "absent" / "rapport.json").string() +
+                                             " : " + std::strerror(ENOENT));
+    }
 }
 
 TEST(RapportProgramme, ASeedGivesTheSameReportWhateverTheThreads)

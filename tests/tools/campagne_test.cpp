@@ -180,6 +180,12 @@ TEST(Campagne, TableauxAvecDossiersAbsentsOuMarquesAbimees)
     const std::string page = campagne::page_html(mesures);
     EXPECT_NE(page.find("<table>"), std::string::npos);
     EXPECT_EQ(page.find("<script"), std::string::npos);
+    // The figures with four significant figures, the share of empty cells in percent.
+    EXPECT_NE(page.find("<td>25.00 %</td><td></td><td>1.500</td><td>1.250</td><td>1.000</td><td>1.500</td>"
+                        "<td>6.500</td><td>4.000</td><td>9.000</td>"),
+              std::string::npos)
+        << page;
+    EXPECT_NE(page.find("4 mesures, 1 réussie, 3 en échec ou non traitées."), std::string::npos);
 }
 
 TEST(Campagne, EcritureAtomique)

@@ -59,6 +59,18 @@ TEST(ChainRoad, SummaryOfACompleteRunMatchesTheCloud)
     ASSERT_NE(rms_at, std::string::npos);
     EXPECT_EQ(summary_value(run.err, "hauteur RMS (reliefstat)"),
               run.out.substr(rms_at + 4, run.out.find(" cm", rms_at) - rms_at - 4) + " % du cote du cadre");
+    // The report, where it is built, gives the summary's share of empty nodes,
+    // counted in the same crop.
+    if (dir.exists("rapport.json")) {
+        const std::string vides = summary_value(run.err, "noeuds vides dans le cadre (2 a 98)");
+        const auto sur = vides.find(" sur ");
+        ASSERT_NE(sur, std::string::npos) << vides;
+        const double part = std::stod(vides.substr(vides.find('(') + 1)) / std::stod(vides.substr(sur + 5));
+        const std::string rapport = dir.read("rapport.json");
+        const auto cle = rapport.find("\"part_vide\": ");
+        ASSERT_NE(cle, std::string::npos);
+        EXPECT_EQ(std::stod(rapport.substr(cle + 13)), part) << vides;
+    }
     // 20000 points on 50 steps with r = 0.1: some 1.4 points a disc, a quarter of
     // the nodes empty; the advice must clear that.
     EXPECT_NE(run.err.find("rugosite-chaine : attention : "), std::string::npos) << run.err;

@@ -137,9 +137,9 @@ std::string image_svg(const std::vector<Mesure>& mesures, const std::string& cle
         const double pas_x = mesures.size() <= 25 ? 1.0 : std::ceil(static_cast<double>(mesures.size()) / 25.0);
         pls.box("bcnst", pas_x, 1, "bcnstv", 0.0, 0);
         const std::string grandeur = cle == "sigma" ? "#gs" : "L";
-        const std::string court = unite == "% du cote du cadre" ? "% du cote" : unite;
-        pls.lab("mesure (numero du tableau)", (grandeur + " (" + court + ")").c_str(),
-                (grandeur + " de chaque mesure : exponentiel (bleu), gaussien (rouge), intervalles a 95 %").c_str());
+        const std::string court = unite == "% du cote du cadre" ? "% du côté" : unite;
+        pls.lab("mesure (numéro du tableau)", (grandeur + " (" + court + ")").c_str(),
+                (grandeur + " de chaque mesure : exponentiel (bleu), gaussien (rouge), intervalles à 95 %").c_str());
         for (std::size_t s = 0; s < 2; ++s) {
             auto& se = series[s];
             if (se.x.empty())

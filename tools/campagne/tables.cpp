@@ -1,5 +1,8 @@
 #include "tables.hpp"
 
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <map>
 #include <set>
@@ -24,6 +27,42 @@ std::string html(const std::string& t)
         }
     }
     return out;
+}
+
+// A length unit as French writes it (the report writes it without accents).
+std::string unite_affichee(const std::string& unite)
+{
+    return unite == "% du cote du cadre" ? "% du côté du cadre" : unite;
+}
+
+// A column of figures that the page shows with four significant figures.
+bool colonne_chiffree(const std::string& nom)
+{
+    return nom == "part_vide" || nom == "rms_reliefstat" || nom == "Sq" || nom == "anisotropie" ||
+           nom.starts_with("sigma_") || nom.starts_with("L_");
+}
+
+// A cell of the page's table: the figures with four significant figures (the
+// share of empty cells in percent), everything else as the CSV has it.
+std::string cellule_html(const std::string& colonne, const std::string& valeur)
+{
+    if (colonne == "unite_longueur")
+        return html(unite_affichee(valeur));
+    if (!colonne_chiffree(colonne) || valeur.empty())
+        return html(valeur);
+    char* fin = nullptr;
+    double v = std::strtod(valeur.c_str(), &fin);
+    if (fin == valeur.c_str() || *fin != '\0' || !std::isfinite(v))
+        return html(valeur);
+    const bool pourcentage = colonne == "part_vide";
+    if (pourcentage)
+        v *= 100.0;
+    char texte[64];
+    std::snprintf(texte, sizeof texte, "%#.4g", v);
+    std::string chiffre = v == 0.0 ? "0" : texte;
+    if (chiffre.back() == '.')
+        chiffre.pop_back();
+    return chiffre + (pourcentage ? " %" : "");
 }
 
 Json sans_marque(const std::string& programme, int statut, const std::string& message)
@@ -115,31 +154,34 @@ std::string page_html(const std::vector<Mesure>& mesures)
             unites.insert(u.get<std::string>());
     }
     p << "<!DOCTYPE html>\n<html lang=\"fr\">\n<head>\n<meta charset=\"utf-8\">\n"
-      << "<title>Campagne de mesures de rugosite</title>\n<style>\n"
+      << "<title>Campagne de mesures de rugosité</title>\n<style>\n"
       << "body{font-family:sans-serif;margin:1.5em;color:#111}\n"
       << "table{border-collapse:collapse;font-size:0.85em}\n"
       << "th,td{border:1px solid #bbb;padding:0.2em 0.4em;text-align:right}\n"
       << "td.t{text-align:left}\ntr.echec td{background:#fde8e8}\n"
       << "figure{display:inline-block;margin:0.5em}\nimg{max-width:100%}\n"
-      << "</style>\n</head>\n<body>\n<h1>Campagne de mesures de rugosite</h1>\n"
-      << "<p>" << mesures.size() << " mesures, " << reussies << " reussies, " << mesures.size() - reussies
-      << " en echec ou non traitees.</p>\n";
+      << "</style>\n</head>\n<body>\n<h1>Campagne de mesures de rugosité</h1>\n"
+      << "<p>" << mesures.size() << (mesures.size() > 1 ? " mesures, " : " mesure, ") << reussies
+      << (reussies > 1 ? " réussies, " : " réussie, ") << mesures.size() - reussies << " en échec ou non traitée"
+      << (mesures.size() - reussies > 1 ? "s" : "") << ".</p>\n";
     for (const auto& unite : unites) {
-        p << "<h2>Ecart type &sigma; et longueur de correlation L (" << html(unite) << ")</h2>\n"
-          << "<p>Chaque mesure reussie a son numero du tableau ; en bleu le modele exponentiel, en rouge le "
-             "gaussien, avec leurs intervalles a 95 %.</p>\n";
+        p << "<h2>Hauteur RMS σ et longueur de corrélation L (" << html(unite_affichee(unite)) << ")</h2>\n"
+          << "<p>Chaque mesure réussie a son numéro du tableau ; en bleu le modèle exponentiel, en rouge le "
+             "gaussien, avec leurs intervalles à 95 %.</p>\n";
         for (const char* cle : {"sigma", "L"}) {
+            const std::string nom = cle[0] == 's' ? "σ" : "L";
             const std::string svg = image_svg(mesures, cle, unite);
             if (svg.empty()) {
-                p << "<p>(image de " << cle << " indisponible : PLplot ou son pilote SVG manque, ou rien a "
+                p << "<p>(image de " << nom << " indisponible : PLplot ou son pilote SVG manque, ou rien à "
                   << "tracer)</p>\n";
                 continue;
             }
-            p << "<figure><img alt=\"" << cle << " de chaque mesure avec son intervalle (" << html(unite)
-              << ")\" src=\"data:image/svg+xml;base64," << svg << "\"></figure>\n";
+            p << "<figure><img alt=\"" << nom << " de chaque mesure avec son intervalle ("
+              << html(unite_affichee(unite)) << ")\" src=\"data:image/svg+xml;base64," << svg << "\"></figure>\n";
         }
     }
-    p << "<h2>Tableau</h2>\n<table>\n<tr><th>n&deg;</th>";
+    p << "<h2>Tableau</h2>\n<p>Chiffres à quatre chiffres significatifs (exacts dans campagne.csv) ; "
+         "part_vide en pourcentage des cellules comptées par le rapport.</p>\n<table>\n<tr><th>n&deg;</th>";
     const auto& noms = colonnes();
     for (const auto& nom : noms)
         p << "<th>" << html(nom) << "</th>";
@@ -154,7 +196,7 @@ std::string page_html(const std::vector<Mesure>& mesures)
             const bool texte = noms[i] == "dossier" || noms[i] == "route" || noms[i] == "programme" ||
                                noms[i] == "message" || noms[i].starts_with("reglages") ||
                                noms[i] == "options_rapport" || noms[i] == "source_reglages";
-            p << (texte ? "<td class=\"t\">" : "<td>") << html(l[i]) << "</td>";
+            p << (texte ? "<td class=\"t\">" : "<td>") << cellule_html(noms[i], l[i]) << "</td>";
         }
         p << "</tr>\n";
     }

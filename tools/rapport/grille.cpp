@@ -3,9 +3,54 @@
 #include "line_io.hpp"
 
 #include <algorithm>
+#include <charconv>
+#include <cstdlib>
 #include <limits>
+#include <string_view>
 
 namespace rapport {
+
+namespace {
+
+bool blanc(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
+
+// A word of the file as a one-line message can show it: control characters
+// made '?', and cut after 40 bytes.
+std::string mot_lisible(std::string_view mot)
+{
+    std::string texte;
+    for (char c : mot.substr(0, 40))
+        texte += static_cast<unsigned char>(c) < 0x20 || c == 0x7f ? '?' : c;
+    if (mot.size() > 40)
+        texte += "...";
+    return texte;
+}
+
+enum class Lecture { nombre, pas_un_nombre, non_fini };
+
+// A whole word read as a decimal number (an optional sign, digits, point,
+// exponent; "nan" and "inf" too, which are then not finite).
+Lecture lire_nombre(std::string_view mot, double& h)
+{
+    if (mot.size() > 1 && mot[0] == '+' && mot[1] != '-' && mot[1] != '+')
+        mot.remove_prefix(1);
+    const char* fin = mot.data() + mot.size();
+    const auto [lu, erreur] = std::from_chars(mot.data(), fin, h);
+    if (lu != fin || (erreur != std::errc() && erreur != std::errc::result_out_of_range))
+        return Lecture::pas_un_nombre;
+    if (erreur == std::errc::result_out_of_range) {
+        // Beyond the doubles: too large is infinite, too small is 0 or a
+        // subnormal number, as the C library reads them.
+        const std::string texte(mot);
+        h = std::strtod(texte.c_str(), nullptr);
+    }
+    return std::isfinite(h) ? Lecture::nombre : Lecture::non_fini;
+}
+
+} // namespace
 
 long long Grille::cellules_reelles() const
 {
@@ -37,23 +82,63 @@ Grille lire_grille(const std::string& fichier)
     g.pas = pas;
     // The heights are gathered as the file gives them (column after column)
     // before the grid is made: a header that announces far more heights than
-    // the file holds costs no memory.
+    // the file holds costs no memory. The rest of the header's line comes
+    // first, as line 1.
     std::vector<double> lues;
     lues.reserve(static_cast<std::size_t>(std::min<long long>(cellules, 1 << 20)));
-    for (long long k = 0; k < cellules; ++k) {
-        double h = 0.0;
-        if (lecteur->scan("%lf\n", h) != 1)
-            throw Erreur(fichier + " : trop peu de hauteurs (" + std::to_string(k) + " lues, " +
-                         std::to_string(cellules) + " attendues pour une grille de " + std::to_string(g.lignes) +
-                         " x " + std::to_string(g.colonnes) + ")");
-        lues.push_back(est_vide(h) ? std::numeric_limits<double>::quiet_NaN() : h);
+    long long ligne = 1;
+    std::string texte;
+    while (lecteur->read_line(texte)) {
+        const char* p = texte.data();
+        const char* const fin = p + texte.size();
+        for (;;) {
+            while (p < fin && blanc(*p))
+                ++p;
+            const char* const debut = p;
+            while (p < fin && !blanc(*p))
+                ++p;
+            if (p == debut)
+                break;
+            if (static_cast<long long>(lues.size()) == cellules) {
+                ++g.hauteurs_en_trop;
+                continue;
+            }
+            const std::string_view mot(debut, static_cast<std::size_t>(p - debut));
+            double h = 0.0;
+            switch (lire_nombre(mot, h)) {
+            case Lecture::pas_un_nombre:
+                throw Erreur(fichier + ", ligne " + std::to_string(ligne) + " : \"" + mot_lisible(mot) + "\" n'est pas un nombre (hauteur " +
+                             std::to_string(lues.size() + 1) + " sur " + std::to_string(cellules) + ")");
+            case Lecture::non_fini:
+                throw Erreur(fichier + ", ligne " + std::to_string(ligne) + " : la hauteur \"" + mot_lisible(mot) + "\" n'est pas un nombre fini");
+            case Lecture::nombre:
+                break;
+            }
+            lues.push_back(est_vide(h) ? std::numeric_limits<double>::quiet_NaN() : h);
+        }
+        if (!texte.empty() && texte.back() == '\n')
+            ++ligne;
     }
+    if (static_cast<long long>(lues.size()) < cellules)
+        throw Erreur(fichier + " : trop peu de hauteurs (" + std::to_string(lues.size()) + " lues, " +
+                     std::to_string(cellules) + " attendues pour une grille de " + std::to_string(g.lignes) + " x " +
+                     std::to_string(g.colonnes) + ")");
     g.z.resize(static_cast<std::size_t>(cellules));
     std::size_t k = 0;
     for (int j = 0; j < g.colonnes; ++j)
         for (int i = 0; i < g.lignes; ++i)
             g.at(i, j) = lues[k++];
     return g;
+}
+
+std::string avertissement_en_trop(const Grille& grille, const std::string& fichier)
+{
+    if (grille.hauteurs_en_trop == 0)
+        return {};
+    return fichier + " : " + std::to_string(grille.hauteurs_en_trop) + " valeur" +
+           (grille.hauteurs_en_trop > 1 ? "s" : "") + " apres les " + std::to_string(grille.cellules()) +
+           " hauteurs qu'annonce l'en-tete (" + std::to_string(grille.lignes) + " x " +
+           std::to_string(grille.colonnes) + "), ignoree" + (grille.hauteurs_en_trop > 1 ? "s" : "");
 }
 
 void verifier_grille(const Grille& grille, const std::string& fichier)
@@ -77,6 +162,24 @@ void verifier_grille(const Grille& grille, const std::string& fichier)
         throw Erreur(fichier + " : aucune cellule reelle (toutes valent 10000)");
     if (!differentes)
         throw Erreur(fichier + " : toutes les hauteurs sont egales : surface sans rugosite");
+}
+
+CellulesVides cellules_vides(const Grille& grille, bool dans_le_cadre)
+{
+    CellulesVides c;
+    for (int i = 0; i < grille.lignes; ++i) {
+        const double y = static_cast<double>(i) * grille.pas;
+        if (dans_le_cadre && !(y > 2.0 && y < 98.0))
+            continue;
+        for (int j = 0; j < grille.colonnes; ++j) {
+            const double x = static_cast<double>(j) * grille.pas;
+            if (dans_le_cadre && !(x > 2.0 && x < 98.0))
+                continue;
+            ++c.comptees;
+            c.vides += std::isnan(grille.at(i, j));
+        }
+    }
+    return c;
 }
 
 } // namespace rapport

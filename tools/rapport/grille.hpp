@@ -1,8 +1,8 @@
 // The height grid as the report reads it: the grid file of either road
 // ("AxBxpas", then (A+1) x (B+1) heights, the first index varying fastest),
-// read with the same conversions as reliefstat. A cell whose height is within
-// 1 of the empty-cell marker 10000 (bounds included), or is not a finite
-// number, is empty: NaN in memory.
+// heights separated by blanks or line ends as reliefstat reads them. A cell
+// whose height is within 1 of the empty-cell marker 10000 (bounds included)
+// is empty: NaN in memory.
 #pragma once
 
 #include <cmath>
@@ -31,6 +31,7 @@ struct Grille {
     int colonnes = 0; // M: the second count plus 1
     double pas = 0.0;
     std::vector<double> z; // lignes x colonnes, row-major, NaN for an empty cell
+    long long hauteurs_en_trop = 0; // words after the heights the header announces
 
     double& at(int i, int j) { return z[static_cast<std::size_t>(i) * colonnes + j]; }
     double at(int i, int j) const { return z[static_cast<std::size_t>(i) * colonnes + j]; }
@@ -40,13 +41,31 @@ struct Grille {
 
 // Reads a grid file. Throws Erreur (French message naming the file) when the
 // file can't be opened, the header gives no counts or step, a count is
-// negative, the step is not positive, or the file holds fewer heights than
-// the header announces. Heights after the announced ones are ignored, as
-// reliefstat ignores them.
+// negative, the step is not positive, a height is not a number (the word and
+// its line are named) or not a finite one (nan, inf, 1e400: its line is
+// named), or the file holds fewer heights than the header announces. What
+// follows the announced heights is ignored, as reliefstat ignores it, and
+// counted in hauteurs_en_trop.
 Grille lire_grille(const std::string& fichier);
+
+// The warning about the words after the announced heights, or "" when the
+// file holds none.
+std::string avertissement_en_trop(const Grille& grille, const std::string& fichier);
 
 // The checks that the analysis needs on top of a readable file: at least two
 // rows and two columns, at least one real cell, not all heights equal.
 void verifier_grille(const Grille& grille, const std::string& fichier);
+
+// Cells counted for the share of empty cells, and the empty ones among them.
+struct CellulesVides {
+    long long comptees = 0;
+    long long vides = 0;
+};
+
+// On the photogrammetric road (dans_le_cadre), only the nodes of the frame's
+// crop count: node (i, j) stands at x = j·pas, y = i·pas (in % of the frame
+// side), and counts when x and y are both strictly between 2 and 98, as in
+// the chain's summary. Otherwise every cell counts.
+CellulesVides cellules_vides(const Grille& grille, bool dans_le_cadre);
 
 } // namespace rapport

@@ -2,10 +2,13 @@
 
 #include "correlation.hpp"
 
+#include <fcntl.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -88,6 +91,7 @@ Rapport etablir_rapport(const Grille& grille, const Reglages& reglages, Route ro
         }
     }
     const long long cellules = grille.cellules(), reelles = grille.cellules_reelles();
+    const CellulesVides vides = cellules_vides(grille, route == Route::photogrammetrique);
     const Correlation c = correlation_fft(rapport.nivelees, N, M);
     const int R = reglages.rayons ? *reglages.rayons : rayon_max_observation(c.commune);
     const Plage plage{R};
@@ -100,7 +104,8 @@ Rapport etablir_rapport(const Grille& grille, const Reglages& reglages, Route ro
         {"pas", grille.pas},
         {"cellules", cellules},
         {"cellules_vides", cellules - reelles},
-        {"part_vide", static_cast<double>(cellules - reelles) / static_cast<double>(cellules)},
+        {"part_vide", vides.comptees > 0 ? json(static_cast<double>(vides.vides) / static_cast<double>(vides.comptees))
+                                         : json(nullptr)},
         {"nivellement", nom(reglages.nivellement)},
         {"plage_ajustement",
          {{"r_min", nombre(r_min)},
@@ -120,6 +125,9 @@ Rapport etablir_rapport(const Grille& grille, const Reglages& reglages, Route ro
          "vides, nivelees, coupees et ajustees comme la mesure ; intervalle de base sur le logarithme "
          "[v^2/q97,5 ; v^2/q2,5] ou v est la valeur mesuree et q les quantiles des valeurs simulees"}};
     j["hauteurs"] = hauteurs;
+    j["hauteurs_en_trop"] = grille.hauteurs_en_trop;
+    if (const std::string a = avertissement_en_trop(grille, reglages.fichier); !a.empty())
+        rapport.avertissements.push_back(a);
 
     // Fits of both models on the pooled function, then their intervals.
     json ajustements = json::object();
@@ -330,13 +338,28 @@ void ecrire_fichiers(const std::vector<std::pair<std::filesystem::path, std::str
     for (const auto& [chemin_final, contenu] : fichiers) {
         fs::path temporaire = chemin_final;
         temporaire += ".tmp-" + std::to_string(::getpid());
-        temporaires.push_back(temporaire);
-        std::ofstream sortie(temporaire, std::ios::binary | std::ios::trunc);
-        sortie.write(contenu.data(), static_cast<std::streamsize>(contenu.size()));
-        sortie.close();
-        if (!sortie) {
+        const int fd = ::open(temporaire.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        if (fd < 0) {
+            const int cause = errno;
             nettoyer();
-            throw Erreur("impossible d'ecrire " + chemin_final.string());
+            throw Erreur("impossible d'ecrire " + chemin_final.string() + " : " + std::strerror(cause));
+        }
+        temporaires.push_back(temporaire);
+        int cause = 0;
+        for (std::size_t ecrit = 0; cause == 0 && ecrit < contenu.size();) {
+            const ssize_t n = ::write(fd, contenu.data() + ecrit, contenu.size() - ecrit);
+            if (n > 0)
+                ecrit += static_cast<std::size_t>(n);
+            else if (n == 0)
+                cause = EIO;
+            else if (errno != EINTR)
+                cause = errno;
+        }
+        if (::close(fd) != 0 && cause == 0)
+            cause = errno;
+        if (cause != 0) {
+            nettoyer();
+            throw Erreur("impossible d'ecrire " + chemin_final.string() + " : " + std::strerror(cause));
         }
     }
     for (std::size_t i = 0; i < fichiers.size(); ++i) {
@@ -344,7 +367,8 @@ void ecrire_fichiers(const std::vector<std::pair<std::filesystem::path, std::str
         fs::rename(temporaires[i], fichiers[i].first, ec);
         if (ec) {
             nettoyer();
-            throw Erreur("impossible de renommer " + temporaires[i].string() + " en " + fichiers[i].first.string());
+            throw Erreur("impossible de renommer " + temporaires[i].string() + " en " + fichiers[i].first.string() +
+                         " : " + std::strerror(ec.value()));
         }
     }
 }

@@ -130,7 +130,7 @@ TEST_F(ChromiumPage, RendersWithItsPictures)
         rapport::page_html(exemple_rapport(40, 50, 0.5), 40, 50, exemple_hauteurs(40, 50, {0, 1, 2})), "complet");
     // The same report without anything to draw: tables only.
     auto bare = exemple_rapport(40, 50, 0.5);
-    for (const char* key : {"H", "H_lignes", "H_colonnes"})
+    for (const char* key : {"H", "H_barre", "H_cadre"})
         for (auto& v : bare["correlation"][key])
             v = nullptr;
     const auto without = render(rapport::page_html(bare, 40, 50, std::vector<double>(2000, NAN)), "sans-images");

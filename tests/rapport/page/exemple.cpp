@@ -13,7 +13,7 @@ json exemple_rapport(int lignes, int colonnes, double pas)
 {
     json h = {{"Sq", 1.1}, {"Sa", 0.9}, {"Ssk", -0.12}, {"Sku", 3.1}, {"Sp", 3.0}, {"Sv", 2.8}, {"Sz", 5.8}};
     json r;
-    r["version"] = 1;
+    r["version"] = 2;
     r["outil"] = "rugosite-rapport";
     r["fichier"] = "grille.txt";
     r["unite"] = {{"route", "manuelle"}, {"longueur", "cm"}, {"H", "cm²"}};
@@ -25,7 +25,8 @@ json exemple_rapport(int lignes, int colonnes, double pas)
         {"cellules_vides", 3},
         {"part_vide", 3.0 / (lignes * colonnes)},
         {"nivellement", "plan"},
-        {"plage_ajustement", {{"r_min", pas}, {"r_max", 4 * pas}, {"rayons", 4}, {"regle", "règle d'essai"}}},
+        {"plage_ajustement",
+         {{"r_min", pas}, {"r_max", 4 * pas}, {"rayons", 4}, {"regle", "règle d'essai"}, {"nom", "defaut"}}},
         {"ponderation", "paires"},
         {"modeles", {"exponentiel", "gaussien"}},
         {"K", 200},
@@ -40,7 +41,9 @@ json exemple_rapport(int lignes, int colonnes, double pas)
                           {"intervalle_sigma", {1.1, 1.3}},
                           {"intervalle_L", {2.6, 3.5}},
                           {"residu", 0.012},
-                          {"rayons", 4}}},
+                          {"rayons", 4},
+                          {"resolu", true},
+                          {"motif", ""}}},
                         {"gaussien",
                          {{"sigma", 1.15},
                           {"L", 2.5},
@@ -49,17 +52,29 @@ json exemple_rapport(int lignes, int colonnes, double pas)
                           {"intervalle_sigma", {1.0, 1.3}},
                           {"intervalle_L", {2.1, 2.9}},
                           {"residu", 0.05},
-                          {"rayons", 4}}},
+                          {"rayons", 4},
+                          {"resolu", true},
+                          {"motif", ""}}},
                         {"meilleur", "exponentiel"}};
-    r["directions"] = {{"modele", "exponentiel"},  {"L_lignes", 3.5},      {"L_colonnes", 2.6},
-                       {"anisotropie", 3.5 / 2.6}, {"sigma_lignes", 1.25}, {"sigma_colonnes", 1.15}};
+    r["directions"] = {{"modele", "exponentiel"},
+                       {"axes",
+                        {{{"cle", "barre"}, {"nom", "le long de la barre (positions du chariot, une ligne de handgrid)"}},
+                         {{"cle", "cadre"}, {"nom", "le long du cadre (positions de la barre)"}}}},
+                       {"L_barre", 3.5},
+                       {"L_cadre", 2.6},
+                       {"anisotropie", 3.5 / 2.6},
+                       {"intervalle_anisotropie", {1.1, 1.7}},
+                       {"sigma_barre", 1.25},
+                       {"sigma_cadre", 1.15}};
+    r["surface_plate"] = false;
+    r["hauteurs_en_trop"] = 0;
     json c = {{"r", json::array()},
               {"H", json::array()},
               {"paires", json::array()},
-              {"H_lignes", json::array()},
-              {"paires_lignes", json::array()},
-              {"H_colonnes", json::array()},
-              {"paires_colonnes", json::array()}};
+              {"H_barre", json::array()},
+              {"paires_barre", json::array()},
+              {"H_cadre", json::array()},
+              {"paires_cadre", json::array()}};
     const int n = std::max(lignes, colonnes) - 1;
     for (int k = 1; k <= n; ++k) {
         const double rk = k * pas;
@@ -68,10 +83,10 @@ json exemple_rapport(int lignes, int colonnes, double pas)
         // The last separation has no pairs, as on a real grid.
         c["H"].push_back(k == n ? json() : json(model));
         c["paires"].push_back(k == n ? 0 : 10 * (n - k));
-        c["H_lignes"].push_back(k == n ? json() : json(model * 1.05));
-        c["paires_lignes"].push_back(k == n ? 0 : 5 * (n - k));
-        c["H_colonnes"].push_back(k == n ? json() : json(model * 0.95));
-        c["paires_colonnes"].push_back(k == n ? 0 : 5 * (n - k));
+        c["H_barre"].push_back(k == n ? json() : json(model * 1.05));
+        c["paires_barre"].push_back(k == n ? 0 : 5 * (n - k));
+        c["H_cadre"].push_back(k == n ? json() : json(model * 0.95));
+        c["paires_cadre"].push_back(k == n ? 0 : 5 * (n - k));
     }
     r["correlation"] = c;
     return r;

@@ -9,9 +9,11 @@
 
 namespace rapport_test {
 
-// A complete report of a lignes x colonnes grid of step `pas` on the manual
-// road: exponential fit sigma = 1.2, L = 3, Gaussian fit sigma = 1.15,
-// L = 2.5, levelled by the plane, correlation points on the exponential model.
+// A complete report (schema 2) of a lignes x colonnes grid of step `pas` on
+// the manual road: exponential fit sigma = 1.2, L = 3, Gaussian fit
+// sigma = 1.15, L = 2.5, both resolved, levelled by the plane; directions
+// "barre" (L = 3.5) and "cadre" (L = 2.6); correlation points on the
+// exponential model.
 nlohmann::json exemple_rapport(int lignes, int colonnes, double pas);
 
 // Smooth levelled heights, row-major, with the cells listed in `vides`

@@ -5,7 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
+#include <sstream>
 
 namespace {
 
@@ -65,12 +68,63 @@ TEST(CarteSvg, EmptyCellsAreLeftBlank)
 {
     if (!svg_disponible())
         GTEST_SKIP() << "NOTICE: pilote SVG de PLplot absent";
-    const auto full = carte_svg(6, 8, 0.5, exemple_hauteurs(6, 8), "cm", "carte", "a");
-    const auto holed = carte_svg(6, 8, 0.5, exemple_hauteurs(6, 8, {0, 9, 10, 47}), "cm", "carte", "b");
+    const auto full = carte_svg(6, 8, 0.5, exemple_hauteurs(6, 8), "cm", "x", "y", "carte", "a");
+    const auto holed = carte_svg(6, 8, 0.5, exemple_hauteurs(6, 8, {0, 9, 10, 47}), "cm", "x", "y", "carte", "b");
     ASSERT_FALSE(full.empty());
     ASSERT_FALSE(holed.empty());
     EXPECT_GE(filled_shapes(full), 48u);
     EXPECT_EQ(filled_shapes(full) - filled_shapes(holed), 4u);
+}
+
+// The filled shapes of a picture as boxes {x0, x1, y0, y1}, in pixels.
+std::vector<std::array<double, 4>> filled_boxes(const std::string& svg)
+{
+    std::vector<std::array<double, 4>> boxes;
+    for (std::size_t i = 0; (i = svg.find("<polyline", i)) != std::string::npos; ++i) {
+        const std::string tag = svg.substr(i, svg.find('>', i) - i);
+        const auto p = tag.find("points=\"");
+        if (tag.find("fill=\"none\"") != std::string::npos || p == std::string::npos)
+            continue;
+        std::istringstream points(tag.substr(p + 8));
+        std::array<double, 4> b{1e300, -1e300, 1e300, -1e300};
+        double x = 0, y = 0;
+        char comma = 0;
+        while (points >> x >> comma >> y)
+            b = {std::min(b[0], x), std::max(b[1], x), std::min(b[2], y), std::max(b[3], y)};
+        boxes.push_back(b);
+    }
+    return boxes;
+}
+
+TEST(CarteSvg, EveryCellIsDrawnAtItsPlaceWithTheSameSize)
+{
+    if (!svg_disponible())
+        GTEST_SKIP() << "NOTICE: pilote SVG de PLplot absent";
+    // A 10 x 8 manual grid; a 300 x 170 one shown by 100 x 57 blocks of 3 x 3,
+    // the last column of blocks 2 cells wide. The blocks come first among the
+    // filled shapes, before the colour bar.
+    struct Cas {
+        int lignes, colonnes, blocs_l, blocs_c, pleins;
+    };
+    for (const Cas c : {Cas{10, 8, 10, 8, 80}, Cas{300, 170, 100, 57, 100 * 56}}) {
+        SCOPED_TRACE(c.lignes);
+        auto cells = filled_boxes(carte_svg(c.lignes, c.colonnes, 2.0, exemple_hauteurs(c.lignes, c.colonnes), "cm",
+                                            "x", "y", "carte", "g"));
+        cells.resize(static_cast<std::size_t>(c.blocs_l) * c.blocs_c);
+        const double largeur = cells[0][1] - cells[0][0], hauteur = cells[0][3] - cells[0][2];
+        EXPECT_NEAR(largeur, hauteur, 0.05);
+        // Together they span the grid in its proportions.
+        std::array<double, 4> tout{1e300, -1e300, 1e300, -1e300};
+        for (const auto& b : cells)
+            tout = {std::min(tout[0], b[0]), std::max(tout[1], b[1]), std::min(tout[2], b[2]), std::max(tout[3], b[3])};
+        const double x = tout[1] - tout[0], y = tout[3] - tout[2];
+        EXPECT_NEAR(x / y, static_cast<double>(c.colonnes) / c.lignes, 1e-3);
+        EXPECT_NEAR(hauteur, y / c.blocs_l, 0.02);
+        int pleins = 0;
+        for (const auto& b : cells)
+            pleins += std::abs(b[1] - b[0] - largeur) < 0.05 && std::abs(b[3] - b[2] - hauteur) < 0.05;
+        EXPECT_EQ(pleins, c.pleins);
+    }
 }
 
 TEST(CarteSvg, AxesSpanTheGridInTheRoadsUnit)
@@ -79,7 +133,7 @@ TEST(CarteSvg, AxesSpanTheGridInTheRoadsUnit)
         GTEST_SKIP() << "NOTICE: pilote SVG de PLplot absent";
     // 5 columns of step 10 from 0 to 40, 3 rows from 0 to 20: tick labels
     // reach 40 along x and 20 along y, never 50.
-    const auto svg = carte_svg(3, 5, 10.0, exemple_hauteurs(3, 5), "cm", "carte", "c");
+    const auto svg = carte_svg(3, 5, 10.0, exemple_hauteurs(3, 5), "cm", "x", "y", "carte", "c");
     EXPECT_NE(svg.find(">40<"), std::string::npos);
     EXPECT_NE(svg.find(">20<"), std::string::npos);
     EXPECT_EQ(svg.find(">50<"), std::string::npos);
@@ -99,6 +153,30 @@ TEST(FonctionSvg, CurvesNeedPositiveLengthAndPointsNeedPairs)
     EXPECT_EQ(svg.find("courbe nulle"), std::string::npos);
     EXPECT_NE(svg.find("courbe bonne"), std::string::npos);
     EXPECT_EQ(occurrences(svg, "•"), 3u); // two points and the legend's symbol
+}
+
+TEST(FonctionSvg, EveryLegendEntryIsDrawnInsideThePicture)
+{
+    if (!svg_disponible())
+        GTEST_SKIP() << "NOTICE: pilote SVG de PLplot absent";
+    // Long texts once pushed a centred legend past the picture's left edge.
+    const std::string long_texte(70, 'w');
+    const SerieMesuree mesure{long_texte, {1, 2, 3, 4}, {0.5, 1.0, 1.4, 1.5}, bleu};
+    const CourbeModele courbe{long_texte, "exponentiel", 1.0, 2.0, rouge, 1};
+    const auto svg = fonction_svg({mesure}, {courbe}, Plage{1.0, 3.0}, "t", "cm", "cm²", "h");
+    ASSERT_FALSE(svg.empty());
+    const double largeur = 760; // the picture's width in pixels
+    // The legend's symbol (the last dot drawn) and its box sit inside.
+    const auto m = svg.rfind("matrix(", svg.rfind("•"));
+    std::istringstream matrix(svg.substr(m + 7));
+    double a = 0, b = 0, c = 0, d = 0, x = 0;
+    matrix >> a >> b >> c >> d >> x;
+    EXPECT_GT(x, 0.0);
+    EXPECT_LT(x, largeur);
+    for (const auto& box : filled_boxes(svg)) {
+        EXPECT_GE(box[0], 0.0);
+        EXPECT_LE(box[1], largeur);
+    }
 }
 
 } // namespace

@@ -55,65 +55,188 @@ void expect_sound_page(const std::string& html)
     }
 }
 
+// The HTML of one section of the page.
+std::string section(const std::string& html, const std::string& id)
+{
+    const auto start = html.find("<section id=\"" + id + "\">");
+    if (start == std::string::npos)
+        return {};
+    return html.substr(start, html.find("</section>", start) - start);
+}
+
 TEST(PageRapport, CompleteReportShowsEveryFigureAndPicture)
 {
     const auto html = page_html(exemple_rapport(12, 15, 0.5), 12, 15, exemple_hauteurs(12, 15, {3}));
     expect_sound_page(html);
+    const std::string text = visible_text(html);
+    // The headline: the better model's figures and intervals, no standard error.
+    EXPECT_NE(text.find("σ (hauteur RMS, modèle exponentiel) 1.200 cm intervalle à 95 % : [1.100 ; 1.300]"),
+              std::string::npos);
+    EXPECT_NE(text.find("L (longueur de corrélation, modèle exponentiel) 3.000 cm intervalle à 95 % : [2.600 ; 3.500]"),
+              std::string::npos);
+    EXPECT_NE(text.find("Sq (plan des moindres carrés) 1.100 cm"), std::string::npos);
+    EXPECT_EQ(section(html, "resume").find("±"), std::string::npos);
+    // Each model's row: σ, interval, L, interval, residual, radii, standard errors.
+    EXPECT_NE(text.find("1.200 [1.100 ; 1.300] 3.000 [2.600 ; 3.500] 0.01200 4 ± 0.02000 ± 0.1000"),
+              std::string::npos);
+    EXPECT_NE(text.find("1.150 [1.000 ; 1.300] 2.500 [2.100 ; 2.900] 0.05000 4 ± 0.03000 ± 0.1000"),
+              std::string::npos);
+    EXPECT_NE(html.find("<tr class=\"meilleur\"><th scope=\"row\">exponentiel"), std::string::npos);
+    // Directions by the names the report gives them, the anisotropy with its interval.
+    EXPECT_NE(text.find("L le long de la barre (positions du chariot, une ligne de handgrid) (modèle exponentiel) "
+                        "3.500 cm L le long du cadre (positions de la barre) (modèle exponentiel) 2.600 cm"),
+              std::string::npos);
+    EXPECT_NE(text.find("Anisotropie (L barre / L cadre) 1.346 ; intervalle à 95 % : [1.100 ; 1.700]"),
+              std::string::npos);
+    // Settings: whole numbers without decimals, the share of empty cells.
+    for (const char* figure : {"Grille 12 lignes × 15 colonnes", "Cellules 180, dont 3 vides",
+                               "Part de cellules vides 1.667 % des cellules", "r de 0.5000 à 2.000 cm (4 rayons) ",
+                               "Tirages du bootstrap (K) 200 ", "Graine 12345 "})
+        EXPECT_NE(text.find(figure), std::string::npos) << figure;
+
     if (!rapport::svg_disponible())
         GTEST_SKIP() << "NOTICE: pilote SVG de PLplot absent";
-
     EXPECT_EQ(occurrences(html, "<svg"), 3u);
-    for (const char* id : {"fig-carte", "fig-fonction", "fig-directions"})
-        EXPECT_FALSE(svg_by_id(html, id).empty()) << id;
-    const std::string text = visible_text(html);
-    // The levelling used is stated, the table marks its column.
-    EXPECT_NE(text.find("Nivellement utilisé pour les figures : plan des moindres carrés"), std::string::npos);
-    EXPECT_NE(text.find("plan des moindres carrés (utilisé)"), std::string::npos);
-    // Both models with errors and intervals, the better one named.
-    for (const char* figure :
-         {"1.200", "± 0.02000", "[1.100 ; 1.300]", "3.000", "[2.600 ; 3.500]", "1.150", "[2.100 ; 2.900]", "0.05000"})
-        EXPECT_NE(text.find(figure), std::string::npos) << figure;
-    EXPECT_NE(text.find("Le modèle exponentiel s'ajuste le mieux"), std::string::npos);
-    EXPECT_NE(html.find("<tr class=\"meilleur\"><th scope=\"row\">exponentiel"), std::string::npos);
-    // Directions and their ratio.
-    EXPECT_NE(text.find("L le long des lignes (modèle exponentiel) 3.500 cm"), std::string::npos);
-    EXPECT_NE(text.find("L le long des colonnes (modèle exponentiel) 2.600 cm"), std::string::npos);
-    EXPECT_NE(text.find("1.346"), std::string::npos);
-    // Whole numbers of the settings print without decimals.
-    EXPECT_NE(text.find("Tirages du bootstrap (K) 200 "), std::string::npos);
-    EXPECT_NE(text.find("Graine 12345 "), std::string::npos);
-    EXPECT_NE(text.find("12 lignes × 15 colonnes"), std::string::npos);
-    EXPECT_NE(text.find("r de 0.5000 à 2.000 cm (4 rayons)"), std::string::npos);
-
-    // French labels in the road's unit inside the pictures.
-    const std::string carte = svg_by_id(html, "fig-carte");
-    EXPECT_NE(carte.find("hauteur nivelée (cm)"), std::string::npos);
-    EXPECT_NE(carte.find("x, le long des lignes (cm)"), std::string::npos);
+    // The manual road's gestures name the map's axes; the legends carry the figures.
+    EXPECT_NE(svg_by_id(html, "fig-carte").find("x : le long du cadre, positions de la barre (cm)"), std::string::npos);
     const std::string fonction = svg_by_id(html, "fig-fonction");
-    EXPECT_NE(fonction.find("H(r) (cm²)"), std::string::npos);
-    EXPECT_EQ(fonction.find("logarithmique"), std::string::npos); // r from 0.5 to 7: linear
-    EXPECT_NE(fonction.find("plage d'ajustement"), std::string::npos);
     EXPECT_NE(fonction.find("modèle exponentiel : σ = 1.200 cm, L = 3.000 cm"), std::string::npos);
     EXPECT_NE(fonction.find("modèle gaussien : σ = 1.150 cm, L = 2.500 cm"), std::string::npos);
-    const std::string directions = svg_by_id(html, "fig-directions");
-    EXPECT_NE(directions.find("le long des colonnes"), std::string::npos);
-    EXPECT_NE(directions.find("L = 2.600 cm"), std::string::npos);
+    EXPECT_NE(svg_by_id(html, "fig-directions").find("le long du cadre (positions de la barre)"), std::string::npos);
 }
 
-TEST(PageRapport, PhotogrammetricUnitsReachTablesAndPictures)
+TEST(PageRapport, FitsThatAreNotResolvedAreMarkedWithoutIntervalAndTellWhy)
+{
+    json r = exemple_rapport(10, 10, 1.0);
+    json& g = r["ajustements"]["gaussien"];
+    g["resolu"] = false;
+    g["motif"] = "L est plus courte que le pas : non mesurable avec cette grille";
+    g["intervalle_L"] = {2.1, 2.9}; // a stray interval is not shown
+    r["ajustements"]["meilleur"] = "gaussien";
+    for (const char* model : {"exponentiel", "gaussien"})
+        for (const char* key : {"erreur_sigma", "erreur_L"})
+            r["ajustements"][model].erase(key);
+    auto fit = [](double sigma, double L, bool resolved, const char* motif) {
+        return json{{"sigma", sigma}, {"L", L},   {"residu", 0.004}, {"rayons", 4},
+                    {"resolu", resolved}, {"motif", motif}};
+    };
+    r["directions"]["par_modele"] = {
+        {"exponentiel",
+         {{"barre", fit(1.25, 3.5, true, "")},
+          {"cadre", fit(1.15, 2.6, false, "la plage d'ajustement n'atteint pas le plateau")}}},
+        {"gaussien", {{"barre", fit(1.2, 2.75, true, "")}, {"cadre", {{"echec", "pas de minimum"}}}}}};
+    const auto html = page_html(r, 10, 10, exemple_hauteurs(10, 10));
+    expect_sound_page(html);
+    const std::string text = visible_text(html);
+    EXPECT_NE(text.find("L (longueur de corrélation, modèle gaussien) 2.500 cm non résolu intervalle à 95 % : aucun "
+                        "(non résolu)"),
+              std::string::npos);
+    EXPECT_NE(text.find("Modèle gaussien non résolu : L est plus courte que le pas : non mesurable avec cette grille."),
+              std::string::npos);
+    EXPECT_NE(text.find("1.150 non résolu aucun (non résolu) 2.500 non résolu aucun (non résolu) 0.05000 4"),
+              std::string::npos);
+    EXPECT_EQ(text.find("[2.100 ; 2.900]"), std::string::npos);
+    // The directions: the figure of an unresolved fit is marked, with its reason.
+    EXPECT_NE(text.find("L le long du cadre (positions de la barre) (modèle exponentiel) 2.600 cm non résolu"),
+              std::string::npos);
+    EXPECT_NE(text.find("exponentiel le long du cadre (positions de la barre) 1.150 non résolu 2.600 non résolu "
+                        "0.004000"),
+              std::string::npos);
+    EXPECT_NE(text.find("gaussien le long du cadre (positions de la barre) échec : pas de minimum"), std::string::npos);
+    // Without standard errors in the report, the tables have no such column.
+    EXPECT_EQ(text.find("erreur type"), std::string::npos);
+    if (!rapport::svg_disponible())
+        GTEST_SKIP() << "NOTICE: pilote SVG de PLplot absent";
+    EXPECT_NE(svg_by_id(html, "fig-fonction").find("modèle gaussien : σ = 1.150 cm, L = 2.500 cm (non résolu)"),
+              std::string::npos);
+    EXPECT_NE(svg_by_id(html, "fig-directions").find("exponentiel, cadre : L = 2.600 cm (non résolu)"),
+              std::string::npos);
+}
+
+TEST(PageRapport, FlatSurfaceAndExtraHeightsAreToldFirst)
+{
+    json r = exemple_rapport(8, 8, 1.0);
+    r["surface_plate"] = true;
+    r["hauteurs_en_trop"] = 3;
+    r["ajustements"] = {{"exponentiel", {{"echec", "surface plate"}, {"resolu", false}}},
+                        {"gaussien", {{"echec", "surface plate"}, {"resolu", false}}},
+                        {"meilleur", nullptr}};
+    const auto html = page_html(r, 8, 8, exemple_hauteurs(8, 8));
+    expect_sound_page(html);
+    const std::string text = visible_text(html);
+    const std::string header = visible_text(html.substr(0, html.find("</header>")));
+    EXPECT_NE(header.find("Attention : 3 valeurs suivent les 64 hauteurs qu'annonce l'en-tête de grille.txt"),
+              std::string::npos);
+    EXPECT_NE(header.find("Surface plate"), std::string::npos);
+    EXPECT_NE(text.find("σ et L surface plate aucun intervalle"), std::string::npos);
+    EXPECT_NE(text.find("Valeurs après les hauteurs annoncées 3 (ignorées)"), std::string::npos);
+    EXPECT_EQ(text.find("Le σ à citer"), std::string::npos);
+}
+
+TEST(PageRapport, SchemaOneReadsWithRowsAndColumnsAndNoInternalName)
+{
+    json r = exemple_rapport(10, 10, 1.0);
+    r["version"] = 1;
+    json& d = r["directions"];
+    d = {{"modele", "exponentiel"},  {"L_lignes", 3.5},      {"L_colonnes", 2.6},
+         {"anisotropie", 3.5 / 2.6}, {"sigma_lignes", 1.25}, {"sigma_colonnes", 1.15}};
+    json& c = r["correlation"];
+    c["H_lignes"] = c["H_barre"];
+    c["H_colonnes"] = c["H_cadre"];
+    c.erase("H_barre");
+    c.erase("H_cadre");
+    r["reglages"]["plage_ajustement"]["regle"] = "coupe de reliefstat (RMAX_OBSERVATION) : rayons avant la premiere "
+                                                 "suite de quatre baisses strictes";
+    r["reglages"]["plage_ajustement"].erase("nom");
+    const auto html = page_html(r, 10, 10, exemple_hauteurs(10, 10));
+    expect_sound_page(html);
+    const std::string text = visible_text(html);
+    EXPECT_NE(text.find("L le long des lignes (modèle exponentiel) 3.500 cm L le long des colonnes (modèle "
+                        "exponentiel) 2.600 cm"),
+              std::string::npos);
+    EXPECT_NE(text.find("Anisotropie (L lignes / L colonnes) 1.346 "), std::string::npos);
+    EXPECT_EQ(html.find("RMAX_OBSERVATION"), std::string::npos);
+    EXPECT_NE(text.find("(4 rayons) coupe de reliefstat : les séparations avant la première suite"),
+              std::string::npos);
+    // A newer schema is shown with a warning.
+    r["version"] = 3;
+    EXPECT_NE(visible_text(page_html(r, 10, 10, exemple_hauteurs(10, 10))).find("Rapport de schéma 3, plus récent"),
+              std::string::npos);
+}
+
+TEST(PageRapport, TablesShowFourSignificantFigures)
+{
+    const std::pair<double, const char*> cas[] = {
+        {12345.6, "1.235e+04"}, {9.99996, "10.00"}, {0.000123456, "0.0001235"}, {1000.0, "1000"},
+        {-0.12, "-0.1200"},     {0.0, "0"},         {1.5e-7, "1.500e-07"},      {123.456, "123.5"},
+    };
+    for (const auto& [value, shown] : cas) {
+        SCOPED_TRACE(shown);
+        json r = exemple_rapport(6, 6, 1.0);
+        r["hauteurs"]["plan_moyen"]["Sq"] = value;
+        const std::string text = visible_text(page_html(r, 6, 6, exemple_hauteurs(6, 6)));
+        EXPECT_NE(text.find("Sq écart quadratique moyen (cm) " + std::string(shown) + " 1.100 1.100"),
+                  std::string::npos);
+    }
+}
+
+TEST(PageRapport, PhotogrammetricUnitsAreAccentedAndTheEmptyShareIsTheFrames)
 {
     json r = exemple_rapport(10, 10, 0.5);
     r["unite"] = {{"route", "photogrammetrique"}, {"longueur", "% du cote du cadre"}, {"H", "(% du cote du cadre)²"}};
+    r["reglages"]["part_vide"] = 0.0;
     const auto html = page_html(r, 10, 10, exemple_hauteurs(10, 10));
     expect_sound_page(html);
     const std::string text = visible_text(html);
     EXPECT_NE(text.find("route photogrammétrique"), std::string::npos);
-    EXPECT_NE(text.find("3.500 % du cote du cadre"), std::string::npos);
-    EXPECT_EQ(text.find(" cm"), std::string::npos);
+    EXPECT_NE(text.find("(modèle exponentiel) 3.500 % du côté du cadre"), std::string::npos);
+    EXPECT_NE(text.find("Part de cellules vides 0 % des nœuds du cadre (x et y strictement entre 2 et 98 % du côté)"),
+              std::string::npos);
+    EXPECT_EQ(html.find("cote"), std::string::npos);
     if (!rapport::svg_disponible())
         GTEST_SKIP() << "NOTICE: pilote SVG de PLplot absent";
-    EXPECT_NE(svg_by_id(html, "fig-carte").find("y, le long des colonnes (% du cote du cadre)"), std::string::npos);
-    EXPECT_NE(svg_by_id(html, "fig-fonction").find("H(r) ((% du cote du cadre)²)"), std::string::npos);
+    EXPECT_NE(svg_by_id(html, "fig-carte").find("y : côté Y du cadre, de O à Y (% du côté)"), std::string::npos);
+    EXPECT_NE(svg_by_id(html, "fig-fonction").find("H(r) ((% du côté du cadre)²)"), std::string::npos);
 }
 
 TEST(PageRapport, TextFromTheReportIsEscapedInPageAndPictures)
@@ -136,7 +259,7 @@ TEST(PageRapport, FailedPartsAreMarkedAndTheRestStands)
 {
     json r = exemple_rapport(10, 12, 1.0);
     r["ajustements"]["gaussien"] = {{"echec", "l'ajustement ne converge pas"}};
-    r["directions"] = {{"echec", "trop peu de paires le long des colonnes"}};
+    r["directions"] = {{"echec", "trop peu de paires le long des colonnes"}, {"axes", r["directions"]["axes"]}};
     r["hauteurs"]["polynome2"] = {{"echec", "surface dégénérée"}};
     const auto html = page_html(r, 10, 12, exemple_hauteurs(10, 12));
     expect_sound_page(html);
@@ -154,33 +277,8 @@ TEST(PageRapport, FailedPartsAreMarkedAndTheRestStands)
     EXPECT_EQ(fonction.find("modèle gaussien"), std::string::npos);
     // The measured points per direction are still drawn, without model curves.
     const std::string directions = svg_by_id(html, "fig-directions");
-    EXPECT_NE(directions.find("le long des lignes"), std::string::npos);
+    EXPECT_NE(directions.find("le long de la barre"), std::string::npos);
     EXPECT_EQ(directions.find("L = "), std::string::npos);
-}
-
-TEST(PageRapport, DirectionsShowBothModelsWhenTheReportHoldsThem)
-{
-    json r = exemple_rapport(10, 10, 1.0);
-    auto fit = [](double sigma, double L) {
-        return json{{"sigma", sigma},  {"L", L},          {"erreur_sigma", 0.01},
-                    {"erreur_L", 0.2}, {"residu", 0.004}, {"rayons", 4}};
-    };
-    r["directions"]["par_modele"] = {
-        {"exponentiel", {{"lignes", fit(1.25, 3.5)}, {"colonnes", fit(1.15, 2.6)}}},
-        {"gaussien", {{"lignes", fit(1.2, 2.75)}, {"colonnes", {{"echec", "pas de minimum"}}}}}};
-    r["ajustements"]["exponentiel"]["bootstrap"] = {{"reussis", 197}, {"echecs", 3}, {"covariance_exacte", true}};
-    const auto html = page_html(r, 10, 10, exemple_hauteurs(10, 10));
-    expect_sound_page(html);
-    const std::string text = visible_text(html);
-    EXPECT_NE(text.find("gaussien le long des lignes 1.200 ± 0.01000 2.750"), std::string::npos);
-    EXPECT_NE(text.find("gaussien le long des colonnes échec : pas de minimum"), std::string::npos);
-    EXPECT_NE(text.find("197 tirages ajustés, 3 en échec"), std::string::npos);
-    if (!rapport::svg_disponible())
-        GTEST_SKIP() << "NOTICE: pilote SVG de PLplot absent";
-    const std::string directions = svg_by_id(html, "fig-directions");
-    EXPECT_NE(directions.find("exponentiel, colonnes : L = 2.600 cm"), std::string::npos);
-    EXPECT_NE(directions.find("gaussien, lignes : L = 2.750 cm"), std::string::npos);
-    EXPECT_EQ(directions.find("gaussien, colonnes"), std::string::npos);
 }
 
 TEST(PageRapport, WithoutABetterModelNamedTheSummaryTakesTheSmallerResidual)
@@ -200,9 +298,9 @@ TEST(PageRapport, WholeFailedFitAndNullFiguresGiveAReadablePage)
     for (auto& [name, part] : r["hauteurs"].items())
         for (auto& [key, value] : part.items())
             value = nullptr;
-    r["directions"] = {{"modele", "exponentiel"}, {"L_lignes", nullptr},     {"L_colonnes", nullptr},
-                       {"anisotropie", nullptr},  {"sigma_lignes", nullptr}, {"sigma_colonnes", nullptr}};
-    for (const char* key : {"H", "H_lignes", "H_colonnes"})
+    for (const char* key : {"L_barre", "L_cadre", "anisotropie", "intervalle_anisotropie", "sigma_barre", "sigma_cadre"})
+        r["directions"][key] = nullptr;
+    for (const char* key : {"H", "H_barre", "H_cadre"})
         for (auto& v : r["correlation"][key])
             v = nullptr;
     const auto html = page_html(r, 6, 6, exemple_hauteurs(6, 6));

@@ -325,7 +325,8 @@ bool svg_disponible()
 }
 
 std::string carte_svg(int lignes, int colonnes, double pas, const std::vector<double>& hauteurs,
-                      const std::string& unite, const std::string& titre, const std::string& id)
+                      const std::string& unite, const std::string& axe_x, const std::string& axe_y,
+                      const std::string& titre, const std::string& id)
 {
     if (!svg_disponible() || !(pas > 0.0) || !std::isfinite(pas))
         return {};
@@ -349,25 +350,14 @@ std::string carte_svg(int lignes, int colonnes, double pas, const std::vector<do
         zmin -= half;
         zmax += half;
     }
-    // PLplot's image data is indexed [x][y]: columns first. Empty blocks get a
-    // value below the plotted range, which PLplot leaves blank.
-    const double vide = zmin - (zmax - zmin) - 1.0;
-    std::vector<std::vector<PLFLT>> data(g.colonnes, std::vector<PLFLT>(g.lignes));
-    std::vector<const PLFLT*> columns(g.colonnes);
-    for (int j = 0; j < g.colonnes; ++j) {
-        for (int i = 0; i < g.lignes; ++i) {
-            const double z = g.valeurs[static_cast<std::size_t>(i) * g.colonnes + j];
-            data[j][i] = std::isfinite(z) ? z : vide;
-        }
-        columns[j] = data[j].data();
-    }
-    // Node k of the grid stands at k * pas; its cell spans half a step around it.
+    // Node k of the grid stands at k * pas; its cell spans half a step around
+    // it. Block (bi, bj) covers the cells it averages, the last ones of a side
+    // possibly fewer than facteur: each is drawn over exactly those cells.
     const double x0 = -0.5 * pas;
     const double y0 = -0.5 * pas;
     const double x1 = x0 + colonnes * pas;
     const double y1 = y0 + lignes * pas;
-    const double bloc = g.facteur * pas;
-    if (!std::isfinite(x0 + g.colonnes * bloc) || !std::isfinite(y0 + g.lignes * bloc))
+    if (!std::isfinite(x1) || !std::isfinite(y1))
         return {};
 
     SvgCanvas canvas(760, 620);
@@ -375,17 +365,27 @@ std::string carte_svg(int lignes, int colonnes, double pas, const std::vector<do
     height_colour_map(pls);
     pls.adv(0);
     pls.vpas(0.11, 0.80, 0.11, 0.92, (y1 - y0) / (x1 - x0));
-    // PLplot's clipping drops a cell whose edge lies on the window's edge: the
-    // window leaves a margin of a fraction of a pixel around the image.
-    const double mx = 0.002 * (x1 - x0);
-    const double my = 0.002 * (y1 - y0);
-    pls.wind(x0 - mx, x1 + mx, y0 - my, y1 + my);
-    pls.imagefr(columns.data(), g.colonnes, g.lignes, x0, x0 + g.colonnes * bloc, y0, y0 + g.lignes * bloc, zmin, zmax,
-                zmin, zmax, nullptr, nullptr);
+    pls.wind(x0, x1, y0, y1);
+    auto bord = [&](double origine, int bloc, int cellules) {
+        return origine + std::min(cellules, bloc * g.facteur) * pas;
+    };
+    for (int bi = 0; bi < g.lignes; ++bi) {
+        for (int bj = 0; bj < g.colonnes; ++bj) {
+            const double z = g.valeurs[static_cast<std::size_t>(bi) * g.colonnes + bj];
+            if (!std::isfinite(z))
+                continue; // an empty block stays blank
+            const double xa = bord(x0, bj, colonnes), xb = bord(x0, bj + 1, colonnes);
+            const double ya = bord(y0, bi, lignes), yb = bord(y0, bi + 1, lignes);
+            const PLFLT cx[] = {xa, xb, xb, xa};
+            const PLFLT cy[] = {ya, ya, yb, yb};
+            pls.col1(std::clamp((z - zmin) / (zmax - zmin), 0.0, 1.0));
+            pls.fill(4, cx, cy);
+        }
+    }
     pls.col0(encre);
     pls.box("bcnst", 0.0, 0, "bcnstv", 0.0, 0);
-    pls.lab(plplot_text("x, le long des lignes (" + unite + ")").c_str(),
-            plplot_text("y, le long des colonnes (" + unite + ")").c_str(), plplot_text(titre).c_str());
+    pls.lab(plplot_text(axe_x + " (" + unite + ")").c_str(), plplot_text(axe_y + " (" + unite + ")").c_str(),
+            plplot_text(titre).c_str());
 
     const double step = nice_step(zmin, zmax, 6);
     std::vector<PLFLT> values;
@@ -573,7 +573,11 @@ std::string fonction_svg(const std::vector<SerieMesuree>& series, const std::vec
         symbol_ptrs.push_back(s.c_str());
     PLFLT legend_width = 0.0;
     PLFLT legend_height = 0.0;
-    pls.legend(&legend_width, &legend_height, 0, PL_POSITION_BOTTOM | PL_POSITION_OUTSIDE, 0.0, 52.0 / plot_px, 0.05,
+    // Anchored at the picture's lower left, under the axis: however long its
+    // texts, every symbol stays inside the picture.
+    pls.legend(&legend_width, &legend_height, 0,
+               PL_POSITION_SUBPAGE | PL_POSITION_INSIDE | PL_POSITION_LEFT | PL_POSITION_BOTTOM, 0.06,
+               10.0 / height_px, 0.05,
                fond, encre, 1, legend_rows, 1, static_cast<PLINT>(options.size()), options.data(), 0.8, 0.85, 1.6, 0.0,
                text_colours.data(), text_ptrs.data(), box_colours.data(), box_patterns.data(), box_scales.data(),
                box_widths.data(), line_colours.data(), line_styles.data(), line_widths.data(), symbol_colours.data(),

@@ -64,10 +64,12 @@ bool svg_disponible();
 inline constexpr int cote_carte = 128;
 
 // The levelled height map: columns along x, rows along y (row 0 at the
-// bottom), in the road's unit; empty cells left blank; a labelled colour bar.
-// Empty string when there is nothing to draw.
+// bottom), in the road's unit, the axes named axe_x and axe_y; each cell (or
+// block of cells) drawn over exactly its place, empty ones left blank; a
+// labelled colour bar. Empty string when there is nothing to draw.
 std::string carte_svg(int lignes, int colonnes, double pas, const std::vector<double>& hauteurs,
-                      const std::string& unite, const std::string& titre, const std::string& id);
+                      const std::string& unite, const std::string& axe_x, const std::string& axe_y,
+                      const std::string& titre, const std::string& id);
 
 // Measured points and model curves of H(r), with the fit range shaded; the r
 // axis is logarithmic when the radii span a factor 20 or more. Empty string

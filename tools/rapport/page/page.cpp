@@ -121,21 +121,20 @@ std::string escape(std::string_view s)
 
 const char* const absent = "—";
 
-// Four significant figures, fixed notation for ordinary magnitudes.
+// Four significant figures: fixed notation from 1e-4 to 1e4, scientific
+// beyond; trailing zeros kept, so that every figure of a table shows four.
 std::string format(std::optional<double> v)
 {
     if (!v)
         return absent;
-    char buffer[64];
-    const double a = std::abs(*v);
-    if (a == 0.0)
+    if (*v == 0.0)
         return "0";
-    const int e = static_cast<int>(std::floor(std::log10(a)));
-    if (e >= -4 && e < 6)
-        std::snprintf(buffer, sizeof buffer, "%.*f", std::max(0, 3 - e), *v);
-    else
-        std::snprintf(buffer, sizeof buffer, "%.3e", *v);
-    return buffer;
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%#.4g", *v);
+    std::string text = buffer;
+    if (!text.empty() && text.back() == '.')
+        text.pop_back();
+    return text;
 }
 
 // Counts and other whole numbers, without decimals.
@@ -148,6 +147,13 @@ std::string count(std::optional<double> v)
     char buffer[32];
     std::snprintf(buffer, sizeof buffer, "%.0f", *v);
     return buffer;
+}
+
+std::string percent(std::optional<double> share)
+{
+    if (!share)
+        return absent;
+    return format(100.0 * *share) + " %";
 }
 
 std::string format_interval(std::optional<std::pair<double, double>> i)
@@ -189,10 +195,20 @@ const char* model_name(const std::string& key)
     return nullptr;
 }
 
+// The report writes its units without accents; the page shows them as French
+// is written, and the pictures a short form.
+std::string replace_all(std::string text, std::string_view from, std::string_view to)
+{
+    for (std::size_t i = 0; (i = text.find(from, i)) != std::string::npos; i += to.size())
+        text.replace(i, from.size(), to);
+    return text;
+}
+
 struct Units {
     std::string route;
-    std::string longueur;
+    std::string longueur; // as shown in the page
     std::string H;
+    std::string court;    // in the pictures' legends and axes
 };
 
 Units units_of(const json& rapport)
@@ -200,9 +216,137 @@ Units units_of(const json& rapport)
     const json* u = child(&rapport, "unite");
     Units units;
     units.route = text(u, "route");
-    units.longueur = text(u, "longueur", units.route == "photogrammetrique" ? "% du cote du cadre" : "cm");
-    units.H = text(u, "H", "(" + units.longueur + ")²");
+    const std::string longueur =
+        text(u, "longueur", units.route == "photogrammetrique" ? "% du cote du cadre" : "cm");
+    units.longueur = replace_all(longueur, "% du cote du cadre", "% du côté du cadre");
+    units.H = replace_all(text(u, "H", "(" + longueur + ")²"), "% du cote du cadre", "% du côté du cadre");
+    units.court = replace_all(longueur, "% du cote du cadre", "% du côté");
     return units;
+}
+
+// A direction of the grid as the report names it: its key in the object
+// (L_<key>, H_<key>, par_modele.<modele>.<key>), its full name, and a short
+// one for the pictures' legends.
+struct Axis {
+    std::string key;
+    std::string name;
+    std::string short_name;
+};
+
+std::string short_axis_name(const std::string& key, const std::string& name)
+{
+    if (key == "X" || key == "Y")
+        return "côté " + key;
+    if (key == "barre" || key == "cadre" || key == "lignes" || key == "colonnes")
+        return key;
+    return name;
+}
+
+// The two directions of directions.axes; a report that lists none (schema 1)
+// has its directions along the rows and the columns of the grid.
+std::vector<Axis> axes_of(const json* directions)
+{
+    std::vector<Axis> axes;
+    if (const json* list = child(directions, "axes"); list != nullptr && list->is_array() && list->size() == 2) {
+        for (const auto& a : *list) {
+            const std::string key = text(&a, "cle");
+            if (key.empty())
+                break;
+            const std::string name = text(&a, "nom", key);
+            axes.push_back({key, name, short_axis_name(key, name)});
+        }
+    }
+    if (axes.size() != 2)
+        axes = {{"lignes", "le long des lignes", "lignes"}, {"colonnes", "le long des colonnes", "colonnes"}};
+    return axes;
+}
+
+// The map's axes: the grid's columns run along x, its rows along y.
+std::pair<std::string, std::string> map_axes(const std::string& route)
+{
+    if (route == "photogrammetrique")
+        return {"x : côté X du cadre, de O à X", "y : côté Y du cadre, de O à Y"};
+    if (route == "manuelle")
+        return {"x : le long du cadre, positions de la barre", "y : le long de la barre, positions du chariot"};
+    return {"x : d'une colonne de la grille à l'autre", "y : d'une ligne de la grille à l'autre"};
+}
+
+// A fit of the report (a model on the pooled function, or on one direction).
+struct Fit {
+    std::string key;
+    const json* part = nullptr;
+    std::optional<std::string> failed;
+    std::optional<double> sigma, L, erreur_sigma, erreur_L, residu, rayons;
+    std::optional<std::pair<double, double>> intervalle_sigma, intervalle_L;
+    bool unresolved = false; // resolu: false
+    std::string motif;
+};
+
+Fit read_fit(const std::string& key, const json* part, std::optional<std::string> failed)
+{
+    Fit f;
+    f.key = key;
+    f.part = part;
+    f.failed = failed ? failed : failure(part);
+    if (!f.failed && part == nullptr)
+        f.failed = std::string("ajustement absent du rapport");
+    f.sigma = number(part, "sigma");
+    f.L = number(part, "L");
+    f.erreur_sigma = number(part, "erreur_sigma");
+    f.erreur_L = number(part, "erreur_L");
+    f.residu = number(part, "residu");
+    f.rayons = number(part, "rayons");
+    if (const json* resolved = child(part, "resolu"); resolved != nullptr && resolved->is_boolean())
+        f.unresolved = !resolved->get<bool>();
+    f.motif = text(part, "motif");
+    // A fit that is not resolved has no interval, whatever the object holds.
+    if (!f.unresolved) {
+        f.intervalle_sigma = interval(part, "intervalle_sigma");
+        f.intervalle_L = interval(part, "intervalle_L");
+    }
+    return f;
+}
+
+// A figure of a fit, marked when the fit is not resolved.
+std::string fit_figure(const Fit& f, std::optional<double> v, const std::string& unit = {})
+{
+    std::string html = unit.empty() ? format(v) : with_unit(v, unit);
+    if (f.unresolved && v)
+        html += " <small class=\"non-resolu\">non résolu</small>";
+    return html;
+}
+
+std::string fit_interval(const Fit& f, std::optional<std::pair<double, double>> i)
+{
+    return f.unresolved ? std::string("aucun (non résolu)") : format_interval(i);
+}
+
+// The reason of an unresolved fit, as a clause that the page ends itself.
+std::string motif_text(const Fit& f)
+{
+    std::string motif = f.motif.empty() ? std::string("cette grille ne résout pas L") : f.motif;
+    while (!motif.empty() && (motif.back() == '.' || motif.back() == ' '))
+        motif.pop_back();
+    return motif;
+}
+
+// The fit range's rule in words: the page's own for reliefstat's cut and a
+// fixed count, the report's text for any other rule. A report that does not
+// name its rule (schema 1) used reliefstat's cut unless it fixed a count.
+std::string rule_text(const json* range)
+{
+    const std::string rule = text(range, "regle");
+    std::string name = text(range, "nom");
+    if (name.empty() && !rule.empty())
+        name = rule.find("--rayons") != std::string::npos ? "rayons" : "reliefstat";
+    if (name == "reliefstat")
+        return "coupe de reliefstat : les séparations avant la première suite de quatre baisses strictes de la "
+               "fonction commune, avant la première séparation sans paire, 50 au plus";
+    if (name == "rayons") {
+        const auto n = number(range, "rayons");
+        return "les " + count(n) + " premières séparations (--rayons)";
+    }
+    return rule;
 }
 
 // A row of a two-column table.
@@ -264,9 +408,11 @@ h1 { font-size: 1.6rem; margin-bottom: .2rem; }
 h2 { font-size: 1.25rem; border-bottom: 1px solid #ccc; padding-bottom: .2rem; margin-top: 2rem; }
 .sous-titre { color: #555; margin-top: 0; }
 .nivellement { background: #eef4fa; border-left: 4px solid #1f77b4; padding: .4rem .8rem; }
+.avertissement { background: #fff4e5; border-left: 4px solid #e67e00; padding: .4rem .8rem; }
 .resume { display: flex; flex-wrap: wrap; gap: 1rem; }
 .resume > div { border: 1px solid #ddd; border-radius: 4px; padding: .5rem .9rem; min-width: 14rem; }
 .resume .valeur { font-size: 1.3rem; font-weight: bold; }
+.citer { font-size: .95rem; color: #333; }
 .defile { overflow-x: auto; }
 table { border-collapse: collapse; margin: .5rem 0 1rem; font-variant-numeric: tabular-nums; font-size: .93rem; }
 th, td { border: 1px solid #ccc; padding: .25rem .6rem; text-align: left; vertical-align: top; }
@@ -274,6 +420,7 @@ thead th { background: #f2f2f2; }
 td.nombre { text-align: right; white-space: nowrap; }
 tr.meilleur td, tr.meilleur th, td.utilise, th.utilise { background: #fff7d6; }
 .echec { color: #b00020; font-weight: bold; }
+.non-resolu { color: #b35900; font-weight: bold; }
 th small { font-weight: normal; }
 .formule { white-space: nowrap; }
 tbody th { white-space: nowrap; }
@@ -285,6 +432,10 @@ figcaption { color: #444; font-size: .92rem; }
 .sans-image { border: 1px dashed #bbb; padding: 1rem; color: #666; }
 footer { margin-top: 2rem; color: #777; font-size: .85rem; }
 )";
+
+// The schema this page is written for; an older one (1) is read with the
+// names it had, a newer one is shown with a warning.
+constexpr int page_schema = 2;
 
 } // namespace
 
@@ -307,6 +458,8 @@ std::string page_html(const nlohmann::json& rapport, int lignes, int colonnes,
     const std::string levelling_text =
         levelling != nullptr ? levelling : (levelling_key.empty() ? "non précisé" : levelling_key);
     const std::string L = escape(units.longueur);
+    const json* flat_json = child(root, "surface_plate");
+    const bool flat = flat_json != nullptr && flat_json->is_boolean() && flat_json->get<bool>();
 
     std::ostringstream out;
     out << "<!DOCTYPE html>\n<html lang=\"fr\">\n<head>\n<meta charset=\"utf-8\"/>\n"
@@ -314,7 +467,7 @@ std::string page_html(const nlohmann::json& rapport, int lignes, int colonnes,
         << "<title>Rapport de rugosité — " << escape(fichier) << "</title>\n<style>" << style
         << "</style>\n</head>\n<body>\n";
 
-    // Header.
+    // Header, and what the reader must know before any figure.
     out << "<header>\n<h1>Rapport de rugosité</h1>\n<p class=\"sous-titre\">Grille " << escape(fichier);
     if (const auto n = number(reglages, "lignes"), m = number(reglages, "colonnes"); n && m)
         out << " : " << count(*n) << " lignes × " << count(*m) << " colonnes";
@@ -325,38 +478,31 @@ std::string page_html(const nlohmann::json& rapport, int lignes, int colonnes,
         << " — longueurs en " << L << ", H(r) en " << escape(units.H) << "</p>\n";
     out << "<p class=\"nivellement\">Nivellement utilisé pour les figures : <strong>" << escape(levelling_text)
         << "</strong></p>\n";
+    if (const auto version = number(root, "version"); version && *version > page_schema)
+        out << "<p class=\"avertissement\">Rapport de schéma " << count(version)
+            << ", plus récent que cette page (schéma " << page_schema
+            << ") : des parties peuvent manquer.</p>\n";
+    if (const auto extra = number(root, "hauteurs_en_trop"); extra && *extra > 0)
+        out << "<p class=\"avertissement\">Attention : " << count(extra) << (*extra > 1 ? " valeurs suivent" : " valeur suit")
+            << " les " << count(number(reglages, "cellules")) << " hauteurs qu'annonce l'en-tête de " << escape(fichier)
+            << " ; " << (*extra > 1 ? "elles ont été ignorées" : "elle a été ignorée")
+            << ". Vérifiez que l'en-tête donne bien la taille de la grille.</p>\n";
+    if (flat)
+        out << "<p class=\"avertissement\">Surface plate : après nivellement, les hauteurs ne s'écartent de la "
+               "surface de référence que par des erreurs d'arrondi. Ni σ, ni L, ni intervalle n'ont de sens.</p>\n";
     if (const auto e = failure(root))
         out << "<p>" << failure_html(*e) << "</p>\n";
     out << "</header>\n";
 
     // Fits, read once.
-    struct Fit {
-        std::string key;
-        const json* part = nullptr;
-        std::optional<std::string> failed;
-        std::optional<double> sigma, L, erreur_sigma, erreur_L, residu, rayons;
-        std::optional<std::pair<double, double>> intervalle_sigma, intervalle_L;
-    };
     std::vector<Fit> fits;
     const std::optional<std::string> fits_failed = failure(ajustements);
-    for (const char* key : {"exponentiel", "gaussien"}) {
-        Fit f;
-        f.key = key;
-        f.part = child(ajustements, key);
-        f.failed = fits_failed ? fits_failed : failure(f.part);
-        if (!f.failed && f.part == nullptr)
-            f.failed = std::string("ajustement absent du rapport");
-        f.sigma = number(f.part, "sigma");
-        f.L = number(f.part, "L");
-        f.erreur_sigma = number(f.part, "erreur_sigma");
-        f.erreur_L = number(f.part, "erreur_L");
-        f.residu = number(f.part, "residu");
-        f.rayons = number(f.part, "rayons");
-        f.intervalle_sigma = interval(f.part, "intervalle_sigma");
-        f.intervalle_L = interval(f.part, "intervalle_L");
-        fits.push_back(f);
-    }
+    for (const char* key : {"exponentiel", "gaussien"})
+        fits.push_back(read_fit(key, child(ajustements, key), fits_failed));
     const std::string best = text(ajustements, "meilleur");
+    bool with_errors = false; // standard errors, in the fits' tables only
+    for (const auto& f : fits)
+        with_errors = with_errors || (!f.failed && (f.erreur_sigma || f.erreur_L));
 
     // Summary: the best model's figures.
     out << "<section id=\"resume\">\n<h2>En bref</h2>\n<div class=\"resume\">\n";
@@ -373,13 +519,15 @@ std::string page_html(const nlohmann::json& rapport, int lignes, int colonnes,
                 best_fit = &f;
         }
     }
-    if (best_fit != nullptr) {
-        out << "<div><div>σ (écart quadratique, modèle " << best_fit->key << ")</div><div class=\"valeur\">"
-            << with_unit(best_fit->sigma, units.longueur)
-            << "</div><div>intervalle à 95 % : " << format_interval(best_fit->intervalle_sigma) << "</div></div>\n";
+    if (flat) {
+        out << "<div><div>σ et L</div><div class=\"valeur\">surface plate</div><div>aucun intervalle</div></div>\n";
+    } else if (best_fit != nullptr) {
+        out << "<div><div>σ (hauteur RMS, modèle " << best_fit->key << ")</div><div class=\"valeur\">"
+            << fit_figure(*best_fit, best_fit->sigma, units.longueur) << "</div><div>intervalle à 95 % : "
+            << fit_interval(*best_fit, best_fit->intervalle_sigma) << "</div></div>\n";
         out << "<div><div>L (longueur de corrélation, modèle " << best_fit->key << ")</div><div class=\"valeur\">"
-            << with_unit(best_fit->L, units.longueur)
-            << "</div><div>intervalle à 95 % : " << format_interval(best_fit->intervalle_L) << "</div></div>\n";
+            << fit_figure(*best_fit, best_fit->L, units.longueur) << "</div><div>intervalle à 95 % : "
+            << fit_interval(*best_fit, best_fit->intervalle_L) << "</div></div>\n";
     } else {
         out << "<div>" << failure_html(fits_failed ? *fits_failed : "aucun modèle ajusté") << "</div>\n";
     }
@@ -387,9 +535,19 @@ std::string page_html(const nlohmann::json& rapport, int lignes, int colonnes,
     if (const auto sq = number(hauteurs_used, "Sq"))
         out << "<div><div>Sq (" << escape(levelling_text) << ")</div><div class=\"valeur\">"
             << with_unit(sq, units.longueur) << "</div></div>\n";
-    out << "</div>\n</section>\n";
+    out << "</div>\n";
+    if (!flat && best_fit != nullptr && best_fit->unresolved)
+        out << "<p class=\"avertissement\">Modèle " << best_fit->key << " non résolu : "
+            << escape(motif_text(*best_fit)) << ".</p>\n";
+    if (!flat && best_fit != nullptr)
+        out << "<p class=\"citer\">Le σ à citer est celui du modèle retenu, la hauteur RMS de la surface que décrit "
+               "la fonction H(r) ajustée ; Sq n'est que l'écart quadratique des hauteurs de cette grille à son "
+               "nivellement, souvent plus petit que σ parce que le nivellement retire une part des grandes "
+               "ondulations, et la hauteur RMS de reliefstat est ce même écart autour de la seule hauteur "
+               "moyenne, inclinaison comprise.</p>\n";
+    out << "</section>\n";
 
-    // Pictures.
+    // The map.
     const double pas = number(reglages, "pas").value_or(1.0);
     out << "<section id=\"carte\">\n<h2>Carte des hauteurs</h2>\n";
     {
@@ -401,15 +559,16 @@ std::string page_html(const nlohmann::json& rapport, int lignes, int colonnes,
         else if (std::none_of(reduced.valeurs.begin(), reduced.valeurs.end(),
                               [](double z) { return std::isfinite(z); }))
             missing = "Carte indisponible : aucune cellule réelle à dessiner.";
+        const auto [axis_x, axis_y] = map_axes(units.route);
         if (!svg_disponible())
             missing = "Carte indisponible : le pilote SVG de PLplot est absent.";
         else
             svg = picture([&] {
-                return carte_svg(lignes, colonnes, pas, hauteurs_nivelees, units.longueur,
+                return carte_svg(lignes, colonnes, pas, hauteurs_nivelees, units.court, axis_x, axis_y,
                                  "Hauteurs nivelées — " + levelling_text, "fig-carte");
             });
         std::string caption = "Hauteurs après nivellement (" + escape(levelling_text) + "), en " + L +
-                              " ; les cellules vides restent en blanc.";
+                              ". Chaque cellule est centrée sur son nœud ; les cellules vides restent en blanc.";
         if (reduced.facteur > 1)
             caption += " Affichage par blocs de " + std::to_string(reduced.facteur) + " × " +
                        std::to_string(reduced.facteur) + " cellules (moyenne des cellules réelles).";
@@ -422,25 +581,27 @@ std::string page_html(const nlohmann::json& rapport, int lignes, int colonnes,
     if (const auto a = number(plage_json, "r_min"), b = number(plage_json, "r_max"); a && b)
         plage = Plage{*a, *b};
     const std::string no_points = "Fonction indisponible : aucune séparation n'a de paires.";
+    const std::string unresolved_tag = " (non résolu)";
 
     out << "<section id=\"fonction\">\n<h2>Fonction hauteur-hauteur H(r)</h2>\n";
     {
-        std::vector<SerieMesuree> series = {{"H(r) mesurée, lignes et colonnes", r, numbers(correlation, "H"), bleu}};
+        std::vector<SerieMesuree> series = {
+            {"H(r) mesurée, les deux directions ensemble", r, numbers(correlation, "H"), bleu}};
         std::vector<CourbeModele> curves;
         for (const auto& f : fits) {
             if (f.failed || !f.sigma || !f.L)
                 continue;
-            curves.push_back({"modèle " + f.key + " : σ = " + format(f.sigma) + " " + units.longueur +
-                                  ", L = " + format(f.L) + " " + units.longueur,
+            curves.push_back({"modèle " + f.key + " : σ = " + format(f.sigma) + " " + units.court + ", L = " +
+                                  format(f.L) + " " + units.court + (f.unresolved ? unresolved_tag : ""),
                               f.key, *f.sigma, *f.L, f.key == "exponentiel" ? rouge : vert,
                               f.key == "exponentiel" ? 1 : 2});
         }
         const std::string svg = picture([&] {
-            return fonction_svg(series, curves, plage, "H(r) en commun, deux modèles ajustés", units.longueur, units.H,
-                                "fig-fonction");
+            return fonction_svg(series, curves, plage, "H(r) des deux directions, deux modèles ajustés", units.court,
+                                units.H, "fig-fonction");
         });
         std::string caption = "Points : moyenne du carré de la différence de hauteur entre deux cellules réelles à la "
-                              "distance r, le long des lignes et des colonnes. Courbes : modèles ajustés "
+                              "distance r, dans les deux directions de la grille. Courbes : modèles ajustés "
                               "(pondération par le nombre de paires).";
         if (plage)
             caption += " Zone grisée : plage d'ajustement, r de " + format(plage->r_min) + " à " +
@@ -450,13 +611,14 @@ std::string page_html(const nlohmann::json& rapport, int lignes, int colonnes,
                 caption += " Modèle " + f.key + " : " + failure_html(*f.failed) + ".";
         figure(out, svg, caption, no_points);
     }
+
     // Fits in each direction: both models when the report holds them, else the
     // one model of the directions' main figures.
+    const std::vector<Axis> axes = axes_of(directions);
     struct DirectionFit {
         std::string model;
-        std::string direction; // "lignes" or "colonnes"
-        std::optional<std::string> failed;
-        std::optional<double> sigma, L, erreur_sigma, erreur_L, residu;
+        const Axis* axis;
+        Fit fit;
     };
     const auto directions_failed = failure(directions);
     const std::string main_model = text(directions, "modele", "exponentiel");
@@ -465,52 +627,46 @@ std::string page_html(const nlohmann::json& rapport, int lignes, int colonnes,
         !directions_failed && per_model != nullptr && per_model->is_object()) {
         for (const char* model : {"exponentiel", "gaussien"}) {
             const json* m = child(per_model, model);
-            for (const char* direction : {"lignes", "colonnes"}) {
-                const json* d = child(m, direction);
-                DirectionFit f{model, direction, failure(m), {}, {}, {}, {}, {}};
-                if (!f.failed)
-                    f.failed = failure(d);
-                if (!f.failed && d == nullptr)
-                    f.failed = std::string("ajustement absent du rapport");
-                f.sigma = number(d, "sigma");
-                f.L = number(d, "L");
-                f.erreur_sigma = number(d, "erreur_sigma");
-                f.erreur_L = number(d, "erreur_L");
-                f.residu = number(d, "residu");
-                direction_fits.push_back(f);
-            }
+            for (const auto& axis : axes)
+                direction_fits.push_back({model, &axis, read_fit(model, child(m, axis.key.c_str()), failure(m))});
         }
     } else if (!directions_failed) {
-        for (const char* direction : {"lignes", "colonnes"}) {
-            DirectionFit f{main_model, direction, {}, {}, {}, {}, {}, {}};
-            f.sigma = number(directions, (std::string("sigma_") + direction).c_str());
-            f.L = number(directions, (std::string("L_") + direction).c_str());
-            direction_fits.push_back(f);
+        for (const auto& axis : axes) {
+            Fit f;
+            f.key = main_model;
+            f.sigma = number(directions, ("sigma_" + axis.key).c_str());
+            f.L = number(directions, ("L_" + axis.key).c_str());
+            direction_fits.push_back({main_model, &axis, f});
         }
     }
+    for (const auto& d : direction_fits)
+        with_errors = with_errors || (!d.fit.failed && (d.fit.erreur_sigma || d.fit.erreur_L));
     {
-        std::vector<SerieMesuree> series = {{"le long des lignes", r, numbers(correlation, "H_lignes"), bleu},
-                                            {"le long des colonnes", r, numbers(correlation, "H_colonnes"), orange}};
+        const Couleur colours[] = {bleu, orange};
+        std::vector<SerieMesuree> series;
+        for (std::size_t a = 0; a < axes.size(); ++a)
+            series.push_back({axes[a].name, r, numbers(correlation, ("H_" + axes[a].key).c_str()), colours[a]});
         std::vector<CourbeModele> curves;
         std::string models_drawn;
-        for (const auto& f : direction_fits) {
+        for (const auto& d : direction_fits) {
+            const Fit& f = d.fit;
             if (f.failed || !f.sigma || !f.L)
                 continue;
-            curves.push_back({f.model + ", " + f.direction + " : L = " + format(f.L) + " " + units.longueur, f.model,
-                              *f.sigma, *f.L, f.direction == "lignes" ? bleu : orange,
-                              f.model == "exponentiel" ? 1 : 2});
-            if (models_drawn.find(f.model) == std::string::npos)
-                models_drawn += (models_drawn.empty() ? "" : " et ") + f.model;
+            curves.push_back({d.model + ", " + d.axis->short_name + " : L = " + format(f.L) + " " + units.court +
+                                  (f.unresolved ? unresolved_tag : ""),
+                              d.model, *f.sigma, *f.L, d.axis == &axes[0] ? bleu : orange,
+                              d.model == "exponentiel" ? 1 : 2});
+            if (models_drawn.find(d.model) == std::string::npos)
+                models_drawn += (models_drawn.empty() ? "" : " et ") + d.model;
         }
         const std::string svg = picture([&] {
-            return fonction_svg(series, curves, plage, "H(r) par direction", units.longueur, units.H, "fig-directions");
+            return fonction_svg(series, curves, plage, "H(r) par direction", units.court, units.H, "fig-directions");
         });
-        std::string caption = "Lignes : paires de cellules d'une même ligne (r le long de x) ; colonnes : paires d'une "
-                              "même colonne (r le long de y).";
+        std::string caption = "Points : paires de cellules " + escape(axes[0].name) + " (en bleu) et " +
+                              escape(axes[1].name) + " (en orange).";
         if (!models_drawn.empty())
             caption += " Courbes : modèle " + escape(models_drawn) +
-                       " ajusté dans chaque direction (trait plein : exponentiel, pointillé : "
-                       "gaussien).";
+                       " ajusté dans chaque direction (trait plein : exponentiel, pointillé : gaussien).";
         if (directions_failed)
             caption += " " + failure_html(*directions_failed);
         figure(out, svg, caption, no_points);
@@ -521,9 +677,11 @@ std::string page_html(const nlohmann::json& rapport, int lignes, int colonnes,
     out << "<section id=\"ajustements\">\n<h2>Ajustements</h2>\n";
     if (fits_failed)
         out << "<p>" << failure_html(*fits_failed) << "</p>\n";
-    out << "<div class=\"defile\"><table>\n<thead><tr><th>Modèle</th><th>σ (" << L << ")</th><th>erreur σ</th>"
-        << "<th>σ, intervalle à 95 %</th><th>L (" << L << ")</th><th>erreur L</th>"
-        << "<th>L, intervalle à 95 %</th><th>résidu</th><th>rayons</th></tr></thead>\n<tbody>\n";
+    const int columns = with_errors ? 9 : 7;
+    out << "<div class=\"defile\"><table>\n<thead><tr><th>Modèle</th><th>σ (" << L
+        << ")</th><th>σ, intervalle à 95 %</th><th>L (" << L << ")</th><th>L, intervalle à 95 %</th>"
+        << "<th>résidu</th><th>rayons</th>" << (with_errors ? "<th>erreur type σ</th><th>erreur type L</th>" : "")
+        << "</tr></thead>\n<tbody>\n";
     for (const auto& f : fits) {
         const bool is_best = f.key == best && !f.failed;
         out << "<tr" << (is_best ? " class=\"meilleur\"" : "") << "><th scope=\"row\">" << f.key
@@ -531,16 +689,23 @@ std::string page_html(const nlohmann::json& rapport, int lignes, int colonnes,
                                        : "<br/><small class=\"formule\">2σ²(1 − e<sup>−(r/L)²</sup>)</small>")
             << "</th>";
         if (f.failed) {
-            out << "<td colspan=\"8\">" << failure_html(*f.failed) << "</td></tr>\n";
+            out << "<td colspan=\"" << columns - 1 << "\">" << failure_html(*f.failed) << "</td></tr>\n";
             continue;
         }
-        out << "<td class=\"nombre\">" << format(f.sigma) << "</td><td class=\"nombre\">± " << format(f.erreur_sigma)
-            << "</td><td class=\"nombre\">" << format_interval(f.intervalle_sigma) << "</td><td class=\"nombre\">"
-            << format(f.L) << "</td><td class=\"nombre\">± " << format(f.erreur_L) << "</td><td class=\"nombre\">"
-            << format_interval(f.intervalle_L) << "</td><td class=\"nombre\">" << format(f.residu)
-            << "</td><td class=\"nombre\">" << count(f.rayons) << "</td></tr>\n";
+        out << "<td class=\"nombre\">" << fit_figure(f, f.sigma) << "</td><td class=\"nombre\">"
+            << fit_interval(f, f.intervalle_sigma) << "</td><td class=\"nombre\">" << fit_figure(f, f.L)
+            << "</td><td class=\"nombre\">" << fit_interval(f, f.intervalle_L) << "</td><td class=\"nombre\">"
+            << format(f.residu) << "</td><td class=\"nombre\">" << count(f.rayons) << "</td>";
+        if (with_errors)
+            out << "<td class=\"nombre\">± " << format(f.erreur_sigma) << "</td><td class=\"nombre\">± "
+                << format(f.erreur_L) << "</td>";
+        out << "</tr>\n";
     }
     out << "</tbody>\n</table></div>\n";
+    for (const auto& f : fits)
+        if (!f.failed && f.unresolved)
+            out << "<p>Modèle " << f.key << " <span class=\"non-resolu\">non résolu</span> : "
+                << escape(motif_text(f)) << ". Ses chiffres sont donnés à titre indicatif, sans intervalle.</p>\n";
     if (const char* name = model_name(best))
         out << "<p>Le modèle <strong>" << name << "</strong> s'ajuste le mieux (plus petit résidu pondéré).</p>\n";
     else
@@ -558,7 +723,7 @@ std::string page_html(const nlohmann::json& rapport, int lignes, int colonnes,
                                        : " ; covariance des surfaces simulées approchée");
         out << ".</p>\n";
     }
-    out << "<p>Erreurs : écarts types de l'ajustement. Intervalles : "
+    out << "<p>" << (with_errors ? "Erreurs types : celles de l'ajustement. " : "") << "Intervalles : "
         << escape(text(reglages, "methode_intervalle", "méthode non précisée")) << ".</p>\n";
     out << "</section>\n";
 
@@ -567,32 +732,56 @@ std::string page_html(const nlohmann::json& rapport, int lignes, int colonnes,
     if (directions_failed) {
         out << "<p>" << failure_html(*directions_failed) << "</p>\n";
     } else {
+        // The main model's fit in a direction, for its marks.
+        auto main_fit = [&](const Axis& axis) -> const Fit* {
+            for (const auto& d : direction_fits)
+                if (d.model == main_model && d.axis == &axis)
+                    return &d.fit;
+            return nullptr;
+        };
         out << "<div class=\"defile\"><table>\n<tbody>\n";
-        row(out, "L le long des lignes (modèle " + escape(main_model) + ")",
-            with_unit(number(directions, "L_lignes"), units.longueur));
-        row(out, "L le long des colonnes (modèle " + escape(main_model) + ")",
-            with_unit(number(directions, "L_colonnes"), units.longueur));
-        row(out, "Anisotropie (L lignes / L colonnes)", format(number(directions, "anisotropie")));
-        row(out, "σ le long des lignes", with_unit(number(directions, "sigma_lignes"), units.longueur));
-        row(out, "σ le long des colonnes", with_unit(number(directions, "sigma_colonnes"), units.longueur));
+        for (const char* figure_key : {"L", "sigma"}) {
+            for (const auto& axis : axes) {
+                const auto v = number(directions, (figure_key + ("_" + axis.key)).c_str());
+                const Fit* f = main_fit(axis);
+                row(out,
+                    std::string(figure_key[0] == 'L' ? "L " : "σ ") + escape(axis.name) + " (modèle " +
+                        escape(main_model) + ")",
+                    f != nullptr ? fit_figure(*f, v, units.longueur) : with_unit(v, units.longueur));
+            }
+        }
+        std::string anisotropy = format(number(directions, "anisotropie"));
+        if (const auto i = interval(directions, "intervalle_anisotropie"))
+            anisotropy += " ; intervalle à 95 % : " + format_interval(i);
+        row(out, "Anisotropie (L " + escape(axes[0].short_name) + " / L " + escape(axes[1].short_name) + ")",
+            anisotropy);
         out << "</tbody>\n</table></div>\n";
         if (direction_fits.size() > 2) {
             out << "<div class=\"defile\"><table>\n<thead><tr><th>Modèle</th><th>Direction</th><th>σ (" << L
-                << ")</th><th>erreur σ</th><th>L (" << L
-                << ")</th><th>erreur L</th><th>résidu</th></tr></thead>\n<tbody>\n";
-            for (const auto& f : direction_fits) {
-                out << "<tr><th scope=\"row\">" << escape(f.model) << "</th><td class=\"direction\">le long des "
-                    << escape(f.direction) << "</td>";
+                << ")</th><th>L (" << L << ")</th><th>résidu</th>"
+                << (with_errors ? "<th>erreur type σ</th><th>erreur type L</th>" : "") << "</tr></thead>\n<tbody>\n";
+            for (const auto& d : direction_fits) {
+                const Fit& f = d.fit;
+                out << "<tr><th scope=\"row\">" << escape(d.model) << "</th><td class=\"direction\">"
+                    << escape(d.axis->name) << "</td>";
                 if (f.failed) {
-                    out << "<td colspan=\"5\">" << failure_html(*f.failed) << "</td></tr>\n";
+                    out << "<td colspan=\"" << (with_errors ? 5 : 3) << "\">" << failure_html(*f.failed)
+                        << "</td></tr>\n";
                     continue;
                 }
-                out << "<td class=\"nombre\">" << format(f.sigma) << "</td><td class=\"nombre\">± "
-                    << format(f.erreur_sigma) << "</td><td class=\"nombre\">" << format(f.L)
-                    << "</td><td class=\"nombre\">± " << format(f.erreur_L) << "</td><td class=\"nombre\">"
-                    << format(f.residu) << "</td></tr>\n";
+                out << "<td class=\"nombre\">" << fit_figure(f, f.sigma) << "</td><td class=\"nombre\">"
+                    << fit_figure(f, f.L) << "</td><td class=\"nombre\">" << format(f.residu) << "</td>";
+                if (with_errors)
+                    out << "<td class=\"nombre\">± " << format(f.erreur_sigma) << "</td><td class=\"nombre\">± "
+                        << format(f.erreur_L) << "</td>";
+                out << "</tr>\n";
             }
             out << "</tbody>\n</table></div>\n";
+            for (const auto& d : direction_fits)
+                if (!d.fit.failed && d.fit.unresolved)
+                    out << "<p>Modèle " << escape(d.model) << ", " << escape(d.axis->name)
+                        << " : <span class=\"non-resolu\">non résolu</span> : " << escape(motif_text(d.fit))
+                        << ".</p>\n";
         }
     }
     out << "</section>\n";
@@ -642,17 +831,21 @@ std::string page_html(const nlohmann::json& rapport, int lignes, int colonnes,
         const auto m = number(reglages, "colonnes");
         row(out, "Grille", count(n) + " lignes × " + count(m) + " colonnes");
         row(out, "Pas", with_unit(number(reglages, "pas"), units.longueur));
-        const auto vide = number(reglages, "part_vide");
-        row(out, "Cellules (dont vides)",
-            count(number(reglages, "cellules")) + " (" + count(number(reglages, "cellules_vides")) +
-                (vide ? ", soit " + format(100.0 * *vide) + " %" : std::string()) + ")");
+        row(out, "Cellules", count(number(reglages, "cellules")) + ", dont " +
+                                 count(number(reglages, "cellules_vides")) + " vides");
+        row(out, "Part de cellules vides",
+            percent(number(reglages, "part_vide")) +
+                (units.route == "photogrammetrique"
+                     ? " des nœuds du cadre (x et y strictement entre 2 et 98 % du côté)"
+                     : std::string(" des cellules")));
+        if (const auto extra = number(root, "hauteurs_en_trop"); extra && *extra > 0)
+            row(out, "Valeurs après les hauteurs annoncées", count(extra) + " (ignorées)");
         row(out, "Nivellement", escape(levelling_text));
         std::string range = absent;
         if (plage)
             range = "r de " + format(plage->r_min) + " à " + format(plage->r_max) + " " + L + " (" +
                     count(number(plage_json, "rayons")) + " rayons)";
-        const std::string rule = text(plage_json, "regle");
-        if (!rule.empty())
+        if (const std::string rule = rule_text(plage_json); !rule.empty())
             range += "<br/><small>" + escape(rule) + "</small>";
         row(out, "Plage d'ajustement", range);
         const std::string weighting = text(reglages, "ponderation");
