@@ -1,0 +1,84 @@
+// The areal autocorrelation function of a levelled grid over its real cells,
+// and the spatial parameters read from it: Sal, the shortest distance at
+// which it falls to a threshold (0.2 by default), and Str, the ratio of that
+// distance to the longest one over all directions.
+//
+// Lags are (dy, dx) in cells: dy along the columns (the row index i varies),
+// dx along the rows (the column index j varies).
+#pragma once
+
+#include "fft.hpp"
+
+#include <vector>
+
+namespace rapport {
+
+// Sums over the pairs of real cells at every lag: for |dy| < lignes and
+// |dx| < colonnes, somme = Σ z(i, j) z(i+dy, j+dx) and paires = the number of
+// such pairs, both cells real. Computed at once for all lags by FFT: the mask
+// m and the masked heights m·z, packed as the real and imaginary parts of one
+// complex grid padded to a torus at least twice as large (no lag wraps), give
+// both autocorrelations through one forward and one inverse transform. The
+// pair counts are exact (rounded from the transform).
+class SommesDecalages {
+public:
+    // z: lignes x colonnes, row-major, NaN for an empty cell.
+    SommesDecalages(const std::vector<double>& z, int lignes, int colonnes);
+
+    int lignes() const { return N_; }
+    int colonnes() const { return M_; }
+    double somme(int dy, int dx) const { return tore_[indice(dy, dx)].imag(); }
+    double paires(int dy, int dx) const { return tore_[indice(dy, dx)].real(); }
+
+private:
+    std::size_t indice(int dy, int dx) const
+    {
+        return static_cast<std::size_t>(dy < 0 ? dy + P_ : dy) * Q_ + (dx < 0 ? dx + Q_ : dx);
+    }
+    int N_, M_, P_, Q_;
+    surface::Buffer<surface::Complexe> tore_; // paires + i·somme, at (dy mod P, dx mod Q)
+};
+
+// The normalised areal autocorrelation over a window of lags:
+// R(dy, dx) = [somme/paires](dy, dx) / [somme/paires](0, 0), so R(0, 0) = 1.
+struct Autocorrelation {
+    int portee_lignes = 0;   // Ky: dy from -Ky to Ky
+    int portee_colonnes = 0; // Kx: dx from -Kx to Kx
+    double pas = 0.0;
+    std::vector<double> valeurs; // (2Ky+1) x (2Kx+1), row-major, NaN where no pair
+    std::vector<double> paires;
+
+    std::size_t indice(int dy, int dx) const
+    {
+        return static_cast<std::size_t>(dy + portee_lignes) * (2 * portee_colonnes + 1) + (dx + portee_colonnes);
+    }
+    double operator()(int dy, int dx) const { return valeurs[indice(dy, dx)]; }
+};
+
+// The window |dy| <= portee_lignes, |dx| <= portee_colonnes (each at most the
+// grid's extent minus 1). Without ranges: half the grid in each direction,
+// where every lag keeps at least a quarter of the pairs of the lag 0.
+Autocorrelation autocorrelation(const SommesDecalages& sommes, double pas, int portee_lignes, int portee_colonnes);
+Autocorrelation autocorrelation(const SommesDecalages& sommes, double pas);
+
+inline constexpr double seuil_autocorrelation = 0.2;
+
+struct Longueurs {
+    double Sal = 0.0;        // shortest decay length, in the unit of the step
+    double Str = 0.0;        // Sal over the longest decay length, 0 to 1
+    double angle_Sal = 0.0;  // direction of the shortest decay, degrees in [0, 180)
+    double plus_longue = 0.0; // the longest decay length
+};
+
+// Sal and Str of an autocorrelation: along each of `directions` directions
+// evenly spread over [0°, 180°) (the function is symmetric), the first
+// distance at which R, interpolated bilinearly between lags, falls to
+// `seuil` or below, found by steps of a quarter cell and linear interpolation
+// between the last two. A direction that leaves the window (or meets a lag
+// without pair) before falling has no decay length: Str is then NaN (the
+// longest length is beyond the window), and Sal too when no direction falls.
+// Angles are measured from the x axis (dx) towards the y axis (dy).
+Longueurs longueurs_autocorrelation(const Autocorrelation& R, double seuil = seuil_autocorrelation,
+                                    int directions = 360);
+
+} // namespace rapport
