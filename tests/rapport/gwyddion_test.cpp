@@ -309,7 +309,7 @@ TEST(RapportGwyddion, MasksKeepWhatZeroFillingDilutes)
 
     // The spectrum: the transform of the direct sums, weighted and folded as
     // the header of spectre.hpp says, term by term.
-    const Spectre sp = spectre(s, pas);
+    const Spectre sp = spectre(SommesDecalages(z, N, M), pas);
     const double plus_grande = *std::max_element(sp.densite.begin(), sp.densite.end());
     double ecart_spectre = 0;
     for (int ky = 0; ky < N; ky += 5)

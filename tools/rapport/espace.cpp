@@ -1,11 +1,39 @@
 #include "espace.hpp"
 
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <new>
 #include <numbers>
 
 namespace rapport {
+
+ZeroedMemory::ZeroedMemory(std::size_t bytes) : bytes_(bytes ? bytes : 1)
+{
+    void* p = mmap(nullptr, bytes_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+    if (p == MAP_FAILED)
+        throw std::bad_alloc();
+    data_ = p;
+}
+
+ZeroedMemory& ZeroedMemory::operator=(ZeroedMemory&& o) noexcept
+{
+    if (this != &o) {
+        ZeroedMemory ancien(std::move(*this));
+        data_ = o.data_;
+        bytes_ = o.bytes_;
+        o.data_ = nullptr;
+    }
+    return *this;
+}
+
+ZeroedMemory::~ZeroedMemory()
+{
+    if (data_)
+        munmap(data_, bytes_);
+}
 
 namespace {
 
@@ -31,21 +59,27 @@ const Plans& plans(int P, int Q, surface::Complexe* donnees)
 
 } // namespace
 
-SommesDecalages::SommesDecalages(const std::vector<double>& z, int lignes, int colonnes)
-    : N_(lignes), M_(colonnes), P_(surface::taille_rapide(std::max(2 * lignes - 1, 1))),
-      Q_(surface::taille_rapide(std::max(2 * colonnes - 1, 1))),
-      tore_(static_cast<std::size_t>(P_) * static_cast<std::size_t>(Q_))
+SommesDecalages::SommesDecalages(const std::vector<double>& z, int lignes, int colonnes, int portee_lignes,
+                                 int portee_colonnes)
+    : N_(lignes), M_(colonnes),
+      Ky_(portee_lignes < 0 ? lignes - 1 : std::min(portee_lignes, lignes - 1)),
+      Kx_(portee_colonnes < 0 ? colonnes - 1 : std::min(portee_colonnes, colonnes - 1)),
+      // A lag dy and its image dy − P on the torus: no pair is P − Ky >= N apart.
+      P_(surface::taille_rapide(std::max(lignes + Ky_, 1))), Q_(surface::taille_rapide(std::max(colonnes + Kx_, 1))),
+      memoire_(static_cast<std::size_t>(P_) * static_cast<std::size_t>(Q_) * sizeof(surface::Complexe))
 {
     using surface::Complexe;
-    const Plans& p = plans(P_, Q_, tore_.data());
+    Complexe* const donnees = tore();
+    const std::size_t taille = static_cast<std::size_t>(P_) * Q_;
+    const Plans& p = plans(P_, Q_, donnees);
     for (int i = 0; i < N_; ++i) {
         const double* ligne = z.data() + static_cast<std::size_t>(i) * M_;
-        Complexe* t = tore_.data() + static_cast<std::size_t>(i) * Q_;
+        Complexe* t = donnees + static_cast<std::size_t>(i) * Q_;
         for (int j = 0; j < M_; ++j)
             if (!std::isnan(ligne[j]))
                 t[j] = Complexe(1.0, ligne[j]);
     }
-    fftw_execute_dft(p.directe.get(), surface::as_fftw(tore_.data()), surface::as_fftw(tore_.data()));
+    fftw_execute_dft(p.directe.get(), surface::as_fftw(donnees), surface::as_fftw(donnees));
     // With X = F(m + i·w), F(m)(k) = (X(k) + conj X(−k)) / 2 and
     // F(w)(k) = (X(k) − conj X(−k)) / 2i. |F(m)|² + i·|F(w)|² is the same at k
     // and −k: each pair is done once.
@@ -57,41 +91,43 @@ SommesDecalages::SommesDecalages(const std::vector<double>& z, int lignes, int c
             const int b2 = b == 0 ? 0 : Q_ - b;
             if (a2 == a && b2 < b)
                 continue;
-            Complexe& X = tore_[static_cast<std::size_t>(a) * Q_ + b];
-            Complexe& Xm = tore_[static_cast<std::size_t>(a2) * Q_ + b2];
+            Complexe& X = donnees[static_cast<std::size_t>(a) * Q_ + b];
+            Complexe& Xm = donnees[static_cast<std::size_t>(a2) * Q_ + b2];
             const Complexe somme = X + std::conj(Xm), difference = X - std::conj(Xm);
             const Complexe Y(0.25 * std::norm(somme), 0.25 * std::norm(difference));
             X = Y;
             Xm = Y;
         }
     }
-    fftw_execute_dft(p.inverse.get(), surface::as_fftw(tore_.data()), surface::as_fftw(tore_.data()));
+    fftw_execute_dft(p.inverse.get(), surface::as_fftw(donnees), surface::as_fftw(donnees));
     const double echelle = 1.0 / (static_cast<double>(P_) * Q_);
-    for (std::size_t k = 0; k < tore_.size(); ++k) {
-        const double paires = std::round(tore_[k].real() * echelle);
-        tore_[k] = Complexe(paires, paires > 0 ? tore_[k].imag() * echelle : 0.0);
+    for (std::size_t k = 0; k < taille; ++k) {
+        const double paires = std::round(donnees[k].real() * echelle);
+        donnees[k] = Complexe(paires, paires > 0 ? donnees[k].imag() * echelle : 0.0);
     }
 }
 
 Autocorrelation autocorrelation(const SommesDecalages& s, double pas, int Ky, int Kx)
 {
-    Ky = std::clamp(Ky, 0, s.lignes() - 1);
-    Kx = std::clamp(Kx, 0, s.colonnes() - 1);
+    Ky = std::clamp(Ky, 0, s.portee_lignes());
+    Kx = std::clamp(Kx, 0, s.portee_colonnes());
     Autocorrelation R;
     R.portee_lignes = Ky;
     R.portee_colonnes = Kx;
     R.pas = pas;
     const std::size_t taille = static_cast<std::size_t>(2 * Ky + 1) * (2 * Kx + 1);
-    R.valeurs.assign(taille, std::numeric_limits<double>::quiet_NaN());
-    R.paires.assign(taille, 0.0);
+    R.valeurs.resize(taille);
     const double variance = s.paires(0, 0) > 0 ? s.somme(0, 0) / s.paires(0, 0) : 0.0;
-    for (int dy = -Ky; dy <= Ky; ++dy)
+    const double NaN = std::numeric_limits<double>::quiet_NaN();
+    const int P = s.tore_lignes(), Q = s.tore_colonnes();
+    for (int dy = -Ky; dy <= Ky; ++dy) {
+        const surface::Complexe* t = s.tore() + static_cast<std::size_t>(dy < 0 ? dy + P : dy) * Q;
+        double* r = R.valeurs.data() + R.indice(dy, 0);
         for (int dx = -Kx; dx <= Kx; ++dx) {
-            const std::size_t k = R.indice(dy, dx);
-            R.paires[k] = s.paires(dy, dx);
-            if (R.paires[k] > 0 && variance > 0)
-                R.valeurs[k] = s.somme(dy, dx) / R.paires[k] / variance;
+            const surface::Complexe v = t[dx < 0 ? dx + Q : dx];
+            r[dx] = v.real() > 0 && variance > 0 ? v.imag() / v.real() / variance : NaN;
         }
+    }
     return R;
 }
 

@@ -9,34 +9,65 @@
 
 #include "fft.hpp"
 
+#include <cstddef>
 #include <vector>
 
 namespace rapport {
+
+// Zero-filled memory mapped from the system with all its pages at once: for
+// the hundreds of megabytes of a large grid's torus, far cheaper than taking
+// the pages one fault at a time as a fill first touches them. Page-aligned.
+class ZeroedMemory {
+public:
+    ZeroedMemory() = default;
+    explicit ZeroedMemory(std::size_t bytes);
+    ZeroedMemory(ZeroedMemory&& o) noexcept : data_(o.data_), bytes_(o.bytes_) { o.data_ = nullptr; }
+    ZeroedMemory& operator=(ZeroedMemory&& o) noexcept;
+    ZeroedMemory(const ZeroedMemory&) = delete;
+    ZeroedMemory& operator=(const ZeroedMemory&) = delete;
+    ~ZeroedMemory();
+    void* data() const { return data_; }
+
+private:
+    void* data_ = nullptr;
+    std::size_t bytes_ = 0;
+};
 
 // Sums over the pairs of real cells at every lag: for |dy| < lignes and
 // |dx| < colonnes, somme = Σ z(i, j) z(i+dy, j+dx) and paires = the number of
 // such pairs, both cells real. Computed at once for all lags by FFT: the mask
 // m and the masked heights m·z, packed as the real and imaginary parts of one
-// complex grid padded to a torus at least twice as large (no lag wraps), give
-// both autocorrelations through one forward and one inverse transform. The
-// pair counts are exact (rounded from the transform).
+// complex grid padded to a torus large enough that no lag wraps, give both
+// autocorrelations through one forward and one inverse transform. The pair
+// counts are exact (rounded from the transform).
 class SommesDecalages {
 public:
-    // z: lignes x colonnes, row-major, NaN for an empty cell.
-    SommesDecalages(const std::vector<double>& z, int lignes, int colonnes);
+    // z: lignes x colonnes, row-major, NaN for an empty cell. Only the lags
+    // |dy| <= portee_lignes, |dx| <= portee_colonnes when they are given
+    // (a smaller torus); all of them otherwise.
+    SommesDecalages(const std::vector<double>& z, int lignes, int colonnes, int portee_lignes = -1,
+                    int portee_colonnes = -1);
 
     int lignes() const { return N_; }
     int colonnes() const { return M_; }
-    double somme(int dy, int dx) const { return tore_[indice(dy, dx)].imag(); }
-    double paires(int dy, int dx) const { return tore_[indice(dy, dx)].real(); }
+    int portee_lignes() const { return Ky_; }
+    int portee_colonnes() const { return Kx_; }
+    double somme(int dy, int dx) const { return tore()[indice(dy, dx)].imag(); }
+    double paires(int dy, int dx) const { return tore()[indice(dy, dx)].real(); }
+
+    // The torus itself, tore_lignes() x tore_colonnes(): paires + i·somme at
+    // (dy mod P, dx mod Q). The spectrum reuses its memory.
+    int tore_lignes() const { return P_; }
+    int tore_colonnes() const { return Q_; }
+    surface::Complexe* tore() const { return static_cast<surface::Complexe*>(memoire_.data()); }
 
 private:
     std::size_t indice(int dy, int dx) const
     {
         return static_cast<std::size_t>(dy < 0 ? dy + P_ : dy) * Q_ + (dx < 0 ? dx + Q_ : dx);
     }
-    int N_, M_, P_, Q_;
-    surface::Buffer<surface::Complexe> tore_; // paires + i·somme, at (dy mod P, dx mod Q)
+    int N_, M_, Ky_, Kx_, P_, Q_;
+    ZeroedMemory memoire_;
 };
 
 // The normalised areal autocorrelation over a window of lags:
@@ -46,7 +77,6 @@ struct Autocorrelation {
     int portee_colonnes = 0; // Kx: dx from -Kx to Kx
     double pas = 0.0;
     std::vector<double> valeurs; // (2Ky+1) x (2Kx+1), row-major, NaN where no pair
-    std::vector<double> paires;
 
     std::size_t indice(int dy, int dx) const
     {
@@ -56,8 +86,8 @@ struct Autocorrelation {
 };
 
 // The window |dy| <= portee_lignes, |dx| <= portee_colonnes (each at most the
-// grid's extent minus 1). Without ranges: half the grid in each direction,
-// where every lag keeps at least a quarter of the pairs of the lag 0.
+// range of the sums). Without ranges: half the grid in each direction, where
+// every lag keeps at least a quarter of the pairs of the lag 0.
 Autocorrelation autocorrelation(const SommesDecalages& sommes, double pas, int portee_lignes, int portee_colonnes);
 Autocorrelation autocorrelation(const SommesDecalages& sommes, double pas);
 

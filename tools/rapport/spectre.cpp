@@ -3,86 +3,94 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <numbers>
+#include <stdexcept>
 
 namespace rapport {
 
 namespace {
 
-constexpr int secteurs = 180;
+constexpr int degres = 180;
+constexpr int rayons_par_degre = 5;
 
-// The weighted autocovariance folded onto the N x M torus (see the header).
-surface::Buffer<surface::Complexe> covariance_repliee(const SommesDecalages& s)
+// Replaces the sums on the torus by the weighted autocovariance folded onto
+// the N x M torus (see the header), packed at the start of the memory as a
+// complex N x M grid. Row ty of the result reads rows ty and P + ty − N of
+// the torus, columns tx and Q + tx − M: in increasing order, nothing is
+// overwritten before it is read.
+void replier(SommesDecalages& s)
 {
-    const int N = s.lignes(), M = s.colonnes();
-    surface::Buffer<surface::Complexe> F(static_cast<std::size_t>(N) * M);
+    const int N = s.lignes(), M = s.colonnes(), P = s.tore_lignes(), Q = s.tore_colonnes();
+    surface::Complexe* tore = s.tore();
     const double cellules = static_cast<double>(N) * M;
-    for (int dy = -(N - 1); dy <= N - 1; ++dy) {
-        surface::Complexe* ligne = F.data() + static_cast<std::size_t>(dy < 0 ? dy + N : dy) * M;
-        const double part_y = (N - std::abs(dy)) / cellules;
-        for (int dx = -(M - 1); dx <= M - 1; ++dx) {
-            const double paires = s.paires(dy, dx);
-            if (paires > 0)
-                ligne[dx < 0 ? dx + M : dx] += s.somme(dy, dx) / paires * part_y * (M - std::abs(dx));
+    // Weighted covariance of one torus entry at lag (dy, dx).
+    auto c = [&](const surface::Complexe& v, int dy, int dx) {
+        return v.real() > 0 ? v.imag() / v.real() * (N - std::abs(dy)) / cellules * (M - std::abs(dx)) : 0.0;
+    };
+    for (int ty = 0; ty < N; ++ty) {
+        surface::Complexe* ligne = tore + static_cast<std::size_t>(ty) * Q;
+        const surface::Complexe* autre = ty > 0 ? tore + static_cast<std::size_t>(P + ty - N) * Q : nullptr;
+        for (int tx = 0; tx < M; ++tx) {
+            double f = c(ligne[tx], ty, tx);
+            if (tx > 0)
+                f += c(ligne[Q + tx - M], ty, tx - M);
+            if (autre) {
+                f += c(autre[tx], ty - N, tx);
+                if (tx > 0)
+                    f += c(autre[Q + tx - M], ty - N, tx - M);
+            }
+            ligne[tx] = surface::Complexe(f, 0.0);
         }
+        std::memmove(tore + static_cast<std::size_t>(ty) * M, ligne, sizeof(surface::Complexe) * M);
     }
-    return F;
 }
 
 // Signed frequency index of entry k of a transform of length n.
 int signe(int k, int n) { return k <= n / 2 ? k : k - n; }
 
-} // namespace
-
-Spectre spectre(const SommesDecalages& s, double pas)
+// The density at fractional frequency indices (ky, kx), bilinear, periodic.
+double interpoler(const Spectre& s, double ky, double kx)
 {
-    const int N = s.lignes(), M = s.colonnes();
-    Spectre sp;
-    sp.lignes = N;
-    sp.colonnes = M;
-    sp.pas = pas;
-    {
-        surface::Buffer<surface::Complexe> F = covariance_repliee(s);
-        const surface::Plan plan = surface::Plan::complexe_2d(N, M, F.data(), FFTW_FORWARD);
-        fftw_execute(plan.get());
-        sp.densite.resize(F.size());
-        for (std::size_t k = 0; k < F.size(); ++k)
-            sp.densite[k] = pas * pas * F[k].real();
-    }
+    const double y0 = std::floor(ky), x0 = std::floor(kx);
+    const double fy = ky - y0, fx = kx - x0;
+    const int N = s.lignes, M = s.colonnes;
+    const int i = (static_cast<int>(y0) % N + N) % N, j = (static_cast<int>(x0) % M + M) % M;
+    const int i1 = (i + 1) % N, j1 = (j + 1) % M;
+    return (1 - fy) * ((1 - fx) * s.a(i, j) + fx * s.a(i, j1)) + fy * ((1 - fx) * s.a(i1, j) + fx * s.a(i1, j1));
+}
+
+// The rings, the profiles, the angular spectrum and Std of a 2-D density.
+void completer(Spectre& sp)
+{
+    const int N = sp.lignes, M = sp.colonnes;
+    const double pas = sp.pas;
     const double dfy = 1.0 / (N * pas), dfx = 1.0 / (M * pas);
     const double df = 1.0 / (std::min(N, M) * pas), nyquist = 0.5 / pas;
 
+    // Rings and profiles, in one pass over the density.
     const int anneaux = std::min(N, M) / 2;
     std::vector<double> somme(static_cast<std::size_t>(anneaux) + 1, 0.0), compte(somme.size(), 0.0);
-    std::vector<double> secteur(secteurs, 0.0);
     sp.le_long_des_lignes.assign(static_cast<std::size_t>(M / 2) + 1, 0.0);
     sp.le_long_des_colonnes.assign(static_cast<std::size_t>(N / 2) + 1, 0.0);
     for (int ky = 0; ky < N; ++ky) {
         const double fy = signe(ky, N) * dfy;
+        double le_long = 0;
         for (int kx = 0; kx < M; ++kx) {
-            const double d = sp.a(ky, kx), fx = signe(kx, M) * dfx;
+            const double d = sp.a(ky, kx);
             if (kx <= M / 2)
                 sp.le_long_des_lignes[static_cast<std::size_t>(kx)] += d * dfy;
-            if (ky <= N / 2)
-                sp.le_long_des_colonnes[static_cast<std::size_t>(ky)] += d * dfx;
-            if (ky == 0 && kx == 0)
-                continue;
-            const double f = std::hypot(fx, fy);
-            const long anneau = std::lround(f / df);
-            if (anneau <= anneaux) {
+            le_long += d * dfx;
+            const double fx = signe(kx, M) * dfx;
+            const long anneau = static_cast<long>(std::sqrt(fx * fx + fy * fy) / df + 0.5);
+            if (anneau >= 1 && anneau <= anneaux) {
                 somme[static_cast<std::size_t>(anneau)] += d;
                 compte[static_cast<std::size_t>(anneau)] += 1;
             }
-            if (f <= nyquist) {
-                double angle = std::atan2(fy, fx) * (180.0 / std::numbers::pi);
-                if (angle < 0)
-                    angle += 180.0;
-                secteur[static_cast<std::size_t>(std::lround(angle) % secteurs)] += d * dfx * dfy;
-            }
         }
+        if (ky <= N / 2)
+            sp.le_long_des_colonnes[static_cast<std::size_t>(ky)] = le_long;
     }
-    // The profile densities sum the other direction's frequencies with their
-    // step, which brings the 2-D density down to z²·L.
     for (int k = 0; k <= M / 2; ++k)
         sp.frequences_lignes.push_back(k * dfx);
     for (int k = 0; k <= N / 2; ++k)
@@ -93,20 +101,82 @@ Spectre spectre(const SommesDecalages& s, double pas)
                                 ? somme[static_cast<std::size_t>(k)] / compte[static_cast<std::size_t>(k)]
                                 : std::nan(""));
     }
-    const double largeur = std::numbers::pi / secteurs;
+
+    // The angular spectrum, along rays by steps of half the finer frequency step.
+    const double pas_f = 0.5 * std::min(dfx, dfy);
+    const int points = static_cast<int>(nyquist / pas_f);
     int meilleur = 0;
-    for (int k = 0; k < secteurs; ++k) {
-        sp.angles.push_back(180.0 * k / secteurs);
-        sp.angulaire.push_back(secteur[static_cast<std::size_t>(k)] / largeur);
-        if (sp.angulaire[static_cast<std::size_t>(k)] > sp.angulaire[static_cast<std::size_t>(meilleur)])
-            meilleur = k;
+    for (int d = 0; d < degres; ++d) {
+        double total = 0;
+        for (int r = 0; r < rayons_par_degre; ++r) {
+            const double theta = (d + (r + 0.5) / rayons_par_degre - 0.5) * std::numbers::pi / degres;
+            const double cy = std::sin(theta) / dfy, cx = std::cos(theta) / dfx;
+            for (int n = 1; n <= points; ++n) {
+                const double f = n * pas_f;
+                total += interpoler(sp, f * cy, f * cx) * f;
+            }
+        }
+        sp.angles.push_back(d);
+        sp.angulaire.push_back(2 * total * pas_f / rayons_par_degre);
+        if (sp.angulaire.back() > sp.angulaire[static_cast<std::size_t>(meilleur)])
+            meilleur = d;
     }
-    const double avant = sp.angulaire[static_cast<std::size_t>((meilleur + secteurs - 1) % secteurs)];
+    const double avant = sp.angulaire[static_cast<std::size_t>((meilleur + degres - 1) % degres)];
     const double pic = sp.angulaire[static_cast<std::size_t>(meilleur)];
-    const double apres = sp.angulaire[static_cast<std::size_t>((meilleur + 1) % secteurs)];
+    const double apres = sp.angulaire[static_cast<std::size_t>((meilleur + 1) % degres)];
     const double courbure = avant - 2 * pic + apres;
     const double decalage = courbure < 0 ? 0.5 * (avant - apres) / courbure : 0.0;
-    sp.Std = std::fmod(180.0 * (meilleur + decalage) / secteurs + 180.0, 180.0);
+    sp.Std = std::fmod(meilleur + decalage + 180.0, 180.0);
+}
+
+Spectre vide(int N, int M, double pas)
+{
+    Spectre sp;
+    sp.lignes = N;
+    sp.colonnes = M;
+    sp.pas = pas;
+    sp.densite.resize(static_cast<std::size_t>(N) * M);
+    return sp;
+}
+
+} // namespace
+
+Spectre spectre(SommesDecalages&& sommes, double pas)
+{
+    const int N = sommes.lignes(), M = sommes.colonnes();
+    if (sommes.portee_lignes() < N - 1 || sommes.portee_colonnes() < M - 1)
+        throw std::logic_error("spectre : il faut les sommes de tous les decalages");
+    Spectre sp = vide(N, M, pas);
+    replier(sommes);
+    surface::Complexe* F = sommes.tore();
+    {
+        const surface::Plan plan = surface::Plan::complexe_2d(N, M, F, FFTW_FORWARD);
+        fftw_execute(plan.get());
+    }
+    for (std::size_t k = 0; k < sp.densite.size(); ++k)
+        sp.densite[k] = pas * pas * F[k].real();
+    completer(sp);
+    return sp;
+}
+
+Spectre periodogramme(const std::vector<double>& z, int N, int M, double pas)
+{
+    for (double h : z)
+        if (std::isnan(h))
+            return spectre(SommesDecalages(z, N, M), pas);
+    Spectre sp = vide(N, M, pas);
+    const ZeroedMemory memoire(z.size() * sizeof(surface::Complexe));
+    surface::Complexe* F = static_cast<surface::Complexe*>(memoire.data());
+    for (std::size_t k = 0; k < z.size(); ++k)
+        F[k] = z[k];
+    {
+        const surface::Plan plan = surface::Plan::complexe_2d(N, M, F, FFTW_FORWARD);
+        fftw_execute(plan.get());
+    }
+    const double echelle = pas * pas / (static_cast<double>(N) * M);
+    for (std::size_t k = 0; k < sp.densite.size(); ++k)
+        sp.densite[k] = echelle * std::norm(F[k]);
+    completer(sp);
     return sp;
 }
 

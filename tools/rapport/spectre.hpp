@@ -40,12 +40,15 @@ struct Spectre {
     // On a full grid, the first is the mean periodogram of the rows.
     std::vector<double> frequences_lignes, le_long_des_lignes;
     std::vector<double> frequences_colonnes, le_long_des_colonnes;
-    // The angular spectrum: the power of the frequencies 0 < |f| <= 1/(2·pas)
-    // in sectors of 1°, centred at 0° .. 179°, per radian. Both f and −f fall
-    // in one sector, so its integral over [0, π) is the power of the disc.
+    // The angular spectrum at 0°, 1°, ..., 179°: A(θ) = 2 ∫ D(f cos θ, f sin θ)
+    // f df over 0 < f <= 1/(2·pas), the density D interpolated bilinearly
+    // between frequencies, along 5 rays spread over each degree (the factor 2
+    // counts θ + 180°: the integral of A over [0, π) is the power of the
+    // disc). Sampling along rays treats every direction alike, where counting
+    // the grid's frequencies by sector would favour the axes.
     std::vector<double> angles, angulaire;
     // Texture direction: the direction of the angular spectrum's maximum,
-    // refined by a parabola through the three sectors around it; degrees in
+    // refined by a parabola through the three degrees around it; degrees in
     // [0°, 180°), from the x axis (along the rows) towards the y axis.
     // A lay of parallel grooves has its maximum across them: the grooves run
     // at Std ± 90°.
@@ -54,6 +57,11 @@ struct Spectre {
     double a(int ky, int kx) const { return densite[static_cast<std::size_t>(ky) * colonnes + kx]; }
 };
 
-Spectre spectre(const SommesDecalages& sommes, double pas);
+// From the sums over all lags; works in their memory, which it leaves spent.
+Spectre spectre(SommesDecalages&& sommes, double pas);
+// The same on a grid without empty cells, from its transform alone:
+// pas² |Σ z e^(−2πi(…))|² / (N M). On a grid with empty cells, falls back to
+// the sums.
+Spectre periodogramme(const std::vector<double>& z, int lignes, int colonnes, double pas);
 
 } // namespace rapport
