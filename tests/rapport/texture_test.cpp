@@ -85,7 +85,7 @@ TEST(RapportTexture, SinusoidHasItsSpectrumSlopeAndDirection)
 // R = exp(−√((x/a)² + (y/b)²)) falls to 0.2 at ln 5 times a along x and b
 // along y: Sal = b·ln 5 across, Str = b/a, within what interpolating between
 // whole lags costs (0.5 % at 4 cells). A window that ends before the slow
-// direction falls leaves Str unknown.
+// direction falls leaves Str unknown, below Sal over the window's reach.
 TEST(RapportTexture, AutocorrelationLengthsOfAnAnisotropicModel)
 {
     for (auto [portee, a, b] : {std::tuple{60, 12.0, 4.0}, std::tuple{40, 5.0, 5.0}, std::tuple{16, 12.0, 4.0}}) {
@@ -103,6 +103,7 @@ TEST(RapportTexture, AutocorrelationLengthsOfAnAnisotropicModel)
             EXPECT_NEAR(l.Str, std::min(a, b) / std::max(a, b), 0.01);
         } else {
             EXPECT_TRUE(std::isnan(l.Str));
+            EXPECT_NEAR(l.Str_majorant, std::min(a, b) * std::log(5.0) / portee, 0.02);
         }
         if (a != b) {
             EXPECT_NEAR(l.angle_Sal, 90, 2);

@@ -160,12 +160,14 @@ Longueurs longueurs_autocorrelation(const Autocorrelation& R, double seuil, int 
     constexpr double pas_rayon = 0.25;
     const double NaN = std::numeric_limits<double>::quiet_NaN();
     Longueurs l{NaN, NaN, NaN, NaN};
+    // The longest distance: a decay length, or how far a direction that does
+    // not fall was followed.
     double plus_courte = HUGE_VAL, plus_longue = 0.0;
     bool toutes = true;
     for (int d = 0; d < directions; ++d) {
         const double angle = std::numbers::pi * d / directions;
         const double c = std::cos(angle), s = std::sin(angle);
-        double precedent = 1.0, longueur = NaN;
+        double precedent = 1.0, longueur = NaN, atteinte = 0.0;
         for (int n = 1;; ++n) {
             const double r = n * pas_rayon;
             const double v = interpoler(R, r * s, r * c);
@@ -176,9 +178,11 @@ Longueurs longueurs_autocorrelation(const Autocorrelation& R, double seuil, int 
                 break;
             }
             precedent = v;
+            atteinte = r;
         }
         if (std::isnan(longueur)) {
             toutes = false;
+            plus_longue = std::max(plus_longue, atteinte);
             continue;
         }
         if (longueur < plus_courte) {
@@ -187,12 +191,13 @@ Longueurs longueurs_autocorrelation(const Autocorrelation& R, double seuil, int 
         }
         plus_longue = std::max(plus_longue, longueur);
     }
-    if (plus_courte < HUGE_VAL)
-        l.Sal = plus_courte * R.pas;
-    if (toutes && plus_longue > 0) {
-        l.plus_longue = plus_longue * R.pas;
+    if (plus_courte == HUGE_VAL)
+        return l;
+    l.Sal = plus_courte * R.pas;
+    if (toutes)
         l.Str = plus_courte / plus_longue;
-    }
+    else
+        l.Str_majorant = plus_courte / plus_longue;
     return l;
 }
 

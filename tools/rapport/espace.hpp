@@ -94,10 +94,12 @@ Autocorrelation autocorrelation(const SommesDecalages& sommes, double pas);
 inline constexpr double seuil_autocorrelation = 0.2;
 
 struct Longueurs {
-    double Sal = 0.0;        // shortest decay length, in the unit of the step
-    double Str = 0.0;        // Sal over the longest decay length, 0 to 1
-    double angle_Sal = 0.0;  // direction of the shortest decay, degrees in [0, 180)
-    double plus_longue = 0.0; // the longest decay length
+    double Sal = 0.0;       // shortest decay length, in the unit of the step
+    double Str = 0.0;       // Sal over the longest decay length, 0 to 1
+    double angle_Sal = 0.0; // direction of the shortest decay, degrees in [0, 180)
+    // When some direction does not fall within the window, Str is NaN and
+    // this bounds it from above: Sal over the longest distance reached.
+    double Str_majorant = 0.0;
 };
 
 // Sal and Str of an autocorrelation: along each of `directions` directions
