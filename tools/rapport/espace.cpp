@@ -7,6 +7,7 @@
 #include <limits>
 #include <new>
 #include <numbers>
+#include <stdexcept>
 
 namespace rapport {
 
@@ -37,27 +38,59 @@ ZeroedMemory::~ZeroedMemory()
 
 namespace {
 
-// The two plans of a torus size, kept per thread: the bootstrap computes the
-// sums of hundreds of grids of one size.
+// FFTW's planner made safe for threads once, before main: the real
+// transforms here are planned beside the surface library's plans, which
+// only its own lock serialises.
+const bool planificateur_partage = (fftw_make_planner_thread_safe(), true);
+
+// The two in-place real plans of a torus size, kept per thread: the bootstrap
+// computes the sums of hundreds of grids of one size.
 struct Plans {
     int P = 0, Q = 0;
     surface::Plan directe, inverse;
 };
 
-const Plans& plans(int P, int Q, surface::Complexe* donnees)
+const Plans& plans(int P, int Q, double* donnees)
 {
     thread_local Plans cache;
     if (cache.P != P || cache.Q != Q) {
         cache = Plans{};
-        cache.directe = surface::Plan::complexe_2d(P, Q, donnees, FFTW_FORWARD);
-        cache.inverse = surface::Plan::complexe_2d(P, Q, donnees, FFTW_BACKWARD);
+        cache.directe = plan_reel(P, Q, donnees, false);
+        cache.inverse = plan_reel(P, Q, donnees, true);
         cache.P = P;
         cache.Q = Q;
     }
     return cache;
 }
 
+// The circular autocorrelation of a P x Q torus of reals (rows Qp apart,
+// the in-place layout), in place: transform, squared modulus, inverse.
+void autocorreler(double* tore, int P, int Q, std::size_t Qp)
+{
+    const Plans& p = plans(P, Q, tore);
+    fftw_complex* spectre = reinterpret_cast<fftw_complex*>(tore);
+    fftw_execute_dft_r2c(p.directe.get(), tore, spectre);
+    const double echelle = 1.0 / (static_cast<double>(P) * Q);
+    const std::size_t complexes = static_cast<std::size_t>(P) * (Qp / 2);
+    for (std::size_t k = 0; k < complexes; ++k) {
+        spectre[k][0] = echelle * (spectre[k][0] * spectre[k][0] + spectre[k][1] * spectre[k][1]);
+        spectre[k][1] = 0.0;
+    }
+    fftw_execute_dft_c2r(p.inverse.get(), spectre, tore);
+}
+
 } // namespace
+
+surface::Plan plan_reel(int lignes, int colonnes, double* donnees, bool inverse)
+{
+    (void)planificateur_partage;
+    fftw_complex* spectre = reinterpret_cast<fftw_complex*>(donnees);
+    surface::Plan p(inverse ? fftw_plan_dft_c2r_2d(lignes, colonnes, spectre, donnees, FFTW_ESTIMATE)
+                            : fftw_plan_dft_r2c_2d(lignes, colonnes, donnees, spectre, FFTW_ESTIMATE));
+    if (!p.get())
+        throw std::runtime_error("FFTW : plan impossible");
+    return p;
+}
 
 SommesDecalages::SommesDecalages(const std::vector<double>& z, int lignes, int colonnes, int portee_lignes,
                                  int portee_colonnes)
@@ -66,45 +99,35 @@ SommesDecalages::SommesDecalages(const std::vector<double>& z, int lignes, int c
       Kx_(portee_colonnes < 0 ? colonnes - 1 : std::min(portee_colonnes, colonnes - 1)),
       // A lag dy and its image dy − P on the torus: no pair is P − Ky >= N apart.
       P_(surface::taille_rapide(std::max(lignes + Ky_, 1))), Q_(surface::taille_rapide(std::max(colonnes + Kx_, 1))),
-      memoire_(static_cast<std::size_t>(P_) * static_cast<std::size_t>(Q_) * sizeof(surface::Complexe))
+      Qp_(2 * (static_cast<std::size_t>(Q_) / 2 + 1)),
+      plein_(std::none_of(z.begin(), z.end(), [](double h) { return std::isnan(h); })),
+      sommes_(static_cast<std::size_t>(P_) * Qp_ * sizeof(double))
 {
-    using surface::Complexe;
-    Complexe* const donnees = tore();
-    const std::size_t taille = static_cast<std::size_t>(P_) * Q_;
-    const Plans& p = plans(P_, Q_, donnees);
+    double* s = tore_sommes();
     for (int i = 0; i < N_; ++i) {
         const double* ligne = z.data() + static_cast<std::size_t>(i) * M_;
-        Complexe* t = donnees + static_cast<std::size_t>(i) * Q_;
         for (int j = 0; j < M_; ++j)
             if (!std::isnan(ligne[j]))
-                t[j] = Complexe(1.0, ligne[j]);
+                s[static_cast<std::size_t>(i) * Qp_ + j] = ligne[j];
     }
-    fftw_execute_dft(p.directe.get(), surface::as_fftw(donnees), surface::as_fftw(donnees));
-    // With X = F(m + i·w), F(m)(k) = (X(k) + conj X(−k)) / 2 and
-    // F(w)(k) = (X(k) − conj X(−k)) / 2i. |F(m)|² + i·|F(w)|² is the same at k
-    // and −k: each pair is done once.
-    for (int a = 0; a < P_; ++a) {
-        const int a2 = a == 0 ? 0 : P_ - a;
-        if (a2 < a)
-            continue;
+    autocorreler(s, P_, Q_, Qp_);
+    if (plein_)
+        return;
+    paires_ = ZeroedMemory(static_cast<std::size_t>(P_) * Qp_ * sizeof(double));
+    double* p = static_cast<double*>(paires_.data());
+    for (int i = 0; i < N_; ++i) {
+        const double* ligne = z.data() + static_cast<std::size_t>(i) * M_;
+        for (int j = 0; j < M_; ++j)
+            p[static_cast<std::size_t>(i) * Qp_ + j] = std::isnan(ligne[j]) ? 0.0 : 1.0;
+    }
+    autocorreler(p, P_, Q_, Qp_);
+    for (int a = 0; a < P_; ++a)
         for (int b = 0; b < Q_; ++b) {
-            const int b2 = b == 0 ? 0 : Q_ - b;
-            if (a2 == a && b2 < b)
-                continue;
-            Complexe& X = donnees[static_cast<std::size_t>(a) * Q_ + b];
-            Complexe& Xm = donnees[static_cast<std::size_t>(a2) * Q_ + b2];
-            const Complexe somme = X + std::conj(Xm), difference = X - std::conj(Xm);
-            const Complexe Y(0.25 * std::norm(somme), 0.25 * std::norm(difference));
-            X = Y;
-            Xm = Y;
+            const std::size_t k = static_cast<std::size_t>(a) * Qp_ + b;
+            p[k] = std::round(p[k]);
+            if (p[k] == 0)
+                s[k] = 0.0; // no pair, no sum
         }
-    }
-    fftw_execute_dft(p.inverse.get(), surface::as_fftw(donnees), surface::as_fftw(donnees));
-    const double echelle = 1.0 / (static_cast<double>(P_) * Q_);
-    for (std::size_t k = 0; k < taille; ++k) {
-        const double paires = std::round(donnees[k].real() * echelle);
-        donnees[k] = Complexe(paires, paires > 0 ? donnees[k].imag() * echelle : 0.0);
-    }
 }
 
 Autocorrelation autocorrelation(const SommesDecalages& s, double pas, int Ky, int Kx)
@@ -119,13 +142,11 @@ Autocorrelation autocorrelation(const SommesDecalages& s, double pas, int Ky, in
     R.valeurs.resize(taille);
     const double variance = s.paires(0, 0) > 0 ? s.somme(0, 0) / s.paires(0, 0) : 0.0;
     const double NaN = std::numeric_limits<double>::quiet_NaN();
-    const int P = s.tore_lignes(), Q = s.tore_colonnes();
     for (int dy = -Ky; dy <= Ky; ++dy) {
-        const surface::Complexe* t = s.tore() + static_cast<std::size_t>(dy < 0 ? dy + P : dy) * Q;
         double* r = R.valeurs.data() + R.indice(dy, 0);
         for (int dx = -Kx; dx <= Kx; ++dx) {
-            const surface::Complexe v = t[dx < 0 ? dx + Q : dx];
-            r[dx] = v.real() > 0 && variance > 0 ? v.imag() / v.real() / variance : NaN;
+            const double paires = s.paires(dy, dx);
+            r[dx] = paires > 0 && variance > 0 ? s.somme(dy, dx) / paires / variance : NaN;
         }
     }
     return R;

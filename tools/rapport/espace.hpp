@@ -10,6 +10,7 @@
 #include "fft.hpp"
 
 #include <cstddef>
+#include <cstdlib>
 #include <vector>
 
 namespace rapport {
@@ -33,13 +34,19 @@ private:
     std::size_t bytes_ = 0;
 };
 
+// An in-place 2-D real transform of lignes x colonnes values, rows
+// 2·(colonnes/2 + 1) apart, to the complex half-spectrum (or back, with
+// `inverse`). FFTW's planner is made safe for threads beside the surface
+// library's lock, which only serialises its own plans.
+surface::Plan plan_reel(int lignes, int colonnes, double* donnees, bool inverse);
+
 // Sums over the pairs of real cells at every lag: for |dy| < lignes and
 // |dx| < colonnes, somme = Σ z(i, j) z(i+dy, j+dx) and paires = the number of
-// such pairs, both cells real. Computed at once for all lags by FFT: the mask
-// m and the masked heights m·z, packed as the real and imaginary parts of one
-// complex grid padded to a torus large enough that no lag wraps, give both
-// autocorrelations through one forward and one inverse transform. The pair
-// counts are exact (rounded from the transform).
+// such pairs, both cells real. Computed at once for all lags by FFT: the
+// autocorrelations of the masked heights m·z and of the mask m, each padded
+// to a torus large enough that no lag wraps, by one real transform and its
+// inverse. The pair counts are exact (rounded from the transform); a grid
+// without empty cells has (N − |dy|)(M − |dx|) pairs, and no mask transform.
 class SommesDecalages {
 public:
     // z: lignes x colonnes, row-major, NaN for an empty cell. Only the lags
@@ -52,22 +59,30 @@ public:
     int colonnes() const { return M_; }
     int portee_lignes() const { return Ky_; }
     int portee_colonnes() const { return Kx_; }
-    double somme(int dy, int dx) const { return tore()[indice(dy, dx)].imag(); }
-    double paires(int dy, int dx) const { return tore()[indice(dy, dx)].real(); }
+    double somme(int dy, int dx) const { return tore_sommes()[indice(dy, dx)]; }
+    double paires(int dy, int dx) const
+    {
+        return plein_ ? static_cast<double>(N_ - std::abs(dy)) * (M_ - std::abs(dx)) : tore_paires()[indice(dy, dx)];
+    }
 
-    // The torus itself, tore_lignes() x tore_colonnes(): paires + i·somme at
-    // (dy mod P, dx mod Q). The spectrum reuses its memory.
+    // The tori, tore_lignes() x tore_colonnes() values in rows pas_ligne()
+    // apart: the sums (and counts, none on a full grid) at (dy mod P, dx mod Q).
+    // The spectrum reuses the memory of the sums.
     int tore_lignes() const { return P_; }
     int tore_colonnes() const { return Q_; }
-    surface::Complexe* tore() const { return static_cast<surface::Complexe*>(memoire_.data()); }
+    std::size_t pas_ligne() const { return Qp_; }
+    double* tore_sommes() const { return static_cast<double*>(sommes_.data()); }
+    const double* tore_paires() const { return static_cast<const double*>(paires_.data()); }
 
 private:
     std::size_t indice(int dy, int dx) const
     {
-        return static_cast<std::size_t>(dy < 0 ? dy + P_ : dy) * Q_ + (dx < 0 ? dx + Q_ : dx);
+        return static_cast<std::size_t>(dy < 0 ? dy + P_ : dy) * Qp_ + static_cast<std::size_t>(dx < 0 ? dx + Q_ : dx);
     }
     int N_, M_, Ky_, Kx_, P_, Q_;
-    ZeroedMemory memoire_;
+    std::size_t Qp_;
+    bool plein_;
+    ZeroedMemory sommes_, paires_;
 };
 
 // The normalised areal autocorrelation over a window of lags:

@@ -15,35 +15,49 @@ constexpr int degres = 180;
 constexpr int rayons_par_degre = 5;
 
 // Replaces the sums on the torus by the weighted autocovariance folded onto
-// the N x M torus (see the header), packed at the start of the memory as a
-// complex N x M grid. Row ty of the result reads rows ty and P + ty − N of
-// the torus, columns tx and Q + tx − M: in increasing order, nothing is
-// overwritten before it is read.
+// the N x M torus (see the header), in rows 2·(M/2 + 1) apart at the start
+// of their memory, ready for an in-place real transform. Row ty of the result
+// reads rows ty and P + ty − N of the sums; it is written over rows ty and
+// before, which nothing reads any more.
 void replier(SommesDecalages& s)
 {
-    const int N = s.lignes(), M = s.colonnes(), P = s.tore_lignes(), Q = s.tore_colonnes();
-    surface::Complexe* tore = s.tore();
+    const int N = s.lignes(), M = s.colonnes();
+    const std::size_t Mp = 2 * (static_cast<std::size_t>(M) / 2 + 1);
     const double cellules = static_cast<double>(N) * M;
-    // Weighted covariance of one torus entry at lag (dy, dx).
-    auto c = [&](const surface::Complexe& v, int dy, int dx) {
-        return v.real() > 0 ? v.imag() / v.real() * (N - std::abs(dy)) / cellules * (M - std::abs(dx)) : 0.0;
+    auto c = [&](int dy, int dx) {
+        const double paires = s.paires(dy, dx);
+        return paires > 0 ? s.somme(dy, dx) / paires * (N - std::abs(dy)) / cellules * (M - std::abs(dx)) : 0.0;
     };
+    std::vector<double> ligne(static_cast<std::size_t>(M));
     for (int ty = 0; ty < N; ++ty) {
-        surface::Complexe* ligne = tore + static_cast<std::size_t>(ty) * Q;
-        const surface::Complexe* autre = ty > 0 ? tore + static_cast<std::size_t>(P + ty - N) * Q : nullptr;
         for (int tx = 0; tx < M; ++tx) {
-            double f = c(ligne[tx], ty, tx);
+            double f = c(ty, tx);
             if (tx > 0)
-                f += c(ligne[Q + tx - M], ty, tx - M);
-            if (autre) {
-                f += c(autre[tx], ty - N, tx);
+                f += c(ty, tx - M);
+            if (ty > 0) {
+                f += c(ty - N, tx);
                 if (tx > 0)
-                    f += c(autre[Q + tx - M], ty - N, tx - M);
+                    f += c(ty - N, tx - M);
             }
-            ligne[tx] = surface::Complexe(f, 0.0);
+            ligne[static_cast<std::size_t>(tx)] = f;
         }
-        std::memmove(tore + static_cast<std::size_t>(ty) * M, ligne, sizeof(surface::Complexe) * M);
+        std::memcpy(s.tore_sommes() + static_cast<std::size_t>(ty) * Mp, ligne.data(), sizeof(double) * M);
     }
+}
+
+// The density from the half-spectrum of an in-place real transform
+// (value(ky, kx) for kx <= M/2), the other half by the symmetry of a real
+// grid's spectrum.
+void remplir(Spectre& sp, const fftw_complex* F, auto&& valeur)
+{
+    const int N = sp.lignes, M = sp.colonnes;
+    const int demi = M / 2 + 1;
+    for (int ky = 0; ky < N; ++ky)
+        for (int kx = 0; kx < demi; ++kx)
+            sp.densite[static_cast<std::size_t>(ky) * M + kx] = valeur(F[static_cast<std::size_t>(ky) * demi + kx]);
+    for (int ky = 0; ky < N; ++ky)
+        for (int kx = demi; kx < M; ++kx)
+            sp.densite[static_cast<std::size_t>(ky) * M + kx] = sp.a((N - ky) % N, M - kx);
 }
 
 // Signed frequency index of entry k of a transform of length n.
@@ -148,13 +162,12 @@ Spectre spectre(SommesDecalages&& sommes, double pas)
         throw std::logic_error("spectre : il faut les sommes de tous les decalages");
     Spectre sp = vide(N, M, pas);
     replier(sommes);
-    surface::Complexe* F = sommes.tore();
+    double* F = sommes.tore_sommes();
     {
-        const surface::Plan plan = surface::Plan::complexe_2d(N, M, F, FFTW_FORWARD);
+        const surface::Plan plan = plan_reel(N, M, F, false);
         fftw_execute(plan.get());
     }
-    for (std::size_t k = 0; k < sp.densite.size(); ++k)
-        sp.densite[k] = pas * pas * F[k].real();
+    remplir(sp, reinterpret_cast<const fftw_complex*>(F), [pas](const fftw_complex& v) { return pas * pas * v[0]; });
     completer(sp);
     return sp;
 }
@@ -165,17 +178,18 @@ Spectre periodogramme(const std::vector<double>& z, int N, int M, double pas)
         if (std::isnan(h))
             return spectre(SommesDecalages(z, N, M), pas);
     Spectre sp = vide(N, M, pas);
-    const ZeroedMemory memoire(z.size() * sizeof(surface::Complexe));
-    surface::Complexe* F = static_cast<surface::Complexe*>(memoire.data());
-    for (std::size_t k = 0; k < z.size(); ++k)
-        F[k] = z[k];
+    const std::size_t Mp = 2 * (static_cast<std::size_t>(M) / 2 + 1);
+    const ZeroedMemory memoire(static_cast<std::size_t>(N) * Mp * sizeof(double));
+    double* F = static_cast<double*>(memoire.data());
+    for (int i = 0; i < N; ++i)
+        std::memcpy(F + static_cast<std::size_t>(i) * Mp, z.data() + static_cast<std::size_t>(i) * M, sizeof(double) * M);
     {
-        const surface::Plan plan = surface::Plan::complexe_2d(N, M, F, FFTW_FORWARD);
+        const surface::Plan plan = plan_reel(N, M, F, false);
         fftw_execute(plan.get());
     }
     const double echelle = pas * pas / (static_cast<double>(N) * M);
-    for (std::size_t k = 0; k < sp.densite.size(); ++k)
-        sp.densite[k] = echelle * std::norm(F[k]);
+    remplir(sp, reinterpret_cast<const fftw_complex*>(F),
+            [echelle](const fftw_complex& v) { return echelle * (v[0] * v[0] + v[1] * v[1]); });
     completer(sp);
     return sp;
 }
