@@ -84,7 +84,7 @@ TEST(RapportGwyddion, AutocorrelationIsTheLibrarysOverSq2)
 // The library's 2-D density (no window, no levelling) is the same
 // periodogram per (radian/L)²: ours over 4π², zero frequency at (N/2, M/2).
 // Its profile density takes a least-squares line off each line first: on a
-// grid levelled so, it is ours over 2π, without the zero and Nyquist
+// grid levelled so, it is ours over 2π, without the zero and the highest
 // frequencies. Along the columns it rescales each column by the RMS of the
 // next one (even without a window): the test takes its rows of the
 // transposed grid instead.
