@@ -2,12 +2,22 @@
 # Speed of rugosite-rapport (not a test): the report of a 201 x 201 grid with
 # K = 200 simulated surfaces per model, and of a 2001 x 2001 grid without the
 # bootstrap, each the best of three runs, on grids from rugosite-synthese.
+# With --texture: the surface-texture parameters of a 2001 x 2001 grid,
+# without and with 5 % of empty cells (rugosite-rapport-texture: each step's
+# wall and processor time, then the whole run's, best of three).
 #
-# usage: tools/rapport/bench.sh [build dir]   (build/release by default)
+# usage: tools/rapport/bench.sh [--texture] [build dir]   (build/release by default)
 set -euo pipefail
 cd "$(dirname "$0")/../.."
+texture=
+if [[ ${1-} == --texture ]]; then
+  texture=1
+  shift
+fi
 build=$(realpath "${1:-build/release}")
-for p in rugosite-rapport rugosite-synthese; do
+programmes="rugosite-rapport rugosite-synthese"
+[[ -n $texture ]] && programmes="rugosite-rapport-texture rugosite-synthese"
+for p in $programmes; do
   if [ ! -x "$build/bin/$p" ]; then
     echo "construire d'abord : cmake --build $build --target $p" >&2
     exit 1
@@ -29,6 +39,24 @@ meilleur() { # directory, arguments...: best wall time of three runs, in seconds
   printf '%.3f' "$best"
 }
 
+if [[ -n $texture ]]; then
+  mkdir "$travail/plein" "$travail/vides"
+  (cd "$travail/plein" && "$build/bin/rugosite-synthese" grille --entete 2000x2000x0.05 --rms 1 --longueur 5 >/dev/null)
+  # One height in twenty becomes the empty-cell marker.
+  awk 'NR > 1 && NR % 20 == 7 { print "10000.000000"; next } { print }' "$travail/plein/grille.txt" \
+    >"$travail/vides/grille.txt"
+  for cas in plein vides; do
+    echo "== 2001 x 2001, $cas"
+    (cd "$travail/$cas" && "$build/bin/rugosite-rapport-texture" | head -n 13)
+    best=
+    for _ in 1 2 3; do
+      mesure=$(cd "$travail/$cas" && /usr/bin/time -f '%e %U %S %M' "$build/bin/rugosite-rapport-texture" 2>&1 >/dev/null)
+      best=$(echo "$mesure ${best:-1e9 0 0 0}" | awk '{print ($1 < $5 ? $1 " " $2 " " $3 " " $4 : $5 " " $6 " " $7 " " $8)}')
+    done
+    echo "$best" | awk '{printf "tout le programme (deux fois la texture) : %.2f s de mur, %.2f s de processeur, %.0f Mo\n", $1, $2 + $3, $4 / 1024}'
+  done
+  exit 0
+fi
 mkdir "$travail/p201" "$travail/p2001"
 (cd "$travail/p201" && "$build/bin/rugosite-synthese" grille --entete 200x200x0.5 --rms 1 --longueur 5 >/dev/null)
 (cd "$travail/p2001" && "$build/bin/rugosite-synthese" grille --entete 2000x2000x0.05 --rms 1 --longueur 5 >/dev/null)

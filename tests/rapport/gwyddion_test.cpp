@@ -1,0 +1,261 @@
+// The surface-texture parameters against the Gwyddion library
+// (libgwyddion20-dev), computed by the library's own functions on the same
+// generated grids. Where the definitions coincide, the figures agree to about
+// 1e-9; where they differ by definition, the test converts first and the
+// comment says how. With empty cells, the test shows what the masks change.
+#include "espace.hpp"
+#include "fonctionnels.hpp"
+#include "hybrides.hpp"
+#include "lignes.hpp"
+#include "spectre.hpp"
+#include "texture_essai.hpp"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <numbers>
+
+// Last: the library's headers define gettext() as a macro, which the C
+// library's own declaration of it, reached through the standard headers,
+// would not survive.
+#include <libprocess/gwyprocess.h>
+#include <libprocess/stats.h>
+
+using namespace rapport;
+
+namespace {
+
+constexpr double pi = std::numbers::pi;
+
+struct Liberer {
+    void operator()(void* objet) const { g_object_unref(objet); }
+};
+using Champ = std::unique_ptr<GwyDataField, Liberer>;
+using Ligne = std::unique_ptr<GwyDataLine, Liberer>;
+
+// A data field of the grid (xres = M columns, yres = N rows, the same
+// row-major order), an empty cell at 0; or, with `masque`, 1 on the real
+// cells and 0 on the empty ones.
+Champ champ(const std::vector<double>& z, int N, int M, double pas, bool masque = false)
+{
+    static const bool types = (gwy_process_type_init(), true);
+    (void)types;
+    Champ f(gwy_data_field_new(M, N, M * pas, N * pas, FALSE));
+    double* d = gwy_data_field_get_data(f.get());
+    for (std::size_t k = 0; k < z.size(); ++k)
+        d[k] = masque ? !std::isnan(z[k]) : std::isnan(z[k]) ? 0.0 : z[k];
+    gwy_data_field_invalidate(f.get());
+    return f;
+}
+
+Champ cible() { return Champ(gwy_data_field_new(1, 1, 1.0, 1.0, TRUE)); }
+Ligne ligne() { return Ligne(gwy_data_line_new(1, 1.0, TRUE)); }
+
+double at(const Champ& f, int i, int j)
+{
+    return gwy_data_field_get_data(f.get())[static_cast<std::size_t>(i) * gwy_data_field_get_xres(f.get()) + j];
+}
+
+const std::pair<int, int> tailles[] = {{37, 24}, {24, 37}, {32, 32}};
+
+} // namespace
+
+// The library's 2-D autocorrelation is the mean product over the pairs, not
+// normalised (Sq² at the origin): over its value at the origin, it is R. Lag
+// (dy, dx) is its entry (dy + N − 1, dx + M − 1).
+TEST(RapportGwyddion, AutocorrelationIsTheLibrarysOverSq2)
+{
+    for (auto [N, M] : tailles) {
+        SCOPED_TRACE(N);
+        const auto z = surface_essai(N, M, 4.0, static_cast<std::uint64_t>(N * M));
+        const Champ lib = cible();
+        gwy_data_field_area_2dacf(champ(z, N, M, 0.5).get(), lib.get(), 0, 0, M, N, M, N);
+        const Autocorrelation R = autocorrelation(SommesDecalages(z, N, M), 0.5, N - 1, M - 1);
+        for (int dy = 1 - N; dy < N; ++dy)
+            for (int dx = 1 - M; dx < M; ++dx) {
+                const double v = at(lib, dy + N - 1, dx + M - 1) / at(lib, N - 1, M - 1);
+                ASSERT_NEAR(R(dy, dx), v, 1e-9 * std::max(1.0, std::fabs(v))) << dy << " " << dx;
+            }
+    }
+}
+
+// The library's 2-D density (no window, no levelling) is the same
+// periodogram per (radian/L)²: ours over 4π², zero frequency at (N/2, M/2).
+// Its profile density takes a least-squares line off each line first: on a
+// grid levelled so, it is ours over 2π, without the zero and the highest
+// frequencies. Along the columns it rescales each column by the RMS of the
+// next one (even without a window): the test takes its rows of the
+// transposed grid instead.
+TEST(RapportGwyddion, SpectrumIsTheLibrarysPerCycleInsteadOfPerRadian)
+{
+    for (auto [N, M] : tailles) {
+        SCOPED_TRACE(N);
+        const double pas = 0.5;
+        const auto z = surface_essai(N, M, 3.0, static_cast<std::uint64_t>(N + M));
+        const Spectre s = spectre(SommesDecalages(z, N, M), pas);
+        const Champ lib = cible();
+        gwy_data_field_2dpsdf(champ(z, N, M, pas).get(), lib.get(), GWY_WINDOWING_NONE, 0);
+        const double echelle = *std::max_element(s.densite.begin(), s.densite.end()) / (4 * pi * pi);
+        for (int i = 0; i < N; ++i)
+            for (int j = 0; j < M; ++j)
+                ASSERT_NEAR(s.a((i - N / 2 + N) % N, (j - M / 2 + M) % M) / (4 * pi * pi), at(lib, i, j),
+                            1e-9 * echelle);
+
+        for (SensLignes sens : {SensLignes::lignes, SensLignes::colonnes}) {
+            const bool lignes = sens == SensLignes::lignes;
+            const auto zl = niveler_par_ligne(z, N, M, sens, ReferenceLigne::droite);
+            std::vector<double> t(zl.size());
+            for (int i = 0; i < N; ++i)
+                for (int j = 0; j < M; ++j)
+                    t[static_cast<std::size_t>(j) * N + i] = zl[static_cast<std::size_t>(i) * M + j];
+            const Ligne profil = ligne();
+            gwy_data_field_psdf((lignes ? champ(zl, N, M, pas) : champ(t, M, N, pas)).get(), profil.get(),
+                                GWY_ORIENTATION_HORIZONTAL, GWY_INTERPOLATION_LINEAR, GWY_WINDOWING_NONE, -1);
+            const Spectre sl = spectre(SommesDecalages(zl, N, M), pas);
+            const std::vector<double>& nous = lignes ? sl.le_long_des_lignes : sl.le_long_des_colonnes;
+            ASSERT_EQ(gwy_data_line_get_res(profil.get()) + 2, static_cast<int>(nous.size()));
+            for (int k = 0; k < gwy_data_line_get_res(profil.get()); ++k)
+                EXPECT_NEAR(nous[static_cast<std::size_t>(k + 1)] / (2 * pi), gwy_data_line_get_val(profil.get(), k),
+                            1e-9 * nous[static_cast<std::size_t>(k + 1)])
+                    << lignes << " " << k;
+        }
+    }
+}
+
+// The library's angular spectrum walks rays from the centre of its 2-D
+// density, its angle α counted towards −y (its rows grow downwards): Std is
+// −α mod 180°, within one of its sectors.
+TEST(RapportGwyddion, TextureDirectionAtTheLibrarysAngularPeak)
+{
+    const int N = 128, M = 128;
+    const auto ecart = [](double a, double b) {
+        const double e = std::fabs(std::fmod(a - b + 360, 180.0));
+        return std::min(e, 180 - e);
+    };
+    for (auto [p, q] : {std::pair{9, 5}, std::pair{-4, 11}, std::pair{12, 0}}) {
+        SCOPED_TRACE(p);
+        // Grooves of wave vector (p cycles along the rows, q down the columns)
+        // over a rough surface.
+        auto z = surface_essai(N, M, 2.0, 5);
+        for (int i = 0; i < N; ++i)
+            for (int j = 0; j < M; ++j)
+                z[static_cast<std::size_t>(i) * M + j] += 2 * std::cos(2 * pi * (p * j / double(M) + q * i / double(N)));
+        const Spectre s = spectre(SommesDecalages(z, N, M), 1.0);
+        EXPECT_LT(ecart(s.Std, std::atan2(q, p) * 180 / pi), 0.5);
+
+        const Champ psd = cible();
+        gwy_data_field_2dpsdf(champ(z, N, M, 1.0).get(), psd.get(), GWY_WINDOWING_NONE, 0);
+        const Ligne a(gwy_data_field_psdf_to_angular_spectrum(psd.get(), -1));
+        const int n = gwy_data_line_get_res(a.get());
+        const double* v = gwy_data_line_get_data(a.get());
+        const double alpha = 360.0 * static_cast<double>(std::max_element(v, v + n) - v) / n;
+        EXPECT_LE(ecart(-alpha, s.Std), 360.0 / n) << "library " << alpha << "°, " << n << " sectors";
+    }
+}
+
+// Sdq: the library pools the squared differences of both directions over all
+// their pairs, √(2 (Σx + Σy) / (nx + ny)) / pas; converted back through the
+// pair counts, ours agrees, with empty cells too (its mask takes the pairs of
+// two real cells). Sdr: the same four triangles per square, but its cells are
+// pixels: it adds a half-cell border, extended flat outwards, which is flat
+// when the outer ring of the grid is level.
+TEST(RapportGwyddion, HybridParametersAreTheLibrarysOnceConverted)
+{
+    for (auto [N, M, vides] : {std::tuple{37, 24, 0.0}, std::tuple{24, 37, 0.0}, std::tuple{37, 24, 0.25}}) {
+        SCOPED_TRACE(vides);
+        const double pas = 0.4;
+        auto z = surface_essai(N, M, 3.0, 7, vides);
+        const Hybrides h = parametres_hybrides(z, N, M, pas);
+        const double nx = static_cast<double>(h.paires_x), ny = static_cast<double>(h.paires_y);
+        const double lib = gwy_data_field_area_get_surface_slope_mask(
+            champ(z, N, M, pas).get(), champ(z, N, M, pas, true).get(), GWY_MASK_INCLUDE, 0, 0, M, N);
+        EXPECT_NEAR(std::sqrt(2 * (nx * h.Sdq_x * h.Sdq_x + ny * h.Sdq_y * h.Sdq_y) / (nx + ny)), lib, 1e-9 * lib);
+        if (vides > 0)
+            continue;
+        for (int i = 0; i < N; ++i)
+            for (int j = 0; j < M; ++j)
+                if (i == 0 || j == 0 || i == N - 1 || j == M - 1)
+                    z[static_cast<std::size_t>(i) * M + j] = 0.0;
+        const Hybrides a = parametres_hybrides(z, N, M, pas);
+        const double bord = (N * M - (N - 1) * (M - 1)) * pas * pas;
+        const double aire = gwy_data_field_get_surface_area(champ(z, N, M, pas).get());
+        EXPECT_NEAR((1 + a.Sdr) * static_cast<double>(a.carres) * pas * pas + bord, aire, 1e-12 * aire);
+    }
+}
+
+// The library's cumulative height distribution on K bins is the share of
+// cells below each bin's upper edge: one minus it is Smr at that edge,
+// exactly, with a mask too.
+TEST(RapportGwyddion, MaterialRatioIsOneMinusTheLibrarysCumulativeHeights)
+{
+    for (double vides : {0.0, 0.3}) {
+        const int N = 41, M = 29, K = 50;
+        const auto z = surface_essai(N, M, 2.0, 13, vides);
+        const CourbePortance courbe(z);
+        const Ligne cdh = ligne();
+        gwy_data_field_area_cdh(champ(z, N, M, 1.0).get(), champ(z, N, M, 1.0, true).get(), cdh.get(), 0, 0, M, N,
+                                K);
+        const double haut = courbe.hauteurs().front(), bas = courbe.hauteurs().back();
+        for (int k = 0; k + 1 < K; ++k)
+            EXPECT_NEAR(courbe.taux(bas + (k + 1) * (haut - bas) / K), 1 - gwy_data_line_get_val(cdh.get(), k), 1e-12)
+                << vides << " " << k;
+    }
+}
+
+// With 30 % empty cells, against the sums over the real cells by the plain
+// loop: the report's autocorrelation equals them. The library's unmasked
+// functions see a grid whose empty cells hold the mean height 0, so every
+// product with one counts as zero: the autocorrelation off the origin shrinks
+// by the share of missing pairs, Sal shortens and the spectrum gains a white
+// floor. Its masked autocorrelation counts the same exact pairs as ours: it
+// agrees wherever it has more than its threshold, about ln(N·M), of them.
+TEST(RapportGwyddion, MasksKeepWhatZeroFillingDilutes)
+{
+    const int N = 48, M = 40;
+    const auto z = surface_essai(N, M, 4.0, 17, 0.3);
+    const SommesDirectes d = sommes_directes(z, N, M);
+    const SommesDecalages s(z, N, M);
+    const Autocorrelation R = autocorrelation(s, 1.0, N - 1, M - 1);
+    const Champ f = champ(z, N, M, 1.0), rempli = cible(), masque = cible(), poids = cible();
+    gwy_data_field_area_2dacf(f.get(), rempli.get(), 0, 0, M, N, M, N);
+    gwy_data_field_area_2dacf_mask(f.get(), masque.get(), champ(z, N, M, 1.0, true).get(), GWY_MASK_INCLUDE, 0, 0, M,
+                                   N, M, N, poids.get());
+    const double seuil = 1.000001 * std::round(std::log(double(N) * M));
+    double dilution = 0;
+    Autocorrelation Rrempli = autocorrelation(s, 1.0);
+    for (int dy = 1 - N; dy < N; ++dy)
+        for (int dx = 1 - M; dx < M; ++dx) {
+            const std::size_t k = d.k(dy, dx);
+            const double lib = at(rempli, dy + N - 1, dx + M - 1) / at(rempli, N - 1, M - 1);
+            if (std::abs(dy) <= Rrempli.portee_lignes && std::abs(dx) <= Rrempli.portee_colonnes)
+                Rrempli.valeurs[Rrempli.indice(dy, dx)] = lib;
+            if (d.paires[k] == 0)
+                continue;
+            const double direct = d.somme[k] / d.paires[k] / (d.somme[d.k(0, 0)] / d.paires[d.k(0, 0)]);
+            ASSERT_NEAR(R(dy, dx), direct, 1e-9 * std::max(1.0, std::fabs(direct)));
+            if (at(poids, dy + N - 1, dx + M - 1) > seuil) {
+                ASSERT_NEAR(at(masque, dy + N - 1, dx + M - 1) / at(masque, N - 1, M - 1), direct, 1e-9);
+            }
+            if (std::abs(dy) + std::abs(dx) == 1)
+                dilution = std::max(dilution, 1 - lib / direct);
+        }
+    EXPECT_GT(dilution, 0.2) << "zero-filled autocorrelation at one cell, 30 % empty";
+    const double Sal = longueurs_autocorrelation(autocorrelation(s, 1.0)).Sal;
+    const double Sal_rempli = longueurs_autocorrelation(Rrempli).Sal;
+    EXPECT_LT(Sal_rempli, 0.92 * Sal) << "Sal " << Sal << ", zero-filled " << Sal_rempli;
+
+    // The power above 0.4 cycles per cell.
+    const Spectre sp = spectre(SommesDecalages(z, N, M), 1.0);
+    const Champ psd = cible();
+    gwy_data_field_2dpsdf(f.get(), psd.get(), GWY_WINDOWING_NONE, 0);
+    double nous = 0, lib = 0;
+    for (int i = 0; i < N; ++i)
+        for (int j = 0; j < M; ++j)
+            if (std::hypot(double(i - N / 2) / N, double(j - M / 2) / M) > 0.4) {
+                nous += sp.a((i - N / 2 + N) % N, (j - M / 2 + M) % M);
+                lib += 4 * pi * pi * at(psd, i, j);
+            }
+    EXPECT_GT(lib, 1.5 * nous) << "high frequencies: zero-filled " << lib << ", masked " << nous;
+}
