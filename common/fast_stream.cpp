@@ -148,11 +148,10 @@ bool Input::fill()
         // The C library flushes a terminal's output before it waits for a line.
         if (s.flush_stdout)
             std::fflush(stdout);
-        // A read that a caught signal interrupts returns, as the C library's
-        // does: the program can act on the signal, and the input stays open.
+        // A read that a caught signal interrupts is not restarted: like a read
+        // error, it ends the input, as it ends the C library's scanf, and the
+        // program can act on the signal.
         n = ::read(s.fd, to, space);
-        if (n < 0 && errno == EINTR)
-            return false;
     }
     if (n <= 0) {
         s.exhausted = true;
