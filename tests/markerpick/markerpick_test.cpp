@@ -84,19 +84,6 @@ TEST(Markerpick, EarlyStopsTouchNoOutput)
     }
 }
 
-TEST(Markerpick, AnOutputThatCannotBeWrittenIsNamedWithTheSystemsReason)
-{
-    if (!std::filesystem::exists("/dev/full"))
-        GTEST_SKIP() << "no /dev/full here: the full-disk case is not run";
-    WorkDir dir;
-    nuage(dir, "1\n", "230 110 30\n");
-    std::filesystem::create_symlink("/dev/full", dir.path() / "coin_O.txt");
-    const auto r = run("markerpick", {}, dir);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(r.out.ends_with("Erreur d'ecriture dans coin_O.txt...arret du programme\n")) << r.out;
-    EXPECT_EQ(r.err, "markerpick : impossible d'ecrire coin_O.txt : No space left on device\n");
-}
-
 TEST(Markerpick, MalformedCloudStopsTheScanWithAWarning)
 {
     const std::string ok = "230 110 30\n230 110 30\n", coord = "1\n 2\n 3\n ";

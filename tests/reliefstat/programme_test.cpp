@@ -164,8 +164,7 @@ TEST(Programme, DesHauteursEnTropSontSignalees)
 {
     // Read as before, screen and files alike; standard error counts them.
     for (const auto& [surplus, avis] :
-         {std::pair{"7\n", "1 hauteur de plus que les 4 annoncees par son en-tete (2 x 2) : elle n'est pas lue"},
-          {"7 8\n", "2 hauteurs de plus que les 4 annoncees par son en-tete (2 x 2) : elles ne sont pas lues"},
+         {std::pair{"7 8\n", "2 hauteurs de plus que les 4 annoncees par son en-tete (2 x 2) : elles ne sont pas lues"},
           {"7 fin\n", "1 hauteur de plus que les 4 annoncees par son en-tete (2 x 2), puis un texte qui n'est pas un "
                       "nombre : rien de cela n'est lu"},
           {"fin", "apres les 4 hauteurs annoncees par son en-tete (2 x 2) un texte qui n'est pas un nombre : il "
