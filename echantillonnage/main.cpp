@@ -115,9 +115,8 @@ int main(int argc, char** argv)
     // No point at all: an empty grid would replace a good one (a failed
     // delimiter leaves cloud.txt empty).
     if (bilan.points == 0) {
-        arreter(ecran, *log,
-                std::string("Aucun point dans cloud.txt (") + (bilan.interrompue ? "il ne commence pas par un point" : "fichier vide") +
-                    "), arret du programme.\n",
+        const char* pourquoi = bilan.interrompue ? "il ne commence pas par un point" : "fichier vide";
+        arreter(ecran, *log, std::string("Aucun point dans cloud.txt (") + pourquoi + "), arret du programme.\n",
                 std::string("cloud.txt ne contient aucun point (") +
                     (bilan.interrompue ? "il ne commence pas par trois nombres" : "fichier vide") +
                     ") : grille.txt et grille.m ne sont pas touches");
@@ -146,7 +145,8 @@ int main(int argc, char** argv)
         return 3;
     }
     const int points_vide = ecrireGrilles(g, *grille_txt, *grille_m);
-    for (auto [fichier, nom] : {std::pair{&*grille_txt, pipeline::fichier_grille}, std::pair{&*grille_m, fichier_script}})
+    for (auto [fichier, nom] :
+         {std::pair{&*grille_txt, pipeline::fichier_grille}, std::pair{&*grille_m, fichier_script}})
         if (!fichier->close()) {
             arreter(ecran, *log, echecEcriture(nom),
                     std::string("impossible d'ecrire ") + nom + " : " + pipeline::system_reason(fichier->error()));

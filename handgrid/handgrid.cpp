@@ -287,6 +287,8 @@ int signalRecu()
 bool Terminal::lireMot(std::string& mot)
 {
     ecran.flush();
+    // A signal that comes between this test and the read interrupts the read;
+    // one that comes just before it is seen once a line is typed.
     if (signal_recu)
         return false;
     return entree.scan("%s", mot) == 1 && !signal_recu;

@@ -126,7 +126,8 @@ int main(int argc, char** argv)
     if (!log->close())
         pipeline::diagnose_file(ecran, "markerpick", "impossible d'ecrire", pipeline::fichier_log, log->error());
     if (comptes.fichier_fautif) {
-        pipeline::diagnose(ecran, "markerpick", "attention : " + fautif + " : les fichiers des coins ont les points d'avant");
+        pipeline::diagnose(ecran, "markerpick",
+                           "attention : " + fautif + " : les fichiers des coins ont les points d'avant");
         return 2;
     }
     return 0;

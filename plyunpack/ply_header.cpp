@@ -276,7 +276,8 @@ HeaderResult read_header(pipeline::Reader& stream)
             if (!type || !count_type)
                 return HeaderError{at_line("type de propriete " + w[type ? 2 : n - 2] + " inconnu", number)};
             if (!is_integral(*count_type))
-                return HeaderError{at_line("nombre d'elements de liste de type " + w[2] + ", qui n'est pas entier", number)};
+                return HeaderError{
+                    at_line("nombre d'elements de liste de type " + w[2] + ", qui n'est pas entier", number)};
             property.type = *type;
             property.count_type = *count_type;
             header.elements.back().properties.push_back(std::move(property));

@@ -56,6 +56,23 @@ std::string taille(long long lignes, long long colonnes)
     return std::to_string(lignes) + " x " + std::to_string(colonnes);
 }
 
+// The notice of what follows the N x M heights of grille.txt.
+std::string avisSurplus(const Surplus& surplus, int N, int M)
+{
+    const std::string annonce =
+        std::to_string(static_cast<long long>(N) * M) + " annoncees par son en-tete (" + taille(N, M) + ")";
+    const std::string texte = "un texte qui n'est pas un nombre";
+    std::string avis = "attention : grille.txt contient ";
+    if (surplus.hauteurs == 0)
+        return avis + "apres les " + std::to_string(static_cast<long long>(N) * M) + " hauteurs" +
+               annonce.substr(annonce.find(' ')) + " " + texte + " : il n'est pas lu";
+    avis += std::to_string(surplus.hauteurs) + (surplus.hauteurs == 1 ? " hauteur" : " hauteurs") +
+            " de plus que les " + annonce;
+    if (surplus.autre_chose)
+        return avis + ", puis " + texte + " : rien de cela n'est lu";
+    return avis + (surplus.hauteurs == 1 ? " : elle n'est pas lue" : " : elles ne sont pas lues");
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -109,8 +126,8 @@ int main(int argc, char** argv)
         valeur.print("%lf", lecture.valeur);
         const std::string texte = valeur.memory_text();
         return echec(ecran,
-                     "Le fichier grille.txt contient a la ligne " + ligne + " une hauteur qui n'est pas un nombre fini (" +
-                         texte + ")\n",
+                     "Le fichier grille.txt contient a la ligne " + ligne +
+                         " une hauteur qui n'est pas un nombre fini (" + texte + ")\n",
                      "grille.txt, ligne " + ligne + " : la hauteur " + texte +
                          " n'est pas un nombre fini : aucun fichier n'est ecrit");
     }
@@ -122,20 +139,8 @@ int main(int argc, char** argv)
                      "grille.txt ne contient que " + lues + " hauteurs lisibles, son en-tete en annonce " + annonce +
                          " (" + taille(N, M) + ") : aucun fichier n'est ecrit");
     }
-    if (const Surplus surplus = lireSurplus(*grille); surplus.hauteurs > 0 || surplus.autre_chose) {
-        const std::string annonce = std::to_string(annoncees) + " annoncees par son en-tete (" + taille(N, M) + ")";
-        const bool une = surplus.hauteurs == 1;
-        const std::string de_plus =
-            std::to_string(surplus.hauteurs) + (une ? " hauteur" : " hauteurs") + " de plus que les " + annonce;
-        pipeline::diagnose(ecran, programme,
-                           "attention : grille.txt contient " +
-                               (!surplus.autre_chose ? de_plus + (une ? " : elle n'est pas lue" : " : elles ne sont pas lues")
-                                : surplus.hauteurs > 0
-                                    ? de_plus + ", puis un texte qui n'est pas un nombre : rien de cela n'est lu"
-                                    : "apres les " + std::to_string(annoncees) + " hauteurs " +
-                                          annonce.substr(annonce.find(' ') + 1) +
-                                          " un texte qui n'est pas un nombre : il n'est pas lu"));
-    }
+    if (const Surplus surplus = lireSurplus(*grille); surplus.hauteurs > 0 || surplus.autre_chose)
+        pipeline::diagnose(ecran, programme, avisSurplus(surplus, N, M));
     grille.reset();
 
     ecrireScript(fichier_visu_grille_initiale, ecran, [&](Writer& s) { ecrireVisuGrille(s, GRILLE); });
@@ -153,7 +158,8 @@ int main(int argc, char** argv)
 
     Matrice GRILLE_CENTREE;
     if (!reserverMatrice(N, M, GRILLE_CENTREE, memoire, ecran))
-        return echec(ecran, "erreur alloc mat1", "memoire insuffisante pour la grille centree de " + taille(N, M) + " cases");
+        return echec(ecran, "erreur alloc mat1",
+                     "memoire insuffisante pour la grille centree de " + taille(N, M) + " cases");
     centrer(GRILLE, moy, GRILLE_CENTREE);
     resultats_ecrits &= ecrireResultat(GRILLE_CENTREE, N, M, "GRILLE_CENTREE.txt", ecran);
     const double RMS = ecart_quadratique(GRILLE, GRILLE_CENTREE, somme.nbr_point_reel);
