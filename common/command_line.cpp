@@ -1,6 +1,7 @@
 #include "command_line.hpp"
 
 #include <cstdio>
+#include <cstring>
 
 namespace pipeline {
 
@@ -32,6 +33,19 @@ void diagnose(Writer& screen, std::string_view program, std::string_view message
     line.push_back('\n');
     std::fwrite(line.data(), 1, line.size(), stderr);
     std::fflush(stderr);
+}
+
+std::string system_reason(int error)
+{
+    return error == 0 ? std::string("cause inconnue") : std::string(std::strerror(error));
+}
+
+void diagnose_file(Writer& screen, std::string_view program, std::string_view failure, std::string_view file,
+                   int error)
+{
+    std::string message(failure);
+    message.append(" ").append(file).append(" : ").append(system_reason(error));
+    diagnose(screen, program, message);
 }
 
 } // namespace pipeline

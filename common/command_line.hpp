@@ -23,4 +23,15 @@ std::string decimal_comma(std::string_view word);
 // holds so that both appear in order.
 void diagnose(Writer& screen, std::string_view program, std::string_view message);
 
+// The system's reason for a failed open, read or write, as strerror words it
+// ("No space left on device"); "cause inconnue" for the error number 0.
+std::string system_reason(int error);
+
+// Diagnoses a file that could not be opened, read or written, with the
+// system's reason: diagnose_file(screen, "reliefstat", "impossible d'ouvrir",
+// "grille.txt", ENOENT) writes "reliefstat : impossible d'ouvrir grille.txt :
+// No such file or directory".
+void diagnose_file(Writer& screen, std::string_view program, std::string_view failure, std::string_view file,
+                   int error);
+
 } // namespace pipeline

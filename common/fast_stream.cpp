@@ -148,9 +148,10 @@ bool Input::fill()
         // The C library flushes a terminal's output before it waits for a line.
         if (s.flush_stdout)
             std::fflush(stdout);
-        do
-            n = ::read(s.fd, to, space);
-        while (n < 0 && errno == EINTR);
+        // A read that a caught signal interrupts is not restarted: like a read
+        // error, it ends the input, as it ends the C library's scanf, and the
+        // program can act on the signal.
+        n = ::read(s.fd, to, space);
     }
     if (n <= 0) {
         s.exhausted = true;
@@ -467,18 +468,28 @@ namespace {
 std::mutex open_files_mutex;
 Output::Sink* newest_open_file = nullptr;
 
-bool write_all(int fd, const char* bytes, std::size_t n)
+// 0 when every byte is written, or the system's error number.
+int write_all(int fd, const char* bytes, std::size_t n)
 {
     while (n > 0) {
         const ssize_t w = ::write(fd, bytes, n);
         if (w < 0 && errno == EINTR)
             continue;
-        if (w <= 0)
-            return false;
+        if (w < 0)
+            return errno;
+        if (w == 0)
+            return EIO;
         bytes += w;
         n -= static_cast<std::size_t>(w);
     }
-    return true;
+    return 0;
+}
+
+void fail(Output::Sink& s, int error)
+{
+    if (!s.failed)
+        s.error = error;
+    s.failed = true;
 }
 
 void drain(Output::Sink& s, const char* bytes, std::size_t n)
@@ -486,15 +497,15 @@ void drain(Output::Sink& s, const char* bytes, std::size_t n)
     using Kind = Output::Sink::Kind;
     if (n == 0)
         return;
-    bool ok = true;
+    int error = 0;
     if (s.kind == Kind::file)
-        ok = s.fd >= 0 && write_all(s.fd, bytes, n);
+        error = s.fd >= 0 ? write_all(s.fd, bytes, n) : EBADF;
     else if (s.kind == Kind::memory)
         s.memory.append(bytes, n);
-    else
-        ok = std::fwrite(bytes, 1, n, stdout) == n;
-    if (!ok)
-        s.failed = true;
+    else if (std::fwrite(bytes, 1, n, stdout) != n)
+        error = errno;
+    if (error != 0)
+        fail(s, error);
 }
 
 void drain(Output::Sink& s)
@@ -579,8 +590,10 @@ Output::~Output()
 std::optional<Output> Output::open(const std::string& name, const char* mode)
 {
     const int flags = open_flags(mode);
-    if (flags < 0)
+    if (flags < 0) {
+        errno = EINVAL; // as fopen says of a mode it refuses
         return std::nullopt;
+    }
     const int fd = ::open(name.c_str(), flags, 0666);
     if (fd < 0)
         return std::nullopt;
@@ -662,7 +675,7 @@ bool Output::flush()
     Sink& s = *s_;
     drain(s);
     if (s.kind == Sink::Kind::standard && std::fflush(stdout) != 0)
-        s.failed = true;
+        fail(s, errno);
     return !s.failed;
 }
 
@@ -682,7 +695,7 @@ bool Output::close()
     drain(s);
     unlink_open_file(s);
     if (::close(s.fd) != 0)
-        s.failed = true;
+        fail(s, errno);
     s.fd = -1;
     return !s.failed;
 }
@@ -690,6 +703,11 @@ bool Output::close()
 bool Output::failed() const
 {
     return s_->failed || (s_->kind == Sink::Kind::standard && std::ferror(stdout));
+}
+
+int Output::error() const
+{
+    return s_->error;
 }
 
 } // namespace pipeline::fast_backend

@@ -171,6 +171,7 @@ public:
     std::string memory_text();
     bool close();
     bool failed() const;
+    int error() const;
 
     // The buffered output, at a fixed address: the open files are listed, to
     // be flushed when the process exits, as the C library flushes the streams
@@ -185,6 +186,7 @@ public:
         std::size_t used = 0;
         std::string memory;
         bool failed = false;
+        int error = 0; // errno of the first failure
         Sink* newer = nullptr; // the open files, newest first
         Sink* older = nullptr;
     };

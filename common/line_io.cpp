@@ -11,6 +11,9 @@
 #include "fast_stream.hpp"
 #endif
 
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <utility>
 
 namespace pipeline {
@@ -36,9 +39,23 @@ Reader::~Reader() = default;
 
 std::optional<Reader> Reader::open(const std::string& name)
 {
+    int error = 0;
+    return open(name, error);
+}
+
+std::optional<Reader> Reader::open(const std::string& name, int& error)
+{
     auto in = backend::Input::open(name);
-    if (!in)
+    if (!in) {
+        error = errno;
         return std::nullopt;
+    }
+    // A directory opens, then fails at its first read.
+    struct stat status {};
+    if (::stat(name.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) {
+        error = EISDIR;
+        return std::nullopt;
+    }
     return Reader(std::make_unique<Impl>(Impl{std::move(*in)}));
 }
 
@@ -84,9 +101,17 @@ Writer::~Writer() = default;
 
 std::optional<Writer> Writer::open(const std::string& name, const char* mode)
 {
+    int error = 0;
+    return open(name, mode, error);
+}
+
+std::optional<Writer> Writer::open(const std::string& name, const char* mode, int& error)
+{
     auto out = backend::Output::open(name, mode);
-    if (!out)
+    if (!out) {
+        error = errno;
         return std::nullopt;
+    }
     return Writer(std::make_unique<Impl>(Impl{std::move(*out)}));
 }
 
@@ -128,6 +153,11 @@ bool Writer::close()
 bool Writer::failed() const
 {
     return impl_->out.failed();
+}
+
+int Writer::error() const
+{
+    return impl_->out.error();
 }
 
 } // namespace pipeline

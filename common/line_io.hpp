@@ -32,8 +32,11 @@ inline constexpr int fin_de_fichier = -1;
 
 class Reader {
 public:
-    // Opens a file for reading (mode "r"); empty when it cannot be opened.
+    // Opens a file for reading (mode "r"); empty when it cannot be opened, a
+    // directory among such (it has no lines to read). The second form gives
+    // the system's error number of the failure (errno: ENOENT, EACCES, EISDIR).
     static std::optional<Reader> open(const std::string& name);
+    static std::optional<Reader> open(const std::string& name, int& error);
     // Reads from a copy of the text, as sscanf reads from a string.
     static Reader over_text(std::string_view text);
     // Reads standard input (not owned: never closed).
@@ -75,8 +78,10 @@ private:
 
 class Writer {
 public:
-    // Opens a file with a fopen mode ("w", "w+", "a+"); empty when it cannot be opened.
+    // Opens a file with a fopen mode ("w", "w+", "a+", "wx"); empty when it
+    // cannot be opened, with the system's error number in the second form.
     static std::optional<Writer> open(const std::string& name, const char* mode);
+    static std::optional<Writer> open(const std::string& name, const char* mode, int& error);
     // Writes to standard output (not owned: flushed at exit, never closed).
     static Writer standard_output();
     // Writes to memory; memory_text() gives what was written so far.
@@ -103,6 +108,9 @@ public:
     bool close();
     // True once a write has failed.
     bool failed() const;
+    // The system's error number of the first failed write or close (ENOSPC,
+    // EIO...), 0 when none failed or the system gave none.
+    int error() const;
 
     struct Impl; // the output itself, defined by the backend
 

@@ -1,5 +1,6 @@
 #include "stdio_stream.hpp"
 
+#include <cerrno>
 #include <cstdlib>
 #include <new>
 #include <utility>
@@ -157,7 +158,7 @@ void Input::rewind()
 
 Output::Output(Output&& other) noexcept
     : file_(std::exchange(other.file_, nullptr)), owned_(other.owned_), failed_(other.failed_),
-      memory_(std::move(other.memory_))
+      error_(other.error_), memory_(std::move(other.memory_))
 {
 }
 
@@ -168,6 +169,7 @@ Output& Output::operator=(Output&& other) noexcept
         file_ = std::exchange(other.file_, nullptr);
         owned_ = other.owned_;
         failed_ = other.failed_;
+        error_ = other.error_;
         memory_ = std::move(other.memory_);
     }
     return *this;
@@ -220,19 +222,19 @@ Output Output::in_memory()
 void Output::write_fixed(double value, int decimals)
 {
     if (std::fprintf(file_, decimals == 1 ? "%.1f" : "%f", value) < 0)
-        failed_ = true;
+        fail();
 }
 
 void Output::write_int(int value)
 {
     if (std::fprintf(file_, "%d", value) < 0)
-        failed_ = true;
+        fail();
 }
 
 void Output::write_bytes(std::string_view bytes)
 {
     if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size())
-        failed_ = true;
+        fail();
 }
 
 bool Output::flush()
@@ -240,7 +242,7 @@ bool Output::flush()
     if (!file_)
         return !failed_;
     if (std::fflush(file_) != 0)
-        failed_ = true;
+        fail();
     return !failed_;
 }
 
@@ -257,7 +259,7 @@ bool Output::close()
     if (!owned_)
         return flush();
     if (std::fclose(file_) != 0)
-        failed_ = true;
+        fail();
     file_ = nullptr;
     return !failed_;
 }
@@ -265,6 +267,19 @@ bool Output::close()
 bool Output::failed() const
 {
     return failed_ || (file_ && std::ferror(file_));
+}
+
+int Output::error() const
+{
+    return error_;
+}
+
+void Output::fail()
+{
+    // The C library sets errno where its write or close failed.
+    if (!failed_)
+        error_ = errno;
+    failed_ = true;
 }
 
 } // namespace pipeline::stdio_backend

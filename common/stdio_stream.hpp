@@ -68,10 +68,12 @@ public:
     std::string memory_text();
     bool close();
     bool failed() const;
+    int error() const;
 
 private:
     explicit Output(bool owned) : owned_(owned) {}
     void release();
+    void fail();
 
     // Buffer of an in-memory writer, managed by open_memstream, which keeps the
     // addresses of both members: it lives apart so that the Output may move.
@@ -84,6 +86,7 @@ private:
     std::FILE* file_ = nullptr;
     bool owned_ = true;
     bool failed_ = false;
+    int error_ = 0; // errno of the first failure
     std::unique_ptr<Memory> memory_;
 };
 

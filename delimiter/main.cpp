@@ -4,6 +4,7 @@
 // Status 0 done; 1 a file can't be opened or written, or base.txt holds no
 // complete frame (cloud.txt and cloud.m are then left empty); 2 done, but the
 // cloud files ended early or held a malformed entry, where the loop stopped.
+// Every status but 0 comes with a line on standard error that says why.
 #include "delimiter.hpp"
 
 #include "command_line.hpp"
@@ -27,6 +28,8 @@ constexpr const char* usage =
     "Statut de sortie : 0 fait ; 1 un fichier ne peut etre ouvert ou ecrit, ou base.txt ne donne pas\n"
     "  de cadre complet ; 2 fait, mais la lecture du nuage s'est arretee sur une donnee mal formee.\n";
 
+constexpr const char* programme = "delimiter";
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -36,16 +39,18 @@ int main(int argc, char** argv)
         ecran.text(usage);
         return 0;
     }
-    auto base = Reader::open(pipeline::fichier_base);
-    auto f_x = Reader::open(pipeline::fichier_x);
-    auto f_y = Reader::open(pipeline::fichier_y);
-    auto f_z = Reader::open(pipeline::fichier_z);
-    auto f_color = Reader::open(pipeline::fichier_color);
-    auto cloud = Writer::open(pipeline::fichier_cloud, "w");
-    auto cloud_m = Writer::open("cloud.m", "w");
-    auto log = Writer::open(pipeline::fichier_log, "a+");
+    int erreurs[8] = {}; // the system's reason for each open, in the order below
+    auto base = Reader::open(pipeline::fichier_base, erreurs[0]);
+    auto f_x = Reader::open(pipeline::fichier_x, erreurs[1]);
+    auto f_y = Reader::open(pipeline::fichier_y, erreurs[2]);
+    auto f_z = Reader::open(pipeline::fichier_z, erreurs[3]);
+    auto f_color = Reader::open(pipeline::fichier_color, erreurs[4]);
+    auto cloud = Writer::open(pipeline::fichier_cloud, "w", erreurs[5]);
+    auto cloud_m = Writer::open("cloud.m", "w", erreurs[6]);
+    auto log = Writer::open(pipeline::fichier_log, "a+", erreurs[7]);
     if (!log) {
         ecran.text("impossible d'ouvrir le fichier log.txt\n");
+        pipeline::diagnose_file(ecran, programme, "impossible d'ouvrir", pipeline::fichier_log, erreurs[7]);
         return 1;
     }
     pipeline::log_entry(*log, "execution delimiter\n");
@@ -55,27 +60,32 @@ int main(int argc, char** argv)
         {f_color.has_value(), pipeline::fichier_color}, {cloud.has_value(), pipeline::fichier_cloud},
         {cloud_m.has_value(), "cloud.m"},
     };
-    for (const auto& [ouvert, nom] : ouvertures)
-        if (!ouvert) {
+    for (int k = 0; k < 7; ++k)
+        if (const auto [ouvert, nom] = ouvertures[k]; !ouvert) {
             pipeline::report_failure(ecran, *log, std::string("impossible d'ouvrir le fichier ") + nom + "\n");
+            pipeline::diagnose_file(ecran, programme, "impossible d'ouvrir", nom, erreurs[k]);
             return 1;
         }
 
+    // base.txt without a complete frame (framefit empties it when it fails):
+    // cloud.txt and cloud.m are left empty.
+    auto sans_cadre = [&](const char* manque, bool vide = false) {
+        pipeline::log_entry(*log, std::string("impossible de lire ") + manque + "\n");
+        pipeline::diagnose(ecran, programme,
+                           (vide ? std::string("base.txt est vide (framefit le vide quand il echoue)")
+                                 : std::string("base.txt ne donne pas ") + manque) +
+                               " : cloud.txt et cloud.m sont laisses vides");
+        return 1;
+    };
     Point translat{};
     double rotX = 0, rotY = 0, rotZ = 0, echelle = 0;
-    if (base->scan("%lf %lf %lf\n", translat[0], translat[1], translat[2]) != 3) {
-        pipeline::log_entry(*log, "impossible de lire le vecteur translation\n");
-        return 1;
-    }
+    if (const int lus = base->scan("%lf %lf %lf\n", translat[0], translat[1], translat[2]); lus != 3)
+        return sans_cadre("le vecteur translation", lus == pipeline::fin_de_fichier);
     const int lecture_rotation = base->scan("%lf %lf %lf", rotX, rotY, rotZ);
-    if (lecture_rotation != 3) {
-        pipeline::log_entry(*log, "impossible de lire le vecteur rotation\n");
-        return 1;
-    }
-    if (base->scan("%lf", echelle) != 1 || !echelleValide(echelle)) {
-        pipeline::log_entry(*log, "impossible de lire l'echelle\n");
-        return 1;
-    }
+    if (lecture_rotation != 3)
+        return sans_cadre("le vecteur rotation");
+    if (base->scan("%lf", echelle) != 1 || !echelleValide(echelle))
+        return sans_cadre("l'echelle");
     ecran.print("%d\n", lecture_rotation);
     ecran.print("rotX %lf, rotY %lf, rotZ %lf, echelle %lf\n", rotX, rotY, rotZ, echelle);
     ecran.print("transX %lf, transY %lf, transZ %lf\n", translat[0], translat[1], translat[2]);
@@ -92,14 +102,21 @@ int main(int argc, char** argv)
         if (!sortie->close()) {
             ecran.text("\n"); // after the count that ends without a line end
             pipeline::report_failure(ecran, *log, std::string("erreur d'ecriture dans ") + nom + "\n");
+            pipeline::diagnose_file(ecran, programme, "impossible d'ecrire", nom, sortie->error());
             return 1;
         }
+    const std::string fautif = bilan.fichier_fautif ? std::string(bilan.fichier_fautif) +
+                                                          " incomplet ou mal forme au point " +
+                                                          std::to_string(bilan.counti + 1) + ", lecture arretee"
+                                                    : "";
     if (bilan.fichier_fautif) {
-        const std::string message = std::string("Attention : ") + bilan.fichier_fautif +
-                                    " incomplet ou mal forme au point " + std::to_string(bilan.counti + 1) +
-                                    ", lecture arretee\n";
         ecran.text("\n");
-        pipeline::report_failure(ecran, *log, message);
+        pipeline::report_failure(ecran, *log, "Attention : " + fautif + "\n");
+    }
+    if (!log->close())
+        pipeline::diagnose_file(ecran, programme, "impossible d'ecrire", pipeline::fichier_log, log->error());
+    if (bilan.fichier_fautif) {
+        pipeline::diagnose(ecran, programme, "attention : " + fautif + " : cloud.txt a les points d'avant");
         return 2;
     }
     return 0;

@@ -1,10 +1,11 @@
 // echantillonnage [nbr_pas r]: averages the points of cloud.txt onto a square
 // lattice of nbr_pas + 1 nodes per side and writes grille.txt and grille.m.
 //
-// Exit status: 0 done; 1 cloud.txt cannot be opened, fewer than one step, or
-// arrays too large; 2 cloud.txt holds something other than points after the
-// last one read (the grid of the points before it is written); 3 log.txt,
-// grille.txt or grille.m cannot be opened or written.
+// Exit status: 0 done; 1 cloud.txt cannot be opened or holds no point, fewer
+// than one step, or arrays too large; 2 cloud.txt holds something other than
+// points after the last one read (the grid of the points before it is
+// written); 3 log.txt, grille.txt or grille.m cannot be opened or written.
+// Every status but 0 comes with a line on standard error that says why.
 #include "echantillonnage.hpp"
 
 #include "command_line.hpp"
@@ -12,7 +13,6 @@
 #include "memoire.hpp"
 #include "pipeline_files.hpp"
 
-#include <filesystem>
 #include <new>
 #include <string>
 #include <vector>
@@ -31,13 +31,23 @@ constexpr const char* usage =
     "  nbr_pas  nombre de pas de la grille (200 par defaut)\n"
     "  r        rayon de capture en pas (0.2 par defaut ; 0,35 vaut 0.35)\n"
     "Lit : cloud.txt. Ecrit : grille.txt, grille.m ; ajoute au journal log.txt.\n"
-    "Statut de sortie : 0 fait ; 1 cloud.txt illisible, nbr_pas inferieur a 1 ou grille trop grande ;\n"
+    "Statut de sortie : 0 fait ; 1 cloud.txt illisible ou sans aucun point, nbr_pas inferieur a 1\n"
+    "  ou grille trop grande (grille.txt et grille.m ne sont pas touches) ;\n"
     "  2 cloud.txt contient autre chose que des points apres le dernier lu ;\n"
     "  3 log.txt, grille.txt ou grille.m ne peut etre ouvert ou ecrit.\n";
+
+constexpr const char* programme = "echantillonnage";
 
 std::string echecEcriture(const char* fichier)
 {
     return std::string("Echec lors de l'ecriture de ") + fichier + ", arret du programme.\n";
+}
+
+// The same failure on the screen, in the log and, in one line, on standard error.
+void arreter(Writer& ecran, Writer& log, const std::string& message, const std::string& raison)
+{
+    pipeline::report_failure(ecran, log, message);
+    pipeline::diagnose(ecran, programme, raison);
 }
 
 } // namespace
@@ -49,83 +59,99 @@ int main(int argc, char** argv)
         ecran.text(usage);
         return 0;
     }
-    auto log = Writer::open(pipeline::fichier_log, "a+");
+    int erreur = 0;
+    auto log = Writer::open(pipeline::fichier_log, "a+", erreur);
     if (!log) {
         ecran.print("Impossible d'ouvrir log.txt en ajout, arret du programme.\n");
+        pipeline::diagnose_file(ecran, programme, "impossible d'ouvrir", pipeline::fichier_log, erreur);
         return 3;
     }
     pipeline::log_entry(*log, "execution echantillonnage\n");
 
     const Parametres p = lireParametres(std::vector<std::string>(argv + 1, argv + argc));
     for (const std::string& avis : p.avis)
-        pipeline::diagnose(ecran, "echantillonnage", avis);
+        pipeline::diagnose(ecran, programme, avis);
     if (p.personnalises) {
         ecran.print("chargement des parametres personnalises\n");
         pipeline::log_entry(*log).print("chargement des parametres personnalises... nbr_pas=%d et r=%lf\n", p.nbr_pas,
                                         p.r);
     }
     if (p.nbr_pas < 1) {
-        pipeline::report_failure(ecran, *log,
-                 "Nombre de pas invalide (" + std::to_string(p.nbr_pas) +
-                     ") : il en faut au moins 1, arret du programme.\n");
+        const std::string raison = "nombre de pas invalide (" + std::to_string(p.nbr_pas) + ") : il en faut au moins 1";
+        arreter(ecran, *log, "Nombre de pas invalide (" + std::to_string(p.nbr_pas) +
+                                 ") : il en faut au moins 1, arret du programme.\n",
+                raison);
         return 1;
     }
 
     Grilles g;
-    const std::string trop_grand = "Memoire insuffisante pour les grilles de " + std::to_string(p.nbr_pas + 1) +
-                                   " x " + std::to_string(p.nbr_pas + 1) + " noeuds, arret du programme.\n";
-    if (!grillesAllouables(p.nbr_pas, pipeline::memoire_disponible())) {
-        pipeline::report_failure(ecran, *log, trop_grand);
-        return 1;
+    const std::string noeuds = std::to_string(p.nbr_pas + 1) + " x " + std::to_string(p.nbr_pas + 1) + " noeuds";
+    const std::string trop_grand = "Memoire insuffisante pour les grilles de " + noeuds + ", arret du programme.\n";
+    bool alloue = grillesAllouables(p.nbr_pas, pipeline::memoire_disponible());
+    if (alloue) {
+        try {
+            g = reserverGrilles(p.nbr_pas, p.r);
+        } catch (const std::bad_alloc&) {
+            alloue = false;
+        }
     }
-    try {
-        g = reserverGrilles(p.nbr_pas, p.r);
-    } catch (const std::bad_alloc&) {
-        pipeline::report_failure(ecran, *log, trop_grand);
+    if (!alloue) {
+        arreter(ecran, *log, trop_grand, "memoire insuffisante pour les grilles de " + noeuds);
         return 1;
     }
 
     BilanLecture bilan;
     {
-        // A directory opens but reads as empty: it is no cloud either.
-        std::error_code pas_un_dossier;
-        auto cloud = Reader::open(pipeline::fichier_cloud);
-        if (!cloud || std::filesystem::is_directory(pipeline::fichier_cloud, pas_un_dossier)) {
+        auto cloud = Reader::open(pipeline::fichier_cloud, erreur);
+        if (!cloud) {
             ecran.print("Le fichier n'existe pas\n");
             pipeline::log_entry(*log, "Echec lors de l'ouverture de cloud.txt, arret du programme.\n");
+            pipeline::diagnose_file(ecran, programme, "impossible d'ouvrir", pipeline::fichier_cloud, erreur);
             return 1;
         }
         ecran.print("Le fichier existe et est ouvert en lecture seule\n");
         bilan = lireNuage(*cloud, g);
     }
+    // No point at all: an empty grid would replace a good one (a failed
+    // delimiter leaves cloud.txt empty).
+    if (bilan.points == 0) {
+        const char* pourquoi = bilan.interrompue ? "il ne commence pas par un point" : "fichier vide";
+        arreter(ecran, *log, std::string("Aucun point dans cloud.txt (") + pourquoi + "), arret du programme.\n",
+                std::string("cloud.txt ne contient aucun point (") +
+                    (bilan.interrompue ? "il ne commence pas par trois nombres" : "fichier vide") +
+                    ") : grille.txt et grille.m ne sont pas touches");
+        return 1;
+    }
+    const std::string lecture_arretee = "lecture de cloud.txt arretee sur une donnee qui n'est pas un point complet "
+                                        "(points lus : " + std::to_string(bilan.points) + ")";
     if (bilan.interrompue)
         pipeline::report_failure(ecran, *log,
-                 "Attention : lecture de cloud.txt arretee sur une donnee qui n'est pas un point complet "
-                 "(points lus : " + std::to_string(bilan.points) + ") ; la grille est faite des points lus avant.\n");
+                                 "Attention : " + lecture_arretee + " ; la grille est faite des points lus avant.\n");
     if (bilan.rejetes > 0) {
         pipeline::log_entry(*log, "Points hors de la grille ou non numeriques ignores : " +
                                       std::to_string(bilan.rejetes) + "\n");
     }
 
-    auto grille_txt = Writer::open(pipeline::fichier_grille, "w");
+    auto grille_txt = Writer::open(pipeline::fichier_grille, "w", erreur);
     if (!grille_txt) {
-        pipeline::report_failure(ecran, *log, "Echec lors de la creation de grille.txt, arret du programme.\n");
+        arreter(ecran, *log, "Echec lors de la creation de grille.txt, arret du programme.\n",
+                "impossible de creer grille.txt : " + pipeline::system_reason(erreur));
         return 3;
     }
-    auto grille_m = Writer::open(fichier_script, "w");
+    auto grille_m = Writer::open(fichier_script, "w", erreur);
     if (!grille_m) {
-        pipeline::report_failure(ecran, *log, "Echec lors de la creation de grille.m, arret du programme.\n");
+        arreter(ecran, *log, "Echec lors de la creation de grille.m, arret du programme.\n",
+                "impossible de creer grille.m : " + pipeline::system_reason(erreur));
         return 3;
     }
     const int points_vide = ecrireGrilles(g, *grille_txt, *grille_m);
-    if (!grille_txt->close()) {
-        pipeline::report_failure(ecran, *log, echecEcriture(pipeline::fichier_grille));
-        return 3;
-    }
-    if (!grille_m->close()) {
-        pipeline::report_failure(ecran, *log, echecEcriture(fichier_script));
-        return 3;
-    }
+    for (auto [fichier, nom] :
+         {std::pair{&*grille_txt, pipeline::fichier_grille}, std::pair{&*grille_m, fichier_script}})
+        if (!fichier->close()) {
+            arreter(ecran, *log, echecEcriture(nom),
+                    std::string("impossible d'ecrire ") + nom + " : " + pipeline::system_reason(fichier->error()));
+            return 3;
+        }
 
     const double part = partVide(points_vide, p.nbr_pas);
     ecran.print("%lf%% de points vides", part);
@@ -135,7 +161,12 @@ int main(int argc, char** argv)
     pipeline::log_entry(*log, "fin de echantillonnage");
     if (!log->close()) {
         ecran.print("\nEchec lors de l'ecriture de log.txt\n");
+        pipeline::diagnose_file(ecran, programme, "impossible d'ecrire", pipeline::fichier_log, log->error());
         return 3;
     }
-    return bilan.interrompue ? 2 : 0;
+    if (bilan.interrompue) {
+        pipeline::diagnose(ecran, programme, lecture_arretee + " : la grille est faite des points lus avant");
+        return 2;
+    }
+    return 0;
 }

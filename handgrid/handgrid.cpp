@@ -4,11 +4,18 @@
 #include "memoire.hpp"
 #include "pipeline_files.hpp"
 
+#include <signal.h>
+#include <unistd.h>
+
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cmath>
+#include <csignal>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <new>
 
@@ -40,36 +47,62 @@ bool demander(Terminal& t, const char* question, const std::function<bool(const 
     return true;
 }
 
-bool ecrireFichier(const std::string& nom, const Acquisition& a)
+volatile std::sig_atomic_t signal_recu = 0;
+
+void noterSignal(int numero)
 {
-    if (nom.find('\0') != std::string::npos) // the system would take a shorter name
-        return false;
-    auto fichier = Writer::open(nom, "w");
-    if (!fichier)
-        return false;
-    ecrireGrille(a, *fichier);
-    return fichier->close();
+    signal_recu = numero;
 }
 
-// End of the input at the name question: the grid goes to a file of a name
-// not yet taken, or to the screen when no file can be made.
-int sauverEnSecours(Terminal& t, const Acquisition& a)
+const char* nomSignal(int numero)
 {
-    for (int essai = 0; essai < 1000; ++essai) {
-        const std::string nom =
-            essai == 0 ? "grille_secours.txt" : "grille_secours_" + std::to_string(essai) + ".txt";
-        auto fichier = Writer::open(nom, "wx"); // never replaces an existing file
-        if (!fichier)
-            continue;
-        ecrireGrille(a, *fichier);
-        if (fichier->close()) {
-            t.ecran.print("\nFin des donnees d'entree : la grille est enregistree dans le fichier %s\n", nom);
-            return 1;
-        }
+    switch (numero) {
+    case SIGINT: return "Ctrl-C (SIGINT)";
+    case SIGTERM: return "SIGTERM";
+    case SIGHUP: return "SIGHUP";
     }
-    t.ecran.print("\nFin des donnees d'entree et aucun fichier ne peut etre cree : voici la grille.\n");
-    ecrireGrille(a, t.ecran);
-    return 1;
+    return "un signal";
+}
+
+// Writes the grid under a temporary name in the file's folder, then renames it
+// over the file: a failed write leaves an earlier file as it was, and nothing
+// beside it. False with the system's error number when the file is not written.
+bool ecrireFichier(const std::string& nom, const Acquisition& a, int& erreur)
+{
+    if (nom.find('\0') != std::string::npos) { // the system would take a shorter name
+        erreur = EINVAL;
+        return false;
+    }
+    const std::filesystem::path dossier = std::filesystem::path(nom).parent_path();
+    for (int essai = 0;; ++essai) {
+        const std::string temporaire =
+            (dossier / (".handgrid-" + std::to_string(getpid()) + "-" + std::to_string(essai) + ".tmp")).string();
+        auto fichier = Writer::open(temporaire, "wx", erreur);
+        if (!fichier) {
+            if (erreur == EEXIST && essai < 100)
+                continue;
+            return false;
+        }
+        ecrireGrille(a, *fichier);
+        bool ecrit = fichier->close();
+        if (!ecrit)
+            erreur = fichier->error();
+        else if (std::rename(temporaire.c_str(), nom.c_str()) != 0) {
+            erreur = errno;
+            ecrit = false;
+        }
+        if (!ecrit)
+            std::remove(temporaire.c_str());
+        return ecrit;
+    }
+}
+
+// The answer to the question whether to replace a file: o or oui, in any case.
+bool oui(std::string mot)
+{
+    for (char& c : mot)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return mot == "o" || mot == "oui";
 }
 
 } // namespace
@@ -194,10 +227,25 @@ int positionsNonMesurees(const Acquisition& a)
     return a.nbr_point_par_lignes - 1 - a.indice_pos_chariot;
 }
 
+std::string textePas(float pas)
+{
+    // The C library's "%.*f", which gives "%.1f" the same bytes as Writer.
+    std::string texte;
+    for (int decimales = 1; decimales <= 160; ++decimales) {
+        const int longueur = std::snprintf(nullptr, 0, "%.*f", decimales, static_cast<double>(pas));
+        texte.assign(static_cast<std::size_t>(longueur) + 1, '\0');
+        std::snprintf(texte.data(), texte.size(), "%.*f", decimales, static_cast<double>(pas));
+        texte.pop_back();
+        if (std::strtof(texte.c_str(), nullptr) == pas) // a float's decimals end before 150
+            break;
+    }
+    return texte;
+}
+
 void ecrireGrille(const Acquisition& a, Writer& grille)
 {
     const int c = a.nbr_point_par_lignes;
-    grille.print("%ix%ix%.1f\n", c - 1, a.nbr_lignes - 1, a.pas);
+    grille.print("%ix%ix%s\n", c - 1, a.nbr_lignes - 1, textePas(a.pas));
     imprimer_matrice(a.nbr_lignes - 1, c, a.mat, grille);
     const std::vector<double>& derniere = a.mat[a.nbr_lignes - 1];
     const int mesurees = c - positionsNonMesurees(a);
@@ -212,10 +260,38 @@ void Terminal::effacer()
         ecran.text("\033[H\033[2J\033[3J");
 }
 
+std::string nomFichier(const std::string& nom)
+{
+    return nom.ends_with(".txt") ? nom : nom + ".txt";
+}
+
+void installerSignaux()
+{
+    struct sigaction action {};
+    action.sa_handler = noterSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = 0; // no SA_RESTART: the wait for a word returns
+    for (const int numero : {SIGINT, SIGTERM, SIGHUP}) {
+        struct sigaction avant {};
+        // A signal ignored at start (nohup, a background job) stays ignored.
+        if (sigaction(numero, nullptr, &avant) == 0 && avant.sa_handler != SIG_IGN)
+            sigaction(numero, &action, nullptr);
+    }
+}
+
+int signalRecu()
+{
+    return signal_recu;
+}
+
 bool Terminal::lireMot(std::string& mot)
 {
     ecran.flush();
-    return entree.scan("%s", mot) == 1;
+    // A signal that comes between this test and the read interrupts the read;
+    // one that comes just before it is seen once a line is typed.
+    if (signal_recu)
+        return false;
+    return entree.scan("%s", mot) == 1 && !signal_recu;
 }
 
 std::optional<Acquisition> dialogueOuverture(Terminal& t)
@@ -225,7 +301,8 @@ std::optional<Acquisition> dialogueOuverture(Terminal& t)
     const bool complet =
         demander(t, "Nombre de points par ligne?",
                  [&](const std::string& mot) { return entierComplet(mot, points) && points >= 1 && ligneAllouable(points); }) &&
-        demander(t, "Pas de mesure en cm", [&](const std::string& mot) { return reelComplet(mot, pas); }) &&
+        demander(t, "Pas de mesure en cm",
+                 [&](const std::string& mot) { return reelComplet(mot, pas) && pas > 0.0f; }) &&
         demander(t, "Position chariot en cm (ce lit sur la barre)",
                  [&](const std::string& mot) { return reelComplet(mot, chariot); }) &&
         demander(t, "Position barre en cm (ce lit sur le cadre)",
@@ -233,6 +310,8 @@ std::optional<Acquisition> dialogueOuverture(Terminal& t)
     if (!complet)
         return std::nullopt;
     Acquisition a = commencer(points, pas, chariot, barre);
+    pipeline::diagnose(t.ecran, "handgrid",
+                       "tapez un mot quelconque (par exemple go) et Entree pour commencer les mesures");
     std::string mot_ignore; // one more word, whatever it is, before the first screen
     if (!t.lireMot(mot_ignore))
         return std::nullopt;
@@ -270,16 +349,62 @@ int dialogueFin(Terminal& t, const Acquisition& a)
                                            : " positions de la derniere ligne n'ont pas ete mesurees : elles sont "
                                              "ecrites") +
                                " 10000.000000, la marque des cases vides, que reliefstat ne compte pas");
-    std::string nom;
+    std::string mot;
     for (;;) {
         t.ecran.print("Choisir un nom pour ce fichier:");
-        if (!t.lireMot(nom))
+        if (!t.lireMot(mot))
             return sauverEnSecours(t, a);
-        nom += ".txt";
-        if (ecrireFichier(nom, a))
+        const std::string nom = nomFichier(mot);
+        std::error_code inconnu;
+        if (std::filesystem::exists(std::filesystem::symlink_status(nom, inconnu)) &&
+            !std::filesystem::is_directory(nom, inconnu)) {
+            t.ecran.print("Le fichier %s existe deja : le remplacer ? (o/n)\n", nom);
+            if (!t.lireMot(mot))
+                return sauverEnSecours(t, a);
+            if (!oui(mot))
+                continue;
+        }
+        int erreur = 0;
+        if (ecrireFichier(nom, a, erreur))
             return 0;
         t.ecran.print("Impossible d'ecrire le fichier %s, choisissez un autre nom.\n", nom);
+        pipeline::diagnose_file(t.ecran, "handgrid", "impossible d'ecrire", nom, erreur);
     }
+}
+
+int sauverEnSecours(Terminal& t, const Acquisition& a)
+{
+    const int numero = signalRecu();
+    const int statut = numero ? 128 + numero : 1;
+    const std::string evenement = numero ? "Interruption" : "Fin des donnees d'entree";
+    const std::string cause = numero ? std::string("interrompu par ") + nomSignal(numero)
+                                     : std::string("fin des donnees d'entree avant le nom du fichier");
+    std::string echec = "1000 fichiers grille_secours existent deja";
+    for (int essai = 0; essai < 1000; ++essai) {
+        const std::string nom =
+            essai == 0 ? "grille_secours.txt" : "grille_secours_" + std::to_string(essai) + ".txt";
+        int erreur = 0;
+        auto fichier = Writer::open(nom, "wx", erreur); // never replaces an existing file
+        if (!fichier && erreur == EEXIST)
+            continue;
+        if (fichier) {
+            ecrireGrille(a, *fichier);
+            if (fichier->close()) {
+                t.ecran.print("\n%s : la grille est enregistree dans le fichier %s\n", evenement, nom);
+                pipeline::diagnose(t.ecran, "handgrid", cause + " : les mesures sont enregistrees dans " + nom);
+                return statut;
+            }
+            erreur = fichier->error();
+            std::remove(nom.c_str()); // no partial grid left looking whole
+        }
+        echec = (fichier ? "impossible d'ecrire " : "impossible de creer ") + nom + " : " +
+                pipeline::system_reason(erreur);
+        break;
+    }
+    t.ecran.print("\n%s et aucun fichier ne peut etre cree : voici la grille.\n", evenement);
+    ecrireGrille(a, t.ecran);
+    pipeline::diagnose(t.ecran, "handgrid", cause + " : " + echec + " ; la grille est affichee a l'ecran");
+    return statut;
 }
 
 } // namespace handgrid

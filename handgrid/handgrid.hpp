@@ -65,9 +65,23 @@ void afficherEcran(const Acquisition& a, pipeline::Writer& ecran);
 // ended inside a line, or before any reading.
 int positionsNonMesurees(const Acquisition& a);
 
-// The grid file: header "%ix%ix%.1f\n" then every reading with its sign
-// changed; a position never measured holds the empty-cell marker, as it is.
+// The step as the grid header writes it: the fewest decimals, one at least,
+// whose text reads back as the same float (2 gives 2.0, 0.25 gives 0.25).
+std::string textePas(float pas);
+
+// The grid file: header "%ix%ix" and the step, then every reading with its
+// sign changed; a position never measured holds the empty-cell marker, as it is.
 void ecrireGrille(const Acquisition& a, pipeline::Writer& grille);
+
+// The file a typed name gives: ".txt" added unless the name ends with it.
+std::string nomFichier(const std::string& nom);
+
+// Ctrl-C (SIGINT), SIGTERM and SIGHUP, unless ignored at start, only note
+// their number and interrupt the wait for a word: the readings are then saved
+// as at the end of the input, and the run ends with 128 + the number.
+void installerSignaux();
+// The number of the signal received, 0 when none.
+int signalRecu();
 
 // The operator's keyboard and screen.
 struct Terminal {
@@ -76,19 +90,27 @@ struct Terminal {
     bool est_terminal = false; // the screen is a terminal, and is cleared
 
     void effacer();
-    // Shows what was printed, then reads one word; false at the end of the input.
+    // Shows what was printed, then reads one word; false at the end of the
+    // input or once a signal is received.
     bool lireMot(std::string& mot);
 };
 
 // The four opening questions and the word after them; empty when the input
-// ends first.
+// ends or a signal comes first.
 std::optional<Acquisition> dialogueOuverture(Terminal& t);
 
-// Measurement screens until the word fin or the end of the input.
+// Measurement screens until the word fin, the end of the input or a signal.
 void boucleMesures(Terminal& t, Acquisition& a);
 
 // Announces the file, tells on standard error how many positions were never
-// measured, asks its name and writes it; gives the exit status.
+// measured, asks its name (and whether to replace a file of that name) and
+// writes it; gives the exit status. A signal before the file is written
+// saves the readings to a rescue file.
 int dialogueFin(Terminal& t, const Acquisition& a);
+
+// The readings saved to the first free grille_secours[_N].txt after the end
+// of the input or a signal, said on the screen; gives the exit status, 1 or
+// 128 + the signal's number.
+int sauverEnSecours(Terminal& t, const Acquisition& a);
 
 } // namespace handgrid

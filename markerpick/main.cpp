@@ -5,7 +5,8 @@
 //
 // Status 0 done; 1 a file can't be opened or written; 2 done, but the cloud
 // files ended early or held a malformed entry, where the scan stopped; -1 (255)
-// an incomplete colour or tolerance argument.
+// an incomplete colour or tolerance argument. Every status but 0 comes with a
+// line on standard error that says why.
 #include "markerpick.hpp"
 
 #include "command_line.hpp"
@@ -41,12 +42,15 @@ int main(int argc, char** argv)
         ecran.text(usage);
         return 0;
     }
-    auto log = Writer::open(pipeline::fichier_log, "a+");
+    int erreur_log = 0;
+    auto log = Writer::open(pipeline::fichier_log, "a+", erreur_log);
     if (!log) {
         ecran.text("Le fichier log.txt n'a pas pu etre ouvert...arret du programme\n");
+        pipeline::diagnose_file(ecran, "markerpick", "impossible d'ouvrir", pipeline::fichier_log, erreur_log);
         return 1;
     }
-    auto f_color = Reader::open(pipeline::fichier_color);
+    int erreur_color = 0;
+    auto f_color = Reader::open(pipeline::fichier_color, erreur_color);
     pipeline::log_entry(*log, "execution markerpick\n");
 
     Parametres p;
@@ -77,6 +81,7 @@ int main(int argc, char** argv)
     if (!f_color) {
         ecran.text("Le fichier n'existe pas\n");
         pipeline::log_entry(*log, "Le fichier f_color.txt n'a pas pu etre ouvert...arret du programme\n");
+        pipeline::diagnose_file(ecran, "markerpick", "impossible d'ouvrir", pipeline::fichier_color, erreur_color);
         return 1;
     }
     if (erreur)
@@ -105,16 +110,24 @@ int main(int argc, char** argv)
     ecran.print("Nombre de points trouves : %d\n", comptes.total());
     pipeline::log_entry(*log, "Fin du script markerpick\n\n");
 
-    if (const char* echec = fermerSorties(*sorties)) {
+    int erreur_ecriture = 0;
+    if (const char* echec = fermerSorties(*sorties, erreur_ecriture)) {
         pipeline::report_failure(ecran, *log,
                                  std::string("Erreur d'ecriture dans ") + echec + "...arret du programme\n");
+        pipeline::diagnose_file(ecran, "markerpick", "impossible d'ecrire", echec, erreur_ecriture);
         return 1;
     }
+    const std::string fautif = comptes.fichier_fautif ? std::string(comptes.fichier_fautif) +
+                                                            " incomplet ou mal forme au point " +
+                                                            std::to_string(comptes.lus + 1) + ", lecture arretee"
+                                                      : "";
+    if (comptes.fichier_fautif)
+        pipeline::report_failure(ecran, *log, "Attention : " + fautif + "\n");
+    if (!log->close())
+        pipeline::diagnose_file(ecran, "markerpick", "impossible d'ecrire", pipeline::fichier_log, log->error());
     if (comptes.fichier_fautif) {
-        pipeline::report_failure(ecran, *log,
-                                 std::string("Attention : ") + comptes.fichier_fautif +
-                                     " incomplet ou mal forme au point " + std::to_string(comptes.lus + 1) +
-                                     ", lecture arretee\n");
+        pipeline::diagnose(ecran, "markerpick",
+                           "attention : " + fautif + " : les fichiers des coins ont les points d'avant");
         return 2;
     }
     return 0;

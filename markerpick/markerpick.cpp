@@ -22,19 +22,25 @@ int scanCode(std::string_view mot, CodeRgb& code)
 
 std::optional<Reader> ouvrirLecture(const char* nom, Writer& ecran, Writer& log)
 {
-    auto fichier = Reader::open(nom);
-    if (!fichier)
+    int erreur = 0;
+    auto fichier = Reader::open(nom, erreur);
+    if (!fichier) {
         pipeline::report_failure(ecran, log,
                                  std::string("Le fichier ") + nom + " n'a pas pu etre ouvert...arret du programme\n");
+        pipeline::diagnose_file(ecran, "markerpick", "impossible d'ouvrir", nom, erreur);
+    }
     return fichier;
 }
 
 std::optional<Writer> ouvrirEcriture(const char* nom, Writer& ecran, Writer& log)
 {
-    auto fichier = Writer::open(nom, "w");
-    if (!fichier)
+    int erreur = 0;
+    auto fichier = Writer::open(nom, "w", erreur);
+    if (!fichier) {
         pipeline::report_failure(ecran, log,
                                  std::string("Le fichier ") + nom + " n'a pas pu etre cree...arret du programme\n");
+        pipeline::diagnose_file(ecran, "markerpick", "impossible de creer", nom, erreur);
+    }
     return fichier;
 }
 
@@ -184,7 +190,7 @@ Comptes trierPoints(Entrees& nuage, Sorties& sorties, const Parametres& p)
     return comptes;
 }
 
-const char* fermerSorties(Sorties& s)
+const char* fermerSorties(Sorties& s, int& erreur)
 {
     const std::pair<Writer*, const char*> toutes[] = {
         {&s.pos_x, "posX.m"},
@@ -198,8 +204,10 @@ const char* fermerSorties(Sorties& s)
     };
     const char* premier_echec = nullptr;
     for (const auto& [fichier, nom] : toutes)
-        if (!fichier->close() && !premier_echec)
+        if (!fichier->close() && !premier_echec) {
             premier_echec = nom;
+            erreur = fichier->error();
+        }
     return premier_echec;
 }
 

@@ -58,7 +58,8 @@ struct Comptes {
 };
 
 // Opens the coordinate files beside the open colour file, or reports the first
-// that is missing.
+// that is missing (on the screen, in the log and with the system's reason on
+// standard error).
 std::optional<Entrees> ouvrirNuage(Reader f_color, Writer& ecran, Writer& log);
 
 // Creates the output files in their order, or reports the first that can't be.
@@ -70,7 +71,8 @@ std::optional<Sorties> ouvrirSorties(Writer& ecran, Writer& log);
 // point is neither counted nor written, and the file is named in the result.
 Comptes trierPoints(Entrees& nuage, Sorties& sorties, const Parametres& p);
 
-// Closes every output; the name of the first whose writing failed, if any.
-const char* fermerSorties(Sorties& sorties);
+// Closes every output; the name of the first whose writing failed, if any,
+// with the system's error number.
+const char* fermerSorties(Sorties& sorties, int& erreur);
 
 } // namespace markerpick

@@ -3,7 +3,9 @@
 #include <charconv>
 #include <climits>
 #include <optional>
+#include <span>
 #include <string_view>
+#include <utility>
 
 namespace plyunpack {
 
@@ -29,9 +31,9 @@ bool is_integral(Type type)
 
 namespace {
 
-bool is_word_break(char c)
+bool is_word_break(int c)
 {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+    return c == ' ' || c == '\t' || c == '\v' || c == '\f';
 }
 
 std::optional<Type> type_named(std::string_view name)
@@ -64,9 +66,9 @@ std::optional<std::uint64_t> count_in(const std::string& word)
     return value;
 }
 
-std::string at_line(const char* what, long long number)
+std::string at_line(const std::string& what, long long number)
 {
-    return std::string(what) + " a la ligne " + std::to_string(number) + " de l'en-tete";
+    return what + " a la ligne " + std::to_string(number) + " de l'en-tete";
 }
 
 // Follows the header line by line against the classic layout.
@@ -131,10 +133,11 @@ std::optional<HeaderError> find_fields(PlyHeader& header)
     for (int i = 0; i < 3; ++i) {
         const auto at = scalar_named(vertex, coordinates[i]);
         if (!at)
-            return HeaderError{std::string("l'element vertex n'a pas de propriete ") + coordinates[i]};
+            return HeaderError{std::string("l'element vertex n'a pas de propriete ") + coordinates[i], true};
         header.fields[field_x + i] = *at;
     }
-    const char* colour_sets[2][3] = {{"red", "green", "blue"}, {"diffuse_red", "diffuse_green", "diffuse_blue"}};
+    const char* colour_sets[3][3] = {
+        {"red", "green", "blue"}, {"r", "g", "b"}, {"diffuse_red", "diffuse_green", "diffuse_blue"}};
     for (const auto& set : colour_sets) {
         const auto r = scalar_named(vertex, set[0]);
         const auto g = scalar_named(vertex, set[1]);
@@ -146,61 +149,86 @@ std::optional<HeaderError> find_fields(PlyHeader& header)
             return std::nullopt;
         }
     }
-    return HeaderError{"l'element vertex n'a pas de couleur (red green blue ou diffuse_red diffuse_green "
-                       "diffuse_blue)"};
+    return HeaderError{"l'element vertex n'a pas de couleur (red green blue, r g b ou diffuse_red diffuse_green "
+                       "diffuse_blue)",
+                       true};
 }
 
 } // namespace
 
-bool read_header_line(pipeline::Reader& in, HeaderLine& line)
+int HeaderInput::get()
+{
+    if (pending_ >= 0)
+        return std::exchange(pending_, -1);
+    char c = 0;
+    return in_.read_bytes(std::span<char>(&c, 1)) == 1 ? static_cast<unsigned char>(c) : -1;
+}
+
+std::string HeaderInput::left_over() const
+{
+    return pending_ >= 0 ? std::string(1, static_cast<char>(pending_)) : std::string();
+}
+
+bool read_header_line(HeaderInput& in, HeaderLine& line)
 {
     line.words.clear();
     line.more_words = false;
     line.length = 0;
     line.leading_blank = false;
     line.ended = false;
-    std::string piece;
+    line.bare_cr = false;
     bool in_word = false;
-    while (!line.ended && in.read_line(piece, 4096)) {
-        for (const char c : piece) {
-            if (line.length++ == 0)
-                line.leading_blank = is_word_break(c);
-            if (c == '\n') {
-                line.ended = true;
-                break;
-            }
-            if (is_word_break(c)) {
-                in_word = false;
-                continue;
-            }
-            if (!in_word) {
-                in_word = true;
-                if (line.words.size() == HeaderLine::max_words) {
-                    line.more_words = true;
-                    continue;
-                }
-                line.words.emplace_back();
-            }
-            if (line.more_words)
-                continue;
-            std::string& word = line.words.back();
-            if (word.size() < HeaderLine::max_word_chars)
-                word.push_back(c);
-            else if (word.size() == HeaderLine::max_word_chars)
-                word.push_back('\n');
+    for (int c = in.get(); c != -1; c = in.get()) {
+        if (line.length++ == 0)
+            line.leading_blank = is_word_break(c);
+        if (c == '\n') {
+            line.ended = true;
+            break;
         }
+        if (c == '\r') { // CR LF, or a bare CR whose next byte starts the next line
+            const int next = in.get();
+            if (next == '\n')
+                ++line.length;
+            else if (next != -1)
+                in.put_back(next);
+            line.bare_cr = next != '\n';
+            line.ended = true;
+            break;
+        }
+        if (is_word_break(c)) {
+            in_word = false;
+            continue;
+        }
+        if (!in_word) {
+            in_word = true;
+            if (line.words.size() == HeaderLine::max_words) {
+                line.more_words = true;
+                continue;
+            }
+            line.words.emplace_back();
+        }
+        if (line.more_words)
+            continue;
+        std::string& word = line.words.back();
+        if (word.size() < HeaderLine::max_word_chars)
+            word.push_back(static_cast<char>(c));
+        else if (word.size() == HeaderLine::max_word_chars)
+            word.push_back('\n');
     }
     return line.length > 0;
 }
 
-HeaderResult read_header(pipeline::Reader& in)
+HeaderResult read_header(pipeline::Reader& stream)
 {
     PlyHeader header;
     ClassicLayout classic;
+    HeaderInput in(stream);
     HeaderLine line;
     if (!read_header_line(in, line) || line.words != std::vector<std::string>{"ply"})
         return HeaderError{"ce n'est pas un fichier PLY (la premiere ligne n'est pas ply)"};
     classic.see(line);
+    // The classic vertex lines are read up to LF: a bare CR is no line end there.
+    bool bare_cr = line.bare_cr;
 
     bool has_format = false;
     bool ended = false;
@@ -213,6 +241,7 @@ HeaderResult read_header(pipeline::Reader& in)
         if (!read || (!line.ended && !last))
             return HeaderError{"l'en-tete ne se termine pas (pas de ligne end_header)"};
         classic.see(line);
+        bare_cr = bare_cr || line.bare_cr;
         if (w.empty() || w[0] == "comment" || w[0] == "obj_info")
             continue;
         if (last) {
@@ -244,8 +273,11 @@ HeaderResult read_header(pipeline::Reader& in)
             property.is_list = n == 5;
             const auto type = type_named(w[n - 2]);
             const auto count_type = property.is_list ? type_named(w[2]) : std::optional<Type>(Type::uint8);
-            if (!type || !count_type || !is_integral(*count_type))
-                return HeaderError{at_line("type de propriete inconnu", number)};
+            if (!type || !count_type)
+                return HeaderError{at_line("type de propriete " + w[type ? 2 : n - 2] + " inconnu", number)};
+            if (!is_integral(*count_type))
+                return HeaderError{
+                    at_line("nombre d'elements de liste de type " + w[2] + ", qui n'est pas entier", number)};
             property.type = *type;
             property.count_type = *count_type;
             header.elements.back().properties.push_back(std::move(property));
@@ -260,13 +292,14 @@ HeaderResult read_header(pipeline::Reader& in)
     while (vertex < header.elements.size() && header.elements[vertex].name != "vertex")
         ++vertex;
     if (vertex == header.elements.size())
-        return HeaderError{"l'en-tete ne declare pas d'element vertex"};
+        return HeaderError{"l'en-tete ne declare pas d'element vertex", true};
     header.vertex_element = vertex;
     if (header.vertices().count > static_cast<std::uint64_t>(INT_MAX))
-        return HeaderError{"trop de sommets declares"};
+        return HeaderError{"trop de sommets declares", true};
     if (auto missing = find_fields(header))
         return *missing;
-    header.classic = classic.matches();
+    header.classic = classic.matches() && !bare_cr;
+    header.data_start = in.left_over();
     return header;
 }
 

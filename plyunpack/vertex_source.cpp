@@ -16,12 +16,24 @@ namespace {
 // A blank within a line of an ASCII file.
 bool is_blank(int c)
 {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+    return c == ' ' || c == '\t' || c == '\v' || c == '\f';
+}
+
+// A line ends at LF, CR LF or a bare CR: CR ends it, and an LF after it is an
+// empty line, passed over between records.
+bool ends_line(int c)
+{
+    return c == '\n' || c == '\r';
 }
 
 } // namespace
 
-BlockInput::BlockInput(pipeline::Reader& in, std::size_t block_size) : in_(in), buffer_(block_size) {}
+BlockInput::BlockInput(pipeline::Reader& in, std::size_t block_size, const std::string& first_bytes)
+    : in_(in), buffer_(std::max(block_size, first_bytes.size()))
+{
+    std::copy(first_bytes.begin(), first_bytes.end(), buffer_.begin());
+    end_ = first_bytes.size();
+}
 
 bool BlockInput::refill()
 {
@@ -61,8 +73,12 @@ double as_coordinate(const Number& value)
     return value.integral ? static_cast<double>(value.integer) : value.real;
 }
 
-bool as_colour(const Number& value, int& colour)
+bool as_colour(const Number& value, Type type, int& colour)
 {
+    if (type == Type::uint16) { // 65535 = 255 x 257: the quotient never ends in exactly .5
+        colour = static_cast<int>((value.integer + 128) / 257);
+        return true;
+    }
     if (value.integral) {
         if (value.integer < INT_MIN || value.integer > INT_MAX)
             return false;
@@ -139,11 +155,18 @@ bool parse_word(const std::string& word, Type type, Number& value)
     return true;
 }
 
+Type stored_type(const Property& property, bool is_colour)
+{
+    return is_colour && property.type == Type::int16 ? Type::uint16 : property.type;
+}
+
 VertexSource::VertexSource(pipeline::Reader& in, const PlyHeader& header, std::size_t block_size)
-    : header_(header), input_(in, block_size), role_(header.vertices().properties.size(), -1)
+    : header_(header), input_(in, block_size, header.data_start), role_(header.vertices().properties.size(), -1)
 {
     for (int field = 0; field < field_count; ++field)
         role_[header.fields[field]] = field;
+    for (std::size_t p = 0; p < role_.size(); ++p)
+        type_.push_back(stored_type(header.vertices().properties[p], role_[p] >= field_red));
 }
 
 bool VertexSource::skip_leading_elements()
@@ -178,9 +201,9 @@ bool VertexSource::keep(std::size_t property, const Number& value, Vertex& verte
     case field_x: vertex.x = as_coordinate(value); return true;
     case field_y: vertex.y = as_coordinate(value); return true;
     case field_z: vertex.z = as_coordinate(value); return true;
-    case field_red: return as_colour(value, vertex.r);
-    case field_green: return as_colour(value, vertex.g);
-    case field_blue: return as_colour(value, vertex.b);
+    case field_red: return as_colour(value, type_[property], vertex.r);
+    case field_green: return as_colour(value, type_[property], vertex.g);
+    case field_blue: return as_colour(value, type_[property], vertex.b);
     default: return true;
     }
 }
@@ -208,7 +231,7 @@ VertexSource::Record VertexSource::binary_record(const Element& element, Vertex*
         const std::size_t size = size_of(property.type);
         if (!input_.read(std::span<unsigned char>(bytes, size)))
             return Record::end;
-        if (vertex && !keep(p, decode(property.type, bytes, big_endian), read))
+        if (vertex && !keep(p, decode(type_[p], bytes, big_endian), read))
             complete = false;
     }
     if (!complete)
@@ -223,12 +246,12 @@ bool VertexSource::word_on_line(std::string& word)
     int c = input_.peek();
     for (; is_blank(c); c = input_.peek())
         input_.get();
-    if (c == '\n' || c == -1)
+    if (ends_line(c) || c == -1)
         return false;
     // Words longer than any number are kept short: they cannot be read anyway.
     constexpr std::size_t longest = 4096;
     word.clear();
-    while (c != -1 && c != '\n' && !is_blank(c)) {
+    while (c != -1 && !ends_line(c) && !is_blank(c)) {
         if (word.size() <= longest)
             word.push_back(static_cast<char>(c));
         input_.get();
@@ -241,14 +264,14 @@ bool VertexSource::word_on_line(std::string& word)
 
 void VertexSource::drop_rest_of_line()
 {
-    for (int c = input_.get(); c != -1 && c != '\n'; c = input_.get()) {
+    for (int c = input_.get(); c != -1 && !ends_line(c); c = input_.get()) {
     }
 }
 
 VertexSource::Record VertexSource::ascii_record(const Element& element, Vertex* vertex)
 {
     // Blank lines between records are passed over.
-    for (int c = input_.peek(); is_blank(c) || c == '\n'; c = input_.peek())
+    for (int c = input_.peek(); is_blank(c) || ends_line(c); c = input_.peek())
         input_.get();
     if (input_.peek() == -1)
         return Record::end;
@@ -268,7 +291,7 @@ VertexSource::Record VertexSource::ascii_record(const Element& element, Vertex* 
                 complete = word_on_line(word_) && parse_word(word_, property.type, value);
             continue;
         }
-        complete = word_on_line(word_) && parse_word(word_, property.type, value) && keep(p, value, read);
+        complete = word_on_line(word_) && parse_word(word_, type_[p], value) && keep(p, value, read);
     }
     // A line with more values than the element has properties is no vertex either.
     if (complete && word_on_line(word_))

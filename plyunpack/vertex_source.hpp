@@ -13,10 +13,12 @@
 
 namespace plyunpack {
 
-// The bytes of the input after the text header, fetched a block at a time.
+// The bytes of the input after the text header, fetched a block at a time,
+// after those the header reader took past its end.
 class BlockInput {
 public:
-    explicit BlockInput(pipeline::Reader& in, std::size_t block_size = std::size_t(1) << 20);
+    explicit BlockInput(pipeline::Reader& in, std::size_t block_size = std::size_t(1) << 20,
+                        const std::string& first_bytes = {});
 
     // The next byte, or -1 at the end of the input.
     int get()
@@ -56,12 +58,18 @@ struct Number {
     double real = 0;
 };
 
-// Turns a stored value into a coordinate (every type) or a colour: integers as
-// they are, reals as fractions of full intensity, 0 to 1, scaled by 255,
-// rounded to the nearest integer and held within 0 to 255. False for a colour
-// that no int can hold, or a real colour that is not a number.
+// Turns a stored value into a coordinate (every type) or a colour of the
+// declared type: 16-bit integers, 0 to 65535, scaled to 0 to 255 as
+// round(v * 255 / 65535); other integers as they are; reals as fractions of
+// full intensity, 0 to 1, scaled by 255, rounded to the nearest integer and
+// held within 0 to 255. False for a colour that no int can hold, or a real
+// colour that is not a number.
 double as_coordinate(const Number& value);
-bool as_colour(const Number& value, int& colour);
+bool as_colour(const Number& value, Type type, int& colour);
+
+// The type a property's values are read as: a colour declared short is a
+// 16-bit colour, 0 to 65535 (its bits read as unsigned in a binary file).
+Type stored_type(const Property& property, bool is_colour);
 
 // A value of a binary file, in the byte order of its format.
 Number decode(Type type, const unsigned char* bytes, bool big_endian);
@@ -99,7 +107,8 @@ private:
 
     const PlyHeader& header_;
     BlockInput input_;
-    std::vector<int> role_; // the field of each vertex property, or -1
+    std::vector<int> role_;   // the field of each vertex property, or -1
+    std::vector<Type> type_;  // the type each vertex property is read as
     std::string word_;
 };
 

@@ -2,7 +2,7 @@
 // the mean plane and the RMS height, writes the grid and the centred grid, the
 // height-height correlation function and the MATLAB scripts that draw the grids
 // and fit the correlation length. No argument; status 0 after a full run, 1
-// after a failure.
+// after a failure, told in one line on standard error.
 #include "command_line.hpp"
 #include "correlation.hpp"
 #include "grille.hpp"
@@ -23,19 +23,54 @@ constexpr const char* usage =
     "usage : reliefstat\n"
     "  Lit la grille de hauteurs, affiche la hauteur moyenne et l'ecart quadratique moyen,\n"
     "  calcule la fonction de correlation hauteur-hauteur et ecrit les scripts du rapport.\n"
-    "Lit : grille.txt (10000 marque une case vide).\n"
+    "Lit : grille.txt (10000 marque une case vide ; une hauteur nan ou inf est refusee).\n"
     "Ecrit : GRILLE.txt, GRILLE_CENTREE.txt, vecr.txt, Hr.txt, f.txt, c.txt, HR.m,\n"
     "  visu_grille_initiale.m, visu_grille.m. Ne touche pas au journal log.txt.\n"
-    "Statut de sortie : 0 fait ; 1 grille.txt illisible, une matrice ne peut etre allouee\n"
-    "  ou un fichier ne peut etre ecrit.\n";
+    "Statut de sortie : 0 fait ; 1 grille.txt illisible ou incomplet, une hauteur qui n'est pas un\n"
+    "  nombre fini, une matrice ne peut etre allouee ou un fichier ne peut etre ecrit.\n";
+
+constexpr const char* programme = "reliefstat";
 
 // Writes a result file; tells when it can't, and the run goes on.
 bool ecrireResultat(const Matrice& matrice, int nbLignes, int nbColonnes, const char* nom, Writer& ecran)
 {
-    if (matrice2file(matrice, nbLignes, nbColonnes, nom))
+    int erreur = 0;
+    if (matrice2file(matrice, nbLignes, nbColonnes, nom, erreur))
         return true;
     ecran.print("Impossible d'ecrire le fichier %s", nom);
+    pipeline::diagnose_file(ecran, programme, "impossible d'ecrire", nom, erreur);
     return false;
+}
+
+// A failure: its message on the screen as it has always been, then why in one
+// line on standard error; gives the status.
+int echec(Writer& ecran, const std::string& message, const std::string& raison)
+{
+    ecran.text(message);
+    pipeline::diagnose(ecran, programme, raison);
+    return 1;
+}
+
+std::string taille(long long lignes, long long colonnes)
+{
+    return std::to_string(lignes) + " x " + std::to_string(colonnes);
+}
+
+// The notice of what follows the N x M heights of grille.txt.
+std::string avisSurplus(const Surplus& surplus, int N, int M)
+{
+    const std::string annonce =
+        std::to_string(static_cast<long long>(N) * M) + " annoncees par son en-tete (" + taille(N, M) + ")";
+    const std::string texte = "un texte qui n'est pas un nombre";
+    std::string avis = "attention : grille.txt contient ";
+    if (surplus.hauteurs == 0)
+        return avis + "apres les " + std::to_string(static_cast<long long>(N) * M) + " hauteurs" +
+               annonce.substr(annonce.find(' ')) + " " + texte + " : il n'est pas lu";
+    avis += std::to_string(surplus.hauteurs) + (surplus.hauteurs == 1 ? " hauteur" : " hauteurs") +
+            " de plus que les " + annonce;
+    if (surplus.autre_chose)
+        return avis + ", puis " + texte + " : rien de cela n'est lu";
+    return avis + (surplus.hauteurs == 1 ? " : elle n'est pas lue" : " : elles ne sont pas lues");
 }
 
 } // namespace
@@ -49,9 +84,11 @@ int main(int argc, char** argv)
     }
     std::uint64_t memoire = memoire_utilisable();
 
-    auto grille = pipeline::Reader::open(pipeline::fichier_grille);
+    int erreur = 0;
+    auto grille = pipeline::Reader::open(pipeline::fichier_grille, erreur);
     if (!grille) {
         ecran.print("Impossible d'ouvrir le fichier grille.txt");
+        pipeline::diagnose_file(ecran, programme, "impossible d'ouvrir", pipeline::fichier_grille, erreur);
         return 1;
     }
     EnTete en_tete;
@@ -59,50 +96,70 @@ int main(int argc, char** argv)
     case LectureEnTete::lu:
         break;
     case LectureEnTete::illisible:
-        ecran.print("En-tete illisible dans le fichier grille.txt : il doit donner les deux nombres de pas et le "
-                    "pas, par exemple 200x200x0.500000\n");
-        return 1;
-    case LectureEnTete::negatif:
-        ecran.print("En-tete invalide dans le fichier grille.txt : nombre de pas negatif (%dx%d)\n",
-                    en_tete.pas_lignes, en_tete.pas_colonnes);
-        return 1;
+        return echec(ecran,
+                     "En-tete illisible dans le fichier grille.txt : il doit donner les deux nombres de pas et le "
+                     "pas, par exemple 200x200x0.500000\n",
+                     "en-tete illisible dans grille.txt : il doit donner les deux nombres de pas et le pas, par "
+                     "exemple 200x200x0.500000");
+    case LectureEnTete::negatif: {
+        const std::string compte = std::to_string(en_tete.pas_lignes) + "x" + std::to_string(en_tete.pas_colonnes);
+        return echec(ecran, "En-tete invalide dans le fichier grille.txt : nombre de pas negatif (" + compte + ")\n",
+                     "en-tete invalide dans grille.txt : nombre de pas negatif (" + compte + ")");
+    }
     }
     const double pas = en_tete.pas;
 
     Matrice GRILLE;
-    if (!reserverMatrice(en_tete.pas_lignes + 1LL, en_tete.pas_colonnes + 1LL, GRILLE, memoire, ecran)) {
-        ecran.print("erreur alloc mat1");
-        return 1;
-    }
+    const long long lignes = en_tete.pas_lignes + 1LL, colonnes = en_tete.pas_colonnes + 1LL;
+    if (!reserverMatrice(lignes, colonnes, GRILLE, memoire, ecran))
+        return echec(ecran, "erreur alloc mat1",
+                     "memoire insuffisante pour la grille de " + taille(lignes, colonnes) + " cases de grille.txt");
     const int N = GRILLE.lignes();
     const int M = GRILLE.colonnes();
     const long long annoncees = static_cast<long long>(N) * M;
-    const long long lues = lireHauteurs(*grille, GRILLE);
-    if (lues < annoncees) {
-        ecran.print("Le fichier grille.txt ne contient que %s hauteurs lisibles, son en-tete en annonce %s (%d x %d)\n",
-                    std::to_string(lues), std::to_string(annoncees), N, M);
-        return 1;
+    const LectureHauteurs lecture = lireHauteurs(*grille, GRILLE);
+    if (lecture.non_finie) {
+        // Rare: the file is read once more to name the line.
+        auto relue = pipeline::Reader::open(pipeline::fichier_grille);
+        const std::string ligne = relue ? std::to_string(ligneDeHauteur(*relue, lecture.lues)) : "?";
+        Writer valeur = Writer::in_memory();
+        valeur.print("%lf", lecture.valeur);
+        const std::string texte = valeur.memory_text();
+        return echec(ecran,
+                     "Le fichier grille.txt contient a la ligne " + ligne +
+                         " une hauteur qui n'est pas un nombre fini (" + texte + ")\n",
+                     "grille.txt, ligne " + ligne + " : la hauteur " + texte +
+                         " n'est pas un nombre fini : aucun fichier n'est ecrit");
     }
+    if (lecture.lues < annoncees) {
+        const std::string lues = std::to_string(lecture.lues), annonce = std::to_string(annoncees);
+        return echec(ecran,
+                     "Le fichier grille.txt ne contient que " + lues + " hauteurs lisibles, son en-tete en annonce " +
+                         annonce + " (" + taille(N, M) + ")\n",
+                     "grille.txt ne contient que " + lues + " hauteurs lisibles, son en-tete en annonce " + annonce +
+                         " (" + taille(N, M) + ") : aucun fichier n'est ecrit");
+    }
+    if (const Surplus surplus = lireSurplus(*grille); surplus.hauteurs > 0 || surplus.autre_chose)
+        pipeline::diagnose(ecran, programme, avisSurplus(surplus, N, M));
     grille.reset();
 
     ecrireScript(fichier_visu_grille_initiale, ecran, [&](Writer& s) { ecrireVisuGrille(s, GRILLE); });
 
     const SommeReelle somme = sommer_points_reels(GRILLE);
-    if (somme.nbr_point_reel == 0) {
-        ecran.print("Aucun point reel dans la grille : toutes ses hauteurs valent 10000, la moyenne et l'ecart "
-                    "quadratique moyen ne peuvent pas etre calcules\n");
-        return 1;
-    }
+    if (somme.nbr_point_reel == 0)
+        return echec(ecran,
+                     "Aucun point reel dans la grille : toutes ses hauteurs valent 10000, la moyenne et l'ecart "
+                     "quadratique moyen ne peuvent pas etre calcules\n",
+                     "aucun point reel dans grille.txt : toutes ses hauteurs valent 10000 (case vide)");
     bool resultats_ecrits = ecrireResultat(GRILLE, N, M, "GRILLE.txt", ecran);
     const double moy = somme.somme / static_cast<double>(somme.nbr_point_reel);
     ecran.print("\nLa moyenne des altitudes des points reels detectes ( definissant le plan moyen) est moy=%lf cm\n",
                 moy);
 
     Matrice GRILLE_CENTREE;
-    if (!reserverMatrice(N, M, GRILLE_CENTREE, memoire, ecran)) {
-        ecran.print("erreur alloc mat1");
-        return 1;
-    }
+    if (!reserverMatrice(N, M, GRILLE_CENTREE, memoire, ecran))
+        return echec(ecran, "erreur alloc mat1",
+                     "memoire insuffisante pour la grille centree de " + taille(N, M) + " cases");
     centrer(GRILLE, moy, GRILLE_CENTREE);
     resultats_ecrits &= ecrireResultat(GRILLE_CENTREE, N, M, "GRILLE_CENTREE.txt", ecran);
     const double RMS = ecart_quadratique(GRILLE, GRILLE_CENTREE, somme.nbr_point_reel);
@@ -120,10 +177,10 @@ int main(int argc, char** argv)
         {Hr, "erreur alloc Hr (calcul de longueur de correlation)"},
     };
     for (const auto& v : vecteurs)
-        if (!reserverMatrice(1, N - 1, v.vecteur, memoire, ecran)) {
-            ecran.print("%s", v.message);
-            return 1;
-        }
+        if (!reserverMatrice(1, N - 1, v.vecteur, memoire, ecran))
+            return echec(ecran, v.message,
+                         "memoire insuffisante pour les vecteurs de la fonction de correlation (" +
+                             std::to_string(N - 1) + " rayons)");
     accumulerCorrelation(GRILLE_CENTREE, vecr.ligne(0), nombre_delta_z_par_rayon.ligne(0));
     fonctionCorrelation(vecr.ligne(0), nombre_delta_z_par_rayon.ligne(0), Hr.ligne(0));
     resultats_ecrits &= ecrireResultat(vecr, 1, N - 1, "vecr.txt", ecran);
@@ -133,10 +190,9 @@ int main(int argc, char** argv)
     const int RMAX_OBSERVATION = rayonMaxObservation(Hr.ligne(0), nombre_delta_z_par_rayon.ligne(0));
 
     Matrice r3D;
-    if (!reserverMatrice(1, RMAX_OBSERVATION, r3D, memoire, ecran)) {
-        ecran.print("erreur alloc mat1");
-        return 1;
-    }
+    if (!reserverMatrice(1, RMAX_OBSERVATION, r3D, memoire, ecran))
+        return echec(ecran, "erreur alloc mat1",
+                     "memoire insuffisante pour les " + std::to_string(RMAX_OBSERVATION) + " rayons de HR.m");
     rayons(pas, r3D.ligne(0));
 
     ecrireScript(fichier_HR, ecran, [&](Writer& s) { creationfichierm(s, r3D.ligne(0), Hr.ligne(0), RMAX_OBSERVATION); });

@@ -110,13 +110,16 @@ void ecrireMatrice(pipeline::Writer& fichier, const Matrice& matrice, int nbLign
     });
 }
 
-bool matrice2file(const Matrice& matrice, int nbLignes, int nbColonnes, const std::string& filename)
+bool matrice2file(const Matrice& matrice, int nbLignes, int nbColonnes, const std::string& filename, int& erreur)
 {
-    auto fichier = pipeline::Writer::open(filename, "w");
+    auto fichier = pipeline::Writer::open(filename, "w", erreur);
     if (!fichier)
         return false;
     ecrireMatrice(*fichier, matrice, nbLignes, nbColonnes);
-    return fichier->close();
+    if (fichier->close())
+        return true;
+    erreur = fichier->error();
+    return false;
 }
 
 } // namespace reliefstat

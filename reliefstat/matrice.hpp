@@ -55,8 +55,9 @@ int reserverMatrice(long long nl, long long nc, Matrice& p_mat, std::uint64_t& m
 
 // Creates or truncates the file and writes nbLignes lines: the first nbColonnes
 // values of each row with "%lf", a tab between two values, a newline after the
-// last. False when the file can't be created or a write failed.
-bool matrice2file(const Matrice& matrice, int nbLignes, int nbColonnes, const std::string& filename);
+// last. False, with the system's error number, when the file can't be created
+// or a write failed.
+bool matrice2file(const Matrice& matrice, int nbLignes, int nbColonnes, const std::string& filename, int& erreur);
 
 // The same lines, written to an open writer.
 void ecrireMatrice(pipeline::Writer& fichier, const Matrice& matrice, int nbLignes, int nbColonnes);

@@ -1,5 +1,7 @@
 #include "scripts.hpp"
 
+#include "command_line.hpp"
+
 namespace reliefstat {
 
 void ecrireVisuGrille(pipeline::Writer& script, const Matrice& grille)
@@ -59,13 +61,16 @@ void creationfichierm(pipeline::Writer& script, std::span<const double> r3D, std
 
 void ecrireScript(const char* nom, pipeline::Writer& ecran, const std::function<void(pipeline::Writer&)>& contenu)
 {
-    auto script = pipeline::Writer::open(nom, "w+");
+    int erreur = 0;
+    auto script = pipeline::Writer::open(nom, "w+", erreur);
     if (!script) {
         ecran.print("Impossible d'ouvrir le fichier %s", nom);
+        pipeline::diagnose_file(ecran, "reliefstat", "impossible d'ouvrir", nom, erreur);
         return;
     }
     contenu(*script);
-    script->close();
+    if (!script->close())
+        pipeline::diagnose_file(ecran, "reliefstat", "impossible d'ecrire", nom, script->error());
 }
 
 } // namespace reliefstat

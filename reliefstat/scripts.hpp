@@ -27,7 +27,8 @@ void creationfichierm(pipeline::Writer& script, std::span<const double> r3D, std
 
 // Creates or truncates the script (mode "w+") and writes it; when it can't be
 // opened, prints "Impossible d'ouvrir le fichier " and its name (no line end)
-// and writes nothing. A script never stops the run.
+// and writes nothing. A script that can't be opened or written is also told
+// on standard error with the system's reason; it never stops the run.
 void ecrireScript(const char* nom, pipeline::Writer& ecran, const std::function<void(pipeline::Writer&)>& contenu);
 
 } // namespace reliefstat

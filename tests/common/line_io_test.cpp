@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include <cmath>
 #include <cstdio>
 #include <random>
@@ -320,12 +322,21 @@ TEST(LineIo, LongLiteralsAreWholeInBothDirections)
 #undef CHUNK
 }
 
-TEST(LineWriter, ReportsAFileThatCannotBeOpened)
+TEST(LineWriter, ReportsAFileThatCannotBeOpenedWithTheSystemsReason)
 {
-    EXPECT_FALSE(Writer::open("/nonexistent-dir/x.txt", "w").has_value());
-    EXPECT_FALSE(Reader::open("/nonexistent-dir/x.txt").has_value());
+    int error = 0;
+    EXPECT_FALSE(Writer::open("/nonexistent-dir/x.txt", "w", error).has_value());
+    EXPECT_EQ(error, ENOENT);
+    EXPECT_FALSE(Reader::open("/nonexistent-dir/x.txt", error).has_value());
+    EXPECT_EQ(error, ENOENT);
+    EXPECT_FALSE(Reader::open("/", error).has_value()); // opens, but has no lines
+    EXPECT_EQ(error, EISDIR);
+    EXPECT_FALSE(Writer::open("/dev/null", "wx", error).has_value());
+    EXPECT_EQ(error, EEXIST);
     auto full = Writer::open("/dev/full", "w");
     ASSERT_TRUE(full.has_value());
+    EXPECT_EQ(full->error(), 0);
     full->print("%lf\n", 1.0);
     EXPECT_FALSE(full->close());
+    EXPECT_EQ(full->error(), ENOSPC);
 }

@@ -58,11 +58,18 @@ TEST(Delimiter, NoCompleteFrameEmptiesTheOutputsAndFails)
         EXPECT_EQ(r.out + dir.read("cloud.txt") + dir.read("cloud.m"), "");
         EXPECT_EQ(without_timestamps(dir.read("log.txt")),
                   "[T]\nexecution delimiter\n[T]\nimpossible de lire " + message);
+        // The screen stays silent, standard error says why.
+        EXPECT_EQ(r.err, "delimiter : " +
+                             (*base ? "base.txt ne donne pas " + message.substr(0, message.size() - 1)
+                                    : std::string("base.txt est vide (framefit le vide quand il echoue)")) +
+                             " : cloud.txt et cloud.m sont laisses vides\n");
     }
     WorkDir manquant;
     nuage(manquant, identite, "50\n", "50\n", "0\n", "1 2 3\n");
     std::filesystem::remove(manquant.path() / "f_z.txt");
-    EXPECT_EQ(run("delimiter", {}, manquant).status, 1);
+    const auto r = run("delimiter", {}, manquant);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "delimiter : impossible d'ouvrir f_z.txt : No such file or directory\n");
     EXPECT_EQ(manquant.read("cloud.txt"), "");
 }
 
@@ -76,6 +83,10 @@ TEST(Delimiter, StopsAtTheFirstIncompleteVertexAndWarns)
         const auto r = run("delimiter", {}, dir);
         EXPECT_EQ(r.status, 2);
         EXPECT_NE(r.out.find("2/2\nAttention"), std::string::npos) << r.out;
+        EXPECT_TRUE(r.err.starts_with("delimiter : attention : f_") &&
+                    r.err.ends_with(" incomplet ou mal forme au point 3, lecture arretee : cloud.txt a les points "
+                                    "d'avant\n"))
+            << r.err;
         EXPECT_EQ(dir.read("cloud.txt"), "50.000000 50.000000 50.000000\n50.000000 50.000000 50.000000\n");
     }
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 
 using program_test::run;
 using program_test::without_timestamps;
@@ -40,37 +41,53 @@ TEST(Echantillonnage, DefaultsGiveTheFullLatticeAndTheLogEndsWithoutLineEnds)
     EXPECT_EQ(dir.files().size(), 4u);
 }
 
-TEST(Echantillonnage, FailuresBeforeReadingTouchNoOutputFile)
+TEST(Echantillonnage, FailuresBeforeWritingTouchNoOutputFile)
 {
+    const std::string no_point = "Aucun point dans cloud.txt (";
     struct Case {
         std::vector<std::string> args;
-        std::string cloud, folder; // the cloud's text, or no cloud; a name taken by a directory
+        std::optional<std::string> cloud; // its text, or no cloud
+        std::string folder;               // a name taken by a directory
         int status;
-        std::string out;
+        std::string out, logged, err;
     } cases[] = {
-        {{}, "", "", 1, "Le fichier n'existe pas\n"},
-        {{}, "", "cloud.txt", 1, "Le fichier n'existe pas\n"}, // opens, but is no file
-        {{"0", "1"}, "1 1 1", "", 1, perso + "Nombre de pas invalide (0) : il en faut au moins 1, arret du programme.\n"},
+        {{}, std::nullopt, "", 1, "Le fichier n'existe pas\n", "Echec lors de l'ouverture de cloud.txt, arret du programme.\n",
+         "impossible d'ouvrir cloud.txt : No such file or directory"},
+        {{}, std::nullopt, "cloud.txt", 1, "Le fichier n'existe pas\n",
+         "Echec lors de l'ouverture de cloud.txt, arret du programme.\n", "impossible d'ouvrir cloud.txt : Is a directory"},
+        // A cloud without a single point (a failed delimiter leaves it empty).
+        {{}, "", "", 1, lu + no_point + "fichier vide), arret du programme.\n", no_point + "fichier vide), arret du programme.\n",
+         "cloud.txt ne contient aucun point (fichier vide) : grille.txt et grille.m ne sont pas touches"},
+        {{}, " \n abc 1 1\n", "", 1, lu + no_point + "il ne commence pas par un point), arret du programme.\n",
+         no_point + "il ne commence pas par un point), arret du programme.\n",
+         "cloud.txt ne contient aucun point (il ne commence pas par trois nombres) : grille.txt et grille.m ne sont pas "
+         "touches"},
+        {{"0", "1"}, "1 1 1", "", 1, perso + "Nombre de pas invalide (0) : il en faut au moins 1, arret du programme.\n",
+         "Nombre de pas invalide (0) : il en faut au moins 1, arret du programme.\n",
+         "nombre de pas invalide (0) : il en faut au moins 1"},
         {{"50000", "1"}, "1 1 1", "", 1, // nodes beyond what an int numbers
-         perso + "Memoire insuffisante pour les grilles de 50001 x 50001 noeuds, arret du programme.\n"},
-        {{}, "1 1 1", "log.txt", 3, "Impossible d'ouvrir log.txt en ajout, arret du programme.\n"},
+         perso + "Memoire insuffisante pour les grilles de 50001 x 50001 noeuds, arret du programme.\n",
+         "Memoire insuffisante pour les grilles de 50001 x 50001 noeuds, arret du programme.\n",
+         "memoire insuffisante pour les grilles de 50001 x 50001 noeuds"},
+        {{}, "1 1 1", "log.txt", 3, "Impossible d'ouvrir log.txt en ajout, arret du programme.\n", "",
+         "impossible d'ouvrir log.txt : Is a directory"},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.err);
         WorkDir dir;
         dir.write("grille.txt", "old grid");
         dir.write("grille.m", "old script");
-        if (!c.cloud.empty())
-            dir.write("cloud.txt", c.cloud);
+        if (c.cloud)
+            dir.write("cloud.txt", *c.cloud);
         if (!c.folder.empty())
             std::filesystem::create_directory(dir.path() / c.folder);
         const auto r = run("echantillonnage", c.args, dir);
         EXPECT_EQ(r.status, c.status);
         EXPECT_EQ(r.out, c.out);
+        EXPECT_EQ(r.err, "echantillonnage : " + c.err + "\n");
         if (c.status == 1) {
-            const std::string cause = c.cloud.empty() ? "Echec lors de l'ouverture de cloud.txt, arret du programme.\n"
-                                                      : r.out.substr(perso.size());
             const std::string log = without_timestamps(dir.read("log.txt"));
-            EXPECT_TRUE(log.starts_with("[T]\nexecution echantillonnage\n") && log.ends_with("[T]\n" + cause)) << log;
+            EXPECT_TRUE(log.starts_with("[T]\nexecution echantillonnage\n") && log.ends_with("[T]\n" + c.logged)) << log;
         }
         EXPECT_EQ(dir.read("grille.txt") + dir.read("grille.m"), "old gridold script");
     }
@@ -88,6 +105,11 @@ TEST(Echantillonnage, DroppedPointsAreCountedAndATruncatedCloudEndsWithStatus2)
         const std::string warning = "Attention : lecture de cloud.txt arretee sur une donnee qui n'est pas un "
                                     "point complet (points lus : 8) ; la grille est faite des points lus avant.\n";
         EXPECT_EQ(r.out, perso + lu + (truncated ? warning : "") + "75.000000% de points vides") << tail;
+        EXPECT_TRUE(r.err.ends_with(truncated ? "echantillonnage : lecture de cloud.txt arretee sur une donnee qui "
+                                                "n'est pas un point complet (points lus : 8) : la grille est faite des "
+                                                "points lus avant\n"
+                                              : "utilisee\n"))
+            << r.err;
         const std::string log = without_timestamps(dir.read("log.txt"));
         EXPECT_EQ(has(log, "[T]\n" + warning), truncated);
         EXPECT_TRUE(has(log, "[T]\nchargement des parametres personnalises... nbr_pas=1 et r=0.200000\n"));
@@ -100,6 +122,7 @@ TEST(Echantillonnage, DroppedPointsAreCountedAndATruncatedCloudEndsWithStatus2)
     const auto r = run("echantillonnage", {}, dir);
     EXPECT_EQ(r.status, 3);
     EXPECT_EQ(r.out, lu + "Echec lors de la creation de grille.m, arret du programme.\n");
+    EXPECT_EQ(r.err, "echantillonnage : impossible de creer grille.m : Is a directory\n");
 }
 
 TEST(Echantillonnage, ItsGridFillsTheAnalysisGridExactly)

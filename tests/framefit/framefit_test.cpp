@@ -125,14 +125,21 @@ TEST(Framefit, FailuresLeaveAnEmptyBase)
         {"10 10 10", -6, 8, 20, "[T]\nL'angle entre les vecteurs n'est pas droit (cos(phi)=-0.600000\n\n",
          "framefit : l'angle entre les cotes O-X et O-Y vaut 126.869898 degres, hors de l'intervalle admis "
          "84.260830 a 95.739170 degres (cos(phi)=-0.600000)\n"},
-        {"10 10", 0, 10, 1, "trois nombres de points... arret du programme\n", ""},
-        {"10 10 11", 0, 10, 1, "coin_Y.txt ne contient pas les 11 points annonces... arret du programme\n", ""},
+        {"10 10", 0, 10, 1, "trois nombres de points... arret du programme\n",
+         "framefit : nbr_point_par_coin.txt ne donne pas trois nombres de points\n"},
+        {"10 10 11", 0, 10, 1, "coin_Y.txt ne contient pas les 11 points annonces... arret du programme\n",
+         "framefit : coin_Y.txt ne contient pas les 11 points annonces dans nbr_point_par_coin.txt\n"},
+        {nullptr, 0, 10, 1, "Le fichier coin_O.txt n'a pas pu etre ouvert... arret du programme\n",
+         "framefit : impossible d'ouvrir coin_O.txt : No such file or directory\n"},
     };
     for (const Cas& c : cas) {
+        SCOPED_TRACE(c.erreur);
         WorkDir dir;
-        marqueurs(dir, c.comptes, c.yx, c.yy);
+        marqueurs(dir, c.comptes ? c.comptes : "10 10 10", c.yx, c.yy);
+        if (!c.comptes)
+            std::filesystem::remove(dir.path() / "coin_O.txt");
         const auto r = run("framefit", {}, dir);
-        EXPECT_EQ(r.status, c.status) << c.comptes << " " << c.yx << " " << c.yy;
+        EXPECT_EQ(r.status, c.status);
         EXPECT_EQ(dir.read("base.txt"), "");
         EXPECT_TRUE(without_timestamps(dir.read("log.txt")).ends_with(c.fin_du_log)) << dir.read("log.txt");
         EXPECT_EQ(r.out.empty() && dir.read("visu_plots.m") == "earlier", c.status == 5);
@@ -142,5 +149,7 @@ TEST(Framefit, FailuresLeaveAnEmptyBase)
     marqueurs(plein, "10 10 10\n", 0, 10);
     std::filesystem::remove(plein.path() / "base.txt");
     std::filesystem::create_symlink("/dev/full", plein.path() / "base.txt");
-    EXPECT_EQ(run("framefit", {}, plein).status, 1);
+    const auto r = run("framefit", {}, plein);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "framefit : impossible d'ecrire base.txt : No space left on device (base.txt est laisse vide)\n");
 }

@@ -31,3 +31,12 @@ TEST(Acquisition, PositionsAreSinglePrecisionSums)
     EXPECT_TRUE(w.memory_text().ends_with("La barre doit etre a 16777216.0cm et le chariot a 10.2cm\n"
                                           "derniere mesure : 3.000000\nMesure suivante?\n"));
 }
+
+TEST(Acquisition, TheStepIsWrittenWithTheFewestDecimalsThatReadBackExactly)
+{
+    // One decimal where it holds the step exactly; otherwise the fewest that read back as the same float.
+    for (const auto& [pas, texte] : {std::pair{2.0f, "2.0"}, {0.5f, "0.5"}, {0.1f, "0.1"}, {10.3f, "10.3"},
+                                     {0.25f, "0.25"}, {0.15f, "0.15"}, {0.05f, "0.05"}, {0.04f, "0.04"},
+                                     {1e-6f, "0.000001"}, {16777216.0f, "16777216.0"}, {1e20f, "100000002004087734272.0"}})
+        EXPECT_EQ(textePas(pas), texte) << pas;
+}

@@ -64,12 +64,19 @@ TEST(Markerpick, EarlyStopsTouchNoOutput)
     const std::vector<std::string> incomplets{"230,110", "1,2,3", "4,5,6", "10"};
     for (auto [args, manquant, status] : {std::tuple{incomplets, "", 255}, {incomplets, "f_color.txt", 1},
                                           {{}, "f_color.txt", 1}, {{}, "f_z.txt", 1}}) {
+        SCOPED_TRACE(manquant);
         WorkDir dir;
         nuage(dir, "1\n", "230 110 30\n");
         if (*manquant)
             std::filesystem::remove(dir.path() / manquant);
         dir.write("coin_O.txt", "earlier");
-        EXPECT_EQ(run("markerpick", args, dir).status, status);
+        const auto r = run("markerpick", args, dir);
+        EXPECT_EQ(r.status, status);
+        // The last line on standard error says why, alone.
+        EXPECT_TRUE(r.err.ends_with(*manquant ? "markerpick : impossible d'ouvrir " + std::string(manquant) +
+                                                    " : No such file or directory\n"
+                                              : "(statut 255)\n"))
+            << r.err;
         EXPECT_EQ(dir.read("coin_O.txt"), "earlier");
         EXPECT_FALSE(dir.exists("posX.m"));
         const bool signale = dir.read("log.txt").find(std::string(manquant) + " n'a pas pu etre ouvert") != std::string::npos;
@@ -87,6 +94,10 @@ TEST(Markerpick, MalformedCloudStopsTheScanWithAWarning)
         EXPECT_EQ(r.status, 2) << color;
         EXPECT_EQ(dir.read("nbr_point_par_coin.txt") + dir.read("posX.m"), "2 0 0\nX=[1.000000 2.000000 ];");
         EXPECT_TRUE(r.out.ends_with("au point 3, lecture arretee\n")) << r.out;
+        EXPECT_TRUE(r.err.starts_with("markerpick : attention : f_") &&
+                    r.err.ends_with(" incomplet ou mal forme au point 3, lecture arretee : les fichiers des coins ont "
+                                    "les points d'avant\n"))
+            << r.err;
         EXPECT_NE(dir.read("log.txt").find("Fin du script markerpick\n\n[") , std::string::npos);
     }
 }

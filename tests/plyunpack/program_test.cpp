@@ -17,6 +17,7 @@ struct Outcome {
     int status;
     std::string out;
     std::map<std::string, std::string> files; // all but the cloud, the log without timestamps
+    std::string err;
 };
 
 const std::map<std::string, std::string> earlier_run = {
@@ -33,7 +34,7 @@ Outcome unpack(const std::optional<std::string>& cloud, const std::map<std::stri
     auto files = dir.files();
     files.erase("option-0000.ply");
     files["log.txt"] = program_test::without_timestamps(files["log.txt"]);
-    return {run.status, run.out, files};
+    return {run.status, run.out, files, run.err};
 }
 
 // Vertices whose values every type used below holds exactly (z is an integer).
@@ -49,6 +50,17 @@ std::vector<Point> some_points(int n)
         points.push_back({next(8000) / 8.0, next(8000) / 8.0, next(800) * 1.0, next(16) / 16.0, 0, 1,
                           next(127) + 128, next(127) + 128, next(127) + 128});
     return points;
+}
+
+// The cloud with its header's line ends, and those of an ASCII file's data, replaced.
+std::string line_ends(const std::string& cloud, const std::string& end)
+{
+    const bool text = cloud.starts_with("ply\nformat ascii");
+    const std::size_t header = cloud.find("end_header\n") + 11;
+    std::string out;
+    for (std::size_t i = 0; i < cloud.size(); ++i)
+        out += cloud[i] == '\n' && (text || i < header) ? end : std::string(1, cloud[i]);
+    return out;
 }
 
 std::string declaring(std::string cloud, int count)
@@ -121,11 +133,20 @@ TEST(OtherLayouts, GiveWhatTheClassicLayoutGives)
         {"float", "red", [](const Point& p, int) { return p.r / 255.0; }}, // fractions of full intensity
         {"double", "green", [](const Point& p, int) { return (p.g - 0.375) / 255.0; }},
         {"float", "blue", [](const Point& p, int) { return (p.b + 0.25) / 255.0; }}};
+    // 16-bit colours (ushort, and short with values up to 65535) span 0 to 65535,
+    // and v x 257 +- 128 rounds to v.
+    auto sixteen_bits = [](int Point::*channel) {
+        return [channel](const Point& p, int) { return (p.*channel) * 257.0 + (p.*channel < 128 ? 128 : -128); };
+    };
     const std::vector<Column> integers = {
         column("float", "x", &Point::x),    column("double", "y", &Point::y),  column("short", "z", &Point::z),
         constant("char", "c", -5),          constant("int8", "i", 7),          constant("uint16", "u", 60000),
         constant("uint32", "v", 4e9),       constant("int", "w", -7e5),        constant("int32", "t", 1),
-        column("ushort", "red", &Point::r), column("uint", "green", &Point::g), column("int16", "blue", &Point::b)};
+        {"ushort", "red", sixteen_bits(&Point::r)}, column("uint", "green", &Point::g),
+        {"int16", "blue", sixteen_bits(&Point::b)}};
+    const std::vector<Column> short_names = {column("float", "x", &Point::x), column("float", "y", &Point::y),
+                                             column("float", "z", &Point::z), column("uchar", "r", &Point::r),
+                                             column("uchar", "g", &Point::g), column("uchar", "b", &Point::b)};
     const auto listed = plus(classic, {"float", "w", [](const Point& p, int) { return p.z; }, 2, "int"});
     const std::vector<std::string> notes = {"comment by a scanner", "obj_info num_cols 640", "comment",
                                             "comment " + std::string(100000, 'c')}; // lines of any length
@@ -139,6 +160,10 @@ TEST(OtherLayouts, GiveWhatTheClassicLayoutGives)
                  make_ply(format, {}, {{"vertex", 0, diffuse}}, points),
                  make_ply(format, {}, {camera, {"vertex", 0, real_colour}}, points),
                  make_ply(format, {}, {{"vertex", 0, integers}}, points),
+                 make_ply(format, {}, {{"vertex", 0, short_names}}, points),
+                 // Lines that end with CR LF or a bare CR: the header, and the data of a text file.
+                 line_ends(make_ply(format, notes, {{"vertex", 0, classic}}, points), "\r\n"),
+                 line_ends(make_ply(format, {}, {camera, {"vertex", 0, integers}, face}, points), "\r"),
              }) {
             SCOPED_TRACE(cloud.substr(0, std::min<std::size_t>(cloud.find("end_header"), 300)));
             const auto r = unpack(cloud);
@@ -183,6 +208,7 @@ TEST(UnreadableClouds, StopBeforeTouchingTheEarlierFiles)
     const auto missing = unpack(std::nullopt, with_log);
     EXPECT_EQ(missing.status, 1);
     EXPECT_EQ(missing.out, "Le fichier n'existe pas");
+    EXPECT_EQ(missing.err, "plyunpack : impossible d'ouvrir option-0000.ply : No such file or directory\n");
     EXPECT_EQ(missing.files.at("log.txt"),
               "[T]\nexecution plyunpack\n[T]\nLe fichier .ply n'a pas pu etre ouvert... arret du programme\n");
     EXPECT_EQ(missing.files.at("f_color.txt"), earlier_run.at("f_color.txt"));
@@ -192,6 +218,9 @@ TEST(UnreadableClouds, StopBeforeTouchingTheEarlierFiles)
         std::string s = good;
         return s.replace(s.find(from), from.size(), to);
     };
+    // A header that reads, but lacks what the toolkit needs, is not called unreadable.
+    const std::string lacks = "Le nuage .ply ne peut pas etre decoupe : ";
+    const std::string unreadable = "En-tete du .ply illisible : ";
     const std::pair<std::string, std::string> cases[] = {
         {"", "ce n'est pas un fichier PLY (la premiere ligne n'est pas ply)"},
         {good.substr(0, good.find("end_header")), "l'en-tete ne se termine pas (pas de ligne end_header)"},
@@ -200,19 +229,25 @@ TEST(UnreadableClouds, StopBeforeTouchingTheEarlierFiles)
         {replaced("ascii", "binary_middle_endian"), "format inconnu (ascii, binary_little_endian ou binary_big_endian attendu)"},
         {replaced("1.0", "2.0"), "version de format inconnue (1.0 attendu)"},
         {replaced("vertex 3", "vertex -3"), "nombre d'elements illisible a la ligne 4 de l'en-tete"},
-        {replaced("property float nx", "property flaot nx"), "type de propriete inconnu a la ligne 8 de l'en-tete"},
-        {replaced("property float y", "property float why"), "l'element vertex n'a pas de propriete y"},
+        {replaced("property float nx", "property flaot nx"), "type de propriete flaot inconnu a la ligne 8 de l'en-tete"},
+        {replaced("property uchar red", "property bool red"), "type de propriete bool inconnu a la ligne 11 de l'en-tete"},
+        {replaced("property float y", "property float why"), lacks + "l'element vertex n'a pas de propriete y"},
         {replaced("property uchar green", "property uchar gren"),
-         "l'element vertex n'a pas de couleur (red green blue ou diffuse_red diffuse_green diffuse_blue)"},
-        {replaced("element vertex", "element vertices"), "l'en-tete ne declare pas d'element vertex"},
-        {replaced("element vertex 3", "element vertex 2147483648"), "trop de sommets declares"},
+         lacks + "l'element vertex n'a pas de couleur (red green blue, r g b ou diffuse_red diffuse_green diffuse_blue)"},
+        {replaced("element vertex", "element vertices"), lacks + "l'en-tete ne declare pas d'element vertex"},
+        {replaced("element vertex 3", "element vertex 2147483648"), lacks + "trop de sommets declares"},
     };
     for (const auto& [cloud, reason] : cases) {
         SCOPED_TRACE(reason);
         const auto r = unpack(cloud, earlier_run);
-        const std::string message = "En-tete du .ply illisible : " + reason + "... arret du programme\n";
+        const bool lacking = reason.starts_with(lacks);
+        const std::string message = (lacking ? "" : unreadable) + reason + "... arret du programme\n";
         EXPECT_EQ(r.status, 1);
         EXPECT_EQ(r.out, message);
+        EXPECT_EQ(r.err, "plyunpack : option-0000.ply " +
+                             (lacking ? "ne peut pas etre decoupe : " + reason.substr(lacks.size())
+                                      : ": en-tete illisible : " + reason) +
+                             "\n");
         EXPECT_EQ(r.files.at("log.txt"), "[T]\nexecution plyunpack\n[T]\n" + message);
         for (const auto& [name, bytes] : earlier_run)
             EXPECT_EQ(r.files.at(name), bytes);
@@ -223,26 +258,29 @@ TEST(UnwritableFiles, StopWithStatusOne)
 {
     WorkDir dir;
     dir.write("option-0000.ply", classic_ply(some_points(2)));
-    auto expect = [&](const std::string& out, const std::string& log) {
+    auto expect = [&](const std::string& out, const std::string& log, const std::string& err) {
         const auto run = program_test::run("plyunpack", {}, dir);
         EXPECT_EQ(run.status, 1);
         EXPECT_EQ(run.out, out);
+        EXPECT_EQ(run.err, "plyunpack : " + err + "\n");
         EXPECT_EQ(program_test::without_timestamps(program_test::slurp(dir.path() / "log.txt")), log);
     };
     namespace fs = std::filesystem;
     fs::create_directory(dir.path() / "f_z.txt");
     const std::string cannot = "Le fichier f_z.txt n'a pas pu etre ouvert... arret du programme\n";
-    expect(cannot, "[T]\nexecution plyunpack\n[T]\n" + cannot);
+    expect(cannot, "[T]\nexecution plyunpack\n[T]\n" + cannot, "impossible de creer f_z.txt : Is a directory");
     fs::remove(dir.path() / "f_z.txt");
     fs::remove(dir.path() / "log.txt");
     fs::create_directory(dir.path() / "log.txt");
-    expect("Le fichier log.txt n'a pas pu etre ouvert... arret du programme\n", "");
+    expect("Le fichier log.txt n'a pas pu etre ouvert... arret du programme\n", "",
+           "impossible d'ouvrir log.txt : Is a directory");
     fs::remove(dir.path() / "log.txt");
     if (!fs::exists("/dev/full"))
         GTEST_SKIP() << "no /dev/full here: the full-disk case is not run";
     fs::create_symlink("/dev/full", dir.path() / "f_color.txt");
     const std::string full = "Erreur d'ecriture dans f_color.txt... arret du programme\n";
-    expect("ouverture du .ply ok\n" + full, started + "[T]\n" + full);
+    expect("ouverture du .ply ok\n" + full, started + "[T]\n" + full,
+           "impossible d'ecrire f_color.txt : No space left on device");
 }
 
 TEST(OtherLayouts, RealColoursAreFractionsOfFullIntensity)

@@ -55,6 +55,7 @@ TEST(Programme, RunCompletSurUneGrilleDeDeuxSurDeux)
     const auto r = run("reliefstat", {"ignore", "-x"}, dir);
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, ecran("2.000000", "0.816497"));
+    EXPECT_EQ(r.err, "");
     const std::map<std::string, std::string> attendus = {
         {"grille.txt", grille},
         {"GRILLE.txt", "1.000000\t3.000000\n2.000000\t10000.000000\n"},
@@ -101,40 +102,82 @@ TEST(Programme, HauteurProcheDuMarqueur)
 
 TEST(Programme, Echecs)
 {
-    const std::string illisible = "En-tete illisible dans le fichier grille.txt : il doit donner les deux nombres "
-                                  "de pas et le pas, par exemple 200x200x0.500000\n";
+    const std::string exemple = " : il doit donner les deux nombres de pas et le pas, par exemple 200x200x0.500000";
+    const std::string illisible = "En-tete illisible dans le fichier grille.txt" + exemple;
+    const std::string pas_fini = " une hauteur qui n'est pas un nombre fini (";
     const struct {
         const char* grille;
-        std::string message;
-        std::size_t fichiers; // grille.txt included
+        std::string message, raison; // on the screen; on standard error after "reliefstat : "
+        std::size_t fichiers;        // grille.txt included
     } cas[] = {
-        {"1x1\n1\n2\n3\n4\n", illisible, 1},
-        {"", illisible, 1},
-        {"-1x2x1.0\n", "En-tete invalide dans le fichier grille.txt : nombre de pas negatif (-1x2)\n", 1},
+        {"1x1\n1\n2\n3\n4\n", illisible + "\n", "en-tete illisible dans grille.txt" + exemple, 1},
+        {"", illisible + "\n", "en-tete illisible dans grille.txt" + exemple, 1},
+        {"-1x2x1.0\n", "En-tete invalide dans le fichier grille.txt : nombre de pas negatif (-1x2)\n",
+         "en-tete invalide dans grille.txt : nombre de pas negatif (-1x2)", 1},
         {"3x2x1.0\n1\n2\n3\n4\n5\n6\n",
-         "Le fichier grille.txt ne contient que 6 hauteurs lisibles, son en-tete en annonce 12 (4 x 3)\n", 1},
+         "Le fichier grille.txt ne contient que 6 hauteurs lisibles, son en-tete en annonce 12 (4 x 3)\n",
+         "grille.txt ne contient que 6 hauteurs lisibles, son en-tete en annonce 12 (4 x 3) : aucun fichier n'est ecrit",
+         1},
         {"1x1x1.0\n1\n2\nnon\n4\n",
-         "Le fichier grille.txt ne contient que 2 hauteurs lisibles, son en-tete en annonce 4 (2 x 2)\n", 1},
-        {"99999x99999999x1.0\n1\n", "erreur resa ligneserreur alloc mat1", 1},
-        {"2147483647x0x1.0\n1\n", "erreur resa matriceerreur alloc mat1", 1},
+         "Le fichier grille.txt ne contient que 2 hauteurs lisibles, son en-tete en annonce 4 (2 x 2)\n",
+         "grille.txt ne contient que 2 hauteurs lisibles, son en-tete en annonce 4 (2 x 2) : aucun fichier n'est ecrit",
+         1},
+        // A height that is no finite number would make every figure nan.
+        {"1x1x1.0\n1\n2\nnan\n4\n", "Le fichier grille.txt contient a la ligne 4" + pas_fini + "nan)\n",
+         "grille.txt, ligne 4 : la hauteur nan n'est pas un nombre fini : aucun fichier n'est ecrit", 1},
+        {"0x1x1.0 5 -inf\n", "Le fichier grille.txt contient a la ligne 1" + pas_fini + "-inf)\n",
+         "grille.txt, ligne 1 : la hauteur -inf n'est pas un nombre fini : aucun fichier n'est ecrit", 1},
+        {"0x1x1.0\n\n1e400 1\n", "Le fichier grille.txt contient a la ligne 3" + pas_fini + "inf)\n",
+         "grille.txt, ligne 3 : la hauteur inf n'est pas un nombre fini : aucun fichier n'est ecrit", 1},
+        {"99999x99999999x1.0\n1\n", "erreur resa ligneserreur alloc mat1",
+         "memoire insuffisante pour la grille de 100000 x 100000000 cases de grille.txt", 1},
+        {"2147483647x0x1.0\n1\n", "erreur resa matriceerreur alloc mat1",
+         "memoire insuffisante pour la grille de 2147483648 x 1 cases de grille.txt", 1},
         {"1x0x1.0\n10000\n10000.000000\n",
          "Aucun point reel dans la grille : toutes ses hauteurs valent 10000, la moyenne et l'ecart quadratique "
          "moyen ne peuvent pas etre calcules\n",
-         2}, // visu_grille_initiale.m
+         "aucun point reel dans grille.txt : toutes ses hauteurs valent 10000 (case vide)", 2}, // visu_grille_initiale.m
     };
     for (const auto& c : cas) {
+        SCOPED_TRACE(c.grille);
         WorkDir dir;
         dir.write("grille.txt", c.grille);
         const auto r = run("reliefstat", {}, dir);
-        EXPECT_EQ(r.status, 1) << c.grille;
+        EXPECT_EQ(r.status, 1);
         EXPECT_EQ(r.out, c.message);
-        EXPECT_EQ(dir.files().size(), c.fichiers) << c.grille;
+        EXPECT_EQ(r.err, "reliefstat : " + c.raison + "\n");
+        EXPECT_EQ(dir.files().size(), c.fichiers);
     }
     WorkDir vide;
-    const auto r = run("reliefstat", {}, vide);
+    auto r = run("reliefstat", {}, vide);
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "Impossible d'ouvrir le fichier grille.txt");
+    EXPECT_EQ(r.err, "reliefstat : impossible d'ouvrir grille.txt : No such file or directory\n");
     EXPECT_TRUE(vide.files().empty());
+    std::filesystem::create_directory(vide.path() / "grille.txt");
+    r = run("reliefstat", {}, vide);
+    EXPECT_EQ(r.out, "Impossible d'ouvrir le fichier grille.txt");
+    EXPECT_EQ(r.err, "reliefstat : impossible d'ouvrir grille.txt : Is a directory\n");
+}
+
+TEST(Programme, DesHauteursEnTropSontSignalees)
+{
+    // Read as before, screen and files alike; standard error counts them.
+    for (const auto& [surplus, avis] :
+         {std::pair{"7 8\n", "2 hauteurs de plus que les 4 annoncees par son en-tete (2 x 2) : elles ne sont pas lues"},
+          {"7 fin\n", "1 hauteur de plus que les 4 annoncees par son en-tete (2 x 2), puis un texte qui n'est pas un "
+                      "nombre : rien de cela n'est lu"},
+          {"fin", "apres les 4 hauteurs annoncees par son en-tete (2 x 2) un texte qui n'est pas un nombre : il "
+                  "n'est pas lu"}}) {
+        SCOPED_TRACE(surplus);
+        WorkDir dir;
+        dir.write("grille.txt", std::string("1x1x1.0\n1\n2\n3\n10000\n") + surplus);
+        const auto r = run("reliefstat", {}, dir);
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.out, ecran("2.000000", "0.816497"));
+        EXPECT_EQ(r.err, std::string("reliefstat : attention : grille.txt contient ") + avis + "\n");
+        EXPECT_EQ(dir.read("GRILLE.txt"), "1.000000\t3.000000\n2.000000\t10000.000000\n");
+    }
 }
 
 TEST(Programme, FichiersImpossiblesACreer)
@@ -150,6 +193,8 @@ TEST(Programme, FichiersImpossiblesACreer)
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "Impossible d'ouvrir le fichier visu_grille_initiale.m" + ecran("2.000000", "0.816497") +
                          "Impossible d'ouvrir le fichier HR.m");
+    EXPECT_EQ(r.err, "reliefstat : impossible d'ouvrir visu_grille_initiale.m : Is a directory\n"
+                     "reliefstat : impossible d'ouvrir HR.m : Is a directory\n");
     EXPECT_EQ(dir.files().size(), 8u);
 
     WorkDir resultat;
@@ -158,5 +203,18 @@ TEST(Programme, FichiersImpossiblesACreer)
     r = run("reliefstat", {}, resultat);
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "Impossible d'ecrire le fichier GRILLE.txt" + ecran("2.000000", "0.816497"));
+    EXPECT_EQ(r.err, "reliefstat : impossible d'ecrire GRILLE.txt : Is a directory\n");
     EXPECT_EQ(resultat.files().size(), 9u);
+
+    // A full disk: the same, with the system's reason.
+    if (!std::filesystem::exists("/dev/full"))
+        GTEST_SKIP() << "no /dev/full here: the full-disk case is not run";
+    std::filesystem::remove(resultat.path() / "GRILLE.txt");
+    std::filesystem::remove(resultat.path() / "HR.m");
+    std::filesystem::create_symlink("/dev/full", resultat.path() / "GRILLE.txt");
+    std::filesystem::create_symlink("/dev/full", resultat.path() / "HR.m");
+    r = run("reliefstat", {}, resultat);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "reliefstat : impossible d'ecrire GRILLE.txt : No space left on device\n"
+                     "reliefstat : impossible d'ecrire HR.m : No space left on device\n");
 }
