@@ -1,6 +1,7 @@
 #include "backend_compare.hpp"
 
-#include "fast_stream.hpp"
+#include "fast_input.hpp"
+#include "fast_output.hpp"
 #include "format_compose.hpp"
 #include "stdio_stream.hpp"
 

@@ -4,7 +4,7 @@
 // scans, line reads, byte reads, end tests and rewinds, fed whole and in small
 // pieces; and random values printed with the programs' formats.
 #include "backend_compare.hpp"
-#include "fast_stream.hpp"
+#include "fast_input.hpp"
 #include "fixed_text.hpp"
 #include "line_io.hpp"
 #include "stdio_stream.hpp"
@@ -184,11 +184,11 @@ TEST(BackendEquivalence, FilesAcrossBlockBoundaries)
     std::mt19937_64 rng(8);
     std::uniform_real_distribution<double> coordinate(-500, 500);
     char line[64];
-    while (text.size() < 3 * pipeline::fast_backend::block_size) {
+    while (text.size() < 3 * pipeline::fast_backend::read_block) {
         std::snprintf(line, sizeof line, "%lf\n ", coordinate(rng));
         text += line;
     }
-    text += std::string(pipeline::fast_backend::block_size + 17, '7') + ".5e-3 x\n";
+    text += std::string(pipeline::fast_backend::read_block + 17, '7') + ".5e-3 x\n";
     std::ofstream(name, std::ios::binary) << text;
 
     auto fast = pipeline::fast_backend::Input::open(name);

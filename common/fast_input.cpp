@@ -6,20 +6,15 @@
 // blank, so the C library sees what it would see in the whole input, and its
 // position afterwards tells what it consumed, the characters it keeps on a
 // failure included.
-#include "fast_stream.hpp"
-
-#include "fixed_text.hpp"
+#include "fast_input.hpp"
 
 #include <algorithm>
 #include <bit>
 #include <cerrno>
 #include <charconv>
-#include <climits>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <mutex>
 #include <new>
 #include <sys/types.h>
 #include <system_error>
@@ -45,8 +40,6 @@ constexpr double powers_of_ten[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e
                                     1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
 } // namespace
-
-// --- Input -------------------------------------------------------------------
 
 Input::Source::~Source()
 {
@@ -128,7 +121,7 @@ bool Input::fill()
     }
     if (s.end == s.capacity) {
         // In pieces, the buffer starts small, so that long numbers make it grow.
-        const std::size_t first = s.piece > 0 ? 16 : block_size;
+        const std::size_t first = s.piece > 0 ? 16 : read_block;
         const std::size_t grown = s.capacity == 0 ? first : 2 * s.capacity;
         auto data = std::make_unique<char[]>(grown);
         if (s.end > 0)
@@ -458,238 +451,6 @@ void Input::rewind()
     } else {
         s.pos = 0; // a text reader holds the whole text
     }
-}
-
-// --- Output ------------------------------------------------------------------
-
-namespace {
-
-std::mutex open_files_mutex;
-Output::Sink* newest_open_file = nullptr;
-
-bool write_all(int fd, const char* bytes, std::size_t n)
-{
-    while (n > 0) {
-        const ssize_t w = ::write(fd, bytes, n);
-        if (w < 0 && errno == EINTR)
-            continue;
-        if (w <= 0)
-            return false;
-        bytes += w;
-        n -= static_cast<std::size_t>(w);
-    }
-    return true;
-}
-
-void drain(Output::Sink& s, const char* bytes, std::size_t n)
-{
-    using Kind = Output::Sink::Kind;
-    if (n == 0)
-        return;
-    bool ok = true;
-    if (s.kind == Kind::file)
-        ok = s.fd >= 0 && write_all(s.fd, bytes, n);
-    else if (s.kind == Kind::memory)
-        s.memory.append(bytes, n);
-    else
-        ok = std::fwrite(bytes, 1, n, stdout) == n;
-    if (!ok)
-        s.failed = true;
-}
-
-void drain(Output::Sink& s)
-{
-    drain(s, s.data.get(), s.used);
-    s.used = 0;
-}
-
-void flush_open_files()
-{
-    const std::lock_guard lock(open_files_mutex);
-    for (Output::Sink* s = newest_open_file; s; s = s->older)
-        drain(*s);
-}
-
-void link_open_file(Output::Sink& s)
-{
-    const std::lock_guard lock(open_files_mutex);
-    static const bool registered = std::atexit(flush_open_files) == 0;
-    (void)registered;
-    s.older = newest_open_file;
-    if (newest_open_file)
-        newest_open_file->newer = &s;
-    newest_open_file = &s;
-}
-
-void unlink_open_file(Output::Sink& s)
-{
-    const std::lock_guard lock(open_files_mutex);
-    if (s.newer)
-        s.newer->older = s.older;
-    else if (newest_open_file == &s)
-        newest_open_file = s.older;
-    if (s.older)
-        s.older->newer = s.newer;
-    s.newer = s.older = nullptr;
-}
-
-// The open(2) flags of a fopen mode, or -1 for a mode that fopen refuses.
-int open_flags(const char* mode)
-{
-    int flags = 0;
-    switch (mode[0]) {
-    case 'r': flags = O_RDONLY; break;
-    case 'w': flags = O_WRONLY | O_CREAT | O_TRUNC; break;
-    case 'a': flags = O_WRONLY | O_CREAT | O_APPEND; break;
-    default: return -1;
-    }
-    for (const char* m = mode + 1; *m && *m != ','; ++m) {
-        if (*m == '+')
-            flags = (flags & ~O_ACCMODE) | O_RDWR;
-        else if (*m == 'x')
-            flags |= O_EXCL;
-        else if (*m == 'e')
-            flags |= O_CLOEXEC;
-    }
-    return flags;
-}
-
-} // namespace
-
-Output::Output(std::unique_ptr<Sink> sink) : s_(std::move(sink)) {}
-Output::Output(Output&&) noexcept = default;
-
-Output& Output::operator=(Output&& other) noexcept
-{
-    if (this != &other) {
-        if (s_ && s_->kind == Sink::Kind::file)
-            close();
-        s_ = std::move(other.s_);
-    }
-    return *this;
-}
-
-Output::~Output()
-{
-    // Standard output is left to the C library, which flushes it at exit.
-    if (s_ && s_->kind == Sink::Kind::file)
-        close();
-}
-
-std::optional<Output> Output::open(const std::string& name, const char* mode)
-{
-    const int flags = open_flags(mode);
-    if (flags < 0)
-        return std::nullopt;
-    const int fd = ::open(name.c_str(), flags, 0666);
-    if (fd < 0)
-        return std::nullopt;
-    auto sink = std::make_unique<Sink>();
-    sink->kind = Sink::Kind::file;
-    sink->fd = fd;
-    sink->capacity = block_size;
-    sink->data = std::make_unique<char[]>(block_size);
-    link_open_file(*sink);
-    return Output(std::move(sink));
-}
-
-Output Output::standard_output()
-{
-    auto sink = std::make_unique<Sink>();
-    sink->kind = Sink::Kind::standard;
-    sink->buffered = false;
-    return Output(std::move(sink));
-}
-
-Output Output::in_memory()
-{
-    auto sink = std::make_unique<Sink>();
-    sink->kind = Sink::Kind::memory;
-    sink->capacity = 4096;
-    sink->data = std::make_unique<char[]>(sink->capacity);
-    return Output(std::move(sink));
-}
-
-char* Output::room(std::size_t n)
-{
-    Sink& s = *s_;
-    if (s.capacity - s.used < n) {
-        drain(s);
-        if (s.capacity < n) {
-            s.capacity = std::max<std::size_t>(n, 4096);
-            s.data = std::make_unique<char[]>(s.capacity);
-        }
-    }
-    return s.data.get() + s.used;
-}
-
-void Output::commit(char* end)
-{
-    Sink& s = *s_;
-    s.used = static_cast<std::size_t>(end - s.data.get());
-    if (s.kind == Sink::Kind::standard)
-        drain(s);
-}
-
-void Output::write_fixed_slowly(double value, int decimals)
-{
-    commit(format_fixed(room(fixed_text_room(decimals)), value, decimals));
-}
-
-void Output::write_int_slowly(int value)
-{
-    char* p = room(int_room);
-    commit(std::to_chars(p, p + int_room, value).ptr);
-}
-
-void Output::write_bytes_slowly(std::string_view bytes)
-{
-    Sink& s = *s_;
-    if (bytes.empty())
-        return;
-    if (bytes.size() > s.capacity / 2 && bytes.size() > 4096) {
-        drain(s);
-        drain(s, bytes.data(), bytes.size());
-        return;
-    }
-    char* p = room(bytes.size());
-    std::memcpy(p, bytes.data(), bytes.size());
-    commit(p + bytes.size());
-}
-
-bool Output::flush()
-{
-    Sink& s = *s_;
-    drain(s);
-    if (s.kind == Sink::Kind::standard && std::fflush(stdout) != 0)
-        s.failed = true;
-    return !s.failed;
-}
-
-std::string Output::memory_text()
-{
-    flush();
-    return s_->memory;
-}
-
-bool Output::close()
-{
-    Sink& s = *s_;
-    if (s.kind != Sink::Kind::file)
-        return flush();
-    if (s.fd < 0)
-        return !s.failed;
-    drain(s);
-    unlink_open_file(s);
-    if (::close(s.fd) != 0)
-        s.failed = true;
-    s.fd = -1;
-    return !s.failed;
-}
-
-bool Output::failed() const
-{
-    return s_->failed || (s_->kind == Sink::Kind::standard && std::ferror(stdout));
 }
 
 } // namespace pipeline::fast_backend
