@@ -1,18 +1,26 @@
-// The numbers of the common shapes ([sign] digits [. digits] for "%lf",
-// [sign] digits for "%d") are read straight from the buffer. Every other one
-// (exponents, long mantissas, hexadecimal, inf, nan, malformed texts, a number
-// that runs into the end of the buffer) is handed to the C library's own
-// scanf, over the characters up to the first blank: no number goes on past a
-// blank, so the C library sees what it would see in the whole input, and its
-// position afterwards tells what it consumed, the characters it keeps on a
-// failure included.
+// The numbers of the common shape ([sign] digits [. digits], at most 15
+// digits for a real, 18 for an integer) are read straight from the buffer,
+// eight digits at a time; every other decimal real (long mantissas,
+// exponents) by fast_float, which gives the correctly rounded double or float
+// of any decimal text, as strtod and strtof do. scanf takes the longest text
+// that could start a number and converts what it took: these parses stop at
+// the same character for every decimal number followed by a character that
+// cannot go on it. The other texts go to the C library's own scanf: "inf",
+// "nan", hexadecimal numbers, "%i" with a leading 0, partial matches ("1e+"
+// followed by a letter, "100ergs": scanf consumes what it tried and converts
+// less), integers of more than 18 digits, and malformed texts (what scanf
+// consumes on a failure). It sees the characters up to the first blank: no
+// number goes on past a blank, so it sees what it would see in the whole
+// input, and its position afterwards tells what it consumed.
 #include "fast_input.hpp"
+
+#include <fast_float/fast_float.h>
 
 #include <algorithm>
 #include <bit>
 #include <cerrno>
-#include <charconv>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <new>
@@ -26,18 +34,97 @@ namespace pipeline::fast_backend {
 
 namespace {
 
-int lower(int c)
-{
-    return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c;
-}
-
-bool is_digit(int c)
+bool is_digit(char c)
 {
     return c >= '0' && c <= '9';
 }
 
-constexpr double powers_of_ten[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+// How many of the 8 characters at p are decimal digits before the first other
+// one, and the value of those digits: the digits are turned into numbers all
+// at once, in the 8 bytes of one 64-bit word.
+[[gnu::always_inline]] inline int leading_digits(const char* p, std::uint64_t& value)
+{
+    std::uint64_t word = 0;
+    std::memcpy(&word, p, sizeof word); // the first character in the low byte
+    const std::uint64_t y = word ^ 0x3030303030303030ULL; // a digit byte becomes its value
+    // A byte is no digit when its value is 10 or more (or its high bit is set).
+    const std::uint64_t other =
+        (((y & 0x7f7f7f7f7f7f7f7fULL) + 0x7676767676767676ULL) | y) & 0x8080808080808080ULL;
+    const int n = other == 0 ? 8 : std::countr_zero(other) / 8;
+    value = 0;
+    if (n == 0)
+        return 0;
+    // The n digits to the top bytes, zeros (leading zeros) below them, then
+    // pairs, fours and eights of digits combined.
+    std::uint64_t v = n == 8 ? y : y << (8 * (8 - n));
+    v = v * 10 + (v >> 8);
+    v = ((v & 0x000000ff000000ffULL) * (100 + (1000000ULL << 32)) +
+         ((v >> 16) & 0x000000ff000000ffULL) * (1 + (10000ULL << 32))) >>
+        32;
+    value = v;
+    return n;
+}
+
+constexpr std::uint64_t whole_powers_of_ten[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
+constexpr double powers_of_ten[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
                                     1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// The run of digits from q: q moves past it, and its digits go on m (which
+// wraps past 19 of them).
+[[gnu::always_inline]] inline void digit_run(const char*& q, const char* end, std::uint64_t& m)
+{
+    while (end - q >= 8) {
+        std::uint64_t v = 0;
+        const int n = leading_digits(q, v);
+        m = m * whole_powers_of_ten[n] + v;
+        q += n;
+        if (n < 8)
+            return;
+    }
+    for (; q < end && is_digit(*q); ++q)
+        m = m * 10 + static_cast<std::uint64_t>(*q - '0');
+}
+
+// Whether scanf goes on past a decimal real whose digits start at `digits`,
+// into the character at q: an exponent's "e" (or the start of one that is not
+// there: a partial match), or the "x" of a hexadecimal number after a lone 0.
+bool goes_on(const char* digits, const char* q)
+{
+    const char c = static_cast<char>(*q | 0x20); // lower case, for letters
+    return c == 'e' || (c == 'x' && q - digits == 1 && *digits == '0');
+}
+
+// A number of the common shape: [sign] digits [. digits] for a real, [sign]
+// digits for an integer.
+struct Plain {
+    const char* end = nullptr; // past it; nullptr: none, or scanf goes on past it
+    std::uint64_t digits = 0;  // its digits, the point aside (exact up to 19 of them)
+    std::ptrdiff_t count = 0;  // how many digits
+    std::ptrdiff_t decimals = 0; // how many after the point
+    bool negative = false;
+};
+
+[[gnu::always_inline]] inline Plain plain_number(const char* p, const char* end, bool real)
+{
+    Plain n;
+    n.negative = *p == '-';
+    const char* first = p + (*p == '-' || *p == '+');
+    const char* q = first;
+    digit_run(q, end, n.digits);
+    n.count = q - first;
+    if (real && q < end && *q == '.') {
+        const char* point = q++;
+        digit_run(q, end, n.digits);
+        n.decimals = q - point - 1;
+        n.count += n.decimals;
+    }
+    if (n.count > 0 && (q == end || !real || !goes_on(first, q)))
+        n.end = q;
+    return n;
+}
+
+// The end of the plain decimal real at p, or nullptr.
+constexpr auto plain_real_end = [](const char* p, const char* end) { return plain_number(p, end, true).end; };
 
 } // namespace
 
@@ -161,133 +248,21 @@ int Input::peek_filling(std::size_t k)
     return static_cast<unsigned char>(s_->data[s_->pos + k]);
 }
 
-namespace {
-
-// How many of the 8 characters at p are decimal digits before the first other
-// one, and the value of those digits: the digits are turned into numbers all
-// at once, in the 8 bytes of one 64-bit word.
-inline int leading_digits(const char* p, std::uint64_t& value)
+// The number at the next character parsed by parse(p, end), which gives where
+// it ends, or nullptr when it leaves it to the C library. A number that
+// reaches the end of what the buffer holds is parsed again once more is read:
+// the character after it decides where it ends.
+template <class Parse>
+const char* Input::parse_held(Parse parse)
 {
-    std::uint64_t word = 0;
-    std::memcpy(&word, p, sizeof word); // the first character in the low byte
-    const std::uint64_t y = word ^ 0x3030303030303030ULL; // a digit byte becomes its value
-    // A byte is no digit when its value is 10 or more (or its high bit is set).
-    const std::uint64_t other =
-        (((y & 0x7f7f7f7f7f7f7f7fULL) + 0x7676767676767676ULL) | y) & 0x8080808080808080ULL;
-    const int n = other == 0 ? 8 : std::countr_zero(other) / 8;
-    if (n == 0)
-        return 0;
-    // The n digits to the top bytes, zeros (leading zeros) below them, then
-    // pairs, fours and eights of digits combined.
-    std::uint64_t v = n == 8 ? y : y << (8 * (8 - n));
-    v = v * 10 + (v >> 8);
-    v = ((v & 0x000000ff000000ffULL) * (100 + (1000000ULL << 32)) +
-         ((v >> 16) & 0x000000ff000000ffULL) * (1 + (10000ULL << 32))) >>
-        32;
-    value = v;
-    return n;
-}
-
-constexpr std::uint64_t whole_powers_of_ten[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
-
-// The digits from q on, at most 15 of them, added to m; q moves past them. False
-// when they run into the end of the buffer or go on past 15.
-inline bool add_digits(const char*& q, const char* end, std::uint64_t& m)
-{
-    if (end - q > 8) { // a run shorter than 8, and the character after it
-        std::uint64_t v = 0;
-        const int n = leading_digits(q, v);
-        if (n < 8) {
-            m = m * whole_powers_of_ten[n] + v;
-            q += n;
-            return true;
-        }
+    while (true) {
+        const char* q = parse(here(), s_->data.get() + s_->end);
+        if (q != s_->data.get() + s_->end)
+            return q;
+        if (!fill()) // which may have moved the buffer: the number ends the input
+            return s_->data.get() + s_->end;
     }
-    // Long runs, and runs near the end of the buffer, one digit at a time.
-    const char* first = q;
-    const char* stop = end - q > 16 ? q + 16 : end;
-    while (q < stop && is_digit(*q))
-        m = m * 10 + static_cast<std::uint64_t>(*q++ - '0');
-    return q < stop && q - first <= 15;
 }
-
-// The common shapes, read straight from the buffer: [sign] digits [. digits]
-// for "%lf", [sign] digits for "%d", followed by a character that cannot go on
-// the number. Anything else (exponents, "0x", "inf", "nan", long numbers, a
-// number reaching the end of what the buffer holds) is left to the scanners
-// above: false.
-bool plain_decimal(const char* p, std::size_t available, double& value, std::size_t& consumed)
-{
-    const char* q = p;
-    const char* end = p + available;
-    const bool negative = *q == '-';
-    q += negative || *q == '+' ? 1 : 0;
-    std::uint64_t m = 0;
-    const char* digits = q;
-    if (!add_digits(q, end, m))
-        return false;
-    std::ptrdiff_t count = q - digits;
-    std::ptrdiff_t decimals = 0;
-    if (*q == '.') {
-        const char* first = ++q;
-        if (!add_digits(q, end, m))
-            return false;
-        decimals = q - first;
-        count += decimals;
-    }
-    // The character after the number is in the buffer: it must not go on the number.
-    if (count == 0 || count > 15 || lower(*q) == 'e' || lower(*q) == 'x')
-        return false;
-    // Up to 15 digits make less than 2^53: exact, as is 10^decimals. The sign
-    // is set on the bits (v is +0.0 or more), without a branch that random
-    // signs would keep mispredicting.
-    const double v = static_cast<double>(m) / powers_of_ten[decimals];
-    value = std::bit_cast<double>(std::bit_cast<std::uint64_t>(v) | static_cast<std::uint64_t>(negative) << 63);
-    consumed = static_cast<std::size_t>(q - p);
-    return true;
-}
-
-// The length of a number of the shape plain_decimal reads, of any number of
-// digits, followed in the buffer by a character that cannot go on it.
-bool plain_decimal_length(const char* p, std::size_t available, std::size_t& consumed)
-{
-    const char* q = p;
-    const char* end = p + available;
-    q += q < end && (*q == '-' || *q == '+') ? 1 : 0;
-    const char* digits = q;
-    while (q < end && is_digit(*q))
-        ++q;
-    std::ptrdiff_t count = q - digits;
-    if (q < end && *q == '.') {
-        const char* first = ++q;
-        while (q < end && is_digit(*q))
-            ++q;
-        count += q - first;
-    }
-    if (q == end || count == 0 || lower(*q) == 'e' || lower(*q) == 'x')
-        return false;
-    consumed = static_cast<std::size_t>(q - p);
-    return true;
-}
-
-bool plain_whole(const char* p, std::size_t available, int base, long& value, std::size_t& consumed)
-{
-    const char* q = p;
-    const char* end = p + available;
-    const bool negative = *q == '-';
-    q += negative || *q == '+' ? 1 : 0;
-    // For "%i", a leading 0 makes octal or hexadecimal: left to the scanner.
-    if (q == end || !is_digit(*q) || (base == 0 && *q == '0'))
-        return false;
-    std::uint64_t m = 0;
-    if (!add_digits(q, end, m))
-        return false;
-    value = negative ? -static_cast<long>(m) : static_cast<long>(m);
-    consumed = static_cast<std::size_t>(q - p);
-    return true;
-}
-
-} // namespace
 
 // A number the fast path declines, read by the C library's scanf with the
 // directive: its characters up to the first blank (included, when there is
@@ -315,21 +290,49 @@ int Input::convert_with_c_library(const char* directive, T& value)
     return r == EOF ? fin_de_fichier : r;
 }
 
-// Inlined into convert_double and convert_float: one call per number.
+// Any decimal real, by fast_float; the others by the C library.
 template <class F>
-[[gnu::always_inline]] inline int Input::convert_floating(F& value)
+int Input::convert_real(F& value)
+{
+    F read{};
+    const char* q = parse_held([&read](const char* p, const char* end) -> const char* {
+        const char* digits = p + (*p == '-' || *p == '+');
+        if (digits == end || !(is_digit(*digits) || *digits == '.'))
+            return nullptr; // inf, nan, a lone sign or no number
+        const auto [last, error] = fast_float::from_chars(p + (*p == '+'), end, read);
+        if (error != std::errc() || (last < end && goes_on(digits, last)))
+            return nullptr;
+        return last;
+    });
+    if (!q)
+        return convert_with_c_library(std::is_same_v<F, double> ? "%lf" : "%f", value);
+    take(static_cast<std::size_t>(q - here()));
+    value = read;
+    return 1;
+}
+
+template <class F>
+int Input::convert_floating(F& value)
 {
     skip_blanks();
     if (peek(0) == EOF)
         return fin_de_fichier;
     if constexpr (std::is_same_v<F, double>) {
-        std::size_t consumed = 0;
-        if (plain_decimal(here(), s_->end - s_->pos, value, consumed)) {
-            take(consumed);
+        // The common shape, followed in the buffer by the character that ends
+        // it. Up to 15 digits make less than 2^53: exact, as is 10^decimals,
+        // and the quotient is correctly rounded. The sign is set on the bits
+        // (v is +0.0 or more), without a branch that random signs would keep
+        // mispredicting.
+        const char* end = s_->data.get() + s_->end;
+        const Plain n = plain_number(here(), end, true);
+        if (n.end && n.end < end && n.count <= 15) {
+            const double v = static_cast<double>(n.digits) / powers_of_ten[n.decimals];
+            value = std::bit_cast<double>(std::bit_cast<std::uint64_t>(v) | static_cast<std::uint64_t>(n.negative) << 63);
+            take(static_cast<std::size_t>(n.end - here()));
             return 1;
         }
     }
-    return convert_with_c_library(std::is_same_v<F, double> ? "%lf" : "%f", value);
+    return convert_real(value);
 }
 
 int Input::convert_double(double& value)
@@ -337,40 +340,49 @@ int Input::convert_double(double& value)
     return convert_floating(value);
 }
 
-// A number that is only checked: the common shapes are measured without being
-// converted, the others converted and dropped.
+int Input::convert_float(float& value)
+{
+    return convert_floating(value);
+}
+
+// A number that is only checked: a plain decimal number is measured, any
+// other converted and dropped.
 int Input::check_double()
 {
     skip_blanks();
     if (peek(0) == EOF)
         return fin_de_fichier;
-    std::size_t consumed = 0;
-    if (plain_decimal_length(here(), s_->end - s_->pos, consumed)) {
-        take(consumed);
+    if (const char* q = parse_held(plain_real_end)) {
+        take(static_cast<std::size_t>(q - here()));
         return 1;
     }
     double ignored = 0;
     return convert_floating(ignored);
 }
 
-int Input::convert_float(float& value)
-{
-    return convert_floating(value);
-}
-
-[[gnu::always_inline]] inline int Input::convert_whole(int& value, int base)
+int Input::convert_whole(int& value, int base)
 {
     skip_blanks();
     if (peek(0) == EOF)
         return fin_de_fichier;
-    long plain = 0;
-    std::size_t consumed = 0;
-    if (plain_whole(here(), s_->end - s_->pos, base, plain, consumed)) {
-        take(consumed);
-        value = static_cast<int>(plain);
-        return 1;
-    }
-    return convert_with_c_library(base == 10 ? "%d" : "%i", value);
+    long read = 0;
+    const char* q = parse_held([&read, base](const char* p, const char* end) -> const char* {
+        // For "%i", a leading 0 makes octal or hexadecimal.
+        const char* first = p + (*p == '-' || *p == '+');
+        if (first == end || (base == 0 && *first == '0'))
+            return nullptr;
+        const Plain n = plain_number(p, end, false);
+        if (n.count > 18)
+            return nullptr;
+        const auto m = static_cast<long>(n.digits); // below 10^18
+        read = n.negative ? -m : m;
+        return n.end;
+    });
+    if (!q)
+        return convert_with_c_library(base == 10 ? "%d" : "%i", value);
+    take(static_cast<std::size_t>(q - here()));
+    value = static_cast<int>(read); // scanf stores the long as an int, reduced alike
+    return 1;
 }
 
 int Input::convert_decimal(int& value)

@@ -1,9 +1,9 @@
 // The input of the fast backend of Reader: its own buffer, filled by large
-// block reads, with the numbers of the common shapes read straight from it
-// and the C library's conversions kept for the rare texts that these do not
-// cover. Every primitive behaves as glibc's scanf does, character for
-// character: what it consumes, what it leaves, what it stores and what it
-// returns.
+// block reads, with numbers read straight from it (fast_float for the reals
+// beyond the common shape), and the C library's own scanf for the texts where
+// scanf does something other than a correct parse. Every primitive behaves as
+// glibc's scanf does, character for character: what it consumes, what it
+// leaves, what it stores and what it returns.
 //
 // Standard input is read here, flushing stdout first when both are terminals,
 // as the C library does before it waits for a typed line.
@@ -108,10 +108,14 @@ private:
     // reads more; false when the source has nothing more.
     bool fill();
     const char* here() const { return s_->data.get() + s_->pos; }
+    template <class Parse>
+    const char* parse_held(Parse parse);
     template <class T>
     int convert_with_c_library(const char* directive, T& value);
     template <class F>
     int convert_floating(F& value);
+    template <class F>
+    int convert_real(F& value);
     int convert_whole(int& value, int base);
 
     std::unique_ptr<Source> owned_;
