@@ -345,19 +345,26 @@ int Input::convert_float(float& value)
     return convert_floating(value);
 }
 
-// A number that is only checked: a plain decimal number is measured, any
-// other converted and dropped.
-int Input::check_double()
+// A plain decimal number is only checked and kept as it is written; any other
+// is converted now.
+int Input::convert_number(NumberText& number)
 {
     skip_blanks();
     if (peek(0) == EOF)
         return fin_de_fichier;
-    if (const char* q = parse_held(plain_real_end)) {
+    const char* q = parse_held(plain_real_end);
+    const char* p = here() + (*here() == '+');
+    if (q && static_cast<std::size_t>(q - p) <= NumberText::capacity) {
+        const auto readable = static_cast<std::size_t>(s_->data.get() + s_->end - p);
+        number.hold_text(std::string_view(p, static_cast<std::size_t>(q - p)), readable);
         take(static_cast<std::size_t>(q - here()));
         return 1;
     }
-    double ignored = 0;
-    return convert_floating(ignored);
+    double value = 0;
+    const int r = convert_floating(value);
+    if (r == 1)
+        number.hold_value(value);
+    return r;
 }
 
 int Input::convert_whole(int& value, int base)

@@ -37,7 +37,7 @@ public:
     ~Input();
 
     int convert_double(double& value);
-    int check_double();
+    int convert_number(NumberText& number);
     int convert_float(float& value);
     int convert_decimal(int& value);
     int convert_integer(int& value);

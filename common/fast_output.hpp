@@ -43,6 +43,18 @@ public:
         else
             write_fixed_slowly(value, decimals);
     }
+    // "%lf" of a number read with "%lf": its digits copied when they give the
+    // same text, else its value formatted.
+    void write_number(const NumberText& number)
+    {
+        Sink& s = *s_;
+        char* end = nullptr;
+        if (s.buffered && s.capacity - s.used >= fixed_text_room(6) &&
+            (end = fixed_from_decimal_text(s.data.get() + s.used, number.text())))
+            s.used = static_cast<std::size_t>(end - s.data.get());
+        else
+            write_fixed(number.value(), 6);
+    }
     void write_int(int value)
     {
         Sink& s = *s_;
