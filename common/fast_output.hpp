@@ -49,8 +49,7 @@ public:
     {
         Sink& s = *s_;
         char* end = nullptr;
-        if (s.buffered && s.capacity - s.used >= fixed_text_room(6) &&
-            (end = fixed_from_decimal_text(s.data.get() + s.used, number.text())))
+        if (s.buffered && s.capacity - s.used >= 32 && (end = number.copy_as_lf(s.data.get() + s.used)))
             s.used = static_cast<std::size_t>(end - s.data.get());
         else
             write_fixed(number.value(), 6);

@@ -13,7 +13,6 @@
 #include <bit>
 #include <charconv>
 #include <cstdint>
-#include <cstring>
 
 namespace pipeline {
 
@@ -46,11 +45,6 @@ char* fixed(char* out, bool negative, std::uint64_t m, int s)
     return out + decimals;
 }
 
-bool is_digit(char c)
-{
-    return c >= '0' && c <= '9';
-}
-
 } // namespace
 
 char* format_fixed(char* out, double value, int decimals)
@@ -66,39 +60,6 @@ char* format_fixed(char* out, double value, int decimals)
     if (s >= 10 && s <= 63 && decimals == 1)
         return fixed<1>(out, negative, m, s);
     return std::to_chars(out, out + fixed_text_room(decimals), value, std::chars_format::fixed, decimals).ptr;
-}
-
-// Why the digits give printf's text. The text's value x is a multiple of
-// 10^-6 (at most 6 decimals) below 10^9 < 2^30 in magnitude (at most 9 whole
-// digits). "%lf" reads the double d nearest to x; doubles below 2^30 are at
-// most 2^(29-52) = 2^-23 apart, so |d - x| <= 2^-24 < 0.5 * 10^-6. "%lf"
-// writes the multiple of 10^-6 nearest to d: x is within half a step of d,
-// and every other multiple at least 10^-6 - 2^-24 away, more than half a
-// step, so it is x, with no tie to settle. The sign is d's: negative exactly
-// when the text starts with "-" (strtod keeps the sign of "-0.0" too).
-char* fixed_from_decimal_text(char* out, std::string_view plain)
-{
-    const char* p = plain.data();
-    const char* end = p + plain.size();
-    if (p < end && *p == '-')
-        *out++ = *p++;
-    while (end - p > 1 && *p == '0' && is_digit(p[1]))
-        ++p; // leading zeros, but the last before the point or the end
-    const char* whole = p;
-    while (p < end && is_digit(*p))
-        ++p;
-    const std::size_t whole_digits = static_cast<std::size_t>(p - whole);
-    const std::size_t decimals = p < end ? static_cast<std::size_t>(end - p - 1) : 0;
-    if (whole_digits > 9 || decimals > 6 || plain.empty())
-        return nullptr;
-    if (whole_digits == 0)
-        *out++ = '0';
-    std::memcpy(out, whole, whole_digits);
-    out += whole_digits;
-    *out++ = '.';
-    std::memcpy(out, p + (p < end), decimals);
-    std::memset(out + decimals, '0', 6 - decimals);
-    return out + 6;
 }
 
 } // namespace pipeline

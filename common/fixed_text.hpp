@@ -5,7 +5,6 @@
 #pragma once
 
 #include <cstddef>
-#include <string_view>
 
 namespace pipeline {
 
@@ -19,12 +18,5 @@ constexpr std::size_t fixed_text_room(int decimals)
 // Writes the text at `out`, which has fixed_text_room(decimals) bytes, and
 // returns the end of what it wrote. decimals: 0 or more.
 char* format_fixed(char* out, double value, int decimals);
-
-// Writes at `out` (fixed_text_room(6) bytes) what "%lf" writes of the double
-// that "%lf" reads from `plain`, a plain decimal number ([-] digits
-// [. digits]), straight from its digits, and returns the end; nullptr when
-// the digits may not give that text (more than 9 whole digits, leading zeros
-// aside, or more than 6 decimals).
-char* fixed_from_decimal_text(char* out, std::string_view plain);
 
 } // namespace pipeline

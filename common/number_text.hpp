@@ -40,6 +40,11 @@ public:
     double value() const;
     // The characters of a plain decimal number; empty when the double was kept.
     std::string_view text() const { return {bytes_, length_}; }
+    // Writes at `out` (32 bytes) what "%lf" writes of value(), straight from
+    // the digits, and returns the end; nullptr when the digits may not give
+    // that text (more than 9 whole digits, leading zeros aside, or more than 6
+    // decimals) or the double was kept.
+    char* copy_as_lf(char* out) const;
 
 private:
     char bytes_[capacity] = {}; // the characters, or the double's bytes

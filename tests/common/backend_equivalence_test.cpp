@@ -176,14 +176,16 @@ TEST(FixedText, IsPrintfForEveryPrecision)
 namespace {
 
 // What "%lf" writes of the double that "%lf" reads from the text, and what
-// fixed_from_decimal_text makes of the text's digits: the same, or nothing
-// for more than 9 whole digits or 6 decimals.
+// NumberText::copy_as_lf makes of the text's digits: the same, or nothing for
+// more than 9 whole digits or 6 decimals.
 void expect_printf_of_read(const std::string& text)
 {
     char expected[400];
     char got[400];
     std::snprintf(expected, sizeof expected, "%lf", std::strtod(text.c_str(), nullptr));
-    const char* end = pipeline::fixed_from_decimal_text(got, text);
+    pipeline::NumberText number;
+    number.hold_text(text, text.size());
+    const char* end = number.copy_as_lf(got);
     const std::size_t point = std::min(text.find('.'), text.size());
     const std::size_t first = text.find_first_not_of("-0");
     const std::size_t whole = first < point ? point - first : 0;
@@ -200,7 +202,7 @@ void expect_printf_of_read(const std::string& text)
 // double lies farthest from the text), every one of up to 4 decimals beside
 // wholes that need a zero, lose leading zeros or keep a minus sign; then
 // random texts up to 11 whole digits and 8 decimals.
-TEST(FixedText, DigitsOfADecimalTextArePrintfOfItsDouble)
+TEST(NumberText, DigitsCopiedAreWhatPrintfWritesOfTheirDouble)
 {
     char fraction[16];
     for (int f = 0; f < 1000000; ++f) {
