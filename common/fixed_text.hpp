@@ -16,7 +16,7 @@ constexpr std::size_t fixed_text_room(int decimals)
 }
 
 // Writes the text at `out`, which has fixed_text_room(decimals) bytes, and
-// returns the end of what it wrote. decimals: 0 to 17.
+// returns the end of what it wrote. decimals: 0 or more.
 char* format_fixed(char* out, double value, int decimals);
 
 } // namespace pipeline

@@ -5,15 +5,17 @@
 // An input stream `In` supplies, each returning 1 when it converted, 0 on a
 // matching failure and fin_de_fichier when the input ended first, and each
 // skipping the leading blanks itself:
-//   convert_double(double&) "%lf", convert_float(float&) "%f",
-//   convert_decimal(int&) "%d", convert_integer(int&) "%i",
-//   convert_word(std::string&) "%s", check_double() "%*lf" (a number read
-//   and dropped: it needs no conversion, and counts for nothing);
+//   convert_double(double&) "%lf", convert_number(NumberText&) "%lf" (a number
+//   converted when its value is asked for; also "%*lf", a number read and
+//   dropped, never converted, that counts for nothing), convert_float(float&)
+//   "%f", convert_decimal(int&) "%d", convert_integer(int&) "%i",
+//   convert_word(std::string&) "%s";
 // and skip_blanks() (a blank of the format) and match_char(c) (a literal
 // character: 1 taken, 0 differs and left unread, fin_de_fichier at the end).
 //
 // An output stream `Out` supplies write_fixed(value, decimals) ("%lf" with 6,
-// "%.1f" with 1), write_int(value) and write_bytes(bytes).
+// "%.1f" with 1), write_number(number) ("%lf" of a NumberText), write_int(value)
+// and write_bytes(bytes).
 //
 // Both backends of Reader and Writer are driven by these same templates, so
 // that what differs between them is only the primitives. The plans were
@@ -54,14 +56,19 @@ int scan(In& in, std::string_view text, const Plan& p, void* const* targets)
         case Step::read_decimal: r = in.convert_decimal(*static_cast<int*>(targets[done])); break;
         case Step::read_integer: r = in.convert_integer(*static_cast<int*>(targets[done])); break;
         case Step::read_word: r = in.convert_word(*static_cast<std::string*>(targets[done])); break;
-        case Step::check_double: r = in.check_double(); break;
+        case Step::read_number: r = in.convert_number(*static_cast<NumberText*>(targets[done])); break;
+        case Step::check_double: {
+            NumberText dropped;
+            r = in.convert_number(dropped);
+            break;
+        }
         default: break;
         }
         // A failed directive ends the scan: the count before it, or EOF when
         // the input ended before anything was converted.
         if (r != 1)
             return r == fin_de_fichier && done == 0 ? fin_de_fichier : done;
-        if (step.kind() >= Step::read_double && step.kind() <= Step::read_word)
+        if (step.kind() >= Step::read_double && step.kind() <= Step::read_number)
             ++done;
         at += step.length();
     }
@@ -81,6 +88,7 @@ void print(Out& out, std::string_view text, const Plan& p, const Value* values)
         case Step::write_fixed_1: out.write_fixed(*std::get_if<double>(values++), 1); break;
         case Step::write_int: out.write_int(*std::get_if<int>(values++)); break;
         case Step::write_text: out.write_bytes(*std::get_if<std::string_view>(values++)); break;
+        case Step::write_number: out.write_number(**std::get_if<const NumberText*>(values++)); break;
         default: break;
         }
         at += step.length();

@@ -4,15 +4,18 @@
 // against the types of the arguments, so that a conversion the line layer does
 // not know, or one that does not fit its argument, stops the compilation.
 //
-//   scan  "%lf" (double), "%f" (float), "%d" and "%i" (int), "%s" (word),
-//         "%*lf" (a number read and dropped, not counted), "%%", blanks (any
-//         run of blanks, tabs and line ends, or none) and literal characters;
-//   print "%lf" and "%f" (double, six decimals), "%.1f" (double, one decimal),
-//         "%d" and "%i" (int), "%s" (text), "%%" and literal text.
+//   scan  "%lf" (double, or NumberText: a number converted when asked for),
+//         "%f" (float), "%d" and "%i" (int), "%s" (word), "%*lf" (a number
+//         read and dropped, not counted), "%%", blanks (any run of blanks,
+//         tabs and line ends, or none) and literal characters;
+//   print "%lf" and "%f" (double or NumberText, six decimals), "%.1f" (double,
+//         one decimal), "%d" and "%i" (int), "%s" (text), "%%" and literal text.
 //
 // The same constexpr functions serve the tests at run time, which drive the
 // backends with formats taken from tables.
 #pragma once
+
+#include "number_text.hpp"
 
 #include <algorithm>
 #include <array>
@@ -26,7 +29,7 @@
 namespace pipeline::format {
 
 // What a conversion reads into or writes from.
-enum class Type : std::uint8_t { a_double, a_float, an_int, a_text };
+enum class Type : std::uint8_t { a_double, a_float, an_int, a_text, a_number_text };
 
 // One step of a plan. A step covers the next `length` characters of the
 // format text (a literal run, a conversion and the blanks before it, a run of
@@ -45,12 +48,15 @@ struct Step {
         read_decimal,  // scan "%d"
         read_integer,  // scan "%i"
         read_word,     // scan "%s"
+        read_number,   // scan "%lf" into a NumberText
         check_double,  // scan "%*lf"
         write_fixed,   // print "%lf", "%f" (6 decimals)
         write_fixed_1, // print "%.1f" (1 decimal)
         write_int,     // print "%d", "%i"
         write_text,    // print "%s"
+        write_number,  // print "%lf", "%f" of a NumberText
     };
+    static_assert(write_number < 16, "a kind has four bits");
     std::uint16_t code = 0;
 
     constexpr Step() = default;
@@ -77,6 +83,7 @@ struct Plan {
 struct Parsed {
     Plan plan;
     std::array<Type, max_conversions> types{};
+    std::array<std::uint8_t, max_conversions> step_of{}; // the step of each conversion
     std::uint8_t conversion_count = 0;
     const char* error = nullptr; // why the text is no format of the line layer
     std::size_t covered = 0;     // characters of the text the steps cover
@@ -95,10 +102,12 @@ struct Parsed {
     constexpr void add(Step::Kind kind, std::size_t end, Type type)
     {
         add(kind, end);
-        if (conversion_count == max_conversions)
+        if (conversion_count == max_conversions) {
             error = "too many conversions";
-        else
+        } else {
+            step_of[conversion_count] = static_cast<std::uint8_t>(plan.step_count - 1u);
             types[conversion_count++] = type;
+        }
     }
     // The last step, when it is a run of this kind that can take one more character.
     constexpr Step* growing(Step::Kind kind)
@@ -197,16 +206,25 @@ constexpr Parsed plan_print(std::string_view format)
     return p;
 }
 
-// Why the format does not fit arguments of these types, or nullptr.
-constexpr const char* misfit(const Parsed& p, std::span<const Type> given)
+// Fits the plan to arguments of these types: a "%lf" (or a printed "%f")
+// whose argument is a NumberText becomes a step of its own. Why the format
+// does not fit them, or nullptr.
+constexpr const char* fit(Parsed& p, std::span<const Type> given)
 {
     if (p.error)
         return p.error;
     if (given.size() != p.conversion_count)
         return "the conversions do not match the arguments";
-    for (std::size_t k = 0; k < given.size(); ++k)
+    for (std::size_t k = 0; k < given.size(); ++k) {
+        Step& step = p.plan.steps[p.step_of[k]];
+        const bool number = step.kind() == Step::read_double || step.kind() == Step::write_fixed;
+        if (given[k] == Type::a_number_text && number) {
+            step = Step(step.kind() == Step::read_double ? Step::read_number : Step::write_number, step.length());
+            p.types[k] = Type::a_number_text;
+        }
         if (given[k] != p.types[k])
             return "a conversion does not match its argument's type";
+    }
     return nullptr;
 }
 
@@ -216,36 +234,41 @@ constexpr Type type_for()
 {
     if constexpr (std::is_same_v<T, double> || (!scanning && std::is_same_v<T, float>))
         return Type::a_double;
+    else if constexpr (std::is_same_v<T, NumberText>)
+        return Type::a_number_text;
     else if constexpr (std::is_same_v<T, float>)
         return Type::a_float;
     else if constexpr (std::is_same_v<T, int>)
         return Type::an_int;
     else if constexpr (scanning) {
-        static_assert(std::is_same_v<T, std::string>, "scan reads into double, float, int or std::string");
+        static_assert(std::is_same_v<T, std::string>, "scan reads into double, NumberText, float, int or std::string");
         return Type::a_text;
     } else {
-        static_assert(std::is_convertible_v<const T&, std::string_view>, "print writes double, float, int or text");
+        static_assert(std::is_convertible_v<const T&, std::string_view>,
+                      "print writes double, NumberText, float, int or text");
         return Type::a_text;
     }
 }
 
 template <bool scanning, class... T>
-constexpr const char* misfit(const Parsed& p)
+constexpr const char* fit(Parsed& p)
 {
     const std::array<Type, sizeof...(T)> given{type_for<scanning, T>()...};
-    return misfit(p, given);
+    return fit(p, given);
 }
 
 template <class... T>
 constexpr const char* scan_misfit(std::string_view format)
 {
-    return misfit<true, T...>(plan_scan(format));
+    Parsed p = plan_scan(format);
+    return fit<true, T...>(p);
 }
 
 template <class... T>
 constexpr const char* print_misfit(std::string_view format)
 {
-    return misfit<false, T...>(plan_print(format));
+    Parsed p = plan_print(format);
+    return fit<false, T...>(p);
 }
 
 // Not constexpr: reached while compiling, it stops the compilation with the
@@ -261,8 +284,8 @@ class Checked {
 public:
     consteval Checked(const char* text) : text_(text)
     {
-        const Parsed parsed = scanning ? plan_scan(text_) : plan_print(text_);
-        if (const char* why = misfit<scanning, T...>(parsed))
+        Parsed parsed = scanning ? plan_scan(text_) : plan_print(text_);
+        if (const char* why = fit<scanning, T...>(parsed))
             format_does_not_fit_its_arguments(why);
         plan_ = parsed.plan;
     }

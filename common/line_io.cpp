@@ -8,7 +8,8 @@
 #ifdef RUGOSITE_STDIO_REFERENCE
 #include "stdio_stream.hpp"
 #else
-#include "fast_stream.hpp"
+#include "fast_input.hpp"
+#include "fast_output.hpp"
 #endif
 
 #include <sys/stat.h>

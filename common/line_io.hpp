@@ -15,6 +15,7 @@
 #pragma once
 
 #include "format_plan.hpp"
+#include "number_text.hpp"
 
 #include <cstddef>
 #include <memory>
@@ -115,8 +116,9 @@ public:
     struct Impl; // the output itself, defined by the backend
 
 private:
-    using Value = std::variant<std::monostate, double, int, std::string_view>;
+    using Value = std::variant<std::monostate, double, int, std::string_view, const NumberText*>;
     static Value to_value(double v) { return v; }
+    static Value to_value(const NumberText& v) { return &v; }
     static Value to_value(float v) { return static_cast<double>(v); }
     static Value to_value(int v) { return v; }
     static Value to_value(std::string_view v) { return v; }

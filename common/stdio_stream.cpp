@@ -79,10 +79,13 @@ Input Input::standard_input()
 }
 
 int Input::convert_double(double& value) { return scan_one(file_, "%lf", value); }
-int Input::check_double()
+int Input::convert_number(NumberText& number)
 {
-    double ignored = 0;
-    return scan_one(file_, "%lf", ignored);
+    double value = 0;
+    const int r = scan_one(file_, "%lf", value);
+    if (r == 1)
+        number.hold_value(value);
+    return r;
 }
 int Input::convert_float(float& value) { return scan_one(file_, "%f", value); }
 int Input::convert_decimal(int& value) { return scan_one(file_, "%d", value); }

@@ -28,7 +28,7 @@ public:
     ~Input();
 
     int convert_double(double& value);
-    int check_double();
+    int convert_number(NumberText& number);
     int convert_float(float& value);
     int convert_decimal(int& value);
     int convert_integer(int& value);
@@ -61,6 +61,7 @@ public:
     ~Output();
 
     void write_fixed(double value, int decimals);
+    void write_number(const NumberText& number) { write_fixed(number.value(), 6); }
     void write_int(int value);
     void write_bytes(std::string_view bytes);
 

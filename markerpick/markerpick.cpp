@@ -45,7 +45,8 @@ std::optional<Writer> ouvrirEcriture(const char* nom, Writer& ecran, Writer& log
 }
 
 // Writes one marker point to its marker file and to the display scripts.
-void ecrirePoint(Writer& coin, Sorties& s, double x, double y, double z, const CodeRgb& c, bool premier)
+void ecrirePoint(Writer& coin, Sorties& s, const NumberText& x, const NumberText& y, const NumberText& z,
+                 const CodeRgb& c, bool premier)
 {
     coin.print("%lf %lf %lf\n", x, y, z);
     s.pos_x.print("%lf ", x);
@@ -130,13 +131,16 @@ Comptes trierPoints(Entrees& nuage, Sorties& sorties, const Parametres& p)
 {
     // y and z are read on a core of their own, in step with the colours and x
     // read here; a y or z that can't be read ends the scan where it stands.
+    // The coordinates are checked as "%lf" reads them and kept as read: only
+    // those of the marker points are written, and converted only when their
+    // digits do not give the text "%lf" writes.
     struct Hauteur {
-        double y = 0, z = 0;
+        NumberText y, z;
         const char* fichier_fautif = nullptr;
     };
     Comptes comptes;
     CodeRgb c{};
-    double x = 0, y = 0, z = 0;
+    NumberText x, y, z;
     pipeline::Progress progression("markerpick");
     bool yz_fini = false;
     pipeline::two_stage<Hauteur>(

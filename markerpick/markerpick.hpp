@@ -14,6 +14,7 @@ namespace markerpick {
 
 using pipeline::Reader;
 using pipeline::Writer;
+using pipeline::NumberText;
 
 using CodeRgb = std::array<int, 3>; // red, green, blue
 

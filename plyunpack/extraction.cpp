@@ -8,7 +8,11 @@
 
 namespace plyunpack {
 
-void write_vertex(Outputs& out, double x, double y, double z, int r, int g, int b)
+namespace {
+
+// The coordinates as read (a "%lf" of the classic layout), or as doubles.
+template <class Coordinate>
+void write_entries(Outputs& out, const Coordinate& x, const Coordinate& y, const Coordinate& z, int r, int g, int b)
 {
     out.f_x.print("%lf\n ", x);
     out.f_y.print("%lf\n ", y);
@@ -16,11 +20,20 @@ void write_vertex(Outputs& out, double x, double y, double z, int r, int g, int 
     out.f_color.print("%d %d %d\n", r, g, b);
 }
 
+} // namespace
+
+void write_vertex(Outputs& out, double x, double y, double z, int r, int g, int b)
+{
+    write_entries(out, x, y, z, r, g, b);
+}
+
 int extract_classic(pipeline::Reader& stream, Outputs& out, int nbr_points)
 {
-    // Scanning on one core, formatting and writing on the other.
+    // Scanning on one core, formatting and writing on the other. Each
+    // coordinate is written as "%lf" writes the double "%lf" reads from it:
+    // copied from its digits when they give that text, else converted.
     struct Scanned {
-        double x = 0, y = 0, z = 0;
+        pipeline::NumberText x, y, z;
         int r = 0, g = 0, b = 0;
         bool complete = false;
     };
@@ -44,7 +57,7 @@ int extract_classic(pipeline::Reader& stream, Outputs& out, int nbr_points)
         [&](const Scanned& v) {
             progress.step();
             if (v.complete) {
-                write_vertex(out, v.x, v.y, v.z, v.r, v.g, v.b);
+                write_entries(out, v.x, v.y, v.z, v.r, v.g, v.b);
                 ++written;
             }
             return true;

@@ -68,9 +68,10 @@ apt_install() { # packages...: true once they are all installed; says why not
 echo "== 1. construction (build/demo)"
 manque=()
 for outil in cmake g++ make; do command -v "$outil" >/dev/null || manque+=("$outil"); done
+have_pkg libfast-float-dev || manque+=(libfast-float-dev)
 if ((${#manque[@]} > 0)); then
     echo "   installation de : ${manque[*]}"
-    apt_install cmake g++ make || { notice "impossible d'installer ${manque[*]} : installez-les puis relancez"; exit 1; }
+    apt_install "${manque[@]}" || { notice "impossible d'installer ${manque[*]} : installez-les puis relancez"; exit 1; }
 fi
 # The report (rugosite-rapport) needs FFTW3, GSL, nlohmann-json and PLplot; without
 # them the road still runs, without the report.

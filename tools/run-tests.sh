@@ -52,7 +52,7 @@ jobs=$(nproc 2>/dev/null || echo 2)
 # One group per tool the tests need: name | Debian packages | what is skipped
 # without them. A group for a new tool is one more line.
 groups=(
-    "construction|cmake g++ make|tout (rien ne peut etre construit)"
+    "construction|cmake g++ make libfast-float-dev|tout (rien ne peut etre construit)"
     "unitaires|libgtest-dev|les tests unitaires et de programmes (GoogleTest)"
     "octave|octave octave-optim|les tests des scripts MATLAB dans GNU Octave"
     "images|gnuplot-nox fonts-freefont-otf|les images des scripts dans Octave"
@@ -103,7 +103,8 @@ for entry in "${groups[@]}"; do
 done
 
 if [[ -n ${missing_group[construction]-} ]]; then
-    echo "run-tests.sh : cmake, g++ et make sont necessaires : installez-les (apt-get install cmake g++ make) puis relancez" >&2
+    echo "run-tests.sh : cmake, g++, make et libfast-float-dev sont necessaires :" \
+        "installez-les (apt-get install cmake g++ make libfast-float-dev) puis relancez" >&2
     exit 1
 fi
 test_option=-DRUGOSITE_TESTS=ON

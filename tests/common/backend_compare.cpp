@@ -1,6 +1,7 @@
 #include "backend_compare.hpp"
 
-#include "fast_stream.hpp"
+#include "fast_input.hpp"
+#include "fast_output.hpp"
 #include "format_compose.hpp"
 #include "stdio_stream.hpp"
 
@@ -16,7 +17,8 @@ namespace equivalence {
 
 namespace {
 
-using Value = std::variant<std::monostate, double, int, std::string_view>;
+using pipeline::NumberText;
+using Value = std::variant<std::monostate, double, int, std::string_view, const NumberText*>;
 
 constexpr ScanFormat scans[] = {
     {"%lf", "d"},
@@ -27,6 +29,9 @@ constexpr ScanFormat scans[] = {
     {"%d %d %d\n", "iii"},
     {"%lf %lf %lf %lf %lf %lf %d %d %d", "ddddddiii"},
     {"%lf %lf %lf %*lf %*lf %*lf %d %d %d", "dddiii"},
+    {"%lf %lf %lf %*lf %*lf %*lf %d %d %d", "nnniii"},
+    {"%lf\n", "n"},
+    {"%lf %lf", "nd"},
     {"%*lf\n", ""},
     {"%lf%*lf", "d"},
     {"%dx%dx%lf", "iid"},
@@ -79,6 +84,26 @@ std::string describe(float v)
     return text;
 }
 
+// A number read into a NumberText: its value and what "%lf" writes of it.
+std::string describe_number(double value, std::string_view printed)
+{
+    return equivalence::describe(value) + "=" + std::string(printed);
+}
+
+std::string printed(const NumberText& n, const pipeline::stdio_backend::Input&)
+{
+    auto out = pipeline::stdio_backend::Output::in_memory();
+    out.write_number(n);
+    return out.memory_text();
+}
+
+std::string printed(const NumberText& n, const pipeline::fast_backend::Input&)
+{
+    auto out = pipeline::fast_backend::Output::in_memory();
+    out.write_number(n);
+    return out.memory_text();
+}
+
 // What one scan did: its count and every target, which starts from a value
 // that no conversion gives, so that a target left alone shows.
 struct Targets {
@@ -86,6 +111,8 @@ struct Targets {
     float f[9];
     int i[9];
     std::string s[9];
+    NumberText n[9];
+    std::string n_printed[9]; // set once the scan is done
     Targets()
     {
         for (int k = 0; k < 9; ++k) {
@@ -93,6 +120,7 @@ struct Targets {
             f[k] = -777.25f;
             i[k] = -777;
             s[k] = "<unset>";
+            n[k].hold_value(-777.25);
         }
     }
     std::string describe_with(int count, const char* kinds) const
@@ -104,6 +132,7 @@ struct Targets {
             case 'd': out += equivalence::describe(d[k]); break;
             case 'f': out += describe(f[k]); break;
             case 'i': out += std::to_string(i[k]); break;
+            case 'n': out += describe_number(n[k].value(), n_printed[k]); break;
             default: out += quote(s[k]); break;
             }
         }
@@ -119,6 +148,7 @@ Type type_of(char kind)
     case 'd': return Type::a_double;
     case 'f': return Type::a_float;
     case 'i': return Type::an_int;
+    case 'n': return Type::a_number_text;
     default: return Type::a_text;
     }
 }
@@ -130,8 +160,8 @@ pipeline::format::Plan checked_plan(const char* text, const char* kinds, bool sc
     std::vector<Type> given;
     for (const char* k = kinds; *k; ++k)
         given.push_back(scanning ? type_of(*k) : (*k == 'd' ? Type::a_double : *k == 'i' ? Type::an_int : Type::a_text));
-    const auto plan = scanning ? pipeline::format::plan_scan(text) : pipeline::format::plan_print(text);
-    if (const char* why = pipeline::format::misfit(plan, given))
+    auto plan = scanning ? pipeline::format::plan_scan(text) : pipeline::format::plan_print(text);
+    if (const char* why = pipeline::format::fit(plan, given))
         throw std::logic_error(std::string("format table: \"") + text + "\": " + why);
     return plan.plan;
 }
@@ -146,11 +176,15 @@ std::string scan_with(In& in, const ScanFormat& format)
         case 'd': list.push_back(&t.d[k]); break;
         case 'f': list.push_back(&t.f[k]); break;
         case 'i': list.push_back(&t.i[k]); break;
+        case 'n': list.push_back(&t.n[k]); break;
         default: list.push_back(&t.s[k]); break;
         }
     }
     const auto plan = checked_plan(format.text, format.targets, true);
     const int count = pipeline::compose::scan(in, format.text, plan, list.data());
+    for (int k = 0; format.targets[k]; ++k)
+        if (format.targets[k] == 'n')
+            t.n_printed[k] = printed(t.n[k], in);
     return t.describe_with(count, format.targets);
 }
 
@@ -250,7 +284,8 @@ std::string whole_scan_difference(std::string_view text, const ScanFormat& forma
     void* args[9] = {};
     for (int k = 0; format.targets[k]; ++k) {
         switch (format.targets[k]) {
-        case 'd': args[k] = &t.d[k]; break;
+        case 'd':
+        case 'n': args[k] = &t.d[k]; break;
         case 'f': args[k] = &t.f[k]; break;
         case 'i': args[k] = &t.i[k]; break;
         default:
@@ -267,9 +302,16 @@ std::string whole_scan_difference(std::string_view text, const ScanFormat& forma
     const int count = std::fscanf(file, format.text, args[0], args[1], args[2], args[3], args[4], args[5], args[6],
                                   args[7], args[8]);
     std::size_t w = 0;
-    for (int k = 0; format.targets[k]; ++k)
+    for (int k = 0; format.targets[k]; ++k) {
         if (format.targets[k] == 's')
             t.s[k] = words[w++].data();
+        if (format.targets[k] == 'n') { // what "%lf" stored, and printf's text of it
+            char digits[400];
+            std::snprintf(digits, sizeof digits, "%lf", t.d[k]);
+            t.n[k].hold_value(t.d[k]);
+            t.n_printed[k] = digits;
+        }
+    }
     std::string rest;
     for (int c; (c = std::fgetc(file)) != EOF;)
         rest.push_back(static_cast<char>(c));

@@ -11,8 +11,9 @@
 
 namespace equivalence {
 
-// A scan format of the programs, with its targets: 'd' double, 'f' float,
-// 'i' int, 's' word.
+// A scan format of the programs, with its targets: 'd' double, 'n' NumberText
+// (described by its value and by its "%lf" text, written by the same
+// backend), 'f' float, 'i' int, 's' word.
 struct ScanFormat {
     const char* text;
     const char* targets;

@@ -4,7 +4,7 @@
 // scans, line reads, byte reads, end tests and rewinds, fed whole and in small
 // pieces; and random values printed with the programs' formats.
 #include "backend_compare.hpp"
-#include "fast_stream.hpp"
+#include "fast_input.hpp"
 #include "fixed_text.hpp"
 #include "line_io.hpp"
 #include "stdio_stream.hpp"
@@ -16,6 +16,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <limits>
 #include <random>
@@ -172,6 +173,72 @@ TEST(FixedText, IsPrintfForEveryPrecision)
     }
 }
 
+namespace {
+
+// What "%lf" writes of the double that "%lf" reads from the text, and what
+// NumberText::copy_as_lf makes of the text's digits: the same, or nothing for
+// more than 9 whole digits or 6 decimals.
+void expect_printf_of_read(const std::string& text)
+{
+    char expected[400];
+    char got[400];
+    std::snprintf(expected, sizeof expected, "%lf", std::strtod(text.c_str(), nullptr));
+    pipeline::NumberText number;
+    number.hold_text(text, text.size());
+    const char* end = number.copy_as_lf(got);
+    const std::size_t point = std::min(text.find('.'), text.size());
+    const std::size_t first = text.find_first_not_of("-0");
+    const std::size_t whole = first < point ? point - first : 0;
+    const std::size_t decimals = point < text.size() ? text.size() - point - 1 : 0;
+    if (whole > 9 || decimals > 6)
+        ASSERT_EQ(end, nullptr) << text;
+    else
+        ASSERT_EQ(std::string(expected), std::string(static_cast<const char*>(got), end ? end : got)) << text;
+}
+
+} // namespace
+
+// Every fraction of six decimals beside the largest 9 whole digits (where the
+// double lies farthest from the text), every one of up to 4 decimals beside
+// wholes that need a zero, lose leading zeros or keep a minus sign; then
+// random texts up to 11 whole digits and 8 decimals.
+TEST(NumberText, DigitsCopiedAreWhatPrintfWritesOfTheirDouble)
+{
+    char fraction[16];
+    for (int f = 0; f < 1000000; ++f) {
+        std::snprintf(fraction, sizeof fraction, "%06d", f);
+        expect_printf_of_read(std::string("999999999.") + fraction);
+    }
+    for (const char* whole : {"", "0", "-", "-0", "7", "000", "-000123", "0123456789", "-1000000000"}) {
+        expect_printf_of_read(whole + std::string(*whole && whole[std::strlen(whole) - 1] != '-' ? "" : "0"));
+        for (int digits = 0; digits <= 4; ++digits) {
+            int count = 1;
+            for (int k = 0; k < digits; ++k)
+                count *= 10;
+            for (int f = 0; f < count; ++f) {
+                std::snprintf(fraction, sizeof fraction, "%0*d", digits, f);
+                if (digits > 0 || std::strpbrk(whole, "0123456789")) // a number has a digit
+                    expect_printf_of_read(std::string(whole) + "." + (digits ? fraction : ""));
+            }
+        }
+    }
+    std::mt19937_64 rng(1999);
+    std::uniform_int_distribution<int> length(0, 11);
+    std::uniform_int_distribution<int> decimals(0, 8);
+    std::uniform_int_distribution<int> digit(0, 9);
+    for (int trial = 0; trial < 200000; ++trial) {
+        std::string text = trial % 2 ? "-" : "";
+        for (int n = length(rng); n > 0; --n)
+            text += static_cast<char>('0' + digit(rng));
+        text += '.';
+        for (int n = decimals(rng); n > 0; --n)
+            text += static_cast<char>('0' + digit(rng));
+        if (text.find_first_of("0123456789") == std::string::npos)
+            text += '0';
+        expect_printf_of_read(text);
+    }
+}
+
 // Files larger than a block, and a number longer than one, read back through
 // Reader::open as the programs do, against the stdio reading of the same file.
 TEST(BackendEquivalence, FilesAcrossBlockBoundaries)
@@ -184,11 +251,11 @@ TEST(BackendEquivalence, FilesAcrossBlockBoundaries)
     std::mt19937_64 rng(8);
     std::uniform_real_distribution<double> coordinate(-500, 500);
     char line[64];
-    while (text.size() < 3 * pipeline::fast_backend::block_size) {
+    while (text.size() < 3 * pipeline::fast_backend::read_block) {
         std::snprintf(line, sizeof line, "%lf\n ", coordinate(rng));
         text += line;
     }
-    text += std::string(pipeline::fast_backend::block_size + 17, '7') + ".5e-3 x\n";
+    text += std::string(pipeline::fast_backend::read_block + 17, '7') + ".5e-3 x\n";
     std::ofstream(name, std::ios::binary) << text;
 
     auto fast = pipeline::fast_backend::Input::open(name);

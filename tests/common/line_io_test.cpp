@@ -238,6 +238,13 @@ static_assert(print_misfit<double>("%d") != nullptr);
 static_assert(print_misfit<int>("%d %d") != nullptr);
 static_assert(print_misfit<double>("%.2f") != nullptr);
 static_assert(print_misfit<>("100%") != nullptr);
+using pipeline::NumberText;
+static_assert(scan_misfit<NumberText, double, NumberText, int>("%lf %lf %lf %*lf %d") == nullptr);
+static_assert(scan_misfit<NumberText>("%f") != nullptr); // read as float, not as "%lf"
+static_assert(scan_misfit<NumberText>("%d") != nullptr);
+static_assert(print_misfit<NumberText, NumberText>("%lf %f") == nullptr);
+static_assert(print_misfit<NumberText>("%.1f") != nullptr);
+static_assert(print_misfit<NumberText>("%d") != nullptr);
 
 namespace {
 

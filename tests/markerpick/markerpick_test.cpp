@@ -38,14 +38,15 @@ void nuage(const WorkDir& dir, const std::string& coord, const std::string& colo
 TEST(Markerpick, SortsTheMarkerPointsOfTheCloud)
 {
     WorkDir dir;
-    nuage(dir, "1.000000\n 9.000000\n 4.000000\n ", "230 110 30\n0 0 0\n155 25 50\n");
+    // Marker coordinates written from their digits (007.5) or from their value (4e0).
+    nuage(dir, "007.5\n 9.000000\n 4e0\n ", "230 110 30\n0 0 0\n155 25 50\n");
     const auto r = run("markerpick", {}, dir);
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "Il manque un code rgb pour un ou plusieur coin(s)...\n...utilisation des parametres par defaut\n"
                      "color.txt ouvert\nNombre de points par coins O:1 + X:1 + Y:0 = 2\nNombre de points trouves : 2\n");
-    EXPECT_EQ(dir.read("posY.m") + dir.read("color_coins.m"), "Y=[1.000000 4.000000 ];C=[[230 110 30];[155 25 50]];");
+    EXPECT_EQ(dir.read("posY.m") + dir.read("color_coins.m"), "Y=[7.500000 4.000000 ];C=[[230 110 30];[155 25 50]];");
     EXPECT_EQ(dir.read("coin_O.txt") + dir.read("coin_X.txt") + dir.read("coin_Y.txt"),
-              "1.000000 1.000000 1.000000\n4.000000 4.000000 4.000000\n");
+              "7.500000 7.500000 7.500000\n4.000000 4.000000 4.000000\n");
     EXPECT_EQ(dir.read("nbr_point_par_coin.txt"), "1 1 0\n");
     EXPECT_EQ(without_timestamps(dir.read("log.txt")),
               "[T]\nexecution markerpick\n[T]\nIl manque un code rgb pour un ou plusieur coin(s)... utilisation des "
@@ -87,7 +88,9 @@ TEST(Markerpick, EarlyStopsTouchNoOutput)
 TEST(Markerpick, MalformedCloudStopsTheScanWithAWarning)
 {
     const std::string ok = "230 110 30\n230 110 30\n", coord = "1\n 2\n 3\n ";
-    for (auto [color, y] : {std::pair{ok + "230 110\n", coord}, {ok + "#\n1 1 1\n", coord}, {ok + "1 1 1\n", "1\n 2\n"}}) {
+    // The coordinates of a point that is no marker are checked all the same ("." is no number).
+    for (auto [color, y] : {std::pair{ok + "230 110\n", coord}, {ok + "#\n1 1 1\n", coord}, {ok + "1 1 1\n", "1\n 2\n"},
+                            {ok + "1 1 1\n", "1\n 2\n .\n"}}) {
         WorkDir dir;
         nuage(dir, coord, color, y);
         const auto r = run("markerpick", {}, dir);

@@ -81,7 +81,9 @@ std::string warning(int written, int declared)
 
 TEST(ClassicLayout, VertexLinesAreScannedAsAlways)
 {
-    const std::string cloud = declaring(classic_ply({}), 6) +
+    const std::string cloud = declaring(classic_ply({}), 8) +
+                              "007.5 -0 +.5 0 0 1 1 1 1\n"                 // digits copied, as printf writes
+                              "1e3 1234567890.5 0.1234567 0 0 1 2 2 2\n"   // converted, then written
                               "1.5 -2.25 0.125 0 0 1 230 110 30\n"
                               "1 2 3 0.5 0.5 0.5 1 2 3 255\n"               // an alpha value is dropped
                               "2 4\n6 -7 -8 -9 4 5 6 dropped\n"              // blanks match line ends
@@ -90,12 +92,13 @@ TEST(ClassicLayout, VertexLinesAreScannedAsAlways)
                               "9 9 9 0 0 1 x 1 1 dropped\n";                // left out, not repeated
     const auto r = unpack(cloud);
     EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.out, "ouverture du .ply ok\n" + warning(5, 6));
-    EXPECT_EQ(r.files.at("f_x.txt"), "1.500000\n 1.000000\n 2.000000\n 5.000000\n 6.000000\n ");
-    EXPECT_EQ(r.files.at("f_y.txt"), "-2.250000\n 2.000000\n 4.000000\n 5.000000\n 6.000000\n ");
-    EXPECT_EQ(r.files.at("f_z.txt"), "0.125000\n 3.000000\n 6.000000\n 5.000000\n 6.000000\n ");
-    EXPECT_EQ(r.files.at("f_color.txt"), "230 110 30\n1 2 3\n4 5 6\n7 7 7\n8 8 8\n");
-    EXPECT_EQ(r.files.at("log.txt"), started + done(5) + "[T]\n" + warning(5, 6));
+    EXPECT_EQ(r.out, "ouverture du .ply ok\n" + warning(7, 8));
+    EXPECT_EQ(r.files.at("f_x.txt"), "7.500000\n 1000.000000\n 1.500000\n 1.000000\n 2.000000\n 5.000000\n 6.000000\n ");
+    EXPECT_EQ(r.files.at("f_y.txt"),
+              "-0.000000\n 1234567890.500000\n -2.250000\n 2.000000\n 4.000000\n 5.000000\n 6.000000\n ");
+    EXPECT_EQ(r.files.at("f_z.txt"), "0.500000\n 0.123457\n 0.125000\n 3.000000\n 6.000000\n 5.000000\n 6.000000\n ");
+    EXPECT_EQ(r.files.at("f_color.txt"), "1 1 1\n2 2 2\n230 110 30\n1 2 3\n4 5 6\n7 7 7\n8 8 8\n");
+    EXPECT_EQ(r.files.at("log.txt"), started + done(7) + "[T]\n" + warning(7, 8));
     EXPECT_EQ(r.files.size(), 5u);
 
     const auto empty = unpack(classic_ply({}));

@@ -46,7 +46,7 @@ setup() { # uid, installed packages, refused packages
 expect_in() { grep -qF -- "$1" <<<"$out" || fail "$2 : attendu « $1 » dans :
 $out"; }
 
-everything="cmake g++ make libgtest-dev octave octave-optim gnuplot-nox fonts-freefont-otf tmux clang"
+everything="cmake g++ make libfast-float-dev libgtest-dev octave octave-optim gnuplot-nox fonts-freefont-otf tmux clang"
 
 # Not root, without GoogleTest nor tmux: the unit groups and the terminal group
 # are skipped with notices, and the run goes on.

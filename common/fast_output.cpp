@@ -1,0 +1,262 @@
+#include "fast_output.hpp"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <mutex>
+#include <sys/types.h>
+#include <unistd.h>
+#include <utility>
+
+namespace pipeline::fast_backend {
+
+namespace {
+
+std::mutex open_files_mutex;
+Output::Sink* newest_open_file = nullptr;
+
+// 0 when every byte is written, or the system's error number.
+int write_all(int fd, const char* bytes, std::size_t n)
+{
+    while (n > 0) {
+        const ssize_t w = ::write(fd, bytes, n);
+        if (w < 0 && errno == EINTR)
+            continue;
+        if (w < 0)
+            return errno;
+        if (w == 0)
+            return EIO;
+        bytes += w;
+        n -= static_cast<std::size_t>(w);
+    }
+    return 0;
+}
+
+void fail(Output::Sink& s, int error)
+{
+    if (!s.failed)
+        s.error = error;
+    s.failed = true;
+}
+
+void drain(Output::Sink& s, const char* bytes, std::size_t n)
+{
+    using Kind = Output::Sink::Kind;
+    if (n == 0)
+        return;
+    int error = 0;
+    if (s.kind == Kind::file)
+        error = s.fd >= 0 ? write_all(s.fd, bytes, n) : EBADF;
+    else if (s.kind == Kind::memory)
+        s.memory.append(bytes, n);
+    else if (std::fwrite(bytes, 1, n, stdout) != n)
+        error = errno;
+    if (error != 0)
+        fail(s, error);
+}
+
+void drain(Output::Sink& s)
+{
+    drain(s, s.data.get(), s.used);
+    s.used = 0;
+}
+
+void flush_open_files()
+{
+    const std::lock_guard lock(open_files_mutex);
+    for (Output::Sink* s = newest_open_file; s; s = s->older)
+        drain(*s);
+}
+
+void link_open_file(Output::Sink& s)
+{
+    const std::lock_guard lock(open_files_mutex);
+    static const bool registered = std::atexit(flush_open_files) == 0;
+    (void)registered;
+    s.older = newest_open_file;
+    if (newest_open_file)
+        newest_open_file->newer = &s;
+    newest_open_file = &s;
+}
+
+void unlink_open_file(Output::Sink& s)
+{
+    const std::lock_guard lock(open_files_mutex);
+    if (s.newer)
+        s.newer->older = s.older;
+    else if (newest_open_file == &s)
+        newest_open_file = s.older;
+    if (s.older)
+        s.older->newer = s.newer;
+    s.newer = s.older = nullptr;
+}
+
+// The open(2) flags of a fopen mode, or -1 for a mode that fopen refuses.
+int open_flags(const char* mode)
+{
+    int flags = 0;
+    switch (mode[0]) {
+    case 'r': flags = O_RDONLY; break;
+    case 'w': flags = O_WRONLY | O_CREAT | O_TRUNC; break;
+    case 'a': flags = O_WRONLY | O_CREAT | O_APPEND; break;
+    default: return -1;
+    }
+    for (const char* m = mode + 1; *m && *m != ','; ++m) {
+        if (*m == '+')
+            flags = (flags & ~O_ACCMODE) | O_RDWR;
+        else if (*m == 'x')
+            flags |= O_EXCL;
+        else if (*m == 'e')
+            flags |= O_CLOEXEC;
+    }
+    return flags;
+}
+
+} // namespace
+
+Output::Output(std::unique_ptr<Sink> sink) : s_(std::move(sink)) {}
+Output::Output(Output&&) noexcept = default;
+
+Output& Output::operator=(Output&& other) noexcept
+{
+    if (this != &other) {
+        if (s_ && s_->kind == Sink::Kind::file)
+            close();
+        s_ = std::move(other.s_);
+    }
+    return *this;
+}
+
+Output::~Output()
+{
+    // Standard output is left to the C library, which flushes it at exit.
+    if (s_ && s_->kind == Sink::Kind::file)
+        close();
+}
+
+std::optional<Output> Output::open(const std::string& name, const char* mode)
+{
+    const int flags = open_flags(mode);
+    if (flags < 0) {
+        errno = EINVAL; // as fopen says of a mode it refuses
+        return std::nullopt;
+    }
+    const int fd = ::open(name.c_str(), flags, 0666);
+    if (fd < 0)
+        return std::nullopt;
+    auto sink = std::make_unique<Sink>();
+    sink->kind = Sink::Kind::file;
+    sink->fd = fd;
+    sink->capacity = write_block;
+    sink->data = std::make_unique<char[]>(write_block);
+    link_open_file(*sink);
+    return Output(std::move(sink));
+}
+
+Output Output::standard_output()
+{
+    auto sink = std::make_unique<Sink>();
+    sink->kind = Sink::Kind::standard;
+    sink->buffered = false;
+    return Output(std::move(sink));
+}
+
+Output Output::in_memory()
+{
+    auto sink = std::make_unique<Sink>();
+    sink->kind = Sink::Kind::memory;
+    sink->capacity = 4096;
+    sink->data = std::make_unique<char[]>(sink->capacity);
+    return Output(std::move(sink));
+}
+
+char* Output::room(std::size_t n)
+{
+    Sink& s = *s_;
+    if (s.capacity - s.used < n) {
+        drain(s);
+        if (s.capacity < n) {
+            s.capacity = std::max<std::size_t>(n, 4096);
+            s.data = std::make_unique<char[]>(s.capacity);
+        }
+    }
+    return s.data.get() + s.used;
+}
+
+void Output::commit(char* end)
+{
+    Sink& s = *s_;
+    s.used = static_cast<std::size_t>(end - s.data.get());
+    if (s.kind == Sink::Kind::standard)
+        drain(s);
+}
+
+void Output::write_fixed_slowly(double value, int decimals)
+{
+    commit(format_fixed(room(fixed_text_room(decimals)), value, decimals));
+}
+
+void Output::write_int_slowly(int value)
+{
+    char* p = room(int_room);
+    commit(std::to_chars(p, p + int_room, value).ptr);
+}
+
+void Output::write_bytes_slowly(std::string_view bytes)
+{
+    Sink& s = *s_;
+    if (bytes.empty())
+        return;
+    if (bytes.size() > s.capacity / 2 && bytes.size() > 4096) {
+        drain(s);
+        drain(s, bytes.data(), bytes.size());
+        return;
+    }
+    char* p = room(bytes.size());
+    std::memcpy(p, bytes.data(), bytes.size());
+    commit(p + bytes.size());
+}
+
+bool Output::flush()
+{
+    Sink& s = *s_;
+    drain(s);
+    if (s.kind == Sink::Kind::standard && std::fflush(stdout) != 0)
+        fail(s, errno);
+    return !s.failed;
+}
+
+std::string Output::memory_text()
+{
+    flush();
+    return s_->memory;
+}
+
+bool Output::close()
+{
+    Sink& s = *s_;
+    if (s.kind != Sink::Kind::file)
+        return flush();
+    if (s.fd < 0)
+        return !s.failed;
+    drain(s);
+    unlink_open_file(s);
+    if (::close(s.fd) != 0)
+        fail(s, errno);
+    s.fd = -1;
+    return !s.failed;
+}
+
+bool Output::failed() const
+{
+    return s_->failed || (s_->kind == Sink::Kind::standard && std::ferror(stdout));
+}
+
+int Output::error() const
+{
+    return s_->error;
+}
+
+} // namespace pipeline::fast_backend
