@@ -288,12 +288,13 @@ cmake --build "$construction" -j "$travaux" >"$journaux/construction.txt" 2>&1 |
 # The executable of each test, and the programs and tools that every mutant
 # rebuilds (the tests run them): the executables in bin/ that are targets of
 # the build and no test's. A mutant relinks only the test executables it runs.
-declare -A executable=()
+declare -A executable=() numero=()
 while IFS= read -r ligne; do
     if [[ $ligne =~ ^[0-9]+:\ Test\ command:\ ([^ ]+) ]]; then
         commande=${BASH_REMATCH[1]}
-    elif [[ $ligne =~ ^\ *Test\ +#[0-9]+:\ ([^ ]+) ]]; then
-        executable[${BASH_REMATCH[1]}]=$commande
+    elif [[ $ligne =~ ^\ *Test\ +#([0-9]+):\ ([^ ]+) ]]; then
+        executable[${BASH_REMATCH[2]}]=$commande
+        numero[${BASH_REMATCH[2]}]=${BASH_REMATCH[1]}
     fi
 done < <(ctest --test-dir "$construction" -N -V 2>/dev/null)
 ((${#executable[@]} > 0)) || echec "aucun test dans $construction (GoogleTest manque ?)"
@@ -321,21 +322,33 @@ cibles_de() { # regex: the build targets of the mutant
     printf '%s\n' "${cibles_communes[@]}" "${!c[@]}"
 }
 
-tests_de() { # regex: the names of the tests it matches
+tests_de() { # regex: the numbers of the tests it matches, one a line
     local t
     for t in "${!executable[@]}"; do
-        [[ $t =~ $1 ]] && echo "$t"
+        [[ $t =~ $1 ]] && echo "${numero[$t]}"
     done
 }
 
+# The tests are chosen by number (ctest -I), from the regexes matched here: a
+# union of many regexes would be too much for ctest's own.
+selection() { # file, test numbers...
+    local f=$1
+    shift
+    local IFS=,
+    echo "0,0,0,$*" >"$f"
+}
+
 # --- The tests without mutant ------------------------------------------------------
-regex_tous=
+declare -A tous=()
 for k in "${choisis[@]}"; do
     r=$(regex_de "$k") || exit 1
-    regex_tous+=${regex_tous:+|}$r
+    for t in $(tests_de "$r"); do
+        tous[$t]=1
+    done
 done
-echo "== tests de l'arbre sans mutant"
-if ! ctest --test-dir "$construction" -R "$regex_tous" --timeout "$delai" -j "$travaux" \
+echo "== tests de l'arbre sans mutant (${#tous[@]})"
+selection "$dossier/tests.txt" "${!tous[@]}"
+if ((${#tous[@]} > 0)) && ! ctest --test-dir "$construction" -I "$dossier/tests.txt" --timeout "$delai" -j "$travaux" \
     >"$journaux/tests-sans-mutant.txt" 2>&1; then
     grep -E '\*\*\*(Failed|Timeout)|Exception' "$journaux/tests-sans-mutant.txt" >&2
     echec "des tests echouent sans mutant : le score n'aurait pas de sens (voir $journaux/tests-sans-mutant.txt)"
@@ -362,7 +375,8 @@ for k in "${choisis[@]}"; do
     journal=$journaux/$id.txt
     regex=$(regex_de "$k") || exit 1
     raison=$(perime "$k" "$arbre")
-    if [[ -z $raison && -z $(tests_de "$regex") ]]; then
+    mapfile -t numeros < <(tests_de "$regex")
+    if [[ -z $raison ]] && ((${#numeros[@]} == 0)); then
         raison="aucun test ne correspond a : ${tests[k]}"
     fi
     if [[ -n $raison ]]; then
@@ -383,13 +397,14 @@ for k in "${choisis[@]}"; do
         if ! cmake --build "$construction" -j "$travaux" "${cible_options[@]}" >>"$journal" 2>&1; then
             issue=construction
             raison="ne se construit pas (voir $journal)"
-        elif ctest --test-dir "$construction" -R "$regex" --timeout "$delai" --stop-on-failure -j "$travaux" \
+        elif selection "$dossier/tests.txt" "${numeros[@]}" &&
+            ctest --test-dir "$construction" -I "$dossier/tests.txt" --timeout "$delai" --stop-on-failure -j "$travaux" \
             --output-on-failure >>"$journal" 2>&1; then
             issue=survivant
         else
             issue=tue
-            # the first line of ctest's closing list, "NN - Name (Failed)"
-            raison=$(sed -n 's/^[[:space:]]*[0-9]* - \([^ ]*\) (\(.*\))$/\1 (\2)/p' "$journal" | head -n 1)
+            # the first line of ctest's list of failures, "NN - Name (Failed)"
+            raison=$(sed -n '/^The following tests FAILED:/,$ s/^[[:space:]]*[0-9]* - \([^ ]*\) (\(.*\))$/\1 (\2)/p' "$journal" | head -n 1)
         fi
         remettre
     fi
