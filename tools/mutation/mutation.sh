@@ -41,7 +41,7 @@ resultats dans DOSSIER/resultats.md. Ne touche a aucun fichier de l'arbre.
 Statut de sortie : 0 les mutants ont tourne, quel que soit le score (ou la table
 est a jour, avec --verifier) ; 1 erreur d'usage ou de table, arbre qui ne se
 construit pas ou dont les tests echouent sans mutant, ou (avec --verifier) un
-extrait ou un test introuvable.
+extrait ou un test introuvable ; 130 interrompu (le fichier du mutant est remis).
 AIDE
     exit 0
 fi
@@ -190,26 +190,26 @@ if [[ $mode == liste ]]; then
     exit 0
 fi
 
-# How many times the snippet is in the text: 0, 1 or 2 (two or more).
-occurrences() { # text, snippet
-    [[ $1 == *"$2"* ]] || { echo 0; return; }
-    local reste=${1#*"$2"}
-    [[ $reste == *"$2"* ]] && echo 2 || echo 1
+# How many times the snippet is in the file (perl: bash's own matching of a
+# pattern within a long text takes time that grows with its square).
+occurrences() { # file, snippet
+    EXTRAIT=$2 perl -0777 -ne 'my $n = () = /\Q$ENV{EXTRAIT}\E/g; print $n' -- "$1"
 }
 
-lire_fichier() { # path: its whole content, final line ends included, in $contenu
-    contenu=$(cat -- "$1" && printf x) || return 1
-    contenu=${contenu%x}
+# Replaces the first occurrence of the snippet in the file.
+remplacer() { # file, snippet, replacement
+    EXTRAIT=$2 REMPLACEMENT=$3 perl -0777 -pi -e 's/\Q$ENV{EXTRAIT}\E/$ENV{REMPLACEMENT}/' -- "$1"
 }
 
 # Why the mutant can't be planted in the tree at `arbre`, or nothing.
 perime() { # index, tree
     local chemin=$2/${fichiers[$1]}
     [[ -f $chemin ]] || { echo "fichier absent : ${fichiers[$1]}"; return; }
-    lire_fichier "$chemin" || { echo "fichier illisible : ${fichiers[$1]}"; return; }
-    case $(occurrences "$contenu" "${avants[$1]}") in
+    case $(occurrences "$chemin" "${avants[$1]}") in
+    "") echo "fichier illisible : ${fichiers[$1]}" ;;
     0) echo "extrait introuvable dans ${fichiers[$1]}" ;;
-    2) echo "extrait present plusieurs fois dans ${fichiers[$1]}" ;;
+    1) ;;
+    *) echo "extrait present plusieurs fois dans ${fichiers[$1]}" ;;
     esac
 }
 
@@ -383,10 +383,9 @@ for k in "${choisis[@]}"; do
         issue=inapplicable
     else
         chemin=$arbre/${fichiers[k]}
-        lire_fichier "$chemin"
         cp -- "$chemin" "$sauvegarde"
         plante=$chemin
-        printf '%s' "${contenu%%"${avants[k]}"*}${apres[k]}${contenu#*"${avants[k]}"}" >"$chemin"
+        remplacer "$chemin" "${avants[k]}" "${apres[k]}"
         mapfile -t cibles < <(cibles_de "$regex")
         cible_options=()
         ((${#cibles[@]} > 0)) && cible_options=(--target "${cibles[@]}")
