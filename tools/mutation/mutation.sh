@@ -84,6 +84,7 @@ done
 [[ $travaux =~ ^[1-9][0-9]*$ ]] || echec "-j attend un nombre entier : $travaux"
 [[ -n $construction_testee && $mode != verifier ]] && echec "--tests ne va qu'avec --verifier"
 [[ -f $table ]] || echec "table introuvable : $table"
+[[ $dossier == /* ]] || dossier=$PWD/$dossier
 
 # --- The table ----------------------------------------------------------------
 # Groups of tests ("groupe NAME REGEX") and mutants, one block each:
@@ -260,9 +261,11 @@ commande_git rev-parse --git-dir >/dev/null 2>&1 || echec "$racine n'est pas un 
 # an unchanged file keeps its date and is not rebuilt; files gone from the
 # tree are removed from the copy.
 echo "== copie de l'arbre dans $arbre"
+dossier_relatif=${dossier#"$racine"/} # a work folder inside the tree is not copied into itself
 declare -A garde=()
 while IFS= read -r -d '' f; do
     [[ -e $racine/$f || -L $racine/$f ]] || continue # deleted, not yet staged
+    [[ $dossier_relatif != "$dossier" && $f == "$dossier_relatif"/* ]] && continue # the copy itself
     garde[$f]=1
     if [[ -L $racine/$f || ! -f $arbre/$f ]] || ! cmp -s -- "$racine/$f" "$arbre/$f"; then
         mkdir -p -- "$(dirname -- "$arbre/$f")"
