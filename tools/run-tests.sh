@@ -1,14 +1,13 @@
 #!/usr/bin/env bash
 # The test command. Installs what the tests need, one package at a time, then
-# builds the toolkit four ways and runs the tests of each:
-#   build/release  the developers' build (RelWithDebInfo), every test;
-#   build/optimise the users' build (Release, -O3), the tests but the slow and
-#                  fuzzing groups;
-#   build/reference the reference build (C stdio, plain correlation loop), the
-#                  same tests;
+# builds the toolkit two ways and runs the tests of each:
+#   build/release  the users' build (Release, -O3), every test, the slow
+#                  groups and a short fuzz run included;
 #   build/asan     AddressSanitizer + UndefinedBehaviorSanitizer, every test but
-#                  the slow groups.
-# Warnings are errors in all four (RUGOSITE_WERROR). A test group whose tool
+#                  the slow groups and the fuzz run (which has its own sanitizers).
+# The C stdio backend and the plain correlation loop are compiled into the
+# tests as the oracles the fast code is compared with.
+# Warnings are errors in both (RUGOSITE_WERROR). A test group whose tool
 # cannot be had is skipped with a NOTICE line; without GoogleTest (and without
 # root to install it) the unit and program tests are skipped with a notice and
 # only the builds are checked. Every build and test stage runs; the status is 1
@@ -19,13 +18,13 @@ cd "$(dirname "$0")/.."
 usage() {
     cat <<'EOF'
 usage : bash tools/run-tests.sh [--preparation]
-Construit la boite a outils (build/release, build/optimise, build/reference,
-build/asan) et lance les tests de chaque construction. En root, installe d'abord avec apt-get, un
+Construit la boite a outils (build/release en Release, build/asan avec les
+sanitizers) et lance les tests de chaque construction. En root, installe d'abord avec apt-get, un
 paquet a la fois, ce qui manque aux tests ; un groupe de tests dont l'outil
 manque est saute avec une ligne NOTICE.
   --preparation  seulement l'installation et le plan des groupes, sans construire
 Fichiers : ecrit seulement sous build/ (et les paquets installes).
-Duree : environ 20 minutes sur deux coeurs, plus quelques minutes la premiere
+Duree : environ 12 minutes sur deux coeurs, plus quelques minutes la premiere
 fois pour installer les paquets.
 Statut de sortie : 0 tout a reussi ; 1 une construction ou un test a echoue,
 ou cmake, g++ ou make manque.
@@ -114,11 +113,9 @@ if [[ -n ${missing_group[unitaires]-} ]]; then
 fi
 
 if [[ $test_option == -DRUGOSITE_TESTS=ON ]]; then
-    echo "== plan : build/release (tous les tests), build/optimise (Release, sans les groupes lents)," \
-        "build/reference (stdio et boucle simple, sans les groupes lents)," \
-        "build/asan (sanitizers, sans les groupes lents)"
+    echo "== plan : build/release (Release, tous les tests), build/asan (sanitizers, sans les groupes lents)"
 else
-    echo "== plan : build/release, build/optimise (Release), build/reference et build/asan, constructions seules"
+    echo "== plan : build/release (Release) et build/asan, constructions seules"
 fi
 [[ -n $preparation_only ]] && exit 0
 
@@ -140,15 +137,8 @@ stage() { # label, build dir, ctest arguments (or -), cmake options...
     ctest --test-dir "$dir" --output-on-failure -j "$jobs" $ctest_args || failed+=("tests $dir")
 }
 
-stage "construction et tests : version normale (build/release)" build/release "" \
-    -DCMAKE_BUILD_TYPE=RelWithDebInfo
-stage "construction et tests : version optimisee des utilisateurs (build/optimise, Release)" build/optimise \
-    "-E ^fuzz\." -DCMAKE_BUILD_TYPE=Release -DRUGOSITE_SLOW_TESTS=OFF
-# The reference build: the pipeline files through C stdio and the plain
-# correlation loop, the two references that the fast build must match.
-stage "construction et tests : version de reference (build/reference, stdio et boucle simple)" build/reference \
-    "-E ^fuzz\." -DCMAKE_BUILD_TYPE=Release -DRUGOSITE_SLOW_TESTS=OFF -DRUGOSITE_STDIO_REFERENCE=ON \
-    -DRUGOSITE_PLAIN_CORRELATION=ON
+stage "construction et tests : version des utilisateurs (build/release, Release)" build/release "" \
+    -DCMAKE_BUILD_TYPE=Release
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 stage "construction et tests : AddressSanitizer + UndefinedBehaviorSanitizer (build/asan)" build/asan "" \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRUGOSITE_SANITIZE=ON -DRUGOSITE_SLOW_TESTS=OFF
