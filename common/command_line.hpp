@@ -3,7 +3,7 @@
 // written on standard error.
 #pragma once
 
-#include "line_io.hpp"
+#include "common/line_io.hpp"
 
 #include <string>
 #include <string_view>

@@ -12,7 +12,7 @@
 // consumes on a failure). It sees the characters up to the first blank: no
 // number goes on past a blank, so it sees what it would see in the whole
 // input, and its position afterwards tells what it consumed.
-#include "fast_input.hpp"
+#include "common/fast_input.hpp"
 
 #include <fast_float/fast_float.h>
 

@@ -9,7 +9,7 @@
 // as the C library does before it waits for a typed line.
 #pragma once
 
-#include "line_io.hpp"
+#include "common/line_io.hpp"
 
 #include <cstddef>
 #include <memory>

@@ -1,4 +1,4 @@
-#include "fast_output.hpp"
+#include "common/fast_output.hpp"
 
 #include <algorithm>
 #include <cerrno>

@@ -9,8 +9,8 @@
 // reference build.
 #pragma once
 
-#include "fixed_text.hpp"
-#include "line_io.hpp"
+#include "common/fixed_text.hpp"
+#include "common/line_io.hpp"
 
 #include <charconv>
 #include <cstddef>

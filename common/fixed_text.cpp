@@ -7,7 +7,7 @@
 // so that for -e from 10 to 63 (magnitudes from 2^-11 to 2^43) one 128-bit
 // product and a shift give the rounded digits, below 2^63, with the remainder
 // deciding ties exactly.
-#include "fixed_text.hpp"
+#include "common/fixed_text.hpp"
 
 #include <algorithm>
 #include <bit>

@@ -23,8 +23,8 @@
 // and values are of the types their steps call for.
 #pragma once
 
-#include "format_plan.hpp"
-#include "line_io.hpp"
+#include "common/format_plan.hpp"
+#include "common/line_io.hpp"
 
 #include <string>
 #include <string_view>

@@ -15,7 +15,7 @@
 // backends with formats taken from tables.
 #pragma once
 
-#include "number_text.hpp"
+#include "common/number_text.hpp"
 
 #include <algorithm>
 #include <array>

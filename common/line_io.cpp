@@ -1,15 +1,15 @@
 // Reader and Writer on the backend chosen at build time: the fast one, or with
 // RUGOSITE_STDIO_REFERENCE the C stdio one that serves as the reference. Both
 // go through the same composition of format texts.
-#include "line_io.hpp"
+#include "common/line_io.hpp"
 
-#include "format_compose.hpp"
+#include "common/format_compose.hpp"
 
 #ifdef RUGOSITE_STDIO_REFERENCE
-#include "stdio_stream.hpp"
+#include "common/stdio_stream.hpp"
 #else
-#include "fast_input.hpp"
-#include "fast_output.hpp"
+#include "common/fast_input.hpp"
+#include "common/fast_output.hpp"
 #endif
 
 #include <sys/stat.h>

@@ -14,8 +14,8 @@
 // program is compiled: a format that does not fit its arguments does not compile.
 #pragma once
 
-#include "format_plan.hpp"
-#include "number_text.hpp"
+#include "common/format_plan.hpp"
+#include "common/number_text.hpp"
 
 #include <cstddef>
 #include <memory>

@@ -1,4 +1,4 @@
-#include "log_time.hpp"
+#include "common/log_time.hpp"
 
 namespace pipeline {
 

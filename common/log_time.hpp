@@ -2,7 +2,7 @@
 // report that every program writes on the screen and in the log alike.
 #pragma once
 
-#include "line_io.hpp"
+#include "common/line_io.hpp"
 
 #include <ctime>
 #include <optional>

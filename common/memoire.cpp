@@ -1,6 +1,6 @@
-#include "memoire.hpp"
+#include "common/memoire.hpp"
 
-#include "line_io.hpp"
+#include "common/line_io.hpp"
 
 #include <unistd.h>
 

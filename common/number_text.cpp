@@ -1,4 +1,4 @@
-#include "number_text.hpp"
+#include "common/number_text.hpp"
 
 #include <fast_float/fast_float.h>
 

@@ -1,4 +1,4 @@
-#include "stdio_stream.hpp"
+#include "common/stdio_stream.hpp"
 
 #include <cerrno>
 #include <cstdlib>

@@ -5,7 +5,7 @@
 // fast backend.
 #pragma once
 
-#include "line_io.hpp"
+#include "common/line_io.hpp"
 
 #include <cstddef>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "two_stage.hpp"
+#include "common/two_stage.hpp"
 
 #include <condition_variable>
 #include <exception>

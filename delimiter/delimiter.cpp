@@ -1,9 +1,9 @@
-#include "delimiter.hpp"
+#include "delimiter/delimiter.hpp"
 
-#include "progress.hpp"
-#include "two_stage.hpp"
+#include "common/progress.hpp"
+#include "common/two_stage.hpp"
 
-#include "pipeline_files.hpp"
+#include "common/pipeline_files.hpp"
 
 #include <cmath>
 

@@ -2,7 +2,7 @@
 // percent of the frame side, and kept when it lies inside the frame.
 #pragma once
 
-#include "line_io.hpp"
+#include "common/line_io.hpp"
 
 #include <array>
 

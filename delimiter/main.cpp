@@ -5,11 +5,11 @@
 // complete frame (cloud.txt and cloud.m are then left empty); 2 done, but the
 // cloud files ended early or held a malformed entry, where the loop stopped.
 // Every status but 0 comes with a line on standard error that says why.
-#include "delimiter.hpp"
+#include "delimiter/delimiter.hpp"
 
-#include "command_line.hpp"
-#include "log_time.hpp"
-#include "pipeline_files.hpp"
+#include "common/command_line.hpp"
+#include "common/log_time.hpp"
+#include "common/pipeline_files.hpp"
 
 #include <optional>
 #include <string>

@@ -1,8 +1,8 @@
-#include "echantillonnage.hpp"
+#include "echantillonnage/echantillonnage.hpp"
 
-#include "command_line.hpp"
-#include "pipeline_files.hpp"
-#include "progress.hpp"
+#include "common/command_line.hpp"
+#include "common/pipeline_files.hpp"
+#include "common/progress.hpp"
 
 #include <climits>
 #include <cmath>

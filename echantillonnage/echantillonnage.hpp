@@ -4,7 +4,7 @@
 // empty-cell marker.
 #pragma once
 
-#include "line_io.hpp"
+#include "common/line_io.hpp"
 
 #include <cstdint>
 #include <string>

@@ -6,12 +6,12 @@
 // points after the last one read (the grid of the points before it is
 // written); 3 log.txt, grille.txt or grille.m cannot be opened or written.
 // Every status but 0 comes with a line on standard error that says why.
-#include "echantillonnage.hpp"
+#include "echantillonnage/echantillonnage.hpp"
 
-#include "command_line.hpp"
-#include "log_time.hpp"
-#include "memoire.hpp"
-#include "pipeline_files.hpp"
+#include "common/command_line.hpp"
+#include "common/log_time.hpp"
+#include "common/memoire.hpp"
+#include "common/pipeline_files.hpp"
 
 #include <new>
 #include <string>

@@ -1,4 +1,4 @@
-#include "framefit.hpp"
+#include "framefit/framefit.hpp"
 
 #include <cmath>
 

@@ -2,7 +2,7 @@
 // the frame they span, and the angles that turn the cloud into that frame.
 #pragma once
 
-#include "line_io.hpp"
+#include "common/line_io.hpp"
 
 #include <array>
 #include <optional>

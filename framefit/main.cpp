@@ -7,11 +7,11 @@
 // 10 points; 10 the sides differ too much in length; 20 the sides are too far
 // from a right angle. base.txt is emptied at start and filled only on status 0.
 // Every status but 0 comes with a line on standard error that says why.
-#include "framefit.hpp"
+#include "framefit/framefit.hpp"
 
-#include "command_line.hpp"
-#include "log_time.hpp"
-#include "pipeline_files.hpp"
+#include "common/command_line.hpp"
+#include "common/log_time.hpp"
+#include "common/pipeline_files.hpp"
 
 #include <optional>
 #include <string>

@@ -1,8 +1,8 @@
-#include "handgrid.hpp"
+#include "handgrid/handgrid.hpp"
 
-#include "command_line.hpp"
-#include "memoire.hpp"
-#include "pipeline_files.hpp"
+#include "common/command_line.hpp"
+#include "common/memoire.hpp"
+#include "common/pipeline_files.hpp"
 
 #include <signal.h>
 #include <unistd.h>

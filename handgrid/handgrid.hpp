@@ -3,7 +3,7 @@
 // readings, line after line, become a grid file.
 #pragma once
 
-#include "line_io.hpp"
+#include "common/line_io.hpp"
 
 #include <optional>
 #include <string>

@@ -7,9 +7,9 @@
 // the name question (the grid went to a file of a new name, told on screen);
 // 130, 143, 129 Ctrl-C, SIGTERM or SIGHUP (the readings typed went to a file
 // of a new name, as at the end of the input).
-#include "handgrid.hpp"
+#include "handgrid/handgrid.hpp"
 
-#include "command_line.hpp"
+#include "common/command_line.hpp"
 
 #include <unistd.h>
 

@@ -7,11 +7,11 @@
 // files ended early or held a malformed entry, where the scan stopped; -1 (255)
 // an incomplete colour or tolerance argument. Every status but 0 comes with a
 // line on standard error that says why.
-#include "markerpick.hpp"
+#include "markerpick/markerpick.hpp"
 
-#include "command_line.hpp"
-#include "log_time.hpp"
-#include "pipeline_files.hpp"
+#include "common/command_line.hpp"
+#include "common/log_time.hpp"
+#include "common/pipeline_files.hpp"
 
 #include <string>
 #include <vector>

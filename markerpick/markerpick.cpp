@@ -1,11 +1,11 @@
-#include "markerpick.hpp"
+#include "markerpick/markerpick.hpp"
 
-#include "progress.hpp"
-#include "two_stage.hpp"
+#include "common/progress.hpp"
+#include "common/two_stage.hpp"
 
-#include "command_line.hpp"
-#include "log_time.hpp"
-#include "pipeline_files.hpp"
+#include "common/command_line.hpp"
+#include "common/log_time.hpp"
+#include "common/pipeline_files.hpp"
 
 #include <cstdlib>
 #include <string>

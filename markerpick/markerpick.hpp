@@ -2,7 +2,7 @@
 // the colour of marker O, X or Y.
 #pragma once
 
-#include "line_io.hpp"
+#include "common/line_io.hpp"
 
 #include <array>
 #include <optional>

@@ -1,8 +1,8 @@
-#include "extraction.hpp"
+#include "plyunpack/extraction.hpp"
 
-#include "progress.hpp"
-#include "two_stage.hpp"
-#include "vertex_source.hpp"
+#include "common/progress.hpp"
+#include "common/two_stage.hpp"
+#include "plyunpack/vertex_source.hpp"
 
 #include <string>
 

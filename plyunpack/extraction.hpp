@@ -2,8 +2,8 @@
 // f_y.txt, f_z.txt and f_color.txt.
 #pragma once
 
-#include "line_io.hpp"
-#include "ply_header.hpp"
+#include "common/line_io.hpp"
+#include "plyunpack/ply_header.hpp"
 
 namespace plyunpack {
 

@@ -5,11 +5,11 @@
 // Status 0 done; 1 a file can't be opened or written, or the cloud's header
 // can't be read or lacks what is needed; 2 fewer vertices written than the
 // header declares. Every status but 0 comes with a line on standard error.
-#include "command_line.hpp"
-#include "extraction.hpp"
-#include "log_time.hpp"
-#include "pipeline_files.hpp"
-#include "ply_header.hpp"
+#include "common/command_line.hpp"
+#include "plyunpack/extraction.hpp"
+#include "common/log_time.hpp"
+#include "common/pipeline_files.hpp"
+#include "plyunpack/ply_header.hpp"
 
 #include <optional>
 #include <string>

@@ -1,4 +1,4 @@
-#include "ply_header.hpp"
+#include "plyunpack/ply_header.hpp"
 
 #include <charconv>
 #include <climits>

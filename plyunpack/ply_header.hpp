@@ -3,7 +3,7 @@
 // whether it is the classic 13-line layout that the toolkit has always read.
 #pragma once
 
-#include "line_io.hpp"
+#include "common/line_io.hpp"
 
 #include <array>
 #include <cstddef>

@@ -1,4 +1,4 @@
-#include "vertex_source.hpp"
+#include "plyunpack/vertex_source.hpp"
 
 #include <algorithm>
 #include <bit>

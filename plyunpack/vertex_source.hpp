@@ -2,8 +2,8 @@
 // from the input in large blocks: only x, y, z and the colour are kept.
 #pragma once
 
-#include "line_io.hpp"
-#include "ply_header.hpp"
+#include "common/line_io.hpp"
+#include "plyunpack/ply_header.hpp"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
-#include "correlation.hpp"
+#include "reliefstat/correlation.hpp"
 
-#include "statistiques.hpp"
+#include "reliefstat/statistiques.hpp"
 
 #include <algorithm>
 #include <bit>

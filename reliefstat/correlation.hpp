@@ -9,7 +9,7 @@
 // the last entry never has a pair.
 #pragma once
 
-#include "matrice.hpp"
+#include "reliefstat/matrice.hpp"
 
 #include <span>
 

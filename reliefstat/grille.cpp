@@ -1,4 +1,4 @@
-#include "grille.hpp"
+#include "reliefstat/grille.hpp"
 
 #include <cmath>
 #include <string>

@@ -2,8 +2,8 @@
 // the heights, one column of the grid after another.
 #pragma once
 
-#include "line_io.hpp"
-#include "matrice.hpp"
+#include "common/line_io.hpp"
+#include "reliefstat/matrice.hpp"
 
 namespace reliefstat {
 

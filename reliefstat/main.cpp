@@ -3,14 +3,14 @@
 // height-height correlation function and the MATLAB scripts that draw the grids
 // and fit the correlation length. No argument; status 0 after a full run, 1
 // after a failure, told in one line on standard error.
-#include "command_line.hpp"
-#include "correlation.hpp"
-#include "grille.hpp"
-#include "line_io.hpp"
-#include "matrice.hpp"
-#include "pipeline_files.hpp"
-#include "scripts.hpp"
-#include "statistiques.hpp"
+#include "common/command_line.hpp"
+#include "reliefstat/correlation.hpp"
+#include "reliefstat/grille.hpp"
+#include "common/line_io.hpp"
+#include "reliefstat/matrice.hpp"
+#include "common/pipeline_files.hpp"
+#include "reliefstat/scripts.hpp"
+#include "reliefstat/statistiques.hpp"
 
 #include <string>
 

@@ -1,7 +1,7 @@
-#include "matrice.hpp"
+#include "reliefstat/matrice.hpp"
 
-#include "memoire.hpp"
-#include "two_stage.hpp"
+#include "common/memoire.hpp"
+#include "common/two_stage.hpp"
 
 #include <climits>
 #include <cstdlib>

@@ -1,7 +1,7 @@
 // The matrices of reliefstat and the memory they may take.
 #pragma once
 
-#include "line_io.hpp"
+#include "common/line_io.hpp"
 
 #include <cstddef>
 #include <cstdint>

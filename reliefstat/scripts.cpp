@@ -1,6 +1,6 @@
-#include "scripts.hpp"
+#include "reliefstat/scripts.hpp"
 
-#include "command_line.hpp"
+#include "common/command_line.hpp"
 
 namespace reliefstat {
 

@@ -3,8 +3,8 @@
 // GNU Octave (with the optim package loaded for lsqcurvefit).
 #pragma once
 
-#include "line_io.hpp"
-#include "matrice.hpp"
+#include "common/line_io.hpp"
+#include "reliefstat/matrice.hpp"
 
 #include <functional>
 #include <span>

@@ -1,4 +1,4 @@
-#include "statistiques.hpp"
+#include "reliefstat/statistiques.hpp"
 
 namespace reliefstat {
 

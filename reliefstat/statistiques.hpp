@@ -6,8 +6,8 @@
 // from 10000), used for the centring, the RMS and the correlation function.
 #pragma once
 
-#include "matrice.hpp"
-#include "pipeline_files.hpp"
+#include "reliefstat/matrice.hpp"
+#include "common/pipeline_files.hpp"
 
 #include <cmath>
 

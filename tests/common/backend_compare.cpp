@@ -1,9 +1,9 @@
-#include "backend_compare.hpp"
+#include "tests/common/backend_compare.hpp"
 
-#include "fast_input.hpp"
-#include "fast_output.hpp"
-#include "format_compose.hpp"
-#include "stdio_stream.hpp"
+#include "common/fast_input.hpp"
+#include "common/fast_output.hpp"
+#include "common/format_compose.hpp"
+#include "common/stdio_stream.hpp"
 
 #include <bit>
 #include <cstdio>

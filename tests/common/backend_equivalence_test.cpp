@@ -3,11 +3,11 @@
 // random bytes of the characters that numbers are made of, random sequences of
 // scans, line reads, byte reads, end tests and rewinds, fed whole and in small
 // pieces; and random values printed with the programs' formats.
-#include "backend_compare.hpp"
-#include "fast_input.hpp"
-#include "fixed_text.hpp"
-#include "line_io.hpp"
-#include "stdio_stream.hpp"
+#include "tests/common/backend_compare.hpp"
+#include "common/fast_input.hpp"
+#include "common/fixed_text.hpp"
+#include "common/line_io.hpp"
+#include "common/stdio_stream.hpp"
 
 #include <gtest/gtest.h>
 

@@ -2,10 +2,10 @@
 # A scan or print whose format does not fit its arguments must not compile:
 # each case is compiled once as it should be written (it must compile) and
 # once with the mistake (it must fail, on the format check).
-#   usage: format_refused.sh CXX COMMON_DIR
+#   usage: format_refused.sh CXX SOURCE_ROOT
 set -u
 cxx=$1
-common=$2
+root=$2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failures=0
@@ -16,7 +16,7 @@ check() { # name, statement that compiles, statement with the mistake [, what th
         local statement=$2
         [ "$variant" = bad ] && statement=$3
         cat >"$work/$1.cpp" <<CPP
-#include "line_io.hpp"
+#include "common/line_io.hpp"
 void f(pipeline::Reader& r, pipeline::Writer& w)
 {
     double d = 0;
@@ -26,7 +26,7 @@ void f(pipeline::Reader& r, pipeline::Writer& w)
     $statement;
 }
 CPP
-        if "$cxx" -std=c++20 -fsyntax-only -I"$common" "$work/$1.cpp" 2>"$work/$1.err"; then
+        if "$cxx" -std=c++20 -fsyntax-only -I"$root" "$work/$1.cpp" 2>"$work/$1.err"; then
             [ "$variant" = bad ] && { echo "ECHEC $1 : compile malgre l'erreur : $3"; failures=$((failures + 1)); }
         elif [ "$variant" = good ]; then
             echo "ECHEC $1 : ne compile pas : $2"; cat "$work/$1.err"; failures=$((failures + 1))

@@ -1,6 +1,6 @@
 // Asking a program for help, as a new user does: the usage on the screen,
 // status 0, and not one byte of the working directory changed.
-#include "program_run.hpp"
+#include "tests/support/program_run.hpp"
 
 #include <gtest/gtest.h>
 

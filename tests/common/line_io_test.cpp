@@ -1,5 +1,5 @@
-#include "format_plan.hpp"
-#include "line_io.hpp"
+#include "common/format_plan.hpp"
+#include "common/line_io.hpp"
 
 #include <gtest/gtest.h>
 

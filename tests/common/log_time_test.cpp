@@ -1,8 +1,8 @@
-#include "log_time.hpp"
+#include "common/log_time.hpp"
 
 #include <gtest/gtest.h>
 
-#include "program_run.hpp"
+#include "tests/support/program_run.hpp"
 
 TEST(LogTime, FieldsAreNotPadded)
 {

@@ -1,4 +1,4 @@
-#include "progress.hpp"
+#include "common/progress.hpp"
 
 #include <gtest/gtest.h>
 

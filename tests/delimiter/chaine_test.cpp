@@ -1,7 +1,7 @@
 // markerpick, framefit and delimiter in a row on generated clouds: the cropped
 // cloud must come out in frame coordinates whatever the pose of the cloud.
-#include "program_run.hpp"
-#include "rotation.hpp"
+#include "tests/support/program_run.hpp"
+#include "tests/support/rotation.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "delimiter.hpp"
-#include "program_run.hpp"
+#include "delimiter/delimiter.hpp"
+#include "tests/support/program_run.hpp"
 
 #include <gtest/gtest.h>
 

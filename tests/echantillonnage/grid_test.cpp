@@ -1,4 +1,4 @@
-#include "echantillonnage.hpp"
+#include "echantillonnage/echantillonnage.hpp"
 
 #include <gtest/gtest.h>
 

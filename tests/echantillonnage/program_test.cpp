@@ -1,5 +1,5 @@
 // echantillonnage run as a user runs it, in a fresh directory.
-#include "program_run.hpp"
+#include "tests/support/program_run.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "delimiter.hpp"
-#include "framefit.hpp"
-#include "program_run.hpp"
-#include "rotation.hpp"
+#include "delimiter/delimiter.hpp"
+#include "framefit/framefit.hpp"
+#include "tests/support/program_run.hpp"
+#include "tests/support/rotation.hpp"
 
 #include <gtest/gtest.h>
 

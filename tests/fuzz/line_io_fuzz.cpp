@@ -6,7 +6,7 @@
 // the pieces in which the fast backend is fed, then the text itself. The first
 // eight bytes of the text, as a double, and the next four, as an int, are also
 // printed with every print format.
-#include "backend_compare.hpp"
+#include "tests/common/backend_compare.hpp"
 
 #include <cstdint>
 #include <cstdio>

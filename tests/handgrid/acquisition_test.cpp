@@ -1,4 +1,4 @@
-#include "handgrid.hpp"
+#include "handgrid/handgrid.hpp"
 
 #include <gtest/gtest.h>
 

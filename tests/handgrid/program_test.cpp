@@ -1,5 +1,5 @@
 // handgrid with its answers read from a file, as a script or a redirection gives them.
-#include "program_run.hpp"
+#include "tests/support/program_run.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // handgrid used as an operator uses it: answers typed on a real terminal
 // (tmux), the screen read back as the operator sees it.
-#include "program_run.hpp"
+#include "tests/support/program_run.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "markerpick.hpp"
-#include "program_run.hpp"
+#include "markerpick/markerpick.hpp"
+#include "tests/support/program_run.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // Which headers are the classic layout, and what is found in the others.
-#include "ply_header.hpp"
+#include "plyunpack/ply_header.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // plyunpack run on clouds that the tests write: the classic layout byte for
 // byte, every other layout against the classic one for the same vertices, and
 // clouds that are cut short, damaged or unreadable.
-#include "ply_writer.hpp"
-#include "program_run.hpp"
+#include "tests/plyunpack/ply_writer.hpp"
+#include "tests/support/program_run.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // Values and vertices as the ASCII and binary formats store them.
-#include "vertex_source.hpp"
+#include "plyunpack/vertex_source.hpp"
 
 #include <gtest/gtest.h>
 

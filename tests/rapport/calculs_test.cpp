@@ -1,11 +1,11 @@
 // The report's computations on grids small enough to check by hand or by the
 // plain double loop: reading, levelling, height parameters, the correlation
 // functions by FFT against the direct sums, the cut rule and the fits.
-#include "ajustement.hpp"
-#include "correlation.hpp"
-#include "grille.hpp"
-#include "nivellement.hpp"
-#include "program_run.hpp"
+#include "tools/rapport/ajustement.hpp"
+#include "tools/rapport/correlation.hpp"
+#include "tools/rapport/grille.hpp"
+#include "tools/rapport/nivellement.hpp"
+#include "tests/support/program_run.hpp"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // than tools/rapport/etude-precision.sh): the fits recover σ and L within the
 // spread of the trials, and the bootstrap interval holds the true values in
 // most trials, on a manual-size and a reduced photogrammetric-size grid.
-#include "program_run.hpp"
+#include "tests/support/program_run.hpp"
 
 #include <gtest/gtest.h>
 

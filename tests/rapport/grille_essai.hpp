@@ -1,7 +1,7 @@
 // Grid files of known surfaces for the report's tests.
 #pragma once
 
-#include "surface.hpp"
+#include "tools/surface/surface.hpp"
 
 #include <cstdio>
 #include <random>

@@ -3,12 +3,12 @@
 // generated grids. Where the definitions coincide, the figures agree to about
 // 1e-9; where they differ by definition, the test converts first and the
 // comment says how. With empty cells, the test shows what the masks change.
-#include "espace.hpp"
-#include "fonctionnels.hpp"
-#include "hybrides.hpp"
-#include "lignes.hpp"
-#include "spectre.hpp"
-#include "texture_essai.hpp"
+#include "tools/rapport/espace.hpp"
+#include "tools/rapport/fonctionnels.hpp"
+#include "tools/rapport/hybrides.hpp"
+#include "tools/rapport/lignes.hpp"
+#include "tools/rapport/spectre.hpp"
+#include "tests/rapport/texture_essai.hpp"
 
 #include <gtest/gtest.h>
 

@@ -2,12 +2,12 @@
 // Octave's lsqcurvefit finds when it runs the HR.m that reliefstat writes for
 // the same grid. Skipped with a notice when Octave or its optim package is
 // missing.
-#include "ajustement.hpp"
-#include "correlation.hpp"
-#include "grille.hpp"
-#include "grille_essai.hpp"
-#include "nivellement.hpp"
-#include "program_run.hpp"
+#include "tools/rapport/ajustement.hpp"
+#include "tools/rapport/correlation.hpp"
+#include "tools/rapport/grille.hpp"
+#include "tests/rapport/grille_essai.hpp"
+#include "tools/rapport/nivellement.hpp"
+#include "tests/support/program_run.hpp"
 
 #include <gtest/gtest.h>
 

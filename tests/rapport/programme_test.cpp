@@ -1,9 +1,9 @@
 // rugosite-rapport run as a user runs it in a measurement folder: its report
 // against reliefstat's own figures on the same grid, the files it writes, and
 // what it does with input it can't use.
-#include "grille_essai.hpp"
-#include "program_run.hpp"
-#include "rapport.hpp"
+#include "tests/rapport/grille_essai.hpp"
+#include "tests/support/program_run.hpp"
+#include "tools/rapport/rapport.hpp"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>

@@ -1,7 +1,7 @@
 // Simulated surfaces: their covariance is the model's, a seed gives the same
 // surfaces, and the bootstrap does not depend on how many threads run it.
-#include "bootstrap.hpp"
-#include "surface.hpp"
+#include "tools/rapport/bootstrap.hpp"
+#include "tools/surface/surface.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Grids and plain sums shared by the tests of the texture parameters.
 #pragma once
 
-#include "surface.hpp"
+#include "tools/surface/surface.hpp"
 
 #include <cmath>
 #include <cstdint>

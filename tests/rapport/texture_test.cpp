@@ -2,9 +2,9 @@
 // compare with, on surfaces whose figures are known by hand: a plane, a
 // sinusoid, an anisotropic autocorrelation, two height distributions; the
 // sums with empty cells against the plain loop; the line-by-line levelling.
-#include "lignes.hpp"
-#include "texture.hpp"
-#include "texture_essai.hpp"
+#include "tools/rapport/lignes.hpp"
+#include "tools/rapport/texture.hpp"
+#include "tests/rapport/texture_essai.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // The correlation sums to the last bit, the cut of the correlation function
 // and the memory guard.
-#include "correlation.hpp"
-#include "matrice.hpp"
-#include "scripts.hpp"
-#include "statistiques.hpp"
+#include "reliefstat/correlation.hpp"
+#include "reliefstat/matrice.hpp"
+#include "reliefstat/scripts.hpp"
+#include "reliefstat/statistiques.hpp"
 
 #include <gtest/gtest.h>
 

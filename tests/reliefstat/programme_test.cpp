@@ -1,6 +1,6 @@
 // reliefstat run as a user runs it, in a fresh directory holding grille.txt:
 // its status, its screen and every file it leaves, byte for byte.
-#include "program_run.hpp"
+#include "tests/support/program_run.hpp"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 // length and the RMS height of the surface drawn, and the pictures of the
 // measurement come out without a display. Slow: only with RUGOSITE_SLOW_TESTS;
 // the whole group is skipped with a notice when Octave or octave-optim is missing.
-#include "road_support.hpp"
+#include "tests/road/road_support.hpp"
 
 #include <gtest/gtest.h>
 

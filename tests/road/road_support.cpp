@@ -1,4 +1,4 @@
-#include "road_support.hpp"
+#include "tests/road/road_support.hpp"
 
 #include <gtest/gtest.h>
 

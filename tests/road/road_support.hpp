@@ -3,9 +3,9 @@
 // rugosite-chaine runs the six programs in the same directory.
 #pragma once
 
-#include "launch.hpp"
-#include "program_run.hpp"
-#include "synthese.hpp"
+#include "tests/tools/launch.hpp"
+#include "tests/support/program_run.hpp"
+#include "tools/synthese/synthese.hpp"
 
 #include <map>
 #include <string>

@@ -3,7 +3,7 @@
 // scale of the cloud, the cropped cloud comes out in frame coordinates, the grid
 // reaches reliefstat with the RMS height of the surface drawn, and a cloud whose
 // markers are missing or whose frame is skewed stops at framefit with its status.
-#include "road_support.hpp"
+#include "tests/road/road_support.hpp"
 
 #include <gtest/gtest.h>
 

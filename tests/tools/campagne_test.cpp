@@ -1,8 +1,8 @@
 // The campaign's compiled half: which files of a folder a marker may read after
 // a failure, the CSV and number forms, markers that are missing or damaged, and
 // the atomic writes.
-#include "mesure.hpp"
-#include "tables.hpp"
+#include "tools/campagne/mesure.hpp"
+#include "tools/campagne/tables.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // The runner over the real programs, on small synthetic clouds: the summary of a
 // complete run against what the generator drew, and the reasons of framefit's
 // stops, with its figures, in the runner's sentence.
-#include "launch.hpp"
-#include "program_run.hpp"
+#include "tests/tools/launch.hpp"
+#include "tests/support/program_run.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // The chain runner against stand-in programs that record how they were called
 // and end with the status they are told: order, arguments, stop on failure,
 // the lock, interruptions and the results of an earlier run.
-#include "launch.hpp"
-#include "program_run.hpp"
+#include "tests/tools/launch.hpp"
+#include "tests/support/program_run.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "launch.hpp"
+#include "tests/tools/launch.hpp"
 
-#include "program_run.hpp"
+#include "tests/support/program_run.hpp"
 
 #include <fcntl.h>
 #include <sys/resource.h>

@@ -1,7 +1,7 @@
 // rugosite-synthese as a user runs it: the files it leaves, its statuses, and
 // a memory that does not grow with the number of points.
-#include "launch.hpp"
-#include "program_run.hpp"
+#include "tests/tools/launch.hpp"
+#include "tests/support/program_run.hpp"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,8 @@
 // height and exponential correlation asked for, the cloud has the layout the
 // road reads, markers that markerpick finds and nothing else that it could
 // take for one, and a placement that the true parameters describe.
-#include "options.hpp"
-#include "synthese.hpp"
+#include "tools/synthese/options.hpp"
+#include "tools/synthese/synthese.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The pictures of the campaign page, drawn by PLplot's SVG driver into a
 // temporary file and inlined in base64.
-#include "tables.hpp"
+#include "tools/campagne/tables.hpp"
 
 #include <plplot/plstream.h>
 #include <unistd.h>

@@ -1,5 +1,5 @@
 // Without PLplot the page holds the tables only.
-#include "tables.hpp"
+#include "tools/campagne/tables.hpp"
 
 namespace campagne {
 

@@ -7,7 +7,7 @@
 //                            file LISTE (one a line) into campagne.csv,
 //                            campagne.json and campagne.html in SORTIE.
 // Status 0 done, 1 refused arguments or a file that can't be read or written.
-#include "tables.hpp"
+#include "tools/campagne/tables.hpp"
 
 #include <cerrno>
 #include <cstring>

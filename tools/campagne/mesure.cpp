@@ -1,4 +1,4 @@
-#include "mesure.hpp"
+#include "tools/campagne/mesure.hpp"
 
 #include <sys/stat.h>
 #include <unistd.h>

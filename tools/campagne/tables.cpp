@@ -1,4 +1,4 @@
-#include "tables.hpp"
+#include "tools/campagne/tables.hpp"
 
 #include <cmath>
 #include <cstdio>

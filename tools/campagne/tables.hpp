@@ -2,7 +2,7 @@
 // from the completion markers of the measurement folders.
 #pragma once
 
-#include "mesure.hpp"
+#include "tools/campagne/mesure.hpp"
 
 #include <filesystem>
 #include <string>

@@ -1,6 +1,6 @@
-#include "ajustement.hpp"
+#include "tools/rapport/ajustement.hpp"
 
-#include "grille.hpp"
+#include "tools/rapport/grille.hpp"
 
 #include <gsl/gsl_blas.h>
 #include <gsl/gsl_errno.h>

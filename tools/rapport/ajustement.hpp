@@ -4,8 +4,8 @@
 // Levenberg-Marquardt steps), each point weighted by its pair count.
 #pragma once
 
-#include "correlation.hpp"
-#include "surface.hpp"
+#include "tools/rapport/correlation.hpp"
+#include "tools/surface/surface.hpp"
 
 #include <optional>
 #include <string>

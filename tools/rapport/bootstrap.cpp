@@ -1,4 +1,4 @@
-#include "bootstrap.hpp"
+#include "tools/rapport/bootstrap.hpp"
 
 #include <unistd.h>
 

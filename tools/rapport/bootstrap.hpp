@@ -11,9 +11,9 @@
 // away long wavelengths, the cut shortens the range) into account.
 #pragma once
 
-#include "ajustement.hpp"
-#include "grille.hpp"
-#include "nivellement.hpp"
+#include "tools/rapport/ajustement.hpp"
+#include "tools/rapport/grille.hpp"
+#include "tools/rapport/nivellement.hpp"
 
 #include <cstdint>
 #include <optional>

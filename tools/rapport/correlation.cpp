@@ -1,6 +1,6 @@
-#include "correlation.hpp"
+#include "tools/rapport/correlation.hpp"
 
-#include "fft.hpp"
+#include "tools/surface/fft.hpp"
 
 #include <algorithm>
 #include <cmath>

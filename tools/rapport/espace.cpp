@@ -1,4 +1,4 @@
-#include "espace.hpp"
+#include "tools/rapport/espace.hpp"
 
 #include <sys/mman.h>
 

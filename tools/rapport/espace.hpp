@@ -7,7 +7,7 @@
 // dx along the rows (the column index j varies).
 #pragma once
 
-#include "fft.hpp"
+#include "tools/surface/fft.hpp"
 
 #include <cstddef>
 #include <cstdlib>

@@ -6,12 +6,12 @@
 // usage: rugosite-rapport-etude [--lignes N] [--colonnes M] [--pas P] [--sigma S]
 //        [--L L] [--essais T] [--tirages K] [--vides F] [--graine G] [--fils F]
 // Prints one table line (Markdown) and ends with status 0; 1 on a bad option.
-#include "ajustement.hpp"
-#include "bootstrap.hpp"
-#include "correlation.hpp"
-#include "grille.hpp"
-#include "nivellement.hpp"
-#include "surface.hpp"
+#include "tools/rapport/ajustement.hpp"
+#include "tools/rapport/bootstrap.hpp"
+#include "tools/rapport/correlation.hpp"
+#include "tools/rapport/grille.hpp"
+#include "tools/rapport/nivellement.hpp"
+#include "tools/surface/surface.hpp"
 
 #include <algorithm>
 #include <charconv>

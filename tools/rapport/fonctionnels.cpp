@@ -1,4 +1,4 @@
-#include "fonctionnels.hpp"
+#include "tools/rapport/fonctionnels.hpp"
 
 #include <algorithm>
 #include <cmath>

@@ -1,6 +1,6 @@
-#include "grille.hpp"
+#include "tools/rapport/grille.hpp"
 
-#include "line_io.hpp"
+#include "common/line_io.hpp"
 
 #include <algorithm>
 #include <charconv>

@@ -1,4 +1,4 @@
-#include "hybrides.hpp"
+#include "tools/rapport/hybrides.hpp"
 
 #include <cmath>
 #include <cstddef>

@@ -1,4 +1,4 @@
-#include "lignes.hpp"
+#include "tools/rapport/lignes.hpp"
 
 #include <cmath>
 #include <cstddef>

@@ -1,9 +1,9 @@
 // rugosite-rapport: the roughness report of one measurement folder.
-#include "options.hpp"
-#include "rapport.hpp"
+#include "tools/rapport/options.hpp"
+#include "tools/rapport/rapport.hpp"
 
 #ifdef RAPPORT_AVEC_PAGE
-#include "page.hpp"
+#include "tools/rapport/page/page.hpp"
 #endif
 
 #include <unistd.h>

@@ -1,4 +1,4 @@
-#include "nivellement.hpp"
+#include "tools/rapport/nivellement.hpp"
 
 #include <gsl/gsl_linalg.h>
 #include <gsl/gsl_errno.h>

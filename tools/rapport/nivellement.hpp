@@ -2,7 +2,7 @@
 // parameters of the levelled surface over its real cells.
 #pragma once
 
-#include "grille.hpp"
+#include "tools/rapport/grille.hpp"
 
 #include <array>
 #include <optional>

@@ -1,4 +1,4 @@
-#include "options.hpp"
+#include "tools/rapport/options.hpp"
 
 #include <charconv>
 #include <limits>

@@ -1,7 +1,7 @@
 // The command line of rugosite-rapport, in French.
 #pragma once
 
-#include "rapport.hpp"
+#include "tools/rapport/rapport.hpp"
 
 #include <string>
 #include <vector>

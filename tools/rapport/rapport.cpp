@@ -1,6 +1,6 @@
-#include "rapport.hpp"
+#include "tools/rapport/rapport.hpp"
 
-#include "correlation.hpp"
+#include "tools/rapport/correlation.hpp"
 
 #include <fcntl.h>
 #include <unistd.h>

@@ -4,9 +4,9 @@
 // (schema version 1, French keys) and the two lines of rapport.csv.
 #pragma once
 
-#include "bootstrap.hpp"
-#include "grille.hpp"
-#include "nivellement.hpp"
+#include "tools/rapport/bootstrap.hpp"
+#include "tools/rapport/grille.hpp"
+#include "tools/rapport/nivellement.hpp"
 
 #include <nlohmann/json.hpp>
 

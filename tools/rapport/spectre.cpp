@@ -1,4 +1,4 @@
-#include "spectre.hpp"
+#include "tools/rapport/spectre.hpp"
 
 #include <algorithm>
 #include <cmath>

@@ -18,7 +18,7 @@
 // angular spectrum in z² per radian.
 #pragma once
 
-#include "espace.hpp"
+#include "tools/rapport/espace.hpp"
 
 #include <vector>
 

@@ -6,9 +6,9 @@
 // Reads the grid, levels it by the least-squares plane, computes every
 // texture parameter, and prints each step's wall and processor time, then
 // the parameters. Status 0; 1 when the grid can't be read or levelled.
-#include "grille.hpp"
-#include "nivellement.hpp"
-#include "texture.hpp"
+#include "tools/rapport/grille.hpp"
+#include "tools/rapport/nivellement.hpp"
+#include "tools/rapport/texture.hpp"
 
 #include <chrono>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "texture.hpp"
+#include "tools/rapport/texture.hpp"
 
 #include <cmath>
 #include <future>

@@ -5,10 +5,10 @@
 // every simulated surface of the bootstrap.
 #pragma once
 
-#include "espace.hpp"
-#include "fonctionnels.hpp"
-#include "hybrides.hpp"
-#include "spectre.hpp"
+#include "tools/rapport/espace.hpp"
+#include "tools/rapport/fonctionnels.hpp"
+#include "tools/rapport/hybrides.hpp"
+#include "tools/rapport/spectre.hpp"
 
 #include <vector>
 

@@ -1,4 +1,4 @@
-#include "fft.hpp"
+#include "tools/surface/fft.hpp"
 
 #include <mutex>
 #include <stdexcept>

@@ -1,4 +1,4 @@
-#include "surface.hpp"
+#include "tools/surface/surface.hpp"
 
 #include <algorithm>
 #include <cmath>

@@ -9,7 +9,7 @@
 // model (`exact()` says which).
 #pragma once
 
-#include "fft.hpp"
+#include "tools/surface/fft.hpp"
 
 #include <cstdint>
 #include <span>

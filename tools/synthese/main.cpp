@@ -11,9 +11,9 @@
 // Exit status: 0 done; 1 a refused argument, a file already there, or a file
 // that cannot be written (a line on standard error names it and gives the
 // system's reason).
-#include "command_line.hpp"
-#include "options.hpp"
-#include "pipeline_files.hpp"
+#include "common/command_line.hpp"
+#include "tools/synthese/options.hpp"
+#include "common/pipeline_files.hpp"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,4 +1,4 @@
-#include "options.hpp"
+#include "tools/synthese/options.hpp"
 
 #include <charconv>
 #include <climits>

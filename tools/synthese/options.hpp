@@ -1,7 +1,7 @@
 // The command line of rugosite-synthese.
 #pragma once
 
-#include "synthese.hpp"
+#include "tools/synthese/synthese.hpp"
 
 #include <span>
 #include <string>

@@ -1,9 +1,9 @@
-#include "synthese.hpp"
+#include "tools/synthese/synthese.hpp"
 
-#include "progress.hpp"
+#include "common/progress.hpp"
 
 #ifdef SYNTHESE_AVEC_SURFACE
-#include "surface.hpp"
+#include "tools/surface/surface.hpp"
 #endif
 
 #include <algorithm>

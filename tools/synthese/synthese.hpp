@@ -9,7 +9,7 @@
 // units. Everything is streamed: memory does not depend on the number of points.
 #pragma once
 
-#include "line_io.hpp"
+#include "common/line_io.hpp"
 
 #include <array>
 #include <cstdint>

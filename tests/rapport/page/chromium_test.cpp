@@ -1,9 +1,9 @@
 // A page of the report as a browser shows it: headless Chromium renders it
 // without a network, and the screenshot holds the pictures. Skipped with a
 // notice where Chromium cannot be had.
-#include "exemple.hpp"
-#include "figures.hpp"
-#include "page.hpp"
+#include "tests/rapport/page/exemple.hpp"
+#include "tools/rapport/page/figures.hpp"
+#include "tools/rapport/page/page.hpp"
 
 #include <gtest/gtest.h>
 #include <png.h>

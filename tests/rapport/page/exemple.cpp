@@ -1,4 +1,4 @@
-#include "exemple.hpp"
+#include "tests/rapport/page/exemple.hpp"
 
 #include <algorithm>
 #include <cctype>

@@ -1,7 +1,7 @@
 // The pictures on their own: the reduced grid behind the map, blank empty
 // cells, and models drawn from the fitted figures.
-#include "exemple.hpp"
-#include "figures.hpp"
+#include "tests/rapport/page/exemple.hpp"
+#include "tools/rapport/page/figures.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // The report page from hand-made report objects: every part present and
 // readable, failed and missing parts shown as such, a page that stands alone.
-#include "exemple.hpp"
-#include "figures.hpp"
-#include "page.hpp"
+#include "tests/rapport/page/exemple.hpp"
+#include "tools/rapport/page/figures.hpp"
+#include "tools/rapport/page/page.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "figures.hpp"
+#include "tools/rapport/page/figures.hpp"
 
 #include <plplot/plstream.h>
 #include <unistd.h>

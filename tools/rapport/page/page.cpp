@@ -1,6 +1,6 @@
-#include "page.hpp"
+#include "tools/rapport/page/page.hpp"
 
-#include "figures.hpp"
+#include "tools/rapport/page/figures.hpp"
 
 #include <algorithm>
 #include <cmath>
