@@ -49,7 +49,9 @@ TEST(RapportProgramme, MeanPlaneFiguresEqualReliefstats)
         dir.write("grille.txt", fichier_grille(N, M, 0.5, 1.2, 2.0, static_cast<std::uint64_t>(N), vides));
         const auto relief = run("reliefstat", {}, dir);
         ASSERT_EQ(relief.status, 0);
-        const auto r = run("rugosite-rapport", {"--nivellement", "plan_moyen", "--tirages", "0"}, dir);
+        const auto r = run("rugosite-rapport",
+                           {"--nivellement", "plan_moyen", "--tirages", "0", "--fonction", "reliefstat", "--plage", "reliefstat"},
+                           dir);
         ASSERT_EQ(r.status, 0) << r.err;
         const json j = json::parse(dir.read("rapport.json"));
 
@@ -67,7 +69,7 @@ TEST(RapportProgramme, MeanPlaneFiguresEqualReliefstats)
         const std::vector<double> c = nombres(dir.read("c.txt"));
         for (std::size_t e = 0; e < c.size(); ++e)
             EXPECT_EQ(j["correlation"]["paires"][e].get<double>(), c[e]) << e;
-        // The fit range is HR.m's.
+        // With reliefstat's function and cut, the fit range is HR.m's.
         EXPECT_EQ(j["reglages"]["plage_ajustement"]["rayons"].get<int>(),
                   static_cast<int>(apres(dir.read("HR.m"), "r=zeros(1,")));
         EXPECT_EQ(j["reglages"]["nivellement"], "plan_moyen");

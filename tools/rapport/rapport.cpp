@@ -45,6 +45,15 @@ json ajustement_json(const Ajustement& a)
             {"erreur_L", nombre(a.erreur_L)}, {"residu", nombre(a.residu)}, {"rayons", a.rayons}};
 }
 
+// A fit with its verdict; without a fit, the reason under "echec".
+json ajustement_json(const AjustementMesure& m)
+{
+    json o = m.a ? ajustement_json(*m.a) : json{{"echec", m.motif}};
+    o["resolu"] = m.resolu;
+    o["motif"] = m.motif;
+    return o;
+}
+
 // A function's H and pair counts over n separations, null (and 0 pairs) where
 // it has no pairs or no entry.
 void tableaux(const Fonction& f, std::size_t n, json& H, json& paires)
@@ -93,11 +102,39 @@ Rapport etablir_rapport(const Grille& grille, const Reglages& reglages, Route ro
     const long long cellules = grille.cellules(), reelles = grille.cellules_reelles();
     const CellulesVides vides = cellules_vides(grille, route == Route::photogrammetrique);
     const Correlation c = correlation_fft(rapport.nivelees, N, M);
-    const int R = reglages.rayons ? *reglages.rayons : rayon_max_observation(c.commune);
-    const Plage plage{R};
-    const Points points = points_ajustement(c.commune, plage, grille.pas);
-    const double r_min = points.r.empty() ? NAN : points.r.front();
-    const double r_max = points.r.empty() ? NAN : points.r.back();
+    ReglagesMesure rm;
+    rm.fonction = reglages.fonction;
+    rm.regle = reglages.rayons ? RegleMesure::rayons : reglages.plage;
+    rm.rayons = reglages.rayons.value_or(0);
+    Estimation estimations[2];
+    for (Modele m : {Modele::exponentiel, Modele::gaussien})
+        estimations[static_cast<int>(m)] = mesurer(c, N, M, grille.pas, rm, m);
+    auto plage_json = [](const AjustementMesure& m) -> json {
+        const int points = m.a ? m.a->rayons : 0;
+        return {{"r_min", points > 0 ? nombre(m.r_min) : json(nullptr)},
+                {"r_max", points > 0 ? nombre(m.r_max) : json(nullptr)},
+                {"rayons", points}};
+    };
+    json plage = plage_json(estimations[static_cast<int>(Modele::exponentiel)].commune);
+    switch (rm.regle) {
+    case RegleMesure::rayons:
+        plage["nom"] = "rayons";
+        plage["regle"] = "les " + std::to_string(rm.rayons) + " premiers rayons (--rayons)";
+        break;
+    case RegleMesure::reliefstat:
+        plage["nom"] = "reliefstat";
+        plage["regle"] = "coupe de reliefstat : rayons avant la première suite de quatre baisses strictes de la "
+                         "fonction, avant le premier rayon sans paire, 50 au plus";
+        break;
+    case RegleMesure::longueurs:
+        plage["nom"] = "longueurs";
+        plage["regle"] = "jusqu'à 4 L (exponentiel) ou 2,5 L (gaussien), L ajustée : ajuster, régler la plage sur ce "
+                         "nombre de L, réajuster jusqu'à ce qu'elle ne change plus ; au moins 8 rayons, et seulement "
+                         "ceux qui gardent le quart des paires du premier rayon";
+        break;
+    }
+    plage["par_modele"] = {{"exponentiel", plage_json(estimations[0].commune)},
+                           {"gaussien", plage_json(estimations[1].commune)}};
     j["reglages"] = {
         {"lignes", N},
         {"colonnes", M},
@@ -107,15 +144,8 @@ Rapport etablir_rapport(const Grille& grille, const Reglages& reglages, Route ro
         {"part_vide", vides.comptees > 0 ? json(static_cast<double>(vides.vides) / static_cast<double>(vides.comptees))
                                          : json(nullptr)},
         {"nivellement", nom(reglages.nivellement)},
-        {"plage_ajustement",
-         {{"r_min", nombre(r_min)},
-          {"r_max", nombre(r_max)},
-          {"rayons", static_cast<int>(points.r.size())},
-          {"regle", reglages.rayons
-                        ? "les " + std::to_string(*reglages.rayons) + " premiers rayons (--rayons)"
-                        : std::string("coupe de reliefstat (RMAX_OBSERVATION) : rayons avant la premiere suite de "
-                                      "quatre baisses strictes de la fonction commune, avant le premier rayon sans "
-                                      "paire, 50 au plus")}}},
+        {"fonction", reglages.fonction == FonctionMesure::reliefstat ? "reliefstat" : "toutes_paires"},
+        {"plage_ajustement", plage},
         {"ponderation", "paires"},
         {"modeles", {"exponentiel", "gaussien"}},
         {"K", reglages.K},
@@ -134,13 +164,15 @@ Rapport etablir_rapport(const Grille& grille, const Reglages& reglages, Route ro
     std::optional<Ajustement> par_modele[2];
     for (Modele m : {Modele::exponentiel, Modele::gaussien}) {
         const char* quel = surface::nom(m);
-        try {
-            const Ajustement a = ajuster(m, points);
-            par_modele[static_cast<int>(m)] = a;
-            json o = ajustement_json(a);
+        const AjustementMesure& am = estimations[static_cast<int>(m)].commune;
+        json o = ajustement_json(am);
+        if (am.a) {
+            par_modele[static_cast<int>(m)] = *am.a;
             o["intervalle_sigma"] = nullptr;
             o["intervalle_L"] = nullptr;
-            if (reglages.K > 0) {
+            if (!am.resolu)
+                rapport.avertissements.push_back(std::string("modèle ") + quel + " non résolu : " + am.motif);
+            if (reglages.K > 0 && am.resolu) {
                 try {
                     ReglagesBootstrap rb;
                     rb.K = reglages.K;
@@ -149,7 +181,7 @@ Rapport etablir_rapport(const Grille& grille, const Reglages& reglages, Route ro
                     rb.nivellement = reglages.nivellement;
                     rb.rayons = reglages.rayons;
                     rb.progression = reglages.progression;
-                    const Intervalles iv = bootstrap(grille, m, a, rb);
+                    const Intervalles iv = bootstrap(grille, m, *am.a, rb);
                     o["intervalle_sigma"] = {nombre(iv.sigma_bas), nombre(iv.sigma_haut)};
                     o["intervalle_L"] = {nombre(iv.L_bas), nombre(iv.L_haut)};
                     o["bootstrap"] = {{"reussis", iv.reussis}, {"echecs", iv.echecs},
@@ -159,11 +191,10 @@ Rapport etablir_rapport(const Grille& grille, const Reglages& reglages, Route ro
                     rapport.avertissements.push_back(e.what());
                 }
             }
-            ajustements[quel] = o;
-        } catch (const Erreur& e) {
-            ajustements[quel] = {{"echec", e.what()}};
-            rapport.avertissements.push_back(e.what());
+        } else {
+            rapport.avertissements.push_back(std::string("ajustement ") + quel + " : " + am.motif);
         }
+        ajustements[quel] = o;
     }
     const auto& exp_ = par_modele[static_cast<int>(Modele::exponentiel)];
     const auto& gau = par_modele[static_cast<int>(Modele::gaussien)];
@@ -175,20 +206,17 @@ Rapport etablir_rapport(const Grille& grille, const Reglages& reglages, Route ro
         ajustements["meilleur"] = nullptr;
     j["ajustements"] = ajustements;
 
-    // Each direction on its own, over the same separations as the pooled fit.
+    // Each direction on its own, by the same range rule.
     json directions = {{"modele", "exponentiel"}};
     json detail = json::object();
     for (Modele m : {Modele::exponentiel, Modele::gaussien}) {
         json d = json::object();
-        for (const auto& [cle, f] : {std::pair<const char*, const Fonction*>{"lignes", &c.lignes},
-                                     std::pair<const char*, const Fonction*>{"colonnes", &c.colonnes}}) {
-            try {
-                d[cle] = ajustement_json(ajuster(m, points_ajustement(*f, plage, grille.pas)));
-            } catch (const Erreur& e) {
-                d[cle] = {{"echec", std::string(cle) + " : " + e.what()}};
-                if (m == Modele::exponentiel)
-                    rapport.avertissements.push_back(std::string("direction ") + cle + " : " + e.what());
-            }
+        const Estimation& e = estimations[static_cast<int>(m)];
+        for (int k = 0; k < 2; ++k) {
+            const char* cle = k == 0 ? "lignes" : "colonnes";
+            d[cle] = ajustement_json(e.direction[k]);
+            if (m == Modele::exponentiel && !e.direction[k].resolu)
+                rapport.avertissements.push_back(std::string("direction ") + cle + " : " + e.direction[k].motif);
         }
         detail[surface::nom(m)] = d;
     }
@@ -212,7 +240,7 @@ Rapport etablir_rapport(const Grille& grille, const Reglages& reglages, Route ro
     for (std::size_t e = 0; e < n; ++e)
         r.push_back(static_cast<double>(e + 1) * grille.pas);
     json corr = {{"r", r}};
-    tableaux(c.commune, n, corr["H"], corr["paires"]);
+    tableaux(reglages.fonction == FonctionMesure::reliefstat ? c.commune : c.toutes, n, corr["H"], corr["paires"]);
     tableaux(c.lignes, n, corr["H_lignes"], corr["paires_lignes"]);
     tableaux(c.colonnes, n, corr["H_colonnes"], corr["paires_colonnes"]);
     j["correlation"] = corr;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "bootstrap.hpp"
+#include "mesure.hpp"
 #include "grille.hpp"
 #include "nivellement.hpp"
 
@@ -25,7 +26,9 @@ enum class Route { manuelle, photogrammetrique };
 struct Reglages {
     std::string fichier = "grille.txt";
     Nivellement nivellement = Nivellement::plan;
-    std::optional<int> rayons; // fit range fixed by the user
+    std::optional<int> rayons; // fit range fixed by the user (--rayons)
+    RegleMesure plage = RegleMesure::longueurs;
+    FonctionMesure fonction = FonctionMesure::toutes_paires;
     int K = 200;
     std::uint64_t graine = 1;
     int fils = 2;
