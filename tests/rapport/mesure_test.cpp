@@ -105,7 +105,7 @@ TEST(RapportMesure, ShortGridFitsItsLongDirectionOnly)
 
 TEST(RapportMesure, RangeRuleSettlesOnSomeLengthsOfTheFittedL)
 {
-    // A fine grid: reliefstat's cut stops early, the rule goes to 4 L.
+    // A fine grid: reliefstat's cut stops early, the rule goes to c L.
     const int N = 161;
     const double L = 12.0;
     const std::vector<double> z = surface_tiree(N, N, 1.0, Modele::exponentiel, 1.0, L, 11);
@@ -114,8 +114,8 @@ TEST(RapportMesure, RangeRuleSettlesOnSomeLengthsOfTheFittedL)
     ASSERT_TRUE(e.commune.a && e.commune.resolu) << e.commune.motif;
     const double Lm = e.commune.a->L;
     EXPECT_NEAR(Lm / L, 1.0, 0.3);
-    // A fixed point: the range is 4 fitted L (or the pair limit).
-    const int voulu = std::min(static_cast<int>(std::ceil(4 * Lm)), rayons_paires(c.toutes));
+    // A fixed point: the range is c fitted L (or the pair limit).
+    const int voulu = std::min(static_cast<int>(std::ceil(longueurs_exponentiel * Lm)), rayons_paires(c.toutes));
     EXPECT_EQ(e.commune.rayons, voulu);
     EXPECT_EQ(e.commune.a->rayons, voulu);
     // The pair limit: a quarter of the pairs of separation 1 remain.

@@ -84,9 +84,10 @@ AjustementMesure ajuster_sur(const Fonction& f, int R, double pas, const Reglage
 }
 
 // The range c·L of a fit, within the separations that keep enough pairs.
-int plage_voulue(const Source& source, const Ajustement& a, double pas, Modele modele)
+int plage_voulue(const Source& source, const Ajustement& a, double pas, const ReglagesMesure& r, Modele modele)
 {
-    const double voulu = std::ceil(longueurs_plage(modele) * a.L / pas);
+    const double c = r.longueurs > 0 ? r.longueurs : longueurs_plage(modele);
+    const double voulu = std::ceil(c * a.L / pas);
     const int R = static_cast<int>(std::clamp(voulu, static_cast<double>(rayons_minimum), 1e9));
     return std::min(R, rayons_paires(source(R)));
 }
@@ -114,7 +115,7 @@ AjustementMesure suivre_regle(const Source& source, double pas, const ReglagesMe
         if (!m.a)
             return m;
         vus.insert(R);
-        const int suivant = plage_voulue(source, *m.a, pas, modele);
+        const int suivant = plage_voulue(source, *m.a, pas, r, modele);
         if (suivant == R)
             return m;
         if (vus.count(suivant)) {

@@ -36,13 +36,14 @@ struct ReglagesMesure {
     bool ponderes = true;  // points weighted by their pair counts
     int depart = 0;        // first range of the L rule (0: chosen from the grid)
     bool directions = true; // also fit each direction
+    double longueurs = 0;   // c of the L rule; 0: the model's (below)
 };
 
-// The L rule: the range is c·L, c = 4 (exponential) or 2.5 (Gaussian), at
+// The L rule: the range is c·L, c = 3 (exponential) or 2.5 (Gaussian), at
 // least 8 separations, and never beyond the separations that keep a quarter of
 // the pairs of separation 1. It starts from a range, fits, sets the range to
 // c·L and fits again, until the range no longer changes (at most 12 fits).
-inline constexpr double longueurs_exponentiel = 4.0, longueurs_gaussien = 2.5;
+inline constexpr double longueurs_exponentiel = 3.0, longueurs_gaussien = 2.5;
 inline constexpr int rayons_minimum = 8;
 inline constexpr double part_paires = 0.25;
 inline constexpr int iterations_maximum = 12;

@@ -128,7 +128,7 @@ Rapport etablir_rapport(const Grille& grille, const Reglages& reglages, Route ro
         break;
     case RegleMesure::longueurs:
         plage["nom"] = "longueurs";
-        plage["regle"] = "jusqu'à 4 L (exponentiel) ou 2,5 L (gaussien), L ajustée : ajuster, régler la plage sur ce "
+        plage["regle"] = "jusqu'à 3 L (exponentiel) ou 2,5 L (gaussien), L ajustée : ajuster, régler la plage sur ce "
                          "nombre de L, réajuster jusqu'à ce qu'elle ne change plus ; au moins 8 rayons, et seulement "
                          "ceux qui gardent le quart des paires du premier rayon";
         break;
