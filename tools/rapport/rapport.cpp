@@ -206,17 +206,27 @@ Rapport etablir_rapport(const Grille& grille, const Reglages& reglages, Route ro
         ajustements["meilleur"] = nullptr;
     j["ajustements"] = ajustements;
 
-    // Each direction on its own, by the same range rule.
+    // Each direction on its own, by the same range rule, named after the
+    // road: pairs within a grid row run along x, within a column along y.
+    using Axe = std::pair<const char*, const char*>; // key, name
+    const Axe noms[2] = {manuelle ? Axe{"cadre", "le long du cadre (positions de la barre)"}
+                                  : Axe{"X", "le long du côté X du cadre (de O à X)"},
+                         manuelle ? Axe{"barre", "le long de la barre (positions du chariot)"}
+                                  : Axe{"Y", "le long du côté Y du cadre (de O à Y)"}};
     json directions = {{"modele", "exponentiel"}};
+    directions["axes"] = json::array();
+    for (const auto& [cle, nom_axe] : noms)
+        directions["axes"].push_back({{"cle", cle}, {"nom", nom_axe}});
     json detail = json::object();
     for (Modele m : {Modele::exponentiel, Modele::gaussien}) {
         json d = json::object();
         const Estimation& e = estimations[static_cast<int>(m)];
         for (int k = 0; k < 2; ++k) {
-            const char* cle = k == 0 ? "lignes" : "colonnes";
+            const char* cle = noms[k].first;
             d[cle] = ajustement_json(e.direction[k]);
             if (m == Modele::exponentiel && !e.direction[k].resolu)
-                rapport.avertissements.push_back(std::string("direction ") + cle + " : " + e.direction[k].motif);
+                rapport.avertissements.push_back(std::string("direction ") + noms[k].second + " : " +
+                                                 e.direction[k].motif);
         }
         detail[surface::nom(m)] = d;
     }
@@ -224,13 +234,14 @@ Rapport etablir_rapport(const Grille& grille, const Reglages& reglages, Route ro
         const json& o = detail["exponentiel"][dir];
         return o.contains(cle) ? o[cle] : json(nullptr);
     };
-    directions["L_lignes"] = champ("lignes", "L");
-    directions["L_colonnes"] = champ("colonnes", "L");
-    directions["sigma_lignes"] = champ("lignes", "sigma");
-    directions["sigma_colonnes"] = champ("colonnes", "sigma");
-    directions["anisotropie"] = directions["L_lignes"].is_number() && directions["L_colonnes"].is_number()
-                                    ? json(directions["L_lignes"].get<double>() / directions["L_colonnes"].get<double>())
-                                    : json(nullptr);
+    for (const auto& [cle, nom_axe] : noms) {
+        directions[std::string("L_") + cle] = champ(cle, "L");
+        directions[std::string("sigma_") + cle] = champ(cle, "sigma");
+    }
+    const json& L0 = directions[std::string("L_") + noms[0].first];
+    const json& L1 = directions[std::string("L_") + noms[1].first];
+    directions["anisotropie"] = L0.is_number() && L1.is_number() ? json(L0.get<double>() / L1.get<double>()) : json(nullptr);
+    directions["intervalle_anisotropie"] = nullptr;
     directions["par_modele"] = detail;
     j["directions"] = directions;
 
@@ -241,8 +252,9 @@ Rapport etablir_rapport(const Grille& grille, const Reglages& reglages, Route ro
         r.push_back(static_cast<double>(e + 1) * grille.pas);
     json corr = {{"r", r}};
     tableaux(reglages.fonction == FonctionMesure::reliefstat ? c.commune : c.toutes, n, corr["H"], corr["paires"]);
-    tableaux(c.lignes, n, corr["H_lignes"], corr["paires_lignes"]);
-    tableaux(c.colonnes, n, corr["H_colonnes"], corr["paires_colonnes"]);
+    for (int k = 0; k < 2; ++k)
+        tableaux(k == 0 ? c.lignes : c.colonnes, n, corr[std::string("H_") + noms[k].first],
+                 corr[std::string("paires_") + noms[k].first]);
     j["correlation"] = corr;
 
     rapport.csv = lignes_csv(j);
@@ -323,19 +335,44 @@ std::string lignes_csv(const json& j)
         const std::string s = std::string("_") + suffixe;
         const json& a = chemin(j, {"ajustements", modele});
         colonnes.emplace_back("sigma" + s, chemin(a, {"sigma"}));
-        colonnes.emplace_back("erreur_sigma" + s, chemin(a, {"erreur_sigma"}));
         colonnes.emplace_back("sigma_bas" + s, borne(chemin(a, {"intervalle_sigma"}), 0));
         colonnes.emplace_back("sigma_haut" + s, borne(chemin(a, {"intervalle_sigma"}), 1));
         colonnes.emplace_back("L" + s, chemin(a, {"L"}));
-        colonnes.emplace_back("erreur_L" + s, chemin(a, {"erreur_L"}));
         colonnes.emplace_back("L_bas" + s, borne(chemin(a, {"intervalle_L"}), 0));
         colonnes.emplace_back("L_haut" + s, borne(chemin(a, {"intervalle_L"}), 1));
         colonnes.emplace_back("residu" + s, chemin(a, {"residu"}));
     }
     colonnes.emplace_back("meilleur", chemin(j, {"ajustements", "meilleur"}));
-    colonnes.emplace_back("L_lignes", chemin(j, {"directions", "L_lignes"}));
-    colonnes.emplace_back("L_colonnes", chemin(j, {"directions", "L_colonnes"}));
+    // The two directions: the first and second of directions.axes (along x
+    // and along y of the grid), under their former column names first.
+    const json& axes = chemin(j, {"directions", "axes"});
+    auto cle_axe = [&](std::size_t k) {
+        return axes.is_array() && axes.size() == 2 && axes[k].contains("cle") ? axes[k]["cle"].get<std::string>()
+                                                                               : std::string();
+    };
+    auto de_l_axe = [&](std::size_t k, const std::string& quoi) -> json {
+        const std::string cle = cle_axe(k);
+        return cle.empty() ? json(nullptr) : chemin(j, {"directions", (quoi + "_" + cle).c_str()});
+    };
+    colonnes.emplace_back("L_lignes", de_l_axe(0, "L"));
+    colonnes.emplace_back("L_colonnes", de_l_axe(1, "L"));
     colonnes.emplace_back("anisotropie", chemin(j, {"directions", "anisotropie"}));
+    // Whether each model resolves L, and why not.
+    for (const auto& [modele, suffixe] : {std::pair{"exponentiel", "exp"}, std::pair{"gaussien", "gau"}}) {
+        const json& a = chemin(j, {"ajustements", modele});
+        colonnes.emplace_back(std::string("resolu_") + suffixe, chemin(a, {"resolu"}));
+        colonnes.emplace_back(std::string("motif_") + suffixe, chemin(a, {"motif"}));
+    }
+    for (std::size_t k = 0; k < 2; ++k) {
+        const std::string n = "_axe" + std::to_string(k + 1), cle = cle_axe(k);
+        const json& fit = cle.empty() ? chemin(j, {"rien"}) : chemin(j, {"directions", "par_modele", "exponentiel", cle.c_str()});
+        colonnes.emplace_back("axe" + std::to_string(k + 1), cle.empty() ? json(nullptr) : json(cle));
+        colonnes.emplace_back("sigma" + n, de_l_axe(k, "sigma"));
+        colonnes.emplace_back("L" + n, de_l_axe(k, "L"));
+        colonnes.emplace_back("resolu" + n, chemin(fit, {"resolu"}));
+    }
+    colonnes.emplace_back("anisotropie_bas", borne(chemin(j, {"directions", "intervalle_anisotropie"}), 0));
+    colonnes.emplace_back("anisotropie_haut", borne(chemin(j, {"directions", "intervalle_anisotropie"}), 1));
     std::string entete, valeurs;
     for (std::size_t i = 0; i < colonnes.size(); ++i) {
         if (i) {

@@ -1,7 +1,7 @@
 // The report of one grid: its settings, height parameters for the three
 // levellings, correlation functions, fits of both models with their bootstrap
 // intervals and the fits in each direction, as the JSON object of rapport.json
-// (schema version 1, French keys) and the two lines of rapport.csv.
+// (schema version 2, French keys) and the two lines of rapport.csv.
 #pragma once
 
 #include "bootstrap.hpp"
@@ -19,7 +19,7 @@
 
 namespace rapport {
 
-inline constexpr int version_schema = 1;
+inline constexpr int version_schema = 2;
 
 enum class Route { manuelle, photogrammetrique };
 
