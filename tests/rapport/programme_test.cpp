@@ -422,3 +422,33 @@ TEST(RapportProgramme, GridsThatCannotResolveLSayIt)
     EXPECT_EQ(b["cadre"]["resolu"], false);
     EXPECT_TRUE(b["barre"]["L"].is_number());
 }
+
+TEST(RapportProgramme, ATiltedPlaneIsFlatAndARoughOneIsNot)
+{
+    for (double rugosite : {0.0, 1e-6}) {
+        SCOPED_TRACE(rugosite);
+        WorkDir dir;
+        std::string texte = "11x8x0.5\n";
+        for (int j = 0; j < 9; ++j)
+            for (int i = 0; i < 12; ++i) {
+                char h[48];
+                std::snprintf(h, sizeof h, "%.12f\n", 80.0 + 0.3 * i - 0.7 * j + rugosite * ((i * 7 + j * 3) % 5));
+                texte += h;
+            }
+        dir.write("grille.txt", texte);
+        const auto r = run("rugosite-rapport", {"--tirages", "10"}, dir);
+        ASSERT_EQ(r.status, 0) << r.err;
+        const json j = json::parse(dir.read("rapport.json"));
+        EXPECT_EQ(j["surface_plate"], rugosite == 0.0);
+        if (rugosite == 0.0) {
+            for (const char* m : {"exponentiel", "gaussien"}) {
+                EXPECT_TRUE(j["ajustements"][m]["echec"].is_string()) << m;
+                EXPECT_FALSE(j["ajustements"][m].contains("L")) << m;
+                EXPECT_FALSE(j["ajustements"][m].contains("intervalle_L")) << m;
+            }
+            EXPECT_NE(r.err.find("surface plate"), std::string::npos);
+        } else {
+            EXPECT_TRUE(j["ajustements"]["exponentiel"]["sigma"].is_number());
+        }
+    }
+}

@@ -69,6 +69,20 @@ void tableaux(const Fonction& f, std::size_t n, json& H, json& paires)
 
 } // namespace
 
+bool surface_plate(const Grille& grille, const std::vector<double>& nivelees)
+{
+    double haut = 0, carres = 0;
+    long long n = 0;
+    for (std::size_t k = 0; k < grille.z.size(); ++k)
+        if (!std::isnan(grille.z[k])) {
+            haut = std::max(haut, std::fabs(grille.z[k]));
+            carres += nivelees[k] * nivelees[k];
+            ++n;
+        }
+    const double Sq = n > 0 ? std::sqrt(carres / static_cast<double>(n)) : 0.0;
+    return Sq <= seuil_plate * haut;
+}
+
 Rapport etablir_rapport(const Grille& grille, const Reglages& reglages, Route route)
 {
     verifier_grille(grille, reglages.fichier);
@@ -107,8 +121,24 @@ Rapport etablir_rapport(const Grille& grille, const Reglages& reglages, Route ro
     rm.regle = reglages.rayons ? RegleMesure::rayons : reglages.plage;
     rm.rayons = reglages.rayons.value_or(0);
     Estimation estimations[2];
-    for (Modele m : {Modele::exponentiel, Modele::gaussien})
-        estimations[static_cast<int>(m)] = mesurer(c, N, M, grille.pas, rm, m);
+    // Flat to rounding: what levelling leaves of an exact plane (or of a
+    // quadric with the second-order levelling) is rounding noise, with no σ or L.
+    const bool plate = surface_plate(grille, rapport.nivelees);
+    if (plate) {
+        const std::string motif = "surface plate : le nivellement " + std::string(nom(reglages.nivellement)) +
+                                  " ne laisse que des erreurs d'arrondi, pas de σ, de L ni d'intervalle";
+        for (Estimation& e : estimations)
+            for (AjustementMesure* m : {&e.commune, &e.direction[0], &e.direction[1]})
+                m->motif = motif;
+        rapport.avertissements.push_back(motif);
+        // Skewness and kurtosis of rounding noise mean nothing.
+        hauteurs[nom(reglages.nivellement)]["Ssk"] = nullptr;
+        hauteurs[nom(reglages.nivellement)]["Sku"] = nullptr;
+    } else {
+        for (Modele m : {Modele::exponentiel, Modele::gaussien})
+            estimations[static_cast<int>(m)] = mesurer(c, N, M, grille.pas, rm, m);
+    }
+    j["surface_plate"] = plate;
     auto plage_json = [](const AjustementMesure& m) -> json {
         const int points = m.a ? m.a->rayons : 0;
         return {{"r_min", points > 0 ? nombre(m.r_min) : json(nullptr)},
@@ -191,7 +221,7 @@ Rapport etablir_rapport(const Grille& grille, const Reglages& reglages, Route ro
                     rapport.avertissements.push_back(e.what());
                 }
             }
-        } else {
+        } else if (!plate) {
             rapport.avertissements.push_back(std::string("ajustement ") + quel + " : " + am.motif);
         }
         ajustements[quel] = o;
@@ -224,7 +254,7 @@ Rapport etablir_rapport(const Grille& grille, const Reglages& reglages, Route ro
         for (int k = 0; k < 2; ++k) {
             const char* cle = noms[k].first;
             d[cle] = ajustement_json(e.direction[k]);
-            if (m == Modele::exponentiel && !e.direction[k].resolu)
+            if (m == Modele::exponentiel && !e.direction[k].resolu && !plate)
                 rapport.avertissements.push_back(std::string("direction ") + noms[k].second + " : " +
                                                  e.direction[k].motif);
         }

@@ -48,6 +48,13 @@ struct Rapport {
     std::vector<std::string> avertissements; // parts that failed, in French
 };
 
+// True when the levelled heights are rounding noise: their RMS at most
+// seuil_plate times the largest height (in magnitude) of the grid. Doubles
+// keep about 16 digits: a tilted plane of heights near 100 levels to an RMS
+// near 1e-14, while any reading a user makes is far above 1e-9 of its scale.
+inline constexpr double seuil_plate = 1e-9;
+bool surface_plate(const Grille& grille, const std::vector<double>& nivelees);
+
 // The whole analysis. Throws Erreur when nothing can be reported (grid
 // unusable); a part that fails (a fit, the intervals) is marked in the object
 // and told in `avertissements`.
