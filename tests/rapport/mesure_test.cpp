@@ -94,14 +94,19 @@ TEST(RapportMesure, RangeRuleSettlesOnSomeLengthsOfTheFittedL)
     const double L = 12.0;
     const std::vector<double> z = surface_tiree(N, N, 1.0, Modele::exponentiel, 1.0, L, 11);
     const Correlation c = correlation_fft(z, N, N);
-    const Estimation e = mesurer(c, N, N, 1.0, ReglagesMesure{}, Modele::exponentiel);
-    ASSERT_TRUE(e.commune.a && e.commune.resolu) << e.commune.motif;
-    const double Lm = e.commune.a->L;
-    EXPECT_NEAR(Lm / L, 1.0, 0.3);
-    // A fixed point: the range is c fitted L (or the pair limit).
-    const int voulu = std::min(static_cast<int>(std::ceil(longueurs_exponentiel * Lm)), rayons_paires(c.toutes));
-    EXPECT_EQ(e.commune.rayons, voulu);
-    EXPECT_EQ(e.commune.a->rayons, voulu);
+    // A fixed point: the range is 3 fitted L (exponential) or 2.5 (Gaussian),
+    // or the pair limit.
+    for (auto [m, longueurs] : {std::pair{Modele::exponentiel, 3.0}, std::pair{Modele::gaussien, 2.5}}) {
+        const Estimation e = mesurer(c, N, N, 1.0, ReglagesMesure{}, m);
+        ASSERT_TRUE(e.commune.a && e.commune.resolu) << e.commune.motif;
+        const double Lm = e.commune.a->L;
+        if (m == Modele::exponentiel) {
+            EXPECT_NEAR(Lm / L, 1.0, 0.3);
+        }
+        const int voulu = std::min(static_cast<int>(std::ceil(longueurs * Lm)), rayons_paires(c.toutes));
+        EXPECT_EQ(e.commune.rayons, voulu) << surface::nom(m);
+        EXPECT_EQ(e.commune.a->rayons, voulu) << surface::nom(m);
+    }
     // The pair limit: a quarter of the pairs of separation 1 remain.
     const int R = rayons_paires(c.toutes);
     EXPECT_GE(c.toutes.paires[static_cast<std::size_t>(R - 1)], 0.25 * c.toutes.paires[0]);
