@@ -47,6 +47,8 @@ public:
     // The first file that could not be opened, in the list's order.
     const std::optional<FileFailure>& failure() const { return failure_; }
     bool opened(std::size_t k) const;
+    // The system's error number of the k-th file's failed open (0 when none).
+    int open_error(std::size_t k) const { return files_[k].error; }
 
     // The k-th file of the list, which must have been opened in that mode.
     Reader& reader(std::size_t k) { return std::get<Reader>(files_[k].file); }

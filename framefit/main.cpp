@@ -140,7 +140,7 @@ int main(int argc, char** argv)
         return 20;
     }
 
-    const Rotation r = anglesRotation(cadre.X, cadre.Y);
+    const pipeline::Rotation r = pipeline::anglesRotation(cadre.X, cadre.Y);
     base->print("%lf %lf %lf\n", O[0], O[1], O[2]);
     base->print("%lf %lf %lf\n", r.rotX, r.rotY, r.rotZ);
     base->print("%lf", cadre.taille_x);
