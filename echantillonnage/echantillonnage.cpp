@@ -99,21 +99,17 @@ Sort placerPoint(Grilles& g, double x, double y, double z)
     return Sort::capture;
 }
 
-BilanLecture lireNuage(pipeline::Reader& cloud, Grilles& g)
+BilanLecture lireNuage(pipeline::Triplets& cloud, Grilles& g)
 {
     BilanLecture bilan;
-    double x = 0.0, y = 0.0, z = 0.0;
-    int lus = 0;
     pipeline::Progress progression("echantillonnage");
-    while ((lus = cloud.scan("%lf %lf %lf", x, y, z)) == 3) {
+    while (const auto* p = cloud.suivant()) {
         ++bilan.points;
         progression.step();
-        if (placerPoint(g, x, y, z) == Sort::rejete)
+        if (placerPoint(g, (*p)[0], (*p)[1], (*p)[2]) == Sort::rejete)
             ++bilan.rejetes;
     }
-    // End of file before the first value of a triple means only blanks were
-    // left; anything else is an item that is not a number or a short triple.
-    bilan.interrompue = lus != pipeline::fin_de_fichier;
+    bilan.interrompue = cloud.interrompue();
     return bilan;
 }
 
