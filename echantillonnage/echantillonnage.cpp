@@ -1,6 +1,7 @@
 #include "echantillonnage/echantillonnage.hpp"
 
 #include "common/command_line.hpp"
+#include "common/grid.hpp"
 #include "common/pipeline_files.hpp"
 #include "common/progress.hpp"
 
@@ -116,7 +117,7 @@ BilanLecture lireNuage(pipeline::Triplets& cloud, Grilles& g)
 int ecrireGrilles(Grilles& g, pipeline::Writer& grille_txt, pipeline::Writer& grille_m)
 {
     const int cote = g.nbr_pas + 1;
-    grille_txt.print("%dx%dx%lf\n", g.nbr_pas, g.nbr_pas, g.pas);
+    pipeline::ecrireEnTete(grille_txt, g.nbr_pas, g.nbr_pas, g.pas);
     grille_m.print("GRILLE=zeros(%d,%d);\n", cote, cote);
     grille_m.print("GRILLE_X=zeros(%d,1);\n", cote * cote);
     grille_m.print("GRILLE_Y=zeros(%d,1);\n", cote * cote);
@@ -132,7 +133,7 @@ int ecrireGrilles(Grilles& g, pipeline::Writer& grille_txt, pipeline::Writer& gr
             } else {
                 noeud /= g.n_grille[i][j];
             }
-            grille_txt.print("%lf\n", noeud);
+            pipeline::ecrireHauteur(grille_txt, noeud);
             grille_m.print("GRILLE(%d,%d)=%lf;\n", i + 1, j + 1, noeud);
             grille_m.print("GRILLE_X(%d)=%d;\n", a, i);
             grille_m.print("GRILLE_Y(%d)=%d;\n", a, j);
