@@ -71,6 +71,7 @@ int ReadAhead::next()
         start();
     if (!on_thread_) {
         given_ = 0;
+        given_last_ = true; // also when fill throws
         given_last_ = !fill_(0);
         return 0;
     }

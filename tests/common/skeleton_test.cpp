@@ -3,12 +3,14 @@
 #include "common/cloud_files.hpp"
 #include "common/grid.hpp"
 #include "common/program_files.hpp"
+#include "common/read_ahead.hpp"
 #include "tests/support/program_run.hpp"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <filesystem>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -217,4 +219,28 @@ TEST(GridFile, TheTwoTestsOfARealCellAtTheMarkersBounds)
     EXPECT_TRUE(reel_exact(10001.0));
     EXPECT_FALSE(reel_tolerance(10001.0) || reel_tolerance(9999.0)); // 1 away is still the marker
     EXPECT_TRUE(reel_tolerance(10001.000001) && reel_tolerance(9998.999999) && reel_tolerance(-10000.0));
+}
+
+TEST(ReadAheadLots, HandedOverInOrderStoppedEarlyAndFailingInPlace)
+{
+    // Lot k holds the number k; the fifth filling fails.
+    int lots[2] = {};
+    int filled = 0;
+    std::vector<int> lus;
+    {
+        pipeline::ReadAhead avance([&](int lot) {
+            if (filled == 4)
+                throw std::runtime_error("cinquieme lot");
+            lots[lot] = filled++;
+            return true;
+        });
+        for (int k = 0; k < 4; ++k)
+            lus.push_back(lots[avance.next()]);
+        EXPECT_THROW(avance.next(), std::runtime_error);
+        EXPECT_EQ(avance.next(), -1);
+    }
+    EXPECT_EQ(lus, (std::vector<int>{0, 1, 2, 3}));
+    // Left after one lot of an endless filling: the destructor stops it.
+    pipeline::ReadAhead sans_fin([&](int) { return true; });
+    EXPECT_GE(sans_fin.next(), 0);
 }
