@@ -72,7 +72,8 @@ void annoncerParametres(const Parametres& p, Writer& ecran, Writer& log)
 int pasInvalide(const Parametres& p, Writer& ecran, Writer& log)
 {
     const std::string raison = "nombre de pas invalide (" + std::to_string(p.nbr_pas) + ") : il en faut au moins 1";
-    arreter(ecran, log, "Nombre de pas invalide (" + std::to_string(p.nbr_pas) + ") : il en faut au moins 1, arret du programme.\n",
+    arreter(ecran, log,
+            "Nombre de pas invalide (" + std::to_string(p.nbr_pas) + ") : il en faut au moins 1, arret du programme.\n",
             raison);
     return 1;
 }
@@ -132,8 +133,8 @@ std::string lectureArretee(const BilanLecture& bilan)
 void avertirLecture(const BilanLecture& bilan, Writer& ecran, Writer& log)
 {
     if (bilan.interrompue)
-        pipeline::report_failure(ecran, log,
-                                 "Attention : " + lectureArretee(bilan) + " ; la grille est faite des points lus avant.\n");
+        pipeline::report_failure(
+            ecran, log, "Attention : " + lectureArretee(bilan) + " ; la grille est faite des points lus avant.\n");
     if (bilan.rejetes > 0)
         pipeline::log_entry(log, "Points hors de la grille ou non numeriques ignores : " +
                                      std::to_string(bilan.rejetes) + "\n");

@@ -55,7 +55,8 @@ void arreter(Writer& ecran, Writer& log, const std::string& message, const std::
 // written to.
 int echecOuverture(Writer& ecran, pipeline::ProgramFiles& f, const pipeline::FileFailure& echec)
 {
-    const std::string message = std::string("Le fichier ") + echec.name + " n'a pas pu etre ouvert... arret du programme\n";
+    const std::string message =
+        std::string("Le fichier ") + echec.name + " n'a pas pu etre ouvert... arret du programme\n";
     if (f.opened(journal))
         pipeline::report_failure(ecran, f.writer(journal), message);
     else

@@ -83,9 +83,8 @@ int sansCouleurs(Writer& ecran, Writer& log, int erreur)
 // A coordinate file that can't be read or an output that can't be created.
 int echecOuverture(Writer& ecran, Writer& log, const pipeline::FileFailure& f, bool sortie)
 {
-    pipeline::report_failure(ecran, log,
-                             std::string("Le fichier ") + f.name + (sortie ? " n'a pas pu etre cree" : " n'a pas pu etre ouvert") +
-                                 "...arret du programme\n");
+    const char* echec = sortie ? " n'a pas pu etre cree" : " n'a pas pu etre ouvert";
+    pipeline::report_failure(ecran, log, std::string("Le fichier ") + f.name + echec + "...arret du programme\n");
     pipeline::diagnose_file(ecran, programme, sortie ? "impossible de creer" : "impossible d'ouvrir", f.name, f.error);
     return 1;
 }

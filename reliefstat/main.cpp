@@ -235,7 +235,8 @@ int main(int argc, char** argv)
                 moy);
     Matrice GRILLE_CENTREE;
     if (!reserverMatrice(N, M, GRILLE_CENTREE, memoire, ecran))
-        return echec(ecran, "erreur alloc mat1", "memoire insuffisante pour la grille centree de " + taille(N, M) + " cases");
+        return echec(ecran, "erreur alloc mat1",
+                     "memoire insuffisante pour la grille centree de " + taille(N, M) + " cases");
     centrer(GRILLE, moy, GRILLE_CENTREE);
     resultats_ecrits &= ecrireResultat(GRILLE_CENTREE, N, M, "GRILLE_CENTREE.txt", ecran);
     const double RMS = ecart_quadratique(GRILLE, GRILLE_CENTREE, somme.nbr_point_reel);
