@@ -1,5 +1,5 @@
 // The fixed names of the files the programs hand each other in the working
-// directory, and the height that marks an empty grid cell.
+// directory.
 #pragma once
 
 namespace pipeline {
@@ -20,8 +20,5 @@ inline constexpr const char* fichier_nbr_point_par_coin = "nbr_point_par_coin.tx
 inline constexpr const char* fichier_base = "base.txt";
 inline constexpr const char* fichier_cloud = "cloud.txt";
 inline constexpr const char* fichier_grille = "grille.txt";
-
-// A grid cell without a measurement holds this height.
-inline constexpr double marqueur_vide = 10000.0;
 
 } // namespace pipeline

@@ -1,35 +1,40 @@
-// Frame transform and cropping: every vertex moved into the marker frame, in
-// percent of the frame side, and kept when it lies inside the frame.
+// Frame transform and cropping: every vertex moved into the marker frame of
+// base.txt, in percent of the frame side, and kept when it lies inside the frame.
 #pragma once
 
+#include "common/cloud_files.hpp"
 #include "common/line_io.hpp"
+#include "common/pipeline_files.hpp"
+#include "common/program_files.hpp"
+#include "common/repere.hpp"
 
-#include <array>
+#include <cstddef>
 
 namespace delimiter {
 
 using pipeline::Reader;
 using pipeline::Writer;
 
-using Point = std::array<double, 3>;
-using Matrice = std::array<std::array<double, 3>, 3>; // [row][column]
-
-// Rx(rotX)·Ry(rotY)·Rz(rotZ): turns a vector about z, then y, then x.
-Matrice matriceRotation(double rotX, double rotY, double rotZ);
-
-// mat_rot × (point_temp − translat), scaled by 100 / echelle.
-Point versRepere(const Point& point_temp, const Point& translat, const Matrice& mat_rot, double echelle);
-
-// Inside the frame: x and y strictly between 2 and 98; z does not matter.
-bool dansLeCadre(const Point& point);
-
-// A scale a frame can have: a positive finite number.
-bool echelleValide(double echelle);
-
-// The point cloud, one file per coordinate and one for the colours, in step.
-struct Nuage {
-    Reader f_x, f_y, f_z, f_color;
+// The files of the program but the log, in the order it opens them.
+enum Fichier : std::size_t { base, f_x, f_y, f_z, f_color, cloud, cloud_m };
+inline constexpr pipeline::FileSpec fichiers[] = {
+    {pipeline::fichier_base, "r"},  {pipeline::fichier_x, "r"},     {pipeline::fichier_y, "r"},
+    {pipeline::fichier_z, "r"},     {pipeline::fichier_color, "r"}, {pipeline::fichier_cloud, "w"},
+    {"cloud.m", "w"},
 };
+
+// The frame as framefit wrote it to base.txt: marker O, the three angles and
+// the side.
+struct Cadre {
+    pipeline::Point translat{};
+    pipeline::Rotation rotation;
+    double echelle = 0;
+};
+
+// What base.txt lacks for a complete frame ("le vecteur translation",
+// "le vecteur rotation", "l'echelle"), nullptr when it gives one; vide is set
+// when the file holds nothing at all.
+const char* lireCadre(Reader& base, Cadre& cadre, bool& vide);
 
 struct Bilan {
     int counti = 0;                       // vertices read
@@ -40,7 +45,6 @@ struct Bilan {
 // Transforms every vertex and writes those inside the frame to cloud.txt and
 // cloud.m. Stops at the end of the x coordinates, or at the first vertex one of
 // whose reads fails: that vertex is not counted, and the file is named.
-Bilan delimiterNuage(Nuage& nuage, const Point& translat, const Matrice& mat_rot, double echelle, Writer& cloud,
-                     Writer& cloud_m);
+Bilan delimiterNuage(pipeline::Nuage& nuage, const Cadre& cadre, Writer& cloud, Writer& cloud_m);
 
 } // namespace delimiter

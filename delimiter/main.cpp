@@ -11,9 +11,7 @@
 #include "common/log_time.hpp"
 #include "common/pipeline_files.hpp"
 
-#include <optional>
 #include <string>
-#include <utility>
 
 using namespace delimiter;
 
@@ -30,6 +28,65 @@ constexpr const char* usage =
 
 constexpr const char* programme = "delimiter";
 
+int sansJournal(Writer& ecran, int erreur)
+{
+    ecran.text("impossible d'ouvrir le fichier log.txt\n");
+    pipeline::diagnose_file(ecran, programme, "impossible d'ouvrir", pipeline::fichier_log, erreur);
+    return 1;
+}
+
+int echecOuverture(Writer& ecran, Writer& log, const pipeline::FileFailure& f)
+{
+    pipeline::report_failure(ecran, log, std::string("impossible d'ouvrir le fichier ") + f.name + "\n");
+    pipeline::diagnose_file(ecran, programme, "impossible d'ouvrir", f.name, f.error);
+    return 1;
+}
+
+// base.txt without a complete frame (framefit empties it when it fails):
+// cloud.txt and cloud.m are left empty.
+int sansCadre(Writer& ecran, Writer& log, const char* manque, bool vide)
+{
+    pipeline::log_entry(log, std::string("impossible de lire ") + manque + "\n");
+    pipeline::diagnose(ecran, programme,
+                       (vide ? std::string("base.txt est vide (framefit le vide quand il echoue)")
+                             : std::string("base.txt ne donne pas ") + manque) +
+                           " : cloud.txt et cloud.m sont laisses vides");
+    return 1;
+}
+
+void afficherCadre(Writer& ecran, const Cadre& c)
+{
+    ecran.print("%d\n", 3); // the values the rotation's line gave
+    ecran.print("rotX %lf, rotY %lf, rotZ %lf, echelle %lf\n", c.rotation.rotX, c.rotation.rotY, c.rotation.rotZ,
+                c.echelle);
+    ecran.print("transX %lf, transY %lf, transZ %lf\n", c.translat[0], c.translat[1], c.translat[2]);
+}
+
+// Closes the outputs and the log; the status.
+int terminer(const Bilan& bilan, pipeline::ProgramFiles& fichiers, Writer& ecran, Writer& log)
+{
+    if (const auto echec = fichiers.close()) {
+        ecran.text("\n"); // after the count that ends without a line end
+        pipeline::report_failure(ecran, log, std::string("erreur d'ecriture dans ") + echec->name + "\n");
+        pipeline::diagnose_file(ecran, programme, "impossible d'ecrire", echec->name, echec->error);
+        return 1;
+    }
+    const std::string fautif = bilan.fichier_fautif ? std::string(bilan.fichier_fautif) +
+                                                          " incomplet ou mal forme au point " +
+                                                          std::to_string(bilan.counti + 1) + ", lecture arretee"
+                                                    : "";
+    if (bilan.fichier_fautif) {
+        ecran.text("\n");
+        pipeline::report_failure(ecran, log, "Attention : " + fautif + "\n");
+    }
+    if (!log.close())
+        pipeline::diagnose_file(ecran, programme, "impossible d'ecrire", pipeline::fichier_log, log.error());
+    if (!bilan.fichier_fautif)
+        return 0;
+    pipeline::diagnose(ecran, programme, "attention : " + fautif + " : cloud.txt a les points d'avant");
+    return 2;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -39,85 +96,29 @@ int main(int argc, char** argv)
         ecran.text(usage);
         return 0;
     }
-    int erreurs[8] = {}; // the system's reason for each open, in the order below
-    auto base = Reader::open(pipeline::fichier_base, erreurs[0]);
-    auto f_x = Reader::open(pipeline::fichier_x, erreurs[1]);
-    auto f_y = Reader::open(pipeline::fichier_y, erreurs[2]);
-    auto f_z = Reader::open(pipeline::fichier_z, erreurs[3]);
-    auto f_color = Reader::open(pipeline::fichier_color, erreurs[4]);
-    auto cloud = Writer::open(pipeline::fichier_cloud, "w", erreurs[5]);
-    auto cloud_m = Writer::open("cloud.m", "w", erreurs[6]);
-    auto log = Writer::open(pipeline::fichier_log, "a+", erreurs[7]);
-    if (!log) {
-        ecran.text("impossible d'ouvrir le fichier log.txt\n");
-        pipeline::diagnose_file(ecran, programme, "impossible d'ouvrir", pipeline::fichier_log, erreurs[7]);
-        return 1;
-    }
-    pipeline::log_entry(*log, "execution delimiter\n");
-    const std::pair<bool, const char*> ouvertures[] = {
-        {base.has_value(), pipeline::fichier_base},   {f_x.has_value(), pipeline::fichier_x},
-        {f_y.has_value(), pipeline::fichier_y},       {f_z.has_value(), pipeline::fichier_z},
-        {f_color.has_value(), pipeline::fichier_color}, {cloud.has_value(), pipeline::fichier_cloud},
-        {cloud_m.has_value(), "cloud.m"},
-    };
-    for (int k = 0; k < 7; ++k)
-        if (const auto [ouvert, nom] = ouvertures[k]; !ouvert) {
-            pipeline::report_failure(ecran, *log, std::string("impossible d'ouvrir le fichier ") + nom + "\n");
-            pipeline::diagnose_file(ecran, programme, "impossible d'ouvrir", nom, erreurs[k]);
-            return 1;
-        }
+    // Every file is opened, the log last, before a failure is told.
+    pipeline::ProgramFiles f(fichiers, pipeline::ProgramFiles::After::go_on);
+    pipeline::ProgramFiles journal({{pipeline::fichier_log, "a+"}}, pipeline::ProgramFiles::After::go_on);
+    if (journal.failure())
+        return sansJournal(ecran, journal.failure()->error);
+    Writer& log = journal.writer(0);
+    pipeline::log_entry(log, "execution delimiter\n");
+    if (f.failure())
+        return echecOuverture(ecran, log, *f.failure());
 
-    // base.txt without a complete frame (framefit empties it when it fails):
-    // cloud.txt and cloud.m are left empty.
-    auto sans_cadre = [&](const char* manque, bool vide = false) {
-        pipeline::log_entry(*log, std::string("impossible de lire ") + manque + "\n");
-        pipeline::diagnose(ecran, programme,
-                           (vide ? std::string("base.txt est vide (framefit le vide quand il echoue)")
-                                 : std::string("base.txt ne donne pas ") + manque) +
-                               " : cloud.txt et cloud.m sont laisses vides");
-        return 1;
-    };
-    Point translat{};
-    double rotX = 0, rotY = 0, rotZ = 0, echelle = 0;
-    if (const int lus = base->scan("%lf %lf %lf\n", translat[0], translat[1], translat[2]); lus != 3)
-        return sans_cadre("le vecteur translation", lus == pipeline::fin_de_fichier);
-    const int lecture_rotation = base->scan("%lf %lf %lf", rotX, rotY, rotZ);
-    if (lecture_rotation != 3)
-        return sans_cadre("le vecteur rotation");
-    if (base->scan("%lf", echelle) != 1 || !echelleValide(echelle))
-        return sans_cadre("l'echelle");
-    ecran.print("%d\n", lecture_rotation);
-    ecran.print("rotX %lf, rotY %lf, rotZ %lf, echelle %lf\n", rotX, rotY, rotZ, echelle);
-    ecran.print("transX %lf, transY %lf, transZ %lf\n", translat[0], translat[1], translat[2]);
-    const Matrice mat_rot = matriceRotation(rotX, rotY, rotZ);
+    Cadre cadre;
+    bool vide = false;
+    if (const char* manque = lireCadre(f.reader(base), cadre, vide))
+        return sansCadre(ecran, log, manque, vide);
+    afficherCadre(ecran, cadre);
 
-    cloud_m->text("X=[];Y=[];Z=[];\n");
-    cloud_m->text("r=[];g=[];b=[];\n");
-    Nuage nuage{std::move(*f_x), std::move(*f_y), std::move(*f_z), std::move(*f_color)};
-    const Bilan bilan = delimiterNuage(nuage, translat, mat_rot, echelle, *cloud, *cloud_m);
+    f.writer(cloud_m).text("X=[];Y=[];Z=[];\n");
+    f.writer(cloud_m).text("r=[];g=[];b=[];\n");
+    // The four files are read on the second core, the vertices moved and written here.
+    pipeline::Nuage nuage(f.take_reader(f_x), f.take_reader(f_y), f.take_reader(f_z), f.take_reader(f_color),
+                          pipeline::Nuage::Lecture::coordonnees_d_abord, 4);
+    const Bilan bilan = delimiterNuage(nuage, cadre, f.writer(cloud), f.writer(cloud_m));
     ecran.print("%d/%d", bilan.ij, bilan.counti);
-    pipeline::log_entry(*log).print("%d/%d points dans le cadre.\n", bilan.ij, bilan.counti);
-
-    for (auto [sortie, nom] : {std::pair{&*cloud, pipeline::fichier_cloud}, std::pair{&*cloud_m, "cloud.m"}})
-        if (!sortie->close()) {
-            ecran.text("\n"); // after the count that ends without a line end
-            pipeline::report_failure(ecran, *log, std::string("erreur d'ecriture dans ") + nom + "\n");
-            pipeline::diagnose_file(ecran, programme, "impossible d'ecrire", nom, sortie->error());
-            return 1;
-        }
-    const std::string fautif = bilan.fichier_fautif ? std::string(bilan.fichier_fautif) +
-                                                          " incomplet ou mal forme au point " +
-                                                          std::to_string(bilan.counti + 1) + ", lecture arretee"
-                                                    : "";
-    if (bilan.fichier_fautif) {
-        ecran.text("\n");
-        pipeline::report_failure(ecran, *log, "Attention : " + fautif + "\n");
-    }
-    if (!log->close())
-        pipeline::diagnose_file(ecran, programme, "impossible d'ecrire", pipeline::fichier_log, log->error());
-    if (bilan.fichier_fautif) {
-        pipeline::diagnose(ecran, programme, "attention : " + fautif + " : cloud.txt a les points d'avant");
-        return 2;
-    }
-    return 0;
+    pipeline::log_entry(log).print("%d/%d points dans le cadre.\n", bilan.ij, bilan.counti);
+    return terminer(bilan, f, ecran, log);
 }

@@ -1,6 +1,7 @@
 #include "echantillonnage/echantillonnage.hpp"
 
 #include "common/command_line.hpp"
+#include "common/grid.hpp"
 #include "common/pipeline_files.hpp"
 #include "common/progress.hpp"
 
@@ -99,28 +100,24 @@ Sort placerPoint(Grilles& g, double x, double y, double z)
     return Sort::capture;
 }
 
-BilanLecture lireNuage(pipeline::Reader& cloud, Grilles& g)
+BilanLecture lireNuage(pipeline::Triplets& cloud, Grilles& g)
 {
     BilanLecture bilan;
-    double x = 0.0, y = 0.0, z = 0.0;
-    int lus = 0;
     pipeline::Progress progression("echantillonnage");
-    while ((lus = cloud.scan("%lf %lf %lf", x, y, z)) == 3) {
+    while (const auto* p = cloud.suivant()) {
         ++bilan.points;
         progression.step();
-        if (placerPoint(g, x, y, z) == Sort::rejete)
+        if (placerPoint(g, (*p)[0], (*p)[1], (*p)[2]) == Sort::rejete)
             ++bilan.rejetes;
     }
-    // End of file before the first value of a triple means only blanks were
-    // left; anything else is an item that is not a number or a short triple.
-    bilan.interrompue = lus != pipeline::fin_de_fichier;
+    bilan.interrompue = cloud.interrompue();
     return bilan;
 }
 
 int ecrireGrilles(Grilles& g, pipeline::Writer& grille_txt, pipeline::Writer& grille_m)
 {
     const int cote = g.nbr_pas + 1;
-    grille_txt.print("%dx%dx%lf\n", g.nbr_pas, g.nbr_pas, g.pas);
+    pipeline::ecrireEnTete(grille_txt, g.nbr_pas, g.nbr_pas, g.pas);
     grille_m.print("GRILLE=zeros(%d,%d);\n", cote, cote);
     grille_m.print("GRILLE_X=zeros(%d,1);\n", cote * cote);
     grille_m.print("GRILLE_Y=zeros(%d,1);\n", cote * cote);
@@ -136,7 +133,7 @@ int ecrireGrilles(Grilles& g, pipeline::Writer& grille_txt, pipeline::Writer& gr
             } else {
                 noeud /= g.n_grille[i][j];
             }
-            grille_txt.print("%lf\n", noeud);
+            pipeline::ecrireHauteur(grille_txt, noeud);
             grille_m.print("GRILLE(%d,%d)=%lf;\n", i + 1, j + 1, noeud);
             grille_m.print("GRILLE_X(%d)=%d;\n", a, i);
             grille_m.print("GRILLE_Y(%d)=%d;\n", a, j);

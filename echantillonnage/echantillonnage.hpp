@@ -4,6 +4,7 @@
 // empty-cell marker.
 #pragma once
 
+#include "common/cloud_files.hpp"
 #include "common/line_io.hpp"
 
 #include <cstdint>
@@ -59,9 +60,9 @@ struct BilanLecture {
     bool interrompue = false; // the reading stopped before only blanks were left
 };
 
-// Streams "%lf %lf %lf" triples into the arrays for as long as a read converts
+// Puts the triples of cloud.txt into the arrays for as long as a read converts
 // all three.
-BilanLecture lireNuage(pipeline::Reader& cloud, Grilles& g);
+BilanLecture lireNuage(pipeline::Triplets& cloud, Grilles& g);
 
 // Turns the sums into means or empty-cell markers and writes grille.txt and
 // grille.m in one pass over the nodes; gives the number of empty nodes.

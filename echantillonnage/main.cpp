@@ -12,6 +12,7 @@
 #include "common/log_time.hpp"
 #include "common/memoire.hpp"
 #include "common/pipeline_files.hpp"
+#include "common/program_files.hpp"
 
 #include <new>
 #include <string>
@@ -50,6 +51,129 @@ void arreter(Writer& ecran, Writer& log, const std::string& message, const std::
     pipeline::diagnose(ecran, programme, raison);
 }
 
+int sansJournal(Writer& ecran, int erreur)
+{
+    ecran.print("Impossible d'ouvrir log.txt en ajout, arret du programme.\n");
+    pipeline::diagnose_file(ecran, programme, "impossible d'ouvrir", pipeline::fichier_log, erreur);
+    return 3;
+}
+
+void annoncerParametres(const Parametres& p, Writer& ecran, Writer& log)
+{
+    for (const std::string& avis : p.avis)
+        pipeline::diagnose(ecran, programme, avis);
+    if (p.personnalises) {
+        ecran.print("chargement des parametres personnalises\n");
+        pipeline::log_entry(log).print("chargement des parametres personnalises... nbr_pas=%d et r=%lf\n", p.nbr_pas,
+                                       p.r);
+    }
+}
+
+int pasInvalide(const Parametres& p, Writer& ecran, Writer& log)
+{
+    const std::string raison = "nombre de pas invalide (" + std::to_string(p.nbr_pas) + ") : il en faut au moins 1";
+    arreter(ecran, log,
+            "Nombre de pas invalide (" + std::to_string(p.nbr_pas) + ") : il en faut au moins 1, arret du programme.\n",
+            raison);
+    return 1;
+}
+
+// The two working arrays, or false after telling that they can't be had.
+bool allouer(Grilles& g, const Parametres& p, Writer& ecran, Writer& log)
+{
+    const std::string noeuds = std::to_string(p.nbr_pas + 1) + " x " + std::to_string(p.nbr_pas + 1) + " noeuds";
+    bool alloue = grillesAllouables(p.nbr_pas, pipeline::memoire_disponible());
+    if (alloue) {
+        try {
+            g = reserverGrilles(p.nbr_pas, p.r);
+        } catch (const std::bad_alloc&) {
+            alloue = false;
+        }
+    }
+    if (!alloue)
+        arreter(ecran, log, "Memoire insuffisante pour les grilles de " + noeuds + ", arret du programme.\n",
+                "memoire insuffisante pour les grilles de " + noeuds);
+    return alloue;
+}
+
+// Reads cloud.txt into the arrays; false after telling that it can't be opened.
+bool lire(Grilles& g, BilanLecture& bilan, Writer& ecran, Writer& log)
+{
+    pipeline::ProgramFiles entree({{pipeline::fichier_cloud, "r"}}, pipeline::ProgramFiles::After::stop);
+    if (const auto& echec = entree.failure()) {
+        ecran.print("Le fichier n'existe pas\n");
+        pipeline::log_entry(log, "Echec lors de l'ouverture de cloud.txt, arret du programme.\n");
+        pipeline::diagnose_file(ecran, programme, "impossible d'ouvrir", pipeline::fichier_cloud, echec->error);
+        return false;
+    }
+    ecran.print("Le fichier existe et est ouvert en lecture seule\n");
+    pipeline::Triplets cloud(entree.take_reader(0));
+    bilan = lireNuage(cloud, g);
+    return true;
+}
+
+// No point at all: an empty grid would replace a good one (a failed
+// delimiter leaves cloud.txt empty).
+int aucunPoint(const BilanLecture& bilan, Writer& ecran, Writer& log)
+{
+    const char* pourquoi = bilan.interrompue ? "il ne commence pas par un point" : "fichier vide";
+    arreter(ecran, log, std::string("Aucun point dans cloud.txt (") + pourquoi + "), arret du programme.\n",
+            std::string("cloud.txt ne contient aucun point (") +
+                (bilan.interrompue ? "il ne commence pas par trois nombres" : "fichier vide") +
+                ") : grille.txt et grille.m ne sont pas touches");
+    return 1;
+}
+
+std::string lectureArretee(const BilanLecture& bilan)
+{
+    return "lecture de cloud.txt arretee sur une donnee qui n'est pas un point complet (points lus : " +
+           std::to_string(bilan.points) + ")";
+}
+
+void avertirLecture(const BilanLecture& bilan, Writer& ecran, Writer& log)
+{
+    if (bilan.interrompue)
+        pipeline::report_failure(
+            ecran, log, "Attention : " + lectureArretee(bilan) + " ; la grille est faite des points lus avant.\n");
+    if (bilan.rejetes > 0)
+        pipeline::log_entry(log, "Points hors de la grille ou non numeriques ignores : " +
+                                     std::to_string(bilan.rejetes) + "\n");
+}
+
+// Writes grille.txt and grille.m; the number of empty nodes, or -1 after
+// telling that a file can't be created or written.
+int ecrire(Grilles& g, Writer& ecran, Writer& log)
+{
+    pipeline::ProgramFiles grilles({{pipeline::fichier_grille, "w"}, {fichier_script, "w"}},
+                                   pipeline::ProgramFiles::After::stop);
+    if (const auto& echec = grilles.failure()) {
+        arreter(ecran, log, std::string("Echec lors de la creation de ") + echec->name + ", arret du programme.\n",
+                std::string("impossible de creer ") + echec->name + " : " + pipeline::system_reason(echec->error));
+        return -1;
+    }
+    const int points_vide = ecrireGrilles(g, grilles.writer(0), grilles.writer(1));
+    if (const auto echec = grilles.close()) {
+        arreter(ecran, log, echecEcriture(echec->name),
+                std::string("impossible d'ecrire ") + echec->name + " : " + pipeline::system_reason(echec->error));
+        return -1;
+    }
+    return points_vide;
+}
+
+int terminer(const BilanLecture& bilan, Writer& ecran, Writer& log)
+{
+    pipeline::log_entry(log, "fin de echantillonnage");
+    if (!log.close()) {
+        ecran.print("\nEchec lors de l'ecriture de log.txt\n");
+        pipeline::diagnose_file(ecran, programme, "impossible d'ecrire", pipeline::fichier_log, log.error());
+        return 3;
+    }
+    if (!bilan.interrompue)
+        return 0;
+    pipeline::diagnose(ecran, programme, lectureArretee(bilan) + " : la grille est faite des points lus avant");
+    return 2;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -59,114 +183,33 @@ int main(int argc, char** argv)
         ecran.text(usage);
         return 0;
     }
-    int erreur = 0;
-    auto log = Writer::open(pipeline::fichier_log, "a+", erreur);
-    if (!log) {
-        ecran.print("Impossible d'ouvrir log.txt en ajout, arret du programme.\n");
-        pipeline::diagnose_file(ecran, programme, "impossible d'ouvrir", pipeline::fichier_log, erreur);
-        return 3;
-    }
-    pipeline::log_entry(*log, "execution echantillonnage\n");
+    pipeline::ProgramFiles journal({{pipeline::fichier_log, "a+"}}, pipeline::ProgramFiles::After::stop);
+    if (const auto& echec = journal.failure())
+        return sansJournal(ecran, echec->error);
+    Writer& log = journal.writer(0);
+    pipeline::log_entry(log, "execution echantillonnage\n");
 
     const Parametres p = lireParametres(std::vector<std::string>(argv + 1, argv + argc));
-    for (const std::string& avis : p.avis)
-        pipeline::diagnose(ecran, programme, avis);
-    if (p.personnalises) {
-        ecran.print("chargement des parametres personnalises\n");
-        pipeline::log_entry(*log).print("chargement des parametres personnalises... nbr_pas=%d et r=%lf\n", p.nbr_pas,
-                                        p.r);
-    }
-    if (p.nbr_pas < 1) {
-        const std::string raison = "nombre de pas invalide (" + std::to_string(p.nbr_pas) + ") : il en faut au moins 1";
-        arreter(ecran, *log, "Nombre de pas invalide (" + std::to_string(p.nbr_pas) +
-                                 ") : il en faut au moins 1, arret du programme.\n",
-                raison);
-        return 1;
-    }
-
+    annoncerParametres(p, ecran, log);
+    if (p.nbr_pas < 1)
+        return pasInvalide(p, ecran, log);
     Grilles g;
-    const std::string noeuds = std::to_string(p.nbr_pas + 1) + " x " + std::to_string(p.nbr_pas + 1) + " noeuds";
-    const std::string trop_grand = "Memoire insuffisante pour les grilles de " + noeuds + ", arret du programme.\n";
-    bool alloue = grillesAllouables(p.nbr_pas, pipeline::memoire_disponible());
-    if (alloue) {
-        try {
-            g = reserverGrilles(p.nbr_pas, p.r);
-        } catch (const std::bad_alloc&) {
-            alloue = false;
-        }
-    }
-    if (!alloue) {
-        arreter(ecran, *log, trop_grand, "memoire insuffisante pour les grilles de " + noeuds);
+    if (!allouer(g, p, ecran, log))
         return 1;
-    }
-
     BilanLecture bilan;
-    {
-        auto cloud = Reader::open(pipeline::fichier_cloud, erreur);
-        if (!cloud) {
-            ecran.print("Le fichier n'existe pas\n");
-            pipeline::log_entry(*log, "Echec lors de l'ouverture de cloud.txt, arret du programme.\n");
-            pipeline::diagnose_file(ecran, programme, "impossible d'ouvrir", pipeline::fichier_cloud, erreur);
-            return 1;
-        }
-        ecran.print("Le fichier existe et est ouvert en lecture seule\n");
-        bilan = lireNuage(*cloud, g);
-    }
-    // No point at all: an empty grid would replace a good one (a failed
-    // delimiter leaves cloud.txt empty).
-    if (bilan.points == 0) {
-        const char* pourquoi = bilan.interrompue ? "il ne commence pas par un point" : "fichier vide";
-        arreter(ecran, *log, std::string("Aucun point dans cloud.txt (") + pourquoi + "), arret du programme.\n",
-                std::string("cloud.txt ne contient aucun point (") +
-                    (bilan.interrompue ? "il ne commence pas par trois nombres" : "fichier vide") +
-                    ") : grille.txt et grille.m ne sont pas touches");
+    if (!lire(g, bilan, ecran, log))
         return 1;
-    }
-    const std::string lecture_arretee = "lecture de cloud.txt arretee sur une donnee qui n'est pas un point complet "
-                                        "(points lus : " + std::to_string(bilan.points) + ")";
-    if (bilan.interrompue)
-        pipeline::report_failure(ecran, *log,
-                                 "Attention : " + lecture_arretee + " ; la grille est faite des points lus avant.\n");
-    if (bilan.rejetes > 0) {
-        pipeline::log_entry(*log, "Points hors de la grille ou non numeriques ignores : " +
-                                      std::to_string(bilan.rejetes) + "\n");
-    }
+    if (bilan.points == 0)
+        return aucunPoint(bilan, ecran, log);
+    avertirLecture(bilan, ecran, log);
 
-    auto grille_txt = Writer::open(pipeline::fichier_grille, "w", erreur);
-    if (!grille_txt) {
-        arreter(ecran, *log, "Echec lors de la creation de grille.txt, arret du programme.\n",
-                "impossible de creer grille.txt : " + pipeline::system_reason(erreur));
+    const int points_vide = ecrire(g, ecran, log);
+    if (points_vide < 0)
         return 3;
-    }
-    auto grille_m = Writer::open(fichier_script, "w", erreur);
-    if (!grille_m) {
-        arreter(ecran, *log, "Echec lors de la creation de grille.m, arret du programme.\n",
-                "impossible de creer grille.m : " + pipeline::system_reason(erreur));
-        return 3;
-    }
-    const int points_vide = ecrireGrilles(g, *grille_txt, *grille_m);
-    for (auto [fichier, nom] :
-         {std::pair{&*grille_txt, pipeline::fichier_grille}, std::pair{&*grille_m, fichier_script}})
-        if (!fichier->close()) {
-            arreter(ecran, *log, echecEcriture(nom),
-                    std::string("impossible d'ecrire ") + nom + " : " + pipeline::system_reason(fichier->error()));
-            return 3;
-        }
-
     const double part = partVide(points_vide, p.nbr_pas);
     ecran.print("%lf%% de points vides", part);
-    pipeline::log_entry(*log).print("%lf%% de points vides", part);
-
+    pipeline::log_entry(log).print("%lf%% de points vides", part);
     g = Grilles{};
-    pipeline::log_entry(*log, "fin de echantillonnage");
-    if (!log->close()) {
-        ecran.print("\nEchec lors de l'ecriture de log.txt\n");
-        pipeline::diagnose_file(ecran, programme, "impossible d'ecrire", pipeline::fichier_log, log->error());
-        return 3;
-    }
-    if (bilan.interrompue) {
-        pipeline::diagnose(ecran, programme, lecture_arretee + " : la grille est faite des points lus avant");
-        return 2;
-    }
-    return 0;
+    return terminer(bilan, ecran, log);
 }
+

@@ -121,21 +121,6 @@ std::string raisonAngle(double cos_phi)
            " degres (cos(phi)=" + enTexte(cos_phi) + ")";
 }
 
-Rotation anglesRotation(const Point& X, const Point& Y)
-{
-    Rotation r;
-    r.rotY = std::atan2(X[2], std::sqrt(X[0] * X[0] + X[1] * X[1]));
-    r.rotZ = -std::atan2(X[1], X[0]);
-    // The side Y as the turns about z and then y leave it.
-    const double cz = std::cos(r.rotZ), sz = std::sin(r.rotZ);
-    const double cy = std::cos(r.rotY), sy = std::sin(r.rotY);
-    const double t0 = cz * Y[0] - sz * Y[1];
-    const double yr1 = sz * Y[0] + cz * Y[1];
-    const double yr2 = -sy * t0 + cy * Y[2];
-    r.rotX = -std::atan2(yr2, yr1);
-    return r;
-}
-
 void ecrireCentres(Writer& out, const Point& pos_coin_Y, const Point& pos_coin_X, const Point& pos_coin_O)
 {
     out.print("coin_Y=[ %lf,%lf,%lf];\n", pos_coin_Y[0], pos_coin_Y[1], pos_coin_Y[2]);

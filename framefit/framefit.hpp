@@ -3,6 +3,7 @@
 #pragma once
 
 #include "common/line_io.hpp"
+#include "common/repere.hpp"
 
 #include <array>
 #include <optional>
@@ -14,7 +15,7 @@ namespace framefit {
 using pipeline::Reader;
 using pipeline::Writer;
 
-using Point = std::array<double, 3>; // x, y, z; also a vector between points
+using pipeline::Point;
 
 double dist(const Point& vect1, const Point& vect2);
 
@@ -45,15 +46,6 @@ bool angleDroit(double cos_phi);
 std::string raisonComptes(int nbr_coin_O, int nbr_coin_X, int nbr_coin_Y);
 std::string raisonTailles(double taille_x, double taille_y);
 std::string raisonAngle(double cos_phi);
-
-struct Rotation {
-    double rotX = 0, rotY = 0, rotZ = 0;
-};
-
-// The angles that turn the cloud about z by rotZ, then about y by rotY, then
-// about x by rotX, so that the side X lies on the positive x axis and the side Y
-// in the xy plane on the positive y side.
-Rotation anglesRotation(const Point& X, const Point& Y);
 
 // The three centre lines shared by base.m and the log, markers Y, X, O.
 void ecrireCentres(Writer& out, const Point& pos_coin_Y, const Point& pos_coin_X, const Point& pos_coin_O);

@@ -1,6 +1,7 @@
 #include "handgrid/handgrid.hpp"
 
 #include "common/command_line.hpp"
+#include "common/grid.hpp"
 #include "common/memoire.hpp"
 #include "common/pipeline_files.hpp"
 
@@ -121,7 +122,7 @@ void imprimer_matrice(int l, int c, const Matrice& matrice, Writer& fichier)
 {
     for (int i = 0; i < l; ++i)
         for (int j = 0; j < c; ++j)
-            fichier.print("%lf\n", -matrice[i][j]);
+            pipeline::ecrireHauteur(fichier, -matrice[i][j]);
 }
 
 bool entierComplet(const std::string& mot, int& valeur)
@@ -245,12 +246,12 @@ std::string textePas(float pas)
 void ecrireGrille(const Acquisition& a, Writer& grille)
 {
     const int c = a.nbr_point_par_lignes;
-    grille.print("%ix%ix%s\n", c - 1, a.nbr_lignes - 1, textePas(a.pas));
+    pipeline::ecrireEnTete(grille, c - 1, a.nbr_lignes - 1, textePas(a.pas));
     imprimer_matrice(a.nbr_lignes - 1, c, a.mat, grille);
     const std::vector<double>& derniere = a.mat[a.nbr_lignes - 1];
     const int mesurees = c - positionsNonMesurees(a);
     for (int j = 0; j < c; ++j)
-        grille.print("%lf\n", j < mesurees ? -derniere[j] : pipeline::marqueur_vide);
+        pipeline::ecrireHauteur(grille, j < mesurees ? -derniere[j] : pipeline::marqueur_vide);
 }
 
 void Terminal::effacer()

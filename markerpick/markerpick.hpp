@@ -2,10 +2,13 @@
 // the colour of marker O, X or Y.
 #pragma once
 
+#include "common/cloud_files.hpp"
 #include "common/line_io.hpp"
+#include "common/pipeline_files.hpp"
+#include "common/program_files.hpp"
 
 #include <array>
-#include <optional>
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,14 +44,18 @@ bool couleurProche(const CodeRgb& couleur, const CodeRgb& code, double delta_c);
 // The marker that takes a colour: X is tried first, then O, then Y.
 Coin classerCouleur(const CodeRgb& couleur, const Parametres& p);
 
-// The point cloud, one file per coordinate and one for the colours, in step.
-struct Entrees {
-    Reader f_color, f_x, f_y, f_z;
-};
-
-// Everything the program writes but the log and the screen.
-struct Sorties {
-    Writer pos_x, pos_y, pos_z, color, coin_Y, coin_O, coin_X, nbr_point_coin;
+// Everything the program writes but the log and the screen, in the order it
+// creates them and closes them.
+enum Sortie : std::size_t { pos_x, pos_y, pos_z, color, coin_Y, coin_O, coin_X, nbr_point_coin };
+inline constexpr pipeline::FileSpec sorties[] = {
+    {"posX.m", "w"},
+    {"posY.m", "w"},
+    {"posZ.m", "w"},
+    {"color_coins.m", "w"},
+    {pipeline::fichier_coin_Y, "w"},
+    {pipeline::fichier_coin_O, "w"},
+    {pipeline::fichier_coin_X, "w"},
+    {pipeline::fichier_nbr_point_par_coin, "w"},
 };
 
 struct Comptes {
@@ -58,22 +65,11 @@ struct Comptes {
     int total() const { return nbr_O + nbr_X + nbr_Y; }
 };
 
-// Opens the coordinate files beside the open colour file, or reports the first
-// that is missing (on the screen, in the log and with the system's reason on
-// standard error).
-std::optional<Entrees> ouvrirNuage(Reader f_color, Writer& ecran, Writer& log);
-
-// Creates the output files in their order, or reports the first that can't be.
-std::optional<Sorties> ouvrirSorties(Writer& ecran, Writer& log);
-
-// Walks the cloud in step and writes every marker point to its marker file and
-// to the four display scripts (their opening and closing texts aside). Stops at
-// the end of the colours, or at the first point one of whose reads fails: that
-// point is neither counted nor written, and the file is named in the result.
-Comptes trierPoints(Entrees& nuage, Sorties& sorties, const Parametres& p);
-
-// Closes every output; the name of the first whose writing failed, if any,
-// with the system's error number.
-const char* fermerSorties(Sorties& sorties, int& erreur);
+// Walks the cloud (colours first) and writes every marker point to its marker
+// file and to the four display scripts, their opening and closing texts
+// included. Stops at the end of the colours, or at the first point one of
+// whose reads fails: that point is neither counted nor written, and the file
+// is named in the result.
+Comptes trierPoints(pipeline::Nuage& nuage, pipeline::ProgramFiles& sorties, const Parametres& p);
 
 } // namespace markerpick

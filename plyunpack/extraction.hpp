@@ -7,8 +7,9 @@
 
 namespace plyunpack {
 
+// The four files, open for writing.
 struct Outputs {
-    pipeline::Writer f_x, f_y, f_z, f_color;
+    pipeline::Writer &f_x, &f_y, &f_z, &f_color;
 };
 
 // One entry in each of the four files: "%lf\n " per coordinate, "%d %d %d\n"

@@ -9,6 +9,7 @@
 #include "plyunpack/extraction.hpp"
 #include "common/log_time.hpp"
 #include "common/pipeline_files.hpp"
+#include "common/program_files.hpp"
 #include "plyunpack/ply_header.hpp"
 
 #include <optional>
@@ -35,38 +36,69 @@ std::string cannot_open(const char* name)
     return std::string("Le fichier ") + name + " n'a pas pu etre ouvert... arret du programme\n";
 }
 
-// The four outputs in their fixed order; names the first that cannot be
-// opened, with the system's error number.
-std::optional<plyunpack::Outputs> open_outputs(const char*& failed, int& error)
+// The four outputs in their fixed order.
+constexpr pipeline::FileSpec outputs[] = {
+    {pipeline::fichier_x, "w"},
+    {pipeline::fichier_y, "w"},
+    {pipeline::fichier_z, "w"},
+    {pipeline::fichier_color, "w"},
+};
+
+int no_log(Writer& screen, int error)
 {
-    const char* names[] = {pipeline::fichier_x, pipeline::fichier_y, pipeline::fichier_z, pipeline::fichier_color};
-    std::optional<Writer> files[4];
-    for (int i = 0; i < 4; ++i) {
-        files[i] = Writer::open(names[i], "w", error);
-        if (!files[i]) {
-            failed = names[i];
-            return std::nullopt;
-        }
-    }
-    return plyunpack::Outputs{std::move(*files[0]), std::move(*files[1]), std::move(*files[2]),
-                              std::move(*files[3])};
+    screen.print("%s", cannot_open(pipeline::fichier_log));
+    pipeline::diagnose_file(screen, program, "impossible d'ouvrir", pipeline::fichier_log, error);
+    return 1;
 }
 
-// Closes the four outputs; names the first whose writing failed, with the
-// system's error number.
-const char* close_outputs(plyunpack::Outputs& out, int& error)
+int no_cloud(Writer& screen, Writer& log, int error)
 {
-    const char* failed = nullptr;
-    const std::pair<Writer*, const char*> files[] = {{&out.f_x, pipeline::fichier_x},
-                                                     {&out.f_y, pipeline::fichier_y},
-                                                     {&out.f_z, pipeline::fichier_z},
-                                                     {&out.f_color, pipeline::fichier_color}};
-    for (const auto& [file, name] : files)
-        if (!file->close() && !failed) {
-            failed = name;
-            error = file->error();
-        }
-    return failed;
+    screen.text("Le fichier n'existe pas");
+    pipeline::log_entry(log, "Le fichier .ply n'a pas pu etre ouvert... arret du programme\n");
+    pipeline::diagnose_file(screen, program, "impossible d'ouvrir", pipeline::fichier_ply, error);
+    return 1;
+}
+
+int refused_header(const plyunpack::HeaderError& refused, Writer& screen, Writer& log)
+{
+    const std::string why =
+        refused.incomplete ? "Le nuage .ply ne peut pas etre decoupe : " : "En-tete du .ply illisible : ";
+    pipeline::report_failure(screen, log, why + refused.reason + "... arret du programme\n");
+    pipeline::diagnose(screen, program,
+                       std::string(pipeline::fichier_ply) +
+                           (refused.incomplete ? " ne peut pas etre decoupe : " : " : en-tete illisible : ") +
+                           refused.reason);
+    return 1;
+}
+
+int no_output(const pipeline::FileFailure& failed, Writer& screen, Writer& log)
+{
+    pipeline::report_failure(screen, log, cannot_open(failed.name));
+    pipeline::diagnose_file(screen, program, "impossible de creer", failed.name, failed.error);
+    return 1;
+}
+
+// Closes the outputs and the log; the status.
+int finish(int written, int nbr_points, pipeline::ProgramFiles& out, Writer& screen, Writer& log)
+{
+    if (const auto broken = out.close()) {
+        pipeline::report_failure(screen, log,
+                                 std::string("Erreur d'ecriture dans ") + broken->name + "... arret du programme\n");
+        pipeline::diagnose_file(screen, program, "impossible d'ecrire", broken->name, broken->error);
+        return 1;
+    }
+    pipeline::log_entry(log).print("fichier.ply ok, %d points extraits\n", written);
+    log.print("Fin du script plyunpack\n\n");
+    const std::string missing = std::to_string(written) + " points extraits sur " + std::to_string(nbr_points) +
+                                " declares (fichier incomplet ou sommets illisibles)";
+    if (written < nbr_points)
+        pipeline::report_failure(screen, log, "attention : " + missing + "\n");
+    if (!log.close())
+        pipeline::diagnose_file(screen, program, "impossible d'ecrire", pipeline::fichier_log, log.error());
+    if (written >= nbr_points)
+        return 0;
+    pipeline::diagnose(screen, program, "attention : " + missing);
+    return 2;
 }
 
 } // namespace
@@ -78,69 +110,32 @@ int main(int argc, char** argv)
         screen.text(usage);
         return 0;
     }
-    int error = 0;
-    std::optional<Writer> log = Writer::open(pipeline::fichier_log, "w", error);
-    if (!log) {
-        screen.print("%s", cannot_open(pipeline::fichier_log));
-        pipeline::diagnose_file(screen, program, "impossible d'ouvrir", pipeline::fichier_log, error);
-        return 1;
-    }
-    std::optional<pipeline::Reader> stream = pipeline::Reader::open(pipeline::fichier_ply, error);
-    pipeline::log_entry(*log, "execution plyunpack\n");
-    if (!stream) {
-        screen.text("Le fichier n'existe pas");
-        pipeline::log_entry(*log, "Le fichier .ply n'a pas pu etre ouvert... arret du programme\n");
-        pipeline::diagnose_file(screen, program, "impossible d'ouvrir", pipeline::fichier_ply, error);
-        return 1;
-    }
+    using After = pipeline::ProgramFiles::After;
+    pipeline::ProgramFiles journal({{pipeline::fichier_log, "w"}}, After::stop);
+    if (const auto& failed = journal.failure())
+        return no_log(screen, failed->error);
+    Writer& log = journal.writer(0);
+    pipeline::ProgramFiles cloud({{pipeline::fichier_ply, "r"}}, After::stop);
+    pipeline::log_entry(log, "execution plyunpack\n");
+    if (const auto& failed = cloud.failure())
+        return no_cloud(screen, log, failed->error);
 
     // The whole header is read before any output is touched: a cloud that
     // cannot be read leaves the files of an earlier run as they were.
-    const plyunpack::HeaderResult read = plyunpack::read_header(*stream);
-    if (const auto* refused = std::get_if<plyunpack::HeaderError>(&read)) {
-        const std::string why = refused->incomplete ? "Le nuage .ply ne peut pas etre decoupe : "
-                                                    : "En-tete du .ply illisible : ";
-        pipeline::report_failure(screen, *log, why + refused->reason + "... arret du programme\n");
-        pipeline::diagnose(screen, program,
-                           std::string(pipeline::fichier_ply) +
-                               (refused->incomplete ? " ne peut pas etre decoupe : " : " : en-tete illisible : ") +
-                               refused->reason);
-        return 1;
-    }
+    const plyunpack::HeaderResult read = plyunpack::read_header(cloud.reader(0));
+    if (const auto* refused = std::get_if<plyunpack::HeaderError>(&read))
+        return refused_header(*refused, screen, log);
     const plyunpack::PlyHeader& header = std::get<plyunpack::PlyHeader>(read);
     const int nbr_points = header.nbr_points();
-
-    const char* failed = nullptr;
-    std::optional<plyunpack::Outputs> out = open_outputs(failed, error);
-    if (!out) {
-        pipeline::report_failure(screen, *log, cannot_open(failed));
-        pipeline::diagnose_file(screen, program, "impossible de creer", failed, error);
-        return 1;
-    }
+    pipeline::ProgramFiles files(outputs, After::stop);
+    if (const auto& failed = files.failure())
+        return no_output(*failed, screen, log);
     screen.print("ouverture du .ply ok\n");
     if (nbr_points <= 9999)
-        pipeline::log_entry(*log, "execution plyunpack\n");
+        pipeline::log_entry(log, "execution plyunpack\n");
 
-    const int written = header.classic ? plyunpack::extract_classic(*stream, *out, nbr_points)
-                                       : plyunpack::extract_vertices(*stream, header, *out);
-    if (const char* broken = close_outputs(*out, error)) {
-        pipeline::report_failure(screen, *log,
-                                 std::string("Erreur d'ecriture dans ") + broken + "... arret du programme\n");
-        pipeline::diagnose_file(screen, program, "impossible d'ecrire", broken, error);
-        return 1;
-    }
-
-    pipeline::log_entry(*log).print("fichier.ply ok, %d points extraits\n", written);
-    log->print("Fin du script plyunpack\n\n");
-    const std::string missing = std::to_string(written) + " points extraits sur " + std::to_string(nbr_points) +
-                                " declares (fichier incomplet ou sommets illisibles)";
-    if (written < nbr_points)
-        pipeline::report_failure(screen, *log, "attention : " + missing + "\n");
-    if (!log->close())
-        pipeline::diagnose_file(screen, program, "impossible d'ecrire", pipeline::fichier_log, log->error());
-    if (written < nbr_points) {
-        pipeline::diagnose(screen, program, "attention : " + missing);
-        return 2;
-    }
-    return 0;
+    plyunpack::Outputs out{files.writer(0), files.writer(1), files.writer(2), files.writer(3)};
+    const int written = header.classic ? plyunpack::extract_classic(cloud.reader(0), out, nbr_points)
+                                       : plyunpack::extract_vertices(cloud.reader(0), header, out);
+    return finish(written, nbr_points, files, screen, log);
 }

@@ -1,5 +1,5 @@
-// The height-height correlation function of the centred grid, the number of
-// its entries worth fitting, and their radii.
+// The height-height correlation function of the centred grid and the radii of
+// its entries (the entries worth fitting: common/regle_arret.hpp).
 //
 // Entry e of the vectors (e from 0 to N-2) belongs to the separation of e + 1
 // cells. A pair is two real cells (tolerance test on the centred heights) that
@@ -33,16 +33,6 @@ void accumulerCorrelationSimple(const Matrice& GRILLE_CENTREE, std::span<double>
 
 // Hr[e] = vecr[e] / nombre[e] for every entry: not a number where there is no pair.
 void fonctionCorrelation(std::span<const double> vecr, std::span<const double> nombre, std::span<double> Hr);
-
-// How many leading entries of Hr come before its first run of four strict
-// decreases (a comparison with a value that is not a number is no decrease):
-// the entries up to e - 4 when the fourth decrease is at e, all of them when
-// there is none.
-int regleArret(std::span<const double> Hr);
-
-// The entries handed to the fit: those before the stop rule's cut, before the
-// first entry without a pair, and 50 at most.
-int rayonMaxObservation(std::span<const double> Hr, std::span<const double> nombre);
 
 // r3D[e] = (e + 1) x pas.
 void rayons(double pas, std::span<double> r3D);

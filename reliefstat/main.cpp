@@ -5,13 +5,17 @@
 // after a failure, told in one line on standard error.
 #include "common/command_line.hpp"
 #include "reliefstat/correlation.hpp"
-#include "reliefstat/grille.hpp"
 #include "common/line_io.hpp"
 #include "reliefstat/matrice.hpp"
+#include "common/grid.hpp"
 #include "common/pipeline_files.hpp"
+#include "common/regle_arret.hpp"
 #include "reliefstat/scripts.hpp"
 #include "reliefstat/statistiques.hpp"
 
+#include <cstddef>
+#include <cstdint>
+#include <span>
 #include <string>
 
 using namespace reliefstat;
@@ -57,7 +61,7 @@ std::string taille(long long lignes, long long colonnes)
 }
 
 // The notice of what follows the N x M heights of grille.txt.
-std::string avisSurplus(const Surplus& surplus, int N, int M)
+std::string avisSurplus(const pipeline::Surplus& surplus, int N, int M)
 {
     const std::string annonce =
         std::to_string(static_cast<long long>(N) * M) + " annoncees par son en-tete (" + taille(N, M) + ")";
@@ -73,55 +77,14 @@ std::string avisSurplus(const Surplus& surplus, int N, int M)
     return avis + (surplus.hauteurs == 1 ? " : elle n'est pas lue" : " : elles ne sont pas lues");
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+// 0 when all N x M heights were read, or the status after telling why not.
+int verifierHauteurs(const pipeline::LectureHauteurs& lecture, int N, int M, Writer& ecran)
 {
-    Writer ecran = Writer::standard_output();
-    if (pipeline::is_help_request(argc, argv)) {
-        ecran.text(usage);
-        return 0;
-    }
-    std::uint64_t memoire = memoire_utilisable();
-
-    int erreur = 0;
-    auto grille = pipeline::Reader::open(pipeline::fichier_grille, erreur);
-    if (!grille) {
-        ecran.print("Impossible d'ouvrir le fichier grille.txt");
-        pipeline::diagnose_file(ecran, programme, "impossible d'ouvrir", pipeline::fichier_grille, erreur);
-        return 1;
-    }
-    EnTete en_tete;
-    switch (lireEnTete(*grille, en_tete)) {
-    case LectureEnTete::lu:
-        break;
-    case LectureEnTete::illisible:
-        return echec(ecran,
-                     "En-tete illisible dans le fichier grille.txt : il doit donner les deux nombres de pas et le "
-                     "pas, par exemple 200x200x0.500000\n",
-                     "en-tete illisible dans grille.txt : il doit donner les deux nombres de pas et le pas, par "
-                     "exemple 200x200x0.500000");
-    case LectureEnTete::negatif: {
-        const std::string compte = std::to_string(en_tete.pas_lignes) + "x" + std::to_string(en_tete.pas_colonnes);
-        return echec(ecran, "En-tete invalide dans le fichier grille.txt : nombre de pas negatif (" + compte + ")\n",
-                     "en-tete invalide dans grille.txt : nombre de pas negatif (" + compte + ")");
-    }
-    }
-    const double pas = en_tete.pas;
-
-    Matrice GRILLE;
-    const long long lignes = en_tete.pas_lignes + 1LL, colonnes = en_tete.pas_colonnes + 1LL;
-    if (!reserverMatrice(lignes, colonnes, GRILLE, memoire, ecran))
-        return echec(ecran, "erreur alloc mat1",
-                     "memoire insuffisante pour la grille de " + taille(lignes, colonnes) + " cases de grille.txt");
-    const int N = GRILLE.lignes();
-    const int M = GRILLE.colonnes();
     const long long annoncees = static_cast<long long>(N) * M;
-    const LectureHauteurs lecture = lireHauteurs(*grille, GRILLE);
     if (lecture.non_finie) {
         // Rare: the file is read once more to name the line.
         auto relue = pipeline::Reader::open(pipeline::fichier_grille);
-        const std::string ligne = relue ? std::to_string(ligneDeHauteur(*relue, lecture.lues)) : "?";
+        const std::string ligne = relue ? std::to_string(pipeline::ligneDeHauteur(*relue, lecture.lues)) : "?";
         Writer valeur = Writer::in_memory();
         valeur.print("%lf", lecture.valeur);
         const std::string texte = valeur.memory_text();
@@ -139,10 +102,125 @@ int main(int argc, char** argv)
                      "grille.txt ne contient que " + lues + " hauteurs lisibles, son en-tete en annonce " + annonce +
                          " (" + taille(N, M) + ") : aucun fichier n'est ecrit");
     }
-    if (const Surplus surplus = lireSurplus(*grille); surplus.hauteurs > 0 || surplus.autre_chose)
-        pipeline::diagnose(ecran, programme, avisSurplus(surplus, N, M));
-    grille.reset();
+    return 0;
+}
 
+// Reads grille.txt into GRILLE; 0, or the status after telling why it can't
+// be read. What follows its heights is told on standard error only.
+int lireGrille(Matrice& GRILLE, double& pas, std::uint64_t& memoire, Writer& ecran)
+{
+    int erreur = 0;
+    auto grille = pipeline::Reader::open(pipeline::fichier_grille, erreur);
+    if (!grille) {
+        ecran.print("Impossible d'ouvrir le fichier grille.txt");
+        pipeline::diagnose_file(ecran, programme, "impossible d'ouvrir", pipeline::fichier_grille, erreur);
+        return 1;
+    }
+    pipeline::EnTeteGrille en_tete;
+    switch (pipeline::lireEnTete(*grille, en_tete)) {
+    case pipeline::LectureEnTete::lu:
+        break;
+    case pipeline::LectureEnTete::illisible:
+        return echec(ecran,
+                     "En-tete illisible dans le fichier grille.txt : il doit donner les deux nombres de pas et le "
+                     "pas, par exemple 200x200x0.500000\n",
+                     "en-tete illisible dans grille.txt : il doit donner les deux nombres de pas et le pas, par "
+                     "exemple 200x200x0.500000");
+    case pipeline::LectureEnTete::negatif: {
+        const std::string compte = std::to_string(en_tete.pas_lignes) + "x" + std::to_string(en_tete.pas_colonnes);
+        return echec(ecran, "En-tete invalide dans le fichier grille.txt : nombre de pas negatif (" + compte + ")\n",
+                     "en-tete invalide dans grille.txt : nombre de pas negatif (" + compte + ")");
+    }
+    }
+    pas = en_tete.pas;
+    const long long lignes = en_tete.pas_lignes + 1LL, colonnes = en_tete.pas_colonnes + 1LL;
+    if (!reserverMatrice(lignes, colonnes, GRILLE, memoire, ecran))
+        return echec(ecran, "erreur alloc mat1",
+                     "memoire insuffisante pour la grille de " + taille(lignes, colonnes) + " cases de grille.txt");
+    const int N = GRILLE.lignes();
+    const int M = GRILLE.colonnes();
+    const pipeline::LectureHauteurs lecture =
+        pipeline::lireHauteurs(*grille, N, M, std::span<double>(GRILLE[0], static_cast<std::size_t>(N) * M));
+    if (const int statut = verifierHauteurs(lecture, N, M, ecran))
+        return statut;
+    if (const pipeline::Surplus surplus = pipeline::lireSurplus(*grille); surplus.hauteurs > 0 || surplus.autre_chose)
+        pipeline::diagnose(ecran, programme, avisSurplus(surplus, N, M));
+    return 0;
+}
+
+// The vectors of the correlation function, one entry per separation.
+struct Correlation {
+    Matrice delta_z_square, vecr, nombre_delta_z_par_rayon, Hr;
+};
+
+// Sums the correlation function of the centred grid; false after telling that
+// its vectors can't be had.
+bool calculerCorrelation(const Matrice& GRILLE_CENTREE, Correlation& c, std::uint64_t& memoire, Writer& ecran)
+{
+    const int N = GRILLE_CENTREE.lignes();
+    const struct {
+        Matrice& vecteur;
+        const char* message;
+    } vecteurs[] = {
+        {c.delta_z_square, "erreur alloc f (calcul de longueur de correlation)"},
+        {c.vecr, "erreur alloc vecr (calcul de longueur de correlation)"},
+        {c.nombre_delta_z_par_rayon, "erreur alloc c (calcul de longueur de correlation)"},
+        {c.Hr, "erreur alloc Hr (calcul de longueur de correlation)"},
+    };
+    for (const auto& v : vecteurs)
+        if (!reserverMatrice(1, N - 1, v.vecteur, memoire, ecran)) {
+            echec(ecran, v.message,
+                  "memoire insuffisante pour les vecteurs de la fonction de correlation (" + std::to_string(N - 1) +
+                      " rayons)");
+            return false;
+        }
+    accumulerCorrelation(GRILLE_CENTREE, c.vecr.ligne(0), c.nombre_delta_z_par_rayon.ligne(0));
+    fonctionCorrelation(c.vecr.ligne(0), c.nombre_delta_z_par_rayon.ligne(0), c.Hr.ligne(0));
+    return true;
+}
+
+// vecr.txt, Hr.txt, f.txt and c.txt; false when one can't be written.
+bool ecrireCorrelation(const Correlation& c, int N, Writer& ecran)
+{
+    bool ecrits = ecrireResultat(c.vecr, 1, N - 1, "vecr.txt", ecran);
+    ecrits &= ecrireResultat(c.Hr, 1, N - 1, "Hr.txt", ecran);
+    ecrits &= ecrireResultat(c.delta_z_square, 1, N - 1, "f.txt", ecran);
+    ecrits &= ecrireResultat(c.nombre_delta_z_par_rayon, 1, N - 1, "c.txt", ecran);
+    return ecrits;
+}
+
+// HR.m, with the radii of the entries worth fitting; false after telling that
+// they can't be had.
+bool ecrireAjustement(const Correlation& c, double pas, std::uint64_t& memoire, Writer& ecran)
+{
+    const int RMAX_OBSERVATION = pipeline::rayonMaxObservation(c.Hr.ligne(0), c.nombre_delta_z_par_rayon.ligne(0));
+    Matrice r3D;
+    if (!reserverMatrice(1, RMAX_OBSERVATION, r3D, memoire, ecran)) {
+        echec(ecran, "erreur alloc mat1",
+              "memoire insuffisante pour les " + std::to_string(RMAX_OBSERVATION) + " rayons de HR.m");
+        return false;
+    }
+    rayons(pas, r3D.ligne(0));
+    ecrireScript(fichier_HR, ecran,
+                 [&](Writer& s) { creationfichierm(s, r3D.ligne(0), c.Hr.ligne(0), RMAX_OBSERVATION); });
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    Writer ecran = Writer::standard_output();
+    if (pipeline::is_help_request(argc, argv)) {
+        ecran.text(usage);
+        return 0;
+    }
+    std::uint64_t memoire = memoire_utilisable();
+    Matrice GRILLE;
+    double pas = 0.0;
+    if (const int statut = lireGrille(GRILLE, pas, memoire, ecran))
+        return statut;
+    const int N = GRILLE.lignes(), M = GRILLE.colonnes();
     ecrireScript(fichier_visu_grille_initiale, ecran, [&](Writer& s) { ecrireVisuGrille(s, GRILLE); });
 
     const SommeReelle somme = sommer_points_reels(GRILLE);
@@ -155,7 +233,6 @@ int main(int argc, char** argv)
     const double moy = somme.somme / static_cast<double>(somme.nbr_point_reel);
     ecran.print("\nLa moyenne des altitudes des points reels detectes ( definissant le plan moyen) est moy=%lf cm\n",
                 moy);
-
     Matrice GRILLE_CENTREE;
     if (!reserverMatrice(N, M, GRILLE_CENTREE, memoire, ecran))
         return echec(ecran, "erreur alloc mat1",
@@ -166,36 +243,12 @@ int main(int argc, char** argv)
     ecran.print("\nL'ecart quadratique moyen des hauteurs est RMS=%lf cm\n", RMS);
     ecran.print("Cette valeur est a comparer avec celle obtenue apres execution du script matlab HR.m ");
 
-    Matrice delta_z_square, vecr, nombre_delta_z_par_rayon, Hr;
-    const struct {
-        Matrice& vecteur;
-        const char* message;
-    } vecteurs[] = {
-        {delta_z_square, "erreur alloc f (calcul de longueur de correlation)"},
-        {vecr, "erreur alloc vecr (calcul de longueur de correlation)"},
-        {nombre_delta_z_par_rayon, "erreur alloc c (calcul de longueur de correlation)"},
-        {Hr, "erreur alloc Hr (calcul de longueur de correlation)"},
-    };
-    for (const auto& v : vecteurs)
-        if (!reserverMatrice(1, N - 1, v.vecteur, memoire, ecran))
-            return echec(ecran, v.message,
-                         "memoire insuffisante pour les vecteurs de la fonction de correlation (" +
-                             std::to_string(N - 1) + " rayons)");
-    accumulerCorrelation(GRILLE_CENTREE, vecr.ligne(0), nombre_delta_z_par_rayon.ligne(0));
-    fonctionCorrelation(vecr.ligne(0), nombre_delta_z_par_rayon.ligne(0), Hr.ligne(0));
-    resultats_ecrits &= ecrireResultat(vecr, 1, N - 1, "vecr.txt", ecran);
-    resultats_ecrits &= ecrireResultat(Hr, 1, N - 1, "Hr.txt", ecran);
-    resultats_ecrits &= ecrireResultat(delta_z_square, 1, N - 1, "f.txt", ecran);
-    resultats_ecrits &= ecrireResultat(nombre_delta_z_par_rayon, 1, N - 1, "c.txt", ecran);
-    const int RMAX_OBSERVATION = rayonMaxObservation(Hr.ligne(0), nombre_delta_z_par_rayon.ligne(0));
-
-    Matrice r3D;
-    if (!reserverMatrice(1, RMAX_OBSERVATION, r3D, memoire, ecran))
-        return echec(ecran, "erreur alloc mat1",
-                     "memoire insuffisante pour les " + std::to_string(RMAX_OBSERVATION) + " rayons de HR.m");
-    rayons(pas, r3D.ligne(0));
-
-    ecrireScript(fichier_HR, ecran, [&](Writer& s) { creationfichierm(s, r3D.ligne(0), Hr.ligne(0), RMAX_OBSERVATION); });
+    Correlation correlation;
+    if (!calculerCorrelation(GRILLE_CENTREE, correlation, memoire, ecran))
+        return 1;
+    resultats_ecrits &= ecrireCorrelation(correlation, N, ecran);
+    if (!ecrireAjustement(correlation, pas, memoire, ecran))
+        return 1;
     ecrireScript(fichier_visu_grille, ecran, [&](Writer& s) { ecrireVisuGrille(s, GRILLE_CENTREE); });
     return resultats_ecrits ? 0 : 1;
 }

@@ -1,7 +1,7 @@
 #include "reliefstat/matrice.hpp"
 
 #include "common/memoire.hpp"
-#include "common/two_stage.hpp"
+#include "common/many_lines.hpp"
 
 #include <climits>
 #include <cstdlib>
@@ -57,51 +57,9 @@ int reserverMatrice(long long nl, long long nc, Matrice& p_mat, std::uint64_t& m
     return 1;
 }
 
-void write_lines(pipeline::Writer& out, int count, long long values,
-                 const std::function<void(pipeline::Writer&, int)>& line)
-{
-#ifndef RUGOSITE_STDIO_REFERENCE
-    // Below this, starting a thread costs more than it saves.
-    constexpr long long in_parallel = 1 << 16;
-    if (values >= in_parallel && count > 1) {
-        struct Text {
-            int i = 0;
-            std::string bytes;
-        };
-        int next = 0;
-        // Lots of a few lines: the text formatted ahead stays small.
-        constexpr std::size_t lines_per_lot = 4;
-        pipeline::two_stage<Text>(
-            [&](Text& t) {
-                if (next == count)
-                    return false;
-                t.i = next++;
-                if (t.i % 2 == 1) {
-                    pipeline::Writer memory = pipeline::Writer::in_memory();
-                    line(memory, t.i);
-                    t.bytes = memory.memory_text();
-                }
-                return true;
-            },
-            [&](const Text& t) {
-                if (t.i % 2 == 0)
-                    line(out, t.i);
-                else
-                    out.text(t.bytes);
-                return true;
-            },
-            lines_per_lot);
-        return;
-    }
-#endif
-    (void)values;
-    for (int i = 0; i < count; ++i)
-        line(out, i);
-}
-
 void ecrireMatrice(pipeline::Writer& fichier, const Matrice& matrice, int nbLignes, int nbColonnes)
 {
-    write_lines(fichier, nbLignes, static_cast<long long>(nbLignes) * nbColonnes, [&](pipeline::Writer& w, int i) {
+    pipeline::write_lines(fichier, nbLignes, static_cast<long long>(nbLignes) * nbColonnes, [&](pipeline::Writer& w, int i) {
         const double* ligne = matrice[i];
         for (int j = 0; j < nbColonnes; ++j) {
             w.print("%lf", ligne[j]);

@@ -62,11 +62,4 @@ bool matrice2file(const Matrice& matrice, int nbLignes, int nbColonnes, const st
 // The same lines, written to an open writer.
 void ecrireMatrice(pipeline::Writer& fichier, const Matrice& matrice, int nbLignes, int nbColonnes);
 
-// Writes `count` lines, line(writer, i) writing line i; `values` is how many
-// numbers they hold in all. A large file is formatted on two cores: the odd
-// lines into memory on a thread of their own, the even ones straight into the
-// file, and the text goes out in order.
-void write_lines(pipeline::Writer& out, int count, long long values,
-                 const std::function<void(pipeline::Writer&, int)>& line);
-
 } // namespace reliefstat

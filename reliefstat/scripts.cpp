@@ -1,6 +1,7 @@
 #include "reliefstat/scripts.hpp"
 
 #include "common/command_line.hpp"
+#include "common/many_lines.hpp"
 
 namespace reliefstat {
 
@@ -12,7 +13,7 @@ void ecrireVisuGrille(pipeline::Writer& script, const Matrice& grille)
     script.text("close all;\n");
     script.text("clc;\n");
     script.print("GRILLE=zeros(%d,%d);\n", N, M);
-    write_lines(script, N, static_cast<long long>(N) * M, [&](pipeline::Writer& w, int ligne) {
+    pipeline::write_lines(script, N, static_cast<long long>(N) * M, [&](pipeline::Writer& w, int ligne) {
         const int i = ligne + 1;
         const double* valeurs = grille[ligne];
         for (int j = 1; j <= M; ++j)

@@ -1,27 +1,19 @@
 // The mean plane and the RMS height of a grid.
 //
-// A cell holding the empty-cell marker 10000 has no measurement. Two tests tell
-// real cells from empty ones: the exact test (the height is not 10000), used for
-// the mean and its count, and the tolerance test (the height is more than 1 away
-// from 10000), used for the centring, the RMS and the correlation function.
+// Of the two tests of a real cell (common/grid.hpp), the exact test serves the
+// mean and its count, the tolerance test the centring, the RMS and the
+// correlation function.
 #pragma once
 
 #include "reliefstat/matrice.hpp"
-#include "common/pipeline_files.hpp"
+#include "common/grid.hpp"
 
 #include <cmath>
 
 namespace reliefstat {
 
-inline bool reel_exact(double hauteur)
-{
-    return hauteur != pipeline::marqueur_vide;
-}
-
-inline bool reel_tolerance(double hauteur)
-{
-    return std::fabs(hauteur - pipeline::marqueur_vide) > 1.0;
-}
+using pipeline::reel_exact;     // the exact test
+using pipeline::reel_tolerance; // the tolerance test
 
 // The sum of the heights of the real cells (exact test), rows outer, columns
 // inner, and their count.

@@ -1,4 +1,3 @@
-#include "delimiter/delimiter.hpp"
 #include "framefit/framefit.hpp"
 #include "tests/support/program_run.hpp"
 #include "tests/support/rotation.hpp"
@@ -52,9 +51,9 @@ TEST(Cadre, AnglesCarryXOntoTheXAxisAndYOntoPositiveYAtAnyAzimuth)
                 return tourner(tourner(tourner(p, 0, tilt * M_PI / 180), 1, tilt * M_PI / 360), 2, azimut * M_PI / 180);
             };
             const Point X = poser({2, 0, 0}), Y = poser({0, 3, 0});
-            const Rotation r = anglesRotation(X, Y);
-            const auto mat_rot = delimiter::matriceRotation(r.rotX, r.rotY, r.rotZ);
-            const Point x = delimiter::versRepere(X, {}, mat_rot, 100), y = delimiter::versRepere(Y, {}, mat_rot, 100);
+            const pipeline::Rotation r = pipeline::anglesRotation(X, Y);
+            const auto mat_rot = pipeline::matriceRotation(r.rotX, r.rotY, r.rotZ);
+            const Point x = pipeline::versRepere(X, {}, mat_rot, 100), y = pipeline::versRepere(Y, {}, mat_rot, 100);
             const double ecart = std::hypot(x[0] - 2, x[1], x[2]) + std::hypot(y[0], y[1] - 3, y[2]);
             EXPECT_NEAR(ecart, 0, 1e-12) << azimut << " " << tilt;
         }

@@ -1,5 +1,6 @@
 // The correlation sums to the last bit, the cut of the correlation function
 // and the memory guard.
+#include "common/regle_arret.hpp"
 #include "reliefstat/correlation.hpp"
 #include "reliefstat/matrice.hpp"
 #include "reliefstat/scripts.hpp"
@@ -43,7 +44,7 @@ TEST(Correlation, BoucleSimpleSurUneGrilleCompteeALaMain)
         EXPECT_EQ(Hr[0], 5.55);
         EXPECT_EQ(Hr[1], 69.0 / 7);
         EXPECT_TRUE(std::isnan(Hr[2]));
-        EXPECT_EQ(rayonMaxObservation(Hr, nombre), 2);
+        EXPECT_EQ(pipeline::rayonMaxObservation(Hr, nombre), 2);
     }
 }
 
@@ -102,17 +103,17 @@ TEST(Correlation, MemesSommesAvecDesHauteursInfiniesOuPasUnNombre)
 TEST(Correlation, RegleArretEtRayonsRetenus)
 {
     using V = std::vector<double>;
-    EXPECT_EQ(regleArret(V{1, 2, 3, 2.5, 2, 1.5, 1}), 3);
-    EXPECT_EQ(regleArret(V{1, 3, 2, 2, 1, 0.5, 0.4, 0.3}), 4); // an equal value restarts the count
-    EXPECT_EQ(regleArret(V{5, 4, 3, 2, 1}), 1);
-    EXPECT_EQ(regleArret(V{3, 2, 1, pas_un_nombre, 0.5, 0.4, 0.3, 0.2, 0.1}), 5);
-    EXPECT_EQ(regleArret(V{1, 2, 3, 3, 2, 1, 0.5}), 7); // three decreases: no cut
+    EXPECT_EQ(pipeline::regleArret(V{1, 2, 3, 2.5, 2, 1.5, 1}), 3);
+    EXPECT_EQ(pipeline::regleArret(V{1, 3, 2, 2, 1, 0.5, 0.4, 0.3}), 4); // an equal value restarts the count
+    EXPECT_EQ(pipeline::regleArret(V{5, 4, 3, 2, 1}), 1);
+    EXPECT_EQ(pipeline::regleArret(V{3, 2, 1, pas_un_nombre, 0.5, 0.4, 0.3, 0.2, 0.1}), 5);
+    EXPECT_EQ(pipeline::regleArret(V{1, 2, 3, 3, 2, 1, 0.5}), 7); // three decreases: no cut
     // Then the first entry without a pair, and 50, whichever comes first.
     V Hr(200, 1.0), nombre(200, 4.0);
-    EXPECT_EQ(rayonMaxObservation(Hr, nombre), 50);
+    EXPECT_EQ(pipeline::rayonMaxObservation(Hr, nombre), 50);
     nombre[30] = 0;
-    EXPECT_EQ(rayonMaxObservation(Hr, nombre), 30);
-    EXPECT_EQ(rayonMaxObservation(V{1, 2, 3, 2.5, 2, 1.5, 1, pas_un_nombre}, V{9, 9, 9, 9, 9, 9, 9, 0}), 3);
+    EXPECT_EQ(pipeline::rayonMaxObservation(Hr, nombre), 30);
+    EXPECT_EQ(pipeline::rayonMaxObservation(V{1, 2, 3, 2.5, 2, 1.5, 1, pas_un_nombre}, V{9, 9, 9, 9, 9, 9, 9, 0}), 3);
     V r3D(3);
     rayons(0.5, r3D);
     EXPECT_EQ(r3D, (V{0.5, 1.0, 1.5}));

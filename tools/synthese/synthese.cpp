@@ -1,6 +1,8 @@
 #include "tools/synthese/synthese.hpp"
 
+#include "common/grid.hpp"
 #include "common/progress.hpp"
+#include "common/repere.hpp"
 
 #ifdef SYNTHESE_AVEC_SURFACE
 #include "tools/surface/surface.hpp"
@@ -27,8 +29,6 @@ void write_vertex(pipeline::Writer& ply, const Transform& transform, const Vec3&
     ply.print("%lf %lf %lf %lf %lf %lf %d %d %d\n", c[0], c[1], c[2], normal[0], normal[1], normal[2], colour[0],
               colour[1], colour[2]);
 }
-
-bool inside_frame(double x, double y) { return x > 2.0 && x < 98.0 && y > 2.0 && y < 98.0; }
 
 } // namespace
 
@@ -295,7 +295,7 @@ void write_surface(const CloudSettings& settings, const Field& field, Streams& s
                 write_vertex(ply, summary.transform, {x, y, z}, normal,
                              surface_colour(z, settings.rms, streams.colours));
                 streams.progress.step();
-                if (inside_frame(x, y)) {
+                if (pipeline::dansLeCadre(x, y)) {
                     ++summary.frame_points;
                     summary.frame_heights.add(z);
                 }
@@ -357,11 +357,11 @@ GridSummary write_grid(const GridSettings& settings, pipeline::Writer& grille)
         surface::Buffer<surface::Complexe> travail;
         std::vector<double> z(static_cast<std::size_t>(lignes) * colonnes), autre(z.size());
         plongement.tirer(stream_seed(settings.seed, 1), z, autre, travail);
-        grille.print("%dx%dx%lf\n", settings.steps_first, settings.steps_second, settings.step);
+        pipeline::ecrireEnTete(grille, settings.steps_first, settings.steps_second, settings.step);
         for (int j = 0; j < colonnes; ++j)
             for (int i = 0; i < lignes; ++i) {
                 const double h = z[static_cast<std::size_t>(i) * colonnes + j];
-                grille.print("%lf\n", h);
+                pipeline::ecrireHauteur(grille, h);
                 summary.heights.add(h);
             }
         summary.circulant = true;
@@ -372,12 +372,12 @@ GridSummary write_grid(const GridSettings& settings, pipeline::Writer& grille)
 #endif
     Random field_random(stream_seed(settings.seed, 1));
     const Field field(settings.rms, settings.length, settings.modes, field_random);
-    grille.print("%dx%dx%lf\n", settings.steps_first, settings.steps_second, settings.step);
+    pipeline::ecrireEnTete(grille, settings.steps_first, settings.steps_second, settings.step);
     std::vector<double> heights(static_cast<std::size_t>(settings.steps_first) + 1);
     for (int j = 0; j <= settings.steps_second; ++j) {
         field.row(j * settings.step, 0.0, settings.step, heights);
         for (double z : heights) {
-            grille.print("%lf\n", z);
+            pipeline::ecrireHauteur(grille, z);
             summary.heights.add(z);
         }
     }

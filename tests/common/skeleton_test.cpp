@@ -1,0 +1,246 @@
+// The program skeleton of common/: the ordered set of files, the cloud readers
+// that read ahead on the second core, and the grid file.
+#include "common/cloud_files.hpp"
+#include "common/grid.hpp"
+#include "common/program_files.hpp"
+#include "common/read_ahead.hpp"
+#include "tests/support/program_run.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+using pipeline::Nuage;
+using pipeline::Reader;
+
+namespace {
+
+// What a plain loop reading the four files one vertex after the other gives:
+// the vertices as text, and the file that broke the cloud ("" at a clean end).
+struct Lecture {
+    std::vector<std::string> sommets;
+    std::string fautif;
+};
+
+std::string texte(const pipeline::Sommet& s, Nuage::Lecture lecture)
+{
+    char t[200];
+    if (lecture == Nuage::Lecture::couleurs_d_abord)
+        std::snprintf(t, sizeof t, "%.17g %.17g %.17g %d %d %d", s.x.value(), s.y.value(), s.z.value(), s.rgb[0],
+                      s.rgb[1], s.rgb[2]);
+    else
+        std::snprintf(t, sizeof t, "%.17g %.17g %.17g %.17g %.17g %.17g", s.point[0], s.point[1], s.point[2],
+                      s.couleur[0], s.couleur[1], s.couleur[2]);
+    return t;
+}
+
+Lecture pas_a_pas(const std::string (&f)[4], Nuage::Lecture lecture)
+{
+    Reader r[4] = {Reader::over_text(f[0]), Reader::over_text(f[1]), Reader::over_text(f[2]), Reader::over_text(f[3])};
+    const char* noms[] = {"f_x.txt", "f_y.txt", "f_z.txt", "f_color.txt"};
+    const bool couleurs = lecture == Nuage::Lecture::couleurs_d_abord;
+    const int ordre[4] = {couleurs ? 3 : 0, couleurs ? 0 : 1, couleurs ? 1 : 2, couleurs ? 2 : 3};
+    Lecture l;
+    for (;;) {
+        pipeline::Sommet s;
+        for (int rang = 0; rang < 4; ++rang) {
+            const int k = ordre[rang];
+            int lus = 0, attendus = 1;
+            if (k == 3 && couleurs)
+                lus = r[3].scan("%d %d %d\n", s.rgb[0], s.rgb[1], s.rgb[2]), attendus = 3;
+            else if (k == 3)
+                lus = r[3].scan("%lf %lf %lf", s.couleur[0], s.couleur[1], s.couleur[2]), attendus = 3;
+            else if (couleurs)
+                lus = r[k].scan("%lf\n", k == 0 ? s.x : k == 1 ? s.y : s.z);
+            else
+                lus = r[k].scan("%lf", s.point[k]);
+            if (lus != attendus) {
+                if (rang > 0 || lus != pipeline::fin_de_fichier)
+                    l.fautif = noms[k];
+                return l;
+            }
+        }
+        l.sommets.push_back(texte(s, lecture));
+    }
+}
+
+Lecture en_avance(const std::string (&f)[4], Nuage::Lecture lecture, int fichiers_en_avance)
+{
+    Nuage nuage(Reader::over_text(f[0]), Reader::over_text(f[1]), Reader::over_text(f[2]), Reader::over_text(f[3]),
+                lecture, fichiers_en_avance);
+    Lecture l;
+    while (const pipeline::Sommet* s = nuage.suivant())
+        l.sommets.push_back(texte(*s, lecture));
+    EXPECT_EQ(nuage.suivant(), nullptr); // stays at the end
+    l.fautif = nuage.fichier_fautif() ? nuage.fichier_fautif() : "";
+    return l;
+}
+
+// n vertices; file `casse` (x, y, z, colours) ends early or holds a word that
+// is no number at vertex `ou`.
+void nuage_de(int n, int casse, int ou, bool tronque, std::string (&f)[4])
+{
+    for (auto& t : f)
+        t.clear();
+    for (int i = 0; i < n; ++i) {
+        const std::string v[4] = {std::to_string(i) + ".25", "-" + std::to_string(i % 97) + ".5",
+                                  std::to_string(i % 13) + "e-1",
+                                  std::to_string(i % 256) + " " + std::to_string(i % 7) + " " + std::to_string(i % 3)};
+        for (int k = 0; k < 4; ++k) {
+            if (k == casse && i == ou && !tronque)
+                f[k] += k == 3 ? "1 2\n" : "x\n";
+            if (k == casse && i >= ou)
+                continue;
+            f[k] += v[k] + "\n";
+        }
+    }
+}
+
+} // namespace
+
+TEST(CloudReaders, FourFilesGiveThePlainLoopsVerticesAndNameTheSameFileAtEveryLotBoundary)
+{
+    std::string f[4];
+    for (const auto lecture : {Nuage::Lecture::couleurs_d_abord, Nuage::Lecture::coordonnees_d_abord})
+        for (int casse = -1; casse < 4; ++casse)
+            for (const int ou : {0, 2047, 2048, 2049, 4096})
+                for (const bool tronque : {true, false}) {
+                    nuage_de(4100, casse, ou, tronque, f);
+                    const Lecture attendue = pas_a_pas(f, lecture);
+                    for (int avance = 1; avance <= 4; ++avance) {
+                        SCOPED_TRACE(testing::Message() << "lecture " << static_cast<int>(lecture) << ", fichier "
+                                                        << casse << (tronque ? " court" : " mal forme") << " au point "
+                                                        << ou << ", " << avance << " en avance");
+                        const Lecture lue = en_avance(f, lecture, avance);
+                        EXPECT_EQ(lue.fautif, attendue.fautif);
+                        ASSERT_EQ(lue.sommets.size(), attendue.sommets.size());
+                        EXPECT_EQ(lue.sommets, attendue.sommets);
+                    }
+                    if (casse == -1)
+                        break;
+                }
+}
+
+TEST(CloudReaders, TriplesOfCloudTxtTellTheEndFromAnInterruption)
+{
+    std::string points;
+    for (int i = 0; i < 4097; ++i)
+        points += std::to_string(i) + " " + std::to_string(-i) + " 0.5\n";
+    const struct {
+        std::string suite;
+        bool interrompue;
+    } cas[] = {{"", false}, {" \n\t\n", false}, {"1 2\n", true}, {"1 2 x\n", true}, {"#\n", true}};
+    for (const int coupe : {0, 2048, 4097})
+        for (const auto& c : cas) {
+            SCOPED_TRACE(std::to_string(coupe) + " points, puis \"" + c.suite + "\"");
+            std::string texte;
+            for (std::size_t p = 0, n = 0; n < static_cast<std::size_t>(coupe); ++n)
+                p = points.find('\n', p) + 1, texte = points.substr(0, p);
+            pipeline::Triplets t(Reader::over_text(texte + c.suite));
+            int n = 0;
+            while (const auto* p = t.suivant()) {
+                ASSERT_EQ((*p)[0], n);
+                ASSERT_EQ((*p)[1], -n);
+                ++n;
+            }
+            EXPECT_EQ(n, coupe);
+            EXPECT_EQ(t.interrompue(), c.interrompue);
+        }
+}
+
+TEST(ProgramFiles, OpensInOrderNamesTheFirstFailureAndClosesEveryWriter)
+{
+    program_test::WorkDir dir;
+    dir.write("lu.txt", "1\n");
+    const std::string lu = (dir.path() / "lu.txt").string(), absent = (dir.path() / "absent.txt").string(),
+                      cree = (dir.path() / "cree.txt").string();
+    using After = pipeline::ProgramFiles::After;
+    {
+        // Stopping at the first failure leaves the files after it alone.
+        pipeline::ProgramFiles f({{lu.c_str(), "r"}, {absent.c_str(), "r"}, {cree.c_str(), "w"}}, After::stop);
+        ASSERT_TRUE(f.failure());
+        EXPECT_EQ(f.failure()->name, absent);
+        EXPECT_EQ(f.failure()->error, ENOENT);
+        EXPECT_TRUE(f.opened(0));
+        EXPECT_FALSE(f.opened(2));
+        EXPECT_FALSE(dir.exists("cree.txt"));
+    }
+    {
+        // Going on creates them; the first failure is still the one named.
+        pipeline::ProgramFiles f({{absent.c_str(), "r"}, {cree.c_str(), "w"}, {"/", "w"}}, After::go_on);
+        EXPECT_EQ(f.failure()->name, absent);
+        EXPECT_TRUE(f.opened(1));
+        EXPECT_EQ(f.open_error(2), EISDIR);
+        EXPECT_TRUE(dir.exists("cree.txt"));
+    }
+    if (!std::filesystem::exists("/dev/full"))
+        GTEST_SKIP() << "no /dev/full here";
+    pipeline::ProgramFiles f({{cree.c_str(), "w"}, {"/dev/full", "w"}, {"/dev/full", "a+"}}, After::stop);
+    for (std::size_t k = 0; k < 3; ++k)
+        f.writer(k).text("texte\n");
+    const auto echec = f.close();
+    ASSERT_TRUE(echec);
+    EXPECT_EQ(echec->name, std::string("/dev/full"));
+    EXPECT_EQ(echec->error, ENOSPC);
+    EXPECT_EQ(dir.read("cree.txt"), "texte\n");
+}
+
+TEST(GridFile, WrittenColumnAfterColumnAndReadBackIntoTheSameCells)
+{
+    // 3 rows x 2 columns, row-major: cell (i, j) = 10 i + j.
+    const std::vector<double> cases = {0, 1, 10, 11, 20, 21};
+    pipeline::Writer w = pipeline::Writer::in_memory();
+    pipeline::ecrireGrille(w, {2, 1, 0.5}, cases);
+    const std::string texte = w.memory_text();
+    EXPECT_EQ(texte, "2x1x0.500000\n0.000000\n10.000000\n20.000000\n1.000000\n11.000000\n21.000000\n");
+    EXPECT_EQ(pipeline::rangDeHauteur(2, 1, 3), 5);
+
+    pipeline::GrilleLue g = pipeline::lireGrille(texte + "7\n");
+    EXPECT_EQ(g.cases, cases);
+    EXPECT_EQ(g.lecture.lues, 6);
+    EXPECT_EQ(g.surplus.hauteurs, 1);
+    EXPECT_FALSE(g.surplus.autre_chose);
+
+    g = pipeline::lireGrille("1x0x1\n5\ninf\n");
+    EXPECT_TRUE(g.lecture.non_finie);
+    EXPECT_EQ(g.lecture.lues, 1);
+    EXPECT_EQ(pipeline::lireGrille("1x-1x1\n").en_tete_lu, pipeline::LectureEnTete::negatif);
+    EXPECT_EQ(pipeline::lireGrille("200x200\n").en_tete_lu, pipeline::LectureEnTete::illisible);
+}
+
+TEST(GridFile, TheTwoTestsOfARealCellAtTheMarkersBounds)
+{
+    using pipeline::reel_exact, pipeline::reel_tolerance;
+    EXPECT_FALSE(reel_exact(10000.0) || reel_tolerance(10000.0));
+    EXPECT_TRUE(reel_exact(10001.0));
+    EXPECT_FALSE(reel_tolerance(10001.0) || reel_tolerance(9999.0)); // 1 away is still the marker
+    EXPECT_TRUE(reel_tolerance(10001.000001) && reel_tolerance(9998.999999) && reel_tolerance(-10000.0));
+}
+
+TEST(ReadAheadLots, HandedOverInOrderStoppedEarlyAndFailingInPlace)
+{
+    // Lot k holds the number k; the fifth filling fails.
+    int lots[2] = {};
+    int filled = 0;
+    std::vector<int> lus;
+    {
+        pipeline::ReadAhead avance([&](int lot) {
+            if (filled == 4)
+                throw std::runtime_error("cinquieme lot");
+            lots[lot] = filled++;
+            return true;
+        });
+        for (int k = 0; k < 4; ++k)
+            lus.push_back(lots[avance.next()]);
+        EXPECT_THROW(avance.next(), std::runtime_error);
+        EXPECT_EQ(avance.next(), -1);
+    }
+    EXPECT_EQ(lus, (std::vector<int>{0, 1, 2, 3}));
+    // Left after one lot of an endless filling: the destructor stops it.
+    pipeline::ReadAhead sans_fin([&](int) { return true; });
+    EXPECT_GE(sans_fin.next(), 0);
+}
