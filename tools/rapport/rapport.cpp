@@ -1,4 +1,5 @@
 #include "tools/rapport/rapport.hpp"
+#include "tools/rapport/texture_json.hpp"
 
 #include "tools/rapport/correlation.hpp"
 
@@ -188,6 +189,9 @@ Rapport etablir_rapport(const Grille& grille, const Reglages& reglages, Route ro
     j["hauteurs_en_trop"] = grille.hauteurs_en_trop;
     if (const std::string a = avertissement_en_trop(grille, reglages.fichier); !a.empty())
         rapport.avertissements.push_back(a);
+    // The surface-texture parameters of the levelled surface; a flat one has none.
+    if (!plate)
+        j.update(texture_json(texture(rapport.nivelees, N, M, grille.pas)));
 
     // Fits of both models on the pooled function, then their intervals.
     json ajustements = json::object();
@@ -403,6 +407,13 @@ std::string lignes_csv(const json& j)
     }
     colonnes.emplace_back("anisotropie_bas", borne(chemin(j, {"directions", "intervalle_anisotropie"}), 0));
     colonnes.emplace_back("anisotropie_haut", borne(chemin(j, {"directions", "intervalle_anisotropie"}), 1));
+    // The scalar texture parameters, empty for a flat surface.
+    for (const auto& [groupe, cles] :
+         {std::pair<const char*, std::vector<const char*>>{"espace", {"Sal", "Str", "Std"}},
+          {"hybrides", {"Sdq", "Sdr"}},
+          {"fonctionnels", {"Smr", "Smc", "Sk", "Spk", "Svk", "Smr1", "Smr2", "Vmp", "Vmc", "Vvc", "Vvv"}}})
+        for (const char* p : cles)
+            colonnes.emplace_back(p, chemin(j, {groupe, p}));
     std::string entete, valeurs;
     for (std::size_t i = 0; i < colonnes.size(); ++i) {
         if (i) {

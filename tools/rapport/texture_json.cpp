@@ -76,13 +76,4 @@ json texture_json(const Texture& t)
     };
 }
 
-std::vector<std::pair<std::string, double>> colonnes_texture(const Texture& t)
-{
-    const Fonctionnels& f = t.fonctionnels;
-    return {{"Sal", t.espace.Sal}, {"Str", t.espace.Str}, {"Std", t.espace.Std}, {"Sdq", t.hybrides.Sdq},
-            {"Sdr", t.hybrides.Sdr}, {"Smr", f.Smr},           {"Smc", f.Smc},           {"Sk", f.Sk},
-            {"Spk", f.Spk},          {"Svk", f.Svk},           {"Smr1", f.Smr1},         {"Smr2", f.Smr2},
-            {"Vmp", f.Vmp},          {"Vmc", f.Vmc},           {"Vvc", f.Vvc},           {"Vvv", f.Vvv}};
-}
-
 } // namespace rapport
