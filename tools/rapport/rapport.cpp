@@ -1,4 +1,5 @@
 #include "tools/rapport/rapport.hpp"
+#include "tools/rapport/cles_texture.hpp"
 #include "tools/rapport/texture_json.hpp"
 
 #include "tools/rapport/correlation.hpp"
@@ -408,12 +409,8 @@ std::string lignes_csv(const json& j)
     colonnes.emplace_back("anisotropie_bas", borne(chemin(j, {"directions", "intervalle_anisotropie"}), 0));
     colonnes.emplace_back("anisotropie_haut", borne(chemin(j, {"directions", "intervalle_anisotropie"}), 1));
     // The scalar texture parameters, empty for a flat surface.
-    for (const auto& [groupe, cles] :
-         {std::pair<const char*, std::vector<const char*>>{"espace", {"Sal", "Str", "Std"}},
-          {"hybrides", {"Sdq", "Sdr"}},
-          {"fonctionnels", {"Smr", "Smc", "Sk", "Spk", "Svk", "Smr1", "Smr2", "Vmp", "Vmc", "Vvc", "Vvv"}}})
-        for (const char* p : cles)
-            colonnes.emplace_back(p, chemin(j, {groupe, p}));
+    for (const CleTexture& c : cles_texture)
+        colonnes.emplace_back(c.nom, chemin(j, {c.groupe, c.nom}));
     std::string entete, valeurs;
     for (std::size_t i = 0; i < colonnes.size(); ++i) {
         if (i) {
