@@ -506,3 +506,29 @@ TEST(RapportProgramme, TextureParametersOfTheLevelledSurfaceInEveryFile)
             EXPECT_NE(page.find(std::string("id=\"") + id + "\""), std::string::npos) << id;
     }
 }
+
+// A grid whose bar positions (its columns) each carry their own offset and
+// tilt, and nothing else: the column levelling takes all of it away, the
+// plane does not, and the row levelling leaves it.
+TEST(RapportProgramme, LineLevellingsTakeAwayEachLinesOwnOffset)
+{
+    std::string texte = "9x12x1.0\n";
+    for (int j = 0; j < 13; ++j) // the file holds its 13 columns one after another
+        for (int i = 0; i < 10; ++i) {
+            char h[48];
+            std::snprintf(h, sizeof h, "%.12f\n", 5.0 * ((j * 7) % 5) + 0.3 * j * i + 0.01 * i);
+            texte += h;
+        }
+    for (const auto& [nivellement, plate] : {std::pair{"colonnes", true}, std::pair{"plan", false},
+                                             std::pair{"lignes_moyenne", false}}) {
+        SCOPED_TRACE(nivellement);
+        WorkDir dir;
+        dir.write("grille.txt", texte);
+        const auto r = run("rugosite-rapport", {"--tirages", "0", "--nivellement", nivellement}, dir);
+        ASSERT_EQ(r.status, 0) << r.err;
+        const json j = json::parse(dir.read("rapport.json"));
+        EXPECT_EQ(j["reglages"]["nivellement"], nivellement);
+        EXPECT_EQ(j["surface_plate"], plate);
+        EXPECT_TRUE(j["hauteurs"][nivellement]["Sq"].is_number());
+    }
+}

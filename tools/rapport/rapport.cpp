@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -101,9 +102,13 @@ Rapport etablir_rapport(const Grille& grille, const Reglages& reglages, Route ro
                   {"Ssk", "sans unite"},
                   {"Sku", "sans unite"}};
 
-    // Heights for every levelling; the chosen one also feeds the correlation.
+    // Heights for the three global levellings, and for a line levelling when it
+    // is the one chosen; the chosen one also feeds the correlation.
+    std::vector<Nivellement> a_calculer(nivellements.begin(), nivellements.end());
+    if (std::find(a_calculer.begin(), a_calculer.end(), reglages.nivellement) == a_calculer.end())
+        a_calculer.push_back(reglages.nivellement);
     json hauteurs = json::object();
-    for (Nivellement n : nivellements) {
+    for (Nivellement n : a_calculer) {
         try {
             std::vector<double> z = niveler(grille, n);
             hauteurs[nom(n)] = hauteurs_json(parametres_hauteur(z));

@@ -183,6 +183,14 @@ const char* levelling_name(const std::string& key)
         return "plan des moindres carrés";
     if (key == "polynome2")
         return "polynôme de degré 2";
+    if (key == "lignes")
+        return "une droite par ligne de la grille";
+    if (key == "lignes_moyenne")
+        return "la moyenne de chaque ligne de la grille";
+    if (key == "colonnes")
+        return "une droite par colonne de la grille";
+    if (key == "colonnes_moyenne")
+        return "la moyenne de chaque colonne de la grille";
     return nullptr;
 }
 
@@ -875,7 +883,10 @@ std::string page_html(const nlohmann::json& rapport, int lignes, int colonnes,
     out << "<section id=\"hauteurs\">\n<h2>Paramètres de hauteur</h2>\n";
     if (const auto e = failure(hauteurs))
         out << "<p>" << failure_html(*e) << "</p>\n";
-    const std::vector<std::string> levellings = {"plan_moyen", "plan", "polynome2"};
+    std::vector<std::string> levellings = {"plan_moyen", "plan", "polynome2"};
+    if (std::find(levellings.begin(), levellings.end(), levelling_key) == levellings.end() &&
+        child(hauteurs, levelling_key.c_str()) != nullptr)
+        levellings.push_back(levelling_key); // a line levelling, when chosen
     out << "<div class=\"defile\"><table>\n<thead><tr><th>Paramètre</th>";
     for (const auto& k : levellings)
         out << "<th" << (k == levelling_key ? " class=\"utilise\"" : "") << ">" << levelling_name(k)
