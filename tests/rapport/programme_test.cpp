@@ -4,6 +4,7 @@
 #include "tests/rapport/grille_essai.hpp"
 #include "tests/support/program_run.hpp"
 #include "tools/rapport/rapport.hpp"
+#include "tools/rapport/texture_json.hpp"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -440,6 +441,7 @@ TEST(RapportProgramme, ATiltedPlaneIsFlatAndARoughOneIsNot)
         ASSERT_EQ(r.status, 0) << r.err;
         const json j = json::parse(dir.read("rapport.json"));
         EXPECT_EQ(j["surface_plate"], rugosite == 0.0);
+        EXPECT_EQ(j.contains("espace"), rugosite != 0.0) << "texture parameters of rounding noise";
         if (rugosite == 0.0) {
             for (const char* m : {"exponentiel", "gaussien"}) {
                 EXPECT_TRUE(j["ajustements"][m]["echec"].is_string()) << m;
@@ -450,5 +452,83 @@ TEST(RapportProgramme, ATiltedPlaneIsFlatAndARoughOneIsNot)
         } else {
             EXPECT_TRUE(j["ajustements"]["exponentiel"]["sigma"].is_number());
         }
+    }
+}
+
+// The texture parameters are those of the levelled surface, the same in the
+// JSON and the CSV, with their three pictures on the page.
+TEST(RapportProgramme, TextureParametersOfTheLevelledSurfaceInEveryFile)
+{
+    WorkDir dir;
+    dir.write("grille.txt", fichier_grille(41, 33, 0.5, 0.8, 3.0, 5, 0.05, 0.4));
+    const auto r = run("rugosite-rapport", {"--tirages", "0"}, dir);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const json j = json::parse(dir.read("rapport.json"));
+    const rapport::Grille g = rapport::lire_grille(dir.path() / "grille.txt");
+    const rapport::Texture t =
+        rapport::texture(rapport::niveler(g, rapport::Nivellement::plan), g.lignes, g.colonnes, g.pas);
+    const std::pair<const char*, double> attendus[] = {
+        {"Sal", t.espace.Sal}, {"Str", t.espace.Str}, {"Sdq", t.hybrides.Sdq}, {"Sdr", t.hybrides.Sdr},
+        {"Sk", t.fonctionnels.Sk}, {"Vvv", t.fonctionnels.Vvv}};
+    const std::string csv = dir.read("rapport.csv");
+    const std::string entete = csv.substr(0, csv.find('\n'));
+    const std::string ligne = csv.substr(csv.find('\n') + 1);
+    auto colonne = [&](const std::string& nom) {
+        std::vector<std::string> noms, valeurs;
+        std::stringstream a(entete), b(ligne);
+        for (std::string m; std::getline(a, m, ',');)
+            noms.push_back(m);
+        for (std::string m; std::getline(b, m, ',');)
+            valeurs.push_back(m);
+        for (std::size_t k = 0; k < noms.size() && k < valeurs.size(); ++k)
+            if (noms[k] == nom)
+                return std::strtod(valeurs[k].c_str(), nullptr);
+        return std::nan("");
+    };
+    for (const auto& [nom, v] : attendus) {
+        SCOPED_TRACE(nom);
+        ASSERT_TRUE(std::isfinite(v));
+        const json& groupe = j.contains("espace") && j["espace"].contains(nom) ? j["espace"]
+                             : j["hybrides"].contains(nom)                     ? j["hybrides"]
+                                                                               : j["fonctionnels"];
+        EXPECT_DOUBLE_EQ(groupe[nom].get<double>(), v);
+        EXPECT_NEAR(colonne(nom), v, 1e-9 * std::abs(v));
+    }
+    // The map's centre is the lag 0, where R = 1.
+    const json& acf = j["autocorrelation"];
+    const int n = acf["decalages_lignes"], m = acf["decalages_colonnes"];
+    EXPECT_LE(n, rapport::cote_autocorrelation);
+    EXPECT_DOUBLE_EQ(acf["valeurs"][n / 2][m / 2].get<double>(), 1.0);
+    EXPECT_EQ(j["spectre"]["radial"].size(), j["spectre"]["frequences_radiales"].size());
+    const std::string page = dir.read("rapport.html");
+    if (page.find("<svg") != std::string::npos) { // PLplot's SVG device is there
+        for (const char* id : {"fig-autocorrelation", "fig-spectre", "fig-portance"})
+            EXPECT_NE(page.find(std::string("id=\"") + id + "\""), std::string::npos) << id;
+    }
+}
+
+// A grid whose bar positions (its columns) each carry their own offset and
+// tilt, and nothing else: the column levelling takes all of it away, the
+// plane does not, and the row levelling leaves it.
+TEST(RapportProgramme, LineLevellingsTakeAwayEachLinesOwnOffset)
+{
+    std::string texte = "9x12x1.0\n";
+    for (int j = 0; j < 13; ++j) // the file holds its 13 columns one after another
+        for (int i = 0; i < 10; ++i) {
+            char h[48];
+            std::snprintf(h, sizeof h, "%.12f\n", 5.0 * ((j * 7) % 5) + 0.3 * j * i + 0.01 * i);
+            texte += h;
+        }
+    for (const auto& [nivellement, plate] : {std::pair{"colonnes", true}, std::pair{"plan", false},
+                                             std::pair{"lignes_moyenne", false}}) {
+        SCOPED_TRACE(nivellement);
+        WorkDir dir;
+        dir.write("grille.txt", texte);
+        const auto r = run("rugosite-rapport", {"--tirages", "0", "--nivellement", nivellement}, dir);
+        ASSERT_EQ(r.status, 0) << r.err;
+        const json j = json::parse(dir.read("rapport.json"));
+        EXPECT_EQ(j["reglages"]["nivellement"], nivellement);
+        EXPECT_EQ(j["surface_plate"], plate);
+        EXPECT_TRUE(j["hauteurs"][nivellement]["Sq"].is_number());
     }
 }

@@ -1,4 +1,5 @@
 #include "tools/campagne/mesure.hpp"
+#include "tools/rapport/cles_texture.hpp"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -214,18 +215,29 @@ Json marque(const fs::path& dossier, const std::vector<std::pair<std::string, st
     m["gaussien"] = modele(rapport, "gaussien");
     m["meilleur"] = chercher(rapport, {"ajustements", "meilleur"});
     m["anisotropie"] = chercher(rapport, {"directions", "anisotropie"});
+    for (const char* nom : {"exponentiel", "gaussien"})
+        m[nom]["resolu"] = chercher(rapport, {"ajustements", nom, "resolu"});
+    Json texture = Json::object();
+    for (const rapport::CleTexture& cle : rapport::cles_texture)
+        texture[cle.nom] = chercher(rapport, {cle.groupe, cle.nom});
+    m["texture"] = texture;
     return m;
 }
 
 const std::vector<std::string>& colonnes()
 {
-    static const std::vector<std::string> noms = {
+    static const std::vector<std::string> noms = [] {
+        std::vector<std::string> n = {
         "dossier",      "route",          "statut",         "programme",      "points_lus",     "points_gardes",
         "grille",       "part_vide",      "rms_reliefstat", "Sq",             "sigma_exp",      "sigma_bas_exp",
         "sigma_haut_exp", "L_exp",        "L_bas_exp",      "L_haut_exp",     "sigma_gau",      "sigma_bas_gau",
         "sigma_haut_gau", "L_gau",        "L_bas_gau",      "L_haut_gau",     "meilleur",       "anisotropie",
         "unite_longueur", "nivellement",  "reglages_markerpick", "reglages_echantillonnage", "source_reglages",
-        "options_rapport", "message"};
+        "options_rapport", "message", "resolu_exp", "resolu_gau"};
+        for (const rapport::CleTexture& cle : rapport::cles_texture)
+            n.push_back(cle.nom);
+        return n;
+    }();
     return noms;
 }
 
@@ -252,6 +264,10 @@ std::vector<std::string> ligne(const std::string& dossier, const Json& m)
     for (const char* cle : {"markerpick", "echantillonnage", "source", "rapport"})
         l.push_back(texte(ou_null(r, cle)));
     l.push_back(texte(ou_null(m, "message")));
+    for (const char* nom : {"exponentiel", "gaussien"})
+        l.push_back(texte(ou_null(ou_null(m, nom), "resolu")));
+    for (const rapport::CleTexture& cle : rapport::cles_texture)
+        l.push_back(texte(ou_null(ou_null(m, "texture"), cle.nom)));
     return l;
 }
 

@@ -1,4 +1,5 @@
 #include "tools/campagne/tables.hpp"
+#include "tools/rapport/cles_texture.hpp"
 
 #include <cmath>
 #include <cstdio>
@@ -38,6 +39,9 @@ std::string unite_affichee(const std::string& unite)
 // A column of figures that the page shows with four significant figures.
 bool colonne_chiffree(const std::string& nom)
 {
+    for (const rapport::CleTexture& c : rapport::cles_texture)
+        if (nom == c.nom)
+            return true;
     return nom == "part_vide" || nom == "rms_reliefstat" || nom == "Sq" || nom == "anisotropie" ||
            nom.starts_with("sigma_") || nom.starts_with("L_");
 }
@@ -48,6 +52,8 @@ std::string cellule_html(const std::string& colonne, const std::string& valeur)
 {
     if (colonne == "unite_longueur")
         return html(unite_affichee(valeur));
+    if (colonne.starts_with("resolu_"))
+        return valeur == "true" ? "oui" : valeur == "false" ? "<strong>non</strong>" : html(valeur);
     if (!colonne_chiffree(colonne) || valeur.empty())
         return html(valeur);
     char* fin = nullptr;

@@ -1,4 +1,5 @@
 #include "tools/rapport/nivellement.hpp"
+#include "tools/rapport/lignes.hpp"
 
 #include <gsl/gsl_linalg.h>
 #include <gsl/gsl_errno.h>
@@ -18,13 +19,21 @@ const char* nom(Nivellement n)
         return "plan";
     case Nivellement::polynome2:
         return "polynome2";
+    case Nivellement::lignes:
+        return "lignes";
+    case Nivellement::lignes_moyenne:
+        return "lignes_moyenne";
+    case Nivellement::colonnes:
+        return "colonnes";
+    case Nivellement::colonnes_moyenne:
+        return "colonnes_moyenne";
     }
     return "";
 }
 
 std::optional<Nivellement> nivellement_nomme(const std::string& texte)
 {
-    for (Nivellement n : nivellements)
+    for (Nivellement n : tous_nivellements)
         if (texte == nom(n))
             return n;
     return std::nullopt;
@@ -66,6 +75,18 @@ std::vector<double> resoudre(const std::vector<double>& A, const std::vector<dou
 
 std::vector<double> niveler(const std::vector<double>& z, int lignes, int colonnes, Nivellement n)
 {
+    switch (n) {
+    case Nivellement::lignes:
+        return niveler_par_ligne(z, lignes, colonnes, SensLignes::lignes, ReferenceLigne::droite);
+    case Nivellement::lignes_moyenne:
+        return niveler_par_ligne(z, lignes, colonnes, SensLignes::lignes, ReferenceLigne::moyenne);
+    case Nivellement::colonnes:
+        return niveler_par_ligne(z, lignes, colonnes, SensLignes::colonnes, ReferenceLigne::droite);
+    case Nivellement::colonnes_moyenne:
+        return niveler_par_ligne(z, lignes, colonnes, SensLignes::colonnes, ReferenceLigne::moyenne);
+    default:
+        break;
+    }
     std::vector<double> sortie(z);
     if (n == Nivellement::plan_moyen) {
         double somme = 0.0;

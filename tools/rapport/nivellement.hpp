@@ -15,10 +15,22 @@ enum class Nivellement {
     plan_moyen, // the mean height (reliefstat's mean plane)
     plan,       // least-squares plane a + b x + c y
     polynome2,  // least-squares second-order polynomial surface
+    // Each line of the grid its own reference (niveler_par_ligne): a least-
+    // squares line or the mean, along the rows (i fixed) or the columns (j
+    // fixed). On the manual road each position of the bar is a column.
+    lignes,
+    lignes_moyenne,
+    colonnes,
+    colonnes_moyenne,
 };
 
 inline constexpr std::array<Nivellement, 3> nivellements{Nivellement::plan_moyen, Nivellement::plan,
                                                          Nivellement::polynome2};
+// Every levelling the report can be asked for: the three above and the line
+// levellings, whose height parameters are given for the chosen one only.
+inline constexpr std::array<Nivellement, 7> tous_nivellements{
+    Nivellement::plan_moyen, Nivellement::plan,           Nivellement::polynome2,       Nivellement::lignes,
+    Nivellement::lignes_moyenne, Nivellement::colonnes, Nivellement::colonnes_moyenne};
 
 const char* nom(Nivellement n);
 std::optional<Nivellement> nivellement_nomme(const std::string& nom);

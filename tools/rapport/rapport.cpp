@@ -1,4 +1,6 @@
 #include "tools/rapport/rapport.hpp"
+#include "tools/rapport/cles_texture.hpp"
+#include "tools/rapport/texture_json.hpp"
 
 #include "tools/rapport/correlation.hpp"
 
@@ -6,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -99,9 +102,13 @@ Rapport etablir_rapport(const Grille& grille, const Reglages& reglages, Route ro
                   {"Ssk", "sans unite"},
                   {"Sku", "sans unite"}};
 
-    // Heights for every levelling; the chosen one also feeds the correlation.
+    // Heights for the three global levellings, and for a line levelling when it
+    // is the one chosen; the chosen one also feeds the correlation.
+    std::vector<Nivellement> a_calculer(nivellements.begin(), nivellements.end());
+    if (std::find(a_calculer.begin(), a_calculer.end(), reglages.nivellement) == a_calculer.end())
+        a_calculer.push_back(reglages.nivellement);
     json hauteurs = json::object();
-    for (Nivellement n : nivellements) {
+    for (Nivellement n : a_calculer) {
         try {
             std::vector<double> z = niveler(grille, n);
             hauteurs[nom(n)] = hauteurs_json(parametres_hauteur(z));
@@ -188,6 +195,9 @@ Rapport etablir_rapport(const Grille& grille, const Reglages& reglages, Route ro
     j["hauteurs_en_trop"] = grille.hauteurs_en_trop;
     if (const std::string a = avertissement_en_trop(grille, reglages.fichier); !a.empty())
         rapport.avertissements.push_back(a);
+    // The surface-texture parameters of the levelled surface; a flat one has none.
+    if (!plate)
+        j.update(texture_json(texture(rapport.nivelees, N, M, grille.pas)));
 
     // Fits of both models on the pooled function, then their intervals.
     json ajustements = json::object();
@@ -403,6 +413,9 @@ std::string lignes_csv(const json& j)
     }
     colonnes.emplace_back("anisotropie_bas", borne(chemin(j, {"directions", "intervalle_anisotropie"}), 0));
     colonnes.emplace_back("anisotropie_haut", borne(chemin(j, {"directions", "intervalle_anisotropie"}), 1));
+    // The scalar texture parameters, empty for a flat surface.
+    for (const CleTexture& c : cles_texture)
+        colonnes.emplace_back(c.nom, chemin(j, {c.groupe, c.nom}));
     std::string entete, valeurs;
     for (std::size_t i = 0; i < colonnes.size(); ++i) {
         if (i) {

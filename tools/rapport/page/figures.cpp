@@ -586,3 +586,171 @@ std::string fonction_svg(const std::vector<SerieMesuree>& series, const std::vec
 }
 
 } // namespace rapport
+
+namespace rapport {
+
+namespace {
+
+// The finite range of some values, widened when they are all equal; false
+// when none is finite.
+bool finite_range(const std::vector<double>& v, double& lo, double& hi)
+{
+    lo = std::numeric_limits<double>::infinity();
+    hi = -lo;
+    for (double x : v) {
+        if (std::isfinite(x)) {
+            lo = std::min(lo, x);
+            hi = std::max(hi, x);
+        }
+    }
+    if (!(lo <= hi))
+        return false;
+    if (hi - lo <= 1e-12 * std::max(1.0, std::abs(hi))) {
+        const double half = std::max(0.5 * std::abs(hi), 1e-6);
+        lo -= half;
+        hi += half;
+    }
+    return true;
+}
+
+} // namespace
+
+std::string autocorrelation_svg(int lignes, int colonnes, double pas_decalage, const std::vector<double>& valeurs,
+                                double seuil, const std::string& unite, const std::string& titre,
+                                const std::string& id)
+{
+    if (!svg_disponible() || lignes < 1 || colonnes < 1 || !(pas_decalage > 0.0) || !std::isfinite(pas_decalage) ||
+        valeurs.size() != static_cast<std::size_t>(lignes) * static_cast<std::size_t>(colonnes))
+        return {};
+    const int ny = lignes / 2, nx = colonnes / 2;
+    const double x0 = -(nx + 0.5) * pas_decalage, x1 = (nx + 0.5) * pas_decalage;
+    const double y0 = -(ny + 0.5) * pas_decalage, y1 = (ny + 0.5) * pas_decalage;
+    SvgCanvas canvas(700, 620);
+    plstream& pls = canvas.pls();
+    height_colour_map(pls);
+    pls.adv(0);
+    pls.vpas(0.12, 0.80, 0.11, 0.92, (y1 - y0) / (x1 - x0));
+    pls.wind(x0, x1, y0, y1);
+    for (int a = 0; a < lignes; ++a) {
+        for (int b = 0; b < colonnes; ++b) {
+            const double r = valeurs[static_cast<std::size_t>(a) * colonnes + b];
+            if (!std::isfinite(r))
+                continue;
+            const double xa = (b - nx - 0.5) * pas_decalage, ya = (a - ny - 0.5) * pas_decalage;
+            const PLFLT cx[] = {xa, xa + pas_decalage, xa + pas_decalage, xa};
+            const PLFLT cy[] = {ya, ya, ya + pas_decalage, ya + pas_decalage};
+            pls.col1(std::clamp(0.5 * (r + 1.0), 0.0, 1.0));
+            pls.fill(4, cx, cy);
+        }
+    }
+    // The contour R = seuil through the lags' centres; a lag without pair
+    // stands below the threshold, so that the contour closes around it.
+    std::vector<PLFLT> z(valeurs.size());
+    for (std::size_t k = 0; k < z.size(); ++k)
+        z[k] = std::isfinite(valeurs[k]) ? valeurs[k] : -1.0;
+    std::vector<PLFLT*> rows(static_cast<std::size_t>(colonnes));
+    std::vector<std::vector<PLFLT>> transposed(static_cast<std::size_t>(colonnes), std::vector<PLFLT>(lignes));
+    for (int b = 0; b < colonnes; ++b) {
+        for (int a = 0; a < lignes; ++a)
+            transposed[b][a] = z[static_cast<std::size_t>(a) * colonnes + b];
+        rows[b] = transposed[b].data();
+    }
+    std::vector<PLFLT> xg(colonnes), yg(lignes);
+    for (int b = 0; b < colonnes; ++b)
+        xg[b] = (b - nx) * pas_decalage;
+    for (int a = 0; a < lignes; ++a)
+        yg[a] = (a - ny) * pas_decalage;
+    PLcGrid grille{xg.data(), yg.data(), nullptr, colonnes, lignes, 0};
+    const PLFLT niveau[] = {seuil};
+    pls.col0(rouge);
+    pls.width(2.0);
+    pls.cont(rows.data(), colonnes, lignes, 1, colonnes, 1, lignes, niveau, 1, pltr1,
+             static_cast<PLPointer>(&grille));
+    pls.width(1.0);
+    pls.col0(encre);
+    pls.box("bcnst", 0.0, 0, "bcnstv", 0.0, 0);
+    pls.lab(plplot_text("décalage en x (" + unite + ")").c_str(), plplot_text("décalage en y (" + unite + ")").c_str(),
+            plplot_text(titre).c_str());
+    std::vector<PLFLT> values;
+    for (int k = 0; k <= 256; ++k)
+        values.push_back(-1.0 + 2.0 * k / 256.0);
+    const PLFLT* value_sets[] = {values.data()};
+    PLINT value_counts[] = {static_cast<PLINT>(values.size())};
+    PLINT label_options[] = {PL_COLORBAR_LABEL_RIGHT};
+    const std::string label = plplot_text("R (contour rouge : R = " + std::to_string(seuil).substr(0, 3) + ")");
+    const char* labels[] = {label.c_str()};
+    const char* axis_options[] = {"bcvtm"};
+    PLFLT ticks[] = {0.5};
+    PLINT sub_ticks[] = {0};
+    PLFLT width = 0.0, height = 0.0;
+    pls.colorbar(&width, &height, PL_COLORBAR_GRADIENT, PL_POSITION_RIGHT | PL_POSITION_OUTSIDE | PL_POSITION_VIEWPORT,
+                 0.03, 0.0, 0.035, 0.8, fond, encre, 1, 0.0, 0.0, encre, 1.0, 1, label_options, labels, 1, axis_options,
+                 ticks, sub_ticks, value_counts, value_sets);
+    return canvas.finish(id, titre);
+}
+
+std::string spectre_svg(const std::vector<double>& frequences, const std::vector<double>& densite,
+                        const std::string& unite_f, const std::string& unite_densite, const std::string& titre,
+                        const std::string& id)
+{
+    if (!svg_disponible())
+        return {};
+    std::vector<PLFLT> x, y;
+    for (std::size_t k = 0; k < std::min(frequences.size(), densite.size()); ++k) {
+        if (frequences[k] > 0.0 && densite[k] > 0.0 && std::isfinite(frequences[k]) && std::isfinite(densite[k])) {
+            x.push_back(std::log10(frequences[k]));
+            y.push_back(std::log10(densite[k]));
+        }
+    }
+    double xlo = 0, xhi = 0, ylo = 0, yhi = 0;
+    if (x.size() < 2 || !finite_range(x, xlo, xhi) || !finite_range(y, ylo, yhi))
+        return {};
+    SvgCanvas canvas(700, 480);
+    plstream& pls = canvas.pls();
+    pls.adv(0);
+    pls.vpor(0.12, 0.95, 0.12, 0.90);
+    pls.wind(xlo - 0.03 * (xhi - xlo), xhi + 0.03 * (xhi - xlo), ylo - 0.05 * (yhi - ylo), yhi + 0.05 * (yhi - ylo));
+    pls.col0(encre);
+    pls.box("bcnstl", 0.0, 0, "bcnstvl", 0.0, 0);
+    pls.col0(bleu);
+    pls.line(static_cast<PLINT>(x.size()), x.data(), y.data());
+    pls.poin(static_cast<PLINT>(x.size()), x.data(), y.data(), 17);
+    pls.col0(encre);
+    pls.lab(plplot_text("fréquence (" + unite_f + ")").c_str(),
+            plplot_text("densité spectrale (" + unite_densite + ")").c_str(), plplot_text(titre).c_str());
+    return canvas.finish(id, titre);
+}
+
+std::string portance_svg(const std::vector<double>& hauteurs, const std::string& unite, const std::string& titre,
+                         const std::string& id)
+{
+    if (!svg_disponible() || hauteurs.size() < 2)
+        return {};
+    std::vector<PLFLT> x, y;
+    for (std::size_t k = 0; k < hauteurs.size(); ++k) {
+        if (std::isfinite(hauteurs[k])) {
+            x.push_back(100.0 * static_cast<double>(k) / static_cast<double>(hauteurs.size() - 1));
+            y.push_back(hauteurs[k]);
+        }
+    }
+    double lo = 0, hi = 0;
+    if (x.size() < 2 || !finite_range(y, lo, hi))
+        return {};
+    SvgCanvas canvas(700, 480);
+    plstream& pls = canvas.pls();
+    pls.adv(0);
+    pls.vpor(0.12, 0.95, 0.12, 0.90);
+    pls.wind(0.0, 100.0, lo - 0.05 * (hi - lo), hi + 0.05 * (hi - lo));
+    pls.col0(encre);
+    pls.box("bcnst", 20.0, 0, "bcnstv", 0.0, 0);
+    pls.col0(bleu);
+    pls.width(2.0);
+    pls.line(static_cast<PLINT>(x.size()), x.data(), y.data());
+    pls.width(1.0);
+    pls.col0(encre);
+    pls.lab(plplot_text("taux de portance (%)").c_str(), plplot_text("hauteur nivelée (" + unite + ")").c_str(),
+            plplot_text(titre).c_str());
+    return canvas.finish(id, titre);
+}
+
+} // namespace rapport

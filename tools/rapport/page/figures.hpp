@@ -79,3 +79,26 @@ std::string fonction_svg(const std::vector<SerieMesuree>& series, const std::vec
                          const std::string& unite_H, const std::string& id);
 
 } // namespace rapport
+
+namespace rapport {
+
+// The areal autocorrelation R(dy, dx) on a window of (2·ny+1) x (2·nx+1) lags
+// `pas_decalage` apart (row-major, NaN where no pair), as a colour map from −1
+// to 1 with the contour R = seuil, the one Sal and Str are read on. Empty
+// string when there is nothing to draw.
+std::string autocorrelation_svg(int lignes, int colonnes, double pas_decalage, const std::vector<double>& valeurs,
+                                double seuil, const std::string& unite, const std::string& titre,
+                                const std::string& id);
+
+// A density against frequency on log-log axes (the radial spectrum); the
+// points with a positive frequency and a positive density only.
+std::string spectre_svg(const std::vector<double>& frequences, const std::vector<double>& densite,
+                        const std::string& unite_f, const std::string& unite_densite, const std::string& titre,
+                        const std::string& id);
+
+// The material ratio curve: the height at each ratio from 0 to 100 %, the
+// heights given at evenly spread ratios.
+std::string portance_svg(const std::vector<double>& hauteurs, const std::string& unite, const std::string& titre,
+                         const std::string& id);
+
+} // namespace rapport

@@ -183,6 +183,14 @@ const char* levelling_name(const std::string& key)
         return "plan des moindres carrés";
     if (key == "polynome2")
         return "polynôme de degré 2";
+    if (key == "lignes")
+        return "une droite par ligne de la grille";
+    if (key == "lignes_moyenne")
+        return "la moyenne de chaque ligne de la grille";
+    if (key == "colonnes")
+        return "une droite par colonne de la grille";
+    if (key == "colonnes_moyenne")
+        return "la moyenne de chaque colonne de la grille";
     return nullptr;
 }
 
@@ -436,6 +444,80 @@ footer { margin-top: 2rem; color: #777; font-size: .85rem; }
 // The schema this page is written for; an older one (1) is read with the
 // names it had, a newer one is shown with a warning.
 constexpr int page_schema = 2;
+
+// The surface-texture parameters and their three pictures, when the report
+// holds them (a flat surface, or a report of schema 1, does not).
+void texture_section(std::ostringstream& out, const json& root, const Units& units)
+{
+    const json* espace = child(&root, "espace");
+    const json* hybrides = child(&root, "hybrides");
+    const json* fonctionnels = child(&root, "fonctionnels");
+    if (espace == nullptr && hybrides == nullptr && fonctionnels == nullptr)
+        return;
+    const std::string L = escape(units.longueur);
+    out << "<section id=\"texture\">\n<h2>Paramètres de texture</h2>\n<div class=\"defile\"><table>\n<tbody>\n";
+    struct Parameter {
+        const json* group;
+        const char* key;
+        std::string description;
+    };
+    const std::string volume = "volume par unité d'aire (" + L + ")";
+    const Parameter parameters[] = {
+        {espace, "Sal", "longueur d'autocorrélation, la plus courte (" + L + ")"},
+        {espace, "Str", "rapport d'aspect de la texture (sans unité)"},
+        {espace, "Std", "direction de la texture (degrés depuis l'axe x)"},
+        {hybrides, "Sdq", "pente quadratique moyenne (sans unité)"},
+        {hybrides, "Sdr", "rapport de surface développée (fraction)"},
+        {fonctionnels, "Smr", "taux de portance à la hauteur 0 (fraction)"},
+        {fonctionnels, "Smc", "hauteur au taux de portance 10 % (" + L + ")"},
+        {fonctionnels, "Sk", "profondeur du cœur (" + L + ")"},
+        {fonctionnels, "Spk", "hauteur réduite des pics (" + L + ")"},
+        {fonctionnels, "Svk", "profondeur réduite des creux (" + L + ")"},
+        {fonctionnels, "Smr1", "taux de portance haut du cœur (fraction)"},
+        {fonctionnels, "Smr2", "taux de portance bas du cœur (fraction)"},
+        {fonctionnels, "Vmp", "volume de matière des pics, " + volume},
+        {fonctionnels, "Vmc", "volume de matière du cœur, " + volume},
+        {fonctionnels, "Vvc", "volume de vide du cœur, " + volume},
+        {fonctionnels, "Vvv", "volume de vide des creux, " + volume}};
+    for (const auto& p : parameters)
+        row(out, std::string(p.key) + "<br/><small>" + p.description + "</small>", format(number(p.group, p.key)));
+    out << "</tbody>\n</table></div>\n";
+
+    const json* acf = child(&root, "autocorrelation");
+    std::vector<double> values;
+    if (const json* rows = child(acf, "valeurs"); rows != nullptr && rows->is_array())
+        for (const auto& r : *rows)
+            for (const auto& v : r)
+                values.push_back(v.is_number() ? v.get<double>() : std::nan(""));
+    const int acf_rows = static_cast<int>(number(acf, "decalages_lignes").value_or(0));
+    const int acf_columns = static_cast<int>(number(acf, "decalages_colonnes").value_or(0));
+    const double lag = number(acf, "pas_decalage").value_or(0.0);
+    const double threshold = number(espace, "seuil").value_or(0.2);
+    const std::string missing = "Image impossible à dessiner.";
+    figure(out,
+           picture([&] {
+               return autocorrelation_svg(acf_rows, acf_columns, lag, values, threshold, units.court,
+                                          "Autocorrélation surfacique", "fig-autocorrelation");
+           }),
+           "Autocorrélation surfacique R des hauteurs nivelées, décalage par décalage ; Sal et Str se lisent sur "
+           "le contour rouge.",
+           missing);
+    const json* spectrum = child(&root, "spectre");
+    figure(out,
+           picture([&] {
+               return spectre_svg(numbers(spectrum, "frequences_radiales"), numbers(spectrum, "radial"),
+                                  "cycles par " + units.court, "(" + units.court + ")⁴", "Spectre radial",
+                                  "fig-spectre");
+           }),
+           "Densité spectrale de puissance moyennée sur des anneaux de fréquence, axes logarithmiques.", missing);
+    figure(out,
+           picture([&] {
+               return portance_svg(numbers(fonctionnels, "courbe_portance"), units.court, "Courbe de portance",
+                                   "fig-portance");
+           }),
+           "Courbe de portance : la hauteur nivelée à chaque taux de portance, de 0 à 100 %.", missing);
+    out << "</section>\n";
+}
 
 } // namespace
 
@@ -801,7 +883,10 @@ std::string page_html(const nlohmann::json& rapport, int lignes, int colonnes,
     out << "<section id=\"hauteurs\">\n<h2>Paramètres de hauteur</h2>\n";
     if (const auto e = failure(hauteurs))
         out << "<p>" << failure_html(*e) << "</p>\n";
-    const std::vector<std::string> levellings = {"plan_moyen", "plan", "polynome2"};
+    std::vector<std::string> levellings = {"plan_moyen", "plan", "polynome2"};
+    if (std::find(levellings.begin(), levellings.end(), levelling_key) == levellings.end() &&
+        child(hauteurs, levelling_key.c_str()) != nullptr)
+        levellings.push_back(levelling_key); // a line levelling, when chosen
     out << "<div class=\"defile\"><table>\n<thead><tr><th>Paramètre</th>";
     for (const auto& k : levellings)
         out << "<th" << (k == levelling_key ? " class=\"utilise\"" : "") << ">" << levelling_name(k)
@@ -834,6 +919,8 @@ std::string page_html(const nlohmann::json& rapport, int lignes, int colonnes,
         out << "</tr>\n";
     }
     out << "</tbody>\n</table></div>\n</section>\n";
+
+    texture_section(out, *root, units);
 
     // Settings.
     out << "<section id=\"reglages\">\n<h2>Réglages</h2>\n<div class=\"defile\"><table>\n<tbody>\n";
