@@ -4,6 +4,8 @@
 
 #include "tools/rapport/correlation.hpp"
 
+#include "tools/commun/csv.hpp"
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -314,18 +316,8 @@ std::string champ_csv(const json& v)
     }
     if (v.is_number())
         return v.dump();
-    if (v.is_string()) {
-        const std::string s = v.get<std::string>();
-        if (s.find_first_of(",\"\n") == std::string::npos)
-            return s;
-        std::string q = "\"";
-        for (char ch : s) {
-            if (ch == '"')
-                q += '"';
-            q += ch;
-        }
-        return q + "\"";
-    }
+    if (v.is_string())
+        return outils::champ_csv(v.get<std::string>());
     if (v.is_boolean())
         return v.get<bool>() ? "1" : "0";
     return "";

@@ -1,7 +1,6 @@
 #include "tools/rapport/page/figures.hpp"
 
-#include <plplot/plstream.h>
-#include <unistd.h>
+#include "tools/commun/svg.hpp"
 
 #include <algorithm>
 #include <array>
@@ -21,12 +20,6 @@ namespace rapport {
 namespace {
 
 constexpr double nan = std::numeric_limits<double>::quiet_NaN();
-
-std::mutex& plplot_lock()
-{
-    static std::mutex lock;
-    return lock;
-}
 
 // PLplot reads '#' as the start of an escape sequence in its texts.
 std::string plplot_text(const std::string& text)
@@ -178,57 +171,31 @@ std::string inline_svg(const std::string& raw, const std::string& id, const std:
     return out;
 }
 
-// One PLplot stream drawing into a temporary SVG file.
+// One PLplot stream drawing a picture of the page: its colours, its
+// characters' size, and its SVG made ready to inline.
 class SvgCanvas {
 public:
-    SvgCanvas(int width, int height) : lock_(plplot_lock())
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "rapport-XXXXXX.svg").string();
-        const int fd = mkstemps(pattern.data(), 4);
-        if (fd < 0)
-            throw std::runtime_error("fichier temporaire impossible a creer");
-        close(fd);
-        path_ = pattern;
-        stream_ = std::make_unique<plstream>();
-        stream_->sdev("svg");
-        stream_->sfnam(path_.c_str());
-        stream_->spage(0, 0, width, height, 0, 0);
-        // fond, encre, bleu, rouge, vert, gris clair, orange, gris, violet
-        const PLINT r[] = {255, 0, 31, 214, 44, 232, 255, 120, 148};
-        const PLINT g[] = {255, 0, 119, 39, 160, 232, 127, 120, 103};
-        const PLINT b[] = {255, 0, 180, 40, 44, 232, 14, 120, 189};
-        stream_->scmap0(r, g, b, 9);
-        stream_->init();
-        stream_->schr(0, 0.9);
-    }
-    SvgCanvas(const SvgCanvas&) = delete;
-    SvgCanvas& operator=(const SvgCanvas&) = delete;
-    ~SvgCanvas()
-    {
-        stream_.reset();
-        std::error_code ignored;
-        std::filesystem::remove(path_, ignored);
-    }
+    SvgCanvas(int width, int height) : capture_(width, height, colours(), "rapport") { capture_.pls().schr(0, 0.9); }
 
-    plstream& pls() { return *stream_; }
+    plstream& pls() { return capture_.pls(); }
 
     // Ends the stream and returns its picture, ready to inline.
     std::string finish(const std::string& id, const std::string& description)
     {
-        stream_.reset(); // ends the page and closes the file
-        std::ifstream in(path_, std::ios::binary);
-        std::ostringstream raw;
-        raw << in.rdbuf();
-        in.close();
-        std::error_code ignored;
-        std::filesystem::remove(path_, ignored);
-        return inline_svg(raw.str(), id, description);
+        return inline_svg(capture_.finir(), id, description);
     }
 
 private:
-    std::lock_guard<std::mutex> lock_;
-    std::filesystem::path path_;
-    std::unique_ptr<plstream> stream_;
+    static outils::Couleurs colours()
+    {
+        // fond, encre, bleu, rouge, vert, gris clair, orange, gris, violet
+        static const PLINT r[] = {255, 0, 31, 214, 44, 232, 255, 120, 148};
+        static const PLINT g[] = {255, 0, 119, 39, 160, 232, 127, 120, 103};
+        static const PLINT b[] = {255, 0, 180, 40, 44, 232, 14, 120, 189};
+        return {r, g, b};
+    }
+
+    outils::CaptureSvg capture_;
 };
 
 // A perceptually ordered colour map (dark violet to yellow) for heights.
@@ -308,20 +275,7 @@ double modele_H(const std::string& modele, double sigma, double L, double r)
 
 bool svg_disponible()
 {
-    static const bool available = [] {
-        std::lock_guard<std::mutex> lock(plplot_lock());
-        std::array<const char*, 128> menus{};
-        std::array<const char*, 128> names{};
-        int n = static_cast<int>(names.size());
-        const char** menu_list = menus.data();
-        const char** name_list = names.data();
-        plgDevs(&menu_list, &name_list, &n);
-        for (int i = 0; i < n && i < static_cast<int>(names.size()); ++i)
-            if (names[i] != nullptr && std::string(names[i]) == "svg")
-                return true;
-        return false;
-    }();
-    return available;
+    return outils::svg_disponible();
 }
 
 std::string carte_svg(int lignes, int colonnes, double pas, const std::vector<double>& hauteurs,
