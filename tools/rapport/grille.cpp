@@ -2,6 +2,7 @@
 
 #include "common/grid.hpp"
 #include "common/line_io.hpp"
+#include "common/repere.hpp"
 
 #include <algorithm>
 #include <charconv>
@@ -174,11 +175,9 @@ CellulesVides cellules_vides(const Grille& grille, bool dans_le_cadre)
     CellulesVides c;
     for (int i = 0; i < grille.lignes; ++i) {
         const double y = static_cast<double>(i) * grille.pas;
-        if (dans_le_cadre && !(y > 2.0 && y < 98.0))
-            continue;
         for (int j = 0; j < grille.colonnes; ++j) {
             const double x = static_cast<double>(j) * grille.pas;
-            if (dans_le_cadre && !(x > 2.0 && x < 98.0))
+            if (dans_le_cadre && !pipeline::dansLeCadre(x, y))
                 continue;
             ++c.comptees;
             c.vides += std::isnan(grille.at(i, j));

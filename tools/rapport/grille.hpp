@@ -54,9 +54,9 @@ struct CellulesVides {
 };
 
 // On the photogrammetric road (dans_le_cadre), only the nodes of the frame's
-// crop count: node (i, j) stands at x = j·pas, y = i·pas (in % of the frame
-// side), and counts when x and y are both strictly between 2 and 98, as in
-// the chain's summary. Otherwise every cell counts.
+// crop count (common/repere.hpp: x and y both strictly between 2 and 98, as in
+// the chain's summary): node (i, j) stands at x = j·pas, y = i·pas, in % of
+// the frame side. Otherwise every cell counts.
 CellulesVides cellules_vides(const Grille& grille, bool dans_le_cadre);
 
 } // namespace rapport
