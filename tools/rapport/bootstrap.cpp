@@ -1,8 +1,12 @@
 #include "bootstrap.hpp"
 
+#include "correlation.hpp"
+#include "surface.hpp"
+
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cmath>
 #include <cstdio>
@@ -23,17 +27,149 @@ double quantile(const std::vector<double>& tries, double p)
     return tries[bas] + t * (tries[haut] - tries[bas]);
 }
 
+Droite droite(const std::vector<double>& x, const std::vector<double>& y)
+{
+    double n = 0, sx = 0, sy = 0;
+    for (std::size_t i = 0; i < std::min(x.size(), y.size()); ++i)
+        if (std::isfinite(x[i]) && std::isfinite(y[i])) {
+            n += 1;
+            sx += x[i];
+            sy += y[i];
+        }
+    if (n == 0)
+        return {};
+    const double mx = sx / n, my = sy / n;
+    double sxx = 0, sxy = 0;
+    for (std::size_t i = 0; i < std::min(x.size(), y.size()); ++i)
+        if (std::isfinite(x[i]) && std::isfinite(y[i])) {
+            sxx += (x[i] - mx) * (x[i] - mx);
+            sxy += (x[i] - mx) * (y[i] - my);
+        }
+    if (n < 3 || !(sxx > 0))
+        return {my - mx, 1.0};
+    const double b = sxy / sxx;
+    return {my - b * mx, b};
+}
+
+Fonction commune_courte(const std::vector<double>& z, int N, int M, std::optional<int> rayons)
+{
+    const int limite = std::max(0, std::min(rayons ? *rayons : entrees_regle, N - 1));
+    const bool vides = std::any_of(z.begin(), z.end(), [](double v) { return std::isnan(v); });
+    // With empty cells: heights with 0 there, and the mask of real cells.
+    std::vector<double> w, m;
+    if (vides) {
+        w.resize(z.size());
+        m.resize(z.size());
+        for (std::size_t c = 0; c < z.size(); ++c) {
+            m[c] = std::isnan(z[c]) ? 0.0 : 1.0;
+            w[c] = std::isnan(z[c]) ? 0.0 : z[c];
+        }
+    }
+    const double* h = vides ? w.data() : z.data();
+    // One pair of rows (or a row and itself shifted): the sum over a of
+    // (h[a] − g[a+k])² and the number of pairs, for a < longueur.
+    auto ajouter = [&](std::size_t i, std::size_t j, int decalage, int longueur, double& somme, double& paires) {
+        const double* u = h + i;
+        const double* v = h + j + decalage;
+        // Four running sums: independent additions keep the processor busy.
+        double s[4] = {0, 0, 0, 0};
+        const int quatre = longueur / 4 * 4;
+        if (!vides) {
+            for (int a = 0; a < quatre; a += 4)
+                for (int l = 0; l < 4; ++l) {
+                    const double d = u[a + l] - v[a + l];
+                    s[l] += d * d;
+                }
+            for (int a = quatre; a < longueur; ++a) {
+                const double d = u[a] - v[a];
+                s[0] += d * d;
+            }
+            somme += (s[0] + s[1]) + (s[2] + s[3]);
+            paires += longueur;
+            return;
+        }
+        const double* mu = m.data() + i;
+        const double* mv = m.data() + j + decalage;
+        double p[4] = {0, 0, 0, 0};
+        for (int a = 0; a < quatre; a += 4)
+            for (int l = 0; l < 4; ++l) {
+                const double d = u[a + l] - v[a + l];
+                const double mm = mu[a + l] * mv[a + l];
+                s[l] += mm * d * d;
+                p[l] += mm;
+            }
+        for (int a = quatre; a < longueur; ++a) {
+            const double d = u[a] - v[a];
+            const double mm = mu[a] * mv[a];
+            s[0] += mm * d * d;
+            p[0] += mm;
+        }
+        somme += (s[0] + s[1]) + (s[2] + s[3]);
+        paires += (p[0] + p[1]) + (p[2] + p[3]);
+    };
+    Fonction f;
+    int decroissant = 0;
+    double ancienne = 0.0;
+    constexpr int bloc = 8;
+    for (int e0 = 0; e0 < limite; e0 += bloc) {
+        const int e1 = std::min(e0 + bloc, limite);
+        f.somme.resize(static_cast<std::size_t>(e1), 0.0);
+        f.paires.resize(static_cast<std::size_t>(e1), 0.0);
+        // Pairs in one row, k cells apart (k <= N-2 and k < M).
+        for (int i = 0; i < N; ++i)
+            for (int k = e0 + 1; k <= e1; ++k)
+                if (k <= N - 2 && k < M)
+                    ajouter(static_cast<std::size_t>(i) * M, static_cast<std::size_t>(i) * M, k, M - k,
+                            f.somme[static_cast<std::size_t>(k - 1)], f.paires[static_cast<std::size_t>(k - 1)]);
+        // Pairs in one column whose lower cell is not in the last row.
+        for (int i = 0; i + 1 < N - 1; ++i)
+            for (int k = e0 + 1; k <= e1 && i + k <= N - 2; ++k)
+                ajouter(static_cast<std::size_t>(i) * M, static_cast<std::size_t>(i + k) * M, 0, M,
+                        f.somme[static_cast<std::size_t>(k - 1)], f.paires[static_cast<std::size_t>(k - 1)]);
+        if (rayons)
+            continue;
+        // Stop as soon as the range rule is decided: the next entries
+        // would not change it.
+        bool decide = false;
+        for (int e = e0; e < e1 && !decide; ++e) {
+            const double H = f.H(static_cast<std::size_t>(e));
+            decide = f.paires[static_cast<std::size_t>(e)] == 0;
+            decroissant = ancienne > H ? decroissant + 1 : 0;
+            decide = decide || decroissant == 4;
+            ancienne = H;
+        }
+        if (decide)
+            break;
+    }
+    return f;
+}
+
+std::optional<Depart> mesurer_simulee(const std::vector<double>& nivelee, int N, int M, double pas, Modele modele,
+                                      Depart depart, const ReglagesBootstrap& r)
+{
+    try {
+        const Fonction f = commune_courte(nivelee, N, M, r.rayons);
+        const Plage plage{r.rayons ? *r.rayons : rayon_max_observation(f)};
+        const Ajustement a = ajuster(modele, points_ajustement(f, plage, pas, r.ponderes), depart);
+        return Depart{a.sigma, a.L};
+    } catch (const Erreur&) {
+        return std::nullopt;
+    }
+}
+
 namespace {
 
+// Progress of the draws on standard error: one line updated in place on a
+// terminal, otherwise a line about every tenth of the draws (logs).
 class Progression {
 public:
     Progression(bool actif, int total, const char* modele)
-        : actif_(actif && isatty(STDERR_FILENO)), total_(total), modele_(modele)
+        : actif_(actif), terminal_(isatty(STDERR_FILENO)), total_(std::max(total, 1)), modele_(modele)
     {
     }
     ~Progression()
     {
-        if (affiche_)
+        if (affiche_ && terminal_)
             std::fputs("\n", stderr);
     }
     void pas()
@@ -42,93 +178,177 @@ public:
         if (!actif_)
             return;
         std::lock_guard garde(verrou_);
-        if (fait * 100 / total_ != dernier_ || fait == total_) {
-            dernier_ = fait * 100 / total_;
-            std::fprintf(stderr, "\rrugosite-rapport : bootstrap %s %d/%d", modele_, fait, total_);
-            std::fflush(stderr);
-            affiche_ = true;
-        }
+        const int palier = terminal_ ? fait * 100 / total_ : fait * 10 / total_;
+        if (palier == dernier_ && fait != total_)
+            return;
+        if (!terminal_ && palier == dernier_)
+            return;
+        dernier_ = palier;
+        if (terminal_)
+            std::fprintf(stderr, "\rrugosite-rapport : intervalles %s %d/%d", modele_, fait, total_);
+        else
+            std::fprintf(stderr, "rugosite-rapport : intervalles %s : %d/%d surfaces simulees\n", modele_, fait,
+                         total_);
+        std::fflush(stderr);
+        affiche_ = true;
     }
 
 private:
-    bool actif_;
+    bool actif_, terminal_;
     int total_;
     const char* modele_;
     std::atomic<int> fait_{0};
     std::mutex verrou_;
-    int dernier_ = -1;
+    int dernier_ = 0;
     bool affiche_ = false;
 };
+
+// The logs of σ̂/σ and L̂ of the surfaces of one set, by seed (NaN: failed).
+struct Serie {
+    double logL = 0; // the true L of the set, log
+    std::vector<double> sigma, L;
+};
+
+// A value at log L from its values at the sets' L's: linear between them,
+// extended by the end segments.
+double interpoler(const std::vector<std::pair<double, double>>& points, double l)
+{
+    if (points.size() == 1)
+        return points[0].second;
+    std::size_t i = 1;
+    while (i + 1 < points.size() && l > points[i].first)
+        ++i;
+    const auto& [x0, y0] = points[i - 1];
+    const auto& [x1, y1] = points[i];
+    return x1 > x0 ? y0 + (y1 - y0) * (l - x0) / (x1 - x0) : y0;
+}
 
 } // namespace
 
 Intervalles bootstrap(const Grille& masque, Modele modele, const Ajustement& mesure, const ReglagesBootstrap& r)
 {
     const int N = masque.lignes, M = masque.colonnes;
-    std::optional<surface::Plongement> plongement;
-    try {
-        plongement.emplace(N, M, masque.pas, modele, mesure.sigma, mesure.L);
-    } catch (const std::exception&) {
-        throw Erreur("bootstrap : grille trop grande pour simuler des surfaces (memoire)");
-    }
-    const int K = std::max(r.K, 0);
-    const int tirages = (K + 1) / 2; // one draw gives two surfaces
-    std::vector<double> sigmas(static_cast<std::size_t>(K), std::nan("")), Ls(sigmas);
-    Progression progression(r.progression, K, surface::nom(modele));
-    std::atomic<int> suivant{0};
-    auto travail = [&] {
-        surface::Buffer<surface::Complexe> tampon;
-        std::vector<double> a(masque.z.size()), b(masque.z.size());
-        for (int t = suivant++; t < tirages; t = suivant++) {
-            plongement->tirer(surface::graine_derivee(r.graine, static_cast<std::uint64_t>(modele), static_cast<std::uint64_t>(t)), a, b, tampon);
-            for (int moitie = 0; moitie < 2; ++moitie) {
-                const int k = 2 * t + moitie;
-                if (k >= K)
-                    break;
-                std::vector<double>& z = moitie == 0 ? a : b;
-                for (std::size_t c = 0; c < z.size(); ++c)
-                    if (std::isnan(masque.z[c]))
-                        z[c] = std::nan("");
-                try {
-                    const std::vector<double> niv = niveler(z, N, M, r.nivellement);
-                    const Fonction f = correlation_commune_fft(niv, N, M, r.rayons ? *r.rayons : entrees_regle);
-                    const Plage plage{r.rayons ? *r.rayons : rayon_max_observation(f)};
-                    const Ajustement a2 = ajuster(modele, points_ajustement(f, plage, masque.pas, r.ponderes),
-                                                  Depart{mesure.sigma, mesure.L});
-                    sigmas[static_cast<std::size_t>(k)] = a2.sigma;
-                    Ls[static_cast<std::size_t>(k)] = a2.L;
-                } catch (const Erreur&) {
-                    // counted as a failure below
-                }
-                progression.pas();
-            }
-        }
-    };
-    {
-        std::vector<std::jthread> fils;
-        for (int f = 1; f < std::max(r.fils, 1); ++f)
-            fils.emplace_back(travail);
-        travail();
-    }
+    // K surfaces in all: about 5/7 at L̂ and 1/7 at each end.
+    const int K2 = std::max(r.K, 0) >= 40 ? std::max(r.K, 0) / 7 : 0;
+    const int K = std::max(r.K, 0) - 2 * K2;
+    Progression progression(r.progression, K + 2 * K2, surface::nom(modele));
     Intervalles iv;
-    iv.exact = plongement->exact();
-    std::vector<double> s, l;
-    for (int k = 0; k < K; ++k)
-        if (std::isfinite(sigmas[static_cast<std::size_t>(k)])) {
-            s.push_back(sigmas[static_cast<std::size_t>(k)]);
-            l.push_back(Ls[static_cast<std::size_t>(k)]);
+
+    // One set: `nombre` surfaces of seeds 0 .. nombre-1 (two per draw) at L.
+    auto simuler = [&](double L, int nombre) {
+        std::optional<surface::Plongement> plongement;
+        try {
+            plongement.emplace(N, M, masque.pas, modele, mesure.sigma, L, 1LL << 25, r.tolerance);
+        } catch (const std::exception&) {
+            throw Erreur("bootstrap : grille trop grande pour simuler des surfaces (memoire)");
         }
-    iv.reussis = static_cast<int>(s.size());
+        iv.exact = iv.exact && plongement->exact();
+        iv.erreur_covariance = std::max(iv.erreur_covariance, plongement->erreur_covariance());
+        Serie s;
+        s.logL = std::log(L);
+        s.sigma.assign(static_cast<std::size_t>(nombre), std::nan(""));
+        s.L = s.sigma;
+        const int tirages = (nombre + 1) / 2;
+        std::atomic<int> suivant{0};
+        auto travail = [&] {
+            surface::Buffer<surface::Complexe> tampon;
+            std::vector<double> z(masque.z.size());
+            for (int t = suivant++; t < tirages; t = suivant++) {
+                plongement->tirer_tore(surface::graine_derivee(r.graine, static_cast<std::uint64_t>(modele),
+                                                               static_cast<std::uint64_t>(t)),
+                                       tampon);
+                for (int moitie = 0; moitie < 2; ++moitie) {
+                    const int k = 2 * t + moitie;
+                    if (k >= nombre)
+                        break;
+                    plongement->extraire(tampon, moitie, z);
+                    for (std::size_t c = 0; c < z.size(); ++c)
+                        if (std::isnan(masque.z[c]))
+                            z[c] = std::nan("");
+                    try {
+                        const std::vector<double> niv = niveler(z, N, M, r.nivellement);
+                        if (const auto m = mesurer_simulee(niv, N, M, masque.pas, modele, Depart{mesure.sigma, L}, r)) {
+                            s.sigma[static_cast<std::size_t>(k)] = std::log(m->sigma / mesure.sigma);
+                            s.L[static_cast<std::size_t>(k)] = std::log(m->L);
+                        }
+                    } catch (const Erreur&) {
+                        // counted as a failure
+                    }
+                    progression.pas();
+                }
+            }
+        };
+        {
+            std::vector<std::jthread> fils;
+            for (int f = 1; f < std::max(r.fils, 1); ++f)
+                fils.emplace_back(travail);
+            travail();
+        }
+        return s;
+    };
+
+    const double lhat = std::log(mesure.L), shat = std::log(mesure.sigma);
+    const Serie centre = simuler(mesure.L, K);
+    std::vector<double> qL, qS;
+    for (std::size_t k = 0; k < centre.L.size(); ++k)
+        if (std::isfinite(centre.L[k])) {
+            qL.push_back(centre.L[k]);
+            qS.push_back(centre.sigma[k]);
+        }
+    iv.reussis = static_cast<int>(qL.size());
     iv.echecs = K - iv.reussis;
     if (K == 0 || iv.reussis * 2 < K || iv.reussis < 2)
-        throw Erreur(std::string("bootstrap ") + surface::nom(modele) + " : trop d'ajustements des surfaces simulees ne convergent pas (" +
-                     std::to_string(iv.echecs) + " sur " + std::to_string(K) + ")");
-    std::sort(s.begin(), s.end());
-    std::sort(l.begin(), l.end());
-    iv.sigma_bas = mesure.sigma * mesure.sigma / quantile(s, 0.975);
-    iv.sigma_haut = mesure.sigma * mesure.sigma / quantile(s, 0.025);
-    iv.L_bas = mesure.L * mesure.L / quantile(l, 0.975);
-    iv.L_haut = mesure.L * mesure.L / quantile(l, 0.025);
+        throw Erreur(std::string("bootstrap ") + surface::nom(modele) +
+                     " : trop d'ajustements des surfaces simulees ne convergent pas (" + std::to_string(iv.echecs) +
+                     " sur " + std::to_string(K) + ")");
+    std::sort(qL.begin(), qL.end());
+    std::sort(qS.begin(), qS.end());
+
+    // The ends of the interval if L̂'s distribution only shifted with L, where
+    // the other two sets are drawn.
+    const std::array<double, 2> ends{2 * lhat - quantile(qL, 0.975), 2 * lhat - quantile(qL, 0.025)};
+    std::vector<std::pair<double, double>> aL{{lhat, 0.0}}, bL{{lhat, 1.0}}, aS{{lhat, 0.0}}, bS{{lhat, 1.0}};
+    for (double l : ends) {
+        if (K2 == 0 || !(std::fabs(l - lhat) > 1e-9) || !std::isfinite(l))
+            continue;
+        const Serie s = simuler(std::exp(l), K2);
+        const std::vector<double> x(centre.L.begin(), centre.L.begin() + K2);
+        const std::vector<double> xs(centre.sigma.begin(), centre.sigma.begin() + K2);
+        const Droite dL = droite(x, s.L), dS = droite(xs, s.sigma);
+        int paires = 0;
+        for (int k = 0; k < K2; ++k)
+            paires += std::isfinite(x[static_cast<std::size_t>(k)]) && std::isfinite(s.L[static_cast<std::size_t>(k)]);
+        if (paires * 2 < K2)
+            continue; // too few fits there: that side keeps the shift
+        aL.emplace_back(l, dL.a);
+        bL.emplace_back(l, dL.b);
+        aS.emplace_back(l, dS.a);
+        bS.emplace_back(l, dS.b);
+    }
+    for (auto* v : {&aL, &bL, &aS, &bS})
+        std::sort(v->begin(), v->end());
+    // A set with only the shift (no other set on one side) extends with slope 1.
+    if (aL.size() == 1 || bL.size() == 1) {
+        aL.emplace_back(lhat + 1.0, 1.0);
+        bL.emplace_back(lhat + 1.0, 1.0);
+        aS.emplace_back(lhat + 1.0, 0.0);
+        bS.emplace_back(lhat + 1.0, 1.0);
+    }
+    // p quantile of log L̂ and of log(σ̂/σ) when the truth is exp(l).
+    auto gL = [&](double p, double l) { return interpoler(aL, l) + interpoler(bL, l) * quantile(qL, p); };
+    auto gS = [&](double p, double l) { return interpoler(aS, l) + interpoler(bS, l) * quantile(qS, p); };
+    const double bas = std::min(lhat, ends[0]) - 3.0, haut = std::max(lhat, ends[1]) + 3.0;
+    auto inverse = [&](double p) { return racine([&](double l) { return gL(p, l) - lhat; }, bas, haut); };
+    const double lc = inverse(0.5);
+    iv.L_corrige = std::exp(lc);
+    iv.L_bas = std::exp(inverse(0.975));
+    iv.L_haut = std::exp(inverse(0.025));
+    iv.sigma_corrige = std::exp(shat - gS(0.5, lc));
+    iv.sigma_bas = std::exp(shat - gS(0.975, lc));
+    iv.sigma_haut = std::exp(shat - gS(0.025, lc));
+    // Spreads: the central 68 % of the estimates, carried to the corrected L.
+    iv.ecart_L = iv.L_corrige * interpoler(bL, lc) * (quantile(qL, 0.84) - quantile(qL, 0.16)) / 2;
+    iv.ecart_sigma = iv.sigma_corrige * interpoler(bS, lc) * (quantile(qS, 0.84) - quantile(qS, 0.16)) / 2;
     return iv;
 }
 

@@ -121,9 +121,11 @@ Rapport etablir_rapport(const Grille& grille, const Reglages& reglages, Route ro
         {"K", reglages.K},
         {"graine", reglages.graine},
         {"methode_intervalle",
-         "bootstrap parametrique : K surfaces gaussiennes du modele ajuste (plongement circulant), memes cellules "
-         "vides, nivelees, coupees et ajustees comme la mesure ; intervalle de base sur le logarithme "
-         "[v^2/q97,5 ; v^2/q2,5] ou v est la valeur mesuree et q les quantiles des valeurs simulees"}};
+         "bootstrap parametrique calibre : surfaces gaussiennes du modele ajuste (plongement circulant), memes "
+         "cellules vides, nivelees, coupees et ajustees comme la mesure, K a L mesuree et K/5 a chaque borne "
+         "(memes graines) ; sigma et L corriges du biais (mediane) et intervalles par inversion du test : chaque "
+         "borne de L est la longueur qui place L mesuree a 2,5 % de la queue de sa distribution, et celles de sigma "
+         "viennent des quantiles de sigma ajuste / sigma vrai a la L corrigee"}};
     j["hauteurs"] = hauteurs;
     j["hauteurs_en_trop"] = grille.hauteurs_en_trop;
     if (const std::string a = avertissement_en_trop(grille, reglages.fichier); !a.empty())
@@ -150,10 +152,17 @@ Rapport etablir_rapport(const Grille& grille, const Reglages& reglages, Route ro
                     rb.rayons = reglages.rayons;
                     rb.progression = reglages.progression;
                     const Intervalles iv = bootstrap(grille, m, a, rb);
+                    // The draws correct the fit's bias and give its real spread.
+                    o["sigma_ajuste"] = nombre(a.sigma);
+                    o["L_ajuste"] = nombre(a.L);
+                    o["sigma"] = nombre(iv.sigma_corrige);
+                    o["L"] = nombre(iv.L_corrige);
+                    o["erreur_sigma"] = nombre(iv.ecart_sigma);
+                    o["erreur_L"] = nombre(iv.ecart_L);
                     o["intervalle_sigma"] = {nombre(iv.sigma_bas), nombre(iv.sigma_haut)};
                     o["intervalle_L"] = {nombre(iv.L_bas), nombre(iv.L_haut)};
                     o["bootstrap"] = {{"reussis", iv.reussis}, {"echecs", iv.echecs},
-                                      {"covariance_exacte", iv.exact}};
+                                      {"covariance_exacte", iv.exact}, {"erreur_covariance", iv.erreur_covariance}};
                 } catch (const Erreur& e) {
                     o["echec_intervalles"] = e.what();
                     rapport.avertissements.push_back(e.what());
