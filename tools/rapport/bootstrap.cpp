@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -25,6 +26,14 @@ double quantile(const std::vector<double>& tries, double p)
     const std::size_t haut = std::min(bas + 1, tries.size() - 1);
     const double t = position - static_cast<double>(bas);
     return tries[bas] + t * (tries[haut] - tries[bas]);
+}
+
+double quantile_queue(const std::vector<double>& tries, double p)
+{
+    if (tries.empty())
+        return std::nan("");
+    const double n = static_cast<double>(tries.size());
+    return quantile(tries, std::clamp((p * (n + 1) - 1) / (n - 1 > 0 ? n - 1 : 1), 0.0, 1.0));
 }
 
 Droite droite(const std::vector<double>& x, const std::vector<double>& y)
@@ -209,18 +218,58 @@ struct Serie {
     std::vector<double> sigma, L;
 };
 
-// A value at log L from its values at the sets' L's: linear between them,
-// extended by the end segments.
-double interpoler(const std::vector<std::pair<double, double>>& points, double l)
+// A value at log L from its values at the sets' L's: linear between them;
+// beyond the outer sets, it changes by `pente` per unit of log L (1 for the
+// line's offset of log L̂, 0 otherwise: the distribution only shifts there).
+double interpoler(const std::vector<std::pair<double, double>>& points, double l, double pente)
 {
-    if (points.size() == 1)
-        return points[0].second;
+    if (l <= points.front().first)
+        return points.front().second + pente * (l - points.front().first);
+    if (l >= points.back().first)
+        return points.back().second + pente * (l - points.back().first);
     std::size_t i = 1;
-    while (i + 1 < points.size() && l > points[i].first)
+    while (l > points[i].first)
         ++i;
     const auto& [x0, y0] = points[i - 1];
     const auto& [x1, y1] = points[i];
     return x1 > x0 ? y0 + (y1 - y0) * (l - x0) / (x1 - x0) : y0;
+}
+
+// Pearson's correlation of the pairs where both are finite (0 when undefined).
+double correlation(const std::vector<double>& x, const std::vector<double>& y)
+{
+    const Droite d = droite(x, y), e = droite(y, x);
+    const double r2 = d.b * e.b;
+    return r2 > 0 ? std::copysign(std::sqrt(r2), d.b) : 0.0;
+}
+
+// Median and half the 16–84 % range of the finite values.
+std::pair<double, double> milieu_etendue(std::vector<double> v)
+{
+    v.erase(std::remove_if(v.begin(), v.end(), [](double x) { return !std::isfinite(x); }), v.end());
+    std::sort(v.begin(), v.end());
+    return {quantile(v, 0.5), (quantile(v, 0.84) - quantile(v, 0.16)) / 2};
+}
+
+// The line a + b x that carries the quantiles `tries` of the estimates at L̂
+// over to another L, from `ici` (the first seeds at L̂) and `la` (the same
+// seeds at that L): medians moved by their difference, spreads scaled by
+// their ratio. Nothing when fewer than half of either converged.
+std::optional<Droite> transport(const std::vector<double>& ici, const std::vector<double>& la,
+                                const std::vector<double>& tries)
+{
+    const auto finis = [](const std::vector<double>& v) {
+        return std::count_if(v.begin(), v.end(), [](double x) { return std::isfinite(x); });
+    };
+    if (finis(ici) * 2 < static_cast<long>(ici.size()) || finis(la) * 2 < static_cast<long>(la.size()) ||
+        finis(ici) < 3 || finis(la) < 3)
+        return std::nullopt;
+    const auto [m0, e0] = milieu_etendue(ici);
+    const auto [m1, e1] = milieu_etendue(la);
+    if (!(e0 > 0) || !(e1 > 0))
+        return std::nullopt;
+    const double b = e1 / e0, m = quantile(tries, 0.5);
+    return Droite{m + (m1 - m0) - b * m, b};
 }
 
 } // namespace
@@ -238,7 +287,7 @@ Intervalles bootstrap(const Grille& masque, Modele modele, const Ajustement& mes
     auto simuler = [&](double L, int nombre) {
         std::optional<surface::Plongement> plongement;
         try {
-            plongement.emplace(N, M, masque.pas, modele, mesure.sigma, L, 1LL << 25, r.tolerance);
+            plongement.emplace(N, M, masque.pas, modele, mesure.sigma, L, 1LL << 25, r.tolerance, 3.0 * mesure.L);
         } catch (const std::exception&) {
             throw Erreur("bootstrap : grille trop grande pour simuler des surfaces (memoire)");
         }
@@ -306,49 +355,52 @@ Intervalles bootstrap(const Grille& masque, Modele modele, const Ajustement& mes
 
     // The ends of the interval if L̂'s distribution only shifted with L, where
     // the other two sets are drawn.
-    const std::array<double, 2> ends{2 * lhat - quantile(qL, 0.975), 2 * lhat - quantile(qL, 0.025)};
+    const std::array<double, 2> ends{2 * lhat - quantile_queue(qL, 0.975), 2 * lhat - quantile_queue(qL, 0.025)};
     std::vector<std::pair<double, double>> aL{{lhat, 0.0}}, bL{{lhat, 1.0}}, aS{{lhat, 0.0}}, bS{{lhat, 1.0}};
     for (double l : ends) {
         if (K2 == 0 || !(std::fabs(l - lhat) > 1e-9) || !std::isfinite(l))
             continue;
         const Serie s = simuler(std::exp(l), K2);
+        // The set's median and spread against those of the same seeds at L̂
+        // (common random numbers make the differences precise), applied to
+        // the K estimates at L̂: its quantiles are a + b × those at L̂.
         const std::vector<double> x(centre.L.begin(), centre.L.begin() + K2);
         const std::vector<double> xs(centre.sigma.begin(), centre.sigma.begin() + K2);
-        const Droite dL = droite(x, s.L), dS = droite(xs, s.sigma);
-        int paires = 0;
-        for (int k = 0; k < K2; ++k)
-            paires += std::isfinite(x[static_cast<std::size_t>(k)]) && std::isfinite(s.L[static_cast<std::size_t>(k)]);
-        if (paires * 2 < K2)
+        const auto dL = transport(x, s.L, qL), dS = transport(xs, s.sigma, qS);
+        if (!dL || !dS)
             continue; // too few fits there: that side keeps the shift
-        aL.emplace_back(l, dL.a);
-        bL.emplace_back(l, dL.b);
-        aS.emplace_back(l, dS.a);
-        bS.emplace_back(l, dS.b);
+        aL.emplace_back(l, dL->a);
+        bL.emplace_back(l, dL->b);
+        aS.emplace_back(l, dS->a);
+        bS.emplace_back(l, dS->b);
     }
     for (auto* v : {&aL, &bL, &aS, &bS})
         std::sort(v->begin(), v->end());
-    // A set with only the shift (no other set on one side) extends with slope 1.
-    if (aL.size() == 1 || bL.size() == 1) {
-        aL.emplace_back(lhat + 1.0, 1.0);
-        bL.emplace_back(lhat + 1.0, 1.0);
-        aS.emplace_back(lhat + 1.0, 0.0);
-        bS.emplace_back(lhat + 1.0, 1.0);
-    }
     // p quantile of log L̂ and of log(σ̂/σ) when the truth is exp(l).
-    auto gL = [&](double p, double l) { return interpoler(aL, l) + interpoler(bL, l) * quantile(qL, p); };
-    auto gS = [&](double p, double l) { return interpoler(aS, l) + interpoler(bS, l) * quantile(qS, p); };
+    auto gL = [&](double p, double l) { return interpoler(aL, l, 1.0) + interpoler(bL, l, 0.0) * quantile_queue(qL, p); };
+    auto gS = [&](double p, double l) { return interpoler(aS, l, 0.0) + interpoler(bS, l, 0.0) * quantile_queue(qS, p); };
     const double bas = std::min(lhat, ends[0]) - 3.0, haut = std::max(lhat, ends[1]) + 3.0;
     auto inverse = [&](double p) { return racine([&](double l) { return gL(p, l) - lhat; }, bas, haut); };
     const double lc = inverse(0.5);
     iv.L_corrige = std::exp(lc);
-    iv.L_bas = std::exp(inverse(0.975));
-    iv.L_haut = std::exp(inverse(0.025));
+    if (std::getenv("DEBUG_BOOT")) {
+        std::fprintf(stderr, "lhat %g Q %g %g %g ends %g %g\n", std::exp(lhat), std::exp(quantile(qL, .025)), std::exp(quantile(qL, .5)), std::exp(quantile(qL, .975)), std::exp(ends[0]), std::exp(ends[1]));
+        for (std::size_t i = 0; i < aL.size(); ++i) std::fprintf(stderr, "  set L=%g a=%g b=%g  med=%g\n", std::exp(aL[i].first), aL[i].second, bL[i].second, std::exp(aL[i].second + bL[i].second * quantile(qL, .5)));
+        std::fprintf(stderr, "  lc %g\n", std::exp(lc));
+    }
+    const double l_bas = inverse(0.975), l_haut = inverse(0.025);
+    iv.L_bas = std::exp(l_bas);
+    iv.L_haut = std::exp(l_haut);
+    // σ̂ and L̂ err together: a true σ above σ̂ comes with a true L above L̂
+    // as often as their correlation says. Each end of σ's interval is read
+    // where L is that far towards the same end of L's interval.
+    const double rho = std::clamp(correlation(centre.sigma, centre.L), 0.0, 1.0);
     iv.sigma_corrige = std::exp(shat - gS(0.5, lc));
-    iv.sigma_bas = std::exp(shat - gS(0.975, lc));
-    iv.sigma_haut = std::exp(shat - gS(0.025, lc));
+    iv.sigma_bas = std::exp(shat - gS(0.975, lc + rho * (l_bas - lc)));
+    iv.sigma_haut = std::exp(shat - gS(0.025, lc + rho * (l_haut - lc)));
     // Spreads: the central 68 % of the estimates, carried to the corrected L.
-    iv.ecart_L = iv.L_corrige * interpoler(bL, lc) * (quantile(qL, 0.84) - quantile(qL, 0.16)) / 2;
-    iv.ecart_sigma = iv.sigma_corrige * interpoler(bS, lc) * (quantile(qS, 0.84) - quantile(qS, 0.16)) / 2;
+    iv.ecart_L = iv.L_corrige * interpoler(bL, lc, 0.0) * (quantile(qL, 0.84) - quantile(qL, 0.16)) / 2;
+    iv.ecart_sigma = iv.sigma_corrige * interpoler(bS, lc, 0.0) * (quantile(qS, 0.84) - quantile(qS, 0.16)) / 2;
     return iv;
 }
 

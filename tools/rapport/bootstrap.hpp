@@ -76,6 +76,11 @@ std::optional<Depart> mesurer_simulee(const std::vector<double>& nivelee, int li
 // Quantile of sorted values, linear between order statistics (p in [0, 1]).
 double quantile(const std::vector<double>& tries, double p);
 
+// The p quantile of a sample for a tail: the order statistic of rank
+// p (n + 1), which falls short of probability p on average by nothing, where
+// the linear rule above leaves about (1 − 2p)/n more in each tail.
+double quantile_queue(const std::vector<double>& tries, double p);
+
 // Least-squares line y = a + b x through the pairs where both are finite;
 // a = mean(y) − mean(x), b = 1 when fewer than 3 pairs or x does not vary.
 struct Droite {

@@ -96,7 +96,7 @@ double Plongement::portee(Modele modele, double pas, double L, double tolerance)
 }
 
 Plongement::Plongement(int lignes, int colonnes, double pas, Modele modele, double sigma, double L,
-                       long long cellules_max, double tolerance)
+                       long long cellules_max, double tolerance, double L_tore)
     : lignes_(lignes), colonnes_(colonnes)
 {
     if (lignes < 1 || colonnes < 1 || !(pas > 0.0) || !(sigma >= 0.0) || !(L > 0.0) || !(tolerance >= 0.0) ||
@@ -108,7 +108,7 @@ Plongement::Plongement(int lignes, int colonnes, double pas, Modele modele, doub
     if (tolerance > 0.0) {
         // The grid plus the reach of the covariance on each side, when that is
         // smaller than the exact torus in cells.
-        const double marge = std::ceil(portee(modele, pas, L, tolerance));
+        const double marge = std::ceil(portee(modele, pas, std::max(L, L_tore), tolerance));
         if (marge < static_cast<double>(std::max(lignes, colonnes))) {
             const int Pc = taille_rapide(lignes + static_cast<int>(marge));
             const int Qc = taille_rapide(colonnes + static_cast<int>(marge));

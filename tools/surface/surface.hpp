@@ -16,6 +16,8 @@
 // get the model's covariance plus that of their images, at most a few times
 // the tolerance times σ² (`erreur_covariance()` gives it). When the compact
 // torus would not be smaller than the exact one, the exact one is used.
+// `L_tore`, when longer than L, sizes the compact torus instead of L: surfaces
+// of several L's on one torus size share their white noise for a seed.
 #pragma once
 
 #include "fft.hpp"
@@ -61,7 +63,7 @@ public:
     // Surfaces of lignes x colonnes cells, step `pas`, of the model's covariance.
     // `cellules_max` bounds the torus (its number of cells).
     Plongement(int lignes, int colonnes, double pas, Modele modele, double sigma, double L,
-               long long cellules_max = 1LL << 24, double tolerance = 0.0);
+               long long cellules_max = 1LL << 24, double tolerance = 0.0, double L_tore = 0.0);
 
     int lignes() const { return lignes_; }
     int colonnes() const { return colonnes_; }
