@@ -194,10 +194,9 @@ public:
             return;
         dernier_ = palier;
         if (terminal_)
-            std::fprintf(stderr, "\rrugosite-rapport : intervalles %s %d/%d", modele_, fait, total_);
+            std::fprintf(stderr, "\rrugosite-rapport : bootstrap %s %d/%d", modele_, fait, total_);
         else
-            std::fprintf(stderr, "rugosite-rapport : intervalles %s : %d/%d surfaces simulees\n", modele_, fait,
-                         total_);
+            std::fprintf(stderr, "rugosite-rapport : bootstrap %s : %d/%d surfaces simulees\n", modele_, fait, total_);
         std::fflush(stderr);
         affiche_ = true;
     }
