@@ -60,9 +60,8 @@ Droite droite(const std::vector<double>& x, const std::vector<double>& y)
     return {my - b * mx, b};
 }
 
-Fonction commune_courte(const std::vector<double>& z, int N, int M, std::optional<int> rayons)
+Correlation correlation_courte(const std::vector<double>& z, int N, int M, int kmax)
 {
-    const int limite = std::max(0, std::min(rayons ? *rayons : entrees_regle, N - 1));
     const bool vides = std::any_of(z.begin(), z.end(), [](double v) { return std::isnan(v); });
     // With empty cells: heights with 0 there, and the mask of real cells.
     std::vector<double> w, m;
@@ -75,11 +74,11 @@ Fonction commune_courte(const std::vector<double>& z, int N, int M, std::optiona
         }
     }
     const double* h = vides ? w.data() : z.data();
-    // One pair of rows (or a row and itself shifted): the sum over a of
-    // (h[a] − g[a+k])² and the number of pairs, for a < longueur.
-    auto ajouter = [&](std::size_t i, std::size_t j, int decalage, int longueur, double& somme, double& paires) {
+    // Cells i .. i+longueur-1 against cells j .. j+longueur-1 (flat indices):
+    // the sum of squared differences and the number of pairs of real cells.
+    auto ajouter = [&](std::size_t i, std::size_t j, int longueur, double& somme, double& paires) {
         const double* u = h + i;
-        const double* v = h + j + decalage;
+        const double* v = h + j;
         // Four running sums: independent additions keep the processor busy.
         double s[4] = {0, 0, 0, 0};
         const int quatre = longueur / 4 * 4;
@@ -98,7 +97,7 @@ Fonction commune_courte(const std::vector<double>& z, int N, int M, std::optiona
             return;
         }
         const double* mu = m.data() + i;
-        const double* mv = m.data() + j + decalage;
+        const double* mv = m.data() + j;
         double p[4] = {0, 0, 0, 0};
         for (int a = 0; a < quatre; a += 4)
             for (int l = 0; l < 4; ++l) {
@@ -116,54 +115,48 @@ Fonction commune_courte(const std::vector<double>& z, int N, int M, std::optiona
         somme += (s[0] + s[1]) + (s[2] + s[3]);
         paires += (p[0] + p[1]) + (p[2] + p[3]);
     };
-    Fonction f;
-    int decroissant = 0;
-    double ancienne = 0.0;
-    constexpr int bloc = 8;
-    for (int e0 = 0; e0 < limite; e0 += bloc) {
-        const int e1 = std::min(e0 + bloc, limite);
-        f.somme.resize(static_cast<std::size_t>(e1), 0.0);
-        f.paires.resize(static_cast<std::size_t>(e1), 0.0);
-        // Pairs in one row, k cells apart (k <= N-2 and k < M).
-        for (int i = 0; i < N; ++i)
-            for (int k = e0 + 1; k <= e1; ++k)
-                if (k <= N - 2 && k < M)
-                    ajouter(static_cast<std::size_t>(i) * M, static_cast<std::size_t>(i) * M, k, M - k,
-                            f.somme[static_cast<std::size_t>(k - 1)], f.paires[static_cast<std::size_t>(k - 1)]);
-        // Pairs in one column whose lower cell is not in the last row.
-        for (int i = 0; i + 1 < N - 1; ++i)
-            for (int k = e0 + 1; k <= e1 && i + k <= N - 2; ++k)
-                ajouter(static_cast<std::size_t>(i) * M, static_cast<std::size_t>(i + k) * M, 0, M,
-                        f.somme[static_cast<std::size_t>(k - 1)], f.paires[static_cast<std::size_t>(k - 1)]);
-        if (rayons)
-            continue;
-        // Stop as soon as the range rule is decided: the next entries
-        // would not change it.
-        bool decide = false;
-        for (int e = e0; e < e1 && !decide; ++e) {
-            const double H = f.H(static_cast<std::size_t>(e));
-            decide = f.paires[static_cast<std::size_t>(e)] == 0;
-            decroissant = ancienne > H ? decroissant + 1 : 0;
-            decide = decide || decroissant == 4;
-            ancienne = H;
-        }
-        if (decide)
-            break;
-    }
-    return f;
+    const int kl = std::max(0, std::min(kmax, M - 1)), kc = std::max(0, std::min(kmax, N - 1));
+    Correlation c;
+    c.lignes = Fonction{std::vector<double>(static_cast<std::size_t>(kl), 0.0), std::vector<double>(static_cast<std::size_t>(kl), 0.0)};
+    c.colonnes = Fonction{std::vector<double>(static_cast<std::size_t>(kc), 0.0), std::vector<double>(static_cast<std::size_t>(kc), 0.0)};
+    const std::size_t ligne = static_cast<std::size_t>(M);
+    // Pairs in one row, k cells apart; the rows a few at a time stay in cache.
+    for (int i = 0; i < N; ++i)
+        for (int k = 1; k <= kl; ++k)
+            ajouter(i * ligne, i * ligne + static_cast<std::size_t>(k), M - k, c.lignes.somme[static_cast<std::size_t>(k - 1)],
+                    c.lignes.paires[static_cast<std::size_t>(k - 1)]);
+    // Pairs in one column: row i against row i+k, whole rows at once.
+    for (int i = 0; i + 1 < N; ++i)
+        for (int k = 1; k <= kc && i + k < N; ++k)
+            ajouter(i * ligne, (i + static_cast<std::size_t>(k)) * ligne, M, c.colonnes.somme[static_cast<std::size_t>(k - 1)],
+                    c.colonnes.paires[static_cast<std::size_t>(k - 1)]);
+    c.toutes = somme_fonctions(c.lignes, c.colonnes);
+    return c;
 }
 
-std::optional<Depart> mesurer_simulee(const std::vector<double>& nivelee, int N, int M, double pas, Modele modele,
-                                      Depart depart, const ReglagesBootstrap& r)
+std::optional<Simulee> mesurer_simulee(const std::vector<double>& nivelee, int N, int M, double pas, Modele modele,
+                                       double L, const ReglagesBootstrap& r)
 {
-    try {
-        const Fonction f = commune_courte(nivelee, N, M, r.rayons);
-        const Plage plage{r.rayons ? *r.rayons : rayon_max_observation(f)};
-        const Ajustement a = ajuster(modele, points_ajustement(f, plage, pas, r.ponderes), depart);
-        return Depart{a.sigma, a.L};
-    } catch (const Erreur&) {
-        return std::nullopt;
+    ReglagesMesure rm = r.mesure;
+    rm.directions = r.directions;
+    Estimation e;
+    if (rm.fonction == FonctionMesure::toutes_paires && rm.regle != RegleMesure::reliefstat) {
+        // The entries the range can reach: the measurement's range (where the
+        // rule starts) and a few times the simulated L beyond it.
+        const double c = rm.longueurs > 0 ? rm.longueurs : longueurs_plage(modele);
+        const double voulu = std::max({2.0 * rm.depart, 3.0 * c * L / pas, 2.0 * rm.rayons, 16.0});
+        const int k = static_cast<int>(std::min(voulu, static_cast<double>(std::max(N, M) - 1)));
+        e = mesurer(correlation_courte(nivelee, N, M, k), N, M, pas, rm, modele);
+    } else {
+        e = mesurer(nivelee, N, M, pas, rm, modele);
     }
+    if (!e.commune.a)
+        return std::nullopt;
+    Simulee s{e.commune.a->sigma, e.commune.a->L, std::nan(""), std::nan("")};
+    for (int d = 0; d < 2; ++d)
+        if (r.directions && e.direction[d].a)
+            s.L_direction[d] = e.direction[d].a->L;
+    return s;
 }
 
 namespace {
@@ -215,6 +208,7 @@ private:
 struct Serie {
     double logL = 0; // the true L of the set, log
     std::vector<double> sigma, L;
+    std::vector<double> anisotropie; // log of L along x over L along y
 };
 
 // A value at log L from its values at the sets' L's: linear between them;
@@ -296,6 +290,7 @@ Intervalles bootstrap(const Grille& masque, Modele modele, const Ajustement& mes
         s.logL = std::log(L);
         s.sigma.assign(static_cast<std::size_t>(nombre), std::nan(""));
         s.L = s.sigma;
+        s.anisotropie = s.sigma;
         const int tirages = (nombre + 1) / 2;
         std::atomic<int> suivant{0};
         auto travail = [&] {
@@ -315,9 +310,10 @@ Intervalles bootstrap(const Grille& masque, Modele modele, const Ajustement& mes
                             z[c] = std::nan("");
                     try {
                         const std::vector<double> niv = niveler(z, N, M, r.nivellement);
-                        if (const auto m = mesurer_simulee(niv, N, M, masque.pas, modele, Depart{mesure.sigma, L}, r)) {
+                        if (const auto m = mesurer_simulee(niv, N, M, masque.pas, modele, L, r)) {
                             s.sigma[static_cast<std::size_t>(k)] = std::log(m->sigma / mesure.sigma);
                             s.L[static_cast<std::size_t>(k)] = std::log(m->L);
+                            s.anisotropie[static_cast<std::size_t>(k)] = std::log(m->L_direction[0] / m->L_direction[1]);
                         }
                     } catch (const Erreur&) {
                         // counted as a failure
@@ -400,6 +396,20 @@ Intervalles bootstrap(const Grille& masque, Modele modele, const Ajustement& mes
     // Spreads: the central 68 % of the estimates, carried to the corrected L.
     iv.ecart_L = iv.L_corrige * interpoler(bL, lc, 0.0) * (quantile(qL, 0.84) - quantile(qL, 0.16)) / 2;
     iv.ecart_sigma = iv.sigma_corrige * interpoler(bS, lc, 0.0) * (quantile(qS, 0.84) - quantile(qS, 0.16)) / 2;
+    // The anisotropy: the simulated surfaces are isotropic, so the spread of
+    // their ratio around 1 stands for that of the measured ratio around the
+    // true one (basic interval on the logarithm).
+    if (r.directions && std::isfinite(r.anisotropie) && r.anisotropie > 0) {
+        std::vector<double> qA;
+        for (double v : centre.anisotropie)
+            if (std::isfinite(v))
+                qA.push_back(v);
+        std::sort(qA.begin(), qA.end());
+        if (qA.size() * 2 >= centre.anisotropie.size() && qA.size() >= 2) {
+            iv.anisotropie_bas = r.anisotropie / std::exp(quantile_queue(qA, 0.975));
+            iv.anisotropie_haut = r.anisotropie / std::exp(quantile_queue(qA, 0.025));
+        }
+    }
     return iv;
 }
 

@@ -23,8 +23,10 @@
 
 #include "ajustement.hpp"
 #include "grille.hpp"
+#include "mesure.hpp"
 #include "nivellement.hpp"
 
+#include <cmath>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -36,8 +38,9 @@ struct ReglagesBootstrap {
     std::uint64_t graine = 1;
     int fils = 2;
     Nivellement nivellement = Nivellement::plan;
-    std::optional<int> rayons; // fixed fit range; otherwise the cut rule on each surface
-    bool ponderes = true;
+    ReglagesMesure mesure; // how the measurement was measured (`depart`: its range)
+    bool directions = false; // also each direction's L, for the anisotropy's interval
+    double anisotropie = std::nan(""); // the measured ratio of the directions' L
     bool progression = false; // progress on standard error
     // The simulated surfaces' covariance may differ from the model's by this
     // much (times σ²) at the far ends of the grid: a torus that small is
@@ -52,6 +55,9 @@ struct Intervalles {
     double ecart_sigma = 0, ecart_L = 0;
     int reussis = 0; // simulated surfaces whose fit converged
     int echecs = 0;
+    // The ratio of the two directions' L (along x over along y): its 95 %
+    // interval, NaN when the directions were not fitted.
+    double anisotropie_bas = std::nan(""), anisotropie_haut = std::nan("");
     bool exact = true;              // surfaces of the model's covariance exactly
     double erreur_covariance = 0.0; // otherwise at most this much, over σ²
 };
@@ -61,17 +67,20 @@ struct Intervalles {
 // can't be simulated or fewer than half of the fits converge.
 Intervalles bootstrap(const Grille& masque, Modele modele, const Ajustement& mesure, const ReglagesBootstrap& r);
 
-// The pooled function of the measurement (reliefstat's: row pairs, and column
-// pairs not ending on the last row) by direct sums, only as far as the range
-// rule reads it (or the first `rayons` entries): a few entries of a long grid
-// cost less this way than by transforms of whole rows.
-Fonction commune_courte(const std::vector<double>& z, int lignes, int colonnes, std::optional<int> rayons);
+// The directional functions and `toutes` up to separation kmax, by direct
+// sums: for the few separations a fit range reaches on a long grid, cheaper
+// than transforms of whole rows.
+Correlation correlation_courte(const std::vector<double>& z, int lignes, int colonnes, int kmax);
 
-// σ and L of one simulated levelled surface measured as the measurement is
-// (same function, range rule and fit), starting the fit from `depart`;
-// nullopt when the fit fails.
-std::optional<Depart> mesurer_simulee(const std::vector<double>& nivelee, int lignes, int colonnes, double pas,
-                                      Modele modele, Depart depart, const ReglagesBootstrap& r);
+// σ, L and the L of each direction (NaN without) of one simulated levelled
+// surface of true length L, measured as the measurement is (the same function,
+// range rule and fits); nullopt when the pooled fit fails.
+struct Simulee {
+    double sigma, L;
+    double L_direction[2];
+};
+std::optional<Simulee> mesurer_simulee(const std::vector<double>& nivelee, int lignes, int colonnes, double pas,
+                                       Modele modele, double L, const ReglagesBootstrap& r);
 
 // Quantile of sorted values, linear between order statistics (p in [0, 1]).
 double quantile(const std::vector<double>& tries, double p);

@@ -723,7 +723,7 @@ std::string page_html(const nlohmann::json& rapport, int lignes, int colonnes,
                                        : " ; covariance des surfaces simulées approchée");
         out << ".</p>\n";
     }
-    out << "<p>" << (with_errors ? "Erreurs types : celles de l'ajustement. " : "") << "Intervalles : "
+    out << "<p>" << (with_errors ? "Erreurs types : celles de l'ajustement seul, qui tiennent σ et L pour exacts ; elles sont bien plus petites que la dispersion réelle (de 5 à 40 fois sur des surfaces simulées) : citez les intervalles. " : "") << "Intervalles : "
         << escape(text(reglages, "methode_intervalle", "méthode non précisée")) << ".</p>\n";
     out << "</section>\n";
 
