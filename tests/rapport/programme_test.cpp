@@ -115,7 +115,16 @@ TEST(RapportProgramme, ReportFilesHoldTheAgreedKeys)
         EXPECT_TRUE(j["directions"][k].is_number()) << k;
     EXPECT_EQ(j["directions"]["axes"][0]["cle"], "cadre");
     EXPECT_EQ(j["directions"]["axes"][1]["cle"], "barre");
-    EXPECT_TRUE(j["directions"]["intervalle_anisotropie"].is_null());
+    // The anisotropy's interval holds the measured ratio.
+    const json& ia = j["directions"]["intervalle_anisotropie"];
+    ASSERT_TRUE(ia.is_array() && ia.size() == 2) << ia;
+    EXPECT_LT(ia[0].get<double>(), j["directions"]["anisotropie"].get<double>());
+    EXPECT_GT(ia[1].get<double>(), j["directions"]["anisotropie"].get<double>());
+    for (const char* m : {"exponentiel", "gaussien"}) {
+        // The fit's own figures beside the corrected ones.
+        EXPECT_TRUE(j["ajustements"][m]["L_ajuste"].is_number()) << m;
+        EXPECT_TRUE(j["ajustements"][m]["sigma_ajuste"].is_number()) << m;
+    }
     for (const char* m : {"exponentiel", "gaussien"}) {
         EXPECT_EQ(j["ajustements"][m]["resolu"], true) << m;
         EXPECT_EQ(j["ajustements"][m]["motif"], "") << m;

@@ -182,11 +182,12 @@ TEST(RapportSurface, OneTorusSizeForSeveralLengthsKeepsTheWhiteNoise)
     EXPECT_GT(s12 / std::sqrt(s11 * s22), 0.95);
 }
 
-TEST(RapportBootstrap, ShortPooledFunctionIsTheMeasurementsAsFarAsTheRuleReads)
+TEST(RapportBootstrap, ShortSumsAreTheTransformsFunctions)
 {
-    // Direct sums against the transforms, with and without empty cells: the
-    // entries computed agree, and so does the fit range the rule gives.
-    const int N = 70, M = 45;
+    // Direct sums against the transforms, with and without empty cells, on a
+    // grid longer than wide: every entry of both directions and of the pooled
+    // function, as far as asked.
+    const int N = 70, M = 45, k = 30;
     const Plongement p(N, M, 1.0, Modele::exponentiel, 1.0, 4.0);
     Buffer<Complexe> travail;
     std::vector<double> a(N * M), b(N * M);
@@ -194,19 +195,21 @@ TEST(RapportBootstrap, ShortPooledFunctionIsTheMeasurementsAsFarAsTheRuleReads)
     for (int c = 0; c < N * M; c += 13)
         b[static_cast<std::size_t>(c)] = std::nan("");
     for (const auto* z : {&a, &b}) {
-        const rapport::Fonction ref = rapport::correlation_commune_fft(*z, N, M, rapport::entrees_regle);
-        const rapport::Fonction court = rapport::commune_courte(*z, N, M, std::nullopt);
-        ASSERT_LE(court.taille(), ref.taille());
-        ASSERT_GT(court.taille(), 0u);
-        for (std::size_t e = 0; e < court.taille(); ++e) {
-            EXPECT_EQ(court.paires[e], ref.paires[e]) << e;
-            EXPECT_NEAR(court.somme[e], ref.somme[e], 1e-9 * ref.somme[e]) << e;
+        const rapport::Correlation ref = rapport::correlation_directions_fft(*z, N, M, k);
+        const rapport::Correlation court = rapport::correlation_courte(*z, N, M, k);
+        for (const auto& [f, g] : {std::pair{&court.lignes, &ref.lignes}, std::pair{&court.colonnes, &ref.colonnes},
+                                   std::pair{&court.toutes, &ref.toutes}}) {
+            ASSERT_EQ(f->taille(), static_cast<std::size_t>(k));
+            ASSERT_EQ(g->taille(), static_cast<std::size_t>(k));
+            for (std::size_t e = 0; e < f->taille(); ++e) {
+                EXPECT_EQ(f->paires[e], g->paires[e]) << e;
+                EXPECT_NEAR(f->somme[e], g->somme[e], 1e-9 * g->somme[e]) << e;
+            }
         }
-        EXPECT_EQ(rapport::rayon_max_observation(court), rapport::rayon_max_observation(ref));
-        const rapport::Fonction sept = rapport::commune_courte(*z, N, M, 7);
-        EXPECT_EQ(sept.taille(), 7u);
-        EXPECT_NEAR(sept.somme[6], ref.somme[6], 1e-9 * ref.somme[6]);
     }
+    // Fewer columns than separations asked: the rows' function stops there.
+    EXPECT_EQ(rapport::correlation_courte(a, N, M, 60).lignes.taille(), static_cast<std::size_t>(M - 1));
+    EXPECT_EQ(rapport::correlation_courte(a, N, M, 60).colonnes.taille(), 60u);
 }
 
 TEST(RapportBootstrap, TailQuantilesAndRootsOfIncreasingFunctions)
