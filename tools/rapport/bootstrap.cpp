@@ -141,12 +141,24 @@ std::optional<Simulee> mesurer_simulee(const std::vector<double>& nivelee, int N
     rm.directions = r.directions;
     Estimation e;
     if (rm.fonction == FonctionMesure::toutes_paires && rm.regle != RegleMesure::reliefstat) {
-        // The entries the range can reach: the measurement's range (where the
-        // rule starts) and a few times the simulated L beyond it.
+        // The entries the range should reach: where the rule starts (the
+        // measurement's range) and the range the simulated L asks, with some
+        // room. When a fit's range ends on the last entry computed, the rule
+        // may have wanted more: twice as many, and measure again.
         const double c = rm.longueurs > 0 ? rm.longueurs : longueurs_plage(modele);
-        const double voulu = std::max({2.0 * rm.depart, 3.0 * c * L / pas, 2.0 * rm.rayons, 16.0});
-        const int k = static_cast<int>(std::min(voulu, static_cast<double>(std::max(N, M) - 1)));
-        e = mesurer(correlation_courte(nivelee, N, M, k), N, M, pas, rm, modele);
+        const int toutes = std::max(N, M) - 1;
+        int k = static_cast<int>(std::min(
+            std::max({1.5 * rm.depart, 1.5 * c * L / pas, static_cast<double>(rm.rayons), 16.0}) + 2.0,
+            static_cast<double>(toutes)));
+        for (;;) {
+            e = mesurer(correlation_courte(nivelee, N, M, k), N, M, pas, rm, modele);
+            int atteint = e.commune.rayons;
+            for (int d = 0; d < 2 && rm.directions; ++d)
+                atteint = std::max(atteint, e.direction[d].rayons);
+            if (atteint < k || k >= toutes)
+                break;
+            k = std::min(2 * k, toutes);
+        }
     } else {
         e = mesurer(nivelee, N, M, pas, rm, modele);
     }
@@ -299,7 +311,7 @@ Intervalles bootstrap(const Grille& masque, Modele modele, const Ajustement& mes
             for (int t = suivant++; t < tirages; t = suivant++) {
                 plongement->tirer_tore(surface::graine_derivee(r.graine, static_cast<std::uint64_t>(modele),
                                                                static_cast<std::uint64_t>(t)),
-                                       tampon);
+                                       tampon, true);
                 for (int moitie = 0; moitie < 2; ++moitie) {
                     const int k = 2 * t + moitie;
                     if (k >= nombre)

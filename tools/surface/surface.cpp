@@ -197,11 +197,24 @@ void Plongement::tirer(std::uint64_t graine, std::span<double> a, std::span<doub
     extraire(travail, 1, b);
 }
 
-void Plongement::tirer_tore(std::uint64_t graine, Buffer<Complexe>& travail) const
+void Plongement::tirer_tore(std::uint64_t graine, Buffer<Complexe>& travail, bool uniforme) const
 {
     const std::size_t n = static_cast<std::size_t>(P_) * Q_;
     if (travail.size() != n)
         travail = Buffer<Complexe>(n);
+    if (uniforme) {
+        // Two 32-bit uniforms per 64 random bits, centred, variance 1.
+        std::uint64_t x = graine;
+        constexpr double echelle = 3.4641016151377544 / 4294967296.0; // √12 / 2³²
+        for (std::size_t k = 0; k < n; ++k) {
+            const std::uint64_t u = splitmix64(x);
+            const double re = (static_cast<double>(u >> 32) + 0.5) * echelle - 1.7320508075688772;
+            const double im = (static_cast<double>(u & 0xffffffffULL) + 0.5) * echelle - 1.7320508075688772;
+            travail[k] = Complexe(racine_[k] * re, racine_[k] * im);
+        }
+        fftw_execute_dft(plan_.get(), as_fftw(travail.data()), as_fftw(travail.data()));
+        return;
+    }
     Normale normale(graine);
     for (std::size_t k = 0; k < n; ++k) {
         const double re = normale();

@@ -84,7 +84,12 @@ public:
     void tirer(std::uint64_t graine, std::span<double> a, std::span<double> b, Buffer<Complexe>& travail) const;
     // The same draw left on the torus: `extraire` then copies one of its two
     // surfaces (0: the first, 1: the second), so that only one grid is kept.
-    void tirer_tore(std::uint64_t graine, Buffer<Complexe>& travail) const;
+    // With `uniforme`, the white noise is uniform of variance 1 rather than
+    // normal: the covariance is the same, and each height, a weighted sum of
+    // many independent values, is normal but for a kurtosis off by about
+    // −1.2 Σw⁴/(Σw²)² (the weights: the square roots of the eigenvalues), and
+    // the noise costs a fraction of normal deviates.
+    void tirer_tore(std::uint64_t graine, Buffer<Complexe>& travail, bool uniforme = false) const;
     void extraire(const Buffer<Complexe>& travail, int laquelle, std::span<double> z) const;
 
 private:
