@@ -140,23 +140,28 @@ TEST(RapportSurface, CompactTorusGivesTheModelsCovarianceWithinItsTolerance)
         EXPECT_LT(p.tore_colonnes(), 2 * (M - 1)) << nom(m);
         EXPECT_GE(p.tore_lignes(), N + Plongement::portee(m, pas, L, 1e-4)) << nom(m);
         EXPECT_LT(p.erreur_covariance(), 5e-4) << nom(m);
-        std::vector<std::vector<double>> surfaces;
-        Buffer<Complexe> travail;
-        for (int t = 0; t < 30; ++t) {
-            std::vector<double> a(N * M), b(N * M);
-            p.tirer(graine_derivee(11, 1, static_cast<std::uint64_t>(t)), a, b, travail);
-            surfaces.push_back(std::move(a));
-            surfaces.push_back(std::move(b));
+        // Normal white noise, and the uniform one the bootstrap uses.
+        for (const bool uniforme : {false, true}) {
+            std::vector<std::vector<double>> surfaces;
+            Buffer<Complexe> travail;
+            for (int t = 0; t < 30; ++t) {
+                std::vector<double> a(N * M), b(N * M);
+                p.tirer_tore(graine_derivee(11, 1, static_cast<std::uint64_t>(t)), travail, uniforme);
+                p.extraire(travail, 0, a);
+                p.extraire(travail, 1, b);
+                surfaces.push_back(std::move(a));
+                surfaces.push_back(std::move(b));
+            }
+            // Far separations have few pairs: the allowance is about four
+            // standard errors of their mean (neighbouring pairs are correlated).
+            // A torus that wrapped them onto near neighbours would be off by 0.5.
+            for (const auto& [dy, dx] : {std::pair{0, 0}, std::pair{0, 1}, std::pair{1, 0}, std::pair{2, 3},
+                                         std::pair{0, 4}, std::pair{N - 1, 0}, std::pair{0, M - 1}})
+                EXPECT_NEAR(covariance_empirique(surfaces, N, M, dy, dx),
+                            covariance(m, 1.0, L, std::hypot(dy * pas, dx * pas)),
+                            std::max(0.05, 8.0 / std::sqrt(60.0 * (N - dy) * (M - dx))))
+                    << nom(m) << (uniforme ? " uniform" : " normal") << " at " << dy << ", " << dx;
         }
-        // Far separations have few pairs: the allowance is about four
-        // standard errors of their mean (neighbouring pairs are correlated).
-        // A torus that wrapped them onto near neighbours would be off by 0.5.
-        for (const auto& [dy, dx] : {std::pair{0, 0}, std::pair{0, 1}, std::pair{1, 0}, std::pair{2, 3},
-                                     std::pair{0, 4}, std::pair{N - 1, 0}, std::pair{0, M - 1}})
-            EXPECT_NEAR(covariance_empirique(surfaces, N, M, dy, dx),
-                        covariance(m, 1.0, L, std::hypot(dy * pas, dx * pas)),
-                        std::max(0.05, 8.0 / std::sqrt(60.0 * (N - dy) * (M - dx))))
-                << nom(m) << " at " << dy << ", " << dx;
     }
 }
 

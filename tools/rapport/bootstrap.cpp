@@ -10,7 +10,6 @@
 #include <atomic>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -390,11 +389,6 @@ Intervalles bootstrap(const Grille& masque, Modele modele, const Ajustement& mes
     auto inverse = [&](double p) { return racine([&](double l) { return gL(p, l) - lhat; }, bas, haut); };
     const double lc = inverse(0.5);
     iv.L_corrige = std::exp(lc);
-    if (std::getenv("DEBUG_BOOT")) {
-        std::fprintf(stderr, "lhat %g Q %g %g %g ends %g %g\n", std::exp(lhat), std::exp(quantile(qL, .025)), std::exp(quantile(qL, .5)), std::exp(quantile(qL, .975)), std::exp(ends[0]), std::exp(ends[1]));
-        for (std::size_t i = 0; i < aL.size(); ++i) std::fprintf(stderr, "  set L=%g a=%g b=%g  med=%g\n", std::exp(aL[i].first), aL[i].second, bL[i].second, std::exp(aL[i].second + bL[i].second * quantile(qL, .5)));
-        std::fprintf(stderr, "  lc %g\n", std::exp(lc));
-    }
     const double l_bas = inverse(0.975), l_haut = inverse(0.025);
     iv.L_bas = std::exp(l_bas);
     iv.L_haut = std::exp(l_haut);
