@@ -181,11 +181,12 @@ Rapport etablir_rapport(const Grille& grille, const Reglages& reglages, Route ro
         {"K", reglages.K},
         {"graine", reglages.graine},
         {"methode_intervalle",
-         "bootstrap parametrique calibre : surfaces gaussiennes du modele ajuste (plongement circulant), memes "
-         "cellules vides, nivelees, coupees et ajustees comme la mesure, K a L mesuree et K/5 a chaque borne "
-         "(memes graines) ; sigma et L corriges du biais (mediane) et intervalles par inversion du test : chaque "
-         "borne de L est la longueur qui place L mesuree a 2,5 % de la queue de sa distribution, et celles de sigma "
-         "viennent des quantiles de sigma ajuste / sigma vrai a la L corrigee"}};
+         "bootstrap paramétrique calibré : surfaces gaussiennes du modèle ajusté (plongement circulant), mêmes "
+         "cellules vides, nivelées et mesurées comme la mesure ; 5/7 des K tirages à L mesurée, 1/7 à chaque borne "
+         "de l'intervalle de base (mêmes graines) ; σ et L corrigés du biais en médiane ; intervalles par inversion "
+         "du test : chaque borne de L est la longueur qui place L mesurée à 2,5 % dans la queue de sa loi, celles "
+         "de σ viennent des quantiles de σ ajusté / σ vrai, lus vers la borne de L de même sens selon la "
+         "corrélation de σ et L"}};
     j["hauteurs"] = hauteurs;
     j["hauteurs_en_trop"] = grille.hauteurs_en_trop;
     if (const std::string a = avertissement_en_trop(grille, reglages.fichier); !a.empty())
