@@ -185,9 +185,9 @@ public:
         if (affiche_ && terminal_)
             std::fputs("\n", stderr);
     }
-    void pas()
+    void pas(int n = 1)
     {
-        const int fait = ++fait_;
+        const int fait = fait_ += n;
         if (!actif_)
             return;
         std::lock_guard garde(verrou_);
@@ -223,14 +223,22 @@ struct Serie {
 };
 
 // A value at log L from its values at the sets' L's: linear between them;
-// beyond the outer sets, it changes by `pente` per unit of log L (1 for the
-// line's offset of log L̂, 0 otherwise: the distribution only shifts there).
-double interpoler(const std::vector<std::pair<double, double>>& points, double l, double pente)
+// beyond the outer sets, along the nearest segment, its slope kept to at
+// least `pente_min`; with one set only, with slope `seul`.
+double interpoler(const std::vector<std::pair<double, double>>& points, double l, double pente_min, double seul)
 {
+    const std::size_t n = points.size();
+    auto pente = [&](std::size_t i) {
+        const auto& [x0, y0] = points[i];
+        const auto& [x1, y1] = points[i + 1];
+        return std::max(x1 > x0 ? (y1 - y0) / (x1 - x0) : 0.0, pente_min);
+    };
+    if (n == 1)
+        return points[0].second + seul * (l - points[0].first);
     if (l <= points.front().first)
-        return points.front().second + pente * (l - points.front().first);
+        return points.front().second + pente(0) * (l - points.front().first);
     if (l >= points.back().first)
-        return points.back().second + pente * (l - points.back().first);
+        return points.back().second + pente(n - 2) * (l - points.back().first);
     std::size_t i = 1;
     while (l > points[i].first)
         ++i;
@@ -247,20 +255,28 @@ double correlation(const std::vector<double>& x, const std::vector<double>& y)
     return r2 > 0 ? std::copysign(std::sqrt(r2), d.b) : 0.0;
 }
 
-// Median and half the 16–84 % range of the finite values.
-std::pair<double, double> milieu_etendue(std::vector<double> v)
+// Where a set of estimates sits and how it spreads on each side: its median,
+// and the distances from the median down to the 16 % quantile and up to the
+// 84 % one (the two tails of L̂ differ, more so where the grid stops
+// resolving L).
+struct Loi {
+    double milieu = 0, dessous = 0, dessus = 0;
+};
+
+Loi loi(std::vector<double> v)
 {
     v.erase(std::remove_if(v.begin(), v.end(), [](double x) { return !std::isfinite(x); }), v.end());
     std::sort(v.begin(), v.end());
-    return {quantile(v, 0.5), (quantile(v, 0.84) - quantile(v, 0.16)) / 2};
+    const double m = quantile(v, 0.5);
+    return {m, m - quantile(v, 0.16), quantile(v, 0.84) - m};
 }
 
-// The line a + b x that carries the quantiles `tries` of the estimates at L̂
-// over to another L, from `ici` (the first seeds at L̂) and `la` (the same
-// seeds at that L): medians moved by their difference, spreads scaled by
-// their ratio. Nothing when fewer than half of either converged.
-std::optional<Droite> transport(const std::vector<double>& ici, const std::vector<double>& la,
-                                const std::vector<double>& tries)
+// The distribution at another L: that of the whole set at L̂ moved by the
+// difference of medians and scaled by the ratios of spreads between `la`
+// (seeds at that L) and `ici` (the same seeds at L̂); common seeds make the
+// difference and the ratios far more precise than either set alone. Nothing
+// when fewer than half of either converged.
+std::optional<Loi> transport(const std::vector<double>& ici, const std::vector<double>& la, const Loi& centre)
 {
     const auto finis = [](const std::vector<double>& v) {
         return std::count_if(v.begin(), v.end(), [](double x) { return std::isfinite(x); });
@@ -268,23 +284,49 @@ std::optional<Droite> transport(const std::vector<double>& ici, const std::vecto
     if (finis(ici) * 2 < static_cast<long>(ici.size()) || finis(la) * 2 < static_cast<long>(la.size()) ||
         finis(ici) < 3 || finis(la) < 3)
         return std::nullopt;
-    const auto [m0, e0] = milieu_etendue(ici);
-    const auto [m1, e1] = milieu_etendue(la);
-    if (!(e0 > 0) || !(e1 > 0))
+    const Loi a = loi(ici), b = loi(la);
+    if (!(a.dessous > 0) || !(a.dessus > 0) || !(b.dessous > 0) || !(b.dessus > 0))
         return std::nullopt;
-    const double b = e1 / e0, m = quantile(tries, 0.5);
-    return Droite{m + (m1 - m0) - b * m, b};
+    return Loi{centre.milieu + (b.milieu - a.milieu), centre.dessous * b.dessous / a.dessous,
+               centre.dessus * b.dessus / a.dessus};
 }
+
+// Adds the finite values of a set, less its median, over its spread on their
+// side, to the pooled standardised values.
+void standardiser(const std::vector<double>& v, std::vector<double>& z)
+{
+    const Loi l = loi(v);
+    if (!(l.dessous > 0) || !(l.dessus > 0))
+        return;
+    for (double x : v)
+        if (std::isfinite(x))
+            z.push_back((x - l.milieu) / (x < l.milieu ? l.dessous : l.dessus));
+}
+
+// A distribution's median and spreads against log L, one point per set.
+struct Courbes {
+    std::vector<std::pair<double, double>> milieu, dessous, dessus;
+    void ajouter(double l, const Loi& loi)
+    {
+        milieu.emplace_back(l, loi.milieu);
+        dessous.emplace_back(l, loi.dessous);
+        dessus.emplace_back(l, loi.dessus);
+        for (auto* v : {&milieu, &dessous, &dessus})
+            std::sort(v->begin(), v->end());
+    }
+};
 
 } // namespace
 
 Intervalles bootstrap(const Grille& masque, Modele modele, const Ajustement& mesure, const ReglagesBootstrap& r)
 {
     const int N = masque.lignes, M = masque.colonnes;
-    // K surfaces in all: about 5/7 at L̂ and 1/7 at each end.
-    const int K2 = std::max(r.K, 0) >= 40 ? std::max(r.K, 0) / 7 : 0;
-    const int K = std::max(r.K, 0) - 2 * K2;
-    Progression progression(r.progression, K + 2 * K2, surface::nom(modele));
+    // K surfaces at most: 40 % at L̂, 15 % at each end of the interval an
+    // L-independent shift would give, 15 % at the corrected L, 15 % at the
+    // upper end when it falls beyond the others.
+    const int K2 = std::max(r.K, 0) >= 40 ? std::max(r.K, 0) * 3 / 20 : 0;
+    const int K = std::max(r.K, 0) - 4 * K2;
+    Progression progression(r.progression, K + 4 * K2, surface::nom(modele));
     Intervalles iv;
 
     // One set: `nombre` surfaces of seeds 0 .. nombre-1 (two per draw) at L.
@@ -362,31 +404,69 @@ Intervalles bootstrap(const Grille& masque, Modele modele, const Ajustement& mes
     // The ends of the interval if L̂'s distribution only shifted with L, where
     // the other two sets are drawn.
     const std::array<double, 2> ends{2 * lhat - quantile_queue(qL, 0.975), 2 * lhat - quantile_queue(qL, 0.025)};
-    std::vector<std::pair<double, double>> aL{{lhat, 0.0}}, bL{{lhat, 1.0}}, aS{{lhat, 0.0}}, bS{{lhat, 1.0}};
-    for (double l : ends) {
-        if (K2 == 0 || !(std::fabs(l - lhat) > 1e-9) || !std::isfinite(l))
-            continue;
+    // Each set's median and spread, by the log of its L (a + b z below), and
+    // the shape of the distribution, pooled over the sets: the values of each
+    // set standardised by its own median and spread.
+    const Loi cL = loi(centre.L), cS = loi(centre.sigma);
+    Courbes courbeL, courbeS;
+    courbeL.ajouter(lhat, cL);
+    courbeS.ajouter(lhat, cS);
+    std::vector<double> zL, zS;
+    standardiser(centre.L, zL);
+    standardiser(centre.sigma, zS);
+    std::sort(zL.begin(), zL.end());
+    std::sort(zS.begin(), zS.end());
+    // Adds a set at log L = l, drawn with the first K2 seeds.
+    auto ajouter_jeu = [&](double l) {
+        if (K2 == 0)
+            return;
+        bool proche = !std::isfinite(l);
+        for (const auto& [x, y] : courbeL.milieu)
+            proche = proche || std::fabs(l - x) < 0.01; // as good as a set already drawn
+        if (proche) {
+            progression.pas(K2);
+            return;
+        }
         const Serie s = simuler(std::exp(l), K2);
-        // The set's median and spread against those of the same seeds at L̂
-        // (common random numbers make the differences precise), applied to
-        // the K estimates at L̂: its quantiles are a + b × those at L̂.
         const std::vector<double> x(centre.L.begin(), centre.L.begin() + K2);
         const std::vector<double> xs(centre.sigma.begin(), centre.sigma.begin() + K2);
-        const auto dL = transport(x, s.L, qL), dS = transport(xs, s.sigma, qS);
+        const auto dL = transport(x, s.L, cL), dS = transport(xs, s.sigma, cS);
         if (!dL || !dS)
-            continue; // too few fits there: that side keeps the shift
-        aL.emplace_back(l, dL->a);
-        bL.emplace_back(l, dL->b);
-        aS.emplace_back(l, dS->a);
-        bS.emplace_back(l, dS->b);
-    }
-    for (auto* v : {&aL, &bL, &aS, &bS})
-        std::sort(v->begin(), v->end());
+            return; // too few fits there: the others stand for it
+        courbeL.ajouter(l, *dL);
+        courbeS.ajouter(l, *dS);
+        standardiser(s.L, zL);
+        standardiser(s.sigma, zS);
+        std::sort(zL.begin(), zL.end());
+        std::sort(zS.begin(), zS.end());
+    };
+    for (double l : ends)
+        ajouter_jeu(l);
     // p quantile of log L̂ and of log(σ̂/σ) when the truth is exp(l).
-    auto gL = [&](double p, double l) { return interpoler(aL, l, 1.0) + interpoler(bL, l, 0.0) * quantile_queue(qL, p); };
-    auto gS = [&](double p, double l) { return interpoler(aS, l, 0.0) + interpoler(bS, l, 0.0) * quantile_queue(qS, p); };
+    // Beyond the outer sets the median of log L̂ keeps its last slope, at
+    // least 0.2 (an estimator that hardly follows L there gives a far end);
+    // the spread stays.
+    const double plat = -1e300;
+    // With the set at L̂ alone, the distribution only shifts with L.
+    auto g = [&](const Courbes& c, const std::vector<double>& z, double pente_min, double seul, double p, double l) {
+        const double q = quantile_queue(z, p);
+        const auto& cote = q < 0 ? c.dessous : c.dessus;
+        return interpoler(c.milieu, l, pente_min, seul) + std::max(interpoler(cote, l, 0.0, 0.0), 0.0) * q;
+    };
+    auto gL = [&](double p, double l) { return g(courbeL, zL, 0.2, 1.0, p, l); };
+    auto gS = [&](double p, double l) { return g(courbeS, zS, plat, 0.0, p, l); };
     const double bas = std::min(lhat, ends[0]) - 3.0, haut = std::max(lhat, ends[1]) + 3.0;
     auto inverse = [&](double p) { return racine([&](double l) { return gL(p, l) - lhat; }, bas, haut); };
+    // A last set where the corrected L falls: the median's curve is seldom
+    // straight between the others (it flattens where the grid stops
+    // resolving L), and the correction reads it there.
+    ajouter_jeu(inverse(0.5));
+    // The upper end, read beyond the sets, rests on their extrapolation: one
+    // more set there. (The lower end stays among them.)
+    if (const double l = inverse(0.025); l > courbeL.milieu.back().first + 0.05)
+        ajouter_jeu(l);
+    else
+        progression.pas(K2);
     const double lc = inverse(0.5);
     iv.L_corrige = std::exp(lc);
     const double l_bas = inverse(0.975), l_haut = inverse(0.025);
@@ -399,9 +479,9 @@ Intervalles bootstrap(const Grille& masque, Modele modele, const Ajustement& mes
     iv.sigma_corrige = std::exp(shat - gS(0.5, lc));
     iv.sigma_bas = std::exp(shat - gS(0.975, lc + rho * (l_bas - lc)));
     iv.sigma_haut = std::exp(shat - gS(0.025, lc + rho * (l_haut - lc)));
-    // Spreads: the central 68 % of the estimates, carried to the corrected L.
-    iv.ecart_L = iv.L_corrige * interpoler(bL, lc, 0.0) * (quantile(qL, 0.84) - quantile(qL, 0.16)) / 2;
-    iv.ecart_sigma = iv.sigma_corrige * interpoler(bS, lc, 0.0) * (quantile(qS, 0.84) - quantile(qS, 0.16)) / 2;
+    // Spreads: half the central 68 % of the logs, at the corrected L.
+    iv.ecart_L = iv.L_corrige * (gL(0.84, lc) - gL(0.16, lc)) / 2;
+    iv.ecart_sigma = iv.sigma_corrige * (gS(0.84, lc) - gS(0.16, lc)) / 2;
     // The anisotropy: the simulated surfaces are isotropic, so the spread of
     // their ratio around 1 stands for that of the measured ratio around the
     // true one (basic interval on the logarithm).

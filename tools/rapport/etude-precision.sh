@@ -7,8 +7,9 @@
 # docs/guide.md (section 10, intervals). Trials run two at a time, niced.
 #
 # usage: tools/rapport/etude-precision.sh [build dir] [trials] [K] [--court]
-# (build/release, 200 trials, K = 100 by default; --court: the grids up to
-# 201 x 201 only. About 30 minutes on two shared cores.)
+# (build/release, 200 trials, K = 100 by default, half the trials on
+# 401 x 401; --court: the grids up to 201 x 201 only. About 40 minutes on two
+# shared cores.)
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 build=${1:-build/release}
@@ -20,8 +21,8 @@ if [ ! -x "$etude" ]; then
   echo "construire d'abord : cmake --build $build --target rugosite-rapport-etude" >&2
   exit 1
 fi
-ligne() { # rows columns L(steps) model seed
-  nice -n 10 "$etude" --lignes "$1" --colonnes "$2" --pas 1 --sigma 1 --L "$3" --modele "$4" --essais "$essais" \
+ligne() { # rows columns L(steps) model seed [trials]
+  nice -n 10 "$etude" --lignes "$1" --colonnes "$2" --pas 1 --sigma 1 --L "$3" --modele "$4" --essais "${6:-$essais}" \
     --tirages "$K" --graine "$5" --fils 2 | grep '^|'
 }
 echo "| grille | L (pas) | modele | essais (sans ajustement, non resolus) | sigma/sigma vrai : mediane corrigee (brute) | L/L vrai : mediane corrigee (brute) | couverture sigma | sigma manquee dessous / dessus | couverture L | L manquee dessous / dessus |"
@@ -39,5 +40,6 @@ ligne 201 201 20 gaussien 18
 ligne 201 201 40 exponentiel 19
 ligne 201 201 5 exponentiel 20
 [[ $court == --court ]] && exit 0
-ligne 401 401 10 exponentiel 21
-ligne 401 401 80 exponentiel 22
+# The largest grid, with half the trials (each costs 16 times a 101 x 101 one).
+ligne 401 401 10 exponentiel 21 $((essais / 2))
+ligne 401 401 80 exponentiel 22 $((essais / 2))
