@@ -1,24 +1,25 @@
 // Parametric bootstrap of a fit: surfaces of the fitted model on the same grid
-// with the same empty cells, each levelled, cut and fitted as the measurement
+// with the same empty cells, each levelled and measured as the measurement
 // was. It measures how the estimator behaves as a function of the true L, and
 // inverts that behaviour: the bias-corrected σ and L, and calibrated 95 %
 // intervals.
 //
 // The model is linear in σ, so the distribution of (σ̂/σ, L̂) depends on the
 // true L only (and on the grid, the step, the empty cells and the settings).
-// Three sets of surfaces are drawn with the same seeds (common random
-// numbers): 5/7 of K at L = L̂, then 1/7 at each end of the first interval
-// guess (the interval an L-independent shift would give).
-// Paired by seed, the log of each estimate at another L is, to a good
-// approximation, a straight line of its log at L̂: that line carries the
-// K estimates of the first set over to the other two L's, and is interpolated
-// between them (linearly in log L). With g_p(L) the p quantile of L̂ when the
-// truth is L:
+// Sets of surfaces are drawn with the same seeds (common random numbers): 40 %
+// of K at L = L̂, then 15 % at each end of the interval an L-independent shift
+// would give, 15 % at the corrected L, and 15 % at the upper end when it falls
+// beyond the others. Each set's median and its spreads below and above (to the
+// 16 % and 84 % quantiles), measured against the same seeds at L̂, move and
+// stretch the distribution at L̂; the shape of the tails is pooled over the
+// sets; all is interpolated linearly in log L between the sets. With g_p(L)
+// the p quantile of L̂ when the truth is L:
 // - the corrected L solves g_0.5(L) = L̂ (median-unbiased), and the interval
 //   is [L_bas, L_haut] with g_0.975(L_bas) = L̂ and g_0.025(L_haut) = L̂ (test
 //   inversion: each end is the L that puts L̂ at 2.5 % in its tail);
-// - σ is corrected by the median of σ̂/σ at the corrected L, and its interval
-//   is σ̂ over the 97.5 % and 2.5 % quantiles of σ̂/σ there.
+// - σ is corrected by the median of σ̂/σ at the corrected L; its ends are σ̂
+//   over the 97.5 % and 2.5 % quantiles of σ̂/σ, read at an L moved towards
+//   the same end of L's interval by the correlation of log σ̂ and log L̂.
 #pragma once
 
 #include "ajustement.hpp"
@@ -34,7 +35,7 @@
 namespace rapport {
 
 struct ReglagesBootstrap {
-    int K = 200; // surfaces in all: 5/7 at L̂, 1/7 at each end of the interval (all at L̂ below 40)
+    int K = 200; // surfaces at most (all at L̂ below 40)
     std::uint64_t graine = 1;
     int fils = 2;
     Nivellement nivellement = Nivellement::plan;

@@ -182,11 +182,11 @@ Rapport etablir_rapport(const Grille& grille, const Reglages& reglages, Route ro
         {"graine", reglages.graine},
         {"methode_intervalle",
          "bootstrap paramétrique calibré : surfaces gaussiennes du modèle ajusté (plongement circulant), mêmes "
-         "cellules vides, nivelées et mesurées comme la mesure ; 5/7 des K tirages à L mesurée, 1/7 à chaque borne "
-         "de l'intervalle de base (mêmes graines) ; σ et L corrigés du biais en médiane ; intervalles par inversion "
-         "du test : chaque borne de L est la longueur qui place L mesurée à 2,5 % dans la queue de sa loi, celles "
-         "de σ viennent des quantiles de σ ajusté / σ vrai, lus vers la borne de L de même sens selon la "
-         "corrélation de σ et L"}};
+         "cellules vides, nivelées et mesurées comme la mesure, en jeux de mêmes graines : 40 % des K tirages à "
+         "L mesurée, 15 % à chaque borne de l'intervalle de base, 15 % à L corrigée, 15 % au-delà de la borne "
+         "haute s'il le faut ; σ et L corrigés du biais en médiane ; intervalles par inversion du test : chaque "
+         "borne de L est la longueur qui place L mesurée à 2,5 % dans la queue de sa loi, celles de σ viennent "
+         "des quantiles de σ ajusté / σ vrai, lus vers la borne de L de même sens selon la corrélation de σ et L"}};
     j["hauteurs"] = hauteurs;
     j["hauteurs_en_trop"] = grille.hauteurs_en_trop;
     if (const std::string a = avertissement_en_trop(grille, reglages.fichier); !a.empty())
