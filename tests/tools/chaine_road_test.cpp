@@ -70,6 +70,13 @@ TEST(ChainRoad, SummaryOfACompleteRunMatchesTheCloud)
         const auto cle = rapport.find("\"part_vide\": ");
         ASSERT_NE(cle, std::string::npos);
         EXPECT_EQ(std::stod(rapport.substr(cle + 13)), part) << vides;
+        // sigma and L of both models, after the report's own lines.
+        for (const char* modele : {"modele exponentiel", "modele gaussien"}) {
+            const std::string ligne = summary_value(run.err, modele);
+            EXPECT_TRUE(ligne.starts_with("sigma ")) << run.err;
+            EXPECT_NE(ligne.find(", L "), std::string::npos) << ligne;
+            EXPECT_NE(ligne.find("% du cote du cadre"), std::string::npos) << ligne;
+        }
     }
     // 20000 points on 50 steps with r = 0.1: some 1.4 points a disc, a quarter of
     // the nodes empty; the advice must clear that.

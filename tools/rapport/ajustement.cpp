@@ -233,7 +233,10 @@ Ajustement ajuster(Modele modele, const Points& points, std::optional<Depart> de
     double somme = o.somme;
     if (o.borne == 0) {
         // Polish, and keep whichever start ends lowest.
-        for (const Depart x0 : {Depart{a.sigma, a.L}, depart.value_or(Depart{a.sigma, a.L})})
+        std::vector<Depart> departs{Depart{a.sigma, a.L}};
+        if (depart)
+            departs.push_back(*depart);
+        for (const Depart x0 : departs)
             if (const auto x = solveur(modele, points, x0)) {
                 const double s = somme_carres(modele, points, x->first, x->second);
                 if (s < somme) {
