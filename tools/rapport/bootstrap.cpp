@@ -217,7 +217,6 @@ private:
 
 // The logs of σ̂/σ and L̂ of the surfaces of one set, by seed (NaN: failed).
 struct Serie {
-    double logL = 0; // the true L of the set, log
     std::vector<double> sigma, L;
     std::vector<double> anisotropie; // log of L along x over L along y
 };
@@ -340,7 +339,6 @@ Intervalles bootstrap(const Grille& masque, Modele modele, const Ajustement& mes
         iv.exact = iv.exact && plongement->exact();
         iv.erreur_covariance = std::max(iv.erreur_covariance, plongement->erreur_covariance());
         Serie s;
-        s.logL = std::log(L);
         s.sigma.assign(static_cast<std::size_t>(nombre), std::nan(""));
         s.L = s.sigma;
         s.anisotropie = s.sigma;
@@ -396,17 +394,17 @@ Intervalles bootstrap(const Grille& masque, Modele modele, const Ajustement& mes
     iv.echecs = K - iv.reussis;
     if (K == 0 || iv.reussis * 2 < K || iv.reussis < 2)
         throw Erreur(std::string("bootstrap ") + surface::nom(modele) +
-                     " : trop d'ajustements des surfaces simulees ne convergent pas (" + std::to_string(iv.echecs) +
+                     " : trop d'ajustements des surfaces simulées ne convergent pas (" + std::to_string(iv.echecs) +
                      " sur " + std::to_string(K) + ")");
     std::sort(qL.begin(), qL.end());
     std::sort(qS.begin(), qS.end());
 
-    // The ends of the interval if L̂'s distribution only shifted with L, where
-    // the other two sets are drawn.
+    // The ends of the interval if L̂'s distribution only shifted with L: the
+    // next two sets are drawn there.
     const std::array<double, 2> ends{2 * lhat - quantile_queue(qL, 0.975), 2 * lhat - quantile_queue(qL, 0.025)};
-    // Each set's median and spread, by the log of its L (a + b z below), and
-    // the shape of the distribution, pooled over the sets: the values of each
-    // set standardised by its own median and spread.
+    // Each set's median and spreads, against the log of its L, and the shape
+    // of the tails, pooled over the sets: the values of each set standardised
+    // by its own median and spreads.
     const Loi cL = loi(centre.L), cS = loi(centre.sigma);
     Courbes courbeL, courbeS;
     courbeL.ajouter(lhat, cL);
@@ -442,12 +440,12 @@ Intervalles bootstrap(const Grille& masque, Modele modele, const Ajustement& mes
     };
     for (double l : ends)
         ajouter_jeu(l);
-    // p quantile of log L̂ and of log(σ̂/σ) when the truth is exp(l).
-    // Beyond the outer sets the median of log L̂ keeps its last slope, at
-    // least 0.2 (an estimator that hardly follows L there gives a far end);
-    // the spread stays.
+    // p quantile of log L̂ and of log(σ̂/σ) when the truth is exp(l). Beyond
+    // the outer sets the median of log L̂ keeps its last slope, at least 0.2
+    // (an estimator that hardly follows L there gives a far end), that of σ̂/σ
+    // its last slope, and the spreads do not shrink. With the set at L̂ alone,
+    // the distribution only shifts with L.
     const double plat = -1e300;
-    // With the set at L̂ alone, the distribution only shifts with L.
     auto g = [&](const Courbes& c, const std::vector<double>& z, double pente_min, double seul, double p, double l) {
         const double q = quantile_queue(z, p);
         const auto& cote = q < 0 ? c.dessous : c.dessus;
