@@ -491,7 +491,7 @@ TEST(RapportProgramme, TextureParametersOfTheLevelledSurfaceInEveryFile)
 {
     WorkDir dir;
     dir.write("grille.txt", fichier_grille(41, 33, 0.5, 0.8, 3.0, 5, 0.05, 0.4));
-    const auto r = run("rugosite-rapport", {"--tirages", "0"}, dir);
+    const auto r = run("rugosite-rapport", {"--tirages", "60"}, dir);
     ASSERT_EQ(r.status, 0) << r.err;
     const json j = json::parse(dir.read("rapport.json"));
     const rapport::Grille g = rapport::lire_grille(dir.path() / "grille.txt");
@@ -530,6 +530,16 @@ TEST(RapportProgramme, TextureParametersOfTheLevelledSurfaceInEveryFile)
     EXPECT_LE(n, rapport::cote_autocorrelation);
     EXPECT_DOUBLE_EQ(acf["valeurs"][n / 2][m / 2].get<double>(), 1.0);
     EXPECT_EQ(j["spectre"]["radial"].size(), j["spectre"]["frequences_radiales"].size());
+    // Sal, Str, Sdq and Sdr get intervals from the exponential model's draws;
+    // Str's stays within its definition.
+    for (const auto& [groupe, nom] : {std::pair{"espace", "Sal"}, std::pair{"espace", "Str"},
+                                      std::pair{"hybrides", "Sdq"}, std::pair{"hybrides", "Sdr"}}) {
+        SCOPED_TRACE(nom);
+        const json& i = j[groupe][std::string("intervalle_") + nom];
+        ASSERT_TRUE(i.is_array() && i.size() == 2);
+        EXPECT_LT(i[0].get<double>(), i[1].get<double>());
+        EXPECT_LE(i[1].get<double>(), std::string(nom) == "Str" ? 1.0 : 1e300);
+    }
     const std::string page = dir.read("rapport.html");
     if (page.find("<svg") != std::string::npos) { // PLplot's SVG device is there
         for (const char* id : {"fig-autocorrelation", "fig-spectre", "fig-portance"})

@@ -219,6 +219,7 @@ private:
 struct Serie {
     std::vector<double> sigma, L;
     std::vector<double> anisotropie; // log of L along x over L along y
+    std::array<std::vector<double>, 4> texture; // Sal, Str, Sdq, Sdr (the set at the measured L only)
 };
 
 // A value at log L from its values at the sets' L's: linear between them;
@@ -315,9 +316,33 @@ struct Courbes {
     }
 };
 
+// The texture parameters' intervals from the draws at the measured L: each
+// parameter's values over their median stand for the measured value over the
+// surface's own (a basic interval on the logarithm, about the draws' median,
+// since the model gives no closed form for them).
+void intervalles_texture(const Serie& centre, const ParametresTirage& mesure, Intervalles& iv)
+{
+    const double mesurees[4] = {mesure.Sal, mesure.Str, mesure.Sdq, mesure.Sdr};
+    for (std::size_t i = 0; i < 4; ++i) {
+        std::vector<double> v;
+        for (double x : centre.texture[i])
+            if (std::isfinite(x) && x > 0)
+                v.push_back(x);
+        if (!(mesurees[i] > 0) || v.size() < 2 || 2 * v.size() < centre.texture[i].size())
+            continue;
+        std::sort(v.begin(), v.end());
+        const double milieu = quantile(v, 0.5);
+        iv.texture[i] = {mesurees[i] * milieu / quantile_queue(v, 0.975),
+                         mesurees[i] * milieu / quantile_queue(v, 0.025)};
+        if (i == 1) // Str is at most 1 by its definition
+            iv.texture[i] = {std::min(iv.texture[i][0], 1.0), std::min(iv.texture[i][1], 1.0)};
+    }
+}
+
 } // namespace
 
-Intervalles bootstrap(const Grille& masque, Modele modele, const Ajustement& mesure, const ReglagesBootstrap& r)
+Intervalles bootstrap(
+const Grille& masque, Modele modele, const Ajustement& mesure, const ReglagesBootstrap& r)
 {
     const int N = masque.lignes, M = masque.colonnes;
     // K surfaces at most: 40 % at L̂, 15 % at each end of the interval an
@@ -328,8 +353,14 @@ Intervalles bootstrap(const Grille& masque, Modele modele, const Ajustement& mes
     Progression progression(r.progression, K + 4 * K2, surface::nom(modele));
     Intervalles iv;
 
+    // The draws' autocorrelation is read up to twice the measured surface's
+    // longest decay length (the whole half grid when that is unknown).
+    int portee_texture = -1;
+    if (r.texture && r.texture->Str > 0 && std::isfinite(r.texture->Sal / r.texture->Str))
+        portee_texture = std::max(8, static_cast<int>(std::ceil(2.0 * r.texture->Sal / r.texture->Str / masque.pas)));
+
     // One set: `nombre` surfaces of seeds 0 .. nombre-1 (two per draw) at L.
-    auto simuler = [&](double L, int nombre) {
+    auto simuler = [&](double L, int nombre, bool avec_texture = false) {
         std::optional<surface::Plongement> plongement;
         try {
             plongement.emplace(N, M, masque.pas, modele, mesure.sigma, L, 1LL << 25, r.tolerance, 3.0 * mesure.L);
@@ -342,6 +373,8 @@ Intervalles bootstrap(const Grille& masque, Modele modele, const Ajustement& mes
         s.sigma.assign(static_cast<std::size_t>(nombre), std::nan(""));
         s.L = s.sigma;
         s.anisotropie = s.sigma;
+        if (avec_texture)
+            s.texture.fill(s.sigma);
         const int tirages = (nombre + 1) / 2;
         std::atomic<int> suivant{0};
         auto travail = [&] {
@@ -366,6 +399,12 @@ Intervalles bootstrap(const Grille& masque, Modele modele, const Ajustement& mes
                             s.L[static_cast<std::size_t>(k)] = std::log(m->L);
                             s.anisotropie[static_cast<std::size_t>(k)] = std::log(m->L_direction[0] / m->L_direction[1]);
                         }
+                        if (avec_texture) {
+                            const ParametresTirage p = parametres_tirage(niv, N, M, masque.pas, portee_texture);
+                            const double v[4] = {p.Sal, p.Str, p.Sdq, p.Sdr};
+                            for (std::size_t i = 0; i < 4; ++i)
+                                s.texture[i][static_cast<std::size_t>(k)] = v[i];
+                        }
                     } catch (const Erreur&) {
                         // counted as a failure
                     }
@@ -383,7 +422,7 @@ Intervalles bootstrap(const Grille& masque, Modele modele, const Ajustement& mes
     };
 
     const double lhat = std::log(mesure.L), shat = std::log(mesure.sigma);
-    const Serie centre = simuler(mesure.L, K);
+    const Serie centre = simuler(mesure.L, K, r.texture.has_value());
     std::vector<double> qL, qS;
     for (std::size_t k = 0; k < centre.L.size(); ++k)
         if (std::isfinite(centre.L[k])) {
@@ -494,6 +533,8 @@ Intervalles bootstrap(const Grille& masque, Modele modele, const Ajustement& mes
             iv.anisotropie_haut = r.anisotropie / std::exp(quantile_queue(qA, 0.025));
         }
     }
+    if (r.texture)
+        intervalles_texture(centre, *r.texture, iv);
     return iv;
 }
 

@@ -26,6 +26,9 @@
 #include "tools/rapport/grille.hpp"
 #include "tools/rapport/mesure.hpp"
 #include "tools/rapport/nivellement.hpp"
+#include "tools/rapport/texture.hpp"
+
+#include <array>
 
 #include <cmath>
 #include <cstdint>
@@ -42,6 +45,9 @@ struct ReglagesBootstrap {
     ReglagesMesure mesure; // how the measurement was measured (`depart`: its range)
     bool directions = false; // also each direction's L, for the anisotropy's interval
     double anisotropie = std::nan(""); // the measured ratio of the directions' L
+    // The measured Sal, Str, Sdq and Sdr, when their intervals are wanted: each
+    // surface drawn at the measured L also gives its own.
+    std::optional<ParametresTirage> texture;
     bool progression = false; // progress on standard error
     // The simulated surfaces' covariance may differ from the model's by this
     // much (times σ²) at the far ends of the grid: a torus that small is
@@ -59,6 +65,14 @@ struct Intervalles {
     // The ratio of the two directions' L (along x over along y): its 95 %
     // interval, NaN when the directions were not fitted.
     double anisotropie_bas = std::nan(""), anisotropie_haut = std::nan("");
+    // 95 % intervals of Sal, Str, Sdq and Sdr, in that order: the measured
+    // value times the median of the draws' values over their 97.5 % and 2.5 %
+    // quantiles (their ratio to their median stands for that of the measured
+    // value to the surface's own); NaN without.
+    std::array<std::array<double, 2>, 4> texture{{{std::nan(""), std::nan("")},
+                                                  {std::nan(""), std::nan("")},
+                                                  {std::nan(""), std::nan("")},
+                                                  {std::nan(""), std::nan("")}}};
     bool exact = true;              // surfaces of the model's covariance exactly
     double erreur_covariance = 0.0; // otherwise at most this much, over σ²
 };

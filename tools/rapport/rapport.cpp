@@ -199,8 +199,12 @@ Rapport etablir_rapport(const Grille& grille, const Reglages& reglages, Route ro
     if (const std::string a = avertissement_en_trop(grille, reglages.fichier); !a.empty())
         rapport.avertissements.push_back(a);
     // The surface-texture parameters of the levelled surface; a flat one has none.
-    if (!plate)
-        j.update(texture_json(texture(rapport.nivelees, N, M, grille.pas)));
+    std::optional<ParametresTirage> mesure_texture;
+    if (!plate) {
+        const Texture t = texture(rapport.nivelees, N, M, grille.pas);
+        j.update(texture_json(t));
+        mesure_texture = ParametresTirage{t.espace.Sal, t.espace.Str, t.hybrides.Sdq, t.hybrides.Sdr};
+    }
 
     // Fits of both models on the pooled function, then their intervals.
     json ajustements = json::object();
@@ -232,6 +236,9 @@ Rapport etablir_rapport(const Grille& grille, const Reglages& reglages, Route ro
                         rb.directions = true;
                         rb.anisotropie = e.direction[0].a->L / e.direction[1].a->L;
                     }
+                    // So do the intervals of the texture parameters that have one.
+                    if (m == Modele::exponentiel)
+                        rb.texture = mesure_texture;
                     const Intervalles iv = bootstrap(grille, m, *am.a, rb);
                     // The draws correct the fit's bias and give its real spread.
                     o["sigma_ajuste"] = nombre(am.a->sigma);
@@ -244,6 +251,14 @@ Rapport etablir_rapport(const Grille& grille, const Reglages& reglages, Route ro
                     o["intervalle_L"] = {nombre(iv.L_bas), nombre(iv.L_haut)};
                     if (std::isfinite(iv.anisotropie_bas))
                         intervalle_anisotropie = {nombre(iv.anisotropie_bas), nombre(iv.anisotropie_haut)};
+                    if (rb.texture) {
+                        const std::pair<const char*, const char*> cles[4] = {
+                            {"espace", "Sal"}, {"espace", "Str"}, {"hybrides", "Sdq"}, {"hybrides", "Sdr"}};
+                        for (std::size_t i = 0; i < 4; ++i)
+                            if (std::isfinite(iv.texture[i][0]))
+                                j[cles[i].first][std::string("intervalle_") + cles[i].second] = {
+                                    nombre(iv.texture[i][0]), nombre(iv.texture[i][1])};
+                    }
                     o["bootstrap"] = {{"reussis", iv.reussis}, {"echecs", iv.echecs},
                                       {"covariance_exacte", iv.exact}, {"erreur_covariance", iv.erreur_covariance}};
                 } catch (const Erreur& e) {
