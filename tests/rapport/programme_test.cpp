@@ -85,7 +85,9 @@ TEST(RapportProgramme, ReportFilesHoldTheAgreedKeys)
     const auto r = run("rugosite-rapport", {"--tirages", "20"}, dir);
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("rapport.json"), std::string::npos);
-    EXPECT_EQ(r.err, "") << "no progress line off a terminal";
+    std::istringstream erreur(r.err);
+    for (std::string ligne; std::getline(erreur, ligne);)
+        EXPECT_EQ(ligne.rfind("rugosite-rapport : bootstrap ", 0), 0u) << "only progress lines: " << r.err;
     const json j = json::parse(dir.read("rapport.json"));
     EXPECT_EQ(j["version"], 2);
     EXPECT_EQ(j["outil"], "rugosite-rapport");
@@ -114,7 +116,16 @@ TEST(RapportProgramme, ReportFilesHoldTheAgreedKeys)
         EXPECT_TRUE(j["directions"][k].is_number()) << k;
     EXPECT_EQ(j["directions"]["axes"][0]["cle"], "cadre");
     EXPECT_EQ(j["directions"]["axes"][1]["cle"], "barre");
-    EXPECT_TRUE(j["directions"]["intervalle_anisotropie"].is_null());
+    // The anisotropy's interval holds the measured ratio.
+    const json& ia = j["directions"]["intervalle_anisotropie"];
+    ASSERT_TRUE(ia.is_array() && ia.size() == 2) << ia;
+    EXPECT_LT(ia[0].get<double>(), j["directions"]["anisotropie"].get<double>());
+    EXPECT_GT(ia[1].get<double>(), j["directions"]["anisotropie"].get<double>());
+    for (const char* m : {"exponentiel", "gaussien"}) {
+        // The fit's own figures beside the corrected ones.
+        EXPECT_TRUE(j["ajustements"][m]["L_ajuste"].is_number()) << m;
+        EXPECT_TRUE(j["ajustements"][m]["sigma_ajuste"].is_number()) << m;
+    }
     for (const char* m : {"exponentiel", "gaussien"}) {
         EXPECT_EQ(j["ajustements"][m]["resolu"], true) << m;
         EXPECT_EQ(j["ajustements"][m]["motif"], "") << m;
@@ -255,7 +266,8 @@ TEST(RapportProgramme, ASeedGivesTheSameReportWhateverTheThreads)
     ASSERT_EQ(run("rugosite-rapport", {"--tirages", "12", "--graine", "10"}, dir).status, 0);
     const json autre = json::parse(dir.read("rapport.json")), premier = json::parse(un);
     EXPECT_NE(autre["ajustements"]["exponentiel"]["intervalle_L"], premier["ajustements"]["exponentiel"]["intervalle_L"]);
-    EXPECT_EQ(autre["ajustements"]["exponentiel"]["L"], premier["ajustements"]["exponentiel"]["L"]);
+    // The fit is the grid's; its correction comes from the draws.
+    EXPECT_EQ(autre["ajustements"]["exponentiel"]["L_ajuste"], premier["ajustements"]["exponentiel"]["L_ajuste"]);
     EXPECT_EQ(autre["reglages"]["graine"], 10);
 }
 
@@ -272,6 +284,24 @@ TEST(RapportProgramme, ProgressLineOnATerminal)
     const std::string ecran = dir.read("ecran.txt");
     EXPECT_NE(ecran.find("\rrugosite-rapport : bootstrap exponentiel 10/10"), std::string::npos) << ecran;
     EXPECT_NE(ecran.find("bootstrap gaussien 10/10"), std::string::npos) << ecran;
+}
+
+TEST(RapportProgramme, ProgressLinesInALogAboutEveryTenthOfTheDraws)
+{
+    WorkDir dir;
+    dir.write("grille.txt", fichier_grille(20, 20, 1.0, 1, 3, 6, 0.0));
+    const auto r = run("rugosite-rapport", {"--tirages", "70"}, dir);
+    ASSERT_EQ(r.status, 0) << r.err;
+    for (const char* modele : {"exponentiel", "gaussien"}) {
+        const std::string debut = std::string("rugosite-rapport : bootstrap ") + modele + " : ";
+        int lignes = 0;
+        for (std::size_t p = r.err.find(debut); p != std::string::npos; p = r.err.find(debut, p + 1))
+            ++lignes;
+        EXPECT_GE(lignes, 9) << r.err;
+        EXPECT_LE(lignes, 11) << r.err;
+        EXPECT_NE(r.err.find(debut + "70/70 surfaces simulees\n"), std::string::npos) << r.err;
+    }
+    EXPECT_EQ(r.err.find('\r'), std::string::npos);
 }
 
 TEST(RapportProgramme, AFitThatCannotBeMadeIsMarkedAndTheRestReported)
@@ -461,7 +491,7 @@ TEST(RapportProgramme, TextureParametersOfTheLevelledSurfaceInEveryFile)
 {
     WorkDir dir;
     dir.write("grille.txt", fichier_grille(41, 33, 0.5, 0.8, 3.0, 5, 0.05, 0.4));
-    const auto r = run("rugosite-rapport", {"--tirages", "0"}, dir);
+    const auto r = run("rugosite-rapport", {"--tirages", "60"}, dir);
     ASSERT_EQ(r.status, 0) << r.err;
     const json j = json::parse(dir.read("rapport.json"));
     const rapport::Grille g = rapport::lire_grille(dir.path() / "grille.txt");
@@ -500,6 +530,16 @@ TEST(RapportProgramme, TextureParametersOfTheLevelledSurfaceInEveryFile)
     EXPECT_LE(n, rapport::cote_autocorrelation);
     EXPECT_DOUBLE_EQ(acf["valeurs"][n / 2][m / 2].get<double>(), 1.0);
     EXPECT_EQ(j["spectre"]["radial"].size(), j["spectre"]["frequences_radiales"].size());
+    // Sal, Str, Sdq and Sdr get intervals from the exponential model's draws;
+    // Str's stays within its definition.
+    for (const auto& [groupe, nom] : {std::pair{"espace", "Sal"}, std::pair{"espace", "Str"},
+                                      std::pair{"hybrides", "Sdq"}, std::pair{"hybrides", "Sdr"}}) {
+        SCOPED_TRACE(nom);
+        const json& i = j[groupe][std::string("intervalle_") + nom];
+        ASSERT_TRUE(i.is_array() && i.size() == 2);
+        EXPECT_LT(i[0].get<double>(), i[1].get<double>());
+        EXPECT_LE(i[1].get<double>(), std::string(nom) == "Str" ? 1.0 : 1e300);
+    }
     const std::string page = dir.read("rapport.html");
     if (page.find("<svg") != std::string::npos) { // PLplot's SVG device is there
         for (const char* id : {"fig-autocorrelation", "fig-spectre", "fig-portance"})

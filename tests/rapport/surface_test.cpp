@@ -1,11 +1,15 @@
 // Simulated surfaces: their covariance is the model's, a seed gives the same
 // surfaces, and the bootstrap does not depend on how many threads run it.
 #include "tools/rapport/bootstrap.hpp"
+#include "tools/rapport/correlation.hpp"
 #include "tools/surface/surface.hpp"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <utility>
+#include <vector>
 
 using namespace surface;
 
@@ -102,4 +106,128 @@ TEST(RapportBootstrap, QuantilesInterpolateBetweenOrderStatistics)
     EXPECT_DOUBLE_EQ(rapport::quantile(v, 0.5), 3);
     EXPECT_DOUBLE_EQ(rapport::quantile(v, 0.975), 4.9);
     EXPECT_DOUBLE_EQ(rapport::quantile(v, 1.0), 5);
+}
+
+namespace {
+
+// Covariance of heights dy rows and dx columns apart, by direct sums over the
+// cells of several surfaces.
+double covariance_empirique(const std::vector<std::vector<double>>& surfaces, int N, int M, int dy, int dx)
+{
+    double s = 0, n = 0;
+    for (const auto& z : surfaces)
+        for (int i = 0; i + dy < N; ++i)
+            for (int j = 0; j + dx < M; ++j) {
+                s += z[static_cast<std::size_t>(i) * M + j] * z[static_cast<std::size_t>(i + dy) * M + j + dx];
+                n += 1;
+            }
+    return s / n;
+}
+
+} // namespace
+
+TEST(RapportSurface, CompactTorusGivesTheModelsCovarianceWithinItsTolerance)
+{
+    // Short correlations on a long grid: the torus is the grid plus the
+    // covariance's reach, far smaller than twice the grid, and the surfaces'
+    // covariance is the model's at every separation tried, far ones included.
+    const int N = 60, M = 90;
+    const double pas = 0.5;
+    for (const auto& [m, L] : {std::pair{Modele::exponentiel, 1.0}, std::pair{Modele::gaussien, 1.5}}) {
+        const Plongement p(N, M, pas, m, 1.0, L, 1LL << 24, 1e-4);
+        EXPECT_FALSE(p.exact()) << nom(m);
+        EXPECT_LT(p.tore_lignes(), 2 * (N - 1)) << nom(m);
+        EXPECT_LT(p.tore_colonnes(), 2 * (M - 1)) << nom(m);
+        EXPECT_GE(p.tore_lignes(), N + Plongement::portee(m, pas, L, 1e-4)) << nom(m);
+        EXPECT_LT(p.erreur_covariance(), 5e-4) << nom(m);
+        // Normal white noise, and the uniform one the bootstrap uses.
+        for (const bool uniforme : {false, true}) {
+            std::vector<std::vector<double>> surfaces;
+            Buffer<Complexe> travail;
+            for (int t = 0; t < 30; ++t) {
+                std::vector<double> a(N * M), b(N * M);
+                p.tirer_tore(graine_derivee(11, 1, static_cast<std::uint64_t>(t)), travail, uniforme);
+                p.extraire(travail, 0, a);
+                p.extraire(travail, 1, b);
+                surfaces.push_back(std::move(a));
+                surfaces.push_back(std::move(b));
+            }
+            // Far separations have few pairs: the allowance is about four
+            // standard errors of their mean (neighbouring pairs are correlated).
+            // A torus that wrapped them onto near neighbours would be off by 0.5.
+            for (const auto& [dy, dx] : {std::pair{0, 0}, std::pair{0, 1}, std::pair{1, 0}, std::pair{2, 3},
+                                         std::pair{0, 4}, std::pair{N - 1, 0}, std::pair{0, M - 1}})
+                EXPECT_NEAR(covariance_empirique(surfaces, N, M, dy, dx),
+                            covariance(m, 1.0, L, std::hypot(dy * pas, dx * pas)),
+                            std::max(0.05, 8.0 / std::sqrt(60.0 * (N - dy) * (M - dx))))
+                    << nom(m) << (uniforme ? " uniform" : " normal") << " at " << dy << ", " << dx;
+        }
+    }
+}
+
+TEST(RapportSurface, OneTorusSizeForSeveralLengthsKeepsTheWhiteNoise)
+{
+    // The bootstrap compares estimates at several L's seed by seed: on one
+    // torus size, a seed's surfaces at nearby L's are nearly the same.
+    const int N = 50, M = 50;
+    const Plongement p1(N, M, 1.0, Modele::exponentiel, 1.0, 3.0, 1LL << 24, 1e-4, 9.0);
+    const Plongement p2(N, M, 1.0, Modele::exponentiel, 1.0, 3.6, 1LL << 24, 1e-4, 9.0);
+    ASSERT_EQ(p1.tore_lignes(), p2.tore_lignes());
+    ASSERT_EQ(p1.tore_colonnes(), p2.tore_colonnes());
+    Buffer<Complexe> t1, t2;
+    std::vector<double> a1(N * M), b1(N * M), a2(N * M), b2(N * M);
+    p1.tirer(5, a1, b1, t1);
+    p2.tirer(5, a2, b2, t2);
+    double s12 = 0, s11 = 0, s22 = 0;
+    for (std::size_t c = 0; c < a1.size(); ++c) {
+        s12 += a1[c] * a2[c];
+        s11 += a1[c] * a1[c];
+        s22 += a2[c] * a2[c];
+    }
+    EXPECT_GT(s12 / std::sqrt(s11 * s22), 0.95);
+}
+
+TEST(RapportBootstrap, ShortSumsAreTheTransformsFunctions)
+{
+    // Direct sums against the transforms, with and without empty cells, on a
+    // grid longer than wide: every entry of both directions and of the pooled
+    // function, as far as asked.
+    const int N = 70, M = 45, k = 30;
+    const Plongement p(N, M, 1.0, Modele::exponentiel, 1.0, 4.0);
+    Buffer<Complexe> travail;
+    std::vector<double> a(N * M), b(N * M);
+    p.tirer(3, a, b, travail);
+    for (int c = 0; c < N * M; c += 13)
+        b[static_cast<std::size_t>(c)] = std::nan("");
+    for (const auto* z : {&a, &b}) {
+        const rapport::Correlation ref = rapport::correlation_directions_fft(*z, N, M, k);
+        const rapport::Correlation court = rapport::correlation_courte(*z, N, M, k);
+        for (const auto& [f, g] : {std::pair{&court.lignes, &ref.lignes}, std::pair{&court.colonnes, &ref.colonnes},
+                                   std::pair{&court.toutes, &ref.toutes}}) {
+            ASSERT_EQ(f->taille(), static_cast<std::size_t>(k));
+            ASSERT_EQ(g->taille(), static_cast<std::size_t>(k));
+            for (std::size_t e = 0; e < f->taille(); ++e) {
+                EXPECT_EQ(f->paires[e], g->paires[e]) << e;
+                EXPECT_NEAR(f->somme[e], g->somme[e], 1e-9 * g->somme[e]) << e;
+            }
+        }
+    }
+    // Fewer columns than separations asked: the rows' function stops there.
+    EXPECT_EQ(rapport::correlation_courte(a, N, M, 60).lignes.taille(), static_cast<std::size_t>(M - 1));
+    EXPECT_EQ(rapport::correlation_courte(a, N, M, 60).colonnes.taille(), 60u);
+}
+
+TEST(RapportBootstrap, TailQuantilesAndRootsOfIncreasingFunctions)
+{
+    std::vector<double> v(99);
+    for (int i = 0; i < 99; ++i)
+        v[static_cast<std::size_t>(i)] = i;
+    // Rank p (n + 1): 2.5 of 100, 97.5 of 100 (1-based).
+    EXPECT_DOUBLE_EQ(rapport::quantile_queue(v, 0.025), 1.5);
+    EXPECT_DOUBLE_EQ(rapport::quantile_queue(v, 0.975), 96.5);
+    EXPECT_DOUBLE_EQ(rapport::quantile_queue(v, 0.5), 49);
+    EXPECT_DOUBLE_EQ(rapport::quantile_queue(std::vector<double>{1, 2, 3}, 0.01), 1);
+    EXPECT_NEAR(rapport::racine([](double x) { return x * x * x - 2; }, 0, 3), std::cbrt(2.0), 1e-9);
+    EXPECT_EQ(rapport::racine([](double x) { return x + 10; }, 0, 3), 0);
+    EXPECT_EQ(rapport::racine([](double x) { return x - 10; }, 0, 3), 3);
 }

@@ -1,25 +1,45 @@
 #!/usr/bin/env bash
 # The accuracy and coverage study of rugosite-rapport: on generated surfaces of
-# known sigma and L (exponential covariance, circulant embedding, a small
-# random tilt, empty cells), how close the fitted sigma and L come, and how
-# often the bootstrap's 95 % interval holds the true values. One line per road
-# size; the table goes into docs/developpement.md.
+# known sigma and L (circulant embedding, a small random tilt, plane
+# levelling), the median of the reported (bias-corrected) sigma and L over the
+# truth, and how often the 95 % intervals hold the truth, with the misses on
+# each side. One table line per grid, L and model; the table goes into
+# docs/guide.md (section 10, intervals). Trials run two at a time, niced.
 #
-# usage: tools/rapport/etude-precision.sh [build dir] [trials] [K]
-# (build/release, 100 trials, K = 200 by default; about 5 minutes on 2 cores)
+# usage: tools/rapport/etude-precision.sh [build dir] [trials] [K] [--court]
+# (build/release, 200 trials, K = 100 by default, half the trials on
+# 401 x 401; --court: the grids up to 201 x 201 only. About 40 minutes on two
+# shared cores.)
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 build=${1:-build/release}
-essais=${2:-100}
-K=${3:-200}
+essais=${2:-200}
+K=${3:-100}
+court=${4:-}
 etude=$build/bin/rugosite-rapport-etude
 if [ ! -x "$etude" ]; then
   echo "construire d'abord : cmake --build $build --target rugosite-rapport-etude" >&2
   exit 1
 fi
-echo "| grille | pas | sigma, L vrais | vides | essais (echecs) | rayons ajustes (moyenne) | sigma ajuste : moyenne ± ecart-type | L ajuste : moyenne ± ecart-type | couverture sigma | couverture L |"
+ligne() { # rows columns L(steps) model seed [trials]
+  nice -n 10 "$etude" --lignes "$1" --colonnes "$2" --pas 1 --sigma 1 --L "$3" --modele "$4" --essais "${6:-$essais}" \
+    --tirages "$K" --graine "$5" --fils 2 | grep '^|'
+}
+echo "| grille | L (pas) | modele | essais (sans ajustement, non resolus) | sigma/sigma vrai : mediane corrigee (brute) | L/L vrai : mediane corrigee (brute) | couverture sigma | sigma manquee dessous / dessus | couverture L | L manquee dessous / dessus |"
 echo "|---|---|---|---|---|---|---|---|---|---|"
-# Photogrammetric road: 201 x 201 nodes, step 0.5 % of the frame side.
-"$etude" --lignes 201 --colonnes 201 --pas 0.5 --sigma 1 --L 5 --vides 0.05 --essais "$essais" --tirages "$K" --graine 1 | grep '^|'
-# Manual road: 40 points per line, 25 lines, step 2 cm.
-"$etude" --lignes 40 --colonnes 25 --pas 2 --sigma 0.5 --L 6 --vides 0 --essais "$essais" --tirages "$K" --graine 2 | grep '^|'
+# Manual road: 40 points per line, 25 lines; L up to a fifth of the shorter side.
+ligne 40 25 2 exponentiel 11
+ligne 40 25 5 exponentiel 12
+ligne 101 101 2 exponentiel 13
+ligne 101 101 5 exponentiel 14
+ligne 101 101 10 exponentiel 15
+ligne 101 101 20 exponentiel 16
+# The demonstration's geometry, and a grid only 5 L wide.
+ligne 201 201 20 exponentiel 17
+ligne 201 201 20 gaussien 18
+ligne 201 201 40 exponentiel 19
+ligne 201 201 5 exponentiel 20
+[[ $court == --court ]] && exit 0
+# The largest grid, with half the trials (each costs 16 times a 101 x 101 one).
+ligne 401 401 10 exponentiel 21 $((essais / 2))
+ligne 401 401 80 exponentiel 22 $((essais / 2))

@@ -10,6 +10,7 @@
 #include "tools/rapport/bootstrap.hpp"
 #include "tools/rapport/correlation.hpp"
 #include "tools/rapport/grille.hpp"
+#include "tools/rapport/mesure.hpp"
 #include "tools/rapport/nivellement.hpp"
 #include "tools/surface/surface.hpp"
 
@@ -17,7 +18,8 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <map>
+#include <atomic>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -30,6 +32,7 @@ struct Etude {
     double vides = 0.0;
     std::uint64_t graine = 1;
     int fils = 2;
+    surface::Modele modele = surface::Modele::exponentiel;
 };
 
 bool lire(int argc, char** argv, Etude& e)
@@ -60,34 +63,23 @@ bool lire(int argc, char** argv, Etude& e)
             r = std::from_chars(debut, fin, e.graine);
         else if (cle == "--fils")
             r = std::from_chars(debut, fin, e.fils);
-        else
+        else if (cle == "--modele" && (v == "exponentiel" || v == "gaussien")) {
+            e.modele = v == "gaussien" ? surface::Modele::gaussien : surface::Modele::exponentiel;
+            continue;
+        } else
             return false;
         if (r.ec != std::errc() || r.ptr != fin)
             return false;
     }
     return argc % 2 == 1 && e.lignes >= 2 && e.colonnes >= 2 && e.pas > 0 && e.sigma > 0 && e.L > 0 &&
-           e.essais > 0 && e.K >= 2;
+           e.essais > 0 && e.K >= 2 && e.fils >= 1;
 }
 
-struct Serie {
-    std::vector<double> valeurs;
-    int couverts = 0;
-    double moyenne() const
-    {
-        double s = 0;
-        for (double v : valeurs)
-            s += v;
-        return s / static_cast<double>(valeurs.size());
-    }
-    double ecart_type() const
-    {
-        const double m = moyenne();
-        double s = 0;
-        for (double v : valeurs)
-            s += (v - m) * (v - m);
-        return std::sqrt(s / static_cast<double>(std::max<std::size_t>(valeurs.size() - 1, 1)));
-    }
-};
+double mediane(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return rapport::quantile(v, 0.5);
+}
 
 } // namespace
 
@@ -110,60 +102,106 @@ int main(int argc, char** argv)
         return 1;
     }
     using surface::Modele;
-    const surface::Plongement plongement(e.lignes, e.colonnes, e.pas, Modele::exponentiel, e.sigma, e.L);
-    surface::Buffer<surface::Complexe> travail;
-    rapport::Grille g;
-    g.lignes = e.lignes;
-    g.colonnes = e.colonnes;
-    g.pas = e.pas;
-    g.z.resize(static_cast<std::size_t>(e.lignes) * e.colonnes);
-    std::vector<double> a(g.z.size()), b(g.z.size());
-    Serie sigma, L;
-    int echecs = 0, rayons = 0;
-    for (int t = 0; t < e.essais; ++t) {
-        // Two trials per draw; a tilt and empty cells as a measurement has them.
-        if (t % 2 == 0)
-            plongement.tirer(surface::graine_derivee(e.graine, 1000, static_cast<std::uint64_t>(t)), a, b, travail);
-        const std::vector<double>& z = t % 2 == 0 ? a : b;
-        surface::Normale alea(surface::graine_derivee(e.graine, 2000, static_cast<std::uint64_t>(t)));
-        const double px = 0.01 * alea(), py = 0.01 * alea();
-        for (int i = 0; i < e.lignes; ++i)
-            for (int j = 0; j < e.colonnes; ++j) {
-                const std::size_t c = static_cast<std::size_t>(i) * e.colonnes + j;
-                const double u = 0.5 * (1.0 + std::erf(alea() / std::sqrt(2.0)));
-                g.z[c] = u < e.vides ? std::nan("") : 7.0 + z[c] + px * i + py * j;
+    const surface::Plongement plongement(e.lignes, e.colonnes, e.pas, e.modele, e.sigma, e.L);
+    // The trials run side by side, one bootstrap thread each.
+    struct Essai {
+        bool reussi = false, resolu = false;
+        double sigma = 0, L = 0, sigma_c = 0, L_c = 0;
+        rapport::Intervalles iv;
+    };
+    std::vector<Essai> essais(static_cast<std::size_t>(e.essais));
+    std::atomic<int> suivant{0};
+    auto travail = [&] {
+        surface::Buffer<surface::Complexe> tampon;
+        rapport::Grille g;
+        g.lignes = e.lignes;
+        g.colonnes = e.colonnes;
+        g.pas = e.pas;
+        g.z.resize(static_cast<std::size_t>(e.lignes) * e.colonnes);
+        std::vector<double> z(g.z.size());
+        for (int t = suivant++; t < e.essais; t = suivant++) {
+            // Two trials per draw; a tilt and empty cells as a measurement has them.
+            plongement.tirer_tore(surface::graine_derivee(e.graine, 1000, static_cast<std::uint64_t>(t / 2)), tampon);
+            plongement.extraire(tampon, t % 2, z);
+            surface::Normale alea(surface::graine_derivee(e.graine, 2000, static_cast<std::uint64_t>(t)));
+            const double px = 0.01 * alea(), py = 0.01 * alea();
+            for (int i = 0; i < e.lignes; ++i)
+                for (int j = 0; j < e.colonnes; ++j) {
+                    const std::size_t c = static_cast<std::size_t>(i) * e.colonnes + j;
+                    const double u = 0.5 * (1.0 + std::erf(alea() / std::sqrt(2.0)));
+                    g.z[c] = u < e.vides ? std::nan("") : 7.0 + z[c] + px * i + py * j;
+                }
+            Essai& x = essais[static_cast<std::size_t>(t)];
+            try {
+                const auto niv = rapport::niveler(g, rapport::Nivellement::plan);
+                rapport::ReglagesMesure rm;
+                rm.directions = false;
+                const rapport::Estimation est = rapport::mesurer(niv, e.lignes, e.colonnes, e.pas, rm, e.modele);
+                if (!est.commune.a)
+                    continue;
+                const rapport::Ajustement ajuste = *est.commune.a;
+                rapport::ReglagesBootstrap rb;
+                rb.K = e.K;
+                rb.graine = surface::graine_derivee(e.graine, 3000, static_cast<std::uint64_t>(t));
+                rb.fils = 1;
+                rb.mesure = rm;
+                rb.mesure.depart = est.commune.rayons;
+                x.resolu = est.commune.resolu;
+                x.iv = rapport::bootstrap(g, e.modele, ajuste, rb);
+                x.sigma = ajuste.sigma;
+                x.L = ajuste.L;
+                x.reussi = true;
+            } catch (const rapport::Erreur&) {
             }
-        try {
-            const auto niv = rapport::niveler(g, rapport::Nivellement::plan);
-            const rapport::Fonction f = rapport::correlation_commune_fft(niv, e.lignes, e.colonnes, rapport::entrees_regle);
-            const rapport::Plage plage{rapport::rayon_max_observation(f)};
-            const rapport::Ajustement ajuste =
-                rapport::ajuster(Modele::exponentiel, rapport::points_ajustement(f, plage, e.pas));
-            rapport::ReglagesBootstrap rb;
-            rb.K = e.K;
-            rb.graine = surface::graine_derivee(e.graine, 3000, static_cast<std::uint64_t>(t));
-            rb.fils = e.fils;
-            const rapport::Intervalles iv = rapport::bootstrap(g, Modele::exponentiel, ajuste, rb);
-            sigma.valeurs.push_back(ajuste.sigma);
-            L.valeurs.push_back(ajuste.L);
-            sigma.couverts += iv.sigma_bas <= e.sigma && e.sigma <= iv.sigma_haut;
-            L.couverts += iv.L_bas <= e.L && e.L <= iv.L_haut;
-            rayons += ajuste.rayons;
-        } catch (const rapport::Erreur&) {
-            ++echecs;
         }
+    };
+    {
+        std::vector<std::jthread> fils;
+        for (int f = 1; f < e.fils; ++f)
+            fils.emplace_back(travail);
+        travail();
     }
-    const int n = static_cast<int>(sigma.valeurs.size());
+    std::vector<double> rs, rl, rs_brut, rl_brut;
+    int bas_s = 0, haut_s = 0, bas_l = 0, haut_l = 0, non_resolus = 0, avec_intervalle = 0;
+    for (const Essai& x : essais) {
+        if (!x.reussi)
+            continue;
+        rs.push_back(x.iv.sigma_corrige / e.sigma);
+        rl.push_back(x.iv.L_corrige / e.L);
+        rs_brut.push_back(x.sigma / e.sigma);
+        rl_brut.push_back(x.L / e.L);
+        // The report gives no interval to a fit it does not call resolved.
+        if (!x.resolu) {
+            ++non_resolus;
+            continue;
+        }
+        ++avec_intervalle;
+        // A miss "low" is an interval entirely below the truth.
+        bas_s += x.iv.sigma_haut < e.sigma;
+        haut_s += x.iv.sigma_bas > e.sigma;
+        bas_l += x.iv.L_haut < e.L;
+        haut_l += x.iv.L_bas > e.L;
+    }
+    const int n = static_cast<int>(rs.size());
     if (n == 0) {
         std::printf("| %d x %d | aucun ajustement reussi |\n", e.lignes, e.colonnes);
         return 0;
     }
-    // | grid | step | σ, L | empty | trials (failed) | mean radii | σ̂: mean ± sd | L̂: mean ± sd | cover σ | cover L |
-    std::printf("| %d x %d | %g | %g, %g | %.0f %% | %d (%d) | %.1f | %.4f ± %.4f | %.3f ± %.3f | %.1f %% | %.1f %% |\n",
-                e.lignes, e.colonnes, e.pas, e.sigma, e.L, 100.0 * e.vides, e.essais, echecs,
-                static_cast<double>(rayons) / n, sigma.moyenne(), sigma.ecart_type(), L.moyenne(), L.ecart_type(),
-                100.0 * sigma.couverts / n, 100.0 * L.couverts / n);
-    std::printf("COUVERTURE %d %d %d %.9g %.9g %.9g %.9g\n", n, sigma.couverts, L.couverts, sigma.moyenne(),
-                sigma.ecart_type(), L.moyenne(), L.ecart_type());
+    const int ni = std::max(avec_intervalle, 1);
+    auto couverture = [&](int rates) {
+        const double p = 1.0 - static_cast<double>(rates) / ni;
+        char texte[64];
+        std::snprintf(texte, sizeof texte, "%.1f ± %.1f %%", 100 * p, 100 * 1.96 * std::sqrt(p * (1 - p) / ni));
+        return std::string(texte);
+    };
+    // | grid | L (steps) | model | trials (failed, not resolved) | median σ/σ_true corrected (raw) |
+    // median L/L_true corrected (raw) | cover σ | misses σ below/above | cover L | misses L below/above |
+    std::printf("| %d x %d | %g | %s | %d (%d, %d) | %.3f (%.3f) | %.3f (%.3f) | %s | %.1f / %.1f %% | %s | %.1f / %.1f %% |\n",
+                e.lignes, e.colonnes, e.L / e.pas, surface::nom(e.modele), e.essais, e.essais - n, non_resolus,
+                mediane(rs), mediane(rs_brut), mediane(rl), mediane(rl_brut), couverture(bas_s + haut_s).c_str(),
+                100.0 * bas_s / ni, 100.0 * haut_s / ni, couverture(bas_l + haut_l).c_str(), 100.0 * bas_l / ni,
+                100.0 * haut_l / ni);
+    std::printf("COUVERTURE %d %d %d %.9g %.9g %d %d %d %d\n", avec_intervalle, avec_intervalle - bas_s - haut_s,
+                avec_intervalle - bas_l - haut_l, mediane(rs), mediane(rl), bas_s, haut_s, bas_l, haut_l);
     return 0;
 }

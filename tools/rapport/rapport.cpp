@@ -190,19 +190,27 @@ Rapport etablir_rapport(const Grille& grille, const Reglages& reglages, Route ro
         {"K", reglages.K},
         {"graine", reglages.graine},
         {"methode_intervalle",
-         "bootstrap parametrique : K surfaces gaussiennes du modele ajuste (plongement circulant), memes cellules "
-         "vides, nivelees, coupees et ajustees comme la mesure ; intervalle de base sur le logarithme "
-         "[v^2/q97,5 ; v^2/q2,5] ou v est la valeur mesuree et q les quantiles des valeurs simulees"}};
+         "bootstrap paramétrique calibré : surfaces gaussiennes du modèle ajusté (plongement circulant), mêmes "
+         "cellules vides, nivelées et mesurées comme la mesure, en jeux de mêmes graines : 40 % des K tirages à "
+         "L mesurée, 15 % à chaque borne de l'intervalle de base, 15 % à L corrigée, 15 % au-delà de la borne "
+         "haute s'il le faut ; σ et L corrigés du biais en médiane ; intervalles par inversion du test : chaque "
+         "borne de L est la longueur qui place L mesurée à 2,5 % dans la queue de sa loi, celles de σ viennent "
+         "des quantiles de σ ajusté / σ vrai, lus vers la borne de L de même sens selon la corrélation de σ et L"}};
     j["hauteurs"] = hauteurs;
     j["hauteurs_en_trop"] = grille.hauteurs_en_trop;
     if (const std::string a = avertissement_en_trop(grille, reglages.fichier); !a.empty())
         rapport.avertissements.push_back(a);
     // The surface-texture parameters of the levelled surface; a flat one has none.
-    if (!plate)
-        j.update(texture_json(texture(rapport.nivelees, N, M, grille.pas)));
+    std::optional<ParametresTirage> mesure_texture;
+    if (!plate) {
+        const Texture t = texture(rapport.nivelees, N, M, grille.pas);
+        j.update(texture_json(t));
+        mesure_texture = ParametresTirage{t.espace.Sal, t.espace.Str, t.hybrides.Sdq, t.hybrides.Sdr};
+    }
 
     // Fits of both models on the pooled function, then their intervals.
     json ajustements = json::object();
+    json intervalle_anisotropie = nullptr;
     std::optional<Ajustement> par_modele[2];
     for (Modele m : {Modele::exponentiel, Modele::gaussien}) {
         const char* quel = surface::nom(m);
@@ -221,13 +229,40 @@ Rapport etablir_rapport(const Grille& grille, const Reglages& reglages, Route ro
                     rb.graine = reglages.graine;
                     rb.fils = reglages.fils;
                     rb.nivellement = reglages.nivellement;
-                    rb.rayons = reglages.rayons;
                     rb.progression = reglages.progression;
+                    rb.mesure = rm;
+                    rb.mesure.depart = am.rayons;
+                    // The anisotropy's interval comes from the main model's draws.
+                    const Estimation& e = estimations[static_cast<int>(m)];
+                    if (m == Modele::exponentiel && e.direction[0].resolu && e.direction[1].resolu) {
+                        rb.directions = true;
+                        rb.anisotropie = e.direction[0].a->L / e.direction[1].a->L;
+                    }
+                    // So do the intervals of the texture parameters that have one.
+                    if (m == Modele::exponentiel)
+                        rb.texture = mesure_texture;
                     const Intervalles iv = bootstrap(grille, m, *am.a, rb);
+                    // The draws correct the fit's bias and give its real spread.
+                    o["sigma_ajuste"] = nombre(am.a->sigma);
+                    o["L_ajuste"] = nombre(am.a->L);
+                    o["sigma"] = nombre(iv.sigma_corrige);
+                    o["L"] = nombre(iv.L_corrige);
+                    o["erreur_sigma"] = nombre(iv.ecart_sigma);
+                    o["erreur_L"] = nombre(iv.ecart_L);
                     o["intervalle_sigma"] = {nombre(iv.sigma_bas), nombre(iv.sigma_haut)};
                     o["intervalle_L"] = {nombre(iv.L_bas), nombre(iv.L_haut)};
+                    if (std::isfinite(iv.anisotropie_bas))
+                        intervalle_anisotropie = {nombre(iv.anisotropie_bas), nombre(iv.anisotropie_haut)};
+                    if (rb.texture) {
+                        const std::pair<const char*, const char*> cles[4] = {
+                            {"espace", "Sal"}, {"espace", "Str"}, {"hybrides", "Sdq"}, {"hybrides", "Sdr"}};
+                        for (std::size_t i = 0; i < 4; ++i)
+                            if (std::isfinite(iv.texture[i][0]))
+                                j[cles[i].first][std::string("intervalle_") + cles[i].second] = {
+                                    nombre(iv.texture[i][0]), nombre(iv.texture[i][1])};
+                    }
                     o["bootstrap"] = {{"reussis", iv.reussis}, {"echecs", iv.echecs},
-                                      {"covariance_exacte", iv.exact}};
+                                      {"covariance_exacte", iv.exact}, {"erreur_covariance", iv.erreur_covariance}};
                 } catch (const Erreur& e) {
                     o["echec_intervalles"] = e.what();
                     rapport.avertissements.push_back(e.what());
@@ -283,7 +318,7 @@ Rapport etablir_rapport(const Grille& grille, const Reglages& reglages, Route ro
     const json& L0 = directions[std::string("L_") + noms[0].first];
     const json& L1 = directions[std::string("L_") + noms[1].first];
     directions["anisotropie"] = L0.is_number() && L1.is_number() ? json(L0.get<double>() / L1.get<double>()) : json(nullptr);
-    directions["intervalle_anisotropie"] = nullptr;
+    directions["intervalle_anisotropie"] = intervalle_anisotropie;
     directions["par_modele"] = detail;
     j["directions"] = directions;
 

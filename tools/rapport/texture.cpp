@@ -1,5 +1,6 @@
 #include "tools/rapport/texture.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <future>
 
@@ -51,10 +52,12 @@ Texture texture(const std::vector<double>& z, int lignes, int colonnes, double p
     return t;
 }
 
-ParametresTirage parametres_tirage(const std::vector<double>& z, int lignes, int colonnes, double pas)
+ParametresTirage parametres_tirage(const std::vector<double>& z, int lignes, int colonnes, double pas, int portee)
 {
-    const Longueurs l = longueurs_autocorrelation(
-        autocorrelation(SommesDecalages(z, lignes, colonnes, lignes / 2, colonnes / 2), pas));
+    const int Ky = portee > 0 ? std::min(lignes / 2, portee) : lignes / 2;
+    const int Kx = portee > 0 ? std::min(colonnes / 2, portee) : colonnes / 2;
+    const Longueurs l =
+        longueurs_autocorrelation(autocorrelation(SommesDecalages(z, lignes, colonnes, Ky, Kx), pas, Ky, Kx));
     const Hybrides h = parametres_hybrides(z, lignes, colonnes, pas);
     return ParametresTirage{l.Sal, l.Str, h.Sdq, h.Sdr};
 }

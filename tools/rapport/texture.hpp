@@ -37,6 +37,11 @@ struct ParametresTirage {
     double Sal = 0.0, Str = 0.0, Sdq = 0.0, Sdr = 0.0;
 };
 
-ParametresTirage parametres_tirage(const std::vector<double>& z, int lignes, int colonnes, double pas);
+// Sal, Str, Sdq and Sdr of one surface, as texture() gives them. With a
+// `portee`, the autocorrelation is read over lags up to that many cells only
+// (a smaller torus, for the bootstrap's draws): Sal and Str are the same as
+// long as the decay lengths stay within it, and Str is NaN otherwise.
+ParametresTirage parametres_tirage(const std::vector<double>& z, int lignes, int colonnes, double pas,
+                                   int portee = -1);
 
 } // namespace rapport

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <stdexcept>
+#include <utility>
 
 namespace surface {
 
@@ -88,28 +89,68 @@ std::uint64_t graine_derivee(std::uint64_t graine, std::uint64_t flux, std::uint
     return melange(melange(melange(graine) ^ flux) ^ indice);
 }
 
+double Plongement::portee(Modele modele, double pas, double L, double tolerance)
+{
+    const double u = std::log(1.0 / tolerance); // r/L where exp(−r/L) = tolerance
+    return (modele == Modele::exponentiel ? u : std::sqrt(u)) * L / pas;
+}
+
 Plongement::Plongement(int lignes, int colonnes, double pas, Modele modele, double sigma, double L,
-                       long long cellules_max)
+                       long long cellules_max, double tolerance, double L_tore)
     : lignes_(lignes), colonnes_(colonnes)
 {
-    if (lignes < 1 || colonnes < 1 || !(pas > 0.0) || !(sigma >= 0.0) || !(L > 0.0))
+    if (lignes < 1 || colonnes < 1 || !(pas > 0.0) || !(sigma >= 0.0) || !(L > 0.0) || !(tolerance >= 0.0) ||
+        !(tolerance < 1.0))
         throw std::invalid_argument("surface : grille ou parametres invalides");
     int P = taille_rapide(std::max(2 * (lignes - 1), 1));
     int Q = taille_rapide(std::max(2 * (colonnes - 1), 1));
+    bool compact = false;
+    if (tolerance > 0.0) {
+        // The grid plus the reach of the covariance on each side, when that is
+        // smaller than the exact torus in cells.
+        const double marge = std::ceil(portee(modele, pas, std::max(L, L_tore), tolerance));
+        if (marge < static_cast<double>(std::max(lignes, colonnes))) {
+            const int Pc = taille_rapide(lignes + static_cast<int>(marge));
+            const int Qc = taille_rapide(colonnes + static_cast<int>(marge));
+            if (static_cast<long long>(Pc) * Qc < static_cast<long long>(P) * Q) {
+                P = Pc;
+                Q = Qc;
+                compact = true;
+            }
+        }
+    }
     double pire = 0.0;
     // One doubling of the torus at most: each draw costs a transform of the
     // whole torus, and a correlation as long as the grid would need far more.
     const long long budget = std::min(cellules_max, 4LL * P * Q);
+    // The model's covariance between cells dy, dx steps apart, with the
+    // periodic images of the compact torus (the nearest eight are enough:
+    // the next ones are more than a torus side away).
+    auto enroulee = [&](int dy, int dx) {
+        if (!compact)
+            return covariance(modele, sigma, L, std::hypot(dx * pas, dy * pas));
+        double c = 0.0;
+        for (int i = -1; i <= 1; ++i)
+            for (int j = -1; j <= 1; ++j)
+                c += covariance(modele, sigma, L, std::hypot((dx + j * Q) * pas, (dy + i * P) * pas));
+        return c;
+    };
     for (int essai = 0;; ++essai) {
         if (static_cast<long long>(P) * Q > cellules_max)
             throw std::length_error("surface : tore de plongement trop grand pour la memoire permise");
         Buffer<Complexe> c(static_cast<std::size_t>(P) * Q);
+        // The covariance depends on |dy| and |dx| only: one row per distinct |dy|.
+        std::vector<double> ligne(static_cast<std::size_t>(Q));
         for (int p = 0; p < P; ++p) {
-            const double dy = std::min(p, P - p) * pas;
-            for (int q = 0; q < Q; ++q) {
-                const double dx = std::min(q, Q - q) * pas;
-                c[static_cast<std::size_t>(p) * Q + q] = covariance(modele, sigma, L, std::hypot(dx, dy));
-            }
+            const int dy = std::min(p, P - p);
+            if (p <= P / 2)
+                for (int q = 0; q < Q; ++q)
+                    ligne[static_cast<std::size_t>(q)] = enroulee(dy, std::min(q, Q - q));
+            else
+                for (int q = 0; q < Q; ++q)
+                    ligne[static_cast<std::size_t>(q)] = c[static_cast<std::size_t>(P - p) * Q + q].real();
+            for (int q = 0; q < Q; ++q)
+                c[static_cast<std::size_t>(p) * Q + q] = ligne[static_cast<std::size_t>(q)];
         }
         const Plan plan = Plan::complexe_2d(P, Q, c.data(), FFTW_FORWARD);
         fftw_execute(plan.get());
@@ -122,12 +163,21 @@ Plongement::Plongement(int lignes, int colonnes, double pas, Modele modele, doub
         // Rounding leaves eigenvalues of about 1e-13 of the largest below zero.
         const bool positif = pire <= 1e-10;
         const long long suivant = static_cast<long long>(taille_rapide(2 * P)) * taille_rapide(2 * Q);
-        const bool dernier = positif || essai > 0 || suivant > budget;
+        const bool dernier = compact || positif || essai > 0 || suivant > budget;
         if (dernier) {
             P_ = P;
             Q_ = Q;
-            exact_ = positif;
+            exact_ = positif && !compact;
             defaut_ = pire;
+            if (compact) {
+                // The images add most at the far corners and edges of the grid.
+                const double s2 = sigma * sigma > 0.0 ? sigma * sigma : 1.0;
+                for (const auto& [dy, dx] : {std::pair{lignes - 1, colonnes - 1}, std::pair{lignes - 1, 0},
+                                             std::pair{0, colonnes - 1}, std::pair{0, 0}})
+                    erreur_ = std::max(erreur_, std::fabs(enroulee(dy, dx) -
+                                                          covariance(modele, sigma, L, std::hypot(dx * pas, dy * pas))) /
+                                                    s2);
+            }
             racine_.resize(c.size());
             plan_ = Plan::complexe_2d(P, Q, c.data(), FFTW_FORWARD);
             const double n = static_cast<double>(P) * Q;
@@ -142,9 +192,29 @@ Plongement::Plongement(int lignes, int colonnes, double pas, Modele modele, doub
 
 void Plongement::tirer(std::uint64_t graine, std::span<double> a, std::span<double> b, Buffer<Complexe>& travail) const
 {
+    tirer_tore(graine, travail);
+    extraire(travail, 0, a);
+    extraire(travail, 1, b);
+}
+
+void Plongement::tirer_tore(std::uint64_t graine, Buffer<Complexe>& travail, bool uniforme) const
+{
     const std::size_t n = static_cast<std::size_t>(P_) * Q_;
     if (travail.size() != n)
         travail = Buffer<Complexe>(n);
+    if (uniforme) {
+        // Two 32-bit uniforms per 64 random bits, centred, variance 1.
+        std::uint64_t x = graine;
+        constexpr double echelle = 3.4641016151377544 / 4294967296.0; // √12 / 2³²
+        for (std::size_t k = 0; k < n; ++k) {
+            const std::uint64_t u = splitmix64(x);
+            const double re = (static_cast<double>(u >> 32) + 0.5) * echelle - 1.7320508075688772;
+            const double im = (static_cast<double>(u & 0xffffffffULL) + 0.5) * echelle - 1.7320508075688772;
+            travail[k] = Complexe(racine_[k] * re, racine_[k] * im);
+        }
+        fftw_execute_dft(plan_.get(), as_fftw(travail.data()), as_fftw(travail.data()));
+        return;
+    }
     Normale normale(graine);
     for (std::size_t k = 0; k < n; ++k) {
         const double re = normale();
@@ -152,12 +222,18 @@ void Plongement::tirer(std::uint64_t graine, std::span<double> a, std::span<doub
         travail[k] = Complexe(racine_[k] * re, racine_[k] * im);
     }
     fftw_execute_dft(plan_.get(), as_fftw(travail.data()), as_fftw(travail.data()));
-    for (int i = 0; i < lignes_; ++i)
-        for (int j = 0; j < colonnes_; ++j) {
-            const Complexe v = travail[static_cast<std::size_t>(i) * Q_ + j];
-            a[static_cast<std::size_t>(i) * colonnes_ + j] = v.real();
-            b[static_cast<std::size_t>(i) * colonnes_ + j] = v.imag();
-        }
+}
+
+void Plongement::extraire(const Buffer<Complexe>& travail, int laquelle, std::span<double> z) const
+{
+    // A complex value is two doubles: the real part first.
+    const double* t = reinterpret_cast<const double*>(travail.data()) + (laquelle == 0 ? 0 : 1);
+    for (int i = 0; i < lignes_; ++i) {
+        const double* ligne = t + 2 * static_cast<std::size_t>(i) * Q_;
+        double* sortie = z.data() + static_cast<std::size_t>(i) * colonnes_;
+        for (int j = 0; j < colonnes_; ++j)
+            sortie[j] = ligne[2 * j];
+    }
 }
 
 } // namespace surface

@@ -7,6 +7,17 @@
 // small grid), the torus is doubled once; if that is not enough, the negative
 // eigenvalues are set to zero and the surfaces are only approximately of the
 // model (`exact()` says which).
+//
+// A compact torus may be asked for instead (a tolerance above 0): each side is
+// only the grid plus the distance at which the model's covariance falls below
+// the tolerance times σ², and the covariance put on the torus is the model's
+// summed over the torus's nearest periodic images, whose spectrum is the
+// model's spectral density (positive for both models). Pairs of the grid then
+// get the model's covariance plus that of their images, at most a few times
+// the tolerance times σ² (`erreur_covariance()` gives it). When the compact
+// torus would not be smaller than the exact one, the exact one is used.
+// `L_tore`, when longer than L, sizes the compact torus instead of L: surfaces
+// of several L's on one torus size share their white noise for a seed.
 #pragma once
 
 #include "tools/surface/fft.hpp"
@@ -52,7 +63,7 @@ public:
     // Surfaces of lignes x colonnes cells, step `pas`, of the model's covariance.
     // `cellules_max` bounds the torus (its number of cells).
     Plongement(int lignes, int colonnes, double pas, Modele modele, double sigma, double L,
-               long long cellules_max = 1LL << 24);
+               long long cellules_max = 1LL << 24, double tolerance = 0.0, double L_tore = 0.0);
 
     int lignes() const { return lignes_; }
     int colonnes() const { return colonnes_; }
@@ -61,15 +72,31 @@ public:
     bool exact() const { return exact_; }
     // The most negative eigenvalue over the largest, before clipping (0 when none).
     double defaut_relatif() const { return defaut_; }
+    // The largest difference between the covariance of two cells of the grid
+    // and the model's, over σ² (0 on an exact torus, up to rounding).
+    double erreur_covariance() const { return erreur_; }
+    // The distance in steps beyond which the model's covariance is below
+    // `tolerance` times σ².
+    static double portee(Modele modele, double pas, double L, double tolerance);
 
     // Two independent surfaces for a seed, row-major lignes x colonnes each.
     // Uses `travail` as scratch (resized as needed): one per thread.
     void tirer(std::uint64_t graine, std::span<double> a, std::span<double> b, Buffer<Complexe>& travail) const;
+    // The same draw left on the torus: `extraire` then copies one of its two
+    // surfaces (0: the first, 1: the second), so that only one grid is kept.
+    // With `uniforme`, the white noise is uniform of variance 1 rather than
+    // normal: the covariance is the same, and each height, a weighted sum of
+    // many independent values, is normal but for a kurtosis off by about
+    // −1.2 Σw⁴/(Σw²)² (the weights: the square roots of the eigenvalues), and
+    // the noise costs a fraction of normal deviates.
+    void tirer_tore(std::uint64_t graine, Buffer<Complexe>& travail, bool uniforme = false) const;
+    void extraire(const Buffer<Complexe>& travail, int laquelle, std::span<double> z) const;
 
 private:
     int lignes_, colonnes_, P_ = 0, Q_ = 0;
     bool exact_ = true;
     double defaut_ = 0.0;
+    double erreur_ = 0.0;
     std::vector<double> racine_; // sqrt(λ / (P Q)), P x Q row-major
     Plan plan_;                  // forward P x Q transform, in place, any aligned buffer
 };

@@ -479,8 +479,12 @@ void texture_section(std::ostringstream& out, const json& root, const Units& uni
         {fonctionnels, "Vmc", "volume de matière du cœur, " + volume},
         {fonctionnels, "Vvc", "volume de vide du cœur, " + volume},
         {fonctionnels, "Vvv", "volume de vide des creux, " + volume}};
-    for (const auto& p : parameters)
-        row(out, std::string(p.key) + "<br/><small>" + p.description + "</small>", format(number(p.group, p.key)));
+    for (const auto& p : parameters) {
+        std::string value = format(number(p.group, p.key));
+        if (const auto i = interval(p.group, ("intervalle_" + std::string(p.key)).c_str()))
+            value += " ; intervalle à 95 % : " + format_interval(i);
+        row(out, std::string(p.key) + "<br/><small>" + p.description + "</small>", value);
+    }
     out << "</tbody>\n</table></div>\n";
 
     const json* acf = child(&root, "autocorrelation");
