@@ -1,7 +1,6 @@
 // The chain runner against stand-in programs that record how they were called
 // and end with the status they are told: order, arguments, stop on failure,
 // the lock, interruptions and the results of an earlier run.
-#include "tests/tools/launch.hpp"
 #include "tests/support/program_run.hpp"
 
 #include <gtest/gtest.h>
@@ -48,16 +47,16 @@ struct Stand {
     // working directory (files it leaves, messages on standard error).
     void act(const std::string& program, const std::string& lines) const { work.write("action-" + program, lines); }
 
-    tools_test::Launched run(const std::vector<std::string>& args) const
+    program_test::RunResult run(const std::vector<std::string>& args) const
     {
         // An installed toolkit on the PATH must not stand in for a missing program.
-        return tools_test::launch(bin.path() / "rugosite-chaine", args, work.path(), {"PATH=/usr/bin:/bin"});
+        return program_test::run_executable(bin.path() / "rugosite-chaine", args, work.path(), {"PATH=/usr/bin:/bin"});
     }
 
     // A shell command line run in the working directory, $chaine naming the runner.
-    tools_test::Launched shell(const std::string& line) const
+    program_test::RunResult shell(const std::string& line) const
     {
-        return tools_test::launch("/bin/bash", {"-c", line}, work.path(),
+        return program_test::run_executable("/bin/bash", {"-c", line}, work.path(),
                                   {"PATH=/usr/bin:/bin", "chaine=" + (bin.path() / "rugosite-chaine").string()});
     }
 };
@@ -168,7 +167,7 @@ TEST(Chain, HelpTouchesNothing)
     for (const std::string word : {"--help", "-h", "--aide"}) {
         const Stand stand;
         const program_test::WorkDir temporary;
-        const auto r = tools_test::launch(stand.bin.path() / "rugosite-chaine", {word}, stand.work.path(),
+        const auto r = program_test::run_executable(stand.bin.path() / "rugosite-chaine", {word}, stand.work.path(),
                                           {"PATH=/usr/bin:/bin", "TMPDIR=" + temporary.path().string()});
         EXPECT_EQ(r.status, 0);
         EXPECT_TRUE(r.out.starts_with("usage : rugosite-chaine")) << r.out;
@@ -352,7 +351,7 @@ TEST(Chain, LeavesNoTemporaryFiles)
         small_measurement(stand, 0);
         if (!failing.empty())
             stand.work.write("statut-" + failing, "20");
-        const auto r = tools_test::launch(stand.bin.path() / "rugosite-chaine", {}, stand.work.path(),
+        const auto r = program_test::run_executable(stand.bin.path() / "rugosite-chaine", {}, stand.work.path(),
                                           {"PATH=/usr/bin:/bin", "TMPDIR=" + temporary.path().string()});
         EXPECT_EQ(r.status, failing.empty() ? 0 : 20);
         EXPECT_TRUE(fs::is_empty(temporary.path()));
@@ -384,7 +383,7 @@ TEST(Chain, InterruptionSaysWhereItStopped)
         SCOPED_TRACE(signal);
         const Stand stand;
         stand.act("framefit", "kill -" + signal + " 0; sleep 5\n");
-        const auto r = tools_test::launch("/usr/bin/setsid", {(stand.bin.path() / "rugosite-chaine").string()},
+        const auto r = program_test::run_executable("/usr/bin/setsid", {(stand.bin.path() / "rugosite-chaine").string()},
                                           stand.work.path(), {"PATH=/usr/bin:/bin"});
         EXPECT_EQ(r.status, status);
         EXPECT_NE(r.err.find("rugosite-chaine : interrompue pendant framefit : le repertoire "), std::string::npos)
@@ -433,7 +432,7 @@ TEST(Chain, UnwritableFolderRunsNothingAndSaysWhy)
 {
     const Stand locked;
     fs::create_directory(locked.work.path() / ".rugosite-chaine-verrou");
-    auto r = tools_test::launch(locked.bin.path() / "rugosite-chaine", {}, locked.work.path(),
+    auto r = program_test::run_executable(locked.bin.path() / "rugosite-chaine", {}, locked.work.path(),
                                 {"PATH=/usr/bin:/bin", "LC_ALL=C"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "rugosite-chaine : impossible de creer le verrou .rugosite-chaine-verrou dans " +
@@ -443,7 +442,7 @@ TEST(Chain, UnwritableFolderRunsNothingAndSaysWhy)
     const Stand blocked;
     blocked.work.write("precedent", "un fichier");
     blocked.work.write("grille.txt", "ancienne grille");
-    r = tools_test::launch(blocked.bin.path() / "rugosite-chaine", {}, blocked.work.path(),
+    r = program_test::run_executable(blocked.bin.path() / "rugosite-chaine", {}, blocked.work.path(),
                            {"PATH=/usr/bin:/bin", "LC_ALL=C"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "rugosite-chaine : les resultats precedents n'ont pas pu etre mis de cote dans " +
