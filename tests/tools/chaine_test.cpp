@@ -162,53 +162,9 @@ TEST(Chain, WithoutACloudHereNothingIsRunAndTheLogIsKept)
     EXPECT_EQ(stand.work.read("log.txt"), "journal de la mesure precedente\n");
 }
 
-TEST(Chain, HelpTouchesNothing)
-{
-    for (const std::string word : {"--help", "-h", "--aide"}) {
-        const Stand stand;
-        const program_test::WorkDir temporary;
-        const auto r = program_test::run_executable(stand.bin.path() / "rugosite-chaine", {word}, stand.work.path(),
-                                          {"PATH=/usr/bin:/bin", "TMPDIR=" + temporary.path().string()});
-        EXPECT_EQ(r.status, 0);
-        EXPECT_TRUE(r.out.starts_with("usage : rugosite-chaine")) << r.out;
-        EXPECT_NE(r.out.find("Statuts de sortie"), std::string::npos);
-        EXPECT_EQ(r.err, "");
-        EXPECT_EQ(stand.work.files().size(), 1u); // the cloud only: nothing run, no log
-        EXPECT_TRUE(temporary.files().empty());
-    }
-}
-
-TEST(Chain, StopsAtTheFirstFailureAndEndsWithItsStatus)
-{
-    const std::map<std::string, int> failures{{"framefit", 20}, {"markerpick", 255}, {"echantillonnage", 2},
-                                              {"reliefstat", 1}, {"plyunpack", 1}};
-    for (const auto& [program, status] : failures) {
-        const Stand stand;
-        stand.work.write("statut-" + program, std::to_string(status));
-        const auto r = stand.run({});
-        EXPECT_EQ(r.status, status) << program;
-        // One sentence saying why, then the line that scripts read, last.
-        EXPECT_TRUE(r.err.starts_with("rugosite-chaine : " + program + " s'est arrete : ")) << r.err;
-        EXPECT_TRUE(r.err.ends_with(".\nrugosite-chaine : arret apres " + program + ", statut de sortie " +
-                                    std::to_string(status) + "\n"))
-            << r.err;
-        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 2) << r.err;
-        const std::string calls = stand.work.read("appels.txt");
-        EXPECT_TRUE(calls.ends_with(program + "\n")) << calls; // nothing after the failed program
-        EXPECT_TRUE(r.out.ends_with("sortie de " + program));
-    }
-}
-
-TEST(Chain, MissingProgramRunsNothing)
-{
-    const Stand stand("delimiter");
-    const auto r = stand.run({});
-    EXPECT_EQ(r.status, 127);
-    EXPECT_NE(r.err.find("delimiter"), std::string::npos);
-    EXPECT_FALSE(stand.work.exists("appels.txt"));
-}
-
-TEST(Chain, StopSentenceWordsEachStatus)
+// A program that fails ends the run: one sentence saying why, from the program
+// and its status, then the line that scripts read, last; nothing runs after it.
+TEST(Chain, StopsAtTheFirstFailureAndSaysWhy)
 {
     struct Case {
         std::string program;
@@ -227,12 +183,19 @@ TEST(Chain, StopSentenceWordsEachStatus)
         {"delimiter", 137, "interrompu par le signal 9"},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.program + " " + std::to_string(c.status));
         const Stand stand;
         stand.work.write("statut-" + c.program, std::to_string(c.status));
         const auto r = stand.run({});
         EXPECT_EQ(r.status, c.status);
-        EXPECT_NE(r.err.find(c.program + " s'est arrete : "), std::string::npos) << r.err;
+        EXPECT_TRUE(r.err.starts_with("rugosite-chaine : " + c.program + " s'est arrete : ")) << r.err;
         EXPECT_NE(r.err.find(c.told), std::string::npos) << r.err;
+        EXPECT_TRUE(r.err.ends_with(".\nrugosite-chaine : arret apres " + c.program + ", statut de sortie " +
+                                    std::to_string(c.status) + "\n"))
+            << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 2) << r.err;
+        EXPECT_TRUE(stand.work.read("appels.txt").ends_with(c.program + "\n"));
+        EXPECT_TRUE(r.out.ends_with("sortie de " + c.program));
     }
 
     // A marker short of points: the counts that markerpick left.
@@ -242,6 +205,16 @@ TEST(Chain, StopSentenceWordsEachStatus)
     EXPECT_EQ(few.run({}).err, "rugosite-chaine : framefit s'est arrete : un coin a moins de 10 points (O 9, X 500, "
                                "Y 500) : verifiez les couleurs des coins donnees a markerpick.\n"
                                "rugosite-chaine : arret apres framefit, statut de sortie 5\n");
+}
+
+
+TEST(Chain, MissingProgramRunsNothing)
+{
+    const Stand stand("delimiter");
+    const auto r = stand.run({});
+    EXPECT_EQ(r.status, 127);
+    EXPECT_NE(r.err.find("delimiter"), std::string::npos);
+    EXPECT_FALSE(stand.work.exists("appels.txt"));
 }
 
 // A program's standard error reaches ours unchanged, and its own "<program> : "
