@@ -9,6 +9,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <regex>
 #include <sstream>
 
 namespace program_test {
@@ -119,47 +120,10 @@ RunResult run_executable(const fs::path& exe, const std::vector<std::string>& ar
     return result;
 }
 
-namespace {
-
-// Length of a timestamp "[d/m/y  h:m:s]" starting at text[at], or 0.
-std::size_t stamp_length(const std::string& text, std::size_t at)
-{
-    std::size_t i = at;
-    auto digits = [&](std::size_t most) {
-        std::size_t n = 0;
-        while (i < text.size() && n < most && text[i] >= '0' && text[i] <= '9') {
-            ++i;
-            ++n;
-        }
-        return n > 0;
-    };
-    auto literal = [&](const char* word) {
-        for (const char* c = word; *c; ++c, ++i)
-            if (i >= text.size() || text[i] != *c)
-                return false;
-        return true;
-    };
-    if (literal("[") && digits(2) && literal("/") && digits(2) && literal("/") && digits(6) && literal("  ") &&
-        digits(2) && literal(":") && digits(2) && literal(":") && digits(2) && literal("]"))
-        return i - at;
-    return 0;
-}
-
-} // namespace
-
 std::string without_timestamps(const std::string& text)
 {
-    std::string out;
-    for (std::size_t i = 0; i < text.size();) {
-        const std::size_t n = text[i] == '[' ? stamp_length(text, i) : 0;
-        if (n > 0) {
-            out += "[T]";
-            i += n;
-        } else {
-            out += text[i++];
-        }
-    }
-    return out;
+    static const std::regex stamp(R"(\[\d{1,2}/\d{1,2}/\d{1,6}  \d{1,2}:\d{1,2}:\d{1,2}\])");
+    return std::regex_replace(text, stamp, "[T]");
 }
 
 } // namespace program_test
