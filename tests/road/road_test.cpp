@@ -118,6 +118,7 @@ TEST(Road, FrameFoundAndRoughnessKeptAtAnyPlacement)
         {5, {"--azimut", "95", "--inclinaison", "89", "--decalage", "-20000,35000,-1"}},
         {6, {}}, // placement drawn from the seed
         {7, {}},
+        {8, {"--cote-y", "106"}}, // a frame 6 % taller than wide: the scale is the side O-X
     };
     for (const auto& [seed, placement] : placements) {
         SCOPED_TRACE("graine " + std::to_string(seed));

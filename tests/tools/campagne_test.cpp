@@ -108,6 +108,7 @@ TEST(Campagne, ChampsEtNombresDuTableau)
     EXPECT_EQ(campagne::champ_csv("50 0.25"), "50 0.25");
     EXPECT_EQ(campagne::champ_csv("230,110,30 10"), "\"230,110,30 10\"");
     EXPECT_EQ(campagne::champ_csv("dit \"non\""), "\"dit \"\"non\"\"\"");
+    EXPECT_EQ(campagne::champ_csv("ligne\rsuite"), "\"ligne\rsuite\"");
     EXPECT_EQ(campagne::nombre(Json(0.1)), "0.1");
     EXPECT_EQ(campagne::nombre(Json(12)), "12");
     EXPECT_EQ(campagne::nombre(Json(nullptr)), "");
@@ -184,5 +185,6 @@ TEST(Campagne, EcritureAtomique)
     for ([[maybe_unused]] const auto& e : fs::directory_iterator(d.path()))
         ++fichiers;
     EXPECT_EQ(fichiers, 1); // no temporary left
+    EXPECT_EQ(fs::status(d.path() / "t.csv").permissions(), fs::perms(0644)); // readable by all, whatever the umask
     EXPECT_THROW(campagne::ecrire_atomique(d.path() / "absent" / "t.csv", "x"), std::runtime_error);
 }
