@@ -145,7 +145,7 @@ TEST(Road, BadMarkersStopAtFramefitAndTheRunnerSaysWhy)
     const std::vector<Case> cases{
         {{"--sans-coin", "Y"}, {}, 5, few, {"Y 0"}},
         {{"--points-coin", "9"}, {}, 5, few, {"9", "10"}},
-        {{}, {"10,10,10", "20,20,20", "30,30,30", "10"}, 5, few, {}}, // colours that no marker has
+        {{}, {"230,110,90", "155,25,110", "180,180,165", "10"}, 5, few, {}}, // the markers' colours but for blue
         {{"--cote-y", "125"}, {}, 10, "Les vecteurs sont de tailles trop eloignees", {"O-X", "O-Y", "%"}},
         {{"--angle-cadre", "70"}, {}, 20, skewed, {"degres"}},
         {{"--angle-cadre", "120"}, {}, 20, skewed, {"degres"}},
