@@ -161,7 +161,10 @@ if [[ -s rapport.csv ]]; then
     printf '   %-44s %12s %12.4f   [%.4f ; %.4f]\n' "  longueur de correlation L" "$longueur_vraie" "$(colonne L_exp)" \
         "$(colonne L_bas_exp)" "$(colonne L_haut_exp)"
     printf '   %-44s %12s %12.4f\n' "  Sq apres nivellement ($(colonne nivellement))" "" "$(colonne Sq)"
-    printf '   %-44s %12s %12.4f\n' "  L le long des lignes / des colonnes" "" "$(colonne anisotropie)"
+    printf '   %-44s %12s %12.4f\n' "  L le long du cote X / du cote Y (anisotropie)" "" "$(colonne anisotropie)"
+    if [[ $(colonne resolu_exp) == 0 ]]; then
+        echo "   (L non resolue, sans intervalle : voir rapport.html)"
+    fi
 fi
 echo
 echo "== Fichiers dans $mesure :"

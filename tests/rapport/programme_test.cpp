@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <random>
 #include <sstream>
 
 using nlohmann::json;
@@ -49,7 +50,9 @@ TEST(RapportProgramme, MeanPlaneFiguresEqualReliefstats)
         dir.write("grille.txt", fichier_grille(N, M, 0.5, 1.2, 2.0, static_cast<std::uint64_t>(N), vides));
         const auto relief = run("reliefstat", {}, dir);
         ASSERT_EQ(relief.status, 0);
-        const auto r = run("rugosite-rapport", {"--nivellement", "plan_moyen", "--tirages", "0"}, dir);
+        const auto r = run("rugosite-rapport",
+                           {"--nivellement", "plan_moyen", "--tirages", "0", "--fonction", "reliefstat", "--plage", "reliefstat"},
+                           dir);
         ASSERT_EQ(r.status, 0) << r.err;
         const json j = json::parse(dir.read("rapport.json"));
 
@@ -67,7 +70,7 @@ TEST(RapportProgramme, MeanPlaneFiguresEqualReliefstats)
         const std::vector<double> c = nombres(dir.read("c.txt"));
         for (std::size_t e = 0; e < c.size(); ++e)
             EXPECT_EQ(j["correlation"]["paires"][e].get<double>(), c[e]) << e;
-        // The fit range is HR.m's.
+        // With reliefstat's function and cut, the fit range is HR.m's.
         EXPECT_EQ(j["reglages"]["plage_ajustement"]["rayons"].get<int>(),
                   static_cast<int>(apres(dir.read("HR.m"), "r=zeros(1,")));
         EXPECT_EQ(j["reglages"]["nivellement"], "plan_moyen");
@@ -83,7 +86,7 @@ TEST(RapportProgramme, ReportFilesHoldTheAgreedKeys)
     EXPECT_NE(r.out.find("rapport.json"), std::string::npos);
     EXPECT_EQ(r.err, "") << "no progress line off a terminal";
     const json j = json::parse(dir.read("rapport.json"));
-    EXPECT_EQ(j["version"], 1);
+    EXPECT_EQ(j["version"], 2);
     EXPECT_EQ(j["outil"], "rugosite-rapport");
     EXPECT_EQ(j["unite"]["route"], "manuelle");
     EXPECT_EQ(j["unite"]["longueur"], "cm");
@@ -106,9 +109,20 @@ TEST(RapportProgramme, ReportFilesHoldTheAgreedKeys)
         }
     }
     EXPECT_EQ(j["ajustements"]["meilleur"], "exponentiel");
-    for (const char* k : {"L_lignes", "L_colonnes", "anisotropie", "sigma_lignes", "sigma_colonnes"})
+    for (const char* k : {"L_cadre", "L_barre", "anisotropie", "sigma_cadre", "sigma_barre"})
         EXPECT_TRUE(j["directions"][k].is_number()) << k;
-    for (const char* k : {"r", "H", "paires", "H_lignes", "paires_lignes", "H_colonnes", "paires_colonnes"})
+    EXPECT_EQ(j["directions"]["axes"][0]["cle"], "cadre");
+    EXPECT_EQ(j["directions"]["axes"][1]["cle"], "barre");
+    EXPECT_TRUE(j["directions"]["intervalle_anisotropie"].is_null());
+    for (const char* m : {"exponentiel", "gaussien"}) {
+        EXPECT_EQ(j["ajustements"][m]["resolu"], true) << m;
+        EXPECT_EQ(j["ajustements"][m]["motif"], "") << m;
+        EXPECT_EQ(j["directions"]["par_modele"][m]["barre"]["resolu"], true) << m;
+    }
+    EXPECT_EQ(j["reglages"]["fonction"], "toutes_paires");
+    EXPECT_EQ(j["reglages"]["plage_ajustement"]["nom"], "longueurs");
+    EXPECT_EQ(j["reglages"]["plage_ajustement"]["rayons"], j["ajustements"]["exponentiel"]["rayons"]);
+    for (const char* k : {"r", "H", "paires", "H_cadre", "paires_cadre", "H_barre", "paires_barre"})
         EXPECT_EQ(j["correlation"][k].size(), 40u) << k;
 
     const std::string csv = dir.read("rapport.csv");
@@ -118,6 +132,9 @@ TEST(RapportProgramme, ReportFilesHoldTheAgreedKeys)
     EXPECT_EQ(std::count(entete.begin(), entete.end(), ','), std::count(valeurs.begin(), valeurs.end(), ','));
     EXPECT_EQ(entete.rfind("fichier,route,", 0), 0u);
     EXPECT_NE(entete.find("L_exp"), std::string::npos);
+    // The fits' standard errors understate the spread: JSON only.
+    EXPECT_EQ(entete.find("erreur_"), std::string::npos);
+    EXPECT_NE(entete.find(",resolu_exp,motif_exp,resolu_gau,motif_gau,axe1,"), std::string::npos) << entete;
     EXPECT_EQ(valeurs.rfind("grille.txt,manuelle,cm,41,41,", 0), 0u) << valeurs;
     EXPECT_EQ(valeurs.back(), '\n');
     // Nothing left under a temporary name.
@@ -285,10 +302,153 @@ TEST(RapportProgramme, CommandLine)
     std::filesystem::remove(dir.path() / "grille.txt");
     for (const std::vector<std::string>& mots :
          {std::vector<std::string>{"--nivellement", "cubique"}, {"--tirages", "-3"}, {"--rayons", "2"},
-          {"--inconnue", "1"}, {"a.txt", "b.txt"}, {"--graine"}, {"--route", "satellite"}}) {
+          {"--inconnue", "1"}, {"a.txt", "b.txt"}, {"--graine"}, {"--route", "satellite"},
+          {"--plage", "50"}, {"--fonction", "lignes"}}) {
         const auto r = run("rugosite-rapport", mots, dir);
         EXPECT_EQ(r.status, 1) << mots[0];
         EXPECT_FALSE(r.err.empty());
         EXPECT_TRUE(dir.files().empty());
+    }
+}
+
+namespace {
+
+// A grid file of heights correlated along x (the grid's columns, the slower
+// index of the file) over about 9.5 steps and along y over about 1.4 steps:
+// AR(1) processes of coefficients 0.9 and 0.5.
+std::string grille_allongee(int N, int M, std::uint64_t graine)
+{
+    std::mt19937_64 alea(graine);
+    std::normal_distribution<double> normale;
+    std::vector<double> z(static_cast<std::size_t>(N) * M);
+    auto at = [&](int i, int j) -> double& { return z[static_cast<std::size_t>(i) * M + j]; };
+    for (int i = 0; i < N; ++i)
+        for (int j = 0; j < M; ++j)
+            at(i, j) = normale(alea) + (j > 0 ? 0.9 * at(i, j - 1) : 0.0);
+    for (int i = 1; i < N; ++i)
+        for (int j = 0; j < M; ++j)
+            at(i, j) += 0.5 * at(i - 1, j);
+    std::string texte = std::to_string(N - 1) + "x" + std::to_string(M - 1) + "x1.0\n";
+    for (int j = 0; j < M; ++j)
+        for (int i = 0; i < N; ++i)
+            texte += std::to_string(at(i, j)) + "\n";
+    return texte;
+}
+
+} // namespace
+
+TEST(RapportProgramme, DirectionsAreNamedAfterEachRoad)
+{
+    for (const char* route : {"manuelle", "photogrammetrique"}) {
+        SCOPED_TRACE(route);
+        WorkDir dir;
+        dir.write("grille.txt", grille_allongee(120, 120, 4));
+        const auto r = run("rugosite-rapport", {"--tirages", "0", "--route", route}, dir);
+        ASSERT_EQ(r.status, 0) << r.err;
+        const json j = json::parse(dir.read("rapport.json"));
+        const bool manuelle = std::string(route) == "manuelle";
+        const std::string x = manuelle ? "cadre" : "X", y = manuelle ? "barre" : "Y";
+        const json& d = j["directions"];
+        EXPECT_EQ(d["axes"][0]["cle"], x);
+        EXPECT_EQ(d["axes"][1]["cle"], y);
+        EXPECT_EQ(d["axes"][0]["nom"], manuelle ? "le long du cadre (positions de la barre)"
+                                                : "le long du côté X du cadre (de O à X)");
+        EXPECT_EQ(d["axes"][1]["nom"], manuelle ? "le long de la barre (positions du chariot)"
+                                                : "le long du côté Y du cadre (de O à Y)");
+        // The long correlation runs along x: the frame (manual road), side X.
+        const double Lx = d["L_" + x].get<double>(), Ly = d["L_" + y].get<double>();
+        EXPECT_GT(Lx, 3 * Ly);
+        EXPECT_NEAR(d["anisotropie"].get<double>(), Lx / Ly, 1e-12 * Lx / Ly);
+        EXPECT_EQ(d["par_modele"]["exponentiel"][x]["L"], d["L_" + x]);
+        ASSERT_EQ(j["correlation"]["H_" + x].size(), 119u);
+        // Pairs along x first rise more slowly than along y.
+        EXPECT_LT(j["correlation"]["H_" + x][0].get<double>(), j["correlation"]["H_" + y][0].get<double>());
+        const std::string csv = dir.read("rapport.csv");
+        EXPECT_NE(csv.find("," + x + ","), std::string::npos);
+    }
+}
+
+TEST(RapportProgramme, GridsThatCannotResolveLSayIt)
+{
+    {
+        // Uncorrelated readings at a 2 cm step: no interval, the reason in words.
+        WorkDir dir;
+        std::mt19937_64 alea(8);
+        std::normal_distribution<double> normale;
+        std::string texte = "24x19x2.0\n";
+        for (int k = 0; k < 25 * 20; ++k)
+            texte += std::to_string(5 + normale(alea)) + "\n";
+        dir.write("grille.txt", texte);
+        const auto r = run("rugosite-rapport", {"--tirages", "20"}, dir);
+        ASSERT_EQ(r.status, 0) << r.err;
+        const json j = json::parse(dir.read("rapport.json"));
+        for (const char* m : {"exponentiel", "gaussien"}) {
+            const json& a = j["ajustements"][m];
+            EXPECT_EQ(a["resolu"], false) << m;
+            EXPECT_EQ(a["motif"], "L est plus courte que le pas : non mesurable avec cette grille") << m;
+            EXPECT_TRUE(a["intervalle_L"].is_null()) << m;
+            EXPECT_TRUE(a["intervalle_sigma"].is_null()) << m;
+        }
+        EXPECT_NE(r.err.find("L est plus courte que le pas"), std::string::npos);
+        EXPECT_NE(dir.read("rapport.csv").find(",0,L est plus courte que le pas"), std::string::npos);
+    }
+    // A grid of 4 rows and its transpose: the long direction is fitted, the
+    // short one is not, the pooled figures are the same.
+    const std::string court = fichier_grille(4, 200, 1.0, 1.0, 5.0, 6, 0.0);
+    const std::vector<double> h = nombres(court.substr(court.find('\n')));
+    std::string transpose = "199x3x1.0\n";
+    for (int i = 0; i < 4; ++i)
+        for (int j = 0; j < 200; ++j)
+            transpose += std::to_string(h[static_cast<std::size_t>(j) * 4 + i]) + "\n";
+    std::vector<json> rapports;
+    for (const std::string& texte : {court, transpose}) {
+        WorkDir dir;
+        dir.write("grille.txt", texte);
+        const auto r = run("rugosite-rapport", sans_bootstrap, dir);
+        ASSERT_EQ(r.status, 0) << r.err;
+        rapports.push_back(json::parse(dir.read("rapport.json")));
+    }
+    for (const char* m : {"exponentiel", "gaussien"}) {
+        EXPECT_TRUE(rapports[0]["ajustements"][m]["L"].is_number()) << m;
+        EXPECT_EQ(rapports[0]["ajustements"][m]["rayons"], rapports[1]["ajustements"][m]["rayons"]);
+        EXPECT_NEAR(rapports[0]["ajustements"][m]["L"].get<double>() / rapports[1]["ajustements"][m]["L"].get<double>(),
+                    1.0, 1e-9);
+    }
+    const json& a = rapports[0]["directions"]["par_modele"]["exponentiel"];
+    const json& b = rapports[1]["directions"]["par_modele"]["exponentiel"];
+    // 4 rows: the grid is short along y (the bar), long along x (the frame).
+    EXPECT_EQ(a["barre"]["resolu"], false);
+    EXPECT_TRUE(a["cadre"]["L"].is_number());
+    EXPECT_EQ(b["cadre"]["resolu"], false);
+    EXPECT_TRUE(b["barre"]["L"].is_number());
+}
+
+TEST(RapportProgramme, ATiltedPlaneIsFlatAndARoughOneIsNot)
+{
+    for (double rugosite : {0.0, 1e-6}) {
+        SCOPED_TRACE(rugosite);
+        WorkDir dir;
+        std::string texte = "11x8x0.5\n";
+        for (int j = 0; j < 9; ++j)
+            for (int i = 0; i < 12; ++i) {
+                char h[48];
+                std::snprintf(h, sizeof h, "%.12f\n", 80.0 + 0.3 * i - 0.7 * j + rugosite * ((i * 7 + j * 3) % 5));
+                texte += h;
+            }
+        dir.write("grille.txt", texte);
+        const auto r = run("rugosite-rapport", {"--tirages", "10"}, dir);
+        ASSERT_EQ(r.status, 0) << r.err;
+        const json j = json::parse(dir.read("rapport.json"));
+        EXPECT_EQ(j["surface_plate"], rugosite == 0.0);
+        if (rugosite == 0.0) {
+            for (const char* m : {"exponentiel", "gaussien"}) {
+                EXPECT_TRUE(j["ajustements"][m]["echec"].is_string()) << m;
+                EXPECT_FALSE(j["ajustements"][m].contains("L")) << m;
+                EXPECT_FALSE(j["ajustements"][m].contains("intervalle_L")) << m;
+            }
+            EXPECT_NE(r.err.find("surface plate"), std::string::npos);
+        } else {
+            EXPECT_TRUE(j["ajustements"]["exponentiel"]["sigma"].is_number());
+        }
     }
 }

@@ -8,7 +8,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <memory>
+#include <optional>
 
 namespace rapport {
 
@@ -84,39 +86,107 @@ int jacobien(const gsl_vector* x, void* param, gsl_matrix* J)
 struct Espace {
     void operator()(gsl_multifit_nlinear_workspace* w) const { gsl_multifit_nlinear_free(w); }
 };
-struct Mat {
-    void operator()(gsl_matrix* m) const { gsl_matrix_free(m); }
-};
 
-Depart depart_estime(const Points& p)
+// The model's shape g(r/L), H = 2σ² g.
+double forme(Modele modele, double u)
 {
-    // Plateau: the weighted mean of the last third of the points; L: the
-    // first radius where H passes (1 − 1/e) of it.
-    const std::size_t n = p.r.size();
-    double s = 0, w = 0;
-    for (std::size_t i = n - std::max<std::size_t>(1, n / 3); i < n; ++i) {
-        s += p.H[i] * p.poids[i];
-        w += p.poids[i];
-    }
-    const double plateau = std::max(s / w, *std::max_element(p.H.begin(), p.H.end()) * 0.5);
-    double L = p.r[n / 2];
-    for (std::size_t i = 0; i < n; ++i)
-        if (p.H[i] >= (1.0 - std::exp(-1.0)) * plateau) {
-            L = p.r[i];
-            break;
-        }
-    return {std::sqrt(std::max(plateau, 1e-300) / 2.0), L};
+    return modele == Modele::exponentiel ? -std::expm1(-u) : -std::expm1(-u * u);
 }
 
-} // namespace
+struct Profil {
+    double s2 = 0;     // best σ² for this L
+    double somme = 0;  // weighted sum of squares there
+};
 
-Ajustement ajuster(Modele modele, const Points& points, std::optional<Depart> depart)
+Profil profil(Modele modele, const Points& p, double L)
+{
+    double hg = 0, gg = 0, hh = 0;
+    for (std::size_t i = 0; i < p.r.size(); ++i) {
+        const double g = forme(modele, p.r[i] / L);
+        hg += p.poids[i] * p.H[i] * g;
+        gg += p.poids[i] * g * g;
+        hh += p.poids[i] * p.H[i] * p.H[i];
+    }
+    Profil q;
+    q.s2 = gg > 0 ? std::max(hg, 0.0) / (2.0 * gg) : 0.0;
+    const double m = 2.0 * q.s2;
+    q.somme = std::max(hh - 2.0 * m * hg + m * m * gg, 0.0);
+    return q;
+}
+
+double somme_carres(Modele modele, const Points& p, double sigma, double L)
+{
+    double s = 0;
+    for (std::size_t i = 0; i < p.r.size(); ++i) {
+        const double d = surface::correlation_hauteurs(modele, sigma, L, p.r[i]) - p.H[i];
+        s += p.poids[i] * d * d;
+    }
+    return s;
+}
+
+// The L of least squares over [r₁/20, 50 r_n]: a log-spaced scan, then golden
+// section between the neighbours of the best scanned L.
+struct Optimum {
+    double L, s2, somme;
+    int borne;
+};
+
+Optimum optimum_profil(Modele modele, const Points& p)
+{
+    const double bas = p.r.front() / 20.0, haut = p.r.back() * 50.0;
+    constexpr int pas_scan = 80;
+    const double facteur = std::pow(haut / bas, 1.0 / pas_scan);
+    double hh = 0;
+    for (std::size_t i = 0; i < p.r.size(); ++i)
+        hh += p.poids[i] * p.H[i] * p.H[i];
+    int meilleur = 0;
+    double min = std::numeric_limits<double>::infinity();
+    for (int i = 0; i <= pas_scan; ++i) {
+        const double s = profil(modele, p, bas * std::pow(facteur, i)).somme;
+        // Ties (to rounding) go to the shorter L: a flat profile is read as
+        // "no rise".
+        if (s < min - 1e-12 * hh) {
+            min = s;
+            meilleur = i;
+        }
+    }
+    Optimum o{bas * std::pow(facteur, meilleur), 0, min, 0};
+    if (meilleur == 0 || meilleur == pas_scan) {
+        o.borne = meilleur == 0 ? -1 : 1;
+        o.s2 = profil(modele, p, o.L).s2;
+        return o;
+    }
+    double a = std::log(o.L / facteur), b = std::log(o.L * facteur);
+    const double phi = (std::sqrt(5.0) - 1.0) / 2.0;
+    double x1 = b - phi * (b - a), x2 = a + phi * (b - a);
+    double f1 = profil(modele, p, std::exp(x1)).somme, f2 = profil(modele, p, std::exp(x2)).somme;
+    for (int k = 0; k < 60 && b - a > 1e-12; ++k) {
+        if (f1 < f2) {
+            b = x2;
+            x2 = x1;
+            f2 = f1;
+            x1 = b - phi * (b - a);
+            f1 = profil(modele, p, std::exp(x1)).somme;
+        } else {
+            a = x1;
+            x1 = x2;
+            f1 = f2;
+            x2 = a + phi * (b - a);
+            f2 = profil(modele, p, std::exp(x2)).somme;
+        }
+    }
+    o.L = std::exp((a + b) / 2.0);
+    const Profil q = profil(modele, p, o.L);
+    o.s2 = q.s2;
+    // Summed directly: the expanded form loses its digits near an exact fit.
+    o.somme = somme_carres(modele, p, std::sqrt(q.s2), o.L);
+    return o;
+}
+
+// The solver from (σ, L); nullopt when it fails.
+std::optional<std::pair<double, double>> solveur(Modele modele, const Points& points, Depart x0)
 {
     const std::size_t n = points.r.size();
-    const std::string quel = std::string("ajustement ") + surface::nom(modele);
-    if (n < 3)
-        throw Erreur(quel + " : moins de 3 rayons a ajuster");
-    const Depart x0 = depart ? *depart : depart_estime(points);
     Donnees donnees{modele, &points};
     gsl_multifit_nlinear_fdf fdf{};
     fdf.f = residus;
@@ -137,29 +207,67 @@ Ajustement ajuster(Modele modele, const Points& points, std::optional<Depart> de
     const int etat = gsl_multifit_nlinear_driver(500, 1e-12, 1e-12, 1e-12, nullptr, nullptr, &info, espace.get());
     gsl_set_error_handler(ancien);
     const gsl_vector* xs = gsl_multifit_nlinear_position(espace.get());
+    const double sigma = std::fabs(gsl_vector_get(xs, 0)), L = std::fabs(gsl_vector_get(xs, 1));
+    if (etat != GSL_SUCCESS || !std::isfinite(sigma) || !std::isfinite(L) || !(L > 0) || !(sigma > 0))
+        return std::nullopt;
+    return std::pair{sigma, L};
+}
+
+} // namespace
+
+Ajustement ajuster(Modele modele, const Points& points, std::optional<Depart> depart)
+{
+    const std::size_t n = points.r.size();
+    const std::string quel = std::string("ajustement ") + surface::nom(modele);
+    if (n < 3)
+        throw Erreur(quel + " : moins de 3 rayons à ajuster");
+    for (std::size_t i = 0; i < n; ++i)
+        if (!std::isfinite(points.H[i]) || !std::isfinite(points.r[i]) || !(points.poids[i] > 0))
+            throw Erreur(quel + " : point non fini");
+    const Optimum o = optimum_profil(modele, points);
     Ajustement a;
-    a.sigma = std::fabs(gsl_vector_get(xs, 0));
-    a.L = gsl_vector_get(xs, 1);
-    if (modele == Modele::gaussien) // the model depends on L² only
-        a.L = std::fabs(a.L);
     a.rayons = static_cast<int>(n);
-    if (etat != GSL_SUCCESS || !std::isfinite(a.sigma) || !std::isfinite(a.L) || !(a.L > 0) || !(a.sigma > 0))
-        throw Erreur(quel + " : la methode des moindres carres ne converge pas");
+    a.borne = o.borne;
+    a.sigma = std::sqrt(o.s2);
+    a.L = o.L;
+    double somme = o.somme;
+    if (o.borne == 0) {
+        // Polish, and keep whichever start ends lowest.
+        std::vector<Depart> departs{Depart{a.sigma, a.L}};
+        if (depart)
+            departs.push_back(*depart);
+        for (const Depart x0 : departs)
+            if (const auto x = solveur(modele, points, x0)) {
+                const double s = somme_carres(modele, points, x->first, x->second);
+                if (s < somme) {
+                    somme = s;
+                    a.sigma = x->first;
+                    a.L = x->second;
+                }
+            }
+    }
+    if (!(a.sigma > 0) || !std::isfinite(a.sigma) || !std::isfinite(a.L))
+        throw Erreur(quel + " : la méthode des moindres carrés ne converge pas");
     // Residual and the scaled covariance: (JᵀWJ)⁻¹ χ²/(n − 2), since the pair
     // counts weigh the points but are not their inverse variances.
-    const gsl_vector* f = gsl_multifit_nlinear_residual(espace.get());
-    double chi2 = 0, somme_poids = 0;
+    double somme_poids = 0, a11 = 0, a12 = 0, a22 = 0;
+    const bool exponentiel = modele == Modele::exponentiel;
     for (std::size_t i = 0; i < n; ++i) {
-        const double ri = gsl_vector_get(f, i); // already sqrt(w) (model − H)
-        chi2 += ri * ri;
         somme_poids += points.poids[i];
+        const double u = points.r[i] / a.L, puissance = exponentiel ? u : u * u;
+        const double e = std::exp(-puissance);
+        const double js = 4.0 * a.sigma * -std::expm1(-puissance);
+        const double jl = -2.0 * a.sigma * a.sigma * e * puissance * (exponentiel ? 1.0 : 2.0) / a.L;
+        a11 += points.poids[i] * js * js;
+        a12 += points.poids[i] * js * jl;
+        a22 += points.poids[i] * jl * jl;
     }
-    a.residu = std::sqrt(chi2 / somme_poids);
-    std::unique_ptr<gsl_matrix, Mat> covar(gsl_matrix_alloc(2, 2));
-    gsl_multifit_nlinear_covar(gsl_multifit_nlinear_jac(espace.get()), 0.0, covar.get());
-    const double echelle = n > 2 ? chi2 / static_cast<double>(n - 2) : 0.0;
-    a.erreur_sigma = std::sqrt(std::max(gsl_matrix_get(covar.get(), 0, 0) * echelle, 0.0));
-    a.erreur_L = std::sqrt(std::max(gsl_matrix_get(covar.get(), 1, 1) * echelle, 0.0));
+    a.residu = std::sqrt(somme / somme_poids);
+    const double det = a11 * a22 - a12 * a12;
+    const double echelle = n > 2 ? somme / static_cast<double>(n - 2) : 0.0;
+    const double infini = std::numeric_limits<double>::infinity();
+    a.erreur_sigma = det > 0 ? std::sqrt(std::max(a22 / det * echelle, 0.0)) : infini;
+    a.erreur_L = det > 0 ? std::sqrt(std::max(a11 / det * echelle, 0.0)) : infini;
     return a;
 }
 

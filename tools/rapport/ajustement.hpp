@@ -41,15 +41,23 @@ struct Ajustement {
     double erreur_sigma = 0, erreur_L = 0; // standard errors from the fit
     double residu = 0; // weighted RMS of H − model, in the unit of H
     int rayons = 0;    // points fitted
+    // Where the least-squares optimum lies: 0 inside; -1 when the sum of
+    // squares keeps falling as L shrinks (the points show no rise: L far below
+    // the first radius); +1 when it keeps falling as L grows (no plateau: L far
+    // beyond the last radius). At a bound, σ and L are those of the bound of
+    // the search and mean nothing.
+    int borne = 0;
 };
 
 struct Depart {
     double sigma, L;
 };
 
-// Throws Erreur (French) when there are fewer than 3 points, the solver does
-// not converge, or the result is not a positive finite σ and L. Without a
-// start, σ and L are guessed from the points (plateau and rise).
+// The global optimum: for a given L the best σ² is linear, so the sum of
+// squares is scanned over L (log-spaced, from a twentieth of the first radius
+// to fifty times the last), refined by golden section, then polished by the
+// solver from there (or from `depart`, whichever ends lower). Throws Erreur
+// (French) when there are fewer than 3 points or the heights are not finite.
 Ajustement ajuster(Modele modele, const Points& points, std::optional<Depart> depart = std::nullopt);
 
 } // namespace rapport

@@ -168,9 +168,20 @@ Fonction commune(const Fonction& lignes_f, const Fonction& colonnes_f, const std
 
 } // namespace
 
+Fonction somme_fonctions(const Fonction& a, const Fonction& b)
+{
+    Fonction s = vide(static_cast<int>(std::max(a.taille(), b.taille())));
+    for (const Fonction* f : {&a, &b})
+        for (std::size_t e = 0; e < f->taille(); ++e) {
+            s.somme[e] += f->somme[e];
+            s.paires[e] += f->paires[e];
+        }
+    return s;
+}
+
 Correlation correlation_directe(const std::vector<double>& z, int N, int M)
 {
-    Correlation c{vide(N - 1), vide(M - 1), vide(N - 1)};
+    Correlation c{vide(N - 1), vide(M - 1), vide(N - 1), {}};
     auto h = [&](int i, int j) { return z[static_cast<std::size_t>(i) * M + j]; };
     for (int i = 0; i < N; ++i)
         for (int a = 0; a < M; ++a) {
@@ -197,6 +208,7 @@ Correlation correlation_directe(const std::vector<double>& z, int N, int M)
                     }
                 }
         }
+    c.toutes = somme_fonctions(c.lignes, c.colonnes);
     return c;
 }
 
@@ -207,6 +219,7 @@ Correlation correlation_fft(const std::vector<double>& z, int N, int M)
     c.lignes = le_long_des_lignes(z, N, M, tout);
     c.colonnes = le_long_des_lignes(transposee(z, N, M), M, N, tout);
     c.commune = commune(c.lignes, c.colonnes, z, N, M, tout);
+    c.toutes = somme_fonctions(c.lignes, c.colonnes);
     return c;
 }
 
@@ -215,6 +228,19 @@ Fonction correlation_commune_fft(const std::vector<double>& z, int N, int M, int
     const Fonction lignes_f = le_long_des_lignes(z, N, M, kmax);
     const Fonction colonnes_f = le_long_des_lignes(transposee(z, N, M), M, N, kmax);
     return commune(lignes_f, colonnes_f, z, N, M, kmax);
+}
+
+} // namespace rapport
+
+namespace rapport {
+
+Correlation correlation_directions_fft(const std::vector<double>& z, int N, int M, int kmax)
+{
+    Correlation c;
+    c.lignes = le_long_des_lignes(z, N, M, kmax);
+    c.colonnes = le_long_des_lignes(transposee(z, N, M), M, N, kmax);
+    c.toutes = somme_fonctions(c.lignes, c.colonnes);
+    return c;
 }
 
 } // namespace rapport

@@ -5,6 +5,9 @@
 // counts, entry k-1 for the separation of k cells:
 // - `lignes`: pairs in the same row (i, a) and (i, a+k), k = 1 .. M-1;
 // - `colonnes`: pairs in the same column (i, a) and (i+k, a), k = 1 .. N-1;
+// - `toutes`: every pair of real cells in both directions, max(N, M) - 1
+//   entries: `lignes` + `colonnes`, sums and counts. The same surface stored
+//   transposed gives the same function.
 // - `commune`: reliefstat's pooled function, N-1 entries: row pairs for
 //   k <= N-2 (and k < M) plus column pairs whose lower cell is not in the last
 //   row, so that the last entry never has a pair.
@@ -30,12 +33,18 @@ struct Fonction {
 };
 
 struct Correlation {
-    Fonction commune, lignes, colonnes;
+    Fonction commune, lignes, colonnes, toutes;
 };
+
+// Entry-wise sum of two functions (the longer one's length).
+Fonction somme_fonctions(const Fonction& a, const Fonction& b);
 
 // z: lignes x colonnes row-major, NaN for an empty cell.
 Correlation correlation_directe(const std::vector<double>& z, int lignes, int colonnes);
 Correlation correlation_fft(const std::vector<double>& z, int lignes, int colonnes);
+// The directional functions (and `toutes`) up to separation kmax only; `commune`
+// is left empty. An FFT padded by kmax only.
+Correlation correlation_directions_fft(const std::vector<double>& z, int lignes, int colonnes, int kmax);
 
 // Only the pooled function, and only its first `kmax` entries (fewer when the
 // grid has fewer): what the fit range rule and a fit of at most kmax radii

@@ -13,7 +13,11 @@ const char* const texte_aide =
     "Ecrit rapport.json, rapport.csv et rapport.html dans le dossier de la grille.\n"
     "options :\n"
     "  --nivellement N   plan_moyen, plan ou polynome2 (plan)\n"
-    "  --rayons R        ajuster les R premiers rayons (par defaut : la coupe de reliefstat)\n"
+    "  --plage P         regle de la plage d'ajustement : longueurs (jusqu'a quelques L ajustees,\n"
+    "                    par defaut) ou reliefstat (la coupe de reliefstat)\n"
+    "  --rayons R        ajuster les R premiers rayons (remplace --plage)\n"
+    "  --fonction F      fonction commune ajustee : toutes_paires (toutes les paires des deux\n"
+    "                    directions, par defaut) ou reliefstat (celle de reliefstat)\n"
     "  --tirages K       surfaces simulees par modele pour les intervalles, 0 : aucun (200)\n"
     "  --graine G        graine du bootstrap (1)\n"
     "  --fils T          fils de calcul du bootstrap (2)\n"
@@ -67,6 +71,20 @@ LigneCommande lire_options(const std::vector<std::string>& mots)
                 bon = entier(valeur, v, 3, 1 << 30);
                 if (bon)
                     r.rayons = v;
+            } else if (mot == "--plage") {
+                if (valeur == "longueurs")
+                    r.plage = RegleMesure::longueurs;
+                else if (valeur == "reliefstat")
+                    r.plage = RegleMesure::reliefstat;
+                else
+                    bon = false;
+            } else if (mot == "--fonction") {
+                if (valeur == "toutes_paires")
+                    r.fonction = FonctionMesure::toutes_paires;
+                else if (valeur == "reliefstat")
+                    r.fonction = FonctionMesure::reliefstat;
+                else
+                    bon = false;
             } else if (mot == "--tirages") {
                 bon = entier(valeur, r.K, 0, 100000);
             } else if (mot == "--graine") {

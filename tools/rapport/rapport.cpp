@@ -45,6 +45,15 @@ json ajustement_json(const Ajustement& a)
             {"erreur_L", nombre(a.erreur_L)}, {"residu", nombre(a.residu)}, {"rayons", a.rayons}};
 }
 
+// A fit with its verdict; without a fit, the reason under "echec".
+json ajustement_json(const AjustementMesure& m)
+{
+    json o = m.a ? ajustement_json(*m.a) : json{{"echec", m.motif}};
+    o["resolu"] = m.resolu;
+    o["motif"] = m.motif;
+    return o;
+}
+
 // A function's H and pair counts over n separations, null (and 0 pairs) where
 // it has no pairs or no entry.
 void tableaux(const Fonction& f, std::size_t n, json& H, json& paires)
@@ -59,6 +68,20 @@ void tableaux(const Fonction& f, std::size_t n, json& H, json& paires)
 }
 
 } // namespace
+
+bool surface_plate(const Grille& grille, const std::vector<double>& nivelees)
+{
+    double haut = 0, carres = 0;
+    long long n = 0;
+    for (std::size_t k = 0; k < grille.z.size(); ++k)
+        if (!std::isnan(grille.z[k])) {
+            haut = std::max(haut, std::fabs(grille.z[k]));
+            carres += nivelees[k] * nivelees[k];
+            ++n;
+        }
+    const double Sq = n > 0 ? std::sqrt(carres / static_cast<double>(n)) : 0.0;
+    return Sq <= seuil_plate * haut;
+}
 
 Rapport etablir_rapport(const Grille& grille, const Reglages& reglages, Route route)
 {
@@ -93,11 +116,55 @@ Rapport etablir_rapport(const Grille& grille, const Reglages& reglages, Route ro
     const long long cellules = grille.cellules(), reelles = grille.cellules_reelles();
     const CellulesVides vides = cellules_vides(grille, route == Route::photogrammetrique);
     const Correlation c = correlation_fft(rapport.nivelees, N, M);
-    const int R = reglages.rayons ? *reglages.rayons : rayon_max_observation(c.commune);
-    const Plage plage{R};
-    const Points points = points_ajustement(c.commune, plage, grille.pas);
-    const double r_min = points.r.empty() ? NAN : points.r.front();
-    const double r_max = points.r.empty() ? NAN : points.r.back();
+    ReglagesMesure rm;
+    rm.fonction = reglages.fonction;
+    rm.regle = reglages.rayons ? RegleMesure::rayons : reglages.plage;
+    rm.rayons = reglages.rayons.value_or(0);
+    Estimation estimations[2];
+    // Flat to rounding: what levelling leaves of an exact plane (or of a
+    // quadric with the second-order levelling) is rounding noise, with no σ or L.
+    const bool plate = surface_plate(grille, rapport.nivelees);
+    if (plate) {
+        const std::string motif = "surface plate : le nivellement " + std::string(nom(reglages.nivellement)) +
+                                  " ne laisse que des erreurs d'arrondi, pas de σ, de L ni d'intervalle";
+        for (Estimation& e : estimations)
+            for (AjustementMesure* m : {&e.commune, &e.direction[0], &e.direction[1]})
+                m->motif = motif;
+        rapport.avertissements.push_back(motif);
+        // Skewness and kurtosis of rounding noise mean nothing.
+        hauteurs[nom(reglages.nivellement)]["Ssk"] = nullptr;
+        hauteurs[nom(reglages.nivellement)]["Sku"] = nullptr;
+    } else {
+        for (Modele m : {Modele::exponentiel, Modele::gaussien})
+            estimations[static_cast<int>(m)] = mesurer(c, N, M, grille.pas, rm, m);
+    }
+    j["surface_plate"] = plate;
+    auto plage_json = [](const AjustementMesure& m) -> json {
+        const int points = m.a ? m.a->rayons : 0;
+        return {{"r_min", points > 0 ? nombre(m.r_min) : json(nullptr)},
+                {"r_max", points > 0 ? nombre(m.r_max) : json(nullptr)},
+                {"rayons", points}};
+    };
+    json plage = plage_json(estimations[static_cast<int>(Modele::exponentiel)].commune);
+    switch (rm.regle) {
+    case RegleMesure::rayons:
+        plage["nom"] = "rayons";
+        plage["regle"] = "les " + std::to_string(rm.rayons) + " premiers rayons (--rayons)";
+        break;
+    case RegleMesure::reliefstat:
+        plage["nom"] = "reliefstat";
+        plage["regle"] = "coupe de reliefstat : rayons avant la première suite de quatre baisses strictes de la "
+                         "fonction, avant le premier rayon sans paire, 50 au plus";
+        break;
+    case RegleMesure::longueurs:
+        plage["nom"] = "longueurs";
+        plage["regle"] = "jusqu'à 3 L (exponentiel) ou 2,5 L (gaussien), L ajustée : ajuster, régler la plage sur ce "
+                         "nombre de L, réajuster jusqu'à ce qu'elle ne change plus ; au moins 8 rayons, et seulement "
+                         "ceux qui gardent le quart des paires du premier rayon";
+        break;
+    }
+    plage["par_modele"] = {{"exponentiel", plage_json(estimations[0].commune)},
+                           {"gaussien", plage_json(estimations[1].commune)}};
     j["reglages"] = {
         {"lignes", N},
         {"colonnes", M},
@@ -107,15 +174,8 @@ Rapport etablir_rapport(const Grille& grille, const Reglages& reglages, Route ro
         {"part_vide", vides.comptees > 0 ? json(static_cast<double>(vides.vides) / static_cast<double>(vides.comptees))
                                          : json(nullptr)},
         {"nivellement", nom(reglages.nivellement)},
-        {"plage_ajustement",
-         {{"r_min", nombre(r_min)},
-          {"r_max", nombre(r_max)},
-          {"rayons", static_cast<int>(points.r.size())},
-          {"regle", reglages.rayons
-                        ? "les " + std::to_string(*reglages.rayons) + " premiers rayons (--rayons)"
-                        : std::string("coupe de reliefstat (RMAX_OBSERVATION) : rayons avant la premiere suite de "
-                                      "quatre baisses strictes de la fonction commune, avant le premier rayon sans "
-                                      "paire, 50 au plus")}}},
+        {"fonction", reglages.fonction == FonctionMesure::reliefstat ? "reliefstat" : "toutes_paires"},
+        {"plage_ajustement", plage},
         {"ponderation", "paires"},
         {"modeles", {"exponentiel", "gaussien"}},
         {"K", reglages.K},
@@ -134,13 +194,15 @@ Rapport etablir_rapport(const Grille& grille, const Reglages& reglages, Route ro
     std::optional<Ajustement> par_modele[2];
     for (Modele m : {Modele::exponentiel, Modele::gaussien}) {
         const char* quel = surface::nom(m);
-        try {
-            const Ajustement a = ajuster(m, points);
-            par_modele[static_cast<int>(m)] = a;
-            json o = ajustement_json(a);
+        const AjustementMesure& am = estimations[static_cast<int>(m)].commune;
+        json o = ajustement_json(am);
+        if (am.a) {
+            par_modele[static_cast<int>(m)] = *am.a;
             o["intervalle_sigma"] = nullptr;
             o["intervalle_L"] = nullptr;
-            if (reglages.K > 0) {
+            if (!am.resolu)
+                rapport.avertissements.push_back(std::string("modèle ") + quel + " non résolu : " + am.motif);
+            if (reglages.K > 0 && am.resolu) {
                 try {
                     ReglagesBootstrap rb;
                     rb.K = reglages.K;
@@ -149,7 +211,7 @@ Rapport etablir_rapport(const Grille& grille, const Reglages& reglages, Route ro
                     rb.nivellement = reglages.nivellement;
                     rb.rayons = reglages.rayons;
                     rb.progression = reglages.progression;
-                    const Intervalles iv = bootstrap(grille, m, a, rb);
+                    const Intervalles iv = bootstrap(grille, m, *am.a, rb);
                     o["intervalle_sigma"] = {nombre(iv.sigma_bas), nombre(iv.sigma_haut)};
                     o["intervalle_L"] = {nombre(iv.L_bas), nombre(iv.L_haut)};
                     o["bootstrap"] = {{"reussis", iv.reussis}, {"echecs", iv.echecs},
@@ -159,11 +221,10 @@ Rapport etablir_rapport(const Grille& grille, const Reglages& reglages, Route ro
                     rapport.avertissements.push_back(e.what());
                 }
             }
-            ajustements[quel] = o;
-        } catch (const Erreur& e) {
-            ajustements[quel] = {{"echec", e.what()}};
-            rapport.avertissements.push_back(e.what());
+        } else if (!plate) {
+            rapport.avertissements.push_back(std::string("ajustement ") + quel + " : " + am.motif);
         }
+        ajustements[quel] = o;
     }
     const auto& exp_ = par_modele[static_cast<int>(Modele::exponentiel)];
     const auto& gau = par_modele[static_cast<int>(Modele::gaussien)];
@@ -175,20 +236,27 @@ Rapport etablir_rapport(const Grille& grille, const Reglages& reglages, Route ro
         ajustements["meilleur"] = nullptr;
     j["ajustements"] = ajustements;
 
-    // Each direction on its own, over the same separations as the pooled fit.
+    // Each direction on its own, by the same range rule, named after the
+    // road: pairs within a grid row run along x, within a column along y.
+    using Axe = std::pair<const char*, const char*>; // key, name
+    const Axe noms[2] = {manuelle ? Axe{"cadre", "le long du cadre (positions de la barre)"}
+                                  : Axe{"X", "le long du côté X du cadre (de O à X)"},
+                         manuelle ? Axe{"barre", "le long de la barre (positions du chariot)"}
+                                  : Axe{"Y", "le long du côté Y du cadre (de O à Y)"}};
     json directions = {{"modele", "exponentiel"}};
+    directions["axes"] = json::array();
+    for (const auto& [cle, nom_axe] : noms)
+        directions["axes"].push_back({{"cle", cle}, {"nom", nom_axe}});
     json detail = json::object();
     for (Modele m : {Modele::exponentiel, Modele::gaussien}) {
         json d = json::object();
-        for (const auto& [cle, f] : {std::pair<const char*, const Fonction*>{"lignes", &c.lignes},
-                                     std::pair<const char*, const Fonction*>{"colonnes", &c.colonnes}}) {
-            try {
-                d[cle] = ajustement_json(ajuster(m, points_ajustement(*f, plage, grille.pas)));
-            } catch (const Erreur& e) {
-                d[cle] = {{"echec", std::string(cle) + " : " + e.what()}};
-                if (m == Modele::exponentiel)
-                    rapport.avertissements.push_back(std::string("direction ") + cle + " : " + e.what());
-            }
+        const Estimation& e = estimations[static_cast<int>(m)];
+        for (int k = 0; k < 2; ++k) {
+            const char* cle = noms[k].first;
+            d[cle] = ajustement_json(e.direction[k]);
+            if (m == Modele::exponentiel && !e.direction[k].resolu && !plate)
+                rapport.avertissements.push_back(std::string("direction ") + noms[k].second + " : " +
+                                                 e.direction[k].motif);
         }
         detail[surface::nom(m)] = d;
     }
@@ -196,13 +264,14 @@ Rapport etablir_rapport(const Grille& grille, const Reglages& reglages, Route ro
         const json& o = detail["exponentiel"][dir];
         return o.contains(cle) ? o[cle] : json(nullptr);
     };
-    directions["L_lignes"] = champ("lignes", "L");
-    directions["L_colonnes"] = champ("colonnes", "L");
-    directions["sigma_lignes"] = champ("lignes", "sigma");
-    directions["sigma_colonnes"] = champ("colonnes", "sigma");
-    directions["anisotropie"] = directions["L_lignes"].is_number() && directions["L_colonnes"].is_number()
-                                    ? json(directions["L_lignes"].get<double>() / directions["L_colonnes"].get<double>())
-                                    : json(nullptr);
+    for (const auto& [cle, nom_axe] : noms) {
+        directions[std::string("L_") + cle] = champ(cle, "L");
+        directions[std::string("sigma_") + cle] = champ(cle, "sigma");
+    }
+    const json& L0 = directions[std::string("L_") + noms[0].first];
+    const json& L1 = directions[std::string("L_") + noms[1].first];
+    directions["anisotropie"] = L0.is_number() && L1.is_number() ? json(L0.get<double>() / L1.get<double>()) : json(nullptr);
+    directions["intervalle_anisotropie"] = nullptr;
     directions["par_modele"] = detail;
     j["directions"] = directions;
 
@@ -212,9 +281,10 @@ Rapport etablir_rapport(const Grille& grille, const Reglages& reglages, Route ro
     for (std::size_t e = 0; e < n; ++e)
         r.push_back(static_cast<double>(e + 1) * grille.pas);
     json corr = {{"r", r}};
-    tableaux(c.commune, n, corr["H"], corr["paires"]);
-    tableaux(c.lignes, n, corr["H_lignes"], corr["paires_lignes"]);
-    tableaux(c.colonnes, n, corr["H_colonnes"], corr["paires_colonnes"]);
+    tableaux(reglages.fonction == FonctionMesure::reliefstat ? c.commune : c.toutes, n, corr["H"], corr["paires"]);
+    for (int k = 0; k < 2; ++k)
+        tableaux(k == 0 ? c.lignes : c.colonnes, n, corr[std::string("H_") + noms[k].first],
+                 corr[std::string("paires_") + noms[k].first]);
     j["correlation"] = corr;
 
     rapport.csv = lignes_csv(j);
@@ -295,19 +365,44 @@ std::string lignes_csv(const json& j)
         const std::string s = std::string("_") + suffixe;
         const json& a = chemin(j, {"ajustements", modele});
         colonnes.emplace_back("sigma" + s, chemin(a, {"sigma"}));
-        colonnes.emplace_back("erreur_sigma" + s, chemin(a, {"erreur_sigma"}));
         colonnes.emplace_back("sigma_bas" + s, borne(chemin(a, {"intervalle_sigma"}), 0));
         colonnes.emplace_back("sigma_haut" + s, borne(chemin(a, {"intervalle_sigma"}), 1));
         colonnes.emplace_back("L" + s, chemin(a, {"L"}));
-        colonnes.emplace_back("erreur_L" + s, chemin(a, {"erreur_L"}));
         colonnes.emplace_back("L_bas" + s, borne(chemin(a, {"intervalle_L"}), 0));
         colonnes.emplace_back("L_haut" + s, borne(chemin(a, {"intervalle_L"}), 1));
         colonnes.emplace_back("residu" + s, chemin(a, {"residu"}));
     }
     colonnes.emplace_back("meilleur", chemin(j, {"ajustements", "meilleur"}));
-    colonnes.emplace_back("L_lignes", chemin(j, {"directions", "L_lignes"}));
-    colonnes.emplace_back("L_colonnes", chemin(j, {"directions", "L_colonnes"}));
+    // The two directions: the first and second of directions.axes (along x
+    // and along y of the grid), under their former column names first.
+    const json& axes = chemin(j, {"directions", "axes"});
+    auto cle_axe = [&](std::size_t k) {
+        return axes.is_array() && axes.size() == 2 && axes[k].contains("cle") ? axes[k]["cle"].get<std::string>()
+                                                                               : std::string();
+    };
+    auto de_l_axe = [&](std::size_t k, const std::string& quoi) -> json {
+        const std::string cle = cle_axe(k);
+        return cle.empty() ? json(nullptr) : chemin(j, {"directions", (quoi + "_" + cle).c_str()});
+    };
+    colonnes.emplace_back("L_lignes", de_l_axe(0, "L"));
+    colonnes.emplace_back("L_colonnes", de_l_axe(1, "L"));
     colonnes.emplace_back("anisotropie", chemin(j, {"directions", "anisotropie"}));
+    // Whether each model resolves L, and why not.
+    for (const auto& [modele, suffixe] : {std::pair{"exponentiel", "exp"}, std::pair{"gaussien", "gau"}}) {
+        const json& a = chemin(j, {"ajustements", modele});
+        colonnes.emplace_back(std::string("resolu_") + suffixe, chemin(a, {"resolu"}));
+        colonnes.emplace_back(std::string("motif_") + suffixe, chemin(a, {"motif"}));
+    }
+    for (std::size_t k = 0; k < 2; ++k) {
+        const std::string n = "_axe" + std::to_string(k + 1), cle = cle_axe(k);
+        const json& fit = cle.empty() ? chemin(j, {"rien"}) : chemin(j, {"directions", "par_modele", "exponentiel", cle.c_str()});
+        colonnes.emplace_back("axe" + std::to_string(k + 1), cle.empty() ? json(nullptr) : json(cle));
+        colonnes.emplace_back("sigma" + n, de_l_axe(k, "sigma"));
+        colonnes.emplace_back("L" + n, de_l_axe(k, "L"));
+        colonnes.emplace_back("resolu" + n, chemin(fit, {"resolu"}));
+    }
+    colonnes.emplace_back("anisotropie_bas", borne(chemin(j, {"directions", "intervalle_anisotropie"}), 0));
+    colonnes.emplace_back("anisotropie_haut", borne(chemin(j, {"directions", "intervalle_anisotropie"}), 1));
     std::string entete, valeurs;
     for (std::size_t i = 0; i < colonnes.size(); ++i) {
         if (i) {

@@ -1,10 +1,11 @@
 // The report of one grid: its settings, height parameters for the three
 // levellings, correlation functions, fits of both models with their bootstrap
 // intervals and the fits in each direction, as the JSON object of rapport.json
-// (schema version 1, French keys) and the two lines of rapport.csv.
+// (schema version 2, French keys) and the two lines of rapport.csv.
 #pragma once
 
 #include "tools/rapport/bootstrap.hpp"
+#include "tools/rapport/mesure.hpp"
 #include "tools/rapport/grille.hpp"
 #include "tools/rapport/nivellement.hpp"
 
@@ -18,14 +19,16 @@
 
 namespace rapport {
 
-inline constexpr int version_schema = 1;
+inline constexpr int version_schema = 2;
 
 enum class Route { manuelle, photogrammetrique };
 
 struct Reglages {
     std::string fichier = "grille.txt";
     Nivellement nivellement = Nivellement::plan;
-    std::optional<int> rayons; // fit range fixed by the user
+    std::optional<int> rayons; // fit range fixed by the user (--rayons)
+    RegleMesure plage = RegleMesure::longueurs;
+    FonctionMesure fonction = FonctionMesure::toutes_paires;
     int K = 200;
     std::uint64_t graine = 1;
     int fils = 2;
@@ -44,6 +47,13 @@ struct Rapport {
     std::vector<double> nivelees; // the levelled heights of the chosen levelling
     std::vector<std::string> avertissements; // parts that failed, in French
 };
+
+// True when the levelled heights are rounding noise: their RMS at most
+// seuil_plate times the largest height (in magnitude) of the grid. Doubles
+// keep about 16 digits: a tilted plane of heights near 100 levels to an RMS
+// near 1e-14, while any reading a user makes is far above 1e-9 of its scale.
+inline constexpr double seuil_plate = 1e-9;
+bool surface_plate(const Grille& grille, const std::vector<double>& nivelees);
 
 // The whole analysis. Throws Erreur when nothing can be reported (grid
 // unusable); a part that fails (a fit, the intervals) is marked in the object

@@ -480,3 +480,15 @@ TEST(PageRapport, ADecimalCommaLocaleDoesNotReachThePage)
 }
 
 } // namespace
+
+TEST(PageRapport, StandardErrorsSayWhereTheyComeFrom)
+{
+    json r = exemple_rapport(8, 8, 1.0);
+    const std::string seules = visible_text(page_html(r, 8, 8, exemple_hauteurs(8, 8)));
+    EXPECT_NE(seules.find("Erreurs types : celles de l'ajustement seul"), std::string::npos);
+    r["ajustements"]["exponentiel"]["sigma_ajuste"] = 1.2;
+    const std::string tirees = visible_text(page_html(r, 8, 8, exemple_hauteurs(8, 8)));
+    EXPECT_NE(tirees.find("Erreurs types : écarts types des valeurs réajustées sur les surfaces simulées"),
+              std::string::npos);
+    EXPECT_EQ(tirees.find("celles de l'ajustement seul"), std::string::npos);
+}

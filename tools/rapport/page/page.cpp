@@ -723,7 +723,18 @@ std::string page_html(const nlohmann::json& rapport, int lignes, int colonnes,
                                        : " ; covariance des surfaces simulées approchée");
         out << ".</p>\n";
     }
-    out << "<p>" << (with_errors ? "Erreurs types : celles de l'ajustement. " : "") << "Intervalles : "
+    // With draws, the standard errors are the spread of the simulated
+    // surfaces' values; without, the fit's own, far too small.
+    bool from_draws = false;
+    for (const auto& f : fits)
+        from_draws = from_draws || child(f.part, "sigma_ajuste") != nullptr;
+    const char* errors_text =
+        !with_errors ? ""
+        : from_draws ? "Erreurs types : écarts types des valeurs réajustées sur les surfaces simulées. "
+                     : "Erreurs types : celles de l'ajustement seul, qui tiennent σ et L pour exacts ; elles sont bien "
+                       "plus petites que la dispersion réelle (de 5 à 40 fois sur des surfaces simulées) : citez les "
+                       "intervalles. ";
+    out << "<p>" << errors_text << "Intervalles : "
         << escape(text(reglages, "methode_intervalle", "méthode non précisée")) << ".</p>\n";
     out << "</section>\n";
 

@@ -1,0 +1,80 @@
+// σ and L of a levelled grid as the report measures them: the pooled
+// correlation function, the fit range rule and the fit of one model, pooled and
+// in each of the grid's two directions, each fit told resolved or not.
+//
+// The same function serves the measurement and each surface the bootstrap
+// simulates, so that both go through exactly the same steps. It computes the
+// correlation only up to the separations the range needs.
+#pragma once
+
+#include "tools/rapport/ajustement.hpp"
+#include "tools/rapport/correlation.hpp"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace rapport {
+
+// Which pooled function is fitted.
+enum class FonctionMesure {
+    toutes_paires, // every pair of real cells, both directions (the default)
+    reliefstat,    // reliefstat's pooled function
+};
+
+// Which rule sets the fit range.
+enum class RegleMesure {
+    longueurs,  // in terms of the fitted L (the default; see plage_longueurs)
+    reliefstat, // reliefstat's cut (rayon_max_observation)
+    rayons,     // the first `rayons` separations
+};
+
+struct ReglagesMesure {
+    FonctionMesure fonction = FonctionMesure::toutes_paires;
+    RegleMesure regle = RegleMesure::longueurs;
+    int rayons = 0;        // with RegleMesure::rayons
+    bool ponderes = true;  // points weighted by their pair counts
+    int depart = 0;        // first range of the L rule (0: chosen from the grid)
+    bool directions = true; // also fit each direction
+    double longueurs = 0;   // c of the L rule; 0: the model's (below)
+};
+
+// The L rule: the range is c·L, c = 3 (exponential) or 2.5 (Gaussian), at
+// least 8 separations, and never beyond the separations that keep a quarter of
+// the pairs of separation 1. It starts from a range, fits, sets the range to
+// c·L and fits again, until the range no longer changes (at most 12 fits).
+inline constexpr double longueurs_exponentiel = 3.0, longueurs_gaussien = 2.5;
+inline constexpr int rayons_minimum = 8;
+inline constexpr double part_paires = 0.25;
+inline constexpr int iterations_maximum = 12;
+double longueurs_plage(Modele modele);
+
+// A fit and whether it resolves L; `motif` (French) says why not.
+struct AjustementMesure {
+    std::optional<Ajustement> a; // absent when no fit could be made
+    bool resolu = false;
+    std::string motif;
+    int rayons = 0; // the range's separations (entries), before skipping those without pairs
+    double r_min = 0, r_max = 0; // first and last radius fitted
+};
+
+struct Estimation {
+    AjustementMesure commune;
+    // [0] pairs within a grid row (along the columns' index, x),
+    // [1] pairs within a grid column (along the rows' index, y).
+    AjustementMesure direction[2];
+};
+
+// z: the levelled heights, lignes x colonnes row-major, NaN for an empty cell.
+Estimation mesurer(const std::vector<double>& z, int lignes, int colonnes, double pas, const ReglagesMesure& r,
+                   Modele modele);
+
+// The same from correlation functions already computed (with every entry):
+// what the report does, since it also prints them.
+Estimation mesurer(const Correlation& c, int lignes, int colonnes, double pas, const ReglagesMesure& r, Modele modele);
+
+// The separations of `f` that keep at least a quarter of its pairs at
+// separation 1: the first k where fewer remain, minus one.
+int rayons_paires(const Fonction& f);
+
+} // namespace rapport
