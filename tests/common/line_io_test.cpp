@@ -7,7 +7,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <random>
 #include <string>
 #include <string_view>
 
@@ -15,127 +14,9 @@ using pipeline::fin_de_fichier;
 using pipeline::Reader;
 using pipeline::Writer;
 
-namespace {
-
-// What one fscanf call with the whole format does on the text: the count, the
-// values and where it leaves the stream. The reader must do exactly the same.
-struct Scanned {
-    int count;
-    double d[3];
-    int i[3];
-    std::string rest;
-    bool operator==(const Scanned&) const = default;
-};
-
-std::string rest_of(std::FILE* f)
-{
-    std::string rest;
-    for (int c; (c = std::fgetc(f)) != EOF;)
-        rest.push_back(static_cast<char>(c));
-    return rest;
-}
-
-std::string rest_of(Reader& r)
-{
-    std::string rest, piece;
-    while (r.read_line(piece))
-        rest += piece;
-    return rest;
-}
-
-// Formats of the programs, each with its C argument layout and the scan of the
-// reader with the same format (a literal: the reader's formats are checked
-// when compiled).
-enum class Layout { ddd, iii, dxdxd, di, lf1 };
-struct Case {
-    const char* format;
-    Layout layout;
-    int (*scan)(Reader&, Scanned&);
-};
-#define CASE(format, layout, ...) \
-    Case { format, Layout::layout, [](Reader& r, Scanned& s) { return r.scan(format, __VA_ARGS__); } }
-const Case cases[] = {
-    CASE("%lf %lf %lf", ddd, s.d[0], s.d[1], s.d[2]),
-    CASE("%lf %lf %lf\n", ddd, s.d[0], s.d[1], s.d[2]),
-    CASE("%lf\n", lf1, s.d[0]),
-    CASE("%lf", lf1, s.d[0]),
-    CASE("%d %d %d\n", iii, s.i[0], s.i[1], s.i[2]),
-    CASE("%d %d %d", iii, s.i[0], s.i[1], s.i[2]),
-    CASE("%d,%d,%d", iii, s.i[0], s.i[1], s.i[2]),
-    CASE("%i,%i", iii, s.i[0], s.i[1]),
-    CASE("%dx%dx%lf", dxdxd, s.i[0], s.i[1], s.d[0]),
-    CASE("element vertex %d\n", di, s.i[0]),
-};
-#undef CASE
-
-Scanned with_stdio(const Case& c, const std::string& text)
-{
-    Scanned s{0, {-1, -1, -1}, {-1, -1, -1}, {}};
-    std::string copy = text;
-    std::FILE* f = fmemopen(copy.data(), copy.size(), "r");
-    switch (c.layout) {
-    case Layout::ddd: s.count = std::fscanf(f, c.format, &s.d[0], &s.d[1], &s.d[2]); break;
-    case Layout::iii: s.count = std::fscanf(f, c.format, &s.i[0], &s.i[1], &s.i[2]); break;
-    case Layout::dxdxd: s.count = std::fscanf(f, c.format, &s.i[0], &s.i[1], &s.d[0]); break;
-    case Layout::di: s.count = std::fscanf(f, c.format, &s.i[0]); break;
-    case Layout::lf1: s.count = std::fscanf(f, c.format, &s.d[0]); break;
-    }
-    s.rest = rest_of(f);
-    std::fclose(f);
-    return s;
-}
-
-Scanned with_reader(const Case& c, const std::string& text)
-{
-    Scanned s{0, {-1, -1, -1}, {-1, -1, -1}, {}};
-    Reader r = Reader::over_text(text);
-    s.count = c.scan(r, s);
-    s.rest = rest_of(r);
-    return s;
-}
-
-bool same(const Scanned& a, const Scanned& b)
-{
-    auto eq = [](double x, double y) { return (std::isnan(x) && std::isnan(y)) || x == y; };
-    for (int k = 0; k < 3; ++k)
-        if (!eq(a.d[k], b.d[k]) || a.i[k] != b.i[k])
-            return false;
-    return a.count == b.count && a.rest == b.rest;
-}
-
-// Bits of text that the pipeline files hold, and the malformed ones that they
-// may hold when something went wrong.
-const char* const pieces[] = {
-    "1", "-2", "+3", "0.5", "-0.031250", "10000.000000", "1e3", "2E-2", "100ergs", "e", "-", "+", ".", "1.",
-    ".5", "inf", "-nan", "nan(12)", "infinity", "0x1p3", "0x", "012", "0x1A", "99999999999", "x", ",", " ",
-    "  ", "\t", "\n", "\n ", "element", "vertex", "element vertex", "abc", "1x2x0.5", "200x200x0.500000",
-    "1e", "1e+", "3,25", "255", "1e400", "0X", "08",
-};
-
-} // namespace
-
-TEST(LineReader, ScanMatchesOneStdioCallOnRandomTexts)
-{
-    std::mt19937 rng(20261206);
-    std::uniform_int_distribution<std::size_t> pick(0, std::size(pieces) - 1);
-    std::uniform_int_distribution<int> length(0, 6);
-    int compared = 0;
-    for (const Case& c : cases) {
-        for (int trial = 0; trial < 3000; ++trial) {
-            std::string text;
-            for (int n = length(rng); n > 0; --n)
-                text += pieces[pick(rng)];
-            const Scanned expected = with_stdio(c, text);
-            const Scanned got = with_reader(c, text);
-            ASSERT_TRUE(same(expected, got)) << "format \"" << c.format << "\" on \"" << text << "\": count "
-                                             << expected.count << " vs " << got.count << ", rest \""
-                                             << expected.rest << "\" vs \"" << got.rest << "\"";
-            ++compared;
-        }
-    }
-    EXPECT_EQ(compared, 30000);
-}
-
+// The reader on inputs of the programs, case by case (the property tests of
+// backend_equivalence_test.cpp compare every format with one scanf call on
+// random texts).
 TEST(LineReader, CountsAndEndOfFile)
 {
     double x = 7, y = 7, z = 7;

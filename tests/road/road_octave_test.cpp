@@ -39,8 +39,10 @@ Fit measure_and_fit(int seed)
 {
     Fit fit;
     const program_test::WorkDir dir;
-    EXPECT_EQ(synthese(dir, {"nuage", "--points", "300000", "--longueur", "5", "--graine", std::to_string(seed)}).status, 0);
-    const auto run = chain(dir, {"--", "200", "0.5"});
+    const std::vector<std::string> cloud{"nuage", "--points", "300000", "--longueur", "5", "--graine", std::to_string(seed)};
+    const auto made = program_test::run("rugosite-synthese", cloud, dir);
+    EXPECT_EQ(made.status, 0) << made.err;
+    const auto run = program_test::run("rugosite-chaine", {"--", "200", "0.5"}, dir);
     EXPECT_EQ(run.status, 0) << run.out << run.err;
     const int octave = std::system(("cd '" + dir.path().string() +
                                     "' && octave --no-gui --no-window-system -q --eval \"source('" +

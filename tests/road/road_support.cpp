@@ -50,22 +50,6 @@ Truth read_truth(const program_test::WorkDir& dir)
     return truth;
 }
 
-tools_test::Launched synthese(const program_test::WorkDir& dir, const std::vector<std::string>& args)
-{
-    return tools_test::launch(program_test::program_path("rugosite-synthese"), args, dir.path());
-}
-
-tools_test::Launched chain(const program_test::WorkDir& dir, const std::vector<std::string>& args)
-{
-    return tools_test::launch(program_test::program_path("rugosite-chaine"), args, dir.path());
-}
-
-tools_test::Launched program(const std::string& name, const program_test::WorkDir& dir,
-                             const std::vector<std::string>& args)
-{
-    return tools_test::launch(program_test::program_path(name), args, dir.path());
-}
-
 double printed_rms(const std::string& out)
 {
     const auto at = out.find("RMS=");
@@ -105,7 +89,7 @@ std::vector<synth::Vec3> through_found_frame(const program_test::WorkDir& measur
     probe.write("f_y.txt", y.memory_text());
     probe.write("f_z.txt", z.memory_text());
     probe.write("f_color.txt", colour.memory_text());
-    const auto run = program("delimiter", probe);
+    const auto run = program_test::run("delimiter", {}, probe);
     EXPECT_EQ(run.status, 0) << run.out;
     std::vector<synth::Vec3> out;
     auto in = pipeline::Reader::over_text(probe.read("cloud.txt"));

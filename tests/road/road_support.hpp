@@ -3,7 +3,6 @@
 // rugosite-chaine runs the six programs in the same directory.
 #pragma once
 
-#include "tests/tools/launch.hpp"
 #include "tests/support/program_run.hpp"
 #include "tools/synthese/synthese.hpp"
 
@@ -22,11 +21,6 @@ struct Truth {
 };
 
 Truth read_truth(const program_test::WorkDir& dir);
-
-tools_test::Launched synthese(const program_test::WorkDir& dir, const std::vector<std::string>& args);
-tools_test::Launched chain(const program_test::WorkDir& dir, const std::vector<std::string>& args);
-tools_test::Launched program(const std::string& name, const program_test::WorkDir& dir,
-                             const std::vector<std::string>& args = {});
 
 // The number after "RMS=" in reliefstat's output, NaN when there is none.
 double printed_rms(const std::string& out);

@@ -1,8 +1,10 @@
 // The photogrammetric road from end to end on synthetic clouds of known
-// placement and roughness: the frame is found whatever the turn, tilt, shift and
-// scale of the cloud, the cropped cloud comes out in frame coordinates, the grid
-// reaches reliefstat with the RMS height of the surface drawn, and a cloud whose
-// markers are missing or whose frame is skewed stops at framefit with its status.
+// placement and roughness, through rugosite-chaine as a user runs it: the frame
+// is found whatever the turn, tilt, shift and scale of the cloud, the cropped
+// cloud comes out in frame coordinates, the grid reaches reliefstat with the RMS
+// height of the surface drawn, the runner's summary gives what the cloud holds,
+// and a cloud whose markers are missing or whose frame is skewed stops at
+// framefit with its status and framefit's own reason.
 #include "tests/road/road_support.hpp"
 
 #include <gtest/gtest.h>
@@ -12,6 +14,7 @@
 #include <cstdio>
 
 using namespace road_test;
+using program_test::run;
 
 namespace {
 
@@ -19,12 +22,22 @@ namespace {
 // steps (step 2) with a capture radius of a quarter step.
 const std::vector<std::string> grid_settings{"--", "50", "0.25"};
 
-std::vector<std::string> cloud_args(int seed, std::vector<std::string> placement)
+std::vector<std::string> cloud_args(int points, int seed, std::vector<std::string> placement)
 {
-    std::vector<std::string> args{"nuage", "--points", "60000", "--points-coin", "60", "--modes", "256",
+    std::vector<std::string> args{"nuage", "--points", std::to_string(points), "--points-coin", "60", "--modes", "256",
                                   "--graine", std::to_string(seed)};
     args.insert(args.end(), placement.begin(), placement.end());
     return args;
+}
+
+// The value after a label of the runner's summary, up to the line end.
+std::string summary_value(const std::string& err, const std::string& label)
+{
+    const auto at = err.find("  " + label);
+    if (at == std::string::npos)
+        return "";
+    const auto start = err.find_first_not_of(' ', at + 2 + label.size());
+    return err.substr(start, err.find('\n', start) - start);
 }
 
 // Frame positions well inside the frame, away from its corners and edges.
@@ -41,14 +54,42 @@ Outcome measure(int seed, const std::vector<std::string>& placement)
 {
     Outcome outcome;
     const program_test::WorkDir dir;
-    const auto made = synthese(dir, cloud_args(seed, placement));
+    const auto made = run("rugosite-synthese", cloud_args(60000, seed, placement), dir);
     EXPECT_EQ(made.status, 0) << made.out;
-    const auto run = chain(dir, grid_settings);
-    EXPECT_EQ(run.status, 0) << run.out << run.err;
-    EXPECT_TRUE(run.err.starts_with("\nrugosite-chaine : resume de la mesure\n")) << run.err;
-    if (run.status != 0)
+    const auto chain = run("rugosite-chaine", grid_settings, dir);
+    EXPECT_EQ(chain.status, 0) << chain.out << chain.err;
+    EXPECT_TRUE(chain.err.starts_with("\nrugosite-chaine : resume de la mesure\n")) << chain.err;
+    if (chain.status != 0)
         return outcome;
     const Truth truth = read_truth(dir);
+
+    // The summary, against what the generator drew and reliefstat printed.
+    EXPECT_EQ(summary_value(chain.err, "points lus (plyunpack)"), std::to_string(std::lround(truth["points"])));
+    EXPECT_EQ(summary_value(chain.err, "points par coin (markerpick)"), "O 60, X 60, Y 60 (10 au moins)");
+    EXPECT_TRUE(summary_value(chain.err, "grille (echantillonnage)").starts_with("50 pas de 2.000000 % du cote"));
+    const auto rms_at = chain.out.find("RMS=");
+    const std::string printed =
+        rms_at == std::string::npos ? "?" : chain.out.substr(rms_at + 4, chain.out.find(" cm", rms_at) - rms_at - 4);
+    EXPECT_EQ(summary_value(chain.err, "hauteur RMS (reliefstat)"), printed + " % du cote du cadre");
+    // The report, where it is built, counts the empty nodes in the same crop.
+    if (dir.exists("rapport.json")) {
+        const std::string empty = summary_value(chain.err, "noeuds vides dans le cadre (2 a 98)");
+        const auto of = empty.find(" sur ");
+        const std::string report = dir.read("rapport.json");
+        const auto key = report.find("\"part_vide\": ");
+        if (of == std::string::npos || key == std::string::npos)
+            ADD_FAILURE() << empty;
+        else
+            EXPECT_EQ(std::stod(report.substr(key + 13)),
+                      std::stod(empty.substr(empty.find('(') + 1)) / std::stod(empty.substr(of + 5)));
+        // sigma and L of both models, after the report's own lines.
+        for (const char* model : {"modele exponentiel", "modele gaussien"}) {
+            const std::string line = summary_value(chain.err, model);
+            EXPECT_TRUE(line.starts_with("sigma ")) << chain.err;
+            EXPECT_NE(line.find(", L "), std::string::npos) << line;
+            EXPECT_NE(line.find("% du cote du cadre"), std::string::npos) << line;
+        }
+    }
 
     const auto images = through_found_frame(dir, truth, probes);
     EXPECT_EQ(images.size(), probes.size());
@@ -59,7 +100,7 @@ Outcome measure(int seed, const std::vector<std::string>& placement)
                                                                        images[i][2] - probes[i][2]));
     outcome.kept_share = kept_points(dir.read("log.txt")) / truth["points_dans_le_cadre"];
     EXPECT_TRUE(dir.read("grille.txt").starts_with("50x50x2.000000\n"));
-    outcome.rms_ratio = printed_rms(run.out) / truth["rms_realise"];
+    outcome.rms_ratio = printed_rms(chain.out) / truth["rms_realise"];
     return outcome;
 }
 
@@ -84,6 +125,7 @@ TEST(Road, FrameFoundAndRoughnessKeptAtAnyPlacement)
         {5, {"--azimut", "95", "--inclinaison", "89", "--decalage", "-20000,35000,-1"}},
         {6, {}}, // placement drawn from the seed
         {7, {}},
+        {8, {"--cote-y", "106"}}, // a frame 6 % taller than wide: the scale is the side O-X
     };
     for (const auto& [seed, placement] : placements) {
         SCOPED_TRACE("graine " + std::to_string(seed));
@@ -95,41 +137,67 @@ TEST(Road, FrameFoundAndRoughnessKeptAtAnyPlacement)
     }
 }
 
-TEST(Road, BadMarkersStopAtFramefitAndTheRunnerSaysSo)
+// framefit says why it stopped on its own line, with its figures; the runner
+// builds its sentence from that line and ends with the status.
+TEST(Road, BadMarkersStopAtFramefitAndTheRunnerSaysWhy)
 {
     struct Case {
         std::vector<std::string> cloud, markers;
         int status;
-        std::string message;
+        std::string logged;               // framefit's line in log.txt
+        std::vector<std::string> figures; // in framefit's line on standard error
     };
     const std::string few = "Moins de 10 points pour l'un des coins";
+    const std::string skewed = "L'angle entre les vecteurs n'est pas droit";
     const std::vector<Case> cases{
-        {{"--sans-coin", "Y"}, {}, 5, few},
-        {{"--points-coin", "9"}, {}, 5, few},
-        {{}, {"10,10,10", "20,20,20", "30,30,30", "10"}, 5, few}, // colours that no marker has
-        {{"--cote-y", "125"}, {}, 10, "Les vecteurs sont de tailles trop eloignees"},
-        {{"--angle-cadre", "70"}, {}, 20, "L'angle entre les vecteurs n'est pas droit"},
-        {{"--angle-cadre", "120"}, {}, 20, "L'angle entre les vecteurs n'est pas droit"},
+        {{"--sans-coin", "Y"}, {}, 5, few, {"Y 0"}},
+        {{"--points-coin", "9"}, {}, 5, few, {"9", "10"}},
+        {{}, {"230,110,90", "155,25,110", "180,180,165", "10"}, 5, few, {}}, // the markers' colours but for blue
+        {{"--cote-y", "125"}, {}, 10, "Les vecteurs sont de tailles trop eloignees", {"O-X", "O-Y", "%"}},
+        {{"--angle-cadre", "70"}, {}, 20, skewed, {"degres"}},
+        {{"--angle-cadre", "120"}, {}, 20, skewed, {"degres"}},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.message + " " + std::to_string(c.status));
+        SCOPED_TRACE(c.logged + " " + std::to_string(c.status));
         const program_test::WorkDir dir;
-        std::vector<std::string> args{"nuage", "--points", "8000", "--points-coin", "60", "--modes", "64"};
-        args.insert(args.end(), c.cloud.begin(), c.cloud.end());
-        ASSERT_EQ(synthese(dir, args).status, 0);
+        std::vector<std::string> cloud{"nuage", "--points", "8000", "--points-coin", "60", "--modes", "64"};
+        cloud.insert(cloud.end(), c.cloud.begin(), c.cloud.end());
+        ASSERT_EQ(run("rugosite-synthese", cloud, dir).status, 0);
         std::vector<std::string> chain_args = c.markers;
         chain_args.insert(chain_args.end(), grid_settings.begin(), grid_settings.end());
-        const auto run = chain(dir, chain_args);
-        EXPECT_EQ(run.status, c.status);
-        // framefit's own line, why it stopped, comes first; the runner's line ends.
-        const std::string runner = "rugosite-chaine : arret apres framefit, statut de sortie " +
-                                   std::to_string(c.status) + "\n";
-        EXPECT_TRUE(run.err.starts_with("framefit : ") && run.err.ends_with(runner)) << run.err;
-        EXPECT_NE(dir.read("log.txt").find(c.message), std::string::npos);
+        const auto chain = run("rugosite-chaine", chain_args, dir);
+        EXPECT_EQ(chain.status, c.status);
+        // framefit's own line comes first, the runner's sentence then its last line.
+        const std::string own = chain.err.substr(0, chain.err.find('\n'));
+        ASSERT_TRUE(own.starts_with("framefit : ")) << chain.err;
+        for (const auto& figure : c.figures)
+            EXPECT_NE(own.find(figure), std::string::npos) << figure << " in: " << own;
+        EXPECT_TRUE(chain.err.ends_with("rugosite-chaine : framefit s'est arrete : " + own.substr(11) +
+                                        "\nrugosite-chaine : arret apres framefit, statut de sortie " +
+                                        std::to_string(c.status) + "\n"))
+            << chain.err;
+        EXPECT_NE(dir.read("log.txt").find(c.logged), std::string::npos);
         EXPECT_EQ(dir.read("base.txt"), ""); // so that a delimiter run by hand stops too
         EXPECT_FALSE(dir.exists("cloud.txt"));
         EXPECT_FALSE(dir.exists("grille.txt"));
     }
+}
+
+// A sparse cloud on a small capture radius leaves many nodes empty: the runner
+// warns and advises a radius, with which the warning goes.
+TEST(Road, TheAdvisedRadiusClearsTheEmptyNodes)
+{
+    const program_test::WorkDir dir;
+    ASSERT_EQ(run("rugosite-synthese", cloud_args(20000, 3, {}), dir).status, 0);
+    const auto sparse = run("rugosite-chaine", {"--", "50", "0.1"}, dir);
+    ASSERT_EQ(sparse.status, 0) << sparse.err;
+    EXPECT_NE(sparse.err.find("rugosite-chaine : attention : "), std::string::npos) << sparse.err;
+    const auto advice = sparse.err.find("(rugosite-chaine -- 50 ");
+    ASSERT_NE(advice, std::string::npos) << sparse.err;
+    const std::string radius = sparse.err.substr(advice + 23, sparse.err.find(')', advice) - advice - 23);
+    const auto again = run("rugosite-chaine", {"--", "50", radius}, dir);
+    ASSERT_EQ(again.status, 0);
+    EXPECT_EQ(again.err.find("attention"), std::string::npos) << "-- 50 " << radius << "\n" << again.err;
 }
 
 // The trials behind the tolerances above; run by hand with

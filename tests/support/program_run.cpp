@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <fstream>
+#include <regex>
 #include <sstream>
 
 namespace program_test {
@@ -75,15 +77,21 @@ std::string program_path(const std::string& program)
 RunResult run(const std::string& program, const std::vector<std::string>& args, const WorkDir& dir,
               const std::optional<std::string>& input)
 {
+    return run_executable(program_path(program), args, dir.path(), {}, input);
+}
+
+RunResult run_executable(const fs::path& exe, const std::vector<std::string>& args, const fs::path& dir,
+                         const std::vector<std::string>& environment, const std::optional<std::string>& input)
+{
     WorkDir io; // standard streams live outside the working directory
     spit(io.path() / "in", input.value_or(""));
-    const std::string exe = program_path(program);
-    std::vector<std::string> words{exe};
+    std::vector<std::string> words{exe.string()};
     words.insert(words.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (auto& w : words)
         argv.push_back(w.data());
     argv.push_back(nullptr);
+    std::vector<std::string> settings = environment; // putenv keeps the pointers
 
     const pid_t child = fork();
     if (child < 0)
@@ -93,62 +101,29 @@ RunResult run(const std::string& program, const std::vector<std::string>& args, 
         const int out = ::open((io.path() / "out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         const int err = ::open((io.path() / "err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         if (in < 0 || out < 0 || err < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0 ||
-            chdir(dir.path().c_str()) != 0)
+            chdir(dir.c_str()) != 0)
             _exit(126);
-        execv(exe.c_str(), argv.data());
+        for (auto& setting : settings)
+            putenv(setting.data());
+        execv(argv[0], argv.data());
         _exit(127);
     }
     int wstatus = 0;
-    while (waitpid(child, &wstatus, 0) < 0) {
+    rusage usage{};
+    while (wait4(child, &wstatus, 0, &usage) < 0) {
     }
     RunResult result;
     result.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
     result.out = slurp(io.path() / "out");
     result.err = slurp(io.path() / "err");
+    result.peak_kb = usage.ru_maxrss;
     return result;
 }
 
-namespace {
-
-// Length of a timestamp "[d/m/y  h:m:s]" starting at text[at], or 0.
-std::size_t stamp_length(const std::string& text, std::size_t at)
-{
-    std::size_t i = at;
-    auto digits = [&](std::size_t most) {
-        std::size_t n = 0;
-        while (i < text.size() && n < most && text[i] >= '0' && text[i] <= '9') {
-            ++i;
-            ++n;
-        }
-        return n > 0;
-    };
-    auto literal = [&](const char* word) {
-        for (const char* c = word; *c; ++c, ++i)
-            if (i >= text.size() || text[i] != *c)
-                return false;
-        return true;
-    };
-    if (literal("[") && digits(2) && literal("/") && digits(2) && literal("/") && digits(6) && literal("  ") &&
-        digits(2) && literal(":") && digits(2) && literal(":") && digits(2) && literal("]"))
-        return i - at;
-    return 0;
-}
-
-} // namespace
-
 std::string without_timestamps(const std::string& text)
 {
-    std::string out;
-    for (std::size_t i = 0; i < text.size();) {
-        const std::size_t n = text[i] == '[' ? stamp_length(text, i) : 0;
-        if (n > 0) {
-            out += "[T]";
-            i += n;
-        } else {
-            out += text[i++];
-        }
-    }
-    return out;
+    static const std::regex stamp(R"(\[\d{1,2}/\d{1,2}/\d{1,6}  \d{1,2}:\d{1,2}:\d{1,2}\])");
+    return std::regex_replace(text, stamp, "[T]");
 }
 
 } // namespace program_test

@@ -33,6 +33,7 @@ struct RunResult {
     int status = -1;  // exit status, or 128 + signal number when killed
     std::string out;  // standard output
     std::string err;  // standard error
+    long peak_kb = 0; // largest resident set of the process, in KiB
 };
 
 // Full path of a program built in this tree: program_path("reliefstat").
@@ -42,6 +43,12 @@ std::string program_path(const std::string& program);
 // reads the given text, or is empty when there is none.
 RunResult run(const std::string& program, const std::vector<std::string>& args, const WorkDir& dir,
               const std::optional<std::string>& input = std::nullopt);
+
+// Runs any executable (a copied script, a tool) likewise, with NAME=value
+// settings added to its environment.
+RunResult run_executable(const std::filesystem::path& exe, const std::vector<std::string>& args,
+                         const std::filesystem::path& dir, const std::vector<std::string>& environment = {},
+                         const std::optional<std::string>& input = std::nullopt);
 
 // The text with every run-log timestamp line "[d/m/y  h:m:s]" replaced by "[T]".
 std::string without_timestamps(const std::string& text);

@@ -3,6 +3,7 @@
 // the atomic writes.
 #include "tools/campagne/mesure.hpp"
 #include "tools/campagne/tables.hpp"
+#include "tests/support/program_run.hpp"
 
 #include <gtest/gtest.h>
 
@@ -14,24 +15,6 @@ namespace fs = std::filesystem;
 using campagne::Json;
 
 namespace {
-
-struct Dossier {
-    fs::path chemin;
-    Dossier()
-    {
-        std::string modele = (fs::temp_directory_path() / "campagne-test-XXXXXX").string();
-        chemin = mkdtemp(modele.data());
-    }
-    ~Dossier()
-    {
-        std::error_code ec;
-        fs::remove_all(chemin, ec);
-    }
-    void ecrire(const std::string& nom, const std::string& contenu) const
-    {
-        std::ofstream(chemin / nom, std::ios::binary) << contenu;
-    }
-};
 
 // A report in the shape rugosite-rapport writes, reduced to the keys read.
 const char* rapport_json = R"({
@@ -70,15 +53,15 @@ TEST(Campagne, EtapesFaitesSelonLeProgrammeEnEchec)
 
 TEST(Campagne, LaMarqueNeLitQueLesFichiersDeCetteExecution)
 {
-    Dossier d;
+    const program_test::WorkDir d;
     // Files left by an earlier complete run of the folder.
-    d.ecrire("f_color.txt", "1 2 3\n4 5 6\n7 8 9");
-    d.ecrire("cloud.txt", "1 1 1\n");
-    d.ecrire("grille.txt", "4x4x2.5\r\n0\n");
-    d.ecrire("campagne-sortie.txt", "moy=1 cm\nL'ecart quadratique moyen des hauteurs est RMS=0.912 cm\n");
-    d.ecrire("rapport.json", rapport_json);
+    d.write("f_color.txt", "1 2 3\n4 5 6\n7 8 9");
+    d.write("cloud.txt", "1 1 1\n");
+    d.write("grille.txt", "4x4x2.5\r\n0\n");
+    d.write("campagne-sortie.txt", "moy=1 cm\nL'ecart quadratique moyen des hauteurs est RMS=0.912 cm\n");
+    d.write("rapport.json", rapport_json);
 
-    const Json apres_framefit = campagne::marque(d.chemin, champs("photogrammetrique", "framefit", 20));
+    const Json apres_framefit = campagne::marque(d.path(), champs("photogrammetrique", "framefit", 20));
     EXPECT_EQ(apres_framefit["points_lus"], 3); // last line without its line end
     EXPECT_TRUE(apres_framefit["points_gardes"].is_null());
     EXPECT_TRUE(apres_framefit["grille"].is_null());
@@ -86,12 +69,12 @@ TEST(Campagne, LaMarqueNeLitQueLesFichiersDeCetteExecution)
     EXPECT_TRUE(apres_framefit["exponentiel"]["sigma"].is_null());
     EXPECT_EQ(apres_framefit["statut"], 20);
 
-    const Json apres_rapport = campagne::marque(d.chemin, champs("photogrammetrique", "rugosite-rapport", 1));
+    const Json apres_rapport = campagne::marque(d.path(), champs("photogrammetrique", "rugosite-rapport", 1));
     EXPECT_EQ(apres_rapport["grille"], "4x4x2.5");
     EXPECT_DOUBLE_EQ(apres_rapport["rms_reliefstat"].get<double>(), 0.912);
     EXPECT_TRUE(apres_rapport["Sq"].is_null());
 
-    const Json complet = campagne::marque(d.chemin, champs("photogrammetrique", "", 0));
+    const Json complet = campagne::marque(d.path(), champs("photogrammetrique", "", 0));
     EXPECT_EQ(complet["points_gardes"], 1);
     EXPECT_EQ(complet["Sq"], 1.5); // the chosen levelling, not the mean plane
     EXPECT_EQ(complet["exponentiel"]["L_haut"], 9.0);
@@ -101,21 +84,21 @@ TEST(Campagne, LaMarqueNeLitQueLesFichiersDeCetteExecution)
     // The fingerprint comes first, where the runner reads it.
     EXPECT_EQ(complet.begin().key(), "empreinte");
 
-    const Json manuelle = campagne::marque(d.chemin, champs("manuelle", "", 0));
+    const Json manuelle = campagne::marque(d.path(), champs("manuelle", "", 0));
     EXPECT_TRUE(manuelle["points_lus"].is_null());
     EXPECT_EQ(manuelle["grille"], "4x4x2.5");
 
     auto mauvais = champs("manuelle", "", 0);
     mauvais[2].second = "abc";
-    EXPECT_THROW(campagne::marque(d.chemin, mauvais), std::runtime_error);
+    EXPECT_THROW(campagne::marque(d.path(), mauvais), std::runtime_error);
 }
 
 TEST(Campagne, UnRapportIllisibleNeDonneAucunChiffre)
 {
-    Dossier d;
-    d.ecrire("grille.txt", "4x4x2.5\n");
-    d.ecrire("rapport.json", "{\"ajustements\": ");
-    const Json m = campagne::marque(d.chemin, champs("manuelle", "", 0));
+    const program_test::WorkDir d;
+    d.write("grille.txt", "4x4x2.5\n");
+    d.write("rapport.json", "{\"ajustements\": ");
+    const Json m = campagne::marque(d.path(), champs("manuelle", "", 0));
     EXPECT_TRUE(m["exponentiel"]["sigma"].is_null());
     EXPECT_TRUE(m["Sq"].is_null());
 }
@@ -125,6 +108,7 @@ TEST(Campagne, ChampsEtNombresDuTableau)
     EXPECT_EQ(campagne::champ_csv("50 0.25"), "50 0.25");
     EXPECT_EQ(campagne::champ_csv("230,110,30 10"), "\"230,110,30 10\"");
     EXPECT_EQ(campagne::champ_csv("dit \"non\""), "\"dit \"\"non\"\"\"");
+    EXPECT_EQ(campagne::champ_csv("ligne\rsuite"), "\"ligne\rsuite\"");
     EXPECT_EQ(campagne::nombre(Json(0.1)), "0.1");
     EXPECT_EQ(campagne::nombre(Json(12)), "12");
     EXPECT_EQ(campagne::nombre(Json(nullptr)), "");
@@ -139,19 +123,19 @@ TEST(Campagne, ChampsEtNombresDuTableau)
 
 TEST(Campagne, TableauxAvecDossiersAbsentsOuMarquesAbimees)
 {
-    Dossier d;
-    fs::create_directories(d.chemin / "fait");
-    fs::create_directories(d.chemin / "abime");
-    fs::create_directories(d.chemin / "neuf");
-    d.ecrire("fait/grille.txt", "4x4x2.5\n");
-    d.ecrire("fait/rapport.json", rapport_json);
-    const Json m = campagne::marque(d.chemin / "fait", champs("manuelle", "", 0));
-    campagne::ecrire_atomique(d.chemin / "fait" / campagne::fichier_marque, m.dump(1));
-    d.ecrire("abime/campagne-fait.json", "{\"statut\": 0,");
+    const program_test::WorkDir d;
+    fs::create_directories(d.path() / "fait");
+    fs::create_directories(d.path() / "abime");
+    fs::create_directories(d.path() / "neuf");
+    d.write("fait/grille.txt", "4x4x2.5\n");
+    d.write("fait/rapport.json", rapport_json);
+    const Json m = campagne::marque(d.path() / "fait", champs("manuelle", "", 0));
+    campagne::ecrire_atomique(d.path() / "fait" / campagne::fichier_marque, m.dump(1));
+    d.write("abime/campagne-fait.json", "{\"statut\": 0,");
 
     std::vector<campagne::Mesure> mesures;
     for (const char* nom : {"fait", "abime", "neuf", "absent"})
-        mesures.push_back(campagne::lire_mesure((d.chemin / nom).string()));
+        mesures.push_back(campagne::lire_mesure((d.path() / nom).string()));
     EXPECT_EQ(mesures[0].marque["statut"], 0);
     EXPECT_FALSE(mesures[0].marque.contains("empreinte"));
     EXPECT_TRUE(mesures[1].marque["statut"].is_null());
@@ -190,16 +174,17 @@ TEST(Campagne, TableauxAvecDossiersAbsentsOuMarquesAbimees)
 
 TEST(Campagne, EcritureAtomique)
 {
-    Dossier d;
-    d.ecrire("t.csv", "ancien");
-    campagne::ecrire_atomique(d.chemin / "t.csv", "nouveau\n");
-    std::ifstream in(d.chemin / "t.csv");
+    const program_test::WorkDir d;
+    d.write("t.csv", "ancien");
+    campagne::ecrire_atomique(d.path() / "t.csv", "nouveau\n");
+    std::ifstream in(d.path() / "t.csv");
     std::string l;
     std::getline(in, l);
     EXPECT_EQ(l, "nouveau");
     int fichiers = 0;
-    for ([[maybe_unused]] const auto& e : fs::directory_iterator(d.chemin))
+    for ([[maybe_unused]] const auto& e : fs::directory_iterator(d.path()))
         ++fichiers;
     EXPECT_EQ(fichiers, 1); // no temporary left
-    EXPECT_THROW(campagne::ecrire_atomique(d.chemin / "absent" / "t.csv", "x"), std::runtime_error);
+    EXPECT_EQ(fs::status(d.path() / "t.csv").permissions(), fs::perms(0644)); // readable by all, whatever the umask
+    EXPECT_THROW(campagne::ecrire_atomique(d.path() / "absent" / "t.csv", "x"), std::runtime_error);
 }

@@ -1,7 +1,6 @@
 // The chain runner against stand-in programs that record how they were called
 // and end with the status they are told: order, arguments, stop on failure,
 // the lock, interruptions and the results of an earlier run.
-#include "tests/tools/launch.hpp"
 #include "tests/support/program_run.hpp"
 
 #include <gtest/gtest.h>
@@ -48,16 +47,16 @@ struct Stand {
     // working directory (files it leaves, messages on standard error).
     void act(const std::string& program, const std::string& lines) const { work.write("action-" + program, lines); }
 
-    tools_test::Launched run(const std::vector<std::string>& args) const
+    program_test::RunResult run(const std::vector<std::string>& args) const
     {
         // An installed toolkit on the PATH must not stand in for a missing program.
-        return tools_test::launch(bin.path() / "rugosite-chaine", args, work.path(), {"PATH=/usr/bin:/bin"});
+        return program_test::run_executable(bin.path() / "rugosite-chaine", args, work.path(), {"PATH=/usr/bin:/bin"});
     }
 
     // A shell command line run in the working directory, $chaine naming the runner.
-    tools_test::Launched shell(const std::string& line) const
+    program_test::RunResult shell(const std::string& line) const
     {
-        return tools_test::launch("/bin/bash", {"-c", line}, work.path(),
+        return program_test::run_executable("/bin/bash", {"-c", line}, work.path(),
                                   {"PATH=/usr/bin:/bin", "chaine=" + (bin.path() / "rugosite-chaine").string()});
     }
 };
@@ -163,53 +162,9 @@ TEST(Chain, WithoutACloudHereNothingIsRunAndTheLogIsKept)
     EXPECT_EQ(stand.work.read("log.txt"), "journal de la mesure precedente\n");
 }
 
-TEST(Chain, HelpTouchesNothing)
-{
-    for (const std::string word : {"--help", "-h", "--aide"}) {
-        const Stand stand;
-        const program_test::WorkDir temporary;
-        const auto r = tools_test::launch(stand.bin.path() / "rugosite-chaine", {word}, stand.work.path(),
-                                          {"PATH=/usr/bin:/bin", "TMPDIR=" + temporary.path().string()});
-        EXPECT_EQ(r.status, 0);
-        EXPECT_TRUE(r.out.starts_with("usage : rugosite-chaine")) << r.out;
-        EXPECT_NE(r.out.find("Statuts de sortie"), std::string::npos);
-        EXPECT_EQ(r.err, "");
-        EXPECT_EQ(stand.work.files().size(), 1u); // the cloud only: nothing run, no log
-        EXPECT_TRUE(temporary.files().empty());
-    }
-}
-
-TEST(Chain, StopsAtTheFirstFailureAndEndsWithItsStatus)
-{
-    const std::map<std::string, int> failures{{"framefit", 20}, {"markerpick", 255}, {"echantillonnage", 2},
-                                              {"reliefstat", 1}, {"plyunpack", 1}};
-    for (const auto& [program, status] : failures) {
-        const Stand stand;
-        stand.work.write("statut-" + program, std::to_string(status));
-        const auto r = stand.run({});
-        EXPECT_EQ(r.status, status) << program;
-        // One sentence saying why, then the line that scripts read, last.
-        EXPECT_TRUE(r.err.starts_with("rugosite-chaine : " + program + " s'est arrete : ")) << r.err;
-        EXPECT_TRUE(r.err.ends_with(".\nrugosite-chaine : arret apres " + program + ", statut de sortie " +
-                                    std::to_string(status) + "\n"))
-            << r.err;
-        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 2) << r.err;
-        const std::string calls = stand.work.read("appels.txt");
-        EXPECT_TRUE(calls.ends_with(program + "\n")) << calls; // nothing after the failed program
-        EXPECT_TRUE(r.out.ends_with("sortie de " + program));
-    }
-}
-
-TEST(Chain, MissingProgramRunsNothing)
-{
-    const Stand stand("delimiter");
-    const auto r = stand.run({});
-    EXPECT_EQ(r.status, 127);
-    EXPECT_NE(r.err.find("delimiter"), std::string::npos);
-    EXPECT_FALSE(stand.work.exists("appels.txt"));
-}
-
-TEST(Chain, StopSentenceWordsEachStatus)
+// A program that fails ends the run: one sentence saying why, from the program
+// and its status, then the line that scripts read, last; nothing runs after it.
+TEST(Chain, StopsAtTheFirstFailureAndSaysWhy)
 {
     struct Case {
         std::string program;
@@ -228,12 +183,19 @@ TEST(Chain, StopSentenceWordsEachStatus)
         {"delimiter", 137, "interrompu par le signal 9"},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.program + " " + std::to_string(c.status));
         const Stand stand;
         stand.work.write("statut-" + c.program, std::to_string(c.status));
         const auto r = stand.run({});
         EXPECT_EQ(r.status, c.status);
-        EXPECT_NE(r.err.find(c.program + " s'est arrete : "), std::string::npos) << r.err;
+        EXPECT_TRUE(r.err.starts_with("rugosite-chaine : " + c.program + " s'est arrete : ")) << r.err;
         EXPECT_NE(r.err.find(c.told), std::string::npos) << r.err;
+        EXPECT_TRUE(r.err.ends_with(".\nrugosite-chaine : arret apres " + c.program + ", statut de sortie " +
+                                    std::to_string(c.status) + "\n"))
+            << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 2) << r.err;
+        EXPECT_TRUE(stand.work.read("appels.txt").ends_with(c.program + "\n"));
+        EXPECT_TRUE(r.out.ends_with("sortie de " + c.program));
     }
 
     // A marker short of points: the counts that markerpick left.
@@ -243,6 +205,16 @@ TEST(Chain, StopSentenceWordsEachStatus)
     EXPECT_EQ(few.run({}).err, "rugosite-chaine : framefit s'est arrete : un coin a moins de 10 points (O 9, X 500, "
                                "Y 500) : verifiez les couleurs des coins donnees a markerpick.\n"
                                "rugosite-chaine : arret apres framefit, statut de sortie 5\n");
+}
+
+
+TEST(Chain, MissingProgramRunsNothing)
+{
+    const Stand stand("delimiter");
+    const auto r = stand.run({});
+    EXPECT_EQ(r.status, 127);
+    EXPECT_NE(r.err.find("delimiter"), std::string::npos);
+    EXPECT_FALSE(stand.work.exists("appels.txt"));
 }
 
 // A program's standard error reaches ours unchanged, and its own "<program> : "
@@ -352,7 +324,7 @@ TEST(Chain, LeavesNoTemporaryFiles)
         small_measurement(stand, 0);
         if (!failing.empty())
             stand.work.write("statut-" + failing, "20");
-        const auto r = tools_test::launch(stand.bin.path() / "rugosite-chaine", {}, stand.work.path(),
+        const auto r = program_test::run_executable(stand.bin.path() / "rugosite-chaine", {}, stand.work.path(),
                                           {"PATH=/usr/bin:/bin", "TMPDIR=" + temporary.path().string()});
         EXPECT_EQ(r.status, failing.empty() ? 0 : 20);
         EXPECT_TRUE(fs::is_empty(temporary.path()));
@@ -384,7 +356,7 @@ TEST(Chain, InterruptionSaysWhereItStopped)
         SCOPED_TRACE(signal);
         const Stand stand;
         stand.act("framefit", "kill -" + signal + " 0; sleep 5\n");
-        const auto r = tools_test::launch("/usr/bin/setsid", {(stand.bin.path() / "rugosite-chaine").string()},
+        const auto r = program_test::run_executable("/usr/bin/setsid", {(stand.bin.path() / "rugosite-chaine").string()},
                                           stand.work.path(), {"PATH=/usr/bin:/bin"});
         EXPECT_EQ(r.status, status);
         EXPECT_NE(r.err.find("rugosite-chaine : interrompue pendant framefit : le repertoire "), std::string::npos)
@@ -433,7 +405,7 @@ TEST(Chain, UnwritableFolderRunsNothingAndSaysWhy)
 {
     const Stand locked;
     fs::create_directory(locked.work.path() / ".rugosite-chaine-verrou");
-    auto r = tools_test::launch(locked.bin.path() / "rugosite-chaine", {}, locked.work.path(),
+    auto r = program_test::run_executable(locked.bin.path() / "rugosite-chaine", {}, locked.work.path(),
                                 {"PATH=/usr/bin:/bin", "LC_ALL=C"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "rugosite-chaine : impossible de creer le verrou .rugosite-chaine-verrou dans " +
@@ -443,7 +415,7 @@ TEST(Chain, UnwritableFolderRunsNothingAndSaysWhy)
     const Stand blocked;
     blocked.work.write("precedent", "un fichier");
     blocked.work.write("grille.txt", "ancienne grille");
-    r = tools_test::launch(blocked.bin.path() / "rugosite-chaine", {}, blocked.work.path(),
+    r = program_test::run_executable(blocked.bin.path() / "rugosite-chaine", {}, blocked.work.path(),
                            {"PATH=/usr/bin:/bin", "LC_ALL=C"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "rugosite-chaine : les resultats precedents n'ont pas pu etre mis de cote dans " +

@@ -1,6 +1,5 @@
 // rugosite-synthese as a user runs it: the files it leaves, its statuses, and
 // a memory that does not grow with the number of points.
-#include "tests/tools/launch.hpp"
 #include "tests/support/program_run.hpp"
 
 #include <gtest/gtest.h>
@@ -10,9 +9,9 @@
 
 namespace {
 
-tools_test::Launched synthese(const program_test::WorkDir& dir, const std::vector<std::string>& args)
+program_test::RunResult synthese(const program_test::WorkDir& dir, const std::vector<std::string>& args)
 {
-    return tools_test::launch(program_test::program_path("rugosite-synthese"), args, dir.path());
+    return program_test::run("rugosite-synthese", args, dir);
 }
 
 int count_lines(const std::string& text)
@@ -72,7 +71,7 @@ TEST(SyntheseProgram, ReplacesAFileOnlyWhenTold)
 
     const program_test::WorkDir dir;
     std::filesystem::create_directory(dir.path() / "grille.txt"); // cannot be replaced by a file
-    const auto r = tools_test::launch(program_test::program_path("rugosite-synthese"),
+    const auto r = program_test::run_executable(program_test::program_path("rugosite-synthese"),
                                       {"grille", "--entete", "9x9x1", "--remplacer"}, dir.path(), {"LC_ALL=C"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "rugosite-synthese : grille.txt n'a pas pu etre mis en place : Is a directory\n");
