@@ -203,14 +203,16 @@ void Plongement::tirer_tore(std::uint64_t graine, Buffer<Complexe>& travail, boo
     if (travail.size() != n)
         travail = Buffer<Complexe>(n);
     if (rapide) {
-        // Two values per 64 random bits: each 32-bit half times 3, over 2³²,
-        // is 0, 1 or 2 with probability 1/3 each (to 2⁻³² near).
+        // Two values per 64 random bits: each 32-bit half times 6, over 2³²,
+        // is 0 to 5 with probability 1/6 each (to 2⁻³² near): −√3 for 0, √3
+        // for 5, 0 otherwise. Variance 1, fourth moment 3.
         std::uint64_t x = graine;
         constexpr double racine3 = 1.7320508075688772;
+        constexpr double valeur[6] = {-racine3, 0.0, 0.0, 0.0, 0.0, racine3};
         for (std::size_t k = 0; k < n; ++k) {
             const std::uint64_t u = splitmix64(x);
-            const double re = static_cast<double>(static_cast<int>(((u >> 32) * 3) >> 32) - 1) * racine3;
-            const double im = static_cast<double>(static_cast<int>(((u & 0xffffffffULL) * 3) >> 32) - 1) * racine3;
+            const double re = valeur[((u >> 32) * 6) >> 32];
+            const double im = valeur[((u & 0xffffffffULL) * 6) >> 32];
             travail[k] = Complexe(racine_[k] * re, racine_[k] * im);
         }
         fftw_execute_dft(plan_.get(), as_fftw(travail.data()), as_fftw(travail.data()));

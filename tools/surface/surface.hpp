@@ -84,8 +84,8 @@ public:
     void tirer(std::uint64_t graine, std::span<double> a, std::span<double> b, Buffer<Complexe>& travail) const;
     // The same draw left on the torus: `extraire` then copies one of its two
     // surfaces (0: the first, 1: the second), so that only one grid is kept.
-    // With `rapide`, the white noise takes the values −√3, 0 and √3 with
-    // probability 1/3 each rather than normal ones: it has the normal's mean,
+    // With `rapide`, the white noise takes the values −√3 and √3 with
+    // probability 1/6 each, and 0 otherwise, rather than normal ones: it has the normal's mean,
     // variance and fourth moment, so the covariance of the heights and the
     // variance of every quadratic form of them (sums of squares, the measured
     // correlation, hence the spread of the fitted σ and L) are those of normal
