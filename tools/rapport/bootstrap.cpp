@@ -569,8 +569,13 @@ const Grille& masque, Modele modele, const Ajustement& mesure, const ReglagesBoo
     // where L is that far towards the same end of L's interval.
     const double rho = std::clamp(correlation(centre.sigma, centre.L), 0.0, 1.0);
     iv.sigma_corrige = std::exp(shat - gS(0.5, lc));
-    iv.sigma_bas = std::exp(shat - gS(0.975, lc + rho * (l_bas - lc)));
-    iv.sigma_haut = std::exp(shat - gS(0.025, lc + rho * (l_haut - lc)));
+    // Within the sets only: beyond them σ̂/σ's median would follow the last
+    // segment's slope, which the draws give too roughly to read an end there
+    // (it tilted the upper end of σ down when L's upper end lay far out).
+    const double premier = courbeS.milieu.front().first, dernier = courbeS.milieu.back().first;
+    auto lu = [&](double l) { return std::clamp(l, premier, dernier); };
+    iv.sigma_bas = std::exp(shat - gS(0.975, lu(lc + rho * (l_bas - lc))));
+    iv.sigma_haut = std::exp(shat - gS(0.025, lu(lc + rho * (l_haut - lc))));
     // Spreads: half the central 68 % of the logs, at the corrected L.
     iv.ecart_L = iv.L_corrige * (gL(0.84, lc) - gL(0.16, lc)) / 2;
     iv.ecart_sigma = iv.sigma_corrige * (gS(0.84, lc) - gS(0.16, lc)) / 2;
