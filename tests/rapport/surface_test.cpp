@@ -140,13 +140,13 @@ TEST(RapportSurface, CompactTorusGivesTheModelsCovarianceWithinItsTolerance)
         EXPECT_LT(p.tore_colonnes(), 2 * (M - 1)) << nom(m);
         EXPECT_GE(p.tore_lignes(), N + Plongement::portee(m, pas, L, 1e-4)) << nom(m);
         EXPECT_LT(p.erreur_covariance(), 5e-4) << nom(m);
-        // Normal white noise, and the uniform one the bootstrap uses.
-        for (const bool uniforme : {false, true}) {
+        // Normal white noise, and the three-valued one the bootstrap uses.
+        for (const bool rapide : {false, true}) {
             std::vector<std::vector<double>> surfaces;
             Buffer<Complexe> travail;
             for (int t = 0; t < 30; ++t) {
                 std::vector<double> a(N * M), b(N * M);
-                p.tirer_tore(graine_derivee(11, 1, static_cast<std::uint64_t>(t)), travail, uniforme);
+                p.tirer_tore(graine_derivee(11, 1, static_cast<std::uint64_t>(t)), travail, rapide);
                 p.extraire(travail, 0, a);
                 p.extraire(travail, 1, b);
                 surfaces.push_back(std::move(a));
@@ -160,9 +160,44 @@ TEST(RapportSurface, CompactTorusGivesTheModelsCovarianceWithinItsTolerance)
                 EXPECT_NEAR(covariance_empirique(surfaces, N, M, dy, dx),
                             covariance(m, 1.0, L, std::hypot(dy * pas, dx * pas)),
                             std::max(0.05, 8.0 / std::sqrt(60.0 * (N - dy) * (M - dx))))
-                    << nom(m) << (uniforme ? " uniform" : " normal") << " at " << dy << ", " << dx;
+                    << nom(m) << (rapide ? " three-valued" : " normal") << " at " << dy << ", " << dx;
         }
     }
+}
+
+TEST(RapportSurface, FastNoiseSpreadsSumsOfSquaresAsNormalNoiseDoes)
+{
+    // The bootstrap reads the spread of σ̂ and L̂ off its draws: on a torus
+    // little larger than the grid, a noise of the wrong fourth moment changes
+    // the spread of sums of squares while keeping the covariance.
+    const int N = 20, M = 20, tirages = 4000;
+    const Plongement p(N, M, 1.0, Modele::exponentiel, 1.0, 1.0, 1LL << 24, 1e-4);
+    ASSERT_LT(p.tore_lignes(), 2 * (N - 1));
+    double variance[2];
+    for (const bool rapide : {false, true}) {
+        Buffer<Complexe> travail;
+        std::vector<double> z(N * M), carres;
+        for (int t = 0; t < tirages; ++t) {
+            p.tirer_tore(graine_derivee(rapide ? 5 : 6, 2, static_cast<std::uint64_t>(t)), travail, rapide);
+            for (int moitie = 0; moitie < 2; ++moitie) {
+                p.extraire(travail, moitie, z);
+                double s = 0;
+                for (double h : z)
+                    s += h * h;
+                carres.push_back(s / (N * M));
+            }
+        }
+        double moyenne = 0, v = 0;
+        for (double c : carres)
+            moyenne += c / carres.size();
+        for (double c : carres)
+            v += (c - moyenne) * (c - moyenne) / (carres.size() - 1);
+        EXPECT_NEAR(moyenne, 1.0, 0.05) << rapide;
+        variance[rapide] = v;
+    }
+    // 8000 sums each: the ratio's standard error is about 0.022; a uniform
+    // noise gives about 0.88 here.
+    EXPECT_NEAR(variance[1] / variance[0], 1.0, 0.08);
 }
 
 TEST(RapportSurface, OneTorusSizeForSeveralLengthsKeepsTheWhiteNoise)

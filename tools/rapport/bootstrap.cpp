@@ -271,6 +271,51 @@ Loi loi(std::vector<double> v)
     return {m, m - quantile(v, 0.16), quantile(v, 0.84) - m};
 }
 
+// How far the median and the two spreads of a set of n estimates stray from
+// those of the estimator itself, for n this small: their standard deviations
+// over resamples of the set, the median's over the mean spread and each
+// spread's relative to itself (n = 40 leaves each spread some 20 % off).
+struct Erreur_loi {
+    double milieu = 0, dessous = 0, dessus = 0;
+};
+
+std::uint64_t melange(std::uint64_t& x)
+{
+    std::uint64_t z = (x += 0x9e3779b97f4a7c15ULL);
+    z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
+    z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
+    return z ^ (z >> 31);
+}
+
+Erreur_loi erreur_loi(const std::vector<double>& v, std::uint64_t graine)
+{
+    std::vector<double> finis;
+    for (double x : v)
+        if (std::isfinite(x))
+            finis.push_back(x);
+    const Loi l = loi(finis);
+    if (finis.size() < 3 || !(l.dessous > 0) || !(l.dessus > 0))
+        return {};
+    const int tours = 200;
+    double s[3] = {0, 0, 0}, s2[3] = {0, 0, 0};
+    std::vector<double> r(finis.size());
+    std::uint64_t x = graine;
+    for (int t = 0; t < tours; ++t) {
+        for (double& y : r)
+            y = finis[static_cast<std::size_t>(((melange(x) >> 32) * finis.size()) >> 32)];
+        const Loi b = loi(r);
+        const double u[3] = {b.milieu, b.dessous, b.dessus};
+        for (int i = 0; i < 3; ++i) {
+            s[i] += u[i];
+            s2[i] += u[i] * u[i];
+        }
+    }
+    double e[3];
+    for (int i = 0; i < 3; ++i)
+        e[i] = std::sqrt(std::max(s2[i] / tours - (s[i] / tours) * (s[i] / tours), 0.0));
+    return {e[0] / (0.5 * (l.dessous + l.dessus)), e[1] / l.dessous, e[2] / l.dessus};
+}
+
 // The distribution at another L: that of the whole set at L̂ moved by the
 // difference of medians and scaled by the ratios of spreads between `la`
 // (seeds at that L) and `ici` (the same seeds at L̂); common seeds make the
@@ -485,13 +530,23 @@ const Grille& masque, Modele modele, const Ajustement& mesure, const ReglagesBoo
     // its last slope, and the spreads do not shrink. With the set at L̂ alone,
     // the distribution only shifts with L.
     const double plat = -1e300;
-    auto g = [&](const Courbes& c, const std::vector<double>& z, double pente_min, double seul, double p, double l) {
+    // The median and spreads come from a few tens of draws: an end read q
+    // spreads from the median errs by their error, δm + q·δs, which a
+    // quantile of the truth's own estimate must clear as well. The distance
+    // q is stretched to q·√((1 + δm²)/(1 − q²δs²)) (δm, δs relative to the
+    // spread), which keeps the tail at p when those errors are normal.
+    auto g = [&](const Courbes& c, const std::vector<double>& z, const Erreur_loi& e, double pente_min, double seul,
+                 double p, double l) {
         const double q = quantile_queue(z, p);
+        const double ds = q < 0 ? e.dessous : e.dessus;
+        const double etirement = std::sqrt((1 + e.milieu * e.milieu) / std::max(1 - q * q * ds * ds, 0.5));
         const auto& cote = q < 0 ? c.dessous : c.dessus;
-        return interpoler(c.milieu, l, pente_min, seul) + std::max(interpoler(cote, l, 0.0, 0.0), 0.0) * q;
+        return interpoler(c.milieu, l, pente_min, seul) + std::max(interpoler(cote, l, 0.0, 0.0), 0.0) * q * etirement;
     };
-    auto gL = [&](double p, double l) { return g(courbeL, zL, 0.2, 1.0, p, l); };
-    auto gS = [&](double p, double l) { return g(courbeS, zS, plat, 0.0, p, l); };
+    const Erreur_loi eL = erreur_loi(centre.L, surface::graine_derivee(r.graine, 2000, 0));
+    const Erreur_loi eS = erreur_loi(centre.sigma, surface::graine_derivee(r.graine, 2000, 1));
+    auto gL = [&](double p, double l) { return g(courbeL, zL, eL, 0.2, 1.0, p, l); };
+    auto gS = [&](double p, double l) { return g(courbeS, zS, eS, plat, 0.0, p, l); };
     const double bas = std::min(lhat, ends[0]) - 3.0, haut = std::max(lhat, ends[1]) + 3.0;
     auto inverse = [&](double p) { return racine([&](double l) { return gL(p, l) - lhat; }, bas, haut); };
     // A last set where the corrected L falls: the median's curve is seldom
@@ -514,8 +569,13 @@ const Grille& masque, Modele modele, const Ajustement& mesure, const ReglagesBoo
     // where L is that far towards the same end of L's interval.
     const double rho = std::clamp(correlation(centre.sigma, centre.L), 0.0, 1.0);
     iv.sigma_corrige = std::exp(shat - gS(0.5, lc));
-    iv.sigma_bas = std::exp(shat - gS(0.975, lc + rho * (l_bas - lc)));
-    iv.sigma_haut = std::exp(shat - gS(0.025, lc + rho * (l_haut - lc)));
+    // Within the sets only: beyond them σ̂/σ's median would follow the last
+    // segment's slope, which the draws give too roughly to read an end there
+    // (it tilted the upper end of σ down when L's upper end lay far out).
+    const double premier = courbeS.milieu.front().first, dernier = courbeS.milieu.back().first;
+    auto lu = [&](double l) { return std::clamp(l, premier, dernier); };
+    iv.sigma_bas = std::exp(shat - gS(0.975, lu(lc + rho * (l_bas - lc))));
+    iv.sigma_haut = std::exp(shat - gS(0.025, lu(lc + rho * (l_haut - lc))));
     // Spreads: half the central 68 % of the logs, at the corrected L.
     iv.ecart_L = iv.L_corrige * (gL(0.84, lc) - gL(0.16, lc)) / 2;
     iv.ecart_sigma = iv.sigma_corrige * (gS(0.84, lc) - gS(0.16, lc)) / 2;

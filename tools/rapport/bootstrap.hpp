@@ -20,6 +20,9 @@
 // - σ is corrected by the median of σ̂/σ at the corrected L; its ends are σ̂
 //   over the 97.5 % and 2.5 % quantiles of σ̂/σ, read at an L moved towards
 //   the same end of L's interval by the correlation of log σ̂ and log L̂.
+// The median and spreads at L̂ come from a few tens of draws: the reach of
+// each tail is stretched by their Monte-Carlo error, measured by resampling
+// those draws, so that an end misses the truth no more often for it.
 #pragma once
 
 #include "tools/rapport/ajustement.hpp"
