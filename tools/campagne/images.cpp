@@ -1,39 +1,18 @@
-// The pictures of the campaign page, drawn by PLplot's SVG driver into a
-// temporary file and inlined in base64.
+// The pictures of the campaign page, drawn by PLplot's SVG driver
+// (tools/commun/svg.hpp) and inlined in base64.
 #include "tools/campagne/tables.hpp"
 
-#include <plplot/plstream.h>
-#include <unistd.h>
+#include "tools/commun/svg.hpp"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <fstream>
-#include <memory>
-#include <sstream>
-
-namespace fs = std::filesystem;
+#include <optional>
+#include <stdexcept>
 
 namespace campagne {
 
 namespace {
-
-bool svg_disponible()
-{
-    static const bool disponible = [] {
-        std::array<const char*, 128> menus{};
-        std::array<const char*, 128> noms{};
-        int n = static_cast<int>(noms.size());
-        const char** m = menus.data();
-        const char** d = noms.data();
-        plgDevs(&m, &d, &n);
-        for (int i = 0; i < n && i < static_cast<int>(noms.size()); ++i)
-            if (noms[i] != nullptr && std::string(noms[i]) == "svg")
-                return true;
-        return false;
-    }();
-    return disponible;
-}
 
 std::string base64(const std::string& octets)
 {
@@ -74,7 +53,7 @@ struct Serie {
 
 std::string image_svg(const std::vector<Mesure>& mesures, const std::string& cle, const std::string& unite)
 {
-    if (!svg_disponible())
+    if (!outils::svg_disponible())
         return {};
     // One series per model, at the measurement's number in the table (the
     // Gaussian model a little to the right).
@@ -111,52 +90,39 @@ std::string image_svg(const std::vector<Mesure>& mesures, const std::string& cle
     y_min = std::max(0.0, y_min - marge);
     y_max += marge;
 
-    std::string modele = (fs::temp_directory_path() / "campagne-XXXXXX.svg").string();
-    const int fd = mkstemps(modele.data(), 4);
-    if (fd < 0)
+    const int largeur = std::clamp(static_cast<int>(mesures.size()) * 18 + 160, 480, 1600);
+    static const PLINT r[] = {255, 0, 31, 214, 200};
+    static const PLINT g[] = {255, 0, 119, 39, 200};
+    static const PLINT b[] = {255, 0, 180, 40, 200};
+    std::optional<outils::CaptureSvg> capture;
+    try {
+        capture.emplace(largeur, 360, outils::Couleurs{r, g, b}, "campagne");
+    } catch (const std::runtime_error&) {
         return {};
-    close(fd);
-    const fs::path chemin = modele;
-    {
-        const int largeur = std::clamp(static_cast<int>(mesures.size()) * 18 + 160, 480, 1600);
-        plstream pls;
-        pls.sdev("svg");
-        pls.sfnam(chemin.c_str());
-        pls.spage(0, 0, largeur, 360, 0, 0);
-        const PLINT r[] = {255, 0, 31, 214, 200};
-        const PLINT g[] = {255, 0, 119, 39, 200};
-        const PLINT b[] = {255, 0, 180, 40, 200};
-        pls.scmap0(r, g, b, 5);
-        pls.init();
-        pls.schr(0, 0.8);
-        pls.ssym(0, 1.8);
-        pls.adv(0);
-        pls.vsta();
-        pls.wind(0.5, static_cast<double>(mesures.size()) + 0.5, y_min, y_max);
-        pls.col0(1);
-        const double pas_x = mesures.size() <= 25 ? 1.0 : std::ceil(static_cast<double>(mesures.size()) / 25.0);
-        pls.box("bcnst", pas_x, 1, "bcnstv", 0.0, 0);
-        const std::string grandeur = cle == "sigma" ? "#gs" : "L";
-        const std::string court = unite == "% du cote du cadre" ? "% du côté" : unite;
-        pls.lab("mesure (numéro du tableau)", (grandeur + " (" + court + ")").c_str(),
-                (grandeur + " de chaque mesure : exponentiel (bleu), gaussien (rouge), intervalles à 95 %").c_str());
-        for (std::size_t s = 0; s < 2; ++s) {
-            auto& se = series[s];
-            if (se.x.empty())
-                continue;
-            pls.col0(static_cast<PLINT>(2 + s));
-            const auto n = static_cast<PLINT>(se.x.size());
-            pls.erry(n, se.x.data(), se.bas.data(), se.haut.data());
-            pls.poin(n, se.x.data(), se.y.data(), s == 0 ? 17 : 4);
-        }
     }
-    std::ifstream in(chemin, std::ios::binary);
-    std::ostringstream octets;
-    octets << in.rdbuf();
-    in.close();
-    std::error_code ignore;
-    fs::remove(chemin, ignore);
-    return base64(octets.str());
+    plstream& pls = capture->pls();
+    pls.schr(0, 0.8);
+    pls.ssym(0, 1.8);
+    pls.adv(0);
+    pls.vsta();
+    pls.wind(0.5, static_cast<double>(mesures.size()) + 0.5, y_min, y_max);
+    pls.col0(1);
+    const double pas_x = mesures.size() <= 25 ? 1.0 : std::ceil(static_cast<double>(mesures.size()) / 25.0);
+    pls.box("bcnst", pas_x, 1, "bcnstv", 0.0, 0);
+    const std::string grandeur = cle == "sigma" ? "#gs" : "L";
+    const std::string court = unite == "% du cote du cadre" ? "% du côté" : unite;
+    pls.lab("mesure (numéro du tableau)", (grandeur + " (" + court + ")").c_str(),
+            (grandeur + " de chaque mesure : exponentiel (bleu), gaussien (rouge), intervalles à 95 %").c_str());
+    for (std::size_t s = 0; s < 2; ++s) {
+        auto& se = series[s];
+        if (se.x.empty())
+            continue;
+        pls.col0(static_cast<PLINT>(2 + s));
+        const auto n = static_cast<PLINT>(se.x.size());
+        pls.erry(n, se.x.data(), se.bas.data(), se.haut.data());
+        pls.poin(n, se.x.data(), se.y.data(), s == 0 ? 17 : 4);
+    }
+    return base64(capture->finir());
 }
 
 } // namespace campagne

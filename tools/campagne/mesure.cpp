@@ -271,19 +271,6 @@ std::vector<std::string> ligne(const std::string& dossier, const Json& m)
     return l;
 }
 
-std::string champ_csv(const std::string& t)
-{
-    if (t.find_first_of(",\"\n\r") == std::string::npos)
-        return t;
-    std::string out = "\"";
-    for (char ch : t) {
-        if (ch == '"')
-            out += '"';
-        out += ch;
-    }
-    return out + "\"";
-}
-
 std::string nombre(const Json& v)
 {
     if (v.is_number_integer())

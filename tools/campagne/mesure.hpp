@@ -2,6 +2,8 @@
 // the folder's completion marker and joins them in its tables.
 #pragma once
 
+#include "tools/commun/csv.hpp"
+
 #include <nlohmann/json.hpp>
 
 #include <filesystem>
@@ -39,7 +41,7 @@ const std::vector<std::string>& colonnes();
 std::vector<std::string> ligne(const std::string& dossier, const Json& marque);
 
 // A CSV field: quoted when it holds a comma, a quote or a line end.
-std::string champ_csv(const std::string& texte);
+using outils::champ_csv;
 
 // A number written the shortest way that reads back exactly, with a decimal
 // point whatever the locale; empty for null.

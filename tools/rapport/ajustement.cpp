@@ -2,6 +2,8 @@
 
 #include "tools/rapport/grille.hpp"
 
+#include "common/regle_arret.hpp"
+
 #include <gsl/gsl_blas.h>
 #include <gsl/gsl_errno.h>
 #include <gsl/gsl_multifit_nlinear.h>
@@ -16,24 +18,7 @@ namespace rapport {
 
 int rayon_max_observation(const Fonction& commune)
 {
-    const std::vector<double> Hr = commune.valeurs();
-    int regle = static_cast<int>(Hr.size());
-    int decroissant = 0;
-    double ancienne_val = 0.0;
-    for (std::size_t e = 0; e < Hr.size(); ++e) {
-        if (ancienne_val > Hr[e])
-            ++decroissant;
-        else
-            decroissant = 0;
-        if (decroissant == 4) {
-            regle = static_cast<int>(e) - 3;
-            break;
-        }
-        ancienne_val = Hr[e];
-    }
-    const auto sans_paire = std::find(commune.paires.begin(), commune.paires.end(), 0.0);
-    const int avant_sans_paire = static_cast<int>(sans_paire - commune.paires.begin());
-    return std::min({regle, avant_sans_paire, 50});
+    return pipeline::rayonMaxObservation(commune.valeurs(), commune.paires);
 }
 
 Points points_ajustement(const Fonction& f, Plage plage, double pas, bool ponderes)

@@ -15,9 +15,10 @@ namespace rapport {
 
 using surface::Modele;
 
-// reliefstat's cut of the pooled function: the leading entries before the
-// first run of four strict decreases, stopped before the first entry without
-// pairs, and never more than 50.
+// The stop rule of the correlation (common/regle_arret.hpp), reliefstat's cut,
+// on the pooled function: the leading entries before the first run of four
+// strict decreases, stopped before the first entry without pairs, and never
+// more than 50.
 int rayon_max_observation(const Fonction& commune);
 // The entries the rule reads at most: a cut at entry e gives e − 3, so past
 // entry 53 the answer is 50 whatever follows.

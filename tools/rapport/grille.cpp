@@ -1,6 +1,8 @@
 #include "tools/rapport/grille.hpp"
 
+#include "common/grid.hpp"
 #include "common/line_io.hpp"
+#include "common/repere.hpp"
 
 #include <algorithm>
 #include <charconv>
@@ -65,12 +67,17 @@ Grille lire_grille(const std::string& fichier)
     auto lecteur = pipeline::Reader::open(fichier);
     if (!lecteur)
         throw Erreur("impossible d'ouvrir le fichier " + fichier);
-    int A = 0, B = 0;
-    double pas = 0.0;
-    if (lecteur->scan("%dx%dx%lf", A, B, pas) != 3)
+    pipeline::EnTeteGrille en_tete;
+    switch (pipeline::lireEnTete(*lecteur, en_tete)) {
+    case pipeline::LectureEnTete::illisible:
         throw Erreur(fichier + " : l'en-tete ne donne pas les nombres de pas et le pas (forme attendue AxBxpas)");
-    if (A < 0 || B < 0)
+    case pipeline::LectureEnTete::negatif:
         throw Erreur(fichier + " : l'en-tete donne un nombre de pas negatif");
+    case pipeline::LectureEnTete::lu:
+        break;
+    }
+    const int A = en_tete.pas_lignes, B = en_tete.pas_colonnes;
+    const double pas = en_tete.pas;
     if (!(pas > 0.0) || !std::isfinite(pas))
         throw Erreur(fichier + " : le pas de la grille doit etre un nombre positif");
     const long long cellules = (static_cast<long long>(A) + 1) * (static_cast<long long>(B) + 1);
@@ -114,7 +121,7 @@ Grille lire_grille(const std::string& fichier)
             case Lecture::nombre:
                 break;
             }
-            lues.push_back(est_vide(h) ? std::numeric_limits<double>::quiet_NaN() : h);
+            lues.push_back(pipeline::reel_tolerance(h) ? h : std::numeric_limits<double>::quiet_NaN());
         }
         if (!texte.empty() && texte.back() == '\n')
             ++ligne;
@@ -124,10 +131,9 @@ Grille lire_grille(const std::string& fichier)
                      std::to_string(cellules) + " attendues pour une grille de " + std::to_string(g.lignes) + " x " +
                      std::to_string(g.colonnes) + ")");
     g.z.resize(static_cast<std::size_t>(cellules));
-    std::size_t k = 0;
-    for (int j = 0; j < g.colonnes; ++j)
-        for (int i = 0; i < g.lignes; ++i)
-            g.at(i, j) = lues[k++];
+    for (int i = 0; i < g.lignes; ++i)
+        for (int j = 0; j < g.colonnes; ++j)
+            g.at(i, j) = lues[static_cast<std::size_t>(pipeline::rangDeHauteur(i, j, g.lignes))];
     return g;
 }
 
@@ -169,11 +175,9 @@ CellulesVides cellules_vides(const Grille& grille, bool dans_le_cadre)
     CellulesVides c;
     for (int i = 0; i < grille.lignes; ++i) {
         const double y = static_cast<double>(i) * grille.pas;
-        if (dans_le_cadre && !(y > 2.0 && y < 98.0))
-            continue;
         for (int j = 0; j < grille.colonnes; ++j) {
             const double x = static_cast<double>(j) * grille.pas;
-            if (dans_le_cadre && !(x > 2.0 && x < 98.0))
+            if (dans_le_cadre && !pipeline::dansLeCadre(x, y))
                 continue;
             ++c.comptees;
             c.vides += std::isnan(grille.at(i, j));

@@ -1,11 +1,10 @@
 // The height grid as the report reads it: the grid file of either road
-// ("AxBxpas", then (A+1) x (B+1) heights, the first index varying fastest),
-// heights separated by blanks or line ends as reliefstat reads them. A cell
-// whose height is within 1 of the empty-cell marker 10000 (bounds included)
-// is empty: NaN in memory.
+// (common/grid.hpp: its header, the order of its heights, the empty-cell
+// marker), heights separated by blanks or line ends as reliefstat reads them,
+// each a whole word. A cell that fails the tolerance test of a real cell is
+// empty: NaN in memory.
 #pragma once
 
-#include <cmath>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -17,14 +16,6 @@ class Erreur : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
-
-inline constexpr double marqueur_vide = 10000.0;
-
-// True when a height read from a grid file stands for an empty cell.
-inline bool est_vide(double h)
-{
-    return !std::isfinite(h) || std::fabs(h - marqueur_vide) <= 1.0;
-}
 
 struct Grille {
     int lignes = 0;   // N: the first count of the header plus 1
@@ -63,9 +54,9 @@ struct CellulesVides {
 };
 
 // On the photogrammetric road (dans_le_cadre), only the nodes of the frame's
-// crop count: node (i, j) stands at x = j·pas, y = i·pas (in % of the frame
-// side), and counts when x and y are both strictly between 2 and 98, as in
-// the chain's summary. Otherwise every cell counts.
+// crop count (common/repere.hpp: x and y both strictly between 2 and 98, as in
+// the chain's summary): node (i, j) stands at x = j·pas, y = i·pas, in % of
+// the frame side. Otherwise every cell counts.
 CellulesVides cellules_vides(const Grille& grille, bool dans_le_cadre);
 
 } // namespace rapport

@@ -4,11 +4,14 @@
 
 #include "tools/rapport/correlation.hpp"
 
+#include "tools/commun/csv.hpp"
+
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -86,72 +89,67 @@ bool surface_plate(const Grille& grille, const std::vector<double>& nivelees)
     return Sq <= seuil_plate * haut;
 }
 
-Rapport etablir_rapport(const Grille& grille, const Reglages& reglages, Route route)
-{
-    verifier_grille(grille, reglages.fichier);
-    const int N = grille.lignes, M = grille.colonnes;
-    Rapport rapport;
-    json& j = rapport.json;
-    const bool manuelle = route == Route::manuelle;
-    j["version"] = version_schema;
-    j["outil"] = "rugosite-rapport";
-    j["fichier"] = std::filesystem::path(reglages.fichier).filename().string();
-    j["unite"] = {{"route", manuelle ? "manuelle" : "photogrammetrique"},
-                  {"longueur", manuelle ? "cm" : "% du cote du cadre"},
-                  {"H", manuelle ? "cm²" : "(% du cote du cadre)²"},
-                  {"Ssk", "sans unite"},
-                  {"Sku", "sans unite"}};
+namespace {
 
-    // Heights for the three global levellings, and for a line levelling when it
-    // is the one chosen; the chosen one also feeds the correlation.
+// The units of the road's figures.
+json unites(bool manuelle)
+{
+    return {{"route", manuelle ? "manuelle" : "photogrammetrique"},
+            {"longueur", manuelle ? "cm" : "% du cote du cadre"},
+            {"H", manuelle ? "cm²" : "(% du cote du cadre)²"},
+            {"Ssk", "sans unite"},
+            {"Sku", "sans unite"}};
+}
+
+// Heights for the three global levellings, and for a line levelling when it
+// is the one chosen; the chosen one also feeds the correlation (kept in
+// rapport.nivelees). A failure of the chosen one is the report's.
+json hauteurs_niveaux(const Grille& grille, Nivellement choisi, Rapport& rapport)
+{
     std::vector<Nivellement> a_calculer(nivellements.begin(), nivellements.end());
-    if (std::find(a_calculer.begin(), a_calculer.end(), reglages.nivellement) == a_calculer.end())
-        a_calculer.push_back(reglages.nivellement);
+    if (std::find(a_calculer.begin(), a_calculer.end(), choisi) == a_calculer.end())
+        a_calculer.push_back(choisi);
     json hauteurs = json::object();
     for (Nivellement n : a_calculer) {
         try {
             std::vector<double> z = niveler(grille, n);
             hauteurs[nom(n)] = hauteurs_json(parametres_hauteur(z));
-            if (n == reglages.nivellement)
+            if (n == choisi)
                 rapport.nivelees = std::move(z);
         } catch (const Erreur& e) {
             hauteurs[nom(n)] = {{"echec", e.what()}};
-            if (n == reglages.nivellement)
+            if (n == choisi)
                 throw;
         }
     }
-    const long long cellules = grille.cellules(), reelles = grille.cellules_reelles();
-    const CellulesVides vides = cellules_vides(grille, route == Route::photogrammetrique);
-    const Correlation c = correlation_fft(rapport.nivelees, N, M);
-    ReglagesMesure rm;
-    rm.fonction = reglages.fonction;
-    rm.regle = reglages.rayons ? RegleMesure::rayons : reglages.plage;
-    rm.rayons = reglages.rayons.value_or(0);
-    Estimation estimations[2];
-    // Flat to rounding: what levelling leaves of an exact plane (or of a
-    // quadric with the second-order levelling) is rounding noise, with no σ or L.
-    const bool plate = surface_plate(grille, rapport.nivelees);
-    if (plate) {
-        const std::string motif = "surface plate : le nivellement " + std::string(nom(reglages.nivellement)) +
-                                  " ne laisse que des erreurs d'arrondi, pas de σ, de L ni d'intervalle";
-        for (Estimation& e : estimations)
-            for (AjustementMesure* m : {&e.commune, &e.direction[0], &e.direction[1]})
-                m->motif = motif;
-        rapport.avertissements.push_back(motif);
-        // Skewness and kurtosis of rounding noise mean nothing.
-        hauteurs[nom(reglages.nivellement)]["Ssk"] = nullptr;
-        hauteurs[nom(reglages.nivellement)]["Sku"] = nullptr;
-    } else {
-        for (Modele m : {Modele::exponentiel, Modele::gaussien})
-            estimations[static_cast<int>(m)] = mesurer(c, N, M, grille.pas, rm, m);
-    }
-    j["surface_plate"] = plate;
-    auto plage_json = [](const AjustementMesure& m) -> json {
-        const int points = m.a ? m.a->rayons : 0;
-        return {{"r_min", points > 0 ? nombre(m.r_min) : json(nullptr)},
-                {"r_max", points > 0 ? nombre(m.r_max) : json(nullptr)},
-                {"rayons", points}};
-    };
+    return hauteurs;
+}
+
+// A surface flat to rounding: every fit carries the reason, and the chosen
+// levelling's skewness and kurtosis, those of rounding noise, mean nothing.
+void marquer_plate(Nivellement choisi, Estimation (&estimations)[2], json& hauteurs, Rapport& rapport)
+{
+    const std::string motif = "surface plate : le nivellement " + std::string(nom(choisi)) +
+                              " ne laisse que des erreurs d'arrondi, pas de σ, de L ni d'intervalle";
+    for (Estimation& e : estimations)
+        for (AjustementMesure* m : {&e.commune, &e.direction[0], &e.direction[1]})
+            m->motif = motif;
+    rapport.avertissements.push_back(motif);
+    hauteurs[nom(choisi)]["Ssk"] = nullptr;
+    hauteurs[nom(choisi)]["Sku"] = nullptr;
+}
+
+json plage_json(const AjustementMesure& m)
+{
+    const int points = m.a ? m.a->rayons : 0;
+    return {{"r_min", points > 0 ? nombre(m.r_min) : json(nullptr)},
+            {"r_max", points > 0 ? nombre(m.r_max) : json(nullptr)},
+            {"rayons", points}};
+}
+
+// The fit range: the exponential model's, its rule, and each model's.
+json plage_ajustement(const ReglagesMesure& rm, const Estimation (&estimations)[2])
+{
     json plage = plage_json(estimations[static_cast<int>(Modele::exponentiel)].commune);
     switch (rm.regle) {
     case RegleMesure::rayons:
@@ -172,9 +170,17 @@ Rapport etablir_rapport(const Grille& grille, const Reglages& reglages, Route ro
     }
     plage["par_modele"] = {{"exponentiel", plage_json(estimations[0].commune)},
                            {"gaussien", plage_json(estimations[1].commune)}};
-    j["reglages"] = {
-        {"lignes", N},
-        {"colonnes", M},
+    return plage;
+}
+
+// The settings the report was made with, the grid's counts among them.
+json reglages_json(const Grille& grille, const Reglages& reglages, Route route, json plage)
+{
+    const long long cellules = grille.cellules(), reelles = grille.cellules_reelles();
+    const CellulesVides vides = cellules_vides(grille, route == Route::photogrammetrique);
+    return {
+        {"lignes", grille.lignes},
+        {"colonnes", grille.colonnes},
         {"pas", grille.pas},
         {"cellules", cellules},
         {"cellules_vides", cellules - reelles},
@@ -182,7 +188,7 @@ Rapport etablir_rapport(const Grille& grille, const Reglages& reglages, Route ro
                                          : json(nullptr)},
         {"nivellement", nom(reglages.nivellement)},
         {"fonction", reglages.fonction == FonctionMesure::reliefstat ? "reliefstat" : "toutes_paires"},
-        {"plage_ajustement", plage},
+        {"plage_ajustement", std::move(plage)},
         {"ponderation", "paires"},
         {"modeles", {"exponentiel", "gaussien"}},
         {"K", reglages.K},
@@ -194,25 +200,96 @@ Rapport etablir_rapport(const Grille& grille, const Reglages& reglages, Route ro
          "haute s'il le faut ; σ et L corrigés du biais en médiane ; intervalles par inversion du test : chaque "
          "borne de L est la longueur qui place L mesurée à 2,5 % dans la queue de sa loi, celles de σ viennent "
          "des quantiles de σ ajusté / σ vrai, lus vers la borne de L de même sens selon la corrélation de σ et L"}};
-    j["hauteurs"] = hauteurs;
-    j["hauteurs_en_trop"] = grille.hauteurs_en_trop;
-    if (const std::string a = avertissement_en_trop(grille, reglages.fichier); !a.empty())
-        rapport.avertissements.push_back(a);
-    // The surface-texture parameters of the levelled surface; a flat one has none.
-    std::optional<ParametresTirage> mesure_texture;
-    if (!plate) {
-        const Texture t = texture(rapport.nivelees, N, M, grille.pas);
-        j.update(texture_json(t));
-        mesure_texture = ParametresTirage{t.espace.Sal, t.espace.Str, t.hybrides.Sdq, t.hybrides.Sdr};
-    }
+}
 
-    // Fits of both models on the pooled function, then their intervals.
-    json ajustements = json::object();
+// The better model: the smaller residual of the two fits, or the only one.
+json meilleur(const std::optional<Ajustement> (&par_modele)[2])
+{
+    const auto& exp_ = par_modele[static_cast<int>(Modele::exponentiel)];
+    const auto& gau = par_modele[static_cast<int>(Modele::gaussien)];
+    if (exp_ && gau)
+        return exp_->residu <= gau->residu ? "exponentiel" : "gaussien";
+    if (exp_ || gau)
+        return exp_ ? "exponentiel" : "gaussien";
+    return nullptr;
+}
+
+// The surface-texture parameters of the levelled surface, into the report,
+// and those the bootstrap gives intervals to.
+ParametresTirage texture_mesuree(const Grille& grille, const std::vector<double>& nivelees, json& j)
+{
+    const Texture t = texture(nivelees, grille.lignes, grille.colonnes, grille.pas);
+    j.update(texture_json(t));
+    return ParametresTirage{t.espace.Sal, t.espace.Str, t.hybrides.Sdq, t.hybrides.Sdr};
+}
+
+// The settings of one model's bootstrap. The anisotropy's interval and those
+// of the texture parameters come from the main model's draws.
+ReglagesBootstrap reglages_bootstrap(const Reglages& reglages, const ReglagesMesure& rm, Modele m,
+                                     const Estimation& e, const std::optional<ParametresTirage>& mesure_texture)
+{
+    ReglagesBootstrap rb;
+    rb.K = reglages.K;
+    rb.graine = reglages.graine;
+    rb.fils = reglages.fils;
+    rb.nivellement = reglages.nivellement;
+    rb.progression = reglages.progression;
+    rb.mesure = rm;
+    rb.mesure.depart = e.commune.rayons;
+    if (m == Modele::exponentiel && e.direction[0].resolu && e.direction[1].resolu) {
+        rb.directions = true;
+        rb.anisotropie = e.direction[0].a->L / e.direction[1].a->L;
+    }
+    if (m == Modele::exponentiel)
+        rb.texture = mesure_texture;
+    return rb;
+}
+
+// What the draws give: the fit corrected of its bias, its real spread and
+// intervals into the fit's object o; the anisotropy's interval; the texture
+// parameters' intervals into the report j.
+void ecrire_intervalles(const Intervalles& iv, const Ajustement& a, bool avec_texture, json& o,
+                        json& intervalle_anisotropie, json& j)
+{
+    o["sigma_ajuste"] = nombre(a.sigma);
+    o["L_ajuste"] = nombre(a.L);
+    o["sigma"] = nombre(iv.sigma_corrige);
+    o["L"] = nombre(iv.L_corrige);
+    o["erreur_sigma"] = nombre(iv.ecart_sigma);
+    o["erreur_L"] = nombre(iv.ecart_L);
+    o["intervalle_sigma"] = {nombre(iv.sigma_bas), nombre(iv.sigma_haut)};
+    o["intervalle_L"] = {nombre(iv.L_bas), nombre(iv.L_haut)};
+    if (std::isfinite(iv.anisotropie_bas))
+        intervalle_anisotropie = {nombre(iv.anisotropie_bas), nombre(iv.anisotropie_haut)};
+    if (avec_texture) {
+        const std::pair<const char*, const char*> cles[4] = {
+            {"espace", "Sal"}, {"espace", "Str"}, {"hybrides", "Sdq"}, {"hybrides", "Sdr"}};
+        for (std::size_t i = 0; i < 4; ++i)
+            if (std::isfinite(iv.texture[i][0]))
+                j[cles[i].first][std::string("intervalle_") + cles[i].second] = {nombre(iv.texture[i][0]),
+                                                                                 nombre(iv.texture[i][1])};
+    }
+    o["bootstrap"] = {{"reussis", iv.reussis}, {"echecs", iv.echecs},
+                      {"covariance_exacte", iv.exact}, {"erreur_covariance", iv.erreur_covariance}};
+}
+
+// The fits of both models on the pooled function with their intervals, and
+// the better model; the anisotropy's interval, for the directions.
+struct Ajustements {
+    json objet = json::object();
     json intervalle_anisotropie = nullptr;
+};
+
+Ajustements ajustements_json(const Grille& grille, const Reglages& reglages, const ReglagesMesure& rm,
+                             const Estimation (&estimations)[2], const std::optional<ParametresTirage>& mesure_texture,
+                             bool plate, Rapport& rapport)
+{
+    Ajustements r;
     std::optional<Ajustement> par_modele[2];
     for (Modele m : {Modele::exponentiel, Modele::gaussien}) {
         const char* quel = surface::nom(m);
-        const AjustementMesure& am = estimations[static_cast<int>(m)].commune;
+        const Estimation& e = estimations[static_cast<int>(m)];
+        const AjustementMesure& am = e.commune;
         json o = ajustement_json(am);
         if (am.a) {
             par_modele[static_cast<int>(m)] = *am.a;
@@ -222,72 +299,40 @@ Rapport etablir_rapport(const Grille& grille, const Reglages& reglages, Route ro
                 rapport.avertissements.push_back(std::string("modèle ") + quel + " non résolu : " + am.motif);
             if (reglages.K > 0 && am.resolu) {
                 try {
-                    ReglagesBootstrap rb;
-                    rb.K = reglages.K;
-                    rb.graine = reglages.graine;
-                    rb.fils = reglages.fils;
-                    rb.nivellement = reglages.nivellement;
-                    rb.progression = reglages.progression;
-                    rb.mesure = rm;
-                    rb.mesure.depart = am.rayons;
-                    // The anisotropy's interval comes from the main model's draws.
-                    const Estimation& e = estimations[static_cast<int>(m)];
-                    if (m == Modele::exponentiel && e.direction[0].resolu && e.direction[1].resolu) {
-                        rb.directions = true;
-                        rb.anisotropie = e.direction[0].a->L / e.direction[1].a->L;
-                    }
-                    // So do the intervals of the texture parameters that have one.
-                    if (m == Modele::exponentiel)
-                        rb.texture = mesure_texture;
+                    const ReglagesBootstrap rb = reglages_bootstrap(reglages, rm, m, e, mesure_texture);
                     const Intervalles iv = bootstrap(grille, m, *am.a, rb);
-                    // The draws correct the fit's bias and give its real spread.
-                    o["sigma_ajuste"] = nombre(am.a->sigma);
-                    o["L_ajuste"] = nombre(am.a->L);
-                    o["sigma"] = nombre(iv.sigma_corrige);
-                    o["L"] = nombre(iv.L_corrige);
-                    o["erreur_sigma"] = nombre(iv.ecart_sigma);
-                    o["erreur_L"] = nombre(iv.ecart_L);
-                    o["intervalle_sigma"] = {nombre(iv.sigma_bas), nombre(iv.sigma_haut)};
-                    o["intervalle_L"] = {nombre(iv.L_bas), nombre(iv.L_haut)};
-                    if (std::isfinite(iv.anisotropie_bas))
-                        intervalle_anisotropie = {nombre(iv.anisotropie_bas), nombre(iv.anisotropie_haut)};
-                    if (rb.texture) {
-                        const std::pair<const char*, const char*> cles[4] = {
-                            {"espace", "Sal"}, {"espace", "Str"}, {"hybrides", "Sdq"}, {"hybrides", "Sdr"}};
-                        for (std::size_t i = 0; i < 4; ++i)
-                            if (std::isfinite(iv.texture[i][0]))
-                                j[cles[i].first][std::string("intervalle_") + cles[i].second] = {
-                                    nombre(iv.texture[i][0]), nombre(iv.texture[i][1])};
-                    }
-                    o["bootstrap"] = {{"reussis", iv.reussis}, {"echecs", iv.echecs},
-                                      {"covariance_exacte", iv.exact}, {"erreur_covariance", iv.erreur_covariance}};
-                } catch (const Erreur& e) {
-                    o["echec_intervalles"] = e.what();
-                    rapport.avertissements.push_back(e.what());
+                    ecrire_intervalles(iv, *am.a, rb.texture.has_value(), o, r.intervalle_anisotropie,
+                                       rapport.json);
+                } catch (const Erreur& err) {
+                    o["echec_intervalles"] = err.what();
+                    rapport.avertissements.push_back(err.what());
                 }
             }
         } else if (!plate) {
             rapport.avertissements.push_back(std::string("ajustement ") + quel + " : " + am.motif);
         }
-        ajustements[quel] = o;
+        r.objet[quel] = o;
     }
-    const auto& exp_ = par_modele[static_cast<int>(Modele::exponentiel)];
-    const auto& gau = par_modele[static_cast<int>(Modele::gaussien)];
-    if (exp_ && gau)
-        ajustements["meilleur"] = exp_->residu <= gau->residu ? "exponentiel" : "gaussien";
-    else if (exp_ || gau)
-        ajustements["meilleur"] = exp_ ? "exponentiel" : "gaussien";
-    else
-        ajustements["meilleur"] = nullptr;
-    j["ajustements"] = ajustements;
+    r.objet["meilleur"] = meilleur(par_modele);
+    return r;
+}
 
-    // Each direction on its own, by the same range rule, named after the
-    // road: pairs within a grid row run along x, within a column along y.
-    using Axe = std::pair<const char*, const char*>; // key, name
-    const Axe noms[2] = {manuelle ? Axe{"cadre", "le long du cadre (positions de la barre)"}
-                                  : Axe{"X", "le long du côté X du cadre (de O à X)"},
-                         manuelle ? Axe{"barre", "le long de la barre (positions du chariot)"}
-                                  : Axe{"Y", "le long du côté Y du cadre (de O à Y)"}};
+// The two directions, named after the road: pairs within a grid row run along
+// x, within a column along y.
+using Axe = std::pair<const char*, const char*>; // key, name
+std::array<Axe, 2> axes(bool manuelle)
+{
+    return {manuelle ? Axe{"cadre", "le long du cadre (positions de la barre)"}
+                     : Axe{"X", "le long du côté X du cadre (de O à X)"},
+            manuelle ? Axe{"barre", "le long de la barre (positions du chariot)"}
+                     : Axe{"Y", "le long du côté Y du cadre (de O à Y)"}};
+}
+
+// Each direction on its own, by the same range rule: both models' fits, the
+// exponential model's figures and their ratio.
+json directions_json(const std::array<Axe, 2>& noms, const Estimation (&estimations)[2], bool plate,
+                     json intervalle_anisotropie, Rapport& rapport)
+{
     json directions = {{"modele", "exponentiel"}};
     directions["axes"] = json::array();
     for (const auto& [cle, nom_axe] : noms)
@@ -316,21 +361,76 @@ Rapport etablir_rapport(const Grille& grille, const Reglages& reglages, Route ro
     const json& L0 = directions[std::string("L_") + noms[0].first];
     const json& L1 = directions[std::string("L_") + noms[1].first];
     directions["anisotropie"] = L0.is_number() && L1.is_number() ? json(L0.get<double>() / L1.get<double>()) : json(nullptr);
-    directions["intervalle_anisotropie"] = intervalle_anisotropie;
+    directions["intervalle_anisotropie"] = std::move(intervalle_anisotropie);
     directions["par_modele"] = detail;
-    j["directions"] = directions;
+    return directions;
+}
 
-    // The functions themselves, r = k·pas for k = 1 .. n.
-    const std::size_t n = static_cast<std::size_t>(std::max(N, M) - 1);
+// The functions themselves, r = k·pas for k = 1 .. n: the one fitted, then
+// each direction's.
+json correlation_json(const Correlation& c, FonctionMesure fonction, const Grille& grille,
+                      const std::array<Axe, 2>& noms)
+{
+    const std::size_t n = static_cast<std::size_t>(std::max(grille.lignes, grille.colonnes) - 1);
     json r = json::array();
     for (std::size_t e = 0; e < n; ++e)
         r.push_back(static_cast<double>(e + 1) * grille.pas);
     json corr = {{"r", r}};
-    tableaux(reglages.fonction == FonctionMesure::reliefstat ? c.commune : c.toutes, n, corr["H"], corr["paires"]);
+    tableaux(fonction == FonctionMesure::reliefstat ? c.commune : c.toutes, n, corr["H"], corr["paires"]);
     for (int k = 0; k < 2; ++k)
         tableaux(k == 0 ? c.lignes : c.colonnes, n, corr[std::string("H_") + noms[k].first],
                  corr[std::string("paires_") + noms[k].first]);
-    j["correlation"] = corr;
+    return corr;
+}
+
+} // namespace
+
+Rapport etablir_rapport(const Grille& grille, const Reglages& reglages, Route route)
+{
+    verifier_grille(grille, reglages.fichier);
+    const int N = grille.lignes, M = grille.colonnes;
+    Rapport rapport;
+    json& j = rapport.json;
+    const bool manuelle = route == Route::manuelle;
+    j["version"] = version_schema;
+    j["outil"] = "rugosite-rapport";
+    j["fichier"] = std::filesystem::path(reglages.fichier).filename().string();
+    j["unite"] = unites(manuelle);
+
+    json hauteurs = hauteurs_niveaux(grille, reglages.nivellement, rapport);
+    const Correlation c = correlation_fft(rapport.nivelees, N, M);
+    ReglagesMesure rm;
+    rm.fonction = reglages.fonction;
+    rm.regle = reglages.rayons ? RegleMesure::rayons : reglages.plage;
+    rm.rayons = reglages.rayons.value_or(0);
+    Estimation estimations[2];
+    // Flat to rounding: what levelling leaves of an exact plane (or of a
+    // quadric with the second-order levelling) is rounding noise, with no σ or L.
+    const bool plate = surface_plate(grille, rapport.nivelees);
+    if (plate) {
+        marquer_plate(reglages.nivellement, estimations, hauteurs, rapport);
+    } else {
+        for (Modele m : {Modele::exponentiel, Modele::gaussien})
+            estimations[static_cast<int>(m)] = mesurer(c, N, M, grille.pas, rm, m);
+    }
+    j["surface_plate"] = plate;
+    j["reglages"] = reglages_json(grille, reglages, route, plage_ajustement(rm, estimations));
+    j["hauteurs"] = hauteurs;
+    j["hauteurs_en_trop"] = grille.hauteurs_en_trop;
+    if (const std::string a = avertissement_en_trop(grille, reglages.fichier); !a.empty())
+        rapport.avertissements.push_back(a);
+    // The surface-texture parameters of the levelled surface; a flat one has none.
+    std::optional<ParametresTirage> mesure_texture;
+    if (!plate)
+        mesure_texture = texture_mesuree(grille, rapport.nivelees, j);
+
+    // Fits of both models on the pooled function, then their intervals.
+    const Ajustements ajustements =
+        ajustements_json(grille, reglages, rm, estimations, mesure_texture, plate, rapport);
+    j["ajustements"] = ajustements.objet;
+    const auto noms = axes(manuelle);
+    j["directions"] = directions_json(noms, estimations, plate, ajustements.intervalle_anisotropie, rapport);
+    j["correlation"] = correlation_json(c, reglages.fonction, grille, noms);
 
     rapport.csv = lignes_csv(j);
     return rapport;
@@ -349,18 +449,8 @@ std::string champ_csv(const json& v)
     }
     if (v.is_number())
         return v.dump();
-    if (v.is_string()) {
-        const std::string s = v.get<std::string>();
-        if (s.find_first_of(",\"\n") == std::string::npos)
-            return s;
-        std::string q = "\"";
-        for (char ch : s) {
-            if (ch == '"')
-                q += '"';
-            q += ch;
-        }
-        return q + "\"";
-    }
+    if (v.is_string())
+        return outils::champ_csv(v.get<std::string>());
     if (v.is_boolean())
         return v.get<bool>() ? "1" : "0";
     return "";

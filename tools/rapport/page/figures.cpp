@@ -1,7 +1,6 @@
 #include "tools/rapport/page/figures.hpp"
 
-#include <plplot/plstream.h>
-#include <unistd.h>
+#include "tools/commun/svg.hpp"
 
 #include <algorithm>
 #include <array>
@@ -21,12 +20,6 @@ namespace rapport {
 namespace {
 
 constexpr double nan = std::numeric_limits<double>::quiet_NaN();
-
-std::mutex& plplot_lock()
-{
-    static std::mutex lock;
-    return lock;
-}
 
 // PLplot reads '#' as the start of an escape sequence in its texts.
 std::string plplot_text(const std::string& text)
@@ -178,57 +171,31 @@ std::string inline_svg(const std::string& raw, const std::string& id, const std:
     return out;
 }
 
-// One PLplot stream drawing into a temporary SVG file.
+// One PLplot stream drawing a picture of the page: its colours, its
+// characters' size, and its SVG made ready to inline.
 class SvgCanvas {
 public:
-    SvgCanvas(int width, int height) : lock_(plplot_lock())
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "rapport-XXXXXX.svg").string();
-        const int fd = mkstemps(pattern.data(), 4);
-        if (fd < 0)
-            throw std::runtime_error("fichier temporaire impossible a creer");
-        close(fd);
-        path_ = pattern;
-        stream_ = std::make_unique<plstream>();
-        stream_->sdev("svg");
-        stream_->sfnam(path_.c_str());
-        stream_->spage(0, 0, width, height, 0, 0);
-        // fond, encre, bleu, rouge, vert, gris clair, orange, gris, violet
-        const PLINT r[] = {255, 0, 31, 214, 44, 232, 255, 120, 148};
-        const PLINT g[] = {255, 0, 119, 39, 160, 232, 127, 120, 103};
-        const PLINT b[] = {255, 0, 180, 40, 44, 232, 14, 120, 189};
-        stream_->scmap0(r, g, b, 9);
-        stream_->init();
-        stream_->schr(0, 0.9);
-    }
-    SvgCanvas(const SvgCanvas&) = delete;
-    SvgCanvas& operator=(const SvgCanvas&) = delete;
-    ~SvgCanvas()
-    {
-        stream_.reset();
-        std::error_code ignored;
-        std::filesystem::remove(path_, ignored);
-    }
+    SvgCanvas(int width, int height) : capture_(width, height, colours(), "rapport") { capture_.pls().schr(0, 0.9); }
 
-    plstream& pls() { return *stream_; }
+    plstream& pls() { return capture_.pls(); }
 
     // Ends the stream and returns its picture, ready to inline.
     std::string finish(const std::string& id, const std::string& description)
     {
-        stream_.reset(); // ends the page and closes the file
-        std::ifstream in(path_, std::ios::binary);
-        std::ostringstream raw;
-        raw << in.rdbuf();
-        in.close();
-        std::error_code ignored;
-        std::filesystem::remove(path_, ignored);
-        return inline_svg(raw.str(), id, description);
+        return inline_svg(capture_.finir(), id, description);
     }
 
 private:
-    std::lock_guard<std::mutex> lock_;
-    std::filesystem::path path_;
-    std::unique_ptr<plstream> stream_;
+    static outils::Couleurs colours()
+    {
+        // fond, encre, bleu, rouge, vert, gris clair, orange, gris, violet
+        static const PLINT r[] = {255, 0, 31, 214, 44, 232, 255, 120, 148};
+        static const PLINT g[] = {255, 0, 119, 39, 160, 232, 127, 120, 103};
+        static const PLINT b[] = {255, 0, 180, 40, 44, 232, 14, 120, 189};
+        return {r, g, b};
+    }
+
+    outils::CaptureSvg capture_;
 };
 
 // A perceptually ordered colour map (dark violet to yellow) for heights.
@@ -308,20 +275,7 @@ double modele_H(const std::string& modele, double sigma, double L, double r)
 
 bool svg_disponible()
 {
-    static const bool available = [] {
-        std::lock_guard<std::mutex> lock(plplot_lock());
-        std::array<const char*, 128> menus{};
-        std::array<const char*, 128> names{};
-        int n = static_cast<int>(names.size());
-        const char** menu_list = menus.data();
-        const char** name_list = names.data();
-        plgDevs(&menu_list, &name_list, &n);
-        for (int i = 0; i < n && i < static_cast<int>(names.size()); ++i)
-            if (names[i] != nullptr && std::string(names[i]) == "svg")
-                return true;
-        return false;
-    }();
-    return available;
+    return outils::svg_disponible();
 }
 
 std::string carte_svg(int lignes, int colonnes, double pas, const std::vector<double>& hauteurs,
@@ -407,47 +361,58 @@ std::string carte_svg(int lignes, int colonnes, double pas, const std::vector<do
     return canvas.finish(id, titre);
 }
 
-std::string fonction_svg(const std::vector<SerieMesuree>& series, const std::vector<CourbeModele>& courbes,
-                         std::optional<Plage> plage, const std::string& titre, const std::string& unite_r,
-                         const std::string& unite_H, const std::string& id)
-{
-    if (!svg_disponible())
-        return {};
-    // Points with positive radii and finite heights; r is first held as is,
-    // then put on the axis (log10 of r when the radii span a factor 20 or more).
-    struct Points {
-        std::vector<PLFLT> x, y;
-    };
-    std::vector<Points> points(series.size());
+namespace {
+
+struct Points {
+    std::vector<PLFLT> x, y;
+};
+
+// The measured points with positive radii and finite heights, r as it is,
+// and their extent.
+struct MeasuredPoints {
+    std::vector<Points> points; // one per series
     double rmin = std::numeric_limits<double>::infinity();
-    double rmax = -rmin;
+    double rmax = -std::numeric_limits<double>::infinity();
     double hmax = 0.0;
     std::size_t total = 0;
+};
+
+MeasuredPoints measured_points(const std::vector<SerieMesuree>& series)
+{
+    MeasuredPoints m;
+    m.points.resize(series.size());
     for (std::size_t s = 0; s < series.size(); ++s) {
         const auto& serie = series[s];
         const std::size_t n = std::min(serie.r.size(), serie.H.size());
         for (std::size_t k = 0; k < n; ++k) {
             if (!(serie.r[k] > 0.0) || !std::isfinite(serie.r[k]) || !std::isfinite(serie.H[k]))
                 continue;
-            points[s].x.push_back(serie.r[k]);
-            points[s].y.push_back(serie.H[k]);
-            rmin = std::min(rmin, serie.r[k]);
-            rmax = std::max(rmax, serie.r[k]);
-            hmax = std::max(hmax, serie.H[k]);
+            m.points[s].x.push_back(serie.r[k]);
+            m.points[s].y.push_back(serie.H[k]);
+            m.rmin = std::min(m.rmin, serie.r[k]);
+            m.rmax = std::max(m.rmax, serie.r[k]);
+            m.hmax = std::max(m.hmax, serie.H[k]);
         }
-        total += points[s].x.size();
+        m.total += m.points[s].x.size();
     }
-    if (total == 0)
-        return {};
-    // A long series is thinned for display where its points crowd on the log
-    // axis: one point per 1/500 of the axis at most.
-    const bool log_axis = rmax / rmin >= 20.0;
-    auto to_axis = [log_axis](double r) { return log_axis ? std::log10(r) : r; };
-    auto from_axis = [log_axis](double x) { return log_axis ? std::pow(10.0, x) : x; };
+    return m;
+}
+
+// The r axis: log10 of r when the radii span a factor 20 or more, else r.
+struct RadiusAxis {
+    bool log = false;
+    double to_axis(double r) const { return log ? std::log10(r) : r; }
+    double from_axis(double x) const { return log ? std::pow(10.0, x) : x; }
+};
+
+// Puts the points on the axis, and thins a long series where its points crowd
+// on the log axis: one point per 1/500 of the axis at most.
+void put_on_axis(std::vector<Points>& points, const RadiusAxis& axis, double rmin, double rmax)
+{
     for (auto& p : points)
         for (auto& x : p.x)
-            x = to_axis(x);
-    const double gap = std::max(1e-12, (to_axis(rmax) - to_axis(rmin)) / 500.0);
+            x = axis.to_axis(x);
+    const double gap = std::max(1e-12, (axis.to_axis(rmax) - axis.to_axis(rmin)) / 500.0);
     for (auto& p : points) {
         Points kept;
         for (std::size_t k = 0; k < p.x.size(); ++k) {
@@ -458,20 +423,27 @@ std::string fonction_svg(const std::vector<SerieMesuree>& series, const std::vec
         }
         p = std::move(kept);
     }
-    const double lx0 = log_axis ? std::log10(rmin) - 0.05 * std::log10(rmax / rmin) : 0.0;
-    const double lx1 = log_axis ? std::log10(rmax) + 0.05 * std::log10(rmax / rmin) : 1.04 * rmax;
+}
 
-    // Model curves over the whole axis.
-    constexpr int curve_points = 240;
+// The model curves that can be drawn, over the whole axis [lx0, lx1]; hmax
+// grows to their highest point.
+struct ModelCurves {
     std::vector<Points> curves;
-    std::vector<const CourbeModele*> drawn;
+    std::vector<const CourbeModele*> drawn; // the model of each curve
+};
+
+ModelCurves model_curves(const std::vector<CourbeModele>& courbes, const RadiusAxis& axis, double lx0, double lx1,
+                         double& hmax)
+{
+    constexpr int curve_points = 240;
+    ModelCurves m;
     for (const auto& c : courbes) {
         if (!(c.sigma >= 0.0) || !(c.L > 0.0) || !std::isfinite(c.sigma) || !std::isfinite(c.L))
             continue;
         Points p;
         for (int k = 0; k < curve_points; ++k) {
             const double lx = lx0 + (lx1 - lx0) * k / (curve_points - 1);
-            const double h = modele_H(c.modele, c.sigma, c.L, from_axis(lx));
+            const double h = modele_H(c.modele, c.sigma, c.L, axis.from_axis(lx));
             if (!std::isfinite(h))
                 continue;
             p.x.push_back(lx);
@@ -480,9 +452,80 @@ std::string fonction_svg(const std::vector<SerieMesuree>& series, const std::vec
         }
         if (p.x.empty())
             continue;
-        curves.push_back(std::move(p));
-        drawn.push_back(&c);
+        m.curves.push_back(std::move(p));
+        m.drawn.push_back(&c);
     }
+    return m;
+}
+
+// The legend's entries, gathered as the picture is drawn, then drawn under
+// the plot so that it hides no point.
+class Legend {
+public:
+    void add(PLINT option, const std::string& text, Couleur colour, PLINT style)
+    {
+        options_.push_back(option);
+        texts_.push_back(plplot_text(text));
+        text_colours_.push_back(encre);
+        box_colours_.push_back(colour);
+        box_patterns_.push_back(0);
+        box_scales_.push_back(0.8);
+        box_widths_.push_back(1.0);
+        line_colours_.push_back(colour);
+        line_styles_.push_back(style);
+        line_widths_.push_back(2.0);
+        symbol_colours_.push_back(colour);
+        symbol_scales_.push_back(1.0);
+        symbol_numbers_.push_back(1);
+        symbols_.push_back("•");
+    }
+
+    // Anchored at the picture's lower left, under the axis: however long its
+    // texts, every symbol stays inside the picture.
+    void draw(plstream& pls, int rows, int height_px)
+    {
+        std::vector<const char*> text_ptrs, symbol_ptrs;
+        for (const auto& t : texts_)
+            text_ptrs.push_back(t.c_str());
+        for (const auto& s : symbols_)
+            symbol_ptrs.push_back(s.c_str());
+        PLFLT legend_width = 0.0;
+        PLFLT legend_height = 0.0;
+        pls.legend(&legend_width, &legend_height, 0,
+                   PL_POSITION_SUBPAGE | PL_POSITION_INSIDE | PL_POSITION_LEFT | PL_POSITION_BOTTOM, 0.06,
+                   10.0 / height_px, 0.05, fond, encre, 1, rows, 1, static_cast<PLINT>(options_.size()),
+                   options_.data(), 0.8, 0.85, 1.6, 0.0, text_colours_.data(), text_ptrs.data(), box_colours_.data(),
+                   box_patterns_.data(), box_scales_.data(), box_widths_.data(), line_colours_.data(),
+                   line_styles_.data(), line_widths_.data(), symbol_colours_.data(), symbol_scales_.data(),
+                   symbol_numbers_.data(), symbol_ptrs.data());
+    }
+
+private:
+    std::vector<std::string> texts_, symbols_;
+    std::vector<PLINT> options_, text_colours_, box_colours_, box_patterns_, line_colours_, line_styles_,
+        symbol_colours_, symbol_numbers_;
+    std::vector<PLFLT> box_scales_, box_widths_, line_widths_, symbol_scales_;
+};
+
+} // namespace
+
+std::string fonction_svg(const std::vector<SerieMesuree>& series, const std::vector<CourbeModele>& courbes,
+                         std::optional<Plage> plage, const std::string& titre, const std::string& unite_r,
+                         const std::string& unite_H, const std::string& id)
+{
+    if (!svg_disponible())
+        return {};
+    MeasuredPoints measured = measured_points(series);
+    if (measured.total == 0)
+        return {};
+    const double rmin = measured.rmin, rmax = measured.rmax;
+    const RadiusAxis axis{rmax / rmin >= 20.0};
+    put_on_axis(measured.points, axis, rmin, rmax);
+    const std::vector<Points>& points = measured.points;
+    const double lx0 = axis.log ? std::log10(rmin) - 0.05 * std::log10(rmax / rmin) : 0.0;
+    const double lx1 = axis.log ? std::log10(rmax) + 0.05 * std::log10(rmax / rmin) : 1.04 * rmax;
+    double hmax = measured.hmax;
+    const ModelCurves models = model_curves(courbes, axis, lx0, lx1, hmax);
     double hmin = 0.0;
     for (const auto& p : points)
         for (double y : p.y)
@@ -493,9 +536,9 @@ std::string fonction_svg(const std::vector<SerieMesuree>& series, const std::vec
     if (!std::isfinite(ytop - hmin))
         return {};
 
-    // The legend goes under the plot, so that it hides no point.
+    // The legend goes under the plot: one row per entry.
     const bool band = plage && plage->r_max > 0.0 && plage->r_max >= plage->r_min;
-    std::size_t entries = (band ? 1 : 0) + curves.size();
+    std::size_t entries = (band ? 1 : 0) + models.curves.size();
     for (const auto& p : points)
         entries += p.x.empty() ? 0 : 1;
     const int legend_rows = static_cast<int>(entries);
@@ -509,42 +552,21 @@ std::string fonction_svg(const std::vector<SerieMesuree>& series, const std::vec
     pls.vpor(0.11, 0.96, static_cast<double>(below_px) / height_px, 1.0 - static_cast<double>(top_px) / height_px);
     pls.wind(lx0, lx1, hmin, ytop);
 
-    std::vector<std::string> texts;
-    std::vector<PLINT> options, text_colours, box_colours, box_patterns, line_colours, line_styles, symbol_colours,
-        symbol_numbers;
-    std::vector<PLFLT> box_scales, box_widths, line_widths, symbol_scales;
-    std::vector<std::string> symbols;
-    auto add_entry = [&](PLINT option, const std::string& text, Couleur colour, PLINT style) {
-        options.push_back(option);
-        texts.push_back(plplot_text(text));
-        text_colours.push_back(encre);
-        box_colours.push_back(colour);
-        box_patterns.push_back(0);
-        box_scales.push_back(0.8);
-        box_widths.push_back(1.0);
-        line_colours.push_back(colour);
-        line_styles.push_back(style);
-        line_widths.push_back(2.0);
-        symbol_colours.push_back(colour);
-        symbol_scales.push_back(1.0);
-        symbol_numbers.push_back(1);
-        symbols.push_back("•");
-    };
-
+    Legend legend;
     if (band) {
-        const double a = to_axis(std::max(plage->r_min, from_axis(lx0)));
-        const double b = to_axis(plage->r_max);
+        const double a = axis.to_axis(std::max(plage->r_min, axis.from_axis(lx0)));
+        const double b = axis.to_axis(plage->r_max);
         const PLFLT bx[] = {a, b, b, a};
         const PLFLT by[] = {hmin, hmin, ytop, ytop};
         pls.col0(gris_clair);
         pls.fill(4, bx, by);
-        add_entry(PL_LEGEND_COLOR_BOX, "plage d'ajustement", gris_clair, 1);
+        legend.add(PL_LEGEND_COLOR_BOX, "plage d'ajustement", gris_clair, 1);
     }
     pls.col0(encre);
     pls.slabelfunc(plain_log_label, nullptr);
-    pls.box(log_axis ? "bcnstlo" : "bcnst", 0.0, 0, "bcnstv", 0.0, 0);
+    pls.box(axis.log ? "bcnstlo" : "bcnst", 0.0, 0, "bcnstv", 0.0, 0);
     pls.slabelfunc(nullptr, nullptr);
-    pls.lab(plplot_text("r (" + unite_r + ")" + (log_axis ? ", échelle logarithmique" : "")).c_str(),
+    pls.lab(plplot_text("r (" + unite_r + ")" + (axis.log ? ", échelle logarithmique" : "")).c_str(),
             plplot_text("H(r) (" + unite_H + ")").c_str(), plplot_text(titre).c_str());
 
     for (std::size_t s = 0; s < series.size(); ++s) {
@@ -554,34 +576,19 @@ std::string fonction_svg(const std::vector<SerieMesuree>& series, const std::vec
         pls.ssym(0.0, 1.6);
         pls.poin(static_cast<PLINT>(points[s].x.size()), points[s].x.data(), points[s].y.data(), 17);
         pls.ssym(0.0, 1.0);
-        add_entry(PL_LEGEND_SYMBOL, series[s].libelle, series[s].couleur, 1);
+        legend.add(PL_LEGEND_SYMBOL, series[s].libelle, series[s].couleur, 1);
     }
-    for (std::size_t c = 0; c < curves.size(); ++c) {
-        pls.col0(drawn[c]->couleur);
-        pls.lsty(drawn[c]->style);
+    for (std::size_t c = 0; c < models.curves.size(); ++c) {
+        const CourbeModele& model = *models.drawn[c];
+        pls.col0(model.couleur);
+        pls.lsty(model.style);
         pls.width(2.0);
-        pls.line(static_cast<PLINT>(curves[c].x.size()), curves[c].x.data(), curves[c].y.data());
-        add_entry(PL_LEGEND_LINE, drawn[c]->libelle, drawn[c]->couleur, drawn[c]->style);
+        pls.line(static_cast<PLINT>(models.curves[c].x.size()), models.curves[c].x.data(), models.curves[c].y.data());
+        legend.add(PL_LEGEND_LINE, model.libelle, model.couleur, model.style);
     }
     pls.lsty(1);
     pls.width(1.0);
-
-    std::vector<const char*> text_ptrs, symbol_ptrs;
-    for (const auto& t : texts)
-        text_ptrs.push_back(t.c_str());
-    for (const auto& s : symbols)
-        symbol_ptrs.push_back(s.c_str());
-    PLFLT legend_width = 0.0;
-    PLFLT legend_height = 0.0;
-    // Anchored at the picture's lower left, under the axis: however long its
-    // texts, every symbol stays inside the picture.
-    pls.legend(&legend_width, &legend_height, 0,
-               PL_POSITION_SUBPAGE | PL_POSITION_INSIDE | PL_POSITION_LEFT | PL_POSITION_BOTTOM, 0.06,
-               10.0 / height_px, 0.05,
-               fond, encre, 1, legend_rows, 1, static_cast<PLINT>(options.size()), options.data(), 0.8, 0.85, 1.6, 0.0,
-               text_colours.data(), text_ptrs.data(), box_colours.data(), box_patterns.data(), box_scales.data(),
-               box_widths.data(), line_colours.data(), line_styles.data(), line_widths.data(), symbol_colours.data(),
-               symbol_scales.data(), symbol_numbers.data(), symbol_ptrs.data());
+    legend.draw(pls, legend_rows, height_px);
     return canvas.finish(id, titre);
 }
 

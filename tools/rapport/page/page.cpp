@@ -523,37 +523,117 @@ void texture_section(std::ostringstream& out, const json& root, const Units& uni
     out << "</section>\n";
 }
 
-} // namespace
+// A fit in one direction of the grid.
+struct DirectionFit {
+    std::string model;
+    const Axis* axis;
+    Fit fit;
+};
 
-std::string page_html(const nlohmann::json& rapport, int lignes, int colonnes,
-                      const std::vector<double>& hauteurs_nivelees)
+// What the page's sections read from the report object, read once. The
+// direction fits point into `axes`: a Report stays where it is made.
+struct Report {
+    explicit Report(const json& rapport);
+    Report(const Report&) = delete;
+    Report& operator=(const Report&) = delete;
+
+    const json* root;
+    Units units;
+    const json *reglages, *hauteurs, *ajustements, *directions, *correlation, *plage_json;
+    std::string fichier, levelling_key, levelling_text;
+    std::string L; // the length unit, escaped
+    bool flat = false;
+    std::vector<Fit> fits; // the two models on the pooled function
+    std::optional<std::string> fits_failed;
+    std::string best;
+    bool with_errors = false; // standard errors, in the fits' tables only
+    std::vector<double> r;
+    std::optional<Plage> plage;
+    std::string no_points = "Fonction indisponible : aucune séparation n'a de paires.";
+    std::string unresolved_tag = " (non résolu)";
+    // Fits in each direction: both models when the report holds them, else the
+    // one model of the directions' main figures.
+    std::vector<Axis> axes;
+    std::optional<std::string> directions_failed;
+    std::string main_model;
+    std::vector<DirectionFit> direction_fits;
+
+private:
+    void read_direction_fits();
+};
+
+Report::Report(const json& rapport)
+    : root(&rapport), units(units_of(rapport)), reglages(child(root, "reglages")), hauteurs(child(root, "hauteurs")),
+      ajustements(child(root, "ajustements")), directions(child(root, "directions")),
+      correlation(child(root, "correlation")), plage_json(child(reglages, "plage_ajustement"))
 {
-    const NumbersInCLocale c_numbers;
-    const json* root = &rapport;
-    const Units units = units_of(rapport);
-    const json* reglages = child(root, "reglages");
-    const json* hauteurs = child(root, "hauteurs");
-    const json* ajustements = child(root, "ajustements");
-    const json* directions = child(root, "directions");
-    const json* correlation = child(root, "correlation");
-    const json* plage_json = child(reglages, "plage_ajustement");
-
-    const std::string fichier = text(root, "fichier", "grille");
-    const std::string levelling_key = text(reglages, "nivellement");
+    fichier = text(root, "fichier", "grille");
+    levelling_key = text(reglages, "nivellement");
     const char* levelling = levelling_name(levelling_key);
-    const std::string levelling_text =
-        levelling != nullptr ? levelling : (levelling_key.empty() ? "non précisé" : levelling_key);
-    const std::string L = escape(units.longueur);
+    levelling_text = levelling != nullptr ? levelling : (levelling_key.empty() ? "non précisé" : levelling_key);
+    L = escape(units.longueur);
     const json* flat_json = child(root, "surface_plate");
-    const bool flat = flat_json != nullptr && flat_json->is_boolean() && flat_json->get<bool>();
+    flat = flat_json != nullptr && flat_json->is_boolean() && flat_json->get<bool>();
 
-    std::ostringstream out;
+    fits_failed = failure(ajustements);
+    for (const char* key : {"exponentiel", "gaussien"})
+        fits.push_back(read_fit(key, child(ajustements, key), fits_failed));
+    best = text(ajustements, "meilleur");
+    for (const auto& f : fits)
+        with_errors = with_errors || (!f.failed && (f.erreur_sigma || f.erreur_L));
+
+    r = numbers(correlation, "r");
+    if (const auto a = number(plage_json, "r_min"), b = number(plage_json, "r_max"); a && b)
+        plage = Plage{*a, *b};
+
+    read_direction_fits();
+    for (const auto& d : direction_fits)
+        with_errors = with_errors || (!d.fit.failed && (d.fit.erreur_sigma || d.fit.erreur_L));
+}
+
+void Report::read_direction_fits()
+{
+    axes = axes_of(directions);
+    directions_failed = failure(directions);
+    main_model = text(directions, "modele", "exponentiel");
+    if (const json* per_model = child(directions, "par_modele");
+        !directions_failed && per_model != nullptr && per_model->is_object()) {
+        for (const char* model : {"exponentiel", "gaussien"}) {
+            const json* m = child(per_model, model);
+            for (const auto& axis : axes)
+                direction_fits.push_back({model, &axis, read_fit(model, child(m, axis.key.c_str()), failure(m))});
+        }
+    } else if (!directions_failed) {
+        for (const auto& axis : axes) {
+            Fit f;
+            f.key = main_model;
+            f.sigma = number(directions, ("sigma_" + axis.key).c_str());
+            f.L = number(directions, ("L_" + axis.key).c_str());
+            direction_fits.push_back({main_model, &axis, f});
+        }
+    }
+}
+
+// The page up to its body, with the style sheet.
+void document_head(std::ostringstream& out, const Report& rep)
+{
+    const auto& fichier = rep.fichier;
     out << "<!DOCTYPE html>\n<html lang=\"fr\">\n<head>\n<meta charset=\"utf-8\"/>\n"
         << "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\"/>\n"
         << "<title>Rapport de rugosité — " << escape(fichier) << "</title>\n<style>" << style
         << "</style>\n</head>\n<body>\n";
+}
 
-    // Header, and what the reader must know before any figure.
+// The header, and what the reader must know before any figure.
+void header_section(std::ostringstream& out, const Report& rep)
+{
+    const auto& root = rep.root;
+    const auto& units = rep.units;
+    const auto& reglages = rep.reglages;
+    const auto& fichier = rep.fichier;
+    const auto& levelling_text = rep.levelling_text;
+    const auto& L = rep.L;
+    const auto& flat = rep.flat;
     out << "<header>\n<h1>Rapport de rugosité</h1>\n<p class=\"sous-titre\">Grille " << escape(fichier);
     if (const auto n = number(reglages, "lignes"), m = number(reglages, "colonnes"); n && m)
         out << " : " << count(*n) << " lignes × " << count(*m) << " colonnes";
@@ -579,25 +659,19 @@ std::string page_html(const nlohmann::json& rapport, int lignes, int colonnes,
     if (const auto e = failure(root))
         out << "<p>" << failure_html(*e) << "</p>\n";
     out << "</header>\n";
+}
 
-    // Fits, read once.
-    std::vector<Fit> fits;
-    const std::optional<std::string> fits_failed = failure(ajustements);
-    for (const char* key : {"exponentiel", "gaussien"})
-        fits.push_back(read_fit(key, child(ajustements, key), fits_failed));
-    const std::string best = text(ajustements, "meilleur");
-    bool with_errors = false; // standard errors, in the fits' tables only
-    for (const auto& f : fits)
-        with_errors = with_errors || (!f.failed && (f.erreur_sigma || f.erreur_L));
-
-    // Summary: the best model's figures.
-    out << "<section id=\"resume\">\n<h2>En bref</h2>\n<div class=\"resume\">\n";
+// The fit the summary shows: the better model the report names, else the
+// smaller residual.
+const Fit* summary_fit(const Report& rep)
+{
+    const auto& fits = rep.fits;
+    const auto& best = rep.best;
     const Fit* best_fit = nullptr;
     for (const auto& f : fits)
         if (f.key == best && !f.failed)
             best_fit = &f;
     if (best_fit == nullptr) {
-        // Without a named better model, the summary shows the smaller residual.
         for (const auto& f : fits) {
             if (f.failed)
                 continue;
@@ -605,6 +679,20 @@ std::string page_html(const nlohmann::json& rapport, int lignes, int colonnes,
                 best_fit = &f;
         }
     }
+    return best_fit;
+}
+
+// The summary: the better model's figures and Sq.
+void summary_section(std::ostringstream& out, const Report& rep)
+{
+    const auto& units = rep.units;
+    const auto& hauteurs = rep.hauteurs;
+    const auto& levelling_key = rep.levelling_key;
+    const auto& levelling_text = rep.levelling_text;
+    const auto& flat = rep.flat;
+    const auto& fits_failed = rep.fits_failed;
+    out << "<section id=\"resume\">\n<h2>En bref</h2>\n<div class=\"resume\">\n";
+    const Fit* best_fit = summary_fit(rep);
     if (flat) {
         out << "<div><div>σ et L</div><div class=\"valeur\">surface plate</div><div>aucun intervalle</div></div>\n";
     } else if (best_fit != nullptr) {
@@ -632,8 +720,16 @@ std::string page_html(const nlohmann::json& rapport, int lignes, int colonnes,
                "ondulations, et la hauteur RMS de reliefstat est ce même écart autour de la seule hauteur "
                "moyenne, inclinaison comprise.</p>\n";
     out << "</section>\n";
+}
 
-    // The map.
+// The map of the levelled heights.
+void map_section(std::ostringstream& out, const Report& rep, int lignes, int colonnes,
+                 const std::vector<double>& hauteurs_nivelees)
+{
+    const auto& units = rep.units;
+    const auto& reglages = rep.reglages;
+    const auto& levelling_text = rep.levelling_text;
+    const auto& L = rep.L;
     const double pas = number(reglages, "pas").value_or(1.0);
     out << "<section id=\"carte\">\n<h2>Carte des hauteurs</h2>\n";
     {
@@ -661,14 +757,19 @@ std::string page_html(const nlohmann::json& rapport, int lignes, int colonnes,
         figure(out, svg, caption, missing);
     }
     out << "</section>\n";
+}
 
-    const std::vector<double> r = numbers(correlation, "r");
-    std::optional<Plage> plage;
-    if (const auto a = number(plage_json, "r_min"), b = number(plage_json, "r_max"); a && b)
-        plage = Plage{*a, *b};
-    const std::string no_points = "Fonction indisponible : aucune séparation n'a de paires.";
-    const std::string unresolved_tag = " (non résolu)";
-
+// H(r) of the two directions together, with the two models.
+void function_figure(std::ostringstream& out, const Report& rep)
+{
+    const auto& units = rep.units;
+    const auto& correlation = rep.correlation;
+    const auto& L = rep.L;
+    const auto& fits = rep.fits;
+    const auto& r = rep.r;
+    const auto& plage = rep.plage;
+    const auto& no_points = rep.no_points;
+    const auto& unresolved_tag = rep.unresolved_tag;
     out << "<section id=\"fonction\">\n<h2>Fonction hauteur-hauteur H(r)</h2>\n";
     {
         std::vector<SerieMesuree> series = {
@@ -697,36 +798,20 @@ std::string page_html(const nlohmann::json& rapport, int lignes, int colonnes,
                 caption += " Modèle " + f.key + " : " + failure_html(*f.failed) + ".";
         figure(out, svg, caption, no_points);
     }
+}
 
-    // Fits in each direction: both models when the report holds them, else the
-    // one model of the directions' main figures.
-    const std::vector<Axis> axes = axes_of(directions);
-    struct DirectionFit {
-        std::string model;
-        const Axis* axis;
-        Fit fit;
-    };
-    const auto directions_failed = failure(directions);
-    const std::string main_model = text(directions, "modele", "exponentiel");
-    std::vector<DirectionFit> direction_fits;
-    if (const json* per_model = child(directions, "par_modele");
-        !directions_failed && per_model != nullptr && per_model->is_object()) {
-        for (const char* model : {"exponentiel", "gaussien"}) {
-            const json* m = child(per_model, model);
-            for (const auto& axis : axes)
-                direction_fits.push_back({model, &axis, read_fit(model, child(m, axis.key.c_str()), failure(m))});
-        }
-    } else if (!directions_failed) {
-        for (const auto& axis : axes) {
-            Fit f;
-            f.key = main_model;
-            f.sigma = number(directions, ("sigma_" + axis.key).c_str());
-            f.L = number(directions, ("L_" + axis.key).c_str());
-            direction_fits.push_back({main_model, &axis, f});
-        }
-    }
-    for (const auto& d : direction_fits)
-        with_errors = with_errors || (!d.fit.failed && (d.fit.erreur_sigma || d.fit.erreur_L));
+// H(r) in each direction, with the fits in each.
+void directions_figure(std::ostringstream& out, const Report& rep)
+{
+    const auto& units = rep.units;
+    const auto& correlation = rep.correlation;
+    const auto& r = rep.r;
+    const auto& plage = rep.plage;
+    const auto& no_points = rep.no_points;
+    const auto& unresolved_tag = rep.unresolved_tag;
+    const auto& axes = rep.axes;
+    const auto& directions_failed = rep.directions_failed;
+    const auto& direction_fits = rep.direction_fits;
     {
         const Couleur colours[] = {bleu, orange};
         std::vector<SerieMesuree> series;
@@ -758,8 +843,16 @@ std::string page_html(const nlohmann::json& rapport, int lignes, int colonnes,
         figure(out, svg, caption, no_points);
     }
     out << "</section>\n";
+}
 
-    // Fits table.
+// The table of the fits on the pooled function.
+void fits_table(std::ostringstream& out, const Report& rep)
+{
+    const auto& L = rep.L;
+    const auto& fits = rep.fits;
+    const auto& fits_failed = rep.fits_failed;
+    const auto& best = rep.best;
+    const auto& with_errors = rep.with_errors;
     out << "<section id=\"ajustements\">\n<h2>Ajustements</h2>\n";
     if (fits_failed)
         out << "<p>" << failure_html(*fits_failed) << "</p>\n";
@@ -788,6 +881,16 @@ std::string page_html(const nlohmann::json& rapport, int lignes, int colonnes,
         out << "</tr>\n";
     }
     out << "</tbody>\n</table></div>\n";
+}
+
+// What the fits' table needs said: unresolved models, the better one, the
+// draws and the standard errors.
+void fits_notes(std::ostringstream& out, const Report& rep)
+{
+    const auto& reglages = rep.reglages;
+    const auto& fits = rep.fits;
+    const auto& best = rep.best;
+    const auto& with_errors = rep.with_errors;
     for (const auto& f : fits)
         if (!f.failed && f.unresolved)
             out << "<p>Modèle " << f.key << " <span class=\"non-resolu\">non résolu</span> : "
@@ -823,8 +926,50 @@ std::string page_html(const nlohmann::json& rapport, int lignes, int colonnes,
     out << "<p>" << errors_text << "Intervalles : "
         << escape(text(reglages, "methode_intervalle", "méthode non précisée")) << ".</p>\n";
     out << "</section>\n";
+}
 
-    // Directions.
+// Every model in every direction, when the report holds them.
+void direction_fits_table(std::ostringstream& out, const Report& rep)
+{
+    const auto& L = rep.L;
+    const auto& with_errors = rep.with_errors;
+    const auto& direction_fits = rep.direction_fits;
+    out << "<div class=\"defile\"><table>\n<thead><tr><th>Modèle</th><th>Direction</th><th>σ (" << L
+        << ")</th><th>L (" << L << ")</th><th>résidu</th>"
+        << (with_errors ? "<th>erreur type σ</th><th>erreur type L</th>" : "") << "</tr></thead>\n<tbody>\n";
+    for (const auto& d : direction_fits) {
+        const Fit& f = d.fit;
+        out << "<tr><th scope=\"row\">" << escape(d.model) << "</th><td class=\"direction\">"
+            << escape(d.axis->name) << "</td>";
+        if (f.failed) {
+            out << "<td colspan=\"" << (with_errors ? 5 : 3) << "\">" << failure_html(*f.failed)
+                << "</td></tr>\n";
+            continue;
+        }
+        out << "<td class=\"nombre\">" << fit_figure(f, f.sigma) << "</td><td class=\"nombre\">"
+            << fit_figure(f, f.L) << "</td><td class=\"nombre\">" << format(f.residu) << "</td>";
+        if (with_errors)
+            out << "<td class=\"nombre\">± " << format(f.erreur_sigma) << "</td><td class=\"nombre\">± "
+                << format(f.erreur_L) << "</td>";
+        out << "</tr>\n";
+    }
+    out << "</tbody>\n</table></div>\n";
+    for (const auto& d : direction_fits)
+        if (!d.fit.failed && d.fit.unresolved)
+            out << "<p>Modèle " << escape(d.model) << ", " << escape(d.axis->name)
+                << " : <span class=\"non-resolu\">non résolu</span> : " << escape(motif_text(d.fit))
+                << ".</p>\n";
+}
+
+// The figures of each direction.
+void directions_section(std::ostringstream& out, const Report& rep)
+{
+    const auto& units = rep.units;
+    const auto& directions = rep.directions;
+    const auto& axes = rep.axes;
+    const auto& directions_failed = rep.directions_failed;
+    const auto& main_model = rep.main_model;
+    const auto& direction_fits = rep.direction_fits;
     out << "<section id=\"directions\">\n<h2>Par direction</h2>\n";
     if (directions_failed) {
         out << "<p>" << failure_html(*directions_failed) << "</p>\n";
@@ -853,37 +998,18 @@ std::string page_html(const nlohmann::json& rapport, int lignes, int colonnes,
         row(out, "Anisotropie (L " + escape(axes[0].short_name) + " / L " + escape(axes[1].short_name) + ")",
             anisotropy);
         out << "</tbody>\n</table></div>\n";
-        if (direction_fits.size() > 2) {
-            out << "<div class=\"defile\"><table>\n<thead><tr><th>Modèle</th><th>Direction</th><th>σ (" << L
-                << ")</th><th>L (" << L << ")</th><th>résidu</th>"
-                << (with_errors ? "<th>erreur type σ</th><th>erreur type L</th>" : "") << "</tr></thead>\n<tbody>\n";
-            for (const auto& d : direction_fits) {
-                const Fit& f = d.fit;
-                out << "<tr><th scope=\"row\">" << escape(d.model) << "</th><td class=\"direction\">"
-                    << escape(d.axis->name) << "</td>";
-                if (f.failed) {
-                    out << "<td colspan=\"" << (with_errors ? 5 : 3) << "\">" << failure_html(*f.failed)
-                        << "</td></tr>\n";
-                    continue;
-                }
-                out << "<td class=\"nombre\">" << fit_figure(f, f.sigma) << "</td><td class=\"nombre\">"
-                    << fit_figure(f, f.L) << "</td><td class=\"nombre\">" << format(f.residu) << "</td>";
-                if (with_errors)
-                    out << "<td class=\"nombre\">± " << format(f.erreur_sigma) << "</td><td class=\"nombre\">± "
-                        << format(f.erreur_L) << "</td>";
-                out << "</tr>\n";
-            }
-            out << "</tbody>\n</table></div>\n";
-            for (const auto& d : direction_fits)
-                if (!d.fit.failed && d.fit.unresolved)
-                    out << "<p>Modèle " << escape(d.model) << ", " << escape(d.axis->name)
-                        << " : <span class=\"non-resolu\">non résolu</span> : " << escape(motif_text(d.fit))
-                        << ".</p>\n";
-        }
+        if (rep.direction_fits.size() > 2)
+            direction_fits_table(out, rep);
     }
     out << "</section>\n";
+}
 
-    // Height parameters for the three levellings.
+// The height parameters for the global levellings (and a line one, when chosen).
+void heights_section(std::ostringstream& out, const Report& rep)
+{
+    const auto& hauteurs = rep.hauteurs;
+    const auto& levelling_key = rep.levelling_key;
+    const auto& L = rep.L;
     out << "<section id=\"hauteurs\">\n<h2>Paramètres de hauteur</h2>\n";
     if (const auto e = failure(hauteurs))
         out << "<p>" << failure_html(*e) << "</p>\n";
@@ -923,10 +1049,18 @@ std::string page_html(const nlohmann::json& rapport, int lignes, int colonnes,
         out << "</tr>\n";
     }
     out << "</tbody>\n</table></div>\n</section>\n";
+}
 
-    texture_section(out, *root, units);
-
-    // Settings.
+// The settings of the measurement, and the footer.
+void settings_section(std::ostringstream& out, const Report& rep)
+{
+    const auto& root = rep.root;
+    const auto& units = rep.units;
+    const auto& reglages = rep.reglages;
+    const auto& plage_json = rep.plage_json;
+    const auto& levelling_text = rep.levelling_text;
+    const auto& L = rep.L;
+    const auto& plage = rep.plage;
     out << "<section id=\"reglages\">\n<h2>Réglages</h2>\n<div class=\"defile\"><table>\n<tbody>\n";
     {
         const auto n = number(reglages, "lignes");
@@ -969,6 +1103,28 @@ std::string page_html(const nlohmann::json& rapport, int lignes, int colonnes,
     if (const auto v = number(root, "version"))
         out << ", schéma du rapport " << count(*v);
     out << ". Page autonome : aucune ressource extérieure.</footer>\n</body>\n</html>\n";
+}
+
+} // namespace
+
+std::string page_html(const nlohmann::json& rapport, int lignes, int colonnes,
+                      const std::vector<double>& hauteurs_nivelees)
+{
+    const NumbersInCLocale c_numbers;
+    const Report rep(rapport);
+    std::ostringstream out;
+    document_head(out, rep);
+    header_section(out, rep);
+    summary_section(out, rep);
+    map_section(out, rep, lignes, colonnes, hauteurs_nivelees);
+    function_figure(out, rep);
+    directions_figure(out, rep);
+    fits_table(out, rep);
+    fits_notes(out, rep);
+    directions_section(out, rep);
+    heights_section(out, rep);
+    texture_section(out, *rep.root, rep.units);
+    settings_section(out, rep);
     return out.str();
 }
 
