@@ -8,8 +8,9 @@ namespace rapport {
 const char* const texte_aide =
     "usage : rugosite-rapport [options] [grille]\n"
     "Lit la grille de hauteurs (grille.txt du dossier courant par defaut), la nivelle, calcule les\n"
-    "parametres de hauteur, la fonction de correlation hauteur-hauteur (commune et par direction),\n"
-    "ajuste les modeles exponentiel et gaussien et l'intervalle a 95 % de sigma et de L par bootstrap.\n"
+    "parametres de hauteur et de texture (Sal, Str, Sdq, Sdr, portance...), la fonction de\n"
+    "correlation hauteur-hauteur (commune et par direction), ajuste les modeles exponentiel et\n"
+    "gaussien et l'intervalle a 95 % de sigma et de L par bootstrap.\n"
     "Ecrit rapport.json, rapport.csv et rapport.html dans le dossier de la grille.\n"
     "options :\n"
     "  --nivellement N   plan_moyen, plan ou polynome2 (plan) ; ou une reference par ligne de la\n"
