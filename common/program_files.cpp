@@ -8,18 +8,18 @@ namespace pipeline {
 ProgramFiles::ProgramFiles(std::span<const FileSpec> files, After after)
 {
     files_.reserve(files.size());
-    for (const FileSpec& spec : files) {
-        Entry& e = files_.emplace_back(Entry{spec, std::monostate{}, 0});
+    for (const FileSpec& wanted : files) {
+        Entry& e = files_.emplace_back(Entry{wanted, std::monostate{}, 0});
         if (failure_ && after == After::stop)
             continue;
-        if (std::strcmp(spec.mode, "r") == 0) {
-            if (auto r = Reader::open(spec.name, e.error))
+        if (std::strcmp(wanted.mode, "r") == 0) {
+            if (auto r = Reader::open(wanted.name, e.error))
                 e.file = std::move(*r);
-        } else if (auto w = Writer::open(spec.name, spec.mode, e.error)) {
+        } else if (auto w = Writer::open(wanted.name, wanted.mode, e.error)) {
             e.file = std::move(*w);
         }
         if (std::holds_alternative<std::monostate>(e.file) && !failure_)
-            failure_ = FileFailure{spec.name, e.error};
+            failure_ = FileFailure{wanted.name, e.error};
     }
 }
 
@@ -40,7 +40,7 @@ std::optional<FileFailure> ProgramFiles::close()
     std::optional<FileFailure> first;
     for (Entry& e : files_) {
         if (auto* w = std::get_if<Writer>(&e.file); w && !w->close() && !first)
-            first = FileFailure{e.spec.name, w->error()};
+            first = FileFailure{e.wanted.name, w->error()};
     }
     return first;
 }

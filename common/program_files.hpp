@@ -61,7 +61,7 @@ public:
 
 private:
     struct Entry {
-        FileSpec spec;
+        FileSpec wanted;
         std::variant<std::monostate, Reader, Writer> file;
         int error = 0;
     };

@@ -7,7 +7,7 @@
 #include "tools/rapport/fonctionnels.hpp"
 #include "tools/rapport/hybrides.hpp"
 #include "tools/rapport/lignes.hpp"
-#include "tools/rapport/spectre.hpp"
+#include "tools/rapport/puissance.hpp"
 #include "tests/rapport/texture_essai.hpp"
 
 #include <gtest/gtest.h>

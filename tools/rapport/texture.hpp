@@ -8,7 +8,7 @@
 #include "tools/rapport/espace.hpp"
 #include "tools/rapport/fonctionnels.hpp"
 #include "tools/rapport/hybrides.hpp"
-#include "tools/rapport/spectre.hpp"
+#include "tools/rapport/puissance.hpp"
 
 #include <vector>
 

@@ -1,4 +1,4 @@
-#include "tools/rapport/spectre.hpp"
+#include "tools/rapport/puissance.hpp"
 
 #include <algorithm>
 #include <cmath>
