@@ -9,7 +9,6 @@
 
 #include <cstdlib>
 #include <fstream>
-#include <regex>
 #include <sstream>
 
 namespace program_test {
@@ -120,10 +119,46 @@ RunResult run_executable(const fs::path& exe, const std::vector<std::string>& ar
     return result;
 }
 
+namespace {
+
+// The length of a log stamp "[d/m/y  h:m:s]" at text[at] (1 to 2 digits each,
+// the year up to 6), or 0 when there is none.
+std::size_t stamp_length(const std::string& text, std::size_t at)
+{
+    std::size_t p = at;
+    auto literal = [&](const char* s) {
+        for (; *s != '\0'; ++s, ++p)
+            if (p >= text.size() || text[p] != *s)
+                return false;
+        return true;
+    };
+    auto digits = [&](std::size_t most) {
+        std::size_t n = 0;
+        for (; n < most && p < text.size() && text[p] >= '0' && text[p] <= '9'; ++n)
+            ++p;
+        return n > 0 && !(p < text.size() && text[p] >= '0' && text[p] <= '9');
+    };
+    const bool stamp = literal("[") && digits(2) && literal("/") && digits(2) && literal("/") && digits(6) &&
+                       literal("  ") && digits(2) && literal(":") && digits(2) && literal(":") && digits(2) &&
+                       literal("]");
+    return stamp ? p - at : 0;
+}
+
+} // namespace
+
 std::string without_timestamps(const std::string& text)
 {
-    static const std::regex stamp(R"(\[\d{1,2}/\d{1,2}/\d{1,6}  \d{1,2}:\d{1,2}:\d{1,2}\])");
-    return std::regex_replace(text, stamp, "[T]");
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        if (const std::size_t n = text[i] == '[' ? stamp_length(text, i) : 0; n > 0) {
+            out += "[T]";
+            i += n;
+        } else {
+            out += text[i++];
+        }
+    }
+    return out;
 }
 
 } // namespace program_test
