@@ -13,6 +13,14 @@ bool is_help_request(int argc, const char* const* argv)
     return word == "--help" || word == "-h" || word == "--aide";
 }
 
+bool answered_help(int argc, const char* const* argv, Writer& screen, const char* usage)
+{
+    if (!is_help_request(argc, argv))
+        return false;
+    screen.text(usage);
+    return true;
+}
+
 std::string decimal_comma(std::string_view word)
 {
     std::string text(word);

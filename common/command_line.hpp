@@ -13,6 +13,10 @@ namespace pipeline {
 // True when the only word after the program name is --help, -h or --aide.
 bool is_help_request(int argc, const char* const* argv);
 
+// When the command line is a help request, writes `usage` on `screen` and
+// says so: the program then ends with status 0 without touching any file.
+bool answered_help(int argc, const char* const* argv, Writer& screen, const char* usage);
+
 // The word with its comma taken as the decimal point when the word scans as
 // "%i,%i" (an integer, a comma, an integer): "0,35" gives "0.35", "10,5" gives
 // "10.5"; any other word, "10,abc" among them, comes back as it is.

@@ -92,10 +92,8 @@ int terminer(const Bilan& bilan, pipeline::ProgramFiles& fichiers, Writer& ecran
 int main(int argc, char** argv)
 {
     Writer ecran = Writer::standard_output();
-    if (pipeline::is_help_request(argc, argv)) {
-        ecran.text(usage);
+    if (pipeline::answered_help(argc, argv, ecran, usage))
         return 0;
-    }
     // Every file is opened, the log last, before a failure is told.
     pipeline::ProgramFiles f(fichiers, pipeline::ProgramFiles::After::go_on);
     pipeline::ProgramFiles journal({{pipeline::fichier_log, "a+"}}, pipeline::ProgramFiles::After::go_on);

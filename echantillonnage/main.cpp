@@ -179,10 +179,8 @@ int terminer(const BilanLecture& bilan, Writer& ecran, Writer& log)
 int main(int argc, char** argv)
 {
     Writer ecran = Writer::standard_output();
-    if (pipeline::is_help_request(argc, argv)) {
-        ecran.text(usage);
+    if (pipeline::answered_help(argc, argv, ecran, usage))
         return 0;
-    }
     pipeline::ProgramFiles journal({{pipeline::fichier_log, "a+"}}, pipeline::ProgramFiles::After::stop);
     if (const auto& echec = journal.failure())
         return sansJournal(ecran, echec->error);

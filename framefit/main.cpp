@@ -185,10 +185,8 @@ int ecrireBase(Writer& base_txt, const Point& O, const Cadre& cadre, Writer& ecr
 int main(int argc, char** argv)
 {
     Writer ecran = Writer::standard_output();
-    if (pipeline::is_help_request(argc, argv)) {
-        ecran.text(usage);
+    if (pipeline::answered_help(argc, argv, ecran, usage))
         return 0;
-    }
     // base.txt is emptied here, whatever follows.
     pipeline::ProgramFiles f(fichiers, pipeline::ProgramFiles::After::go_on);
     if (f.opened(journal))

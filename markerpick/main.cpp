@@ -127,10 +127,8 @@ int terminer(const Comptes& comptes, pipeline::ProgramFiles& sorties, Writer& ec
 int main(int argc, char** argv)
 {
     Writer ecran = Writer::standard_output();
-    if (pipeline::is_help_request(argc, argv)) {
-        ecran.text(usage);
+    if (pipeline::answered_help(argc, argv, ecran, usage))
         return 0;
-    }
     pipeline::ProgramFiles depart({{pipeline::fichier_log, "a+"}, {pipeline::fichier_color, "r"}},
                                   pipeline::ProgramFiles::After::go_on);
     if (!depart.opened(0))

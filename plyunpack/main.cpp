@@ -106,10 +106,8 @@ int finish(int written, int nbr_points, pipeline::ProgramFiles& out, Writer& scr
 int main(int argc, char** argv)
 {
     Writer screen = Writer::standard_output();
-    if (pipeline::is_help_request(argc, argv)) {
-        screen.text(usage);
+    if (pipeline::answered_help(argc, argv, screen, usage))
         return 0;
-    }
     using After = pipeline::ProgramFiles::After;
     pipeline::ProgramFiles journal({{pipeline::fichier_log, "w"}}, After::stop);
     if (const auto& failed = journal.failure())

@@ -211,10 +211,8 @@ bool ecrireAjustement(const Correlation& c, double pas, std::uint64_t& memoire, 
 int main(int argc, char** argv)
 {
     Writer ecran = Writer::standard_output();
-    if (pipeline::is_help_request(argc, argv)) {
-        ecran.text(usage);
+    if (pipeline::answered_help(argc, argv, ecran, usage))
         return 0;
-    }
     std::uint64_t memoire = memoire_utilisable();
     Matrice GRILLE;
     double pas = 0.0;
