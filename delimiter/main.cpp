@@ -1,10 +1,6 @@
 // delimiter: moves every vertex of the cloud into the marker frame of base.txt,
 // in percent of the frame side, and writes those inside the frame to cloud.txt.
-//
-// Status 0 done; 1 a file can't be opened or written, or base.txt holds no
-// complete frame (cloud.txt and cloud.m are then left empty); 2 done, but the
-// cloud files ended early or held a malformed entry, where the loop stopped.
-// Every status but 0 comes with a line on standard error that says why.
+
 #include "delimiter/delimiter.hpp"
 
 #include "common/command_line.hpp"

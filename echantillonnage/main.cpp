@@ -1,11 +1,6 @@
 // echantillonnage [nbr_pas r]: averages the points of cloud.txt onto a square
 // lattice of nbr_pas + 1 nodes per side and writes grille.txt and grille.m.
-//
-// Exit status: 0 done; 1 cloud.txt cannot be opened or holds no point, fewer
-// than one step, or arrays too large; 2 cloud.txt holds something other than
-// points after the last one read (the grid of the points before it is
-// written); 3 log.txt, grille.txt or grille.m cannot be opened or written.
-// Every status but 0 comes with a line on standard error that says why.
+
 #include "echantillonnage/echantillonnage.hpp"
 
 #include "common/command_line.hpp"

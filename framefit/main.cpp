@@ -1,12 +1,7 @@
 // framefit: finds the centres of the three corner markers, tests the frame they
 // span and writes to base.txt the origin, rotation angles and scale with which
 // delimiter moves the cloud into it.
-//
-// Status 0 done; 1 a file can't be opened or written, the counts can't be read,
-// or a marker file holds fewer points than its count; 5 a marker has fewer than
-// 10 points; 10 the sides differ too much in length; 20 the sides are too far
-// from a right angle. base.txt is emptied at start and filled only on status 0.
-// Every status but 0 comes with a line on standard error that says why.
+
 #include "framefit/framefit.hpp"
 
 #include "common/command_line.hpp"

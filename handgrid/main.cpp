@@ -1,12 +1,7 @@
 // handgrid: guides the operator through the measurement positions, takes the
 // typed readings and writes them as a grid file under the name the operator
 // gives.
-//
-// Exit status: 0 the grid file was written under the chosen name; 1 the input
-// ended before the opening questions were answered (nothing written) or at
-// the name question (the grid went to a file of a new name, told on screen);
-// 130, 143, 129 Ctrl-C, SIGTERM or SIGHUP (the readings typed went to a file
-// of a new name, as at the end of the input).
+
 #include "handgrid/handgrid.hpp"
 
 #include "common/command_line.hpp"

@@ -2,11 +2,7 @@
 // their colour, for framefit, and writes display scripts of them.
 //
 //   markerpick [O X Y tolerance]     colours as r,g,b; tolerance a real number
-//
-// Status 0 done; 1 a file can't be opened or written; 2 done, but the cloud
-// files ended early or held a malformed entry, where the scan stopped; -1 (255)
-// an incomplete colour or tolerance argument. Every status but 0 comes with a
-// line on standard error that says why.
+
 #include "markerpick/markerpick.hpp"
 
 #include "common/command_line.hpp"

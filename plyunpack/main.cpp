@@ -1,10 +1,7 @@
 // plyunpack: splits the point cloud option-0000.ply into the coordinate files
 // f_x.txt, f_y.txt, f_z.txt and the colour file f_color.txt, and starts the
 // run log of the chain.
-//
-// Status 0 done; 1 a file can't be opened or written, or the cloud's header
-// can't be read or lacks what is needed; 2 fewer vertices written than the
-// header declares. Every status but 0 comes with a line on standard error.
+
 #include "common/command_line.hpp"
 #include "plyunpack/extraction.hpp"
 #include "common/log_time.hpp"

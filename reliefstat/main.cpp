@@ -1,8 +1,7 @@
 // reliefstat: reads the height grid grille.txt of the working directory, prints
 // the mean plane and the RMS height, writes the grid and the centred grid, the
 // height-height correlation function and the MATLAB scripts that draw the grids
-// and fit the correlation length. No argument; status 0 after a full run, 1
-// after a failure, told in one line on standard error.
+// and fit the correlation length. No argument.
 #include "common/command_line.hpp"
 #include "reliefstat/correlation.hpp"
 #include "common/line_io.hpp"
