@@ -1,6 +1,7 @@
 // Simulated surfaces: their covariance is the model's, a seed gives the same
 // surfaces, and the bootstrap does not depend on how many threads run it.
 #include "tools/rapport/bootstrap.hpp"
+#include "tools/commun/aleatoire.hpp"
 #include "tools/rapport/correlation.hpp"
 #include "tools/surface/surface.hpp"
 
@@ -29,7 +30,7 @@ TEST(RapportSurface, EmpiricalCovarianceIsTheModels)
         const int tirages = 1500;
         double c00 = 0, c_ligne = 0, c_colonne = 0, c_diag = 0, ab = 0;
         for (int t = 0; t < tirages; ++t) {
-            p.tirer(graine_derivee(7, 0, static_cast<std::uint64_t>(t)), a, b, travail);
+            p.tirer(outils::derived_seed(7, 0, static_cast<std::uint64_t>(t)), a, b, travail);
             for (const auto* z : {&a, &b}) {
                 const auto h = [&](int i, int j) { return (*z)[i * M + j]; };
                 c00 += h(5, 5) * h(5, 5);
@@ -60,7 +61,7 @@ TEST(RapportSurface, ASeedGivesTheSameSurfaces)
     EXPECT_EQ(b1, b2);
     p.tirer(43, a2, b2, t2);
     EXPECT_NE(a1, a2);
-    EXPECT_NE(graine_derivee(1, 0, 1), graine_derivee(1, 1, 0));
+    EXPECT_NE(outils::derived_seed(1, 0, 1), outils::derived_seed(1, 1, 0));
 }
 
 TEST(RapportSurface, LongGaussianCorrelationOnASmallGridIsFlaggedOrEnlarged)
@@ -146,7 +147,7 @@ TEST(RapportSurface, CompactTorusGivesTheModelsCovarianceWithinItsTolerance)
             Buffer<Complexe> travail;
             for (int t = 0; t < 30; ++t) {
                 std::vector<double> a(N * M), b(N * M);
-                p.tirer_tore(graine_derivee(11, 1, static_cast<std::uint64_t>(t)), travail, rapide);
+                p.tirer_tore(outils::derived_seed(11, 1, static_cast<std::uint64_t>(t)), travail, rapide);
                 p.extraire(travail, 0, a);
                 p.extraire(travail, 1, b);
                 surfaces.push_back(std::move(a));
@@ -178,7 +179,7 @@ TEST(RapportSurface, FastNoiseSpreadsSumsOfSquaresAsNormalNoiseDoes)
         Buffer<Complexe> travail;
         std::vector<double> z(N * M), carres;
         for (int t = 0; t < tirages; ++t) {
-            p.tirer_tore(graine_derivee(rapide ? 5 : 6, 2, static_cast<std::uint64_t>(t)), travail, rapide);
+            p.tirer_tore(outils::derived_seed(rapide ? 5 : 6, 2, static_cast<std::uint64_t>(t)), travail, rapide);
             for (int moitie = 0; moitie < 2; ++moitie) {
                 p.extraire(travail, moitie, z);
                 double s = 0;

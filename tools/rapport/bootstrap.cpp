@@ -1,5 +1,6 @@
 #include "tools/rapport/bootstrap.hpp"
 
+#include "tools/commun/aleatoire.hpp"
 #include "tools/rapport/correlation.hpp"
 #include "tools/surface/surface.hpp"
 
@@ -426,7 +427,7 @@ const Grille& masque, Modele modele, const Ajustement& mesure, const ReglagesBoo
             surface::Buffer<surface::Complexe> tampon;
             std::vector<double> z(masque.z.size());
             for (int t = suivant++; t < tirages; t = suivant++) {
-                plongement->tirer_tore(surface::graine_derivee(r.graine, static_cast<std::uint64_t>(modele),
+                plongement->tirer_tore(outils::derived_seed(r.graine, static_cast<std::uint64_t>(modele),
                                                                static_cast<std::uint64_t>(t)),
                                        tampon, true);
                 for (int moitie = 0; moitie < 2; ++moitie) {
@@ -543,8 +544,8 @@ const Grille& masque, Modele modele, const Ajustement& mesure, const ReglagesBoo
         const auto& cote = q < 0 ? c.dessous : c.dessus;
         return interpoler(c.milieu, l, pente_min, seul) + std::max(interpoler(cote, l, 0.0, 0.0), 0.0) * q * etirement;
     };
-    const Erreur_loi eL = erreur_loi(centre.L, surface::graine_derivee(r.graine, 2000, 0));
-    const Erreur_loi eS = erreur_loi(centre.sigma, surface::graine_derivee(r.graine, 2000, 1));
+    const Erreur_loi eL = erreur_loi(centre.L, outils::derived_seed(r.graine, 2000, 0));
+    const Erreur_loi eS = erreur_loi(centre.sigma, outils::derived_seed(r.graine, 2000, 1));
     auto gL = [&](double p, double l) { return g(courbeL, zL, eL, 0.2, 1.0, p, l); };
     auto gS = [&](double p, double l) { return g(courbeS, zS, eS, plat, 0.0, p, l); };
     const double bas = std::min(lhat, ends[0]) - 3.0, haut = std::max(lhat, ends[1]) + 3.0;

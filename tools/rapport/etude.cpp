@@ -6,6 +6,7 @@
 // usage: rugosite-rapport-etude [--lignes N] [--colonnes M] [--pas P] [--sigma S]
 //        [--L L] [--essais T] [--tirages K] [--vides F] [--graine G] [--fils F]
 // Prints one table line (Markdown) and ends with status 0; 1 on a bad option.
+#include "tools/commun/aleatoire.hpp"
 #include "tools/rapport/ajustement.hpp"
 #include "tools/rapport/bootstrap.hpp"
 #include "tools/rapport/correlation.hpp"
@@ -121,14 +122,14 @@ int main(int argc, char** argv)
         std::vector<double> z(g.z.size());
         for (int t = suivant++; t < e.essais; t = suivant++) {
             // Two trials per draw; a tilt and empty cells as a measurement has them.
-            plongement.tirer_tore(surface::graine_derivee(e.graine, 1000, static_cast<std::uint64_t>(t / 2)), tampon);
+            plongement.tirer_tore(outils::derived_seed(e.graine, 1000, static_cast<std::uint64_t>(t / 2)), tampon);
             plongement.extraire(tampon, t % 2, z);
-            surface::Normale alea(surface::graine_derivee(e.graine, 2000, static_cast<std::uint64_t>(t)));
-            const double px = 0.01 * alea(), py = 0.01 * alea();
+            outils::Random alea(outils::derived_seed(e.graine, 2000, static_cast<std::uint64_t>(t)));
+            const double px = 0.01 * alea.normal(), py = 0.01 * alea.normal();
             for (int i = 0; i < e.lignes; ++i)
                 for (int j = 0; j < e.colonnes; ++j) {
                     const std::size_t c = static_cast<std::size_t>(i) * e.colonnes + j;
-                    const double u = 0.5 * (1.0 + std::erf(alea() / std::sqrt(2.0)));
+                    const double u = 0.5 * (1.0 + std::erf(alea.normal() / std::sqrt(2.0)));
                     g.z[c] = u < e.vides ? std::nan("") : 7.0 + z[c] + px * i + py * j;
                 }
             Essai& x = essais[static_cast<std::size_t>(t)];
@@ -142,7 +143,7 @@ int main(int argc, char** argv)
                 const rapport::Ajustement ajuste = *est.commune.a;
                 rapport::ReglagesBootstrap rb;
                 rb.K = e.K;
-                rb.graine = surface::graine_derivee(e.graine, 3000, static_cast<std::uint64_t>(t));
+                rb.graine = outils::derived_seed(e.graine, 3000, static_cast<std::uint64_t>(t));
                 rb.fils = 1;
                 rb.mesure = rm;
                 rb.mesure.depart = est.commune.rayons;

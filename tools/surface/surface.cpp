@@ -1,5 +1,7 @@
 #include "tools/surface/surface.hpp"
 
+#include "tools/commun/aleatoire.hpp"
+
 #include <algorithm>
 #include <cmath>
 #include <stdexcept>
@@ -22,71 +24,6 @@ double correlation_hauteurs(Modele modele, double sigma, double L, double r)
 {
     const double u = r / L;
     return 2.0 * sigma * sigma * -(modele == Modele::exponentiel ? std::expm1(-u) : std::expm1(-u * u));
-}
-
-namespace {
-std::uint64_t splitmix64(std::uint64_t& x)
-{
-    std::uint64_t z = (x += 0x9e3779b97f4a7c15ULL);
-    z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
-    z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
-    return z ^ (z >> 31);
-}
-std::uint64_t rotl(std::uint64_t x, int k) { return (x << k) | (x >> (64 - k)); }
-} // namespace
-
-Normale::Normale(std::uint64_t graine)
-{
-    for (auto& e : etat_)
-        e = splitmix64(graine);
-}
-
-std::uint64_t Normale::suivant()
-{
-    const std::uint64_t resultat = rotl(etat_[1] * 5, 7) * 9;
-    const std::uint64_t t = etat_[1] << 17;
-    etat_[2] ^= etat_[0];
-    etat_[3] ^= etat_[1];
-    etat_[1] ^= etat_[2];
-    etat_[0] ^= etat_[3];
-    etat_[2] ^= t;
-    etat_[3] = rotl(etat_[3], 45);
-    return resultat;
-}
-
-double Normale::uniforme_symetrique()
-{
-    // 53 random bits to [0, 2), then shifted: never exactly -1 or below.
-    return static_cast<double>(suivant() >> 11) * 0x1.0p-52 - 1.0;
-}
-
-double Normale::operator()()
-{
-    if (reserve_) {
-        reserve_ = false;
-        return suivante_;
-    }
-    double u, v, s;
-    do {
-        u = uniforme_symetrique();
-        v = uniforme_symetrique();
-        s = u * u + v * v;
-    } while (s >= 1.0 || s == 0.0);
-    const double facteur = std::sqrt(-2.0 * std::log(s) / s);
-    suivante_ = v * facteur;
-    reserve_ = true;
-    return u * facteur;
-}
-
-std::uint64_t graine_derivee(std::uint64_t graine, std::uint64_t flux, std::uint64_t indice)
-{
-    auto melange = [](std::uint64_t x) {
-        x += 0x9e3779b97f4a7c15ULL;
-        x = (x ^ (x >> 30)) * 0xbf58476d1ce4e5b9ULL;
-        x = (x ^ (x >> 27)) * 0x94d049bb133111ebULL;
-        return x ^ (x >> 31);
-    };
-    return melange(melange(melange(graine) ^ flux) ^ indice);
 }
 
 double Plongement::portee(Modele modele, double pas, double L, double tolerance)
@@ -210,7 +147,7 @@ void Plongement::tirer_tore(std::uint64_t graine, Buffer<Complexe>& travail, boo
         constexpr double racine3 = 1.7320508075688772;
         constexpr double valeur[6] = {-racine3, 0.0, 0.0, 0.0, 0.0, racine3};
         for (std::size_t k = 0; k < n; ++k) {
-            const std::uint64_t u = splitmix64(x);
+            const std::uint64_t u = outils::splitmix64(x);
             const double re = valeur[((u >> 32) * 6) >> 32];
             const double im = valeur[((u & 0xffffffffULL) * 6) >> 32];
             travail[k] = Complexe(racine_[k] * re, racine_[k] * im);
@@ -218,10 +155,10 @@ void Plongement::tirer_tore(std::uint64_t graine, Buffer<Complexe>& travail, boo
         fftw_execute_dft(plan_.get(), as_fftw(travail.data()), as_fftw(travail.data()));
         return;
     }
-    Normale normale(graine);
+    outils::Random alea(graine);
     for (std::size_t k = 0; k < n; ++k) {
-        const double re = normale();
-        const double im = normale();
+        const double re = alea.normal();
+        const double im = alea.normal();
         travail[k] = Complexe(racine_[k] * re, racine_[k] * im);
     }
     fftw_execute_dft(plan_.get(), as_fftw(travail.data()), as_fftw(travail.data()));

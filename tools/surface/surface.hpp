@@ -38,26 +38,6 @@ double covariance(Modele modele, double sigma, double L, double r);
 // Height-height correlation H(r) = 2 (C(0) − C(r)).
 double correlation_hauteurs(Modele modele, double sigma, double L, double r);
 
-// Normal deviates that are the same on every platform for a seed, and fast:
-// the xoshiro256** generator seeded by splitmix64, and Marsaglia's polar method,
-// both written here (the standard distributions differ between libraries).
-class Normale {
-public:
-    explicit Normale(std::uint64_t graine);
-    double operator()();
-
-private:
-    std::uint64_t suivant();
-    double uniforme_symetrique(); // (-1, 1)
-    std::uint64_t etat_[4];
-    bool reserve_ = false;
-    double suivante_ = 0.0;
-};
-
-// A seed for draw `indice` of stream `flux` of a seed: splitmix64 mixing, so
-// that neighbouring indices give unrelated sequences.
-std::uint64_t graine_derivee(std::uint64_t graine, std::uint64_t flux, std::uint64_t indice);
-
 class Plongement {
 public:
     // Surfaces of lignes x colonnes cells, step `pas`, of the model's covariance.

@@ -32,39 +32,6 @@ void write_vertex(pipeline::Writer& ply, const Transform& transform, const Vec3&
 
 } // namespace
 
-double Random::uniform()
-{
-    return static_cast<double>(engine_() >> 11) * 0x1.0p-53;
-}
-
-double Random::normal()
-{
-    if (has_spare_) {
-        has_spare_ = false;
-        return spare_;
-    }
-    const double radius = std::sqrt(-2.0 * std::log(1.0 - uniform())); // 1 - u lies in (0, 1]
-    const double angle = 2.0 * std::numbers::pi * uniform();
-    spare_ = radius * std::sin(angle);
-    has_spare_ = true;
-    return radius * std::cos(angle);
-}
-
-int Random::integer(int low, int high)
-{
-    const double span = static_cast<double>(high) - static_cast<double>(low) + 1.0;
-    return low + std::min(static_cast<int>(uniform() * span), high - low);
-}
-
-std::uint64_t stream_seed(std::uint64_t seed, std::uint64_t stream)
-{
-    // splitmix64 of the seed and the stream number
-    std::uint64_t z = seed * 0x9E3779B97F4A7C15ULL + stream * 0xBF58476D1CE4E5B9ULL + 0x94D049BB133111EBULL;
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
-    return z ^ (z >> 31);
-}
-
 Field::Field(double rms, double length, int modes, Random& random)
     : amplitude_(rms / std::sqrt(static_cast<double>(modes)))
 {
@@ -239,7 +206,7 @@ namespace {
 // The placement asked for, each part not given drawn from the seed.
 Placement chosen_placement(const CloudSettings& settings)
 {
-    Random placement_random(stream_seed(settings.seed, 2));
+    Random placement_random(outils::derived_seed(settings.seed, 2, 0));
     Placement placement = random_placement(placement_random);
     placement.azimuth = settings.azimuth.value_or(placement.azimuth);
     placement.tilt = settings.tilt.value_or(placement.tilt);
@@ -330,7 +297,7 @@ void write_markers(const CloudSettings& settings, Streams& streams, pipeline::Wr
 CloudSummary write_cloud(const CloudSettings& settings, pipeline::Writer& ply)
 {
     CloudSummary summary;
-    Random field_random(stream_seed(settings.seed, 1));
+    Random field_random(outils::derived_seed(settings.seed, 1, 0));
     const Field field(settings.rms, settings.length, settings.modes, field_random);
     summary.placement = chosen_placement(settings);
     summary.transform = make_transform(summary.placement);
@@ -339,7 +306,7 @@ CloudSummary write_cloud(const CloudSettings& settings, pipeline::Writer& ply)
     summary.surface_points = settings.points - static_cast<long long>(markers) * settings.marker_points;
 
     write_header(ply, settings.points);
-    Streams streams{Random(stream_seed(settings.seed, 3)), Random(stream_seed(settings.seed, 4)),
+    Streams streams{Random(outils::derived_seed(settings.seed, 3, 0)), Random(outils::derived_seed(settings.seed, 4, 0)),
                     pipeline::Progress("rugosite-synthese", settings.points)}; // progress: on a terminal only
     write_surface(settings, field, streams, ply, summary);
     write_markers(settings, streams, ply, summary);
@@ -356,7 +323,7 @@ GridSummary write_grid(const GridSettings& settings, pipeline::Writer& grille)
                                              settings.rms, settings.length);
         surface::Buffer<surface::Complexe> travail;
         std::vector<double> z(static_cast<std::size_t>(lignes) * colonnes), autre(z.size());
-        plongement.tirer(stream_seed(settings.seed, 1), z, autre, travail);
+        plongement.tirer(outils::derived_seed(settings.seed, 1, 0), z, autre, travail);
         pipeline::ecrireEnTete(grille, settings.steps_first, settings.steps_second, settings.step);
         for (int j = 0; j < colonnes; ++j)
             for (int i = 0; i < lignes; ++i) {
@@ -370,7 +337,7 @@ GridSummary write_grid(const GridSettings& settings, pipeline::Writer& grille)
         // torus too large for memory: the spectral modes below
     }
 #endif
-    Random field_random(stream_seed(settings.seed, 1));
+    Random field_random(outils::derived_seed(settings.seed, 1, 0));
     const Field field(settings.rms, settings.length, settings.modes, field_random);
     pipeline::ecrireEnTete(grille, settings.steps_first, settings.steps_second, settings.step);
     std::vector<double> heights(static_cast<std::size_t>(settings.steps_first) + 1);

@@ -10,11 +10,11 @@
 #pragma once
 
 #include "common/line_io.hpp"
+#include "tools/commun/aleatoire.hpp"
 
 #include <array>
 #include <cstdint>
 #include <optional>
-#include <random>
 #include <span>
 #include <string>
 #include <vector>
@@ -24,26 +24,11 @@ namespace synth {
 using Vec3 = std::array<double, 3>;
 using Colour = std::array<int, 3>;
 
-// Random numbers that are the same on every platform for a given seed: the
-// engine is fixed by the standard, and so are these conversions (the standard
-// distributions are not).
-class Random {
-public:
-    explicit Random(std::uint64_t seed) : engine_(seed) {}
-    double uniform(); // [0, 1)
-    double uniform(double low, double high) { return low + (high - low) * uniform(); }
-    double normal(); // mean 0, standard deviation 1
-    int integer(int low, int high); // low to high, both included
-
-private:
-    std::mt19937_64 engine_;
-    bool has_spare_ = false;
-    double spare_ = 0.0;
-};
-
-// An independent stream of a seed, so that one part of a measurement (the
-// surface, the placement, the points) does not change when another is set by hand.
-std::uint64_t stream_seed(std::uint64_t seed, std::uint64_t stream);
+// The toolkit's one seeded generator. A part of a measurement (the surface,
+// the placement, the points) draws from its own stream of the seed
+// (outils::derived_seed(seed, stream, 0)), so that it does not change when
+// another is set by hand.
+using outils::Random;
 
 // Zero-mean Gaussian random field with covariance rms² exp(-r / length), as a
 // sum of spectral modes: rms / sqrt(K) Σ a cos(k·p) + b sin(k·p), a and b
