@@ -1,0 +1,105 @@
+#!/usr/bin/env bash
+# The accuracy and coverage study of the photogrammetric road: for each seed,
+# rugosite-synthese makes a cloud of known sigma and L (exponential covariance,
+# spectral modes, turned, tilted, shifted) in a fresh temporary folder; plyunpack,
+# markerpick, framefit, delimiter and echantillonnage make its grid, and
+# rugosite-rapport measures it with its default settings. One Markdown table
+# line per case: the median of the reported sigma and L (exponential model) over
+# the truth, how often their 95 % intervals hold the truth, with the misses on
+# each side, the trials, those unresolved and those where a program failed.
+# Trials run two at a time, niced, the report on one thread each (its figures
+# do not depend on the thread count). The table goes into docs/guide.md
+# (section 10, "voie photogrammetrique").
+#
+# usage: tools/rapport/etude-nuage.sh [build dir] [trials] [points] [K] [case...]
+# (build/release, 200 trials, 500000 points, K = 200 simulated surfaces, the
+# report's default; cases: demo, pas100, L19, all three when none is given.)
+# The trials' figures, one line each, are kept in
+# $ETUDE_NUAGE_DOSSIER/etude-nuage-<case>.tsv when that folder is given.
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+build=$(cd "${1:-build/release}" && pwd)
+essais=${2:-200}
+points=${3:-500000}
+K=${4:-200}
+shift $(($# < 4 ? $# : 4))
+cas=("$@")
+((${#cas[@]} > 0)) || cas=(demo pas100 L19)
+bin=$build/bin
+for programme in rugosite-synthese plyunpack markerpick framefit delimiter echantillonnage rugosite-rapport; do
+  if [[ ! -x $bin/$programme ]]; then
+    echo "construire d'abord : cmake --build $build --target $programme" >&2
+    exit 1
+  fi
+done
+travail=$(mktemp -d)
+trap 'rm -rf "$travail"' EXIT
+garde=${ETUDE_NUAGE_DOSSIER:-$travail}
+mkdir -p "$garde"
+
+# One trial: seed, L, grid steps, capture radius. Prints
+# "seed sigma sigma_low sigma_high L L_low L_high resolved" (the exponential
+# model), or "seed echec <program>" when a program of the road stops.
+essai() {
+  local graine=$1 longueur=$2 pas=$3 rayon=$4 dossier
+  dossier=$(mktemp -d "$travail/essai.XXXXXX")
+  cd "$dossier"
+  local etape
+  for etape in "rugosite-synthese nuage --graine $graine --points $points --longueur $longueur" plyunpack markerpick \
+    framefit delimiter "echantillonnage $pas $rayon" "rugosite-rapport --fils 1 --tirages $K"; do
+    # shellcheck disable=SC2086 # the words of the step
+    if ! nice -n 10 "$bin"/$etape >/dev/null 2>&1 </dev/null; then
+      echo "$graine echec ${etape%% *}"
+      cd / && rm -rf "$dossier"
+      return 0
+    fi
+  done
+  awk -F, -v graine="$graine" '
+    NR == 1 { for (i = 1; i <= NF; i++) c[$i] = i }
+    NR == 2 { print graine, $c["sigma_exp"], $c["sigma_bas_exp"], $c["sigma_haut_exp"], $c["L_exp"], $c["L_bas_exp"],
+              $c["L_haut_exp"], $c["resolu_exp"] }' rapport.csv
+  cd / && rm -rf "$dossier"
+}
+export -f essai
+export bin points K travail
+
+# The table line of one case from its trials' lines: truth sigma = 1, L.
+ligne() { # name L steps radius trials-file
+  sort -n "$5" | awk -v nom="$1" -v L="$2" -v pas="$3" -v rayon="$4" '
+    function mediane(v, n,   i, j, t) {
+      for (i = 2; i <= n; i++) { t = v[i]; for (j = i - 1; j >= 1 && v[j] > t; j--) v[j + 1] = v[j]; v[j + 1] = t }
+      return n % 2 ? v[(n + 1) / 2] : (v[n / 2] + v[n / 2 + 1]) / 2
+    }
+    function couv(ok, dessous, dessus, n,   p) {
+      p = ok / n
+      return sprintf("%.1f ± %.1f %% | %.1f / %.1f %%", 100 * p, 196 * sqrt(p * (1 - p) / n), 100 * dessous / n,
+                     100 * dessus / n)
+    }
+    $2 == "echec" { echecs++; next }
+    {
+      n++; s[n] = $2; l[n] = $5 / L
+      if ($8 != 1 || $6 == "" ) { nonres++; next }
+      r++
+      if ($4 < 1) sdessous++; else if ($3 > 1) sdessus++; else sok++
+      if ($7 < L) ldessous++; else if ($6 > L) ldessus++; else lok++
+    }
+    END {
+      printf "| %s | %d pas, r = %s | %d | %d (%d, %d) | %.3f | %.3f | %s | %s |\n", nom, pas, rayon, L, n + echecs,
+        nonres, echecs, mediane(s, n), mediane(l, n), couv(sok, sdessous, sdessus, r), couv(lok, ldessous, ldessus, r)
+    }'
+}
+
+echo "| cas | echantillonnage | L (% du cote) | essais (non resolus, echecs) | sigma/sigma vrai : mediane | L/L vrai : mediane | couverture sigma | sigma manquee dessous / dessus | couverture L | L manquee dessous / dessus |"
+echo "|---|---|---|---|---|---|---|---|---|---|"
+for un in "${cas[@]}"; do
+  case $un in
+  demo) reglage=(10 200 0.35 1000) ;;  # the demonstration: L = 20 steps, grid 10 L wide
+  pas100) reglage=(10 100 0.35 2000) ;; # a coarser grid: L = 10 steps
+  L19) reglage=(19 200 0.35 3000) ;;    # a grid about 5 L wide: L = 38 steps
+  *) echo "cas inconnu : $un (demo, pas100 ou L19)" >&2; exit 1 ;;
+  esac
+  fichier=$garde/etude-nuage-$un.tsv
+  seq "${reglage[3]}" $((reglage[3] + essais - 1)) |
+    xargs -P 2 -I{} bash -c 'essai "$@"' _ {} "${reglage[0]}" "${reglage[1]}" "${reglage[2]}" >"$fichier"
+  ligne "$un" "${reglage[0]}" "${reglage[1]}" "${reglage[2]}" "$fichier"
+done
