@@ -38,8 +38,10 @@ garde=${ETUDE_NUAGE_DOSSIER:-$travail}
 mkdir -p "$garde"
 
 # One trial: seed, L, grid steps, capture radius. Prints
-# "seed sigma sigma_low sigma_high L L_low L_high resolved" (the exponential
-# model), or "seed echec <program>" when a program of the road stops.
+# the exponential model's "seed sigma sigma_low sigma_high L L_low L_high
+# resolved sigma_fit L_fit" (the last two before the bias correction; separated
+# by tabs, a missing figure empty), or "seed echec program" when a program of
+# the road stops.
 essai() {
   local graine=$1 longueur=$2 pas=$3 rayon=$4 dossier
   dossier=$(mktemp -d "$travail/essai.XXXXXX")
@@ -49,15 +51,21 @@ essai() {
     framefit delimiter "echantillonnage $pas $rayon" "rugosite-rapport --fils 1 --tirages $K"; do
     # shellcheck disable=SC2086 # the words of the step
     if ! nice -n 10 "$bin"/$etape >/dev/null 2>&1 </dev/null; then
-      echo "$graine echec ${etape%% *}"
+      printf '%s\techec\t%s\n' "$graine" "${etape%% *}"
       cd / && rm -rf "$dossier"
       return 0
     fi
   done
-  awk -F, -v graine="$graine" '
+  awk -F, -v OFS='\t' -v graine="$graine" '
     NR == 1 { for (i = 1; i <= NF; i++) c[$i] = i }
     NR == 2 { print graine, $c["sigma_exp"], $c["sigma_bas_exp"], $c["sigma_haut_exp"], $c["L_exp"], $c["L_bas_exp"],
-              $c["L_haut_exp"], $c["resolu_exp"] }' rapport.csv
+              $c["L_haut_exp"], $c["resolu_exp"], brut("sigma_ajuste"), brut("L_ajuste") }
+    function brut(cle,   ligne, v) { # the first one in rapport.json is the exponential fit
+      while ((getline ligne < "rapport.json") > 0)
+        if (ligne ~ "\"" cle "\":") { sub(/.*: */, "", ligne); sub(/,$/, "", ligne); v = ligne; break }
+      close("rapport.json")
+      return v == "" ? "-" : v
+    }' rapport.csv
   cd / && rm -rf "$dossier"
 }
 export -f essai
@@ -65,12 +73,13 @@ export bin points K travail
 
 # The table line of one case from its trials' lines: truth sigma = 1, L.
 ligne() { # name L steps radius trials-file
-  sort -n "$5" | awk -v nom="$1" -v L="$2" -v pas="$3" -v rayon="$4" '
+  sort -n "$5" | awk -F '\t' -v nom="$1" -v L="$2" -v pas="$3" -v rayon="$4" '
     function mediane(v, n,   i, j, t) {
       for (i = 2; i <= n; i++) { t = v[i]; for (j = i - 1; j >= 1 && v[j] > t; j--) v[j + 1] = v[j]; v[j + 1] = t }
       return n % 2 ? v[(n + 1) / 2] : (v[n / 2] + v[n / 2 + 1]) / 2
     }
     function couv(ok, dessous, dessus, n,   p) {
+      if (n == 0) return "- | -"
       p = ok / n
       return sprintf("%.1f ± %.1f %% | %.1f / %.1f %%", 100 * p, 196 * sqrt(p * (1 - p) / n), 100 * dessous / n,
                      100 * dessus / n)
@@ -78,18 +87,20 @@ ligne() { # name L steps radius trials-file
     $2 == "echec" { echecs++; next }
     {
       n++; s[n] = $2; l[n] = $5 / L
+      sb[n] = $9 ~ /^-?$/ ? $2 : $9; lb[n] = ($10 ~ /^-?$/ ? $5 : $10) / L # without draws the fit is the figure
       if ($8 != 1 || $6 == "" ) { nonres++; next }
       r++
       if ($4 < 1) sdessous++; else if ($3 > 1) sdessus++; else sok++
       if ($7 < L) ldessous++; else if ($6 > L) ldessus++; else lok++
     }
     END {
-      printf "| %s | %d pas, r = %s | %d | %d (%d, %d) | %.3f | %.3f | %s | %s |\n", nom, pas, rayon, L, n + echecs,
-        nonres, echecs, mediane(s, n), mediane(l, n), couv(sok, sdessous, sdessus, r), couv(lok, ldessous, ldessus, r)
+      printf "| %s | %d pas, r = %s | %d | %d (%d, %d) | %.3f (%.3f) | %.3f (%.3f) | %s | %s |\n", nom, pas, rayon, L,
+        n + echecs, nonres, echecs, mediane(s, n), mediane(sb, n), mediane(l, n), mediane(lb, n),
+        couv(sok, sdessous, sdessus, r), couv(lok, ldessous, ldessus, r)
     }'
 }
 
-echo "| cas | echantillonnage | L (% du cote) | essais (non resolus, echecs) | sigma/sigma vrai : mediane | L/L vrai : mediane | couverture sigma | sigma manquee dessous / dessus | couverture L | L manquee dessous / dessus |"
+echo "| cas | echantillonnage | L (% du cote) | essais (non resolus, echecs) | sigma/sigma vrai : mediane corrigee (brute) | L/L vrai : mediane corrigee (brute) | couverture sigma | sigma manquee dessous / dessus | couverture L | L manquee dessous / dessus |"
 echo "|---|---|---|---|---|---|---|---|---|---|"
 for un in "${cas[@]}"; do
   case $un in
@@ -100,6 +111,6 @@ for un in "${cas[@]}"; do
   esac
   fichier=$garde/etude-nuage-$un.tsv
   seq "${reglage[3]}" $((reglage[3] + essais - 1)) |
-    xargs -P 2 -I{} bash -c 'essai "$@"' _ {} "${reglage[0]}" "${reglage[1]}" "${reglage[2]}" >"$fichier"
+    xargs -P "${ETUDE_NUAGE_FILS:-2}" -I{} bash -c 'essai "$@"' _ {} "${reglage[0]}" "${reglage[1]}" "${reglage[2]}" >"$fichier"
   ligne "$un" "${reglage[0]}" "${reglage[1]}" "${reglage[2]}" "$fichier"
 done
