@@ -12,13 +12,42 @@
 # (section 10, "voie photogrammetrique").
 #
 # usage: tools/rapport/etude-nuage.sh [build dir] [trials] [points] [K] [case...]
+#        tools/rapport/etude-nuage.sh --tableau FOLDER [case...]
 # (build/release, 200 trials, 500000 points, K = 200 simulated surfaces, the
 # report's default; cases: demo, pas100, L19, all three when none is given.)
 # The trials' figures, one line each, are kept in
-# $ETUDE_NUAGE_DOSSIER/etude-nuage-<case>.tsv when that folder is given.
+# $ETUDE_NUAGE_DOSSIER/etude-nuage-<case>.tsv when that folder is given. --tableau
+# prints the table again from such a folder. ETUDE_NUAGE_FILS: trials at a time (2).
 set -euo pipefail
+if [[ $# == 1 && ( $1 == --aide || $1 == -h || $1 == --help ) ]]; then
+  cat <<'AIDE'
+usage : tools/rapport/etude-nuage.sh [construction] [essais] [points] [K] [cas...]
+        tools/rapport/etude-nuage.sh --tableau DOSSIER [cas...]
+Etude de precision de la voie photogrammetrique : pour chaque graine, un nuage
+de sigma = 1 et L connus (rugosite-synthese nuage) passe par plyunpack,
+markerpick, framefit, delimiter, echantillonnage et rugosite-rapport (K tirages)
+dans un dossier temporaire ; une ligne de tableau markdown par cas : medianes
+de sigma et L rapportees a la verite (corrigees, et brutes entre parentheses),
+couverture des intervalles a 95 % et manques de chaque cote.
+Parametres : construction build/release, 200 essais, 500000 points, K = 200 ;
+cas demo (200 pas, r = 0,35, L = 10), pas100 (100 pas, L = 10), L19 (200 pas,
+L = 19) ; les trois sans cas nomme. Deux essais a la fois (ETUDE_NUAGE_FILS).
+Fichiers : ecrit seulement dans un dossier temporaire, supprime a la fin ; avec
+ETUDE_NUAGE_DOSSIER, garde les chiffres de chaque essai dans
+etude-nuage-<cas>.tsv de ce dossier ; --tableau refait le tableau de ces fichiers.
+Duree : environ 6 s de processeur par essai de 200 pas avec K = 200.
+Statut de sortie : 0 fait ; 1 programme non construit ou cas inconnu.
+AIDE
+  exit 0
+fi
+tableau=
+if [[ ${1-} == --tableau ]]; then
+  tableau=$(cd "${2:?dossier}" && pwd)
+  shift 2
+  set -- build/release 0 0 0 "$@"
+fi
 cd "$(dirname "$0")/../.."
-build=$(cd "${1:-build/release}" && pwd)
+build=$(cd "${1:-build/release}" 2>/dev/null && pwd || echo "${1:-build/release}")
 essais=${2:-200}
 points=${3:-500000}
 K=${4:-200}
@@ -27,14 +56,14 @@ cas=("$@")
 ((${#cas[@]} > 0)) || cas=(demo pas100 L19)
 bin=$build/bin
 for programme in rugosite-synthese plyunpack markerpick framefit delimiter echantillonnage rugosite-rapport; do
-  if [[ ! -x $bin/$programme ]]; then
+  if [[ -z $tableau && ! -x $bin/$programme ]]; then
     echo "construire d'abord : cmake --build $build --target $programme" >&2
     exit 1
   fi
 done
 travail=$(mktemp -d)
 trap 'rm -rf "$travail"' EXIT
-garde=${ETUDE_NUAGE_DOSSIER:-$travail}
+garde=${tableau:-${ETUDE_NUAGE_DOSSIER:-$travail}}
 mkdir -p "$garde"
 
 # One trial: seed, L, grid steps, capture radius. Prints
@@ -110,7 +139,11 @@ for un in "${cas[@]}"; do
   *) echo "cas inconnu : $un (demo, pas100 ou L19)" >&2; exit 1 ;;
   esac
   fichier=$garde/etude-nuage-$un.tsv
-  seq "${reglage[3]}" $((reglage[3] + essais - 1)) |
+  if [[ -n $tableau && ! -f $fichier ]]; then
+    echo "pas de $fichier" >&2
+    continue
+  fi
+  [[ -n $tableau ]] || seq "${reglage[3]}" $((reglage[3] + essais - 1)) |
     xargs -P "${ETUDE_NUAGE_FILS:-2}" -I{} bash -c 'essai "$@"' _ {} "${reglage[0]}" "${reglage[1]}" "${reglage[2]}" >"$fichier"
   ligne "$un" "${reglage[0]}" "${reglage[1]}" "${reglage[2]}" "$fichier"
 done
