@@ -35,7 +35,7 @@ L = 19) ; les trois sans cas nomme. Deux essais a la fois (ETUDE_NUAGE_FILS).
 Fichiers : ecrit seulement dans un dossier temporaire, supprime a la fin ; avec
 ETUDE_NUAGE_DOSSIER, garde les chiffres de chaque essai dans
 etude-nuage-<cas>.tsv de ce dossier ; --tableau refait le tableau de ces fichiers.
-Duree : environ 6 s de processeur par essai de 200 pas avec K = 200.
+Duree : environ 5 s de processeur par essai de 200 pas avec K = 100 (2 s a 100 pas).
 Statut de sortie : 0 fait ; 1 programme non construit ou cas inconnu.
 AIDE
   exit 0
