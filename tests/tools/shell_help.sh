@@ -12,7 +12,7 @@ fail() { echo "ECHEC : $*"; failures=$((failures + 1)); }
 
 tools=(tools/run-tests.sh tools/demo.sh tools/etude-reglages/etude-reglages.sh tools/bench/benchmark.sh
     tools/chaine/rugosite-chaine tools/images/rugosite-images tools/campagne/rugosite-campagne
-    tools/campagne/bench.sh)
+    tools/campagne/bench.sh tools/rapport/etude-nuage.sh)
 mkdir -p "$work/arbre" "$work/ici"
 for tool in "${tools[@]}"; do
     mkdir -p "$work/arbre/$(dirname "$tool")"
