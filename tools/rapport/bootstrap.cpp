@@ -533,14 +533,18 @@ const Grille& masque, Modele modele, const Ajustement& mesure, const ReglagesBoo
     const double plat = -1e300;
     // The median and spreads come from a few tens of draws: an end read q
     // spreads from the median errs by their error, δm + q·δs, which a
-    // quantile of the truth's own estimate must clear as well. The distance
-    // q is stretched to q·√((1 + δm²)/(1 − q²δs²)) (δm, δs relative to the
-    // spread), which keeps the tail at p when those errors are normal.
+    // quantile of the truth's own estimate must clear as well. But q itself
+    // comes from values standardised by those same median and spreads, so
+    // most of that error cancels in the end m + q·s (for the set at L̂ alone
+    // the end is an order statistic, whose tail is p on average whatever the
+    // error); what the pooling with the other sets leaves of it is counted
+    // as half: the distance q is stretched to q·√((1 + δm²/4)/(1 − q²δs²/4))
+    // (δm, δs relative to the spread). The coverage study sets that half.
     auto g = [&](const Courbes& c, const std::vector<double>& z, const Erreur_loi& e, double pente_min, double seul,
                  double p, double l) {
         const double q = quantile_queue(z, p);
-        const double ds = q < 0 ? e.dessous : e.dessus;
-        const double etirement = std::sqrt((1 + e.milieu * e.milieu) / std::max(1 - q * q * ds * ds, 0.5));
+        const double dm = 0.5 * e.milieu, ds = 0.5 * (q < 0 ? e.dessous : e.dessus);
+        const double etirement = std::sqrt((1 + dm * dm) / std::max(1 - q * q * ds * ds, 0.5));
         const auto& cote = q < 0 ? c.dessous : c.dessus;
         return interpoler(c.milieu, l, pente_min, seul) + std::max(interpoler(cote, l, 0.0, 0.0), 0.0) * q * etirement;
     };

@@ -21,8 +21,10 @@
 //   over the 97.5 % and 2.5 % quantiles of σ̂/σ, read at an L moved towards
 //   the same end of L's interval by the correlation of log σ̂ and log L̂.
 // The median and spreads at L̂ come from a few tens of draws: the reach of
-// each tail is stretched by their Monte-Carlo error, measured by resampling
-// those draws, so that an end misses the truth no more often for it.
+// each tail is stretched by half their Monte-Carlo error, measured by
+// resampling those draws (the tails' shape, standardised by the same median
+// and spreads, absorbs the rest), so that an end misses the truth no more
+// often for it.
 #pragma once
 
 #include "tools/rapport/ajustement.hpp"
@@ -41,7 +43,7 @@
 namespace rapport {
 
 struct ReglagesBootstrap {
-    int K = 200; // surfaces at most (all at L̂ below 40)
+    int K = 100; // surfaces at most (all at L̂ below 40)
     std::uint64_t graine = 1;
     int fils = 2;
     Nivellement nivellement = Nivellement::plan;

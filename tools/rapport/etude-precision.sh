@@ -7,9 +7,9 @@
 # docs/guide.md (section 10, intervals). Trials run two at a time, niced.
 #
 # usage: tools/rapport/etude-precision.sh [build dir] [trials] [K] [--court]
-# (build/release, 200 trials, K = 100 by default, half the trials on
-# 401 x 401; --court: the grids up to 201 x 201 only. About 40 minutes on two
-# shared cores.)
+# (build/release, 200 trials, K = 100 by default as in the report, half the
+# trials on 401 x 401; --court: the grids up to 201 x 201 only. About 40
+# minutes on two free cores.)
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 build=${1:-build/release}

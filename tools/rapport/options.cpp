@@ -21,7 +21,7 @@ const char* const texte_aide =
     "  --rayons R        ajuster les R premiers rayons (remplace --plage)\n"
     "  --fonction F      fonction commune ajustee : toutes_paires (toutes les paires des deux\n"
     "                    directions, par defaut) ou reliefstat (celle de reliefstat)\n"
-    "  --tirages K       surfaces simulees par modele pour les intervalles, 0 : aucun (200)\n"
+    "  --tirages K       surfaces simulees par modele pour les intervalles, 0 : aucun (100)\n"
     "  --graine G        graine du bootstrap (1)\n"
     "  --fils T          fils de calcul du bootstrap (2)\n"
     "  --route R         manuelle (cm) ou photogrammetrique (% du cote du cadre) ;\n"

@@ -29,7 +29,7 @@ struct Reglages {
     std::optional<int> rayons; // fit range fixed by the user (--rayons)
     RegleMesure plage = RegleMesure::longueurs;
     FonctionMesure fonction = FonctionMesure::toutes_paires;
-    int K = 200;
+    int K = 100;
     std::uint64_t graine = 1;
     int fils = 2;
     std::optional<Route> route;

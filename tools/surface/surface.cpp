@@ -80,10 +80,13 @@ Plongement::Plongement(int lignes, int colonnes, double pas, Modele modele, doub
         std::vector<double> ligne(static_cast<std::size_t>(Q));
         for (int p = 0; p < P; ++p) {
             const int dy = std::min(p, P - p);
-            if (p <= P / 2)
-                for (int q = 0; q < Q; ++q)
-                    ligne[static_cast<std::size_t>(q)] = enroulee(dy, std::min(q, Q - q));
-            else
+            if (p <= P / 2) {
+                // And on |dx|: the second half of the row mirrors the first.
+                for (int q = 0; q <= Q / 2; ++q)
+                    ligne[static_cast<std::size_t>(q)] = enroulee(dy, q);
+                for (int q = Q / 2 + 1; q < Q; ++q)
+                    ligne[static_cast<std::size_t>(q)] = ligne[static_cast<std::size_t>(Q - q)];
+            } else
                 for (int q = 0; q < Q; ++q)
                     ligne[static_cast<std::size_t>(q)] = c[static_cast<std::size_t>(P - p) * Q + q].real();
             for (int q = 0; q < Q; ++q)
