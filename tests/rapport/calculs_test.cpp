@@ -111,20 +111,6 @@ TEST(RapportGrille, UnusableFilesAreRefusedWithAFrenchMessage)
     EXPECT_NE(message_de("40000x40000x1.0\n1\n2\n").find("trop peu de hauteurs (2 lues"), std::string::npos);
     EXPECT_NE(message_de("99999x99999x1.0\n1\n").find("trop grande"), std::string::npos);
     EXPECT_THROW(lire_grille("/nonexistent/grille.txt"), Erreur);
-
-    auto refus = [](const std::string& texte) {
-        try {
-            verifier_grille(lire_texte(texte), "g");
-        } catch (const Erreur& e) {
-            return std::string(e.what());
-        }
-        return std::string();
-    };
-    EXPECT_NE(refus("0x3x1.0\n1\n2\n3\n4\n").find("une ligne"), std::string::npos);
-    EXPECT_NE(refus("3x0x1.0\n1\n2\n3\n4\n").find("une colonne"), std::string::npos);
-    EXPECT_NE(refus("1x1x1.0\n10000\n10000\n10000\n10000\n").find("aucune cellule reelle"), std::string::npos);
-    EXPECT_NE(refus("1x1x1.0\n2\n2\n10000\n2\n").find("egales"), std::string::npos);
-    EXPECT_EQ(refus("1x1x1.0\n2\n2\n10000\n3\n"), "");
 }
 
 TEST(RapportNivellement, EachReferenceTakesAwayWhatItModels)
