@@ -59,8 +59,7 @@ groups=(
     "fuzz|clang|le fuzzing des deux lectures de nombres"
     "rapport|libfftw3-dev libgsl-dev nlohmann-json3-dev|rugosite-rapport et ses tests"
     "gwyddion|libgwyddion20-dev libglib2.0-dev|la comparaison des parametres de texture avec la bibliotheque Gwyddion"
-    "page|libplplot-dev libpng-dev|la page rapport.html et ses images"
-    "navigateur|chromium|le rendu de la page du rapport dans Chromium"
+    "page|libplplot-dev|la page rapport.html et ses images"
     "parallel|parallel|la campagne de rugosite-campagne par GNU parallel"
 )
 

@@ -2,7 +2,7 @@
 // (libgwyddion20-dev), computed by the library's own functions on the same
 // generated grids. Where the definitions coincide, the figures agree to about
 // 1e-9; where they differ by definition, the test converts first and the
-// comment says how. With empty cells, the test shows what the masks change.
+// comment says how. With empty cells, the masked functions agree too.
 #include "tools/rapport/espace.hpp"
 #include "tools/rapport/fonctionnels.hpp"
 #include "tools/rapport/hybrides.hpp"
@@ -61,25 +61,6 @@ double at(const Champ& f, int i, int j)
 const std::pair<int, int> tailles[] = {{37, 24}, {24, 37}, {32, 32}};
 
 } // namespace
-
-// The library's 2-D autocorrelation is the mean product over the pairs, not
-// normalised (Sq² at the origin): over its value at the origin, it is R. Lag
-// (dy, dx) is its entry (dy + N − 1, dx + M − 1).
-TEST(RapportGwyddion, AutocorrelationIsTheLibrarysOverSq2)
-{
-    for (auto [N, M] : tailles) {
-        SCOPED_TRACE(N);
-        const auto z = surface_essai(N, M, 4.0, static_cast<std::uint64_t>(N * M));
-        const Champ lib = cible();
-        gwy_data_field_area_2dacf(champ(z, N, M, 0.5).get(), lib.get(), 0, 0, M, N, M, N);
-        const Autocorrelation R = autocorrelation(SommesDecalages(z, N, M), 0.5, N - 1, M - 1);
-        for (int dy = 1 - N; dy < N; ++dy)
-            for (int dx = 1 - M; dx < M; ++dx) {
-                const double v = at(lib, dy + N - 1, dx + M - 1) / at(lib, N - 1, M - 1);
-                ASSERT_NEAR(R(dy, dx), v, 1e-9 * std::max(1.0, std::fabs(v))) << dy << " " << dx;
-            }
-    }
-}
 
 // The library's 2-D density (no window, no levelling) is the same
 // periodogram per (radian/L)²: ours over 4π², zero frequency at (N/2, M/2).
@@ -204,58 +185,26 @@ TEST(RapportGwyddion, MaterialRatioIsOneMinusTheLibrarysCumulativeHeights)
     }
 }
 
-// With 30 % empty cells, against the sums over the real cells by the plain
-// loop: the report's autocorrelation equals them. The library's unmasked
-// functions see a grid whose empty cells hold the mean height 0, so every
-// product with one counts as zero: the autocorrelation off the origin shrinks
-// by the share of missing pairs, Sal shortens and the spectrum gains a white
-// floor. Its masked autocorrelation counts the same exact pairs as ours: it
-// agrees wherever it has more than its threshold, about ln(N·M), of them.
-TEST(RapportGwyddion, MasksKeepWhatZeroFillingDilutes)
+// With 30 % empty cells, the library's masked autocorrelation counts the same
+// pairs of real cells as ours: it agrees wherever it has more than its
+// threshold, about ln(N·M), of them. (Its unmasked functions would see the
+// empty cells as heights 0.)
+TEST(RapportGwyddion, MaskedAutocorrelationIsTheLibrarys)
 {
     const int N = 48, M = 40;
     const auto z = surface_essai(N, M, 4.0, 17, 0.3);
-    const SommesDirectes d = sommes_directes(z, N, M);
-    const SommesDecalages s(z, N, M);
-    const Autocorrelation R = autocorrelation(s, 1.0, N - 1, M - 1);
-    const Champ f = champ(z, N, M, 1.0), rempli = cible(), masque = cible(), poids = cible();
-    gwy_data_field_area_2dacf(f.get(), rempli.get(), 0, 0, M, N, M, N);
-    gwy_data_field_area_2dacf_mask(f.get(), masque.get(), champ(z, N, M, 1.0, true).get(), GWY_MASK_INCLUDE, 0, 0, M,
-                                   N, M, N, poids.get());
+    const Autocorrelation R = autocorrelation(SommesDecalages(z, N, M), 1.0, N - 1, M - 1);
+    const Champ masque = cible(), poids = cible();
+    gwy_data_field_area_2dacf_mask(champ(z, N, M, 1.0).get(), masque.get(), champ(z, N, M, 1.0, true).get(),
+                                   GWY_MASK_INCLUDE, 0, 0, M, N, M, N, poids.get());
     const double seuil = 1.000001 * std::round(std::log(double(N) * M));
-    double dilution = 0;
-    Autocorrelation Rrempli = autocorrelation(s, 1.0);
+    int comparees = 0;
     for (int dy = 1 - N; dy < N; ++dy)
-        for (int dx = 1 - M; dx < M; ++dx) {
-            const std::size_t k = d.k(dy, dx);
-            const double lib = at(rempli, dy + N - 1, dx + M - 1) / at(rempli, N - 1, M - 1);
-            if (std::abs(dy) <= Rrempli.portee_lignes && std::abs(dx) <= Rrempli.portee_colonnes)
-                Rrempli.valeurs[Rrempli.indice(dy, dx)] = lib;
-            if (d.paires[k] == 0)
-                continue;
-            const double direct = d.somme[k] / d.paires[k] / (d.somme[d.k(0, 0)] / d.paires[d.k(0, 0)]);
-            ASSERT_NEAR(R(dy, dx), direct, 1e-9 * std::max(1.0, std::fabs(direct)));
+        for (int dx = 1 - M; dx < M; ++dx)
             if (at(poids, dy + N - 1, dx + M - 1) > seuil) {
-                ASSERT_NEAR(at(masque, dy + N - 1, dx + M - 1) / at(masque, N - 1, M - 1), direct, 1e-9);
+                ++comparees;
+                ASSERT_NEAR(R(dy, dx), at(masque, dy + N - 1, dx + M - 1) / at(masque, N - 1, M - 1), 1e-9)
+                    << dy << " " << dx;
             }
-            if (std::abs(dy) + std::abs(dx) == 1)
-                dilution = std::max(dilution, 1 - lib / direct);
-        }
-    EXPECT_GT(dilution, 0.2) << "zero-filled autocorrelation at one cell, 30 % empty";
-    const double Sal = longueurs_autocorrelation(autocorrelation(s, 1.0)).Sal;
-    const double Sal_rempli = longueurs_autocorrelation(Rrempli).Sal;
-    EXPECT_LT(Sal_rempli, 0.92 * Sal) << "Sal " << Sal << ", zero-filled " << Sal_rempli;
-
-    // The power above 0.4 cycles per cell.
-    const Spectre sp = spectre(SommesDecalages(z, N, M), 1.0);
-    const Champ psd = cible();
-    gwy_data_field_2dpsdf(f.get(), psd.get(), GWY_WINDOWING_NONE, 0);
-    double nous = 0, lib = 0;
-    for (int i = 0; i < N; ++i)
-        for (int j = 0; j < M; ++j)
-            if (std::hypot(double(i - N / 2) / N, double(j - M / 2) / M) > 0.4) {
-                nous += sp.a((i - N / 2 + N) % N, (j - M / 2 + M) % M);
-                lib += 4 * pi * pi * at(psd, i, j);
-            }
-    EXPECT_GT(lib, 1.5 * nous) << "high frequencies: zero-filled " << lib << ", masked " << nous;
+    EXPECT_GT(comparees, N * M);
 }

@@ -39,6 +39,14 @@ double apres(const std::string& texte, const std::string& repere)
     return p == std::string::npos ? std::nan("") : std::stod(texte.substr(p + repere.size()));
 }
 
+std::size_t occurrences(const std::string& texte, const std::string& mot)
+{
+    std::size_t n = 0;
+    for (std::size_t p = texte.find(mot); p != std::string::npos; p = texte.find(mot, p + 1))
+        ++n;
+    return n;
+}
+
 const std::vector<std::string> sans_bootstrap{"--tirages", "0"};
 
 } // namespace
@@ -78,7 +86,7 @@ TEST(RapportProgramme, MeanPlaneFiguresEqualReliefstats)
     }
 }
 
-TEST(RapportProgramme, ReportFilesHoldTheAgreedKeys)
+TEST(RapportProgramme, ReportFilesHoldTheAgreedFigures)
 {
     WorkDir dir;
     dir.write("grille.txt", fichier_grille(41, 41, 1.0, 0.8, 3.0, 3, 0.05, 0.1));
@@ -90,68 +98,39 @@ TEST(RapportProgramme, ReportFilesHoldTheAgreedKeys)
         EXPECT_EQ(ligne.rfind("rugosite-rapport : bootstrap ", 0), 0u) << "only progress lines: " << r.err;
     const json j = json::parse(dir.read("rapport.json"));
     EXPECT_EQ(j["version"], 2);
-    EXPECT_EQ(j["outil"], "rugosite-rapport");
     EXPECT_EQ(j["unite"]["route"], "manuelle");
-    EXPECT_EQ(j["unite"]["longueur"], "cm");
     EXPECT_EQ(j["reglages"]["nivellement"], "plan");
-    EXPECT_EQ(j["reglages"]["K"], 20);
-    EXPECT_EQ(j["reglages"]["lignes"], 41);
     EXPECT_EQ(j["reglages"]["cellules"], 41 * 41);
-    for (const char* n : {"plan_moyen", "plan", "polynome2"})
-        for (const char* p : {"Sq", "Sa", "Ssk", "Sku", "Sp", "Sv", "Sz"})
-            EXPECT_TRUE(j["hauteurs"][n][p].is_number()) << n << " " << p;
     // The tilt is in the mean-plane RMS only.
     EXPECT_GT(j["hauteurs"]["plan_moyen"]["Sq"].get<double>(), 1.2 * j["hauteurs"]["plan"]["Sq"].get<double>());
     for (const char* m : {"exponentiel", "gaussien"}) {
+        SCOPED_TRACE(m);
         const json& a = j["ajustements"][m];
-        for (const char* k : {"sigma", "L", "erreur_sigma", "erreur_L", "residu"})
-            EXPECT_TRUE(a[k].is_number()) << m << " " << k;
         for (const char* k : {"intervalle_sigma", "intervalle_L"}) {
-            ASSERT_TRUE(a[k].is_array() && a[k].size() == 2) << m << " " << k;
+            ASSERT_TRUE(a[k].is_array() && a[k].size() == 2) << k;
             EXPECT_LT(a[k][0].get<double>(), a[k][1].get<double>());
         }
+        EXPECT_EQ(a["resolu"], true);
+        EXPECT_TRUE(a["L_ajuste"].is_number());
     }
     EXPECT_EQ(j["ajustements"]["meilleur"], "exponentiel");
-    for (const char* k : {"L_cadre", "L_barre", "anisotropie", "sigma_cadre", "sigma_barre"})
-        EXPECT_TRUE(j["directions"][k].is_number()) << k;
     EXPECT_EQ(j["directions"]["axes"][0]["cle"], "cadre");
-    EXPECT_EQ(j["directions"]["axes"][1]["cle"], "barre");
     // The anisotropy's interval holds the measured ratio.
     const json& ia = j["directions"]["intervalle_anisotropie"];
     ASSERT_TRUE(ia.is_array() && ia.size() == 2) << ia;
     EXPECT_LT(ia[0].get<double>(), j["directions"]["anisotropie"].get<double>());
     EXPECT_GT(ia[1].get<double>(), j["directions"]["anisotropie"].get<double>());
-    for (const char* m : {"exponentiel", "gaussien"}) {
-        // The fit's own figures beside the corrected ones.
-        EXPECT_TRUE(j["ajustements"][m]["L_ajuste"].is_number()) << m;
-        EXPECT_TRUE(j["ajustements"][m]["sigma_ajuste"].is_number()) << m;
-    }
-    for (const char* m : {"exponentiel", "gaussien"}) {
-        EXPECT_EQ(j["ajustements"][m]["resolu"], true) << m;
-        EXPECT_EQ(j["ajustements"][m]["motif"], "") << m;
-        EXPECT_EQ(j["directions"]["par_modele"][m]["barre"]["resolu"], true) << m;
-    }
-    EXPECT_EQ(j["reglages"]["fonction"], "toutes_paires");
-    EXPECT_EQ(j["reglages"]["plage_ajustement"]["nom"], "longueurs");
     EXPECT_EQ(j["reglages"]["plage_ajustement"]["rayons"], j["ajustements"]["exponentiel"]["rayons"]);
-    for (const char* k : {"r", "H", "paires", "H_cadre", "paires_cadre", "H_barre", "paires_barre"})
-        EXPECT_EQ(j["correlation"][k].size(), 40u) << k;
+    EXPECT_EQ(j["correlation"]["H_barre"].size(), 40u);
 
     const std::string csv = dir.read("rapport.csv");
-    const auto fin = csv.find('\n');
-    ASSERT_NE(fin, std::string::npos);
-    const std::string entete = csv.substr(0, fin), valeurs = csv.substr(fin + 1);
+    const std::string entete = csv.substr(0, csv.find('\n')), valeurs = csv.substr(csv.find('\n') + 1);
     EXPECT_EQ(std::count(entete.begin(), entete.end(), ','), std::count(valeurs.begin(), valeurs.end(), ','));
-    EXPECT_EQ(entete.rfind("fichier,route,", 0), 0u);
-    EXPECT_NE(entete.find("L_exp"), std::string::npos);
     // The fits' standard errors understate the spread: JSON only.
     EXPECT_EQ(entete.find("erreur_"), std::string::npos);
     EXPECT_NE(entete.find(",resolu_exp,motif_exp,resolu_gau,motif_gau,axe1,"), std::string::npos) << entete;
     EXPECT_EQ(valeurs.rfind("grille.txt,manuelle,cm,41,41,", 0), 0u) << valeurs;
-    EXPECT_EQ(valeurs.back(), '\n');
-    // Nothing left under a temporary name.
-    for (const auto& [nom, contenu] : dir.files())
-        EXPECT_EQ(nom.find(".tmp"), std::string::npos) << nom;
+    EXPECT_EQ(dir.files().size(), 4u) << "grille.txt and the three reports, nothing under a temporary name";
 }
 
 TEST(RapportProgramme, NamedGridInAnotherFolderAndItsRoad)
@@ -182,11 +161,8 @@ TEST(RapportProgramme, BadInputGivesAFrenchMessageStatusOneAndNoReport)
         {"2x2x1.0\n1\n2\n3\n", "trop peu de hauteurs"},
         {"1x1x1.0\n10000\n10000\n10000\n10000\n", "aucune cellule reelle"},
         {"0x4x1.0\n1\n2\n3\n4\n5\n", "une ligne ou qu'une colonne"},
-        {"4x0x1.0\n1\n2\n3\n4\n5\n", "une ligne ou qu'une colonne"},
         {"2x2x1.0\n5\n5\n5\n5\n10000\n5\n5\n5\n5\n", "toutes les hauteurs sont egales"},
         {"1x1x1.0\n1\n2\nnan\n4\n", "grille.txt, ligne 4 : la hauteur \"nan\" n'est pas un nombre fini"},
-        {"1x1x1.0\n1\n2e\n3\n4\n", "grille.txt, ligne 3 : \"2e\" n'est pas un nombre"},
-        {"1x1x-1.0\n1\n2\n3\n4\n", "le pas de la grille doit etre un nombre positif"},
     };
     for (const auto& [contenu, attendu] : cas) {
         SCOPED_TRACE(attendu);
@@ -255,38 +231,9 @@ TEST(RapportProgramme, AReportThatCannotBeWrittenLeavesTheOldOneWhole)
     }
 }
 
-TEST(RapportProgramme, ASeedGivesTheSameReportWhateverTheThreads)
-{
-    WorkDir dir;
-    dir.write("grille.txt", fichier_grille(30, 24, 1.0, 1, 3, 5, 0.1));
-    ASSERT_EQ(run("rugosite-rapport", {"--tirages", "12", "--graine", "9", "--fils", "1"}, dir).status, 0);
-    const std::string un = dir.read("rapport.json");
-    ASSERT_EQ(run("rugosite-rapport", {"--tirages", "12", "--graine", "9", "--fils", "2"}, dir).status, 0);
-    EXPECT_EQ(dir.read("rapport.json"), un);
-    ASSERT_EQ(run("rugosite-rapport", {"--tirages", "12", "--graine", "10"}, dir).status, 0);
-    const json autre = json::parse(dir.read("rapport.json")), premier = json::parse(un);
-    EXPECT_NE(autre["ajustements"]["exponentiel"]["intervalle_L"], premier["ajustements"]["exponentiel"]["intervalle_L"]);
-    // The fit is the grid's; its correction comes from the draws.
-    EXPECT_EQ(autre["ajustements"]["exponentiel"]["L_ajuste"], premier["ajustements"]["exponentiel"]["L_ajuste"]);
-    EXPECT_EQ(autre["reglages"]["graine"], 10);
-}
-
-TEST(RapportProgramme, ProgressLineOnATerminal)
-{
-    if (std::system("script --version >/dev/null 2>&1") != 0)
-        GTEST_SKIP() << "NOTICE: script (util-linux) absent : la ligne de progression au terminal n'est pas verifiee";
-    WorkDir dir;
-    dir.write("grille.txt", fichier_grille(20, 20, 1.0, 1, 3, 6, 0.0));
-    const std::string commande = "cd '" + dir.path().string() + "' && script -qec '" +
-                                 program_test::program_path("rugosite-rapport") +
-                                 " --tirages 10' /dev/null > ecran.txt 2>&1";
-    ASSERT_EQ(std::system(commande.c_str()), 0);
-    const std::string ecran = dir.read("ecran.txt");
-    EXPECT_NE(ecran.find("\rrugosite-rapport : bootstrap exponentiel 10/10"), std::string::npos) << ecran;
-    EXPECT_NE(ecran.find("bootstrap gaussien 10/10"), std::string::npos) << ecran;
-}
-
-TEST(RapportProgramme, ProgressLinesInALogAboutEveryTenthOfTheDraws)
+// In a log, about a line a tenth of the draws; on a terminal, one line
+// rewritten in place.
+TEST(RapportProgramme, ProgressLines)
 {
     WorkDir dir;
     dir.write("grille.txt", fichier_grille(20, 20, 1.0, 1, 3, 6, 0.0));
@@ -294,14 +241,17 @@ TEST(RapportProgramme, ProgressLinesInALogAboutEveryTenthOfTheDraws)
     ASSERT_EQ(r.status, 0) << r.err;
     for (const char* modele : {"exponentiel", "gaussien"}) {
         const std::string debut = std::string("rugosite-rapport : bootstrap ") + modele + " : ";
-        int lignes = 0;
-        for (std::size_t p = r.err.find(debut); p != std::string::npos; p = r.err.find(debut, p + 1))
-            ++lignes;
-        EXPECT_GE(lignes, 9) << r.err;
-        EXPECT_LE(lignes, 11) << r.err;
+        EXPECT_NEAR(static_cast<double>(occurrences(r.err, debut)), 10, 1) << r.err;
         EXPECT_NE(r.err.find(debut + "70/70 surfaces simulees\n"), std::string::npos) << r.err;
     }
     EXPECT_EQ(r.err.find('\r'), std::string::npos);
+    if (std::system("script --version >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "NOTICE: script (util-linux) absent : la ligne de progression au terminal n'est pas verifiee";
+    const std::string commande = "cd '" + dir.path().string() + "' && script -qec '" +
+                                 program_test::program_path("rugosite-rapport") +
+                                 " --tirages 10' /dev/null > ecran.txt 2>&1";
+    ASSERT_EQ(std::system(commande.c_str()), 0);
+    EXPECT_NE(dir.read("ecran.txt").find("\rrugosite-rapport : bootstrap gaussien 10/10"), std::string::npos);
 }
 
 TEST(RapportProgramme, AFitThatCannotBeMadeIsMarkedAndTheRestReported)
@@ -322,15 +272,9 @@ TEST(RapportProgramme, AFitThatCannotBeMadeIsMarkedAndTheRestReported)
 TEST(RapportProgramme, CommandLine)
 {
     WorkDir dir;
-    dir.write("grille.txt", "1x1x1.0\n1\n2\n3\n4\n");
-    for (const char* mot : {"--aide", "-h", "--help"}) {
-        const auto aide = run("rugosite-rapport", {mot}, dir);
-        EXPECT_EQ(aide.status, 0) << mot;
-        EXPECT_NE(aide.out.find("--nivellement"), std::string::npos);
-        EXPECT_NE(aide.out.find("Statut de sortie"), std::string::npos);
-        EXPECT_EQ(dir.files().size(), 1U); // the grid alone: help writes nothing
-    }
-    std::filesystem::remove(dir.path() / "grille.txt");
+    const auto aide = run("rugosite-rapport", {"--aide"}, dir);
+    EXPECT_EQ(aide.status, 0);
+    EXPECT_NE(aide.out.find("Statut de sortie"), std::string::npos);
     for (const std::vector<std::string>& mots :
          {std::vector<std::string>{"--nivellement", "cubique"}, {"--tirages", "-3"}, {"--rayons", "2"},
           {"--inconnue", "1"}, {"a.txt", "b.txt"}, {"--graine"}, {"--route", "satellite"},
@@ -338,8 +282,8 @@ TEST(RapportProgramme, CommandLine)
         const auto r = run("rugosite-rapport", mots, dir);
         EXPECT_EQ(r.status, 1) << mots[0];
         EXPECT_FALSE(r.err.empty());
-        EXPECT_TRUE(dir.files().empty());
     }
+    EXPECT_TRUE(dir.files().empty()); // neither the help nor a refusal writes
 }
 
 namespace {
@@ -382,76 +326,38 @@ TEST(RapportProgramme, DirectionsAreNamedAfterEachRoad)
         const json& d = j["directions"];
         EXPECT_EQ(d["axes"][0]["cle"], x);
         EXPECT_EQ(d["axes"][1]["cle"], y);
-        EXPECT_EQ(d["axes"][0]["nom"], manuelle ? "le long du cadre (positions de la barre)"
-                                                : "le long du côté X du cadre (de O à X)");
-        EXPECT_EQ(d["axes"][1]["nom"], manuelle ? "le long de la barre (positions du chariot)"
-                                                : "le long du côté Y du cadre (de O à Y)");
         // The long correlation runs along x: the frame (manual road), side X.
         const double Lx = d["L_" + x].get<double>(), Ly = d["L_" + y].get<double>();
         EXPECT_GT(Lx, 3 * Ly);
         EXPECT_NEAR(d["anisotropie"].get<double>(), Lx / Ly, 1e-12 * Lx / Ly);
-        EXPECT_EQ(d["par_modele"]["exponentiel"][x]["L"], d["L_" + x]);
         ASSERT_EQ(j["correlation"]["H_" + x].size(), 119u);
         // Pairs along x first rise more slowly than along y.
         EXPECT_LT(j["correlation"]["H_" + x][0].get<double>(), j["correlation"]["H_" + y][0].get<double>());
-        const std::string csv = dir.read("rapport.csv");
-        EXPECT_NE(csv.find("," + x + ","), std::string::npos);
     }
 }
 
-TEST(RapportProgramme, GridsThatCannotResolveLSayIt)
+// Uncorrelated readings at a 2 cm step: no interval, the reason in words.
+TEST(RapportProgramme, AGridThatCannotResolveLSaysIt)
 {
-    {
-        // Uncorrelated readings at a 2 cm step: no interval, the reason in words.
-        WorkDir dir;
-        std::mt19937_64 alea(8);
-        std::normal_distribution<double> normale;
-        std::string texte = "24x19x2.0\n";
-        for (int k = 0; k < 25 * 20; ++k)
-            texte += std::to_string(5 + normale(alea)) + "\n";
-        dir.write("grille.txt", texte);
-        const auto r = run("rugosite-rapport", {"--tirages", "20"}, dir);
-        ASSERT_EQ(r.status, 0) << r.err;
-        const json j = json::parse(dir.read("rapport.json"));
-        for (const char* m : {"exponentiel", "gaussien"}) {
-            const json& a = j["ajustements"][m];
-            EXPECT_EQ(a["resolu"], false) << m;
-            EXPECT_EQ(a["motif"], "L est plus courte que le pas : non mesurable avec cette grille") << m;
-            EXPECT_TRUE(a["intervalle_L"].is_null()) << m;
-            EXPECT_TRUE(a["intervalle_sigma"].is_null()) << m;
-        }
-        EXPECT_NE(r.err.find("L est plus courte que le pas"), std::string::npos);
-        EXPECT_NE(dir.read("rapport.csv").find(",0,L est plus courte que le pas"), std::string::npos);
-    }
-    // A grid of 4 rows and its transpose: the long direction is fitted, the
-    // short one is not, the pooled figures are the same.
-    const std::string court = fichier_grille(4, 200, 1.0, 1.0, 5.0, 6, 0.0);
-    const std::vector<double> h = nombres(court.substr(court.find('\n')));
-    std::string transpose = "199x3x1.0\n";
-    for (int i = 0; i < 4; ++i)
-        for (int j = 0; j < 200; ++j)
-            transpose += std::to_string(h[static_cast<std::size_t>(j) * 4 + i]) + "\n";
-    std::vector<json> rapports;
-    for (const std::string& texte : {court, transpose}) {
-        WorkDir dir;
-        dir.write("grille.txt", texte);
-        const auto r = run("rugosite-rapport", sans_bootstrap, dir);
-        ASSERT_EQ(r.status, 0) << r.err;
-        rapports.push_back(json::parse(dir.read("rapport.json")));
-    }
+    WorkDir dir;
+    std::mt19937_64 alea(8);
+    std::normal_distribution<double> normale;
+    std::string texte = "24x19x2.0\n";
+    for (int k = 0; k < 25 * 20; ++k)
+        texte += std::to_string(5 + normale(alea)) + "\n";
+    dir.write("grille.txt", texte);
+    const auto r = run("rugosite-rapport", {"--tirages", "20"}, dir);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const json j = json::parse(dir.read("rapport.json"));
     for (const char* m : {"exponentiel", "gaussien"}) {
-        EXPECT_TRUE(rapports[0]["ajustements"][m]["L"].is_number()) << m;
-        EXPECT_EQ(rapports[0]["ajustements"][m]["rayons"], rapports[1]["ajustements"][m]["rayons"]);
-        EXPECT_NEAR(rapports[0]["ajustements"][m]["L"].get<double>() / rapports[1]["ajustements"][m]["L"].get<double>(),
-                    1.0, 1e-9);
+        const json& a = j["ajustements"][m];
+        EXPECT_EQ(a["resolu"], false) << m;
+        EXPECT_EQ(a["motif"], "L est plus courte que le pas : non mesurable avec cette grille") << m;
+        EXPECT_TRUE(a["intervalle_L"].is_null()) << m;
+        EXPECT_TRUE(a["intervalle_sigma"].is_null()) << m;
     }
-    const json& a = rapports[0]["directions"]["par_modele"]["exponentiel"];
-    const json& b = rapports[1]["directions"]["par_modele"]["exponentiel"];
-    // 4 rows: the grid is short along y (the bar), long along x (the frame).
-    EXPECT_EQ(a["barre"]["resolu"], false);
-    EXPECT_TRUE(a["cadre"]["L"].is_number());
-    EXPECT_EQ(b["cadre"]["resolu"], false);
-    EXPECT_TRUE(b["barre"]["L"].is_number());
+    EXPECT_NE(r.err.find("L est plus courte que le pas"), std::string::npos);
+    EXPECT_NE(dir.read("rapport.csv").find(",0,L est plus courte que le pas"), std::string::npos);
 }
 
 TEST(RapportProgramme, ATiltedPlaneIsFlatAndARoughOneIsNot)
@@ -497,54 +403,37 @@ TEST(RapportProgramme, TextureParametersOfTheLevelledSurfaceInEveryFile)
     const rapport::Grille g = rapport::lire_grille(dir.path() / "grille.txt");
     const rapport::Texture t =
         rapport::texture(rapport::niveler(g, rapport::Nivellement::plan), g.lignes, g.colonnes, g.pas);
-    const std::pair<const char*, double> attendus[] = {
-        {"Sal", t.espace.Sal}, {"Str", t.espace.Str}, {"Sdq", t.hybrides.Sdq}, {"Sdr", t.hybrides.Sdr},
-        {"Sk", t.fonctionnels.Sk}, {"Vvv", t.fonctionnels.Vvv}};
     const std::string csv = dir.read("rapport.csv");
-    const std::string entete = csv.substr(0, csv.find('\n'));
-    const std::string ligne = csv.substr(csv.find('\n') + 1);
-    auto colonne = [&](const std::string& nom) {
-        std::vector<std::string> noms, valeurs;
-        std::stringstream a(entete), b(ligne);
-        for (std::string m; std::getline(a, m, ',');)
-            noms.push_back(m);
-        for (std::string m; std::getline(b, m, ',');)
-            valeurs.push_back(m);
-        for (std::size_t k = 0; k < noms.size() && k < valeurs.size(); ++k)
-            if (noms[k] == nom)
-                return std::strtod(valeurs[k].c_str(), nullptr);
-        return std::nan("");
-    };
-    for (const auto& [nom, v] : attendus) {
+    const std::string entete = std::string(",").append(csv, 0, csv.find('\n')).append(",");
+    std::vector<std::string> champs;
+    std::stringstream ligne(csv.substr(csv.find('\n') + 1));
+    for (std::string c; std::getline(ligne, c, ',');)
+        champs.push_back(c);
+    const std::tuple<const char*, const char*, double> attendus[] = {
+        {"espace", "Sal", t.espace.Sal},     {"espace", "Str", t.espace.Str},       {"hybrides", "Sdq", t.hybrides.Sdq},
+        {"hybrides", "Sdr", t.hybrides.Sdr}, {"fonctionnels", "Sk", t.fonctionnels.Sk},
+        {"fonctionnels", "Vvv", t.fonctionnels.Vvv}};
+    for (const auto& [groupe, nom, v] : attendus) {
         SCOPED_TRACE(nom);
         ASSERT_TRUE(std::isfinite(v));
-        const json& groupe = j.contains("espace") && j["espace"].contains(nom) ? j["espace"]
-                             : j["hybrides"].contains(nom)                     ? j["hybrides"]
-                                                                               : j["fonctionnels"];
-        EXPECT_DOUBLE_EQ(groupe[nom].get<double>(), v);
-        EXPECT_NEAR(colonne(nom), v, 1e-9 * std::abs(v));
-    }
-    // The map's centre is the lag 0, where R = 1.
-    const json& acf = j["autocorrelation"];
-    const int n = acf["decalages_lignes"], m = acf["decalages_colonnes"];
-    EXPECT_LE(n, rapport::cote_autocorrelation);
-    EXPECT_DOUBLE_EQ(acf["valeurs"][n / 2][m / 2].get<double>(), 1.0);
-    EXPECT_EQ(j["spectre"]["radial"].size(), j["spectre"]["frequences_radiales"].size());
-    // Sal, Str, Sdq and Sdr get intervals from the exponential model's draws;
-    // Str's stays within its definition.
-    for (const auto& [groupe, nom] : {std::pair{"espace", "Sal"}, std::pair{"espace", "Str"},
-                                      std::pair{"hybrides", "Sdq"}, std::pair{"hybrides", "Sdr"}}) {
-        SCOPED_TRACE(nom);
-        const json& i = j[groupe][std::string("intervalle_") + nom];
+        EXPECT_DOUBLE_EQ(j[groupe][nom].get<double>(), v);
+        const auto p = entete.find(std::string(",").append(nom).append(","));
+        ASSERT_NE(p, std::string::npos);
+        const auto k = static_cast<std::size_t>(std::count(entete.begin(), entete.begin() + p, ','));
+        EXPECT_NEAR(std::strtod(champs.at(k).c_str(), nullptr), v, 1e-9 * std::abs(v));
+        // Sal, Str, Sdq and Sdr get intervals from the exponential model's
+        // draws; Str's stays within its definition.
+        const json& i = j[groupe]["intervalle_" + std::string(nom)];
+        if (std::string(groupe) == "fonctionnels")
+            continue;
         ASSERT_TRUE(i.is_array() && i.size() == 2);
         EXPECT_LT(i[0].get<double>(), i[1].get<double>());
         EXPECT_LE(i[1].get<double>(), std::string(nom) == "Str" ? 1.0 : 1e300);
     }
-    const std::string page = dir.read("rapport.html");
-    if (page.find("<svg") != std::string::npos) { // PLplot's SVG device is there
-        for (const char* id : {"fig-autocorrelation", "fig-spectre", "fig-portance"})
-            EXPECT_NE(page.find(std::string("id=\"") + id + "\""), std::string::npos) << id;
-    }
+    // The map's centre is the lag 0, where R = 1.
+    const json& acf = j["autocorrelation"];
+    const int n = acf["decalages_lignes"], m = acf["decalages_colonnes"];
+    EXPECT_DOUBLE_EQ(acf["valeurs"][n / 2][m / 2].get<double>(), 1.0);
 }
 
 // A grid whose bar positions (its columns) each carry their own offset and

@@ -1,7 +1,7 @@
 // Simulated surfaces: their covariance is the model's, a seed gives the same
 // surfaces, and the bootstrap does not depend on how many threads run it.
-#include "tools/rapport/bootstrap.hpp"
 #include "tools/commun/aleatoire.hpp"
+#include "tools/rapport/bootstrap.hpp"
 #include "tools/rapport/correlation.hpp"
 #include "tools/surface/surface.hpp"
 
@@ -13,67 +13,6 @@
 #include <vector>
 
 using namespace surface;
-
-TEST(RapportSurface, EmpiricalCovarianceIsTheModels)
-{
-    // Averaged over many surfaces, at a few separations along rows, columns
-    // and the diagonal, both models.
-    const int N = 12, M = 17;
-    const double pas = 0.5, sigma = 1.3, L = 1.5;
-    for (Modele m : {Modele::exponentiel, Modele::gaussien}) {
-        const Plongement p(N, M, pas, m, sigma, L);
-        EXPECT_TRUE(p.exact()) << nom(m);
-        EXPECT_GE(p.tore_lignes(), 2 * (N - 1));
-        EXPECT_GE(p.tore_colonnes(), 2 * (M - 1));
-        Buffer<Complexe> travail;
-        std::vector<double> a(N * M), b(N * M);
-        const int tirages = 1500;
-        double c00 = 0, c_ligne = 0, c_colonne = 0, c_diag = 0, ab = 0;
-        for (int t = 0; t < tirages; ++t) {
-            p.tirer(outils::derived_seed(7, 0, static_cast<std::uint64_t>(t)), a, b, travail);
-            for (const auto* z : {&a, &b}) {
-                const auto h = [&](int i, int j) { return (*z)[i * M + j]; };
-                c00 += h(5, 5) * h(5, 5);
-                c_ligne += h(2, 3) * h(2, 6);     // 3 steps along a row
-                c_colonne += h(1, 10) * h(4, 10); // 3 steps along a column
-                c_diag += h(0, 0) * h(4, 3);      // 5 steps away
-            }
-            ab += a[40] * b[40];
-        }
-        const double n = 2.0 * tirages, s2 = sigma * sigma;
-        // Standard error of a covariance estimate is below s2 sqrt(2/n) ≈ 0.045.
-        EXPECT_NEAR(c00 / n, s2, 0.12) << nom(m);
-        EXPECT_NEAR(c_ligne / n, covariance(m, sigma, L, 1.5), 0.12) << nom(m);
-        EXPECT_NEAR(c_colonne / n, covariance(m, sigma, L, 1.5), 0.12) << nom(m);
-        EXPECT_NEAR(c_diag / n, covariance(m, sigma, L, 2.5), 0.12) << nom(m);
-        EXPECT_NEAR(ab / tirages, 0.0, 0.15) << "real and imaginary parts independent";
-    }
-}
-
-TEST(RapportSurface, ASeedGivesTheSameSurfaces)
-{
-    const Plongement p(20, 30, 1.0, Modele::exponentiel, 1.0, 4.0);
-    Buffer<Complexe> t1, t2;
-    std::vector<double> a1(600), b1(600), a2(600), b2(600);
-    p.tirer(42, a1, b1, t1);
-    p.tirer(42, a2, b2, t2);
-    EXPECT_EQ(a1, a2);
-    EXPECT_EQ(b1, b2);
-    p.tirer(43, a2, b2, t2);
-    EXPECT_NE(a1, a2);
-    EXPECT_NE(outils::derived_seed(1, 0, 1), outils::derived_seed(1, 1, 0));
-}
-
-TEST(RapportSurface, LongGaussianCorrelationOnASmallGridIsFlaggedOrEnlarged)
-{
-    // A correlation length as long as the grid: the torus grows until the
-    // embedding is positive, or the surfaces are said to be approximate.
-    const Plongement p(10, 10, 1.0, Modele::gaussien, 1.0, 12.0, 1 << 16);
-    EXPECT_TRUE(p.exact() || p.defaut_relatif() > 1e-10);
-    if (p.exact()) {
-        EXPECT_GT(p.tore_lignes(), 18);
-    }
-}
 
 TEST(RapportBootstrap, SameIntervalsWithOneOrTwoThreadsAndForASeed)
 {
@@ -100,15 +39,6 @@ TEST(RapportBootstrap, SameIntervalsWithOneOrTwoThreadsAndForASeed)
     EXPECT_NE(rapport::bootstrap(g, Modele::exponentiel, mesure, r).L_haut, un.L_haut);
 }
 
-TEST(RapportBootstrap, QuantilesInterpolateBetweenOrderStatistics)
-{
-    const std::vector<double> v{1, 2, 3, 4, 5};
-    EXPECT_DOUBLE_EQ(rapport::quantile(v, 0.0), 1);
-    EXPECT_DOUBLE_EQ(rapport::quantile(v, 0.5), 3);
-    EXPECT_DOUBLE_EQ(rapport::quantile(v, 0.975), 4.9);
-    EXPECT_DOUBLE_EQ(rapport::quantile(v, 1.0), 5);
-}
-
 namespace {
 
 // Covariance of heights dy rows and dx columns apart, by direct sums over the
@@ -127,41 +57,46 @@ double covariance_empirique(const std::vector<std::vector<double>>& surfaces, in
 
 } // namespace
 
-TEST(RapportSurface, CompactTorusGivesTheModelsCovarianceWithinItsTolerance)
+TEST(RapportSurface, BothToriGiveTheModelsCovariance)
 {
-    // Short correlations on a long grid: the torus is the grid plus the
-    // covariance's reach, far smaller than twice the grid, and the surfaces'
-    // covariance is the model's at every separation tried, far ones included.
+    // The exact embedding's torus is at least twice the grid. With short
+    // correlations on a long grid, the compact torus is the grid plus the
+    // covariance's reach, far smaller. On both, the surfaces' covariance is
+    // the model's at every separation tried, far ones included.
     const int N = 60, M = 90;
     const double pas = 0.5;
     for (const auto& [m, L] : {std::pair{Modele::exponentiel, 1.0}, std::pair{Modele::gaussien, 1.5}}) {
-        const Plongement p(N, M, pas, m, 1.0, L, 1LL << 24, 1e-4);
-        EXPECT_FALSE(p.exact()) << nom(m);
-        EXPECT_LT(p.tore_lignes(), 2 * (N - 1)) << nom(m);
-        EXPECT_LT(p.tore_colonnes(), 2 * (M - 1)) << nom(m);
-        EXPECT_GE(p.tore_lignes(), N + Plongement::portee(m, pas, L, 1e-4)) << nom(m);
-        EXPECT_LT(p.erreur_covariance(), 5e-4) << nom(m);
-        // Normal white noise, and the three-valued one the bootstrap uses.
-        for (const bool rapide : {false, true}) {
-            std::vector<std::vector<double>> surfaces;
-            Buffer<Complexe> travail;
-            for (int t = 0; t < 30; ++t) {
-                std::vector<double> a(N * M), b(N * M);
-                p.tirer_tore(outils::derived_seed(11, 1, static_cast<std::uint64_t>(t)), travail, rapide);
-                p.extraire(travail, 0, a);
-                p.extraire(travail, 1, b);
-                surfaces.push_back(std::move(a));
-                surfaces.push_back(std::move(b));
+        for (const bool compact : {false, true}) {
+            SCOPED_TRACE(compact);
+            const Plongement p =
+                compact ? Plongement(N, M, pas, m, 1.0, L, 1LL << 24, 1e-4) : Plongement(N, M, pas, m, 1.0, L);
+            EXPECT_EQ(p.exact(), !compact) << nom(m);
+            EXPECT_EQ(p.tore_lignes() < 2 * (N - 1), compact) << nom(m);
+            EXPECT_EQ(p.tore_colonnes() < 2 * (M - 1), compact) << nom(m);
+            EXPECT_GE(p.tore_lignes(), N + Plongement::portee(m, pas, L, 1e-4)) << nom(m);
+            EXPECT_LT(p.erreur_covariance(), 5e-4) << nom(m);
+            // Normal white noise, and the three-valued one the bootstrap uses.
+            for (const bool rapide : {false, true}) {
+                std::vector<std::vector<double>> surfaces;
+                Buffer<Complexe> travail;
+                for (int t = 0; t < 30; ++t) {
+                    std::vector<double> a(N * M), b(N * M);
+                    p.tirer_tore(outils::derived_seed(11, 1, static_cast<std::uint64_t>(t)), travail, rapide);
+                    p.extraire(travail, 0, a);
+                    p.extraire(travail, 1, b);
+                    surfaces.push_back(std::move(a));
+                    surfaces.push_back(std::move(b));
+                }
+                // Far separations have few pairs: the allowance is about four
+                // standard errors of their mean (neighbouring pairs are correlated).
+                // A torus that wrapped them onto near neighbours would be off by 0.5.
+                for (const auto& [dy, dx] : {std::pair{0, 0}, std::pair{0, 1}, std::pair{1, 0}, std::pair{2, 3},
+                                             std::pair{0, 4}, std::pair{N - 1, 0}, std::pair{0, M - 1}})
+                    EXPECT_NEAR(covariance_empirique(surfaces, N, M, dy, dx),
+                                covariance(m, 1.0, L, std::hypot(dy * pas, dx * pas)),
+                                std::max(0.05, 8.0 / std::sqrt(60.0 * (N - dy) * (M - dx))))
+                        << nom(m) << (rapide ? " three-valued" : " normal") << " at " << dy << ", " << dx;
             }
-            // Far separations have few pairs: the allowance is about four
-            // standard errors of their mean (neighbouring pairs are correlated).
-            // A torus that wrapped them onto near neighbours would be off by 0.5.
-            for (const auto& [dy, dx] : {std::pair{0, 0}, std::pair{0, 1}, std::pair{1, 0}, std::pair{2, 3},
-                                         std::pair{0, 4}, std::pair{N - 1, 0}, std::pair{0, M - 1}})
-                EXPECT_NEAR(covariance_empirique(surfaces, N, M, dy, dx),
-                            covariance(m, 1.0, L, std::hypot(dy * pas, dx * pas)),
-                            std::max(0.05, 8.0 / std::sqrt(60.0 * (N - dy) * (M - dx))))
-                    << nom(m) << (rapide ? " three-valued" : " normal") << " at " << dy << ", " << dx;
         }
     }
 }
@@ -253,8 +188,13 @@ TEST(RapportBootstrap, ShortSumsAreTheTransformsFunctions)
     EXPECT_EQ(rapport::correlation_courte(a, N, M, 60).colonnes.taille(), 60u);
 }
 
-TEST(RapportBootstrap, TailQuantilesAndRootsOfIncreasingFunctions)
+TEST(RapportBootstrap, QuantilesAndRootsOfIncreasingFunctions)
 {
+    // Between order statistics, on n - 1 intervals.
+    const std::vector<double> u{1, 2, 3, 4, 5};
+    EXPECT_DOUBLE_EQ(rapport::quantile(u, 0.0), 1);
+    EXPECT_DOUBLE_EQ(rapport::quantile(u, 0.975), 4.9);
+    EXPECT_DOUBLE_EQ(rapport::quantile(u, 1.0), 5);
     std::vector<double> v(99);
     for (int i = 0; i < 99; ++i)
         v[static_cast<std::size_t>(i)] = i;

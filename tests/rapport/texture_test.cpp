@@ -1,6 +1,6 @@
 // The texture parameters where the reference library computes nothing to
-// compare with, on surfaces whose figures are known by hand: a plane, a
-// sinusoid, an anisotropic autocorrelation, two height distributions; the
+// compare with, on surfaces whose figures are known by hand: a plane, an
+// anisotropic autocorrelation, two height distributions; the
 // sums with empty cells against the plain loop; the line-by-line levelling.
 #include "tools/rapport/lignes.hpp"
 #include "tools/rapport/texture.hpp"
@@ -9,13 +9,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <numbers>
 
 using namespace rapport;
 
 namespace {
 const double NaN = std::nan("");
-constexpr double pi = std::numbers::pi;
 } // namespace
 
 TEST(RapportTexture, SumsByFftEqualThePlainLoopWithEmptyCells)
@@ -49,28 +47,6 @@ TEST(RapportTexture, PlaneHasItsSlopeAndDevelopedArea)
     EXPECT_NEAR(h.Sdq, std::hypot(a, b), 1e-12);
     EXPECT_NEAR(h.Sdr, std::sqrt(1 + a * a + b * b) - 1, 1e-12);
     EXPECT_EQ(h.carres, (N - 1) * (M - 1) - 8); // each empty cell takes four squares
-}
-
-// z = A cos(2π(p·j/M + q·i/N)): two lines in the spectrum holding Sq² = A²/2,
-// one in the profile along the rows, the radial peak at their frequency, and
-// grooves across the wave vector (Std its direction).
-TEST(RapportTexture, SinusoidHasItsSpectrumSlopeAndDirection)
-{
-    const int N = 64, M = 64, p = 4, q = 7;
-    const double A = 0.3, pas = 0.5;
-    std::vector<double> z(N * M);
-    for (int i = 0; i < N; ++i)
-        for (int j = 0; j < M; ++j)
-            z[i * M + j] = A * std::cos(2 * pi * (p * j / double(M) + q * i / double(N)));
-    const Texture t = texture(z, N, M, pas);
-    const Spectre& s = t.spectre;
-    const double raie = pas * pas * A * A * N * M / 4;
-    EXPECT_NEAR(s.a(q, p) + s.a(N - q, M - p), 2 * raie, 1e-9 * raie);
-    EXPECT_NEAR(s.a(q, p) + s.a(N - q, M - p), N * pas * M * pas * A * A / 2, 1e-9 * raie);
-    EXPECT_NEAR(s.le_long_des_lignes[p], raie / (N * pas), 1e-9);
-    const auto pic = std::max_element(s.radial.begin(), s.radial.end()) - s.radial.begin();
-    EXPECT_NEAR(s.frequences_radiales[pic], std::hypot(p / (M * pas), q / (N * pas)), 0.5 / (M * pas));
-    EXPECT_NEAR(t.espace.Std, std::atan2(q, p) * 180 / pi, 0.5);
 }
 
 // R = exp(−√((x/a)² + (y/b)²)) falls to 0.2 at ln 5 times a along x and b

@@ -31,11 +31,6 @@ TEST(SyntheseProgram, WritesTheMeasurementAndItsTruth)
     EXPECT_TRUE(dir.read("parametres_vrais.txt").starts_with("mode nuage\ngraine 4\nrms 1.000000\n"));
     EXPECT_NE(r.out.find("3000 points"), std::string::npos);
 
-    const program_test::WorkDir again;
-    ASSERT_EQ(synthese(again, {"nuage", "--points", "3000", "--points-coin", "20", "--graine", "4", "--modes", "64"}).status, 0);
-    EXPECT_EQ(again.read("option-0000.ply"), ply);
-    EXPECT_EQ(again.read("parametres_vrais.txt"), dir.read("parametres_vrais.txt"));
-
     r = synthese(dir, {"grille", "--entete", "39x24x2.0", "--longueur", "5", "--modes", "64", "--remplacer"});
     ASSERT_EQ(r.status, 0) << r.out;
     const std::string grid = dir.read("grille.txt");

