@@ -192,10 +192,11 @@ public:
         if (!actif_)
             return;
         std::lock_guard garde(verrou_);
+        // The threads may reach the lock out of order: a step at or below the
+        // last one shown is not shown again (nor, off a terminal, the last draw
+        // twice).
         const int palier = terminal_ ? fait * 100 / total_ : fait * 10 / total_;
-        if (palier == dernier_ && fait != total_)
-            return;
-        if (!terminal_ && palier == dernier_)
+        if (palier < dernier_ || (palier == dernier_ && (fait != total_ || !terminal_)))
             return;
         dernier_ = palier;
         if (terminal_)
