@@ -23,13 +23,6 @@ TEST(LogTime, FieldsAreNotPadded)
     EXPECT_EQ(line(2026, 1, 31, 0, 0, 0), "[31/1/2026  0:0:0]\n");
 }
 
-TEST(LogTime, PresentTimeHasTheLineShape)
-{
-    pipeline::Writer w = pipeline::Writer::in_memory();
-    pipeline::log_time(w);
-    EXPECT_EQ(program_test::without_timestamps(w.memory_text()), "[T]\n");
-}
-
 TEST(LogTime, FailureReportedOnScreenAndAsALogEntry)
 {
     pipeline::Writer screen = pipeline::Writer::in_memory();
@@ -50,14 +43,4 @@ TEST(LogTime, FailureReportedOnScreenAndAsALogEntry)
     pipeline::report_failure(alone, open, "encore\n");
     EXPECT_EQ(alone.memory_text(), "impossible\nencore\n");
     EXPECT_EQ(program_test::without_timestamps(open->memory_text()), "[T]\nencore\n");
-}
-
-TEST(LogTime, LogEntriesOpenWithTheirTimestamp)
-{
-    pipeline::Writer log = pipeline::Writer::in_memory();
-    pipeline::log_entry(log, "execution x\n");
-    pipeline::log_entry(log).print("%d/%d points dans le cadre.\n", 3, 4);
-    pipeline::log_entry(log, "");
-    EXPECT_EQ(program_test::without_timestamps(log.memory_text()),
-              "[T]\nexecution x\n[T]\n3/4 points dans le cadre.\n[T]\n");
 }
