@@ -34,13 +34,4 @@ TEST(LogTime, FailureReportedOnScreenAndAsALogEntry)
     EXPECT_EQ(screen.memory_text(), "Le fichier 100%s.txt n'a pas pu etre ouvert... arret\nsans fin de ligne");
     EXPECT_EQ(program_test::without_timestamps(log.memory_text()),
               "execution x\n[T]\nLe fichier 100%s.txt n'a pas pu etre ouvert... arret\n[T]\nsans fin de ligne");
-
-    std::optional<pipeline::Writer> missing;
-    pipeline::Writer alone = pipeline::Writer::in_memory();
-    pipeline::report_failure(alone, missing, "impossible\n");
-    EXPECT_EQ(alone.memory_text(), "impossible\n");
-    std::optional<pipeline::Writer> open = pipeline::Writer::in_memory();
-    pipeline::report_failure(alone, open, "encore\n");
-    EXPECT_EQ(alone.memory_text(), "impossible\nencore\n");
-    EXPECT_EQ(program_test::without_timestamps(open->memory_text()), "[T]\nencore\n");
 }
