@@ -10,6 +10,7 @@
 #include <cstring>
 #include <stdexcept>
 #include <string>
+#include <type_traits>
 #include <variant>
 #include <vector>
 
@@ -84,22 +85,13 @@ std::string describe(float v)
     return text;
 }
 
-// A number read into a NumberText: its value and what "%lf" writes of it.
-std::string describe_number(double value, std::string_view printed)
+// What "%lf" writes of a NumberText, by the backend of the input that read it.
+template <class In>
+std::string printed(const NumberText& n, const In&)
 {
-    return equivalence::describe(value) + "=" + std::string(printed);
-}
-
-std::string printed(const NumberText& n, const pipeline::stdio_backend::Input&)
-{
-    auto out = pipeline::stdio_backend::Output::in_memory();
-    out.write_number(n);
-    return out.memory_text();
-}
-
-std::string printed(const NumberText& n, const pipeline::fast_backend::Input&)
-{
-    auto out = pipeline::fast_backend::Output::in_memory();
+    using Out = std::conditional_t<std::is_same_v<In, pipeline::stdio_backend::Input>, pipeline::stdio_backend::Output,
+                                   pipeline::fast_backend::Output>;
+    auto out = Out::in_memory();
     out.write_number(n);
     return out.memory_text();
 }
@@ -132,7 +124,7 @@ struct Targets {
             case 'd': out += equivalence::describe(d[k]); break;
             case 'f': out += describe(f[k]); break;
             case 'i': out += std::to_string(i[k]); break;
-            case 'n': out += describe_number(n[k].value(), n_printed[k]); break;
+            case 'n': out += equivalence::describe(n[k].value()) + "=" + n_printed[k]; break;
             default: out += quote(s[k]); break;
             }
         }

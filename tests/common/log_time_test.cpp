@@ -23,13 +23,6 @@ TEST(LogTime, FieldsAreNotPadded)
     EXPECT_EQ(line(2026, 1, 31, 0, 0, 0), "[31/1/2026  0:0:0]\n");
 }
 
-TEST(LogTime, PresentTimeHasTheLineShape)
-{
-    pipeline::Writer w = pipeline::Writer::in_memory();
-    pipeline::log_time(w);
-    EXPECT_EQ(program_test::without_timestamps(w.memory_text()), "[T]\n");
-}
-
 TEST(LogTime, FailureReportedOnScreenAndAsALogEntry)
 {
     pipeline::Writer screen = pipeline::Writer::in_memory();
@@ -41,23 +34,4 @@ TEST(LogTime, FailureReportedOnScreenAndAsALogEntry)
     EXPECT_EQ(screen.memory_text(), "Le fichier 100%s.txt n'a pas pu etre ouvert... arret\nsans fin de ligne");
     EXPECT_EQ(program_test::without_timestamps(log.memory_text()),
               "execution x\n[T]\nLe fichier 100%s.txt n'a pas pu etre ouvert... arret\n[T]\nsans fin de ligne");
-
-    std::optional<pipeline::Writer> missing;
-    pipeline::Writer alone = pipeline::Writer::in_memory();
-    pipeline::report_failure(alone, missing, "impossible\n");
-    EXPECT_EQ(alone.memory_text(), "impossible\n");
-    std::optional<pipeline::Writer> open = pipeline::Writer::in_memory();
-    pipeline::report_failure(alone, open, "encore\n");
-    EXPECT_EQ(alone.memory_text(), "impossible\nencore\n");
-    EXPECT_EQ(program_test::without_timestamps(open->memory_text()), "[T]\nencore\n");
-}
-
-TEST(LogTime, LogEntriesOpenWithTheirTimestamp)
-{
-    pipeline::Writer log = pipeline::Writer::in_memory();
-    pipeline::log_entry(log, "execution x\n");
-    pipeline::log_entry(log).print("%d/%d points dans le cadre.\n", 3, 4);
-    pipeline::log_entry(log, "");
-    EXPECT_EQ(program_test::without_timestamps(log.memory_text()),
-              "[T]\nexecution x\n[T]\n3/4 points dans le cadre.\n[T]\n");
 }

@@ -1,15 +1,12 @@
-// The program skeleton of common/: the ordered set of files, the cloud readers
-// that read ahead on the second core, and the grid file.
+// The program skeleton of common/: the cloud readers that read ahead on the
+// second core, and the grid file (the ordered set of files is checked by every
+// program test on missing and unwritable files).
 #include "common/cloud_files.hpp"
 #include "common/grid.hpp"
-#include "common/program_files.hpp"
 #include "common/read_ahead.hpp"
-#include "tests/support/program_run.hpp"
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
-#include <filesystem>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -87,7 +84,7 @@ void nuage_de(int n, int casse, int ou, bool tronque, std::string (&f)[4])
     for (auto& t : f)
         t.clear();
     for (int i = 0; i < n; ++i) {
-        const std::string v[4] = {std::to_string(i) + ".25", "-" + std::to_string(i % 97) + ".5",
+        const std::string v[4] = {std::to_string(i) + ".25", std::string("-") + std::to_string(i % 97) + ".5",
                                   std::to_string(i % 13) + "e-1",
                                   std::to_string(i % 256) + " " + std::to_string(i % 7) + " " + std::to_string(i % 3)};
         for (int k = 0; k < 4; ++k) {
@@ -150,43 +147,6 @@ TEST(CloudReaders, TriplesOfCloudTxtTellTheEndFromAnInterruption)
             EXPECT_EQ(n, coupe);
             EXPECT_EQ(t.interrompue(), c.interrompue);
         }
-}
-
-TEST(ProgramFiles, OpensInOrderNamesTheFirstFailureAndClosesEveryWriter)
-{
-    program_test::WorkDir dir;
-    dir.write("lu.txt", "1\n");
-    const std::string lu = (dir.path() / "lu.txt").string(), absent = (dir.path() / "absent.txt").string(),
-                      cree = (dir.path() / "cree.txt").string();
-    using After = pipeline::ProgramFiles::After;
-    {
-        // Stopping at the first failure leaves the files after it alone.
-        pipeline::ProgramFiles f({{lu.c_str(), "r"}, {absent.c_str(), "r"}, {cree.c_str(), "w"}}, After::stop);
-        ASSERT_TRUE(f.failure());
-        EXPECT_EQ(f.failure()->name, absent);
-        EXPECT_EQ(f.failure()->error, ENOENT);
-        EXPECT_TRUE(f.opened(0));
-        EXPECT_FALSE(f.opened(2));
-        EXPECT_FALSE(dir.exists("cree.txt"));
-    }
-    {
-        // Going on creates them; the first failure is still the one named.
-        pipeline::ProgramFiles f({{absent.c_str(), "r"}, {cree.c_str(), "w"}, {"/", "w"}}, After::go_on);
-        EXPECT_EQ(f.failure()->name, absent);
-        EXPECT_TRUE(f.opened(1));
-        EXPECT_EQ(f.open_error(2), EISDIR);
-        EXPECT_TRUE(dir.exists("cree.txt"));
-    }
-    if (!std::filesystem::exists("/dev/full"))
-        GTEST_SKIP() << "no /dev/full here";
-    pipeline::ProgramFiles f({{cree.c_str(), "w"}, {"/dev/full", "w"}, {"/dev/full", "a+"}}, After::stop);
-    for (std::size_t k = 0; k < 3; ++k)
-        f.writer(k).text("texte\n");
-    const auto echec = f.close();
-    ASSERT_TRUE(echec);
-    EXPECT_EQ(echec->name, std::string("/dev/full"));
-    EXPECT_EQ(echec->error, ENOSPC);
-    EXPECT_EQ(dir.read("cree.txt"), "texte\n");
 }
 
 TEST(GridFile, WrittenColumnAfterColumnAndReadBackIntoTheSameCells)

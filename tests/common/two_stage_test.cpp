@@ -14,22 +14,34 @@ struct Passage {
 };
 
 // Produces 0, 1, 2... up to `total` (excluded), on lots of `per_lot`; the
-// consumer stops after `stop_after` records when that is not -1.
-Passage run(int total, std::size_t per_lot, int stop_after = -1)
+// consumer stops after `stop_after` records when that is not -1. The producer
+// throws instead of giving record `fail_at`, the consumer on record
+// `consumer_fails_at` (-1: never).
+void run_into(Passage& r, int total, std::size_t per_lot, int stop_after = -1, int fail_at = -1,
+              int consumer_fails_at = -1)
 {
-    Passage r;
     pipeline::two_stage<int>(
         [&](int& v) {
+            if (r.produced == fail_at)
+                throw std::runtime_error("lecture");
             if (r.produced == total)
                 return false;
             v = r.produced++;
             return true;
         },
         [&](const int& v) {
+            if (v == consumer_fails_at)
+                throw std::runtime_error("ecriture");
             r.consumed.push_back(v);
             return stop_after < 0 || static_cast<int>(r.consumed.size()) < stop_after;
         },
         per_lot);
+}
+
+Passage run(int total, std::size_t per_lot, int stop_after = -1)
+{
+    Passage r;
+    run_into(r, total, per_lot, stop_after);
     return r;
 }
 
@@ -59,36 +71,13 @@ TEST(TwoStage, ConsumerStoppingEndsTheLoopWithTheProducerAtMostTwoLotsAhead)
 TEST(TwoStage, ExceptionsComeBackAfterTheRecordsProducedBeforeThem)
 {
     for (int at : {0, 3, 4, 10}) {
-        std::vector<int> consumed;
-        int next = 0;
-        EXPECT_THROW(pipeline::two_stage<int>(
-                         [&](int& v) {
-                             if (next == at)
-                                 throw std::runtime_error("lecture");
-                             v = next++;
-                             return true;
-                         },
-                         [&](const int& v) {
-                             consumed.push_back(v);
-                             return true;
-                         },
-                         4),
-                     std::runtime_error);
-        EXPECT_EQ(consumed, upto(at));
+        Passage r;
+        EXPECT_THROW(run_into(r, 1000, 4, -1, at), std::runtime_error);
+        EXPECT_EQ(r.consumed, upto(at));
     }
-    int next = 0;
-    EXPECT_THROW(pipeline::two_stage<int>(
-                     [&](int& v) {
-                         v = next++;
-                         return true; // an endless producer, stopped by the failure of the consumer
-                     },
-                     [&](const int& v) {
-                         if (v == 7)
-                             throw std::runtime_error("ecriture");
-                         return true;
-                     },
-                     4),
-                 std::runtime_error);
+    // An endless producer, stopped by the failure of the consumer.
+    Passage r;
+    EXPECT_THROW(run_into(r, -1, 4, -1, -1, 7), std::runtime_error);
 }
 
 } // namespace

@@ -125,21 +125,6 @@ TEST(Echantillonnage, DroppedPointsAreCountedAndATruncatedCloudEndsWithStatus2)
     EXPECT_EQ(r.err, "echantillonnage : impossible de creer grille.m : Is a directory\n");
 }
 
-TEST(Echantillonnage, ItsGridFillsTheAnalysisGridExactly)
-{
-    if (!std::filesystem::exists(program_test::program_path("reliefstat")))
-        GTEST_SKIP() << "reliefstat is not built in this tree: the analysis of the grid is not checked";
-    WorkDir dir;
-    dir.write("cloud.txt", "0 0 1\n50 0 2\n100 0 3\n0 50 4\n50 50 5\n100 100 9\n");
-    ASSERT_EQ(run("echantillonnage", {"2", "0.5"}, dir).status, 0);
-    const auto r = run("reliefstat", {}, dir);
-    ASSERT_EQ(r.status, 0) << r.out;
-    // The k-th height of the file lands in row k mod 3, column k div 3: node (i, j) is row j, column i.
-    EXPECT_EQ(dir.read("GRILLE.txt"), "1.000000\t2.000000\t3.000000\n"
-                                      "4.000000\t5.000000\t10000.000000\n"
-                                      "10000.000000\t10000.000000\t9.000000\n");
-}
-
 TEST(Echantillonnage, TypedSettingsAreReadAsMeantOrTheDefaultIsNamed)
 {
     // (10.15, 10) lies 0.3 step from node (20, 20): captured by a radius of 0.35.

@@ -228,21 +228,3 @@ TEST(Handgrid, AFullDiskLeavesTheEarlierGridAndNoEmptyFile)
     files.erase("remplissage");
     EXPECT_EQ(files, (std::map<std::string, std::string>{{"grille.txt", "ecrite a la main\n"}}));
 }
-
-TEST(Handgrid, ItsFileFillsTheAnalysisGridExactly)
-{
-    if (!std::filesystem::exists(program_test::program_path("reliefstat")))
-        GTEST_SKIP() << "reliefstat is not built in this tree: the analysis of the grid is not checked";
-    WorkDir dir;
-    ASSERT_EQ(run("handgrid", {}, dir, "3 2 10 50 x 1 2 3 4 5 6 7 8 9 10 11 12 fin grille\n").status, 0);
-    const auto r = run("reliefstat", {}, dir);
-    ASSERT_EQ(r.status, 0) << r.out;
-    // Each line of readings becomes a column: the point within the line is the row.
-    EXPECT_EQ(dir.read("GRILLE.txt"), "-1.000000\t-4.000000\t-7.000000\t-10.000000\n"
-                                      "-2.000000\t-5.000000\t-8.000000\t-11.000000\n"
-                                      "-3.000000\t-6.000000\t-9.000000\t-12.000000\n");
-
-    // fin inside the last line: the analysis counts the readings only.
-    ASSERT_EQ(run("handgrid", {}, dir, "2 1 0 0 x 4 6 8 fin grille o\n").status, 0);
-    EXPECT_NE(run("reliefstat", {}, dir).out.find("moy=-6.000000 cm"), std::string::npos);
-}

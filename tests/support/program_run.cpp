@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <string_view>
 
 namespace program_test {
 
@@ -119,44 +120,23 @@ RunResult run_executable(const fs::path& exe, const std::vector<std::string>& ar
     return result;
 }
 
-namespace {
-
-// The length of a log stamp "[d/m/y  h:m:s]" at text[at] (1 to 2 digits each,
-// the year up to 6), or 0 when there is none.
-std::size_t stamp_length(const std::string& text, std::size_t at)
-{
-    std::size_t p = at;
-    auto literal = [&](const char* s) {
-        for (; *s != '\0'; ++s, ++p)
-            if (p >= text.size() || text[p] != *s)
-                return false;
-        return true;
-    };
-    auto digits = [&](std::size_t most) {
-        std::size_t n = 0;
-        for (; n < most && p < text.size() && text[p] >= '0' && text[p] <= '9'; ++n)
-            ++p;
-        return n > 0 && !(p < text.size() && text[p] >= '0' && text[p] <= '9');
-    };
-    const bool stamp = literal("[") && digits(2) && literal("/") && digits(2) && literal("/") && digits(6) &&
-                       literal("  ") && digits(2) && literal(":") && digits(2) && literal(":") && digits(2) &&
-                       literal("]");
-    return stamp ? p - at : 0;
-}
-
-} // namespace
-
 std::string without_timestamps(const std::string& text)
 {
+    // A stamp "[d/m/y  h:m:s]": 1 or 2 digits each (the year up to 6), then
+    // '/', '/', "  ", ':', ':' between them.
+    static constexpr std::string_view separators[] = {"/", "/", "  ", ":", ":", "]"};
     std::string out;
-    out.reserve(text.size());
     for (std::size_t i = 0; i < text.size();) {
-        if (const std::size_t n = text[i] == '[' ? stamp_length(text, i) : 0; n > 0) {
-            out += "[T]";
-            i += n;
-        } else {
-            out += text[i++];
+        std::size_t p = i + 1;
+        bool stamp = text[i] == '[';
+        for (int k = 0; stamp && k < 6; ++k) {
+            const std::size_t digits = text.find_first_not_of("0123456789", p) - p;
+            stamp = digits > 0 && digits <= (k == 2 ? 6u : 2u) &&
+                    text.compare(p + digits, separators[k].size(), separators[k]) == 0;
+            p += digits + separators[k].size();
         }
+        out += stamp ? "[T]" : text.substr(i, 1);
+        i = stamp ? p : i + 1;
     }
     return out;
 }
