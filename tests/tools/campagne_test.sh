@@ -186,11 +186,15 @@ touch "$coupe/.repere"
 pid=$!
 attendre_marques "$coupe" 2 || fail "SIGKILL : la campagne n'avance pas"
 session=$(ps -o sid= -p "$pid" | tr -d ' ')
-if [[ -n $session ]]; then
-    for p in $(ps -eo pid=,sid= | awk -v s="$session" '$2 == s { print $1 }'); do
-        kill -KILL "$p" 2>/dev/null
-    done
-fi
+# Until none is left: a process the session starts between the listing and
+# the kills (the chain's next program) would live on and hold the folder.
+for _ in $(seq 50); do
+    [[ -n $session ]] || break
+    vivants=$(ps -eo pid=,sid=,stat= | awk -v s="$session" '$2 == s && $3 !~ /^Z/ { print $1 }')
+    [[ -z $vivants ]] && break
+    kill -KILL $vivants 2>/dev/null
+    sleep 0.1
+done
 wait "$pid" 2>/dev/null
 (cd "$coupe" && "$campagne" -j 2 --reglages "$reglages" --rapport "$rapport" -l dossiers.txt >sortie 2>err)
 refaits=$(grep -c ' : reussi\| : echec' "$coupe/sortie")
