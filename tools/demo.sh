@@ -21,7 +21,7 @@ En root, installe avec apt-get ce qui manque (cmake, g++, make ; les
 bibliotheques du rapport ; octave, octave-optim, gnuplot-nox,
 fonts-freefont-otf) ; sinon, le dit et s'en passe.
 Fichiers ecrits : build/demo, build/demo.log et demo/mesure seulement.
-Duree : environ une minute sur deux coeurs (plus quelques minutes la premiere
+Duree : environ deux minutes et demie sur deux coeurs (plus quelques minutes la premiere
 fois pour installer Octave).
 Statut de sortie : 0 fait ; 1 construction impossible ; sinon le statut du
 programme de la chaine qui a echoue.
