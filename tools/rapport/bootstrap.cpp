@@ -429,7 +429,7 @@ const Grille& masque, Modele modele, const Ajustement& mesure, const ReglagesBoo
             std::vector<double> z(masque.z.size());
             for (int t = suivant++; t < tirages; t = suivant++) {
                 plongement->tirer_tore(outils::derived_seed(r.graine, static_cast<std::uint64_t>(modele),
-                                                               static_cast<std::uint64_t>(t)),
+                                                            static_cast<std::uint64_t>(t)),
                                        tampon, true);
                 for (int moitie = 0; moitie < 2; ++moitie) {
                     const int k = 2 * t + moitie;
