@@ -1,4 +1,4 @@
-[[ -z $ecrits ]] || fail "le refus a ecrit : $ecrits"#!/usr/bin/env bash
+#!/usr/bin/env bash
 # Whole campaigns over the real programs, on twenty generated folders: both
 # roads, a broken frame, a folder without its cloud, a damaged cloud, a folder
 # with its own reglages.txt.

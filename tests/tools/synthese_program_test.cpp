@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 
@@ -14,11 +15,6 @@ program_test::RunResult synthese(const program_test::WorkDir& dir, const std::ve
     return program_test::run("rugosite-synthese", args, dir);
 }
 
-int count_lines(const std::string& text)
-{
-    return static_cast<int>(std::count(text.begin(), text.end(), '\n'));
-}
-
 } // namespace
 
 TEST(SyntheseProgram, WritesTheMeasurementAndItsTruth)
@@ -27,7 +23,7 @@ TEST(SyntheseProgram, WritesTheMeasurementAndItsTruth)
     auto r = synthese(dir, {"nuage", "--points", "3000", "--points-coin", "20", "--graine", "4", "--modes", "64"});
     ASSERT_EQ(r.status, 0) << r.out;
     const std::string ply = dir.read("option-0000.ply");
-    EXPECT_EQ(count_lines(ply), 13 + 3000);
+    EXPECT_EQ(std::count(ply.begin(), ply.end(), '\n'), 13 + 3000);
     EXPECT_TRUE(dir.read("parametres_vrais.txt").starts_with("mode nuage\ngraine 4\nrms 1.000000\n"));
     EXPECT_NE(r.out.find("3000 points"), std::string::npos);
 
@@ -35,7 +31,7 @@ TEST(SyntheseProgram, WritesTheMeasurementAndItsTruth)
     ASSERT_EQ(r.status, 0) << r.out;
     const std::string grid = dir.read("grille.txt");
     EXPECT_TRUE(grid.starts_with("39x24x2.000000\n"));
-    EXPECT_EQ(count_lines(grid), 1 + 40 * 25);
+    EXPECT_EQ(std::count(grid.begin(), grid.end(), '\n'), 1 + 40 * 25);
     EXPECT_TRUE(dir.read("parametres_vrais.txt").starts_with("mode grille\n"));
 }
 
