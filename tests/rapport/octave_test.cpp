@@ -42,8 +42,7 @@ TEST(RapportOctave, WeightedFitsOfTheMeasurementEqualLsqcurvefit)
         int rayons; // 0: the L rule; -1: reliefstat's function, cut and start, unweighted
     };
     WorkDir dir;
-    const std::string texte = fichier_grille(61, 47, 0.5, 1.0, 1.5, 21, 0.05);
-    dir.write("grille.txt", texte);
+    dir.write("grille.txt", fichier_grille(61, 47, 0.5, 1.0, 1.5, 21, 0.05));
     const Grille g = lire_grille((dir.path() / "grille.txt").string());
     const auto z = niveler(g, Nivellement::plan);
     std::string script = "pkg load optim\no = optimset('TolFun', 1e-15, 'TolX', 1e-15, 'Display', 'off');\n";
@@ -68,19 +67,15 @@ TEST(RapportOctave, WeightedFitsOfTheMeasurementEqualLsqcurvefit)
         }
         std::ostringstream v;
         v.precision(17);
-        v << "r = [";
-        for (double x : p.r)
-            v << x << " ";
-        v << "];\nH = [";
-        for (double x : p.H)
-            v << x << " ";
-        v << "];\nw = sqrt([";
-        for (double x : p.poids)
-            v << x << " ";
-        v << "]);\n";
+        for (const auto& [nom, valeurs] : {std::pair{"r", &p.r}, {"H", &p.H}, {"w2", &p.poids}}) {
+            v << nom << " = [";
+            for (double x : *valeurs)
+                v << x << " ";
+            v << "];\n";
+        }
         const std::string forme = cas.modele == Modele::exponentiel ? "(r / x(2))" : "(r / x(2)).^2";
         // Several starts; the lowest sum of squares is the optimum.
-        script += v.str() + "F = @(x, r) w .* (2 * x(1)^2 * (1 - exp(-" + forme + ")));\nmeilleur = Inf;\n" +
+        script += v.str() + "w = sqrt(w2);\nF = @(x, r) w .* (2 * x(1)^2 * (1 - exp(-" + forme + ")));\nmeilleur = Inf;\n" +
                   "for d = [0.3 1 3 10]\n  [x, n] = lsqcurvefit(F, [1, d], r, w .* H, [], [], o);\n"
                   "  if n < meilleur, meilleur = n; b = x; end\nend\n"
                   "printf('RESULTAT %.15g %.15g\\n', abs(b(1)), abs(b(2)));\n";
