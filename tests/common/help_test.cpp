@@ -57,21 +57,3 @@ TEST(Help, EveryProgramShowsItsUsageAndTouchesNothing)
         }
 }
 
-TEST(Help, OnlyAsTheSoleArgument)
-{
-    // With another word beside it, the request is a setting like any other:
-    // echantillonnage runs on its defaults and says why.
-    WorkDir dir;
-    dir.write("cloud.txt", "50 50 1\n");
-    const auto r = run("echantillonnage", {"--help", "x", "y"}, dir);
-    EXPECT_EQ(r.status, 0);
-    EXPECT_FALSE(r.out.starts_with("usage"));
-    EXPECT_TRUE(dir.exists("grille.txt"));
-    EXPECT_EQ(r.err, "echantillonnage : 2 arguments attendus (nombre de pas et rayon de capture), 3 recus : les "
-                     "valeurs par defaut nbr_pas=200 et r=0.200000 sont utilisees\n");
-
-    // Each diagnostic stays one line, whatever the typed word holds.
-    const auto deux_lignes = run("echantillonnage", {"200", "0,35\nx"}, dir);
-    EXPECT_EQ(deux_lignes.err, "echantillonnage : le rayon de capture \"0,35 x\" n'est pas entierement un nombre : "
-                               "0.350000 est utilise\n");
-}

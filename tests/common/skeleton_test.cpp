@@ -1,6 +1,6 @@
 // The program skeleton of common/: the cloud readers that read ahead on the
-// second core, and the grid file (the ordered set of files is checked by every
-// program test on missing and unwritable files).
+// second core, and the two tests of a real cell of a grid (the grid file itself is
+// checked byte for byte by the program tests).
 #include "common/cloud_files.hpp"
 #include "common/grid.hpp"
 #include "common/read_ahead.hpp"
@@ -147,29 +147,6 @@ TEST(CloudReaders, TriplesOfCloudTxtTellTheEndFromAnInterruption)
             EXPECT_EQ(n, coupe);
             EXPECT_EQ(t.interrompue(), c.interrompue);
         }
-}
-
-TEST(GridFile, WrittenColumnAfterColumnAndReadBackIntoTheSameCells)
-{
-    // 3 rows x 2 columns, row-major: cell (i, j) = 10 i + j.
-    const std::vector<double> cases = {0, 1, 10, 11, 20, 21};
-    pipeline::Writer w = pipeline::Writer::in_memory();
-    pipeline::ecrireGrille(w, {2, 1, 0.5}, cases);
-    const std::string texte = w.memory_text();
-    EXPECT_EQ(texte, "2x1x0.500000\n0.000000\n10.000000\n20.000000\n1.000000\n11.000000\n21.000000\n");
-    EXPECT_EQ(pipeline::rangDeHauteur(2, 1, 3), 5);
-
-    pipeline::GrilleLue g = pipeline::lireGrille(texte + "7\n");
-    EXPECT_EQ(g.cases, cases);
-    EXPECT_EQ(g.lecture.lues, 6);
-    EXPECT_EQ(g.surplus.hauteurs, 1);
-    EXPECT_FALSE(g.surplus.autre_chose);
-
-    g = pipeline::lireGrille("1x0x1\n5\ninf\n");
-    EXPECT_TRUE(g.lecture.non_finie);
-    EXPECT_EQ(g.lecture.lues, 1);
-    EXPECT_EQ(pipeline::lireGrille("1x-1x1\n").en_tete_lu, pipeline::LectureEnTete::negatif);
-    EXPECT_EQ(pipeline::lireGrille("200x200\n").en_tete_lu, pipeline::LectureEnTete::illisible);
 }
 
 TEST(GridFile, TheTwoTestsOfARealCellAtTheMarkersBounds)

@@ -129,9 +129,10 @@ TEST(Echantillonnage, TypedSettingsAreReadAsMeantOrTheDefaultIsNamed)
 {
     // (10.15, 10) lies 0.3 step from node (20, 20): captured by a radius of 0.35.
     const std::string un_vide = "99.997525% de points vides", tous_vides = "100.000000% de points vides";
-    const std::string attendus =
-        "echantillonnage : 2 arguments attendus (nombre de pas et rayon de capture), 1 recus : les valeurs par "
-        "defaut nbr_pas=200 et r=0.200000 sont utilisees\n";
+    auto attendus = [](int recus) {
+        return "echantillonnage : 2 arguments attendus (nombre de pas et rayon de capture), " + std::to_string(recus) +
+               " recus : les valeurs par defaut nbr_pas=200 et r=0.200000 sont utilisees\n";
+    };
     struct Case {
         std::vector<std::string> args;
         std::string out, settings, err; // settings as logged
@@ -152,7 +153,10 @@ TEST(Echantillonnage, TypedSettingsAreReadAsMeantOrTheDefaultIsNamed)
          "echantillonnage : le nombre de pas \"200.5\" n'est pas entierement un nombre : 200 est utilise\n"
          "echantillonnage : le rayon de capture \"x\" n'est pas un nombre : la valeur par defaut 0.200000 est "
          "utilisee\n"},
-        {{"0,35"}, lu + tous_vides, "", attendus}, // the step count forgotten
+        {{"0,35"}, lu + tous_vides, "", attendus(1)}, // the step count forgotten
+        {{"--help", "x", "y"}, lu + tous_vides, "", attendus(3)}, // help only as the sole argument
+        {{"200", "0,35\nx"}, perso + lu + un_vide, "nbr_pas=200 et r=0.350000", // each diagnostic stays one line
+         "echantillonnage : le rayon de capture \"0,35 x\" n'est pas entierement un nombre : 0.350000 est utilise\n"},
         {{}, lu + tous_vides, "", ""},
     };
     for (const Case& c : cases) {

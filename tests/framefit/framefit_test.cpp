@@ -1,6 +1,5 @@
 #include "framefit/framefit.hpp"
 #include "tests/support/program_run.hpp"
-#include "tests/support/rotation.hpp"
 
 #include <gtest/gtest.h>
 
@@ -8,11 +7,20 @@
 
 using namespace framefit;
 using program_test::run;
-using program_test::tourner;
 using program_test::without_timestamps;
 using program_test::WorkDir;
 
 namespace {
+
+// p turned by the angle a (radians) about the axis of index i (right-handed).
+Point tourner(Point p, int i, double a)
+{
+    const int j = (i + 1) % 3, k = (i + 2) % 3;
+    const double pj = p[j];
+    p[j] = std::cos(a) * pj - std::sin(a) * p[k];
+    p[k] = std::sin(a) * pj + std::cos(a) * p[k];
+    return p;
+}
 
 std::optional<Point> centre(const std::string& fichier, int n)
 {

@@ -6,24 +6,12 @@
 
 #include <chrono>
 #include <cstdio>
-#include <initializer_list>
 #include <iostream>
-#include <string_view>
 #include <thread>
 
 using program_test::WorkDir;
 
 namespace {
-
-// Words joined by appending each to the end: a chain of `"..." + std::string`
-// inserts at the front, which g++ 12 at -O3 flags as an overlapping copy.
-std::string joined(std::initializer_list<std::string_view> pieces)
-{
-    std::string text;
-    for (const auto piece : pieces)
-        text.append(piece);
-    return text;
-}
 
 // handgrid in a tmux session on a private server, which ends with the object.
 class Terminal {
@@ -32,13 +20,13 @@ public:
     {
         // The pane runs the program, then shows its exit status and stays.
         const auto script = script_.path() / "run.sh";
-        program_test::spit(script, joined({"'", program_test::program_path("handgrid"),
-                                           "'\necho \"[statut $?]\"\nsleep 120\n"}));
-        tmux(joined({"new-session -d -x 100 -y 40 -c '", dir.path().string(), "' 'sh ", script.string(), "'"}));
+        program_test::spit(script, std::string("'") + program_test::program_path("handgrid") +
+                                   "'\necho \"[statut $?]\"\nsleep 120\n");
+        tmux(std::string("new-session -d -x 100 -y 40 -c '") + dir.path().string() + "' 'sh " + script.string() + "'");
     }
     ~Terminal() { tmux("kill-server"); }
 
-    void type(const std::string& word) { tmux(joined({"send-keys -l '", word, "' \\; send-keys Enter"})); }
+    void type(const std::string& word) { tmux(std::string("send-keys -l '") + word + "' \\; send-keys Enter"); }
     void end_of_input() { tmux("send-keys C-d"); }
 
     // The screen once it shows the text (bounded wait), scroll-back included when asked.
@@ -57,7 +45,8 @@ private:
     std::string tmux(const std::string& command)
     {
         std::string text;
-        const std::string line = joined({"tmux -S '", (script_.path() / "socket").string(), "' -f /dev/null ", command});
+        const std::string line =
+            std::string("tmux -S '") + (script_.path() / "socket").string() + "' -f /dev/null " + command;
         if (std::FILE* pipe = popen((line + " 2>/dev/null").c_str(), "r")) {
             char buffer[4096];
             for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)

@@ -89,7 +89,7 @@ TEST(ClassicLayout, VertexLinesAreScannedAsAlways)
                               "2 4\n6 -7 -8 -9 4 5 6 dropped\n"              // blanks match line ends
                               "5 5 5 0 0 1 7 7 7" + std::string(999, ' ') + // 999 characters dropped at a time
                               "6 6 6 0 0 1 8 8 8\n"
-                              "9 9 9 0 0 1 x 1 1 dropped\n";                // left out, not repeated
+                              "9 9 9 0 0 1 1 1 x dropped\n";                // five values: left out, not repeated
     const auto r = unpack(cloud);
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.out, "ouverture du .ply ok\n" + warning(7, 8));
@@ -110,6 +110,8 @@ TEST(ClassicLayout, VertexLinesAreScannedAsAlways)
     EXPECT_EQ(unpack(declaring(cut, 9999)).files.at("log.txt"), started + done(2) + "[T]\n" + warning(2, 9999));
     EXPECT_EQ(unpack(declaring(cut, 10000)).files.at("log.txt"),
               "[T]\nexecution plyunpack\n" + done(2) + "[T]\n" + warning(2, 10000));
+    // Lines past the declared count are not vertices.
+    EXPECT_EQ(unpack(declaring(classic_ply(some_points(3)), 2)).files, unpack(cut).files);
 }
 
 TEST(OtherLayouts, GiveWhatTheClassicLayoutGives)

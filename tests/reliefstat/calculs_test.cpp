@@ -1,5 +1,6 @@
 // The correlation sums to the last bit, the cut of the correlation function
-// and the memory guard.
+// and the large grids written on two cores (the memory guard is seen refusing
+// grids in the program tests).
 #include "common/regle_arret.hpp"
 #include "reliefstat/correlation.hpp"
 #include "reliefstat/matrice.hpp"
@@ -8,7 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -99,28 +99,6 @@ TEST(Correlation, RegleArretEtRayonsRetenus)
     V r3D(3);
     rayons(0.5, r3D);
     EXPECT_EQ(r3D, (V{0.5, 1.0, 1.5}));
-}
-
-TEST(Matrice, GardeMemoire)
-{
-    auto ecran = pipeline::Writer::in_memory();
-    Matrice m;
-    std::uint64_t memoire = 1000;
-    // 10 x 11 doubles and 10 row addresses take 960 bytes; what follows is refused.
-    EXPECT_EQ(reserverMatrice(10, 11, m, memoire, ecran), 1);
-    EXPECT_EQ(memoire, 40u);
-    EXPECT_EQ(m[9][10], 0.0);
-    EXPECT_EQ(reserverMatrice(1, 5, m, memoire, ecran), 0);
-    EXPECT_EQ(reserverMatrice(6, 0, m, memoire, ecran), 0);
-    EXPECT_EQ(m.lignes(), 10);
-    EXPECT_EQ(memoire, 40u);
-    // Counts beyond an int, or whose product overflows, are refused the same way.
-    memoire = std::numeric_limits<std::uint64_t>::max();
-    EXPECT_EQ(reserverMatrice(1LL << 31, 1, m, memoire, ecran), 0);
-    EXPECT_EQ(reserverMatrice(INT_MAX, INT_MAX, m, memoire, ecran), 0);
-    EXPECT_EQ(reserverMatrice(1, 1LL << 31, m, memoire, ecran), 0);
-    EXPECT_EQ(ecran.memory_text(),
-              "erreur resa ligneserreur resa matriceerreur resa matriceerreur resa ligneserreur resa lignes");
 }
 
 // Large grids are formatted on two cores: the text must be, line for line, what

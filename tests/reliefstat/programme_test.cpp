@@ -52,6 +52,7 @@ TEST(Programme, RunCompletSurUneGrilleDeDeuxSurDeux)
     WorkDir dir;
     const std::string grille = "1x1x1.0\n1\n2\n3\n10000\n";
     dir.write("grille.txt", grille);
+    dir.write("HR.m", "% the script of an earlier run: replaced, not added to\n");
     const auto r = run("reliefstat", {"ignore", "-x"}, dir);
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, ecran("2.000000", "0.816497"));
@@ -118,9 +119,9 @@ TEST(Programme, Echecs)
          "Le fichier grille.txt ne contient que 6 hauteurs lisibles, son en-tete en annonce 12 (4 x 3)\n",
          "grille.txt ne contient que 6 hauteurs lisibles, son en-tete en annonce 12 (4 x 3) : aucun fichier n'est ecrit",
          1},
-        {"1x1x1.0\n1\n2\nnon\n4\n",
-         "Le fichier grille.txt ne contient que 2 hauteurs lisibles, son en-tete en annonce 4 (2 x 2)\n",
-         "grille.txt ne contient que 2 hauteurs lisibles, son en-tete en annonce 4 (2 x 2) : aucun fichier n'est ecrit",
+        {"1x1x1.0\n1\n2\n3\nnon\n", // only the last height unreadable
+         "Le fichier grille.txt ne contient que 3 hauteurs lisibles, son en-tete en annonce 4 (2 x 2)\n",
+         "grille.txt ne contient que 3 hauteurs lisibles, son en-tete en annonce 4 (2 x 2) : aucun fichier n'est ecrit",
          1},
         // A height that is no finite number would make every figure nan.
         {"1x1x1.0\n1\n2\nnan\n4\n", "Le fichier grille.txt contient a la ligne 4" + pas_fini + "nan)\n",

@@ -71,18 +71,6 @@ Outcome measure(int seed, const std::vector<std::string>& placement)
     const std::string printed =
         rms_at == std::string::npos ? "?" : chain.out.substr(rms_at + 4, chain.out.find(" cm", rms_at) - rms_at - 4);
     EXPECT_EQ(summary_value(chain.err, "hauteur RMS (reliefstat)"), printed + " % du cote du cadre");
-    // The report, where it is built, counts the empty nodes in the same crop.
-    if (dir.exists("rapport.json")) {
-        const std::string empty = summary_value(chain.err, "noeuds vides dans le cadre (2 a 98)");
-        const auto of = empty.find(" sur ");
-        const std::string report = dir.read("rapport.json");
-        const auto key = report.find("\"part_vide\": ");
-        if (of == std::string::npos || key == std::string::npos)
-            ADD_FAILURE() << empty;
-        else
-            EXPECT_EQ(std::stod(report.substr(key + 13)),
-                      std::stod(empty.substr(empty.find('(') + 1)) / std::stod(empty.substr(of + 5)));
-    }
 
     const auto images = through_found_frame(dir, truth, probes);
     EXPECT_EQ(images.size(), probes.size());
@@ -130,28 +118,25 @@ TEST(Road, FrameFoundAndRoughnessKeptAtAnyPlacement)
     }
 }
 
-// framefit says why it stopped on its own line, with its figures; the runner
-// builds its sentence from that line and ends with the status.
+// framefit says why it stopped on its own line (its wording and figures are
+// checked byte for byte in tests/framefit); the runner builds its sentence from
+// that line and ends with the status.
 TEST(Road, BadMarkersStopAtFramefitAndTheRunnerSaysWhy)
 {
     struct Case {
         std::vector<std::string> cloud, markers;
         int status;
-        std::string logged;               // framefit's line in log.txt
-        std::vector<std::string> figures; // in framefit's line on standard error
     };
-    const std::string few = "Moins de 10 points pour l'un des coins";
-    const std::string skewed = "L'angle entre les vecteurs n'est pas droit";
     const std::vector<Case> cases{
-        {{"--sans-coin", "Y"}, {}, 5, few, {"Y 0"}},
-        {{"--points-coin", "9"}, {}, 5, few, {"9", "10"}},
-        {{}, {"230,110,90", "155,25,110", "180,180,165", "10"}, 5, few, {}}, // the markers' colours but for blue
-        {{"--cote-y", "125"}, {}, 10, "Les vecteurs sont de tailles trop eloignees", {"O-X", "O-Y", "%"}},
-        {{"--angle-cadre", "70"}, {}, 20, skewed, {"degres"}},
-        {{"--angle-cadre", "120"}, {}, 20, skewed, {"degres"}},
+        {{"--sans-coin", "Y"}, {}, 5},
+        {{"--points-coin", "9"}, {}, 5},
+        {{}, {"230,110,90", "155,25,110", "180,180,165", "10"}, 5}, // the markers' colours but for blue
+        {{"--cote-y", "125"}, {}, 10},
+        {{"--angle-cadre", "70"}, {}, 20},
+        {{"--angle-cadre", "120"}, {}, 20},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.logged + " " + std::to_string(c.status));
+        SCOPED_TRACE((c.cloud.empty() ? "bleu" : c.cloud.front() + " " + c.cloud.back()));
         const program_test::WorkDir dir;
         std::vector<std::string> cloud{"nuage", "--points", "8000", "--points-coin", "60", "--modes", "64"};
         cloud.insert(cloud.end(), c.cloud.begin(), c.cloud.end());
@@ -163,13 +148,10 @@ TEST(Road, BadMarkersStopAtFramefitAndTheRunnerSaysWhy)
         // framefit's own line comes first, the runner's sentence then its last line.
         const std::string own = chain.err.substr(0, chain.err.find('\n'));
         ASSERT_TRUE(own.starts_with("framefit : ")) << chain.err;
-        for (const auto& figure : c.figures)
-            EXPECT_NE(own.find(figure), std::string::npos) << figure << " in: " << own;
         EXPECT_TRUE(chain.err.ends_with("rugosite-chaine : framefit s'est arrete : " + own.substr(11) +
                                         "\nrugosite-chaine : arret apres framefit, statut de sortie " +
                                         std::to_string(c.status) + "\n"))
             << chain.err;
-        EXPECT_NE(dir.read("log.txt").find(c.logged), std::string::npos);
         EXPECT_EQ(dir.read("base.txt"), ""); // so that a delimiter run by hand stops too
         EXPECT_FALSE(dir.exists("cloud.txt"));
         EXPECT_FALSE(dir.exists("grille.txt"));

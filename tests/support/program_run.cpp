@@ -9,8 +9,8 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <regex>
 #include <sstream>
-#include <string_view>
 
 namespace program_test {
 
@@ -122,23 +122,9 @@ RunResult run_executable(const fs::path& exe, const std::vector<std::string>& ar
 
 std::string without_timestamps(const std::string& text)
 {
-    // A stamp "[d/m/y  h:m:s]": 1 or 2 digits each (the year up to 6), then
-    // '/', '/', "  ", ':', ':' between them.
-    static constexpr std::string_view separators[] = {"/", "/", "  ", ":", ":", "]"};
-    std::string out;
-    for (std::size_t i = 0; i < text.size();) {
-        std::size_t p = i + 1;
-        bool stamp = text[i] == '[';
-        for (int k = 0; stamp && k < 6; ++k) {
-            const std::size_t digits = text.find_first_not_of("0123456789", p) - p;
-            stamp = digits > 0 && digits <= (k == 2 ? 6u : 2u) &&
-                    text.compare(p + digits, separators[k].size(), separators[k]) == 0;
-            p += digits + separators[k].size();
-        }
-        out += stamp ? "[T]" : text.substr(i, 1);
-        i = stamp ? p : i + 1;
-    }
-    return out;
+    // "[d/m/y  h:m:s]": 1 or 2 digits each, the year up to 6.
+    static const std::regex stamp(R"(\[\d{1,2}/\d{1,2}/\d{1,6}  \d{1,2}:\d{1,2}:\d{1,2}\])");
+    return std::regex_replace(text, stamp, "[T]");
 }
 
 } // namespace program_test
