@@ -138,7 +138,7 @@ if partie route; then
     dd if="$travail/nuage/option-0000.ply" of=/dev/null bs=1M status=none
     fin=$(date +%s%N)
     copie=$(awk -v o="$(stat -c %s "$travail/nuage/option-0000.ply")" -v ns=$((fin - debut)) -v m="$copie" \
-      'BEGIN { r = o / (ns / 1e9) / 1e6; printf "%.0f", r > m ? r : m }')
+      'BEGIN { r = o / (ns / 1e9) / 1e6; printf "%.0f", (r > m ? r : m) }')
   done
 fi
 if partie reliefstat; then
