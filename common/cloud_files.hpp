@@ -2,18 +2,20 @@
 // f_x.txt, f_y.txt, f_z.txt and f_color.txt read in step, one vertex per line
 // of each, and the triples of cloud.txt.
 //
-// Both read ahead on a second core, in lots, and give the vertices in order.
-// Each tells, once it gives no more, whether the input ended cleanly or where
-// it broke: reading has no other effect, so reading a few records past the
-// one that broke changes nothing that shows.
+// Both read their files in blocks of lines converted on both cores
+// (line_blocks.hpp) and give the vertices in order. Each tells, once it gives
+// no more, whether the input ended cleanly or where it broke: reading has no
+// other effect, so reading a few blocks past the one that broke changes
+// nothing that shows.
 #pragma once
 
+#include "common/line_blocks.hpp"
 #include "common/line_io.hpp"
 #include "common/number_text.hpp"
-#include "common/read_ahead.hpp"
 
 #include <array>
 #include <cstddef>
+#include <string_view>
 #include <vector>
 
 namespace pipeline {
@@ -38,9 +40,10 @@ public:
 
     // The end of the first file read is the end of the cloud; a read that
     // fails in it before its end, or in any of the others, breaks the cloud
-    // at that vertex. The last `en_avance` files of the reading order (1 to 4)
-    // are read on the second core, the others as the vertices are asked for.
-    Nuage(Reader f_x, Reader f_y, Reader f_z, Reader f_color, Lecture lecture, int en_avance);
+    // at that vertex. `en_avance` is no longer used (every file is read in
+    // blocks on both cores); `octets` is the size of the blocks.
+    Nuage(Reader f_x, Reader f_y, Reader f_z, Reader f_color, Lecture lecture, int en_avance,
+          std::size_t octets = block_bytes);
 
     // The next whole vertex, valid until the next call; nullptr at the end of
     // the cloud or at the vertex that broke it.
@@ -51,33 +54,42 @@ public:
     const char* fichier_fautif() const { return fautif_; }
 
 private:
-    struct Lu {
-        Sommet sommet;
-        signed char echec = -1;      // rank in the reading order of the file read ahead that failed
-        bool fin_de_fichier = false; // that failure was the end of the input
+    // The values of one block of a file, one "%lf" or "%d" read each, and
+    // what the read after the last one gave: fin_de_fichier at the end of
+    // the block's text, 0 on an item that is no number.
+    struct Bloc {
+        std::vector<NumberText> textes;
+        std::vector<int> entiers;
+        std::vector<double> reels;
+        int fin = fin_de_fichier;
     };
-    // A read of file f into s: 1 when it gave a whole value, fin_de_fichier
-    // when the file had ended, 0 otherwise.
-    int lire(int f, Sommet& s);
-    bool remplir(int lot);
+    struct Curseur {
+        int bloc = -1;
+        std::size_t k = 0;
+    };
+    void convertir(int f, Bloc& b, std::string_view texte) const;
+    // The next `n` values of file f into `valeurs`: 1 when all were there,
+    // fin_de_fichier when the file ended cleanly before the first, 0 otherwise,
+    // as the scan of the n values in one format returns.
+    template <class T>
+    int prendre(int f, std::vector<T> Bloc::*valeurs, T* cibles, int n);
+    int lire(int f);
 
     Reader fichiers_[4]; // x, y, z, colours
     Lecture lecture_;
     std::array<int, 4> ordre_;
-    int premier_en_avance_;
-    std::vector<Lu> lots_[2];
-    std::size_t compte_[2] = {0, 0};
-    int lot_ = -1;
-    std::size_t k_ = 0;
+    Sommet sommet_;
+    Bloc blocs_[4][LineBlocks::slots_per_file];
+    Curseur curseurs_[4];
     bool fini_ = false;
     const char* fautif_ = nullptr;
-    ReadAhead avance_; // last: stopped before the files it reads go
+    LineBlocks blocs_en_cours_; // last: stopped before the storage it fills goes
 };
 
 // The "%lf %lf %lf" triples of cloud.txt, read on the second core.
 class Triplets {
 public:
-    explicit Triplets(Reader cloud);
+    explicit Triplets(Reader cloud, std::size_t octets = block_bytes);
 
     // The next whole triple, valid until the next call; nullptr at the end.
     const std::array<double, 3>* suivant();
@@ -87,16 +99,20 @@ public:
     bool interrompue() const { return interrompue_; }
 
 private:
-    bool remplir(int lot);
+    struct Bloc {
+        std::vector<double> reels;
+        int fin = fin_de_fichier;
+    };
+    int prendre(double& valeur);
 
     Reader cloud_;
-    std::vector<std::array<double, 3>> lots_[2];
-    std::size_t compte_[2] = {0, 0};
-    int fin_[2] = {0, 0}; // the result of the read that ended the lot
-    int lot_ = -1;
+    std::array<double, 3> triplet_{};
+    Bloc blocs_[LineBlocks::slots_per_file];
+    int bloc_ = -1;
     std::size_t k_ = 0;
+    bool fini_ = false;
     bool interrompue_ = false;
-    ReadAhead avance_;
+    LineBlocks blocs_en_cours_;
 };
 
 } // namespace pipeline

@@ -446,6 +446,17 @@ std::size_t Input::read_bytes(std::span<char> bytes)
 {
     std::size_t done = 0;
     while (done < bytes.size()) {
+        if (s_->pos == s_->end && s_->fd >= 0 && !s_->exhausted && !s_->flush_stdout &&
+            bytes.size() - done >= read_block / 4) {
+            // Nothing buffered and a whole block asked for: read straight into it.
+            const ssize_t n = ::read(s_->fd, bytes.data() + done, bytes.size() - done);
+            if (n <= 0) {
+                s_->exhausted = true;
+                break;
+            }
+            done += static_cast<std::size_t>(n);
+            continue;
+        }
         if (s_->pos == s_->end && !fill())
             break;
         const std::size_t n = std::min(s_->end - s_->pos, bytes.size() - done);

@@ -75,6 +75,35 @@ int Reader::scan_targets(std::string_view text, const format::Plan& plan, void* 
     return compose::scan(impl_->in, text, plan, targets);
 }
 
+namespace {
+
+template <class T, class Convert>
+int each(std::vector<T>& values, Convert convert)
+{
+    T value{};
+    int r = 0;
+    while ((r = convert(value)) == 1)
+        values.push_back(value);
+    return r;
+}
+
+} // namespace
+
+int Reader::scan_each(std::vector<double>& values)
+{
+    return each(values, [this](double& v) { return impl_->in.convert_double(v); });
+}
+
+int Reader::scan_each(std::vector<NumberText>& values)
+{
+    return each(values, [this](NumberText& v) { return impl_->in.convert_number(v); });
+}
+
+int Reader::scan_each(std::vector<int>& values)
+{
+    return each(values, [this](int& v) { return impl_->in.convert_decimal(v); });
+}
+
 bool Reader::read_line(std::string& line, std::size_t max_chars)
 {
     return impl_->in.read_line(line, max_chars);

@@ -25,6 +25,7 @@
 #include <string_view>
 #include <type_traits>
 #include <variant>
+#include <vector>
 
 namespace pipeline {
 
@@ -53,6 +54,13 @@ public:
         void* list[] = {static_cast<void*>(&targets)..., nullptr};
         return scan_targets(format.text(), format.plan(), list);
     }
+
+    // Reads values with the one conversion, "%lf" (as a real or as a
+    // NumberText) or "%d", as that many scans of it would, appending them,
+    // up to the first scan that would give no value: what it would return.
+    int scan_each(std::vector<double>& values);
+    int scan_each(std::vector<NumberText>& values);
+    int scan_each(std::vector<int>& values);
 
     // Reads the rest of the current line, line end included, as fgets does with
     // a buffer of max_chars + 1 bytes: at most max_chars characters are taken, so

@@ -129,6 +129,17 @@ grille() { # directory, header, correlation length
 if partie route; then
   echo "== generation d'un nuage de $points sommets" >&2
   nuage "$points" "$travail/nuage"
+  # The machine's rate of reading a file from the page cache (the copy of
+  # its pages to the program), the best of three reads of the cloud: the
+  # floor of a program's time is the bytes it reads and writes at this rate.
+  copie=0
+  for _ in 1 2 3; do
+    debut=$(date +%s%N)
+    dd if="$travail/nuage/option-0000.ply" of=/dev/null bs=1M status=none
+    fin=$(date +%s%N)
+    copie=$(awk -v o="$(stat -c %s "$travail/nuage/option-0000.ply")" -v ns=$((fin - debut)) -v m="$copie" \
+      'BEGIN { r = o / (ns / 1e9) / 1e6; printf "%.0f", (r > m ? r : m) }')
+  done
 fi
 if partie reliefstat; then
   grille "$travail/grille201" 200x200x0.5 5
@@ -338,6 +349,10 @@ machine=$(lscpu | sed -n 's/^Model name: *//p' | head -1)
     done
   fi
   echo
+  if partie route; then
+    echo "Lecture d'un fichier depuis le cache de pages (dd, blocs de 1 Mio, le meilleur de 3) : $copie Mo/s."
+    echo
+  fi
   echo "Puissance de crete mesuree (additions et multiplications de doubles independantes, sans FMA) :"
   echo
   echo "$crete"

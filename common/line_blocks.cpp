@@ -1,0 +1,218 @@
+#include "common/line_blocks.hpp"
+
+#include <algorithm>
+#include <condition_variable>
+#include <cstdint>
+#include <cstring>
+#include <string.h> // memrchr
+#include <exception>
+#include <mutex>
+#include <string>
+#include <system_error>
+#include <thread>
+#include <utility>
+#include <vector>
+
+namespace pipeline {
+
+namespace {
+
+struct Slot {
+    std::unique_ptr<char[]> text; // not zeroed, as a string would be
+    std::size_t size = 0;
+    std::size_t capacity = 0;
+    bool busy = false;  // being converted, converted, or held by the caller
+    bool ready = false; // converted
+    std::uint64_t rank = 0; // of the block in its file
+    std::exception_ptr failure;
+};
+
+struct File {
+    Reader* reader = nullptr;
+    std::string rest; // what follows the last line end read so far
+    bool ended = false; // everything is read
+    std::uint64_t cut = 0;   // blocks cut so far
+    std::uint64_t given = 0; // blocks handed over so far
+    int held = -1;
+    Slot slots[LineBlocks::slots_per_file];
+};
+
+} // namespace
+
+struct LineBlocks::State {
+    std::vector<File> files;
+    Convert convert;
+    std::size_t bytes;
+    std::mutex m;
+    std::condition_variable changed;
+    bool stop = false;
+    std::vector<std::thread> workers;
+
+    // Cuts the next block of file f into the slot: the text read so far past
+    // the last line end, and more, up to and with the last line end of what
+    // was read (everything at the end of the file).
+    void cut(File& f, Slot& s)
+    {
+        s.size = 0;
+        append(s, f.rest.data(), f.rest.size(), bytes);
+        f.rest.clear();
+        while (!f.ended) {
+            const std::size_t old = s.size;
+            append(s, nullptr, 0, bytes);
+            const std::size_t n = f.reader->read_bytes(std::span<char>(s.text.get() + old, bytes));
+            s.size = old + n;
+            f.ended = n < bytes;
+            if (f.ended)
+                break;
+            if (const void* end = memrchr(s.text.get() + old, '\n', n)) {
+                const std::size_t kept = static_cast<std::size_t>(static_cast<const char*>(end) - s.text.get()) + 1;
+                f.rest.assign(s.text.get() + kept, s.size - kept);
+                s.size = kept;
+                break;
+            }
+        }
+    }
+
+    // Appends the bytes to the slot's text, with room for `more` after them.
+    static void append(Slot& s, const char* bytes, std::size_t n, std::size_t more)
+    {
+        if (s.size + n + more > s.capacity) {
+            const std::size_t grown = std::max(s.size + n + more, 2 * s.capacity);
+            auto text = std::make_unique_for_overwrite<char[]>(grown);
+            if (s.size > 0)
+                std::memcpy(text.get(), s.text.get(), s.size);
+            s.text = std::move(text);
+            s.capacity = grown;
+        }
+        if (n > 0)
+            std::memcpy(s.text.get() + s.size, bytes, n);
+        s.size += n;
+    }
+
+    // Under the lock: a block of file `only` (any file when -1) to convert,
+    // cut into a free slot, the file that is least ahead first; false when
+    // there is none.
+    bool claim(int only, int& file, int& slot)
+    {
+        file = -1;
+        for (int k = 0; k < static_cast<int>(files.size()); ++k) {
+            const File& f = files[static_cast<std::size_t>(k)];
+            if ((only >= 0 && k != only) || f.ended)
+                continue;
+            bool free_slot = false;
+            for (const Slot& s : f.slots)
+                free_slot = free_slot || !s.busy;
+            if (free_slot && (file < 0 || f.cut - f.given < files[static_cast<std::size_t>(file)].cut -
+                                                                 files[static_cast<std::size_t>(file)].given))
+                file = k;
+        }
+        if (file < 0)
+            return false;
+        File& f = files[static_cast<std::size_t>(file)];
+        slot = 0;
+        while (f.slots[slot].busy)
+            ++slot;
+        Slot& s = f.slots[slot];
+        s.busy = true;
+        s.ready = false;
+        s.rank = f.cut++;
+        s.failure = nullptr;
+        cut(f, s);
+        return true;
+    }
+
+    // Converts the claimed block, the lock released meanwhile.
+    void convert_claimed(std::unique_lock<std::mutex>& lock, int file, int slot)
+    {
+        Slot& s = files[static_cast<std::size_t>(file)].slots[slot];
+        lock.unlock();
+        std::exception_ptr failure;
+        try {
+            convert(file, slot, std::string_view(s.text.get(), s.size));
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        lock.lock();
+        s.failure = failure;
+        s.ready = true;
+        changed.notify_all();
+    }
+
+    void work()
+    {
+        std::unique_lock lock(m);
+        while (!stop) {
+            int file = 0, slot = 0;
+            if (claim(-1, file, slot))
+                convert_claimed(lock, file, slot);
+            else
+                changed.wait(lock);
+        }
+    }
+};
+
+LineBlocks::LineBlocks(std::span<Reader> files, Convert convert, std::size_t bytes)
+    : s_(std::make_unique<State>())
+{
+    s_->files.resize(files.size());
+    for (std::size_t k = 0; k < files.size(); ++k)
+        s_->files[k].reader = &files[k];
+    s_->convert = std::move(convert);
+    s_->bytes = bytes;
+#ifndef RUGOSITE_STDIO_REFERENCE
+    // The calling thread converts while it waits: one worker per other core.
+    const unsigned cores = std::thread::hardware_concurrency();
+    try {
+        for (unsigned k = 1; k < cores; ++k)
+            s_->workers.emplace_back([state = s_.get()] { state->work(); });
+    } catch (const std::system_error&) {
+        // Fewer threads: the calling thread converts what they would have.
+    }
+#endif
+}
+
+LineBlocks::~LineBlocks()
+{
+    {
+        std::lock_guard lock(s_->m);
+        s_->stop = true;
+    }
+    s_->changed.notify_all();
+    for (std::thread& t : s_->workers)
+        t.join();
+}
+
+int LineBlocks::next(int file)
+{
+    State& s = *s_;
+    File& f = s.files[static_cast<std::size_t>(file)];
+    std::unique_lock lock(s.m);
+    if (f.held >= 0) {
+        f.slots[f.held].busy = false;
+        f.held = -1;
+        s.changed.notify_all();
+    }
+    while (true) {
+        Slot* wanted = nullptr;
+        for (Slot& slot : f.slots)
+            if (slot.busy && slot.rank == f.given)
+                wanted = &slot;
+        int other = 0, slot = 0;
+        if (wanted && wanted->ready) {
+            f.held = static_cast<int>(wanted - f.slots);
+            ++f.given;
+            if (wanted->failure)
+                std::rethrow_exception(wanted->failure);
+            return f.held;
+        }
+        if (!wanted && f.ended)
+            return -1;
+        // The block wanted, when no one converts it yet; else any other.
+        if (s.claim(wanted ? -1 : file, other, slot))
+            s.convert_claimed(lock, other, slot);
+        else
+            s.changed.wait(lock);
+    }
+}
+
+} // namespace pipeline
