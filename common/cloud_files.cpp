@@ -23,7 +23,7 @@ int lire_tout(std::string_view texte, std::vector<T>& valeurs)
 
 } // namespace
 
-Nuage::Nuage(Reader f_x, Reader f_y, Reader f_z, Reader f_color, Lecture lecture, int, std::size_t octets)
+Nuage::Nuage(Reader f_x, Reader f_y, Reader f_z, Reader f_color, Lecture lecture, std::size_t octets)
     : fichiers_{std::move(f_x), std::move(f_y), std::move(f_z), std::move(f_color)},
       lecture_(lecture),
       ordre_(lecture == Lecture::couleurs_d_abord ? std::array{fcolor, fx, fy, fz} : std::array{fx, fy, fz, fcolor}),

@@ -40,10 +40,9 @@ public:
 
     // The end of the first file read is the end of the cloud; a read that
     // fails in it before its end, or in any of the others, breaks the cloud
-    // at that vertex. `en_avance` is no longer used (every file is read in
-    // blocks on both cores); `octets` is the size of the blocks.
-    Nuage(Reader f_x, Reader f_y, Reader f_z, Reader f_color, Lecture lecture, int en_avance,
-          std::size_t octets = block_bytes);
+    // at that vertex. Every file is converted in blocks of about `octets`
+    // bytes on both cores.
+    Nuage(Reader f_x, Reader f_y, Reader f_z, Reader f_color, Lecture lecture, std::size_t octets = block_bytes);
 
     // The next whole vertex, valid until the next call; nullptr at the end of
     // the cloud or at the vertex that broke it.

@@ -78,30 +78,4 @@ long long ligneDeHauteur(Reader& grille, long long k)
     return ligne;
 }
 
-GrilleLue lireGrille(std::string_view texte)
-{
-    GrilleLue g;
-    Reader r = Reader::over_text(texte);
-    g.en_tete_lu = lireEnTete(r, g.en_tete);
-    if (g.en_tete_lu != LectureEnTete::lu)
-        return g;
-    g.lignes = g.en_tete.pas_lignes + 1;
-    g.colonnes = g.en_tete.pas_colonnes + 1;
-    g.cases.assign(static_cast<std::size_t>(g.lignes) * static_cast<std::size_t>(g.colonnes), 0.0);
-    g.lecture = lireHauteurs(r, g.lignes, g.colonnes, g.cases);
-    if (!g.lecture.non_finie && g.lecture.lues == static_cast<long long>(g.lignes) * g.colonnes)
-        g.surplus = lireSurplus(r);
-    return g;
-}
-
-void ecrireGrille(Writer& grille, const EnTeteGrille& en_tete, std::span<const double> cases)
-{
-    ecrireEnTete(grille, en_tete.pas_lignes, en_tete.pas_colonnes, en_tete.pas);
-    const std::size_t N = static_cast<std::size_t>(en_tete.pas_lignes) + 1;
-    const std::size_t M = static_cast<std::size_t>(en_tete.pas_colonnes) + 1;
-    for (std::size_t j = 0; j < M; ++j)
-        for (std::size_t i = 0; i < N; ++i)
-            ecrireHauteur(grille, cases[i * M + j]);
-}
-
 } // namespace pipeline

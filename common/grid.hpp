@@ -85,19 +85,4 @@ Surplus lireSurplus(Reader& grille);
 // its words are the header, then the heights.
 long long ligneDeHauteur(Reader& grille, long long k);
 
-// A whole grid file read from its text, as reliefstat reads it.
-struct GrilleLue {
-    LectureEnTete en_tete_lu = LectureEnTete::illisible;
-    EnTeteGrille en_tete;
-    int lignes = 0, colonnes = 0;
-    std::vector<double> cases; // row-major, lignes x colonnes, 0 where not read
-    LectureHauteurs lecture;
-    Surplus surplus;
-};
-GrilleLue lireGrille(std::string_view texte);
-
-// Writes a whole grid: its header, then the heights of `cases` (row-major,
-// rows x columns from the header) in the file's order.
-void ecrireGrille(Writer& grille, const EnTeteGrille& en_tete, std::span<const double> cases);
-
 } // namespace pipeline

@@ -108,9 +108,9 @@ int main(int argc, char** argv)
 
     f.writer(cloud_m).text("X=[];Y=[];Z=[];\n");
     f.writer(cloud_m).text("r=[];g=[];b=[];\n");
-    // The four files are read on the second core, the vertices moved and written here.
+    // The four files are converted in blocks on both cores, the vertices moved and written here.
     pipeline::Nuage nuage(f.take_reader(f_x), f.take_reader(f_y), f.take_reader(f_z), f.take_reader(f_color),
-                          pipeline::Nuage::Lecture::coordonnees_d_abord, 4);
+                          pipeline::Nuage::Lecture::coordonnees_d_abord);
     const Bilan bilan = delimiterNuage(nuage, cadre, f.writer(cloud), f.writer(cloud_m));
     ecran.print("%d/%d", bilan.ij, bilan.counti);
     pipeline::log_entry(log).print("%d/%d points dans le cadre.\n", bilan.ij, bilan.counti);

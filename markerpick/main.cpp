@@ -148,9 +148,9 @@ int main(int argc, char** argv)
         return echecOuverture(ecran, log, *resultats.failure(), true);
     ecran.text("color.txt ouvert\n");
 
-    // y and z are read on the second core, the colours and x as the points are sorted.
+    // The four files are converted in blocks on both cores, the points sorted here.
     pipeline::Nuage nuage(xyz.take_reader(0), xyz.take_reader(1), xyz.take_reader(2), depart.take_reader(1),
-                          pipeline::Nuage::Lecture::couleurs_d_abord, 2);
+                          pipeline::Nuage::Lecture::couleurs_d_abord);
     const Comptes comptes = trierPoints(nuage, resultats, p);
     ecrireBilan(comptes, resultats, ecran, log);
     return terminer(comptes, resultats, ecran, log);

@@ -65,10 +65,10 @@ Lecture pas_a_pas(const std::string (&f)[4], Nuage::Lecture lecture)
     }
 }
 
-Lecture en_avance(const std::string (&f)[4], Nuage::Lecture lecture, int fichiers_en_avance)
+Lecture par_blocs(const std::string (&f)[4], Nuage::Lecture lecture, std::size_t octets)
 {
     Nuage nuage(Reader::over_text(f[0]), Reader::over_text(f[1]), Reader::over_text(f[2]), Reader::over_text(f[3]),
-                lecture, fichiers_en_avance);
+                lecture, octets);
     Lecture l;
     while (const pipeline::Sommet* s = nuage.suivant())
         l.sommets.push_back(texte(*s, lecture));
@@ -108,11 +108,11 @@ TEST(CloudReaders, FourFilesGiveThePlainLoopsVerticesAndNameTheSameFileAtEveryLo
                 for (const bool tronque : {true, false}) {
                     nuage_de(4100, casse, ou, tronque, f);
                     const Lecture attendue = pas_a_pas(f, lecture);
-                    for (int avance = 1; avance <= 4; ++avance) {
+                    for (const std::size_t octets : {std::size_t{4096}, pipeline::block_bytes}) {
                         SCOPED_TRACE(testing::Message() << "lecture " << static_cast<int>(lecture) << ", fichier "
                                                         << casse << (tronque ? " court" : " mal forme") << " au point "
-                                                        << ou << ", " << avance << " en avance");
-                        const Lecture lue = en_avance(f, lecture, avance);
+                                                        << ou << ", blocs de " << octets << " octets");
+                        const Lecture lue = par_blocs(f, lecture, octets);
                         EXPECT_EQ(lue.fautif, attendue.fautif);
                         ASSERT_EQ(lue.sommets.size(), attendue.sommets.size());
                         EXPECT_EQ(lue.sommets, attendue.sommets);
