@@ -6,6 +6,7 @@
 #include "tests/support/program_run.hpp"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <cmath>
@@ -65,4 +66,17 @@ TEST(RapportEtude, ReducedPhotogrammetricGrid)
     const Bilan b = etudier({"--lignes", "101", "--colonnes", "101", "--pas", "1", "--sigma", "1", "--L", "5",
                              "--vides", "0.05", "--essais", "16", "--tirages", "40", "--graine", "8"});
     verifier(b, 16);
+}
+
+TEST(RapportEtude, UpperEndOfLStaysNearOnAGridTenLWide)
+{
+    // With this bootstrap seed, the sets drawn away from L̂ once took the
+    // spreads of 15 seeds at L̂ as if each set were those seeds moved: the
+    // lower spread at the upper end doubled, and the end went to 31 L̂.
+    WorkDir dir;
+    ASSERT_EQ(run("rugosite-synthese", {"grille", "--graine", "1", "--longueur", "10"}, dir).status, 0);
+    const auto r = run("rugosite-rapport", {"--fils", "1", "--graine", "3", "--route", "manuelle"}, dir);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto e = nlohmann::json::parse(dir.read("rapport.json"))["ajustements"]["exponentiel"];
+    EXPECT_LT(e["intervalle_L"][1].get<double>(), 3 * e["L"].get<double>());
 }

@@ -162,7 +162,7 @@ int main(int argc, char** argv)
             fils.emplace_back(travail);
         travail();
     }
-    std::vector<double> rs, rl, rs_brut, rl_brut;
+    std::vector<double> rs, rl, rs_brut, rl_brut, haut_l_relatif;
     int bas_s = 0, haut_s = 0, bas_l = 0, haut_l = 0, non_resolus = 0, avec_intervalle = 0;
     for (const Essai& x : essais) {
         if (!x.reussi)
@@ -177,6 +177,7 @@ int main(int argc, char** argv)
             continue;
         }
         ++avec_intervalle;
+        haut_l_relatif.push_back(x.iv.L_haut / e.L);
         // A miss "low" is an interval entirely below the truth.
         bas_s += x.iv.sigma_haut < e.sigma;
         haut_s += x.iv.sigma_bas > e.sigma;
@@ -204,5 +205,9 @@ int main(int argc, char** argv)
                 100.0 * haut_l / ni);
     std::printf("COUVERTURE %d %d %d %.9g %.9g %d %d %d %d\n", avec_intervalle, avec_intervalle - bas_s - haut_s,
                 avec_intervalle - bas_l - haut_l, mediane(rs), mediane(rl), bas_s, haut_s, bas_l, haut_l);
+    // How far L's upper ends reach: their median over the truth, and how many
+    // lie beyond ten times the truth.
+    std::printf("BORNE_HAUTE_L %.4g %ld\n", mediane(haut_l_relatif),
+                std::count_if(haut_l_relatif.begin(), haut_l_relatif.end(), [](double x) { return x > 10; }));
     return 0;
 }
