@@ -27,8 +27,7 @@ std::vector<double> nombres(const std::string& texte)
 {
     std::vector<double> v;
     std::istringstream flux(texte);
-    std::string mot;
-    while (flux >> mot)
+    for (std::string mot; flux >> mot;)
         v.push_back(mot.find("nan") != std::string::npos ? std::nan("") : std::stod(mot));
     return v;
 }
@@ -39,15 +38,32 @@ double apres(const std::string& texte, const std::string& repere)
     return p == std::string::npos ? std::nan("") : std::stod(texte.substr(p + repere.size()));
 }
 
-std::size_t occurrences(const std::string& texte, const std::string& mot)
-{
-    std::size_t n = 0;
-    for (std::size_t p = texte.find(mot); p != std::string::npos; p = texte.find(mot, p + 1))
-        ++n;
-    return n;
-}
+// The report of a grid file run in a fresh folder (status 0 expected).
+struct Rapport {
+    WorkDir dir;
+    program_test::RunResult r;
+    json j;
+    Rapport(const std::string& grille, const std::vector<std::string>& mots)
+    {
+        dir.write("grille.txt", grille);
+        r = run("rugosite-rapport", mots, dir);
+        EXPECT_EQ(r.status, 0) << r.err;
+        j = r.status == 0 ? json::parse(dir.read("rapport.json")) : json();
+    }
+};
 
-const std::vector<std::string> sans_bootstrap{"--tirages", "0"};
+// A grid file of a plane, plus `rugosite` times a fixed pattern.
+std::string plan(double rugosite)
+{
+    std::string texte = "11x8x0.5\n";
+    for (int j = 0; j < 9; ++j)
+        for (int i = 0; i < 12; ++i) {
+            char h[48];
+            std::snprintf(h, sizeof h, "%.12f\n", 80.0 + 0.3 * i - 0.7 * j + rugosite * ((i * 7 + j * 3) % 5));
+            texte += h;
+        }
+    return texte;
+}
 
 } // namespace
 
@@ -82,39 +98,44 @@ TEST(RapportProgramme, MeanPlaneFiguresEqualReliefstats)
         // With reliefstat's function and cut, the fit range is HR.m's.
         EXPECT_EQ(j["reglages"]["plage_ajustement"]["rayons"].get<int>(),
                   static_cast<int>(apres(dir.read("HR.m"), "r=zeros(1,")));
-        EXPECT_EQ(j["reglages"]["nivellement"], "plan_moyen");
     }
 }
 
+// The three files of a default run; the texture parameters are those of the
+// levelled surface, the same in the JSON and the CSV. In a log, about a line
+// of progress a tenth of the draws; on a terminal, one line rewritten in place.
 TEST(RapportProgramme, ReportFilesHoldTheAgreedFigures)
 {
-    WorkDir dir;
-    dir.write("grille.txt", fichier_grille(41, 41, 1.0, 0.8, 3.0, 3, 0.05, 0.1));
-    const auto r = run("rugosite-rapport", {"--tirages", "20"}, dir);
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.out.find("rapport.json"), std::string::npos);
-    std::istringstream erreur(r.err);
+    const Rapport a(fichier_grille(41, 41, 1.0, 0.8, 3.0, 3, 0.05, 0.1), {"--tirages", "70"});
+    const json& j = a.j;
+    EXPECT_NE(a.r.out.find("rapport.json"), std::string::npos);
+    std::istringstream erreur(a.r.err);
     for (std::string ligne; std::getline(erreur, ligne);)
-        EXPECT_EQ(ligne.rfind("rugosite-rapport : bootstrap ", 0), 0u) << "only progress lines: " << r.err;
-    const json j = json::parse(dir.read("rapport.json"));
+        EXPECT_EQ(ligne.rfind("rugosite-rapport : bootstrap ", 0), 0u) << "only progress lines: " << a.r.err;
+    for (const char* modele : {"exponentiel", "gaussien"}) {
+        const std::string debut = std::string("rugosite-rapport : bootstrap ") + modele + " : ";
+        std::size_t n = 0;
+        for (std::size_t p = a.r.err.find(debut); p != std::string::npos; p = a.r.err.find(debut, p + 1))
+            ++n;
+        EXPECT_NEAR(static_cast<double>(n), 10, 1) << a.r.err;
+        EXPECT_NE(a.r.err.find(debut + "70/70 surfaces simulees\n"), std::string::npos) << a.r.err;
+    }
+    EXPECT_EQ(a.r.err.find('\r'), std::string::npos);
     EXPECT_EQ(j["version"], 2);
     EXPECT_EQ(j["unite"]["route"], "manuelle");
     EXPECT_EQ(j["reglages"]["nivellement"], "plan");
-    EXPECT_EQ(j["reglages"]["cellules"], 41 * 41);
     // The tilt is in the mean-plane RMS only.
     EXPECT_GT(j["hauteurs"]["plan_moyen"]["Sq"].get<double>(), 1.2 * j["hauteurs"]["plan"]["Sq"].get<double>());
     for (const char* m : {"exponentiel", "gaussien"}) {
         SCOPED_TRACE(m);
-        const json& a = j["ajustements"][m];
+        const json& f = j["ajustements"][m];
         for (const char* k : {"intervalle_sigma", "intervalle_L"}) {
-            ASSERT_TRUE(a[k].is_array() && a[k].size() == 2) << k;
-            EXPECT_LT(a[k][0].get<double>(), a[k][1].get<double>());
+            ASSERT_TRUE(f[k].is_array() && f[k].size() == 2) << k;
+            EXPECT_LT(f[k][0].get<double>(), f[k][1].get<double>());
         }
-        EXPECT_EQ(a["resolu"], true);
-        EXPECT_TRUE(a["L_ajuste"].is_number());
+        EXPECT_EQ(f["resolu"], true);
     }
     EXPECT_EQ(j["ajustements"]["meilleur"], "exponentiel");
-    EXPECT_EQ(j["directions"]["axes"][0]["cle"], "cadre");
     // The anisotropy's interval holds the measured ratio.
     const json& ia = j["directions"]["intervalle_anisotropie"];
     ASSERT_TRUE(ia.is_array() && ia.size() == 2) << ia;
@@ -123,14 +144,53 @@ TEST(RapportProgramme, ReportFilesHoldTheAgreedFigures)
     EXPECT_EQ(j["reglages"]["plage_ajustement"]["rayons"], j["ajustements"]["exponentiel"]["rayons"]);
     EXPECT_EQ(j["correlation"]["H_barre"].size(), 40u);
 
-    const std::string csv = dir.read("rapport.csv");
-    const std::string entete = csv.substr(0, csv.find('\n')), valeurs = csv.substr(csv.find('\n') + 1);
-    EXPECT_EQ(std::count(entete.begin(), entete.end(), ','), std::count(valeurs.begin(), valeurs.end(), ','));
+    const std::string csv = a.dir.read("rapport.csv");
+    const std::string entete = std::string(",").append(csv, 0, csv.find('\n')).append(",");
+    const std::string valeurs = csv.substr(csv.find('\n') + 1);
+    EXPECT_EQ(std::count(entete.begin(), entete.end(), ','), std::count(valeurs.begin(), valeurs.end(), ',') + 2);
     // The fits' standard errors understate the spread: JSON only.
     EXPECT_EQ(entete.find("erreur_"), std::string::npos);
-    EXPECT_NE(entete.find(",resolu_exp,motif_exp,resolu_gau,motif_gau,axe1,"), std::string::npos) << entete;
     EXPECT_EQ(valeurs.rfind("grille.txt,manuelle,cm,41,41,", 0), 0u) << valeurs;
-    EXPECT_EQ(dir.files().size(), 4u) << "grille.txt and the three reports, nothing under a temporary name";
+    EXPECT_EQ(a.dir.files().size(), 4u) << "grille.txt and the three reports, nothing under a temporary name";
+
+    const rapport::Grille g = rapport::lire_grille(a.dir.path() / "grille.txt");
+    const rapport::Texture t =
+        rapport::texture(rapport::niveler(g, rapport::Nivellement::plan), g.lignes, g.colonnes, g.pas);
+    std::vector<std::string> champs;
+    std::stringstream ligne(valeurs);
+    for (std::string c; std::getline(ligne, c, ',');)
+        champs.push_back(c);
+    const std::tuple<const char*, const char*, double> attendus[] = {
+        {"espace", "Sal", t.espace.Sal},     {"espace", "Str", t.espace.Str},       {"hybrides", "Sdq", t.hybrides.Sdq},
+        {"hybrides", "Sdr", t.hybrides.Sdr}, {"fonctionnels", "Vvv", t.fonctionnels.Vvv}};
+    for (const auto& [groupe, nom, v] : attendus) {
+        SCOPED_TRACE(nom);
+        EXPECT_DOUBLE_EQ(j[groupe][nom].get<double>(), v);
+        const auto p = entete.find(std::string(",").append(nom).append(","));
+        ASSERT_NE(p, std::string::npos);
+        const auto k = static_cast<std::size_t>(std::count(entete.begin(), entete.begin() + p, ','));
+        EXPECT_NEAR(std::strtod(champs.at(k).c_str(), nullptr), v, 1e-9 * std::abs(v));
+        // Intervals from the exponential model's draws; Str's within its definition.
+        const json& i = j[groupe]["intervalle_" + std::string(nom)];
+        if (std::string(groupe) == "fonctionnels")
+            continue;
+        ASSERT_TRUE(i.is_array() && i.size() == 2);
+        EXPECT_LT(i[0].get<double>(), i[1].get<double>());
+        EXPECT_LE(i[1].get<double>(), std::string(nom) == "Str" ? 1.0 : 1e300);
+    }
+    // The map's centre is the lag 0, where R = 1.
+    const json& acf = j["autocorrelation"];
+    EXPECT_DOUBLE_EQ(acf["valeurs"][acf["decalages_lignes"].get<int>() / 2][acf["decalages_colonnes"].get<int>() / 2]
+                         .get<double>(),
+                     1.0);
+
+    if (std::system("script --version >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "NOTICE: script (util-linux) absent : la ligne de progression au terminal n'est pas verifiee";
+    const std::string commande = "cd '" + a.dir.path().string() + "' && script -qec '" +
+                                 program_test::program_path("rugosite-rapport") +
+                                 " --tirages 10' /dev/null > ecran.txt 2>&1";
+    ASSERT_EQ(std::system(commande.c_str()), 0);
+    EXPECT_NE(a.dir.read("ecran.txt").find("\rrugosite-rapport : bootstrap gaussien 10/10"), std::string::npos);
 }
 
 TEST(RapportProgramme, NamedGridInAnotherFolderAndItsRoad)
@@ -146,10 +206,10 @@ TEST(RapportProgramme, NamedGridInAnotherFolderAndItsRoad)
     EXPECT_EQ(j["fichier"], "g.txt");
     EXPECT_EQ(j["unite"]["route"], "photogrammetrique");
     EXPECT_EQ(j["unite"]["longueur"], "% du cote du cadre");
-    EXPECT_TRUE(j["ajustements"]["exponentiel"]["intervalle_L"].is_null());
+    EXPECT_EQ(j["directions"]["axes"][0]["cle"], "X");
+    EXPECT_EQ(j["directions"]["axes"][1]["cle"], "Y");
     // The option decides over the folder.
-    const auto m = run("rugosite-rapport", {"mesure/g.txt", "--tirages", "0", "--route", "manuelle"}, dir);
-    ASSERT_EQ(m.status, 0);
+    ASSERT_EQ(run("rugosite-rapport", {"mesure/g.txt", "--tirages", "0", "--route", "manuelle"}, dir).status, 0);
     EXPECT_EQ(json::parse(program_test::slurp(dir.path() / "mesure" / "rapport.json"))["unite"]["longueur"], "cm");
 }
 
@@ -163,6 +223,18 @@ TEST(RapportProgramme, BadInputGivesAFrenchMessageStatusOneAndNoReport)
         {"0x4x1.0\n1\n2\n3\n4\n5\n", "une ligne ou qu'une colonne"},
         {"2x2x1.0\n5\n5\n5\n5\n10000\n5\n5\n5\n5\n", "toutes les hauteurs sont egales"},
         {"1x1x1.0\n1\n2\nnan\n4\n", "grille.txt, ligne 4 : la hauteur \"nan\" n'est pas un nombre fini"},
+        {"grille\n", "l'en-tete ne donne pas"},
+        {"-1x2x1.0\n", "l'en-tete donne un nombre de pas negatif"},
+        {"1x1x0\n1\n2\n3\n4\n", "le pas de la grille doit etre un nombre positif"},
+        {"1x1x1.0\n1\n2\n3\n", "trop peu de hauteurs (3 lues, 4 attendues"},
+        // A word that is not a finite number is named with its line.
+        {"1x1x1.0\n1\n2\nx\n4\n", "grille.txt, ligne 4 : \"x\" n'est pas un nombre (hauteur 3 sur 4)"},
+        {"1x1x1.0 1\n2 1,5\n4\n", "grille.txt, ligne 2 : \"1,5\" n'est pas un nombre (hauteur 3 sur 4)"},
+        {"1x1x1.0\n1\n-inf\n3\n4\n", "ligne 3 : la hauteur \"-inf\""},
+        {"1x1x1.0\r\n1\r\n1e400\r\n3\r\n4\r\n", "ligne 3 : la hauteur \"1e400\" n'est pas un nombre fini"},
+        // A header announcing far more than the file holds is told, not allocated.
+        {"40000x40000x1.0\n1\n2\n", "trop peu de hauteurs (2 lues"},
+        {"99999x99999x1.0\n1\n", "grille trop grande"},
     };
     for (const auto& [contenu, attendu] : cas) {
         SCOPED_TRACE(attendu);
@@ -170,12 +242,10 @@ TEST(RapportProgramme, BadInputGivesAFrenchMessageStatusOneAndNoReport)
         if (!contenu.empty())
             dir.write("grille.txt", contenu);
         dir.write("rapport.json", "ancien");
-        const auto r = run("rugosite-rapport", sans_bootstrap, dir);
+        const auto r = run("rugosite-rapport", {"--tirages", "0"}, dir);
         EXPECT_EQ(r.status, 1);
         EXPECT_NE(r.err.find(attendu), std::string::npos) << r.err;
         EXPECT_EQ(dir.read("rapport.json"), "ancien");
-        EXPECT_FALSE(dir.exists("rapport.csv"));
-        EXPECT_FALSE(dir.exists("rapport.html"));
         EXPECT_EQ(dir.files().size(), contenu.empty() ? 1u : 2u);
     }
 }
@@ -185,28 +255,23 @@ TEST(RapportProgramme, BadInputGivesAFrenchMessageStatusOneAndNoReport)
 // heights are warned about and counted.
 TEST(RapportProgramme, EmptyShareInTheCropAndExtraHeights)
 {
-    WorkDir dir;
     std::string texte = "50x50x2.000000\n";
     for (int j = 0; j <= 50; ++j)
         for (int i = 0; i <= 50; ++i) {
             const bool dehors = i < 2 || j < 2 || i > 48 || j > 48; // x = 2 j, y = 2 i outside (2, 98)
             texte += dehors ? "10000.000000\n" : std::to_string(std::sin(0.9 * i) + std::cos(1.3 * j)) + "\n";
         }
-    dir.write("grille.txt", texte + "1.5 2.5\n");
-    const auto r = run("rugosite-rapport", {"--tirages", "0", "--route", "photogrammetrique"}, dir);
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.err.find("rugosite-rapport : avertissement : grille.txt : 2 valeurs apres les 2601 hauteurs "
-                         "qu'annonce l'en-tete (51 x 51), ignorees\n"),
+    const Rapport a(texte + "1.5 2.5\n", {"--tirages", "0", "--route", "photogrammetrique"});
+    EXPECT_EQ(a.r.err.find("rugosite-rapport : avertissement : grille.txt : 2 valeurs apres les 2601 hauteurs "
+                           "qu'annonce l'en-tete (51 x 51), ignorees\n"),
               0u)
-        << r.err;
-    const json j = json::parse(dir.read("rapport.json"));
-    EXPECT_EQ(j["hauteurs_en_trop"], 2);
-    EXPECT_EQ(j["reglages"]["part_vide"], 0.0);
-    EXPECT_EQ(j["reglages"]["cellules_vides"], 51 * 51 - 47 * 47);
+        << a.r.err;
+    EXPECT_EQ(a.j["hauteurs_en_trop"], 2);
+    EXPECT_EQ(a.j["reglages"]["part_vide"], 0.0);
+    EXPECT_EQ(a.j["reglages"]["cellules_vides"], 51 * 51 - 47 * 47);
     // The manual road counts every cell.
-    const auto m = run("rugosite-rapport", {"--tirages", "0", "--route", "manuelle"}, dir);
-    ASSERT_EQ(m.status, 0) << m.err;
-    EXPECT_DOUBLE_EQ(json::parse(dir.read("rapport.json"))["reglages"]["part_vide"].get<double>(),
+    ASSERT_EQ(run("rugosite-rapport", {"--tirages", "0", "--route", "manuelle"}, a.dir).status, 0);
+    EXPECT_DOUBLE_EQ(json::parse(a.dir.read("rapport.json"))["reglages"]["part_vide"].get<double>(),
                      (51.0 * 51 - 47 * 47) / (51 * 51));
 }
 
@@ -216,7 +281,7 @@ TEST(RapportProgramme, AReportThatCannotBeWrittenLeavesTheOldOneWhole)
     dir.write("grille.txt", fichier_grille(20, 20, 1.0, 1, 3, 4, 0.0));
     dir.write("rapport.json", "ancien");
     std::filesystem::create_directory(dir.path() / "rapport.csv");
-    const auto r = run("rugosite-rapport", sans_bootstrap, dir);
+    const auto r = run("rugosite-rapport", {"--tirages", "0"}, dir);
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("rapport.csv"), std::string::npos) << r.err;
     EXPECT_EQ(dir.read("rapport.json"), "ancien");
@@ -229,44 +294,6 @@ TEST(RapportProgramme, AReportThatCannotBeWrittenLeavesTheOldOneWhole)
         EXPECT_EQ(std::string(e.what()), "impossible d'ecrire " + (dir.path() / "absent" / "rapport.json").string() +
                                              " : " + std::strerror(ENOENT));
     }
-}
-
-// In a log, about a line a tenth of the draws; on a terminal, one line
-// rewritten in place.
-TEST(RapportProgramme, ProgressLines)
-{
-    WorkDir dir;
-    dir.write("grille.txt", fichier_grille(20, 20, 1.0, 1, 3, 6, 0.0));
-    const auto r = run("rugosite-rapport", {"--tirages", "70"}, dir);
-    ASSERT_EQ(r.status, 0) << r.err;
-    for (const char* modele : {"exponentiel", "gaussien"}) {
-        const std::string debut = std::string("rugosite-rapport : bootstrap ") + modele + " : ";
-        EXPECT_NEAR(static_cast<double>(occurrences(r.err, debut)), 10, 1) << r.err;
-        EXPECT_NE(r.err.find(debut + "70/70 surfaces simulees\n"), std::string::npos) << r.err;
-    }
-    EXPECT_EQ(r.err.find('\r'), std::string::npos);
-    if (std::system("script --version >/dev/null 2>&1") != 0)
-        GTEST_SKIP() << "NOTICE: script (util-linux) absent : la ligne de progression au terminal n'est pas verifiee";
-    const std::string commande = "cd '" + dir.path().string() + "' && script -qec '" +
-                                 program_test::program_path("rugosite-rapport") +
-                                 " --tirages 10' /dev/null > ecran.txt 2>&1";
-    ASSERT_EQ(std::system(commande.c_str()), 0);
-    EXPECT_NE(dir.read("ecran.txt").find("\rrugosite-rapport : bootstrap gaussien 10/10"), std::string::npos);
-}
-
-TEST(RapportProgramme, AFitThatCannotBeMadeIsMarkedAndTheRestReported)
-{
-    // A 3 x 3 grid gives one separation with pairs: no fit, heights still reported.
-    WorkDir dir;
-    dir.write("grille.txt", "2x2x1.0\n0\n1\n2\n3\n4\n5\n6\n7\n9\n");
-    const auto r = run("rugosite-rapport", sans_bootstrap, dir);
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.err.find("avertissement"), std::string::npos);
-    const json j = json::parse(dir.read("rapport.json"));
-    EXPECT_TRUE(j["ajustements"]["exponentiel"]["echec"].is_string());
-    EXPECT_TRUE(j["ajustements"]["meilleur"].is_null());
-    EXPECT_TRUE(j["hauteurs"]["plan"]["Sq"].is_number());
-    EXPECT_TRUE(dir.exists("rapport.csv"));
 }
 
 TEST(RapportProgramme, CommandLine)
@@ -286,14 +313,14 @@ TEST(RapportProgramme, CommandLine)
     EXPECT_TRUE(dir.files().empty()); // neither the help nor a refusal writes
 }
 
-namespace {
-
-// A grid file of heights correlated along x (the grid's columns, the slower
-// index of the file) over about 9.5 steps and along y over about 1.4 steps:
-// AR(1) processes of coefficients 0.9 and 0.5.
-std::string grille_allongee(int N, int M, std::uint64_t graine)
+// Heights correlated along x (the grid's columns, the slower index of the
+// file) over about 9.5 steps and along y over about 1.4 steps: AR(1)
+// processes of coefficients 0.9 and 0.5. On the manual road, x runs along the
+// frame.
+TEST(RapportProgramme, DirectionsAreNamedAfterTheRoad)
 {
-    std::mt19937_64 alea(graine);
+    const int N = 120, M = 120;
+    std::mt19937_64 alea(4);
     std::normal_distribution<double> normale;
     std::vector<double> z(static_cast<std::size_t>(N) * M);
     auto at = [&](int i, int j) -> double& { return z[static_cast<std::size_t>(i) * M + j]; };
@@ -303,137 +330,62 @@ std::string grille_allongee(int N, int M, std::uint64_t graine)
     for (int i = 1; i < N; ++i)
         for (int j = 0; j < M; ++j)
             at(i, j) += 0.5 * at(i - 1, j);
-    std::string texte = std::to_string(N - 1) + "x" + std::to_string(M - 1) + "x1.0\n";
+    std::string texte = "119x119x1.0\n";
     for (int j = 0; j < M; ++j)
         for (int i = 0; i < N; ++i)
             texte += std::to_string(at(i, j)) + "\n";
-    return texte;
+    const Rapport a(texte, {"--tirages", "0", "--route", "manuelle"});
+    const json& d = a.j["directions"];
+    EXPECT_EQ(d["axes"][0]["cle"], "cadre");
+    EXPECT_EQ(d["axes"][1]["cle"], "barre");
+    const double Lx = d["L_cadre"].get<double>(), Ly = d["L_barre"].get<double>();
+    EXPECT_GT(Lx, 3 * Ly);
+    EXPECT_NEAR(d["anisotropie"].get<double>(), Lx / Ly, 1e-12 * Lx / Ly);
+    ASSERT_EQ(a.j["correlation"]["H_cadre"].size(), 119u);
+    // Pairs along x first rise more slowly than along y.
+    EXPECT_LT(a.j["correlation"]["H_cadre"][0].get<double>(), a.j["correlation"]["H_barre"][0].get<double>());
 }
 
-} // namespace
-
-TEST(RapportProgramme, DirectionsAreNamedAfterEachRoad)
+// Fits that cannot be made or cannot resolve L say why, and the rest of the
+// report is made: a 3 x 3 grid (one separation with pairs), uncorrelated
+// readings at a 2 cm step, an exact tilted plane (flat: no fit, no texture
+// parameters of rounding noise) and a nearly flat one (measured).
+TEST(RapportProgramme, FitsThatCannotBeMadeOrResolveLSayWhy)
 {
-    for (const char* route : {"manuelle", "photogrammetrique"}) {
-        SCOPED_TRACE(route);
-        WorkDir dir;
-        dir.write("grille.txt", grille_allongee(120, 120, 4));
-        const auto r = run("rugosite-rapport", {"--tirages", "0", "--route", route}, dir);
-        ASSERT_EQ(r.status, 0) << r.err;
-        const json j = json::parse(dir.read("rapport.json"));
-        const bool manuelle = std::string(route) == "manuelle";
-        const std::string x = manuelle ? "cadre" : "X", y = manuelle ? "barre" : "Y";
-        const json& d = j["directions"];
-        EXPECT_EQ(d["axes"][0]["cle"], x);
-        EXPECT_EQ(d["axes"][1]["cle"], y);
-        // The long correlation runs along x: the frame (manual road), side X.
-        const double Lx = d["L_" + x].get<double>(), Ly = d["L_" + y].get<double>();
-        EXPECT_GT(Lx, 3 * Ly);
-        EXPECT_NEAR(d["anisotropie"].get<double>(), Lx / Ly, 1e-12 * Lx / Ly);
-        ASSERT_EQ(j["correlation"]["H_" + x].size(), 119u);
-        // Pairs along x first rise more slowly than along y.
-        EXPECT_LT(j["correlation"]["H_" + x][0].get<double>(), j["correlation"]["H_" + y][0].get<double>());
-    }
-}
+    const Rapport petite("2x2x1.0\n0\n1\n2\n3\n4\n5\n6\n7\n9\n", {"--tirages", "0"});
+    EXPECT_NE(petite.r.err.find("avertissement"), std::string::npos);
+    EXPECT_TRUE(petite.j["ajustements"]["exponentiel"]["echec"].is_string());
+    EXPECT_TRUE(petite.j["ajustements"]["meilleur"].is_null());
+    EXPECT_TRUE(petite.j["hauteurs"]["plan"]["Sq"].is_number());
+    EXPECT_TRUE(petite.dir.exists("rapport.csv"));
 
-// Uncorrelated readings at a 2 cm step: no interval, the reason in words.
-TEST(RapportProgramme, AGridThatCannotResolveLSaysIt)
-{
-    WorkDir dir;
     std::mt19937_64 alea(8);
     std::normal_distribution<double> normale;
     std::string texte = "24x19x2.0\n";
     for (int k = 0; k < 25 * 20; ++k)
         texte += std::to_string(5 + normale(alea)) + "\n";
-    dir.write("grille.txt", texte);
-    const auto r = run("rugosite-rapport", {"--tirages", "20"}, dir);
-    ASSERT_EQ(r.status, 0) << r.err;
-    const json j = json::parse(dir.read("rapport.json"));
+    const Rapport bruit(texte, {"--tirages", "20"});
+    const std::string motif = "L est plus courte que le pas : non mesurable avec cette grille";
     for (const char* m : {"exponentiel", "gaussien"}) {
-        const json& a = j["ajustements"][m];
+        const json& a = bruit.j["ajustements"][m];
         EXPECT_EQ(a["resolu"], false) << m;
-        EXPECT_EQ(a["motif"], "L est plus courte que le pas : non mesurable avec cette grille") << m;
-        EXPECT_TRUE(a["intervalle_L"].is_null()) << m;
-        EXPECT_TRUE(a["intervalle_sigma"].is_null()) << m;
+        EXPECT_EQ(a["motif"], motif) << m;
+        EXPECT_TRUE(a["intervalle_L"].is_null() && a["intervalle_sigma"].is_null()) << m;
     }
-    EXPECT_NE(r.err.find("L est plus courte que le pas"), std::string::npos);
-    EXPECT_NE(dir.read("rapport.csv").find(",0,L est plus courte que le pas"), std::string::npos);
-}
+    EXPECT_NE(bruit.r.err.find(motif), std::string::npos);
+    EXPECT_NE(bruit.dir.read("rapport.csv").find(",0," + motif), std::string::npos);
 
-TEST(RapportProgramme, ATiltedPlaneIsFlatAndARoughOneIsNot)
-{
     for (double rugosite : {0.0, 1e-6}) {
         SCOPED_TRACE(rugosite);
-        WorkDir dir;
-        std::string texte = "11x8x0.5\n";
-        for (int j = 0; j < 9; ++j)
-            for (int i = 0; i < 12; ++i) {
-                char h[48];
-                std::snprintf(h, sizeof h, "%.12f\n", 80.0 + 0.3 * i - 0.7 * j + rugosite * ((i * 7 + j * 3) % 5));
-                texte += h;
-            }
-        dir.write("grille.txt", texte);
-        const auto r = run("rugosite-rapport", {"--tirages", "10"}, dir);
-        ASSERT_EQ(r.status, 0) << r.err;
-        const json j = json::parse(dir.read("rapport.json"));
-        EXPECT_EQ(j["surface_plate"], rugosite == 0.0);
-        EXPECT_EQ(j.contains("espace"), rugosite != 0.0) << "texture parameters of rounding noise";
-        if (rugosite == 0.0) {
-            for (const char* m : {"exponentiel", "gaussien"}) {
-                EXPECT_TRUE(j["ajustements"][m]["echec"].is_string()) << m;
-                EXPECT_FALSE(j["ajustements"][m].contains("L")) << m;
-                EXPECT_FALSE(j["ajustements"][m].contains("intervalle_L")) << m;
-            }
-            EXPECT_NE(r.err.find("surface plate"), std::string::npos);
-        } else {
-            EXPECT_TRUE(j["ajustements"]["exponentiel"]["sigma"].is_number());
+        const Rapport a(plan(rugosite), {"--tirages", "10"});
+        EXPECT_EQ(a.j["surface_plate"], rugosite == 0.0);
+        EXPECT_EQ(a.j.contains("espace"), rugosite != 0.0);
+        for (const char* m : {"exponentiel", "gaussien"}) {
+            EXPECT_EQ(a.j["ajustements"][m]["echec"].is_string(), rugosite == 0.0) << m;
+            EXPECT_EQ(a.j["ajustements"][m].contains("L"), rugosite != 0.0) << m;
         }
+        EXPECT_EQ(a.r.err.find("surface plate") != std::string::npos, rugosite == 0.0);
     }
-}
-
-// The texture parameters are those of the levelled surface, the same in the
-// JSON and the CSV, with their three pictures on the page.
-TEST(RapportProgramme, TextureParametersOfTheLevelledSurfaceInEveryFile)
-{
-    WorkDir dir;
-    dir.write("grille.txt", fichier_grille(41, 33, 0.5, 0.8, 3.0, 5, 0.05, 0.4));
-    const auto r = run("rugosite-rapport", {"--tirages", "60"}, dir);
-    ASSERT_EQ(r.status, 0) << r.err;
-    const json j = json::parse(dir.read("rapport.json"));
-    const rapport::Grille g = rapport::lire_grille(dir.path() / "grille.txt");
-    const rapport::Texture t =
-        rapport::texture(rapport::niveler(g, rapport::Nivellement::plan), g.lignes, g.colonnes, g.pas);
-    const std::string csv = dir.read("rapport.csv");
-    const std::string entete = std::string(",").append(csv, 0, csv.find('\n')).append(",");
-    std::vector<std::string> champs;
-    std::stringstream ligne(csv.substr(csv.find('\n') + 1));
-    for (std::string c; std::getline(ligne, c, ',');)
-        champs.push_back(c);
-    const std::tuple<const char*, const char*, double> attendus[] = {
-        {"espace", "Sal", t.espace.Sal},     {"espace", "Str", t.espace.Str},       {"hybrides", "Sdq", t.hybrides.Sdq},
-        {"hybrides", "Sdr", t.hybrides.Sdr}, {"fonctionnels", "Sk", t.fonctionnels.Sk},
-        {"fonctionnels", "Vvv", t.fonctionnels.Vvv}};
-    for (const auto& [groupe, nom, v] : attendus) {
-        SCOPED_TRACE(nom);
-        ASSERT_TRUE(std::isfinite(v));
-        EXPECT_DOUBLE_EQ(j[groupe][nom].get<double>(), v);
-        const auto p = entete.find(std::string(",").append(nom).append(","));
-        ASSERT_NE(p, std::string::npos);
-        const auto k = static_cast<std::size_t>(std::count(entete.begin(), entete.begin() + p, ','));
-        EXPECT_NEAR(std::strtod(champs.at(k).c_str(), nullptr), v, 1e-9 * std::abs(v));
-        // Sal, Str, Sdq and Sdr get intervals from the exponential model's
-        // draws; Str's stays within its definition.
-        const json& i = j[groupe]["intervalle_" + std::string(nom)];
-        if (std::string(groupe) == "fonctionnels")
-            continue;
-        ASSERT_TRUE(i.is_array() && i.size() == 2);
-        EXPECT_LT(i[0].get<double>(), i[1].get<double>());
-        EXPECT_LE(i[1].get<double>(), std::string(nom) == "Str" ? 1.0 : 1e300);
-    }
-    // The map's centre is the lag 0, where R = 1.
-    const json& acf = j["autocorrelation"];
-    const int n = acf["decalages_lignes"], m = acf["decalages_colonnes"];
-    EXPECT_DOUBLE_EQ(acf["valeurs"][n / 2][m / 2].get<double>(), 1.0);
 }
 
 // A grid whose bar positions (its columns) each carry their own offset and
@@ -451,13 +403,9 @@ TEST(RapportProgramme, LineLevellingsTakeAwayEachLinesOwnOffset)
     for (const auto& [nivellement, plate] : {std::pair{"colonnes", true}, std::pair{"plan", false},
                                              std::pair{"lignes_moyenne", false}}) {
         SCOPED_TRACE(nivellement);
-        WorkDir dir;
-        dir.write("grille.txt", texte);
-        const auto r = run("rugosite-rapport", {"--tirages", "0", "--nivellement", nivellement}, dir);
-        ASSERT_EQ(r.status, 0) << r.err;
-        const json j = json::parse(dir.read("rapport.json"));
-        EXPECT_EQ(j["reglages"]["nivellement"], nivellement);
-        EXPECT_EQ(j["surface_plate"], plate);
-        EXPECT_TRUE(j["hauteurs"][nivellement]["Sq"].is_number());
+        const Rapport a(texte, {"--tirages", "0", "--nivellement", nivellement});
+        EXPECT_EQ(a.j["reglages"]["nivellement"], nivellement);
+        EXPECT_EQ(a.j["surface_plate"], plate);
+        EXPECT_TRUE(a.j["hauteurs"][nivellement]["Sq"].is_number());
     }
 }

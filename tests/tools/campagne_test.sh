@@ -1,4 +1,4 @@
-[[ -z $ecrits ]] || fail "le refus a ecrit : $ecrits"#!/usr/bin/env bash
+#!/usr/bin/env bash
 # Whole campaigns over the real programs, on twenty generated folders: both
 # roads, a broken frame, a folder without its cloud, a damaged cloud, a folder
 # with its own reglages.txt.
@@ -68,9 +68,7 @@ status=$?
 grep -q ' 20 dossiers : 17 reussis, 3 en echec, 0 deja a jour (dont 0 en echec), 0 sans resultat' "$work/a/sortie" ||
     fail "campagne : decompte final : $(tail -n 1 "$work/a/sortie")"
 [[ $(grep -c '^\[[0-9]*/20\]' "$work/a/sortie") == 20 ]] || fail "campagne : pas une ligne par dossier : $(cat "$work/a/sortie")"
-for f in campagne.csv campagne.json campagne.html; do
-    [[ -s $work/a/$f ]] || fail "campagne : $f manque"
-done
+# (The three tables are compared whole below, after the interrupted campaigns.)
 [[ $(wc -l <"$work/a/campagne.csv") == 21 ]] || fail "campagne.csv : pas 20 lignes et l'en-tete"
 [[ $(head -n 1 "$work/a/campagne.csv") == dossier,route,statut,programme,points_lus,points_gardes,grille,part_vide,rms_reliefstat,Sq,* ]] ||
     fail "campagne.csv : en-tete $(head -n 1 "$work/a/campagne.csv")"

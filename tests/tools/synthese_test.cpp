@@ -21,25 +21,17 @@ struct Vertex {
     Colour colour;
 };
 
-// Header lines and vertices of a PLY text in the layout the road reads.
-struct Ply {
-    std::vector<std::string> header;
-    std::vector<Vertex> vertices;
-};
-
-Ply read_ply(const std::string& text)
+// The vertices of a PLY text in the layout the road reads.
+std::vector<Vertex> read_ply(const std::string& text)
 {
-    Ply ply;
-    auto in = pipeline::Reader::over_text(text);
-    std::string line;
-    while (ply.header.size() < 13 && in.read_line(line))
-        ply.header.push_back(line);
+    std::vector<Vertex> vertices;
+    auto in = pipeline::Reader::over_text(text.substr(text.find("end_header\n") + 11));
     Vertex v;
     double n[3];
     while (in.scan("%lf %lf %lf %lf %lf %lf %d %d %d", v.p[0], v.p[1], v.p[2], n[0], n[1], n[2], v.colour[0],
                    v.colour[1], v.colour[2]) == 9)
-        ply.vertices.push_back(v);
-    return ply;
+        vertices.push_back(v);
+    return vertices;
 }
 
 // markerpick's rule with its default tolerance: every channel within 9.
@@ -159,21 +151,17 @@ TEST(Cloud, LayoutMarkersAndPlacementAsDescribed)
     const CloudSettings settings = small_cloud();
     CloudSummary summary;
     const std::string text = cloud_text(settings, &summary);
-    const Ply ply = read_ply(text);
-
-    std::string header;
-    for (const std::string& line : ply.header)
-        header += line;
-    EXPECT_EQ(header, "ply\nformat ascii 1.0\nelement vertex 6000\nproperty float x\nproperty float y\n"
-                      "property float z\nproperty float nx\nproperty float ny\nproperty float nz\n"
-                      "property uchar red\nproperty uchar green\nproperty uchar blue\nend_header\n");
-    ASSERT_EQ(ply.vertices.size(), 6000u);
+    EXPECT_TRUE(text.starts_with("ply\nformat ascii 1.0\nelement vertex 6000\nproperty float x\nproperty float y\n"
+                                 "property float z\nproperty float nx\nproperty float ny\nproperty float nz\n"
+                                 "property uchar red\nproperty uchar green\nproperty uchar blue\nend_header\n"));
+    const auto vertices = read_ply(text);
+    ASSERT_EQ(vertices.size(), 6000u);
     EXPECT_EQ(summary.surface_points, 6000 - 3 * 40);
 
     const auto centres = marker_centres(settings);
     int found[3] = {0, 0, 0};
     long long in_frame = 0;
-    for (const Vertex& v : ply.vertices) {
+    for (const Vertex& v : vertices) {
         const Vec3 f = to_frame(summary.transform, v.p);
         int marker = -1;
         for (int m = 0; m < 3; ++m)
@@ -188,9 +176,7 @@ TEST(Cloud, LayoutMarkersAndPlacementAsDescribed)
             in_frame += f[0] > 2 && f[0] < 98 && f[1] > 2 && f[1] < 98;
         }
     }
-    EXPECT_EQ(found[0], 40);
-    EXPECT_EQ(found[1], 40);
-    EXPECT_EQ(found[2], 40);
+    EXPECT_EQ(std::vector<int>(found, found + 3), std::vector<int>(3, 40));
     EXPECT_NEAR(static_cast<double>(in_frame), static_cast<double>(summary.frame_points), 3.0);
 
     // The true parameters name what was drawn.
@@ -212,19 +198,19 @@ TEST(Cloud, DeterministicAndEachPartDrawnApart)
 
     // Placing the cloud by hand moves it but leaves the surface as it was.
     CloudSummary drawn, placed;
-    const Ply a = read_ply(cloud_text(settings, &drawn));
+    const auto a = read_ply(cloud_text(settings, &drawn));
     CloudSettings by_hand = settings;
     by_hand.azimuth = 200.0;
     by_hand.tilt = 70.0;
     by_hand.side = 3.0;
     by_hand.shift = Vec3{1.0, 2.0, 3.0};
-    const Ply b = read_ply(cloud_text(by_hand, &placed));
-    ASSERT_EQ(a.vertices.size(), b.vertices.size());
-    for (std::size_t i = 0; i < a.vertices.size(); i += 97) {
-        const Vec3 fa = to_frame(drawn.transform, a.vertices[i].p), fb = to_frame(placed.transform, b.vertices[i].p);
+    const auto b = read_ply(cloud_text(by_hand, &placed));
+    ASSERT_EQ(a.size(), b.size());
+    for (std::size_t i = 0; i < a.size(); i += 97) {
+        const Vec3 fa = to_frame(drawn.transform, a[i].p), fb = to_frame(placed.transform, b[i].p);
         for (int k = 0; k < 3; ++k)
             EXPECT_NEAR(fa[k], fb[k], 2e-3);
-        EXPECT_EQ(a.vertices[i].colour, b.vertices[i].colour);
+        EXPECT_EQ(a[i].colour, b[i].colour);
     }
 }
 
@@ -235,14 +221,14 @@ TEST(Cloud, HeightsAreTheFieldsExactOrInterpolated)
         settings.points = points;
         settings.modes = 32;
         CloudSummary summary;
-        const Ply ply = read_ply(cloud_text(settings, &summary));
+        const auto vertices = read_ply(cloud_text(settings, &summary));
         EXPECT_EQ(summary.exact_heights, points == 3000);
         Random field_random(outils::derived_seed(settings.seed, 1, 0)); // as the generator draws it
         const Field field(settings.rms, settings.length, settings.modes, field_random);
         const Lattice& l = summary.lattice;
         double worst = 0.0;
         for (std::size_t i = 0; i < static_cast<std::size_t>(summary.surface_points); i += 7) {
-            const Vec3 f = to_frame(summary.transform, ply.vertices[i].p);
+            const Vec3 f = to_frame(summary.transform, vertices[i].p);
             double expected = field.at(f[0], f[1]);
             if (!summary.exact_heights) { // bilinear between the corners of its lattice cell
                 const double gx = (f[0] - l.origin) / l.step, gy = (f[1] - l.origin) / l.step;

@@ -1,6 +1,5 @@
 #include "tests/rapport/page/exemple.hpp"
 
-#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <limits>
@@ -11,73 +10,45 @@ using nlohmann::json;
 
 json exemple_rapport(int lignes, int colonnes, double pas)
 {
-    json h = {{"Sq", 1.1}, {"Sa", 0.9}, {"Ssk", -0.12}, {"Sku", 3.1}, {"Sp", 3.0}, {"Sv", 2.8}, {"Sz", 5.8}};
-    json r;
-    r["version"] = 2;
-    r["outil"] = "rugosite-rapport";
-    r["fichier"] = "grille.txt";
-    r["unite"] = {{"route", "manuelle"}, {"longueur", "cm"}, {"H", "cm²"}};
-    r["reglages"] = {
-        {"lignes", lignes},
-        {"colonnes", colonnes},
-        {"pas", pas},
-        {"cellules", lignes * colonnes},
-        {"cellules_vides", 3},
-        {"part_vide", 3.0 / (lignes * colonnes)},
-        {"nivellement", "plan"},
-        {"plage_ajustement",
-         {{"r_min", pas}, {"r_max", 4 * pas}, {"rayons", 4}, {"regle", "règle d'essai"}, {"nom", "defaut"}}},
-        {"ponderation", "paires"},
-        {"modeles", {"exponentiel", "gaussien"}},
-        {"K", 200},
-        {"graine", 12345},
-        {"methode_intervalle", "percentiles du bootstrap paramétrique"}};
+    json r = json::parse(R"j({"version": 2, "outil": "rugosite-rapport", "fichier": "grille.txt",
+      "unite": {"route": "manuelle", "longueur": "cm", "H": "cm²"},
+      "reglages": {"cellules_vides": 3, "nivellement": "plan", "ponderation": "paires",
+        "modeles": ["exponentiel", "gaussien"], "K": 200, "graine": 12345,
+        "methode_intervalle": "percentiles du bootstrap paramétrique"},
+      "ajustements": {"meilleur": "exponentiel",
+        "exponentiel": {"sigma": 1.2, "L": 3.0, "erreur_sigma": 0.02, "erreur_L": 0.1, "intervalle_sigma": [1.1, 1.3],
+          "intervalle_L": [2.6, 3.5], "residu": 0.012, "rayons": 4, "resolu": true, "motif": ""},
+        "gaussien": {"sigma": 1.15, "L": 2.5, "erreur_sigma": 0.03, "erreur_L": 0.1, "intervalle_sigma": [1.0, 1.3],
+          "intervalle_L": [2.1, 2.9], "residu": 0.05, "rayons": 4, "resolu": true, "motif": ""}},
+      "directions": {"modele": "exponentiel", "L_barre": 3.5, "L_cadre": 2.6, "intervalle_anisotropie": [1.1, 1.7],
+        "sigma_barre": 1.25, "sigma_cadre": 1.15,
+        "axes": [{"cle": "barre", "nom": "le long de la barre (positions du chariot, une ligne de handgrid)"},
+                 {"cle": "cadre", "nom": "le long du cadre (positions de la barre)"}]},
+      "surface_plate": false, "hauteurs_en_trop": 0})j");
+    const json h = {{"Sq", 1.1}, {"Sa", 0.9}, {"Ssk", -0.12}, {"Sku", 3.1}, {"Sp", 3.0}, {"Sv", 2.8}, {"Sz", 5.8}};
     r["hauteurs"] = {{"plan_moyen", h}, {"plan", h}, {"polynome2", h}};
-    auto ajustement = [](double sigma, double L, double erreur_sigma, json intervalle_sigma, json intervalle_L,
-                         double residu) {
-        return json{{"sigma", sigma},
-                    {"L", L},
-                    {"erreur_sigma", erreur_sigma},
-                    {"erreur_L", 0.1},
-                    {"intervalle_sigma", intervalle_sigma},
-                    {"intervalle_L", intervalle_L},
-                    {"residu", residu},
-                    {"rayons", 4},
-                    {"resolu", true},
-                    {"motif", ""}};
-    };
-    r["ajustements"] = {{"exponentiel", ajustement(1.2, 3.0, 0.02, {1.1, 1.3}, {2.6, 3.5}, 0.012)},
-                        {"gaussien", ajustement(1.15, 2.5, 0.03, {1.0, 1.3}, {2.1, 2.9}, 0.05)},
-                        {"meilleur", "exponentiel"}};
-    r["directions"] = {{"modele", "exponentiel"},
-                       {"axes",
-                        {{{"cle", "barre"}, {"nom", "le long de la barre (positions du chariot, une ligne de handgrid)"}},
-                         {{"cle", "cadre"}, {"nom", "le long du cadre (positions de la barre)"}}}},
-                       {"L_barre", 3.5},
-                       {"L_cadre", 2.6},
-                       {"anisotropie", 3.5 / 2.6},
-                       {"intervalle_anisotropie", {1.1, 1.7}},
-                       {"sigma_barre", 1.25},
-                       {"sigma_cadre", 1.15}};
-    r["surface_plate"] = false;
-    r["hauteurs_en_trop"] = 0;
-    json c;
-    for (const char* cle : {"r", "H", "paires", "H_barre", "paires_barre", "H_cadre", "paires_cadre"})
-        c[cle] = json::array();
+    json& g = r["reglages"];
+    g["lignes"] = lignes;
+    g["colonnes"] = colonnes;
+    g["pas"] = pas;
+    g["cellules"] = lignes * colonnes;
+    g["part_vide"] = 3.0 / (lignes * colonnes);
+    g["plage_ajustement"] = {
+        {"r_min", pas}, {"r_max", 4 * pas}, {"rayons", 4}, {"regle", "règle d'essai"}, {"nom", "defaut"}};
+    r["directions"]["anisotropie"] = 3.5 / 2.6;
+    json& c = r["correlation"];
     const int n = std::max(lignes, colonnes) - 1;
-    for (int k = 1; k <= n; ++k) {
-        const double rk = k * pas;
-        const double model = 2 * 1.44 * (1 - std::exp(-rk / 3.0));
-        c["r"].push_back(rk);
-        // The last separation has no pairs, as on a real grid.
-        c["H"].push_back(k == n ? json() : json(model));
-        c["paires"].push_back(k == n ? 0 : 10 * (n - k));
-        c["H_barre"].push_back(k == n ? json() : json(model * 1.05));
-        c["paires_barre"].push_back(k == n ? 0 : 5 * (n - k));
-        c["H_cadre"].push_back(k == n ? json() : json(model * 0.95));
-        c["paires_cadre"].push_back(k == n ? 0 : 5 * (n - k));
+    for (int k = 1; k <= n; ++k) { // the last separation has no pairs, as on a real grid
+        const double model = 2 * 1.44 * (1 - std::exp(-k * pas / 3.0));
+        c["r"].push_back(k * pas);
+        for (const auto& [suffixe, facteur, paires] : {std::tuple{"", 1.0, 10}, {"_barre", 1.05, 5}, {"_cadre", 0.95, 5}}) {
+            c[std::string("H") + suffixe].push_back(k == n ? json() : json(model * facteur));
+            c[std::string("paires") + suffixe].push_back(k == n ? 0 : paires * (n - k));
+        }
     }
-    r["correlation"] = c;
+    for (const char* cle : {"r", "H", "paires", "H_barre", "paires_barre", "H_cadre", "paires_cadre"})
+        if (!c.contains(cle))
+            c[cle] = json::array();
     return r;
 }
 
@@ -92,61 +63,39 @@ std::vector<double> exemple_hauteurs(int lignes, int colonnes, const std::vector
     return z;
 }
 
-namespace {
-
-bool is_void(const std::string& name)
-{
-    return name == "meta" || name == "br" || name == "hr" || name == "img" || name == "input" || name == "link";
-}
-
-} // namespace
-
 std::string structure_fault(const std::string& html)
 {
     std::vector<std::string> open;
-    std::size_t i = 0;
-    while ((i = html.find('<', i)) != std::string::npos) {
-        if (html.compare(i, 4, "<!--") == 0) {
-            const auto e = html.find("-->", i);
-            if (e == std::string::npos)
-                return "commentaire non fermé";
-            i = e + 3;
-            continue;
-        }
-        const auto end = html.find('>', i);
+    for (std::size_t i = 0; (i = html.find('<', i)) != std::string::npos;) {
+        const bool commentaire = html.compare(i, 4, "<!--") == 0;
+        const auto end = commentaire ? html.find("-->", i) : html.find('>', i);
         if (end == std::string::npos)
             return "balise non fermée à l'octet " + std::to_string(i);
         const std::string tag = html.substr(i + 1, end - i - 1);
         i = end + 1;
-        if (tag.empty())
-            return "balise vide";
-        if (tag[0] == '!' || tag[0] == '?')
+        if (commentaire || tag.starts_with('!') || tag.starts_with('?'))
             continue;
-        const bool closing = tag[0] == '/';
+        const bool closing = tag.starts_with('/');
         std::size_t n = closing ? 1 : 0;
-        std::string name;
         while (n < tag.size() && (std::isalnum(static_cast<unsigned char>(tag[n])) || tag[n] == ':' || tag[n] == '-'))
-            name += tag[n++];
+            ++n;
+        const std::string name = tag.substr(closing ? 1 : 0, n - (closing ? 1 : 0));
         if (name.empty())
             return "nom de balise vide : <" + tag + ">";
         if (closing) {
             if (open.empty() || open.back() != name)
                 return "</" + name + "> ferme <" + (open.empty() ? std::string("rien") : open.back()) + ">";
             open.pop_back();
-        } else if (tag.back() != '/' && !is_void(name)) {
-            if (name == "style" || name == "script") {
-                const auto e = html.find("</" + name + ">", i);
-                if (e == std::string::npos)
-                    return "<" + name + "> non fermée";
-                i = e + name.size() + 3;
-                continue;
-            }
+        } else if (name == "style") {
+            i = html.find("</style>", i); // its content is not markup
+            if (i == std::string::npos)
+                return "<style> non fermée";
+            i += 8;
+        } else if (!tag.ends_with('/') && name != "meta" && name != "br") {
             open.push_back(name);
         }
     }
-    if (!open.empty())
-        return "<" + open.back() + "> non fermée";
-    return {};
+    return open.empty() ? "" : "<" + open.back() + "> non fermée";
 }
 
 std::string visible_text(const std::string& html)
@@ -159,20 +108,14 @@ std::string visible_text(const std::string& html)
             if (i == std::string::npos)
                 break;
             i += 7;
-            continue;
-        }
-        if (html[i] == '<') {
-            in_tag = true;
-            if (!out.empty() && out.back() != ' ')
+        } else if (html[i] == '<' || html[i] == '>') {
+            in_tag = html[i] == '<';
+            if (in_tag && !out.empty() && out.back() != ' ')
                 out += ' ';
-        } else if (html[i] == '>') {
-            in_tag = false;
-        } else if (!in_tag) {
-            const bool space = html[i] == ' ' || html[i] == '\n' || html[i] == '\t';
-            if (!space)
-                out += html[i];
-            else if (!out.empty() && out.back() != ' ')
-                out += ' ';
+        } else if (!in_tag && !std::isspace(static_cast<unsigned char>(html[i]))) {
+            out += html[i];
+        } else if (!in_tag && !out.empty() && out.back() != ' ') {
+            out += ' ';
         }
     }
     return out;
@@ -191,13 +134,10 @@ std::vector<std::string> ids(const std::string& html)
 std::string svg_by_id(const std::string& html, const std::string& id)
 {
     const auto marker = html.find("id=\"" + id + "\"");
-    if (marker == std::string::npos)
-        return {};
-    const auto start = html.rfind("<svg", marker);
-    const auto end = html.find("</svg>", marker);
-    if (start == std::string::npos || end == std::string::npos)
-        return {};
-    return html.substr(start, end + 6 - start);
+    const auto start = html.rfind("<svg", marker), end = html.find("</svg>", marker);
+    return marker == std::string::npos || start == std::string::npos || end == std::string::npos
+               ? ""
+               : html.substr(start, end + 6 - start);
 }
 
 std::size_t occurrences(const std::string& text, const std::string& what)
