@@ -6,6 +6,7 @@
 #include "tests/support/program_run.hpp"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <cmath>
@@ -53,4 +54,35 @@ TEST(RapportEtude, ReducedPhotogrammetricGrid)
     etudier({"--lignes", "101", "--colonnes", "101", "--pas", "1", "--sigma", "1", "--L", "5", "--vides", "0.05",
              "--essais", "16", "--tirages", "40", "--graine", "8"},
             16);
+}
+
+// L's upper end on grids 10 and 7 L wide. On the first, with this bootstrap
+// seed, the sets drawn away from L̂ once took the spreads of 15 seeds at L̂
+// as if each set were those seeds moved: the lower spread at the upper end
+// doubled, and the end went to 31 L̂. On the second, L̂ is 14 steps on a
+// 101 x 101 grid, where it hardly follows L any more: the upper end goes
+// beyond the grid, and the report says that it bounds nothing.
+TEST(RapportEtude, UpperEndOfLNearOrSaidToBoundNothing)
+{
+    struct Cas {
+        const char *graine, *entete, *graine_bootstrap;
+        bool hors_grille;
+    };
+    for (const Cas& c : {Cas{"1", "200x200x0.5", "3", false}, Cas{"3", "100x100x1", "2", true}}) {
+        SCOPED_TRACE(c.entete);
+        WorkDir dir;
+        ASSERT_EQ(run("rugosite-synthese", {"grille", "--graine", c.graine, "--entete", c.entete}, dir).status, 0);
+        const auto r = run("rugosite-rapport", {"--fils", "1", "--graine", c.graine_bootstrap, "--route", "manuelle"}, dir);
+        ASSERT_EQ(r.status, 0) << r.err;
+        const auto e = nlohmann::json::parse(dir.read("rapport.json"))["ajustements"]["exponentiel"];
+        EXPECT_EQ(e["L_haut_hors_grille"], c.hors_grille);
+        EXPECT_EQ(r.err.find("exponentiel : la borne haute de L dépasse l'étendue de la grille (100) : la grille ne "
+                             "borne pas L par le haut") != std::string::npos,
+                  c.hors_grille)
+            << r.err;
+        EXPECT_EQ(dir.read("rapport.html").find("cette grille ne borne pas L par le haut") != std::string::npos,
+                  c.hors_grille);
+        if (!c.hors_grille)
+            EXPECT_LT(e["intervalle_L"][1].get<double>(), 3 * e["L"].get<double>());
+    }
 }

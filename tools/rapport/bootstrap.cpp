@@ -318,11 +318,18 @@ Erreur_loi erreur_loi(const std::vector<double>& v, std::uint64_t graine)
     return {e[0] / (0.5 * (l.dessous + l.dessus)), e[1] / l.dessous, e[2] / l.dessus};
 }
 
-// The distribution at another L: that of the whole set at L̂ moved by the
-// difference of medians and scaled by the ratios of spreads between `la`
-// (seeds at that L) and `ici` (the same seeds at L̂); common seeds make the
-// difference and the ratios far more precise than either set alone. Nothing
-// when fewer than half of either converged.
+// The distribution at another L, from the set drawn there (`la`), with the
+// same seeds' values at L̂ (`ici`) as control variates: the part of the set's
+// sampling error that those seeds' departure from the whole set at L̂
+// (`centre`) foretells is taken off. Common seeds tie a surface's fit at one
+// L to its fit at another only partly (for the exponential model, often
+// hardly: the pairs' correlation was 0 to 0.6 on a 201² grid), so the
+// correction is weighed by that correlation, clamped to [0, 1]: at 1 the set
+// is the one at L̂ moved and scaled by the pairs' differences, at 0 it is
+// read alone. (Moving it in full whatever the correlation added the
+// subset's own error to the set's: two spreads of 15 draws in a ratio, which
+// could triple a spread and send an end to the search's limit.) Nothing when
+// fewer than half of either converged.
 std::optional<Loi> transport(const std::vector<double>& ici, const std::vector<double>& la, const Loi& centre)
 {
     const auto finis = [](const std::vector<double>& v) {
@@ -334,8 +341,10 @@ std::optional<Loi> transport(const std::vector<double>& ici, const std::vector<d
     const Loi a = loi(ici), b = loi(la);
     if (!(a.dessous > 0) || !(a.dessus > 0) || !(b.dessous > 0) || !(b.dessus > 0))
         return std::nullopt;
-    return Loi{centre.milieu + (b.milieu - a.milieu), centre.dessous * b.dessous / a.dessous,
-               centre.dessus * b.dessus / a.dessus};
+    const double rho = std::clamp(correlation(ici, la), 0.0, 1.0);
+    const double pente = rho * (b.dessous + b.dessus) / (a.dessous + a.dessus);
+    return Loi{b.milieu - pente * (a.milieu - centre.milieu), b.dessous * std::pow(centre.dessous / a.dessous, rho),
+               b.dessus * std::pow(centre.dessus / a.dessus, rho)};
 }
 
 // Adds the finite values of a set, less its median, over its spread on their
@@ -547,7 +556,8 @@ const Grille& masque, Modele modele, const Ajustement& mesure, const ReglagesBoo
         const double dm = 0.5 * e.milieu, ds = 0.5 * (q < 0 ? e.dessous : e.dessus);
         const double etirement = std::sqrt((1 + dm * dm) / std::max(1 - q * q * ds * ds, 0.5));
         const auto& cote = q < 0 ? c.dessous : c.dessus;
-        return interpoler(c.milieu, l, pente_min, seul) + std::max(interpoler(cote, l, 0.0, 0.0), 0.0) * q * etirement;
+        const double etalement = interpoler(cote, std::clamp(l, cote.front().first, cote.back().first), 0.0, 0.0);
+        return interpoler(c.milieu, l, pente_min, seul) + std::max(etalement, 0.0) * q * etirement;
     };
     const Erreur_loi eL = erreur_loi(centre.L, outils::derived_seed(r.graine, 2000, 0));
     const Erreur_loi eS = erreur_loi(centre.sigma, outils::derived_seed(r.graine, 2000, 1));

@@ -9,10 +9,11 @@
 // Sets of surfaces are drawn with the same seeds (common random numbers): 40 %
 // of K at L = L̂, then 15 % at each end of the interval an L-independent shift
 // would give, 15 % at the corrected L, and 15 % at the upper end when it falls
-// beyond the others. Each set's median and its spreads below and above (to the
-// 16 % and 84 % quantiles), measured against the same seeds at L̂, move and
-// stretch the distribution at L̂; the shape of the tails is pooled over the
-// sets; all is interpolated linearly in log L between the sets. With g_p(L)
+// beyond the others. Each set gives its median and its spreads below and
+// above (to the 16 % and 84 % quantiles), with the same seeds at L̂ as
+// control variates; the shape of the tails is pooled over the sets; all is
+// interpolated linearly in log L between the sets, the spreads held flat
+// beyond them. With g_p(L)
 // the p quantile of L̂ when the truth is L:
 // - the corrected L solves g_0.5(L) = L̂ (median-unbiased), and the interval
 //   is [L_bas, L_haut] with g_0.975(L_bas) = L̂ and g_0.025(L_haut) = L̂ (test

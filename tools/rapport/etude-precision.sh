@@ -25,8 +25,8 @@ ligne() { # rows columns L(steps) model seed [trials]
   nice -n 10 "$etude" --lignes "$1" --colonnes "$2" --pas 1 --sigma 1 --L "$3" --modele "$4" --essais "${6:-$essais}" \
     --tirages "$K" --graine "$5" --fils 2 | grep '^|'
 }
-echo "| grille | L (pas) | modele | essais (sans ajustement, non resolus) | sigma/sigma vrai : mediane corrigee (brute) | L/L vrai : mediane corrigee (brute) | couverture sigma | sigma manquee dessous / dessus | couverture L | L manquee dessous / dessus |"
-echo "|---|---|---|---|---|---|---|---|---|---|"
+echo "| grille | L (pas) | modele | essais (sans ajustement, non resolus) | sigma/sigma vrai : mediane corrigee (brute) | L/L vrai : mediane corrigee (brute) | couverture sigma | sigma manquee dessous / dessus | couverture L | L manquee dessous / dessus | borne haute de L / L vraie : mediane (au-dela de 10) |"
+echo "|---|---|---|---|---|---|---|---|---|---|---|"
 # Manual road: 40 points per line, 25 lines; L up to a fifth of the shorter side.
 ligne 40 25 2 exponentiel 11
 ligne 40 25 5 exponentiel 12

@@ -34,12 +34,16 @@ using Source = std::function<const Fonction&(int k)>;
 // Below this many cells along a direction, its function is not fitted.
 constexpr int cellules_direction = 5;
 
+} // namespace
+
 std::string nombre_court(double v)
 {
     char t[32];
     std::snprintf(t, sizeof t, "%.4g", v);
     return t;
 }
+
+namespace {
 
 // Whether a fit resolves L, and why not.
 void juger(AjustementMesure& m, Modele modele, double pas)

@@ -65,6 +65,9 @@ struct Estimation {
     AjustementMesure direction[2];
 };
 
+// A figure in a sentence: four significant digits.
+std::string nombre_court(double v);
+
 // z: the levelled heights, lignes x colonnes row-major, NaN for an empty cell.
 Estimation mesurer(const std::vector<double>& z, int lignes, int colonnes, double pas, const ReglagesMesure& r,
                    Modele modele);

@@ -303,6 +303,16 @@ Ajustements ajustements_json(const Grille& grille, const Reglages& reglages, con
                     const Intervalles iv = bootstrap(grille, m, *am.a, rb);
                     ecrire_intervalles(iv, *am.a, rb.texture.has_value(), o, r.intervalle_anisotropie,
                                        rapport.json);
+                    // Where L̂ hardly follows L any more (L a sizeable part of
+                    // the grid), the upper end goes as far as the draws'
+                    // spread allows: beyond the grid's extent it bounds nothing.
+                    const double etendue = (std::max(grille.lignes, grille.colonnes) - 1) * grille.pas;
+                    o["L_haut_hors_grille"] = iv.L_haut > etendue;
+                    if (iv.L_haut > etendue)
+                        rapport.avertissements.push_back(std::string("modèle ") + quel +
+                                                         " : la borne haute de L dépasse l'étendue de la grille "
+                                                         "(" + nombre_court(etendue) +
+                                                         ") : la grille ne borne pas L par le haut");
                 } catch (const Erreur& err) {
                     o["echec_intervalles"] = err.what();
                     rapport.avertissements.push_back(err.what());

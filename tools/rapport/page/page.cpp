@@ -287,6 +287,7 @@ struct Fit {
     std::optional<double> sigma, L, erreur_sigma, erreur_L, residu, rayons;
     std::optional<std::pair<double, double>> intervalle_sigma, intervalle_L;
     bool unresolved = false; // resolu: false
+    bool upper_beyond_grid = false; // L_haut_hors_grille
     std::string motif;
 };
 
@@ -306,6 +307,8 @@ Fit read_fit(const std::string& key, const json* part, std::optional<std::string
     f.rayons = number(part, "rayons");
     if (const json* resolved = child(part, "resolu"); resolved != nullptr && resolved->is_boolean())
         f.unresolved = !resolved->get<bool>();
+    if (const json* hors = child(part, "L_haut_hors_grille"); hors != nullptr && hors->is_boolean())
+        f.upper_beyond_grid = hors->get<bool>();
     f.motif = text(part, "motif");
     // A fit that is not resolved has no interval, whatever the object holds.
     if (!f.unresolved) {
@@ -713,6 +716,9 @@ void summary_section(std::ostringstream& out, const Report& rep)
     if (!flat && best_fit != nullptr && best_fit->unresolved)
         out << "<p class=\"avertissement\">Modèle " << best_fit->key << " non résolu : "
             << escape(motif_text(*best_fit)) << ".</p>\n";
+    if (!flat && best_fit != nullptr && !best_fit->unresolved && best_fit->upper_beyond_grid)
+        out << "<p class=\"avertissement\">La borne haute de l'intervalle de L dépasse l'étendue de la grille : "
+               "cette grille ne borne pas L par le haut, seule la borne basse dit quelque chose.</p>\n";
     if (!flat && best_fit != nullptr)
         out << "<p class=\"citer\">Le σ à citer est celui du modèle retenu, la hauteur RMS de la surface que décrit "
                "la fonction H(r) ajustée ; Sq n'est que l'écart quadratique des hauteurs de cette grille à son "
