@@ -147,7 +147,7 @@ TEST(LineBlocks, CloudsCutAnywhereReadAsThePlainLoops)
             EXPECT_EQ(triplets.interrompue(), n != pipeline::fin_de_fichier);
             for (const auto lecture : {Nuage::Lecture::couleurs_d_abord, Nuage::Lecture::coordonnees_d_abord}) {
                 Nuage nuage(Reader::over_text(t), Reader::over_text(t), Reader::over_text(t), Reader::over_text(t),
-                            lecture, 4, octets);
+                            lecture, octets);
                 std::string vertices;
                 while (const pipeline::Sommet* v = nuage.suivant())
                     vertices += sommet_texte(*v);
