@@ -57,9 +57,9 @@ TEST(RapportEtude, ReducedPhotogrammetricGrid)
 }
 
 // L's upper end on grids 10 and 7 L wide. On the first, with this bootstrap
-// seed, the sets drawn away from L̂ once took the spreads of 15 seeds at L̂
-// as if each set were those seeds moved: the lower spread at the upper end
-// doubled, and the end went to 31 L̂. On the second, L̂ is 14 steps on a
+// seed, taking each set drawn away from L̂ for its 15 seeds at L̂ moved in
+// full doubles the lower spread at the upper end and sends the end to
+// 31 L̂. On the second, L̂ is 14 steps on a
 // 101 x 101 grid, where it hardly follows L any more: the upper end goes
 // beyond the grid, and the report says that it bounds nothing.
 TEST(RapportEtude, UpperEndOfLNearOrSaidToBoundNothing)

@@ -326,9 +326,9 @@ Erreur_loi erreur_loi(const std::vector<double>& v, std::uint64_t graine)
 // hardly: the pairs' correlation was 0 to 0.6 on a 201² grid), so the
 // correction is weighed by that correlation, clamped to [0, 1]: at 1 the set
 // is the one at L̂ moved and scaled by the pairs' differences, at 0 it is
-// read alone. (Moving it in full whatever the correlation added the
+// read alone. (Moving it in full whatever the correlation would add the
 // subset's own error to the set's: two spreads of 15 draws in a ratio, which
-// could triple a spread and send an end to the search's limit.) Nothing when
+// can triple a spread and send an end to the search's limit.) Nothing when
 // fewer than half of either converged.
 std::optional<Loi> transport(const std::vector<double>& ici, const std::vector<double>& la, const Loi& centre)
 {
