@@ -82,7 +82,8 @@ TEST(RapportEtude, UpperEndOfLNearOrSaidToBoundNothing)
             << r.err;
         EXPECT_EQ(dir.read("rapport.html").find("cette grille ne borne pas L par le haut") != std::string::npos,
                   c.hors_grille);
-        if (!c.hors_grille)
+        if (!c.hors_grille) {
             EXPECT_LT(e["intervalle_L"][1].get<double>(), 3 * e["L"].get<double>());
+        }
     }
 }
