@@ -1,4 +1,3 @@
-#include "common/cloud_files.hpp"
 #include "common/format_plan.hpp"
 #include "common/line_io.hpp"
 
@@ -79,79 +78,4 @@ TEST(LineWriter, ReportsAFileThatCannotBeOpenedWithTheSystemsReason)
     full->print("%lf\n", 1.0);
     EXPECT_FALSE(full->close());
     EXPECT_EQ(full->error(), ENOSPC);
-}
-
-// The cloud readers over blocks of a few bytes, so that lines and blocks end
-// together anywhere, against the plain loops of scans: the same vertices, the
-// same end. Each text is each file of the cloud.
-namespace {
-
-std::string sommet_texte(const pipeline::Sommet& s)
-{
-    std::string t;
-    for (const double v : {s.x.value(), s.y.value(), s.z.value(), s.point[0], s.point[1], s.point[2], s.couleur[0],
-                           s.couleur[1], s.couleur[2]})
-        t += std::to_string(v) + " ";
-    for (const int v : s.rgb)
-        t += std::to_string(v) + " ";
-    return t + ";";
-}
-
-std::string pas_a_pas(const char* texte, pipeline::Nuage::Lecture lecture)
-{
-    const bool couleurs = lecture == pipeline::Nuage::Lecture::couleurs_d_abord;
-    Reader f[4] = {Reader::over_text(texte), Reader::over_text(texte), Reader::over_text(texte),
-                   Reader::over_text(texte)};
-    const char* noms[] = {"f_x.txt", "f_y.txt", "f_z.txt", "f_color.txt"};
-    const int ordre[4] = {couleurs ? 3 : 0, couleurs ? 0 : 1, couleurs ? 1 : 2, couleurs ? 2 : 3};
-    std::string lu;
-    for (pipeline::Sommet s;; lu += sommet_texte(s))
-        for (int rang = 0; rang < 4; ++rang) {
-            const int k = ordre[rang];
-            int lus = 0, attendus = 1;
-            if (k == 3 && couleurs)
-                lus = f[3].scan("%d %d %d\n", s.rgb[0], s.rgb[1], s.rgb[2]), attendus = 3;
-            else if (k == 3)
-                lus = f[3].scan("%lf %lf %lf", s.couleur[0], s.couleur[1], s.couleur[2]), attendus = 3;
-            else if (couleurs)
-                lus = f[k].scan("%lf\n", k == 0 ? s.x : k == 1 ? s.y : s.z);
-            else
-                lus = f[k].scan("%lf", s.point[static_cast<std::size_t>(k)]);
-            if (lus != attendus)
-                return lu + (rang == 0 && lus == pipeline::fin_de_fichier ? "" : noms[k]);
-        }
-}
-
-} // namespace
-
-TEST(LineBlocks, CloudsCutAnywhereReadAsThePlainLoops)
-{
-    using pipeline::Nuage;
-    const char* textes[] = {"1 2 3\n4 5 6\n", "1 2\n3\n\n4 5 6 \n", "1 2 3\n4 x\n5 6 7\n", "1 2 3\n4 5",
-                            " \n\t\n", "1e5 -0.5 +.5\n7 8 9\n10", "1 2 3\n-\n", "0x10 inf 2\n3 4 5\n"};
-    for (const std::size_t octets : {1, 2, 5, 4096})
-        for (const char* t : textes) {
-            SCOPED_TRACE(testing::Message() << octets << " octets, \"" << t << "\"");
-            std::string attendu, lu;
-            Reader r = Reader::over_text(t);
-            pipeline::Sommet s;
-            int n = 0;
-            while ((n = r.scan("%lf %lf %lf", s.couleur[0], s.couleur[1], s.couleur[2])) == 3)
-                attendu += sommet_texte(s);
-            pipeline::Triplets triplets(Reader::over_text(t), octets);
-            while (const auto* p = triplets.suivant()) {
-                std::copy(p->begin(), p->end(), s.couleur.begin());
-                lu += sommet_texte(s);
-            }
-            EXPECT_EQ(lu, attendu);
-            EXPECT_EQ(triplets.interrompue(), n != pipeline::fin_de_fichier);
-            for (const auto lecture : {Nuage::Lecture::couleurs_d_abord, Nuage::Lecture::coordonnees_d_abord}) {
-                Nuage nuage(Reader::over_text(t), Reader::over_text(t), Reader::over_text(t), Reader::over_text(t),
-                            lecture, octets);
-                std::string vertices;
-                while (const pipeline::Sommet* v = nuage.suivant())
-                    vertices += sommet_texte(*v);
-                EXPECT_EQ(vertices + (nuage.fichier_fautif() ? nuage.fichier_fautif() : ""), pas_a_pas(t, lecture));
-            }
-        }
 }

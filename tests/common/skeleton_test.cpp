@@ -181,3 +181,33 @@ TEST(ReadAheadLots, HandedOverInOrderStoppedEarlyAndFailingInPlace)
     pipeline::ReadAhead sans_fin([&](int) { return true; });
     EXPECT_GE(sans_fin.next(), 0);
 }
+
+// The readers over blocks of a few bytes, so that lines and blocks end
+// together anywhere, against the plain loops of scans on odd texts: the same
+// values, the same end. Each text is each file of the cloud.
+TEST(LineBlocks, CloudsCutAnywhereReadAsThePlainLoops)
+{
+    const char* textes[] = {"1 2 3\n4 5 6\n", "1 2\n3\n\n4 5 6 \n", "1 2 3\n4 x\n5 6 7\n", "1 2 3\n4 5",
+                            " \n\t\n", "1e5 -0.5 +.5\n7 8 9\n10", "1 2 3\n-\n", "0x10 inf 2\n3 4 5\n"};
+    for (const std::size_t octets : {1, 2, 5, 4096})
+        for (const char* t : textes) {
+            SCOPED_TRACE(testing::Message() << octets << " octets, \"" << t << "\"");
+            std::string attendu, lu;
+            Reader r = Reader::over_text(t);
+            double a = 0, b = 0, c = 0;
+            int n = 0;
+            while ((n = r.scan("%lf %lf %lf", a, b, c)) == 3)
+                attendu += std::to_string(a) + " " + std::to_string(b) + " " + std::to_string(c) + ";";
+            pipeline::Triplets triplets(Reader::over_text(t), octets);
+            while (const auto* p = triplets.suivant())
+                lu += std::to_string((*p)[0]) + " " + std::to_string((*p)[1]) + " " + std::to_string((*p)[2]) + ";";
+            EXPECT_EQ(lu, attendu);
+            EXPECT_EQ(triplets.interrompue(), n != pipeline::fin_de_fichier);
+            const std::string f[4] = {t, t, t, t};
+            for (const auto lecture : {Nuage::Lecture::couleurs_d_abord, Nuage::Lecture::coordonnees_d_abord}) {
+                const Lecture attendue = pas_a_pas(f, lecture), lue = par_blocs(f, lecture, octets);
+                EXPECT_EQ(lue.sommets, attendue.sommets);
+                EXPECT_EQ(lue.fautif, attendue.fautif);
+            }
+        }
+}
