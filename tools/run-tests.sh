@@ -24,8 +24,8 @@ paquet a la fois, ce qui manque aux tests ; un groupe de tests dont l'outil
 manque est saute avec une ligne NOTICE.
   --preparation  seulement l'installation et le plan des groupes, sans construire
 Fichiers : ecrit seulement sous build/ (et les paquets installes).
-Duree : environ 20 minutes sur deux coeurs, plus quelques minutes la premiere
-fois pour installer les paquets.
+Duree : environ 15 minutes sur deux coeurs sans autre travail (30 min de
+processeur), plus quelques minutes la premiere fois pour installer les paquets.
 Statut de sortie : 0 tout a reussi ; 1 une construction ou un test a echoue,
 ou cmake, g++ ou make manque.
 EOF
@@ -139,8 +139,13 @@ stage() { # label, build dir, ctest arguments (or -), cmake options...
 stage "construction et tests : version des utilisateurs (build/release, Release)" build/release "" \
     -DCMAKE_BUILD_TYPE=Release
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+# -O1, the usual level under the sanitizers, with line tables only (-g1): the
+# reports still name file and line, and the objects compile in about 0.4 times
+# the time of RelWithDebInfo's -O2 -g (same checks).
+sanitized_flags="-O1 -g1 -DNDEBUG"
 stage "construction et tests : AddressSanitizer + UndefinedBehaviorSanitizer (build/asan)" build/asan "" \
-    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRUGOSITE_SANITIZE=ON -DRUGOSITE_SLOW_TESTS=OFF
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="$sanitized_flags" \
+    -DCMAKE_C_FLAGS_RELWITHDEBINFO="$sanitized_flags" -DRUGOSITE_SANITIZE=ON -DRUGOSITE_SLOW_TESTS=OFF
 unset ASAN_OPTIONS UBSAN_OPTIONS
 
 if ((${#failed[@]} > 0)); then
