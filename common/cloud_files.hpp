@@ -85,7 +85,7 @@ private:
     LineBlocks blocs_en_cours_; // last: stopped before the storage it fills goes
 };
 
-// The "%lf %lf %lf" triples of cloud.txt, read on the second core.
+// The "%lf %lf %lf" triples of cloud.txt, converted in blocks on both cores.
 class Triplets {
 public:
     explicit Triplets(Reader cloud, std::size_t octets = block_bytes);
