@@ -13,7 +13,7 @@
 #
 # usage: tools/rapport/etude-nuage.sh [build dir] [trials] [points] [K] [case...]
 #        tools/rapport/etude-nuage.sh --tableau FOLDER [case...]
-# (build/release, 200 trials, 500000 points, K = 200 simulated surfaces, the
+# (build/release, 200 trials, 500000 points, K = 100 simulated surfaces, the
 # report's default; cases: demo, pas100, L19, all three when none is given.)
 # The trials' figures, one line each, are kept in
 # $ETUDE_NUAGE_DOSSIER/etude-nuage-<case>.tsv when that folder is given. --tableau
@@ -29,7 +29,7 @@ markerpick, framefit, delimiter, echantillonnage et rugosite-rapport (K tirages)
 dans un dossier temporaire ; une ligne de tableau markdown par cas : medianes
 de sigma et L rapportees a la verite (corrigees, et brutes entre parentheses),
 couverture des intervalles a 95 % et manques de chaque cote.
-Parametres : construction build/release, 200 essais, 500000 points, K = 200 ;
+Parametres : construction build/release, 200 essais, 500000 points, K = 100 ;
 cas demo (200 pas, r = 0,35, L = 10), pas100 (100 pas, L = 10), L19 (200 pas,
 L = 19) ; les trois sans cas nomme. Deux essais a la fois (ETUDE_NUAGE_FILS).
 Fichiers : ecrit seulement dans un dossier temporaire, supprime a la fin ; avec
@@ -50,7 +50,7 @@ cd "$(dirname "$0")/../.."
 build=$(cd "${1:-build/release}" 2>/dev/null && pwd || echo "${1:-build/release}")
 essais=${2:-200}
 points=${3:-500000}
-K=${4:-200}
+K=${4:-100}
 shift $(($# < 4 ? $# : 4))
 cas=("$@")
 ((${#cas[@]} > 0)) || cas=(demo pas100 L19)
