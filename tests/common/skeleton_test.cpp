@@ -3,6 +3,7 @@
 // checked byte for byte by the program tests).
 #include "common/cloud_files.hpp"
 #include "common/grid.hpp"
+#include "common/read_ahead.hpp"
 
 #include <gtest/gtest.h>
 
