@@ -538,8 +538,8 @@ const Grille& masque, Modele modele, const Ajustement& mesure, const ReglagesBoo
     // p quantile of log L̂ and of log(σ̂/σ) when the truth is exp(l). Beyond
     // the outer sets the median of log L̂ keeps its last slope, at least 0.2
     // (an estimator that hardly follows L there gives a far end), that of σ̂/σ
-    // its last slope, and the spreads do not shrink. With the set at L̂ alone,
-    // the distribution only shifts with L.
+    // its last slope, and the spreads stay those of the nearest set. With the
+    // set at L̂ alone, the distribution only shifts with L.
     const double plat = -1e300;
     // The median and spreads come from a few tens of draws: an end read q
     // spreads from the median errs by their error, δm + q·δs, which a
