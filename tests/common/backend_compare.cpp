@@ -78,13 +78,6 @@ std::string quote(std::string_view text)
     return q + "\"";
 }
 
-std::string describe(float v)
-{
-    char text[64];
-    std::snprintf(text, sizeof text, "%08x(%a)", std::bit_cast<std::uint32_t>(v), static_cast<double>(v));
-    return text;
-}
-
 // What "%lf" writes of a NumberText, by the backend of the input that read it.
 template <class In>
 std::string printed(const NumberText& n, const In&)
@@ -122,7 +115,7 @@ struct Targets {
             out += ' ';
             switch (kinds[k]) {
             case 'd': out += equivalence::describe(d[k]); break;
-            case 'f': out += describe(f[k]); break;
+            case 'f': out += equivalence::describe(f[k]); break; // exact as a double
             case 'i': out += std::to_string(i[k]); break;
             case 'n': out += equivalence::describe(n[k].value()) + "=" + n_printed[k]; break;
             default: out += quote(s[k]); break;

@@ -1,6 +1,6 @@
 // Runs the same reads and writes through the C stdio backend and the fast
 // backend and describes the first difference between them: the equivalence
-// that the property tests and the fuzz target check.
+// that the fuzz target and the writer tests check.
 #pragma once
 
 #include <cstddef>

@@ -122,33 +122,6 @@ TEST(CloudReaders, FourFilesGiveThePlainLoopsVerticesAndNameTheSameFileAtEveryLo
                 }
 }
 
-TEST(CloudReaders, TriplesOfCloudTxtTellTheEndFromAnInterruption)
-{
-    std::string points;
-    for (int i = 0; i < 4097; ++i)
-        points += std::to_string(i) + " " + std::to_string(-i) + " 0.5\n";
-    const struct {
-        std::string suite;
-        bool interrompue;
-    } cas[] = {{"", false}, {" \n\t\n", false}, {"1 2\n", true}, {"1 2 x\n", true}, {"#\n", true}};
-    for (const int coupe : {0, 2048, 4097})
-        for (const auto& c : cas) {
-            SCOPED_TRACE(std::to_string(coupe) + " points, puis \"" + c.suite + "\"");
-            std::string texte;
-            for (std::size_t p = 0, n = 0; n < static_cast<std::size_t>(coupe); ++n)
-                p = points.find('\n', p) + 1, texte = points.substr(0, p);
-            pipeline::Triplets t(Reader::over_text(texte + c.suite));
-            int n = 0;
-            while (const auto* p = t.suivant()) {
-                ASSERT_EQ((*p)[0], n);
-                ASSERT_EQ((*p)[1], -n);
-                ++n;
-            }
-            EXPECT_EQ(n, coupe);
-            EXPECT_EQ(t.interrompue(), c.interrompue);
-        }
-}
-
 TEST(GridFile, TheTwoTestsOfARealCellAtTheMarkersBounds)
 {
     using pipeline::reel_exact, pipeline::reel_tolerance;
@@ -184,14 +157,24 @@ TEST(ReadAheadLots, HandedOverInOrderStoppedEarlyAndFailingInPlace)
 
 // The readers over blocks of a few bytes, so that lines and blocks end
 // together anywhere, against the plain loops of scans on odd texts: the same
-// values, the same end. Each text is each file of the cloud.
+// values, the same end. Each text is each file of the cloud. The long texts
+// end at and past a lot boundary, cleanly or broken.
 TEST(LineBlocks, CloudsCutAnywhereReadAsThePlainLoops)
 {
-    const char* textes[] = {"1 2 3\n4 5 6\n", "1 2\n3\n\n4 5 6 \n", "1 2 3\n4 x\n5 6 7\n", "1 2 3\n4 5",
-                            " \n\t\n", "1e5 -0.5 +.5\n7 8 9\n10", "1 2 3\n-\n", "0x10 inf 2\n3 4 5\n"};
-    for (const std::size_t octets : {1, 2, 5, 4096})
-        for (const char* t : textes) {
-            SCOPED_TRACE(testing::Message() << octets << " octets, \"" << t << "\"");
+    std::vector<std::string> textes = {"1 2 3\n4 5 6\n", "1 2\n3\n\n4 5 6 \n", "1 2 3\n4 x\n5 6 7\n", "1 2 3\n4 5",
+                                       " \n\t\n", "1e5 -0.5 +.5\n7 8 9\n10", "1 2 3\n-\n", "0x10 inf 2\n3 4 5\n"};
+    std::string points;
+    for (int i = 0; i < 4097; ++i) {
+        points += std::to_string(i) + " " + std::to_string(-i) + " 0.5\n";
+        if (i == 2047)
+            for (const char* suite : {"", "1 2\n", "#\n"})
+                textes.push_back(points + suite);
+    }
+    for (const char* suite : {" \n\t\n", "1 2 x\n"})
+        textes.push_back(points + suite);
+    for (const std::size_t octets : {std::size_t{1}, std::size_t{2}, std::size_t{5}, pipeline::block_bytes})
+        for (const std::string& t : textes) {
+            SCOPED_TRACE(testing::Message() << octets << " octets, \"" << t.substr(0, 40) << "\", " << t.size());
             std::string attendu, lu;
             Reader r = Reader::over_text(t);
             double a = 0, b = 0, c = 0;

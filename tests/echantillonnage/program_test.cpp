@@ -138,12 +138,9 @@ TEST(Echantillonnage, TypedSettingsAreReadAsMeantOrTheDefaultIsNamed)
         std::string out, settings, err; // settings as logged
     } cases[] = {
         {{"200", "0,35"}, perso + lu + un_vide, "nbr_pas=200 et r=0.350000", ""}, // a French decimal comma
-        {{"200", "0,1"}, perso + lu + tous_vides, "nbr_pas=200 et r=0.100000", ""},
         {{"200", "abc"}, perso + lu + tous_vides, "nbr_pas=200 et r=0.200000",
          "echantillonnage : le rayon de capture \"abc\" n'est pas un nombre : la valeur par defaut 0.200000 est "
          "utilisee\n"},
-        {{"200", "0,35abc"}, perso + lu + un_vide, "nbr_pas=200 et r=0.350000",
-         "echantillonnage : le rayon de capture \"0,35abc\" n'est pas entierement un nombre : 0.350000 est utilise\n"},
         {{"200", "1,abc"}, perso + lu + un_vide, "nbr_pas=200 et r=1.000000",
          "echantillonnage : le rayon de capture \"1,abc\" n'est pas entierement un nombre : 1.000000 est utilise\n"},
         {{"deux-cents", "0.35"}, perso + lu + un_vide, "nbr_pas=200 et r=0.350000",

@@ -112,7 +112,6 @@ TEST(Programme, Echecs)
         std::size_t fichiers;        // grille.txt included
     } cas[] = {
         {"1x1\n1\n2\n3\n4\n", illisible + "\n", "en-tete illisible dans grille.txt" + exemple, 1},
-        {"", illisible + "\n", "en-tete illisible dans grille.txt" + exemple, 1},
         {"-1x2x1.0\n", "En-tete invalide dans le fichier grille.txt : nombre de pas negatif (-1x2)\n",
          "en-tete invalide dans grille.txt : nombre de pas negatif (-1x2)", 1},
         {"3x2x1.0\n1\n2\n3\n4\n5\n6\n",

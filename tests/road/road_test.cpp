@@ -2,9 +2,9 @@
 // placement and roughness, through rugosite-chaine as a user runs it: the frame
 // is found whatever the turn, tilt, shift and scale of the cloud, the cropped
 // cloud comes out in frame coordinates, the grid reaches reliefstat with the RMS
-// height of the surface drawn, the runner's summary gives what the cloud holds,
-// and a cloud whose markers are missing or whose frame is skewed stops at
-// framefit with its status and framefit's own reason.
+// height of the surface drawn, and the runner's summary gives what the cloud holds.
+// (A cloud whose markers are wrong stops at framefit: its reasons are checked
+// in tests/framefit, the runner's sentence in tests/tools.)
 #include "tests/road/road_support.hpp"
 
 #include <gtest/gtest.h>
@@ -115,46 +115,6 @@ TEST(Road, FrameFoundAndRoughnessKeptAtAnyPlacement)
         EXPECT_NEAR(o.kept_share, 1.0, 0.02);
         EXPECT_GT(o.rms_ratio, 0.96);
         EXPECT_LT(o.rms_ratio, 1.01);
-    }
-}
-
-// framefit says why it stopped on its own line (its wording and figures are
-// checked byte for byte in tests/framefit); the runner builds its sentence from
-// that line and ends with the status.
-TEST(Road, BadMarkersStopAtFramefitAndTheRunnerSaysWhy)
-{
-    struct Case {
-        std::vector<std::string> cloud, markers;
-        int status;
-    };
-    const std::vector<Case> cases{
-        {{"--sans-coin", "Y"}, {}, 5},
-        {{"--points-coin", "9"}, {}, 5},
-        {{}, {"230,110,90", "155,25,110", "180,180,165", "10"}, 5}, // the markers' colours but for blue
-        {{"--cote-y", "125"}, {}, 10},
-        {{"--angle-cadre", "70"}, {}, 20},
-        {{"--angle-cadre", "120"}, {}, 20},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE((c.cloud.empty() ? "bleu" : c.cloud.front() + " " + c.cloud.back()));
-        const program_test::WorkDir dir;
-        std::vector<std::string> cloud{"nuage", "--points", "8000", "--points-coin", "60", "--modes", "64"};
-        cloud.insert(cloud.end(), c.cloud.begin(), c.cloud.end());
-        ASSERT_EQ(run("rugosite-synthese", cloud, dir).status, 0);
-        std::vector<std::string> chain_args = c.markers;
-        chain_args.insert(chain_args.end(), grid_settings.begin(), grid_settings.end());
-        const auto chain = run("rugosite-chaine", chain_args, dir);
-        EXPECT_EQ(chain.status, c.status);
-        // framefit's own line comes first, the runner's sentence then its last line.
-        const std::string own = chain.err.substr(0, chain.err.find('\n'));
-        ASSERT_TRUE(own.starts_with("framefit : ")) << chain.err;
-        EXPECT_TRUE(chain.err.ends_with("rugosite-chaine : framefit s'est arrete : " + own.substr(11) +
-                                        "\nrugosite-chaine : arret apres framefit, statut de sortie " +
-                                        std::to_string(c.status) + "\n"))
-            << chain.err;
-        EXPECT_EQ(dir.read("base.txt"), ""); // so that a delimiter run by hand stops too
-        EXPECT_FALSE(dir.exists("cloud.txt"));
-        EXPECT_FALSE(dir.exists("grille.txt"));
     }
 }
 

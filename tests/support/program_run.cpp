@@ -7,12 +7,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
-#include <utility>
 
 namespace program_test {
 
@@ -124,30 +122,22 @@ RunResult run_executable(const fs::path& exe, const std::vector<std::string>& ar
 
 std::string without_timestamps(const std::string& text)
 {
-    // "[d/m/y  h:m:s]": 1 or 2 digits each, the year up to 6. (By hand: GCC's
+    // "[d/m/y  h:m:s]": digits between these separators. (By hand: GCC's
     // <regex> trips its own maybe-uninitialized warning at -O1.)
-    const auto stamp_end = [&](std::size_t i) -> std::size_t {
-        const std::pair<int, const char*> parts[] = {{2, "/"}, {2, "/"}, {6, "  "}, {2, ":"}, {2, ":"}, {2, "]"}};
-        for (const auto& [most, after] : parts) {
-            std::size_t digits = 0;
-            while (i < text.size() && digits < static_cast<std::size_t>(most) &&
-                   std::isdigit(static_cast<unsigned char>(text[i])))
-                ++i, ++digits;
-            if (digits == 0 || text.compare(i, std::strlen(after), after) != 0)
+    const auto stamp_end = [&](std::size_t i) {
+        for (const char* after : {"/", "/", "  ", ":", ":", "]"}) {
+            const std::size_t digits = text.find_first_not_of("0123456789", i);
+            if (digits == i || digits == std::string::npos || text.compare(digits, std::strlen(after), after) != 0)
                 return std::string::npos;
-            i += std::strlen(after);
+            i = digits + std::strlen(after);
         }
         return i;
     };
     std::string out;
     for (std::size_t i = 0; i < text.size();) {
         const std::size_t end = text[i] == '[' ? stamp_end(i + 1) : std::string::npos;
-        if (end != std::string::npos) {
-            out += "[T]";
-            i = end;
-        } else {
-            out += text[i++];
-        }
+        out += end == std::string::npos ? std::string(1, text[i]) : "[T]";
+        i = end == std::string::npos ? i + 1 : end;
     }
     return out;
 }
