@@ -110,16 +110,14 @@ TEST(RapportProgramme, ReportFilesHoldTheAgreedFigures)
     const json& j = a.j;
     EXPECT_NE(a.r.out.find("rapport.json"), std::string::npos);
     std::istringstream erreur(a.r.err);
-    for (std::string ligne; std::getline(erreur, ligne);)
+    int lignes = 0;
+    for (std::string ligne; std::getline(erreur, ligne); ++lignes)
         EXPECT_EQ(ligne.rfind("rugosite-rapport : bootstrap ", 0), 0u) << "only progress lines: " << a.r.err;
-    for (const char* modele : {"exponentiel", "gaussien"}) {
-        const std::string debut = std::string("rugosite-rapport : bootstrap ") + modele + " : ";
-        std::size_t n = 0;
-        for (std::size_t p = a.r.err.find(debut); p != std::string::npos; p = a.r.err.find(debut, p + 1))
-            ++n;
-        EXPECT_NEAR(static_cast<double>(n), 10, 1) << a.r.err;
-        EXPECT_NE(a.r.err.find(debut + "70/70 surfaces simulees\n"), std::string::npos) << a.r.err;
-    }
+    EXPECT_NEAR(lignes, 20, 2); // about ten a model
+    for (const char* modele : {"exponentiel", "gaussien"})
+        EXPECT_NE(a.r.err.find(std::string("rugosite-rapport : bootstrap ") + modele + " : 70/70 surfaces simulees\n"),
+                  std::string::npos)
+            << a.r.err;
     EXPECT_EQ(a.r.err.find('\r'), std::string::npos);
     EXPECT_EQ(j["version"], 2);
     EXPECT_EQ(j["unite"]["route"], "manuelle");
@@ -193,44 +191,21 @@ TEST(RapportProgramme, ReportFilesHoldTheAgreedFigures)
     EXPECT_NE(a.dir.read("ecran.txt").find("\rrugosite-rapport : bootstrap gaussien 10/10"), std::string::npos);
 }
 
-TEST(RapportProgramme, NamedGridInAnotherFolderAndItsRoad)
-{
-    WorkDir dir;
-    std::filesystem::create_directory(dir.path() / "mesure");
-    program_test::spit(dir.path() / "mesure" / "g.txt", fichier_grille(30, 30, 0.5, 1, 2, 9, 0.0));
-    program_test::spit(dir.path() / "mesure" / "cloud.txt", "50 50 1\n");
-    const auto r = run("rugosite-rapport", {"mesure/g.txt", "--tirages", "0"}, dir);
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_FALSE(dir.exists("rapport.json"));
-    const json j = json::parse(program_test::slurp(dir.path() / "mesure" / "rapport.json"));
-    EXPECT_EQ(j["fichier"], "g.txt");
-    EXPECT_EQ(j["unite"]["route"], "photogrammetrique");
-    EXPECT_EQ(j["unite"]["longueur"], "% du cote du cadre");
-    EXPECT_EQ(j["directions"]["axes"][0]["cle"], "X");
-    EXPECT_EQ(j["directions"]["axes"][1]["cle"], "Y");
-    // The option decides over the folder.
-    ASSERT_EQ(run("rugosite-rapport", {"mesure/g.txt", "--tirages", "0", "--route", "manuelle"}, dir).status, 0);
-    EXPECT_EQ(json::parse(program_test::slurp(dir.path() / "mesure" / "rapport.json"))["unite"]["longueur"], "cm");
-}
-
 TEST(RapportProgramme, BadInputGivesAFrenchMessageStatusOneAndNoReport)
 {
     const std::vector<std::pair<std::string, std::string>> cas = {
         {"", "impossible d'ouvrir le fichier grille.txt"},
         {"200x200\n1\n2\n", "l'en-tete ne donne pas"},
-        {"2x2x1.0\n1\n2\n3\n", "trop peu de hauteurs"},
         {"1x1x1.0\n10000\n10000\n10000\n10000\n", "aucune cellule reelle"},
         {"0x4x1.0\n1\n2\n3\n4\n5\n", "une ligne ou qu'une colonne"},
         {"2x2x1.0\n5\n5\n5\n5\n10000\n5\n5\n5\n5\n", "toutes les hauteurs sont egales"},
         {"1x1x1.0\n1\n2\nnan\n4\n", "grille.txt, ligne 4 : la hauteur \"nan\" n'est pas un nombre fini"},
-        {"grille\n", "l'en-tete ne donne pas"},
         {"-1x2x1.0\n", "l'en-tete donne un nombre de pas negatif"},
         {"1x1x0\n1\n2\n3\n4\n", "le pas de la grille doit etre un nombre positif"},
         {"1x1x1.0\n1\n2\n3\n", "trop peu de hauteurs (3 lues, 4 attendues"},
         // A word that is not a finite number is named with its line.
         {"1x1x1.0\n1\n2\nx\n4\n", "grille.txt, ligne 4 : \"x\" n'est pas un nombre (hauteur 3 sur 4)"},
         {"1x1x1.0 1\n2 1,5\n4\n", "grille.txt, ligne 2 : \"1,5\" n'est pas un nombre (hauteur 3 sur 4)"},
-        {"1x1x1.0\n1\n-inf\n3\n4\n", "ligne 3 : la hauteur \"-inf\""},
         {"1x1x1.0\r\n1\r\n1e400\r\n3\r\n4\r\n", "ligne 3 : la hauteur \"1e400\" n'est pas un nombre fini"},
         // A header announcing far more than the file holds is told, not allocated.
         {"40000x40000x1.0\n1\n2\n", "trop peu de hauteurs (2 lues"},
@@ -250,10 +225,12 @@ TEST(RapportProgramme, BadInputGivesAFrenchMessageStatusOneAndNoReport)
     }
 }
 
-// A perfect photogrammetric grid: every node of the frame's crop holds a
-// height, the border outside it is empty. Two words after the announced
-// heights are warned about and counted.
-TEST(RapportProgramme, EmptyShareInTheCropAndExtraHeights)
+// A perfect photogrammetric grid, named in another folder where its cloud
+// tells the road: every node of the frame's crop holds a height, the border
+// outside it is empty. Two words after the announced heights are warned about
+// and counted. The option decides over the folder; the manual road counts
+// every cell.
+TEST(RapportProgramme, PhotogrammetricGridInAnotherFolder)
 {
     std::string texte = "50x50x2.000000\n";
     for (int j = 0; j <= 50; ++j)
@@ -261,18 +238,30 @@ TEST(RapportProgramme, EmptyShareInTheCropAndExtraHeights)
             const bool dehors = i < 2 || j < 2 || i > 48 || j > 48; // x = 2 j, y = 2 i outside (2, 98)
             texte += dehors ? "10000.000000\n" : std::to_string(std::sin(0.9 * i) + std::cos(1.3 * j)) + "\n";
         }
-    const Rapport a(texte + "1.5 2.5\n", {"--tirages", "0", "--route", "photogrammetrique"});
-    EXPECT_EQ(a.r.err.find("rugosite-rapport : avertissement : grille.txt : 2 valeurs apres les 2601 hauteurs "
-                           "qu'annonce l'en-tete (51 x 51), ignorees\n"),
+    WorkDir dir;
+    std::filesystem::create_directory(dir.path() / "mesure");
+    program_test::spit(dir.path() / "mesure" / "g.txt", texte + "1.5 2.5\n");
+    program_test::spit(dir.path() / "mesure" / "cloud.txt", "50 50 1\n");
+    const auto r = run("rugosite-rapport", {"mesure/g.txt", "--tirages", "0"}, dir);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err.find("rugosite-rapport : avertissement : mesure/g.txt : 2 valeurs apres les 2601 hauteurs "
+                         "qu'annonce l'en-tete (51 x 51), ignorees\n"),
               0u)
-        << a.r.err;
-    EXPECT_EQ(a.j["hauteurs_en_trop"], 2);
-    EXPECT_EQ(a.j["reglages"]["part_vide"], 0.0);
-    EXPECT_EQ(a.j["reglages"]["cellules_vides"], 51 * 51 - 47 * 47);
-    // The manual road counts every cell.
-    ASSERT_EQ(run("rugosite-rapport", {"--tirages", "0", "--route", "manuelle"}, a.dir).status, 0);
-    EXPECT_DOUBLE_EQ(json::parse(a.dir.read("rapport.json"))["reglages"]["part_vide"].get<double>(),
-                     (51.0 * 51 - 47 * 47) / (51 * 51));
+        << r.err;
+    EXPECT_FALSE(dir.exists("rapport.json"));
+    const json j = json::parse(program_test::slurp(dir.path() / "mesure" / "rapport.json"));
+    EXPECT_EQ(j["fichier"], "g.txt");
+    EXPECT_EQ(j["unite"]["route"], "photogrammetrique");
+    EXPECT_EQ(j["unite"]["longueur"], "% du cote du cadre");
+    EXPECT_EQ(j["directions"]["axes"][0]["cle"], "X");
+    EXPECT_EQ(j["directions"]["axes"][1]["cle"], "Y");
+    EXPECT_EQ(j["hauteurs_en_trop"], 2);
+    EXPECT_EQ(j["reglages"]["part_vide"], 0.0);
+    EXPECT_EQ(j["reglages"]["cellules_vides"], 51 * 51 - 47 * 47);
+    ASSERT_EQ(run("rugosite-rapport", {"mesure/g.txt", "--tirages", "0", "--route", "manuelle"}, dir).status, 0);
+    const json m = json::parse(program_test::slurp(dir.path() / "mesure" / "rapport.json"));
+    EXPECT_EQ(m["unite"]["longueur"], "cm");
+    EXPECT_DOUBLE_EQ(m["reglages"]["part_vide"].get<double>(), (51.0 * 51 - 47 * 47) / (51 * 51));
 }
 
 TEST(RapportProgramme, AReportThatCannotBeWrittenLeavesTheOldOneWhole)

@@ -102,21 +102,6 @@ TEST(Field, CovarianceIsExponentialAndRowsMatchPoints)
     EXPECT_NEAR(heights.mean(), 0.0, 0.15 * rms);
 }
 
-TEST(Placement, TransformTurnsScalesAndShifts)
-{
-    Placement p;
-    p.azimuth = 90.0;
-    p.side = 250.0;
-    p.shift = {10.0, -20.0, 5.0};
-    const Transform t = make_transform(p);
-    const Vec3 x = t.point({100.0, 0.0, 0.0});
-    EXPECT_NEAR(x[0], 10.0, 1e-9);
-    EXPECT_NEAR(x[1], -20.0 + 250.0, 1e-9); // X side turned onto the y axis, 250 long
-    EXPECT_NEAR(x[2], 5.0, 1e-9);
-    // The cloud tests read drawn placements back through the transposed
-    // rotation: a rotation that is not proper would move their markers.
-}
-
 TEST(Layout, SharesAndColours)
 {
     for (long long total : {0LL, 7LL, 1000LL, 20000000LL}) {
