@@ -337,8 +337,7 @@ TEST(RapportProgramme, DirectionsAreNamedAfterTheRoad)
 
 // Fits that cannot be made or cannot resolve L say why, and the rest of the
 // report is made: a 3 x 3 grid (one separation with pairs), uncorrelated
-// readings at a 2 cm step, an exact tilted plane (flat: no fit, no texture
-// parameters of rounding noise) and a nearly flat one (measured).
+// readings at a 2 cm step.
 TEST(RapportProgramme, FitsThatCannotBeMadeOrResolveLSayWhy)
 {
     const Rapport petite("2x2x1.0\n0\n1\n2\n3\n4\n5\n6\n7\n9\n", {"--tirages", "0"});
@@ -363,38 +362,35 @@ TEST(RapportProgramme, FitsThatCannotBeMadeOrResolveLSayWhy)
     }
     EXPECT_NE(bruit.r.err.find(motif), std::string::npos);
     EXPECT_NE(bruit.dir.read("rapport.csv").find(",0," + motif), std::string::npos);
-
-    for (double rugosite : {0.0, 1e-6}) {
-        SCOPED_TRACE(rugosite);
-        const Rapport a(plan(rugosite), {"--tirages", "10"});
-        EXPECT_EQ(a.j["surface_plate"], rugosite == 0.0);
-        EXPECT_EQ(a.j.contains("espace"), rugosite != 0.0);
-        for (const char* m : {"exponentiel", "gaussien"}) {
-            EXPECT_EQ(a.j["ajustements"][m]["echec"].is_string(), rugosite == 0.0) << m;
-            EXPECT_EQ(a.j["ajustements"][m].contains("L"), rugosite != 0.0) << m;
-        }
-        EXPECT_EQ(a.r.err.find("surface plate") != std::string::npos, rugosite == 0.0);
-    }
 }
 
-// A grid whose bar positions (its columns) each carry their own offset and
-// tilt, and nothing else: the column levelling takes all of it away, the
-// plane does not, and the row levelling leaves it.
-TEST(RapportProgramme, LineLevellingsTakeAwayEachLinesOwnOffset)
+// Surfaces a levelling leaves flat (no fit, no texture parameters of rounding
+// noise) or not: an exact tilted plane and a nearly flat one; a grid whose bar
+// positions (its columns) each carry their own offset and tilt, and nothing
+// else, which the column levelling takes all away, the plane does not, and the
+// row levelling leaves.
+TEST(RapportProgramme, FlatAfterItsLevellingOrMeasured)
 {
-    std::string texte = "9x12x1.0\n";
+    std::string colonnes = "9x12x1.0\n";
     for (int j = 0; j < 13; ++j) // the file holds its 13 columns one after another
         for (int i = 0; i < 10; ++i) {
             char h[48];
             std::snprintf(h, sizeof h, "%.12f\n", 5.0 * ((j * 7) % 5) + 0.3 * j * i + 0.01 * i);
-            texte += h;
+            colonnes += h;
         }
-    for (const auto& [nivellement, plate] : {std::pair{"colonnes", true}, std::pair{"plan", false},
-                                             std::pair{"lignes_moyenne", false}}) {
-        SCOPED_TRACE(nivellement);
-        const Rapport a(texte, {"--tirages", "0", "--nivellement", nivellement});
+    for (const auto& [texte, nivellement, plate] :
+         {std::tuple{plan(0.0), "plan", true}, {plan(1e-6), "plan", false}, {colonnes, "colonnes", true},
+          {colonnes, "plan", false}, {colonnes, "lignes_moyenne", false}}) {
+        SCOPED_TRACE(std::string(nivellement) + (plate ? " plate" : ""));
+        const Rapport a(texte, {"--tirages", "10", "--nivellement", nivellement});
         EXPECT_EQ(a.j["reglages"]["nivellement"], nivellement);
-        EXPECT_EQ(a.j["surface_plate"], plate);
         EXPECT_TRUE(a.j["hauteurs"][nivellement]["Sq"].is_number());
+        EXPECT_EQ(a.j["surface_plate"], plate);
+        EXPECT_EQ(a.j.contains("espace"), !plate);
+        for (const char* m : {"exponentiel", "gaussien"}) {
+            EXPECT_EQ(a.j["ajustements"][m]["echec"].is_string(), plate) << m;
+            EXPECT_EQ(a.j["ajustements"][m].contains("L"), !plate) << m;
+        }
+        EXPECT_EQ(a.r.err.find("surface plate") != std::string::npos, plate);
     }
 }
