@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <random>
 #include <sstream>
 
@@ -52,17 +53,25 @@ struct Rapport {
     }
 };
 
+// A grid file of `lignes` x `colonnes` heights h(i, j), written column after
+// column as the road writes them.
+std::string texte_grille(int lignes, int colonnes, double pas, const std::function<double(int, int)>& h)
+{
+    char mot[48];
+    std::snprintf(mot, sizeof mot, "%dx%dx%g\n", lignes - 1, colonnes - 1, pas);
+    std::string texte = mot;
+    for (int j = 0; j < colonnes; ++j)
+        for (int i = 0; i < lignes; ++i) {
+            std::snprintf(mot, sizeof mot, "%.12f\n", h(i, j));
+            texte += mot;
+        }
+    return texte;
+}
+
 // A grid file of a plane, plus `rugosite` times a fixed pattern.
 std::string plan(double rugosite)
 {
-    std::string texte = "11x8x0.5\n";
-    for (int j = 0; j < 9; ++j)
-        for (int i = 0; i < 12; ++i) {
-            char h[48];
-            std::snprintf(h, sizeof h, "%.12f\n", 80.0 + 0.3 * i - 0.7 * j + rugosite * ((i * 7 + j * 3) % 5));
-            texte += h;
-        }
-    return texte;
+    return texte_grille(12, 9, 0.5, [=](int i, int j) { return 80.0 + 0.3 * i - 0.7 * j + rugosite * ((i * 7 + j * 3) % 5); });
 }
 
 } // namespace
@@ -232,12 +241,10 @@ TEST(RapportProgramme, BadInputGivesAFrenchMessageStatusOneAndNoReport)
 // every cell.
 TEST(RapportProgramme, PhotogrammetricGridInAnotherFolder)
 {
-    std::string texte = "50x50x2.000000\n";
-    for (int j = 0; j <= 50; ++j)
-        for (int i = 0; i <= 50; ++i) {
-            const bool dehors = i < 2 || j < 2 || i > 48 || j > 48; // x = 2 j, y = 2 i outside (2, 98)
-            texte += dehors ? "10000.000000\n" : std::to_string(std::sin(0.9 * i) + std::cos(1.3 * j)) + "\n";
-        }
+    const std::string texte = texte_grille(51, 51, 2.0, [](int i, int j) {
+        const bool dehors = i < 2 || j < 2 || i > 48 || j > 48; // x = 2 j, y = 2 i outside (2, 98)
+        return dehors ? 10000.0 : std::sin(0.9 * i) + std::cos(1.3 * j);
+    });
     WorkDir dir;
     std::filesystem::create_directory(dir.path() / "mesure");
     program_test::spit(dir.path() / "mesure" / "g.txt", texte + "1.5 2.5\n");
@@ -319,11 +326,7 @@ TEST(RapportProgramme, DirectionsAreNamedAfterTheRoad)
     for (int i = 1; i < N; ++i)
         for (int j = 0; j < M; ++j)
             at(i, j) += 0.5 * at(i - 1, j);
-    std::string texte = "119x119x1.0\n";
-    for (int j = 0; j < M; ++j)
-        for (int i = 0; i < N; ++i)
-            texte += std::to_string(at(i, j)) + "\n";
-    const Rapport a(texte, {"--tirages", "0", "--route", "manuelle"});
+    const Rapport a(texte_grille(N, M, 1.0, at), {"--tirages", "0", "--route", "manuelle"});
     const json& d = a.j["directions"];
     EXPECT_EQ(d["axes"][0]["cle"], "cadre");
     EXPECT_EQ(d["axes"][1]["cle"], "barre");
@@ -349,10 +352,7 @@ TEST(RapportProgramme, FitsThatCannotBeMadeOrResolveLSayWhy)
 
     std::mt19937_64 alea(8);
     std::normal_distribution<double> normale;
-    std::string texte = "24x19x2.0\n";
-    for (int k = 0; k < 25 * 20; ++k)
-        texte += std::to_string(5 + normale(alea)) + "\n";
-    const Rapport bruit(texte, {"--tirages", "20"});
+    const Rapport bruit(texte_grille(25, 20, 2.0, [&](int, int) { return 5 + normale(alea); }), {"--tirages", "20"});
     const std::string motif = "L est plus courte que le pas : non mesurable avec cette grille";
     for (const char* m : {"exponentiel", "gaussien"}) {
         const json& a = bruit.j["ajustements"][m];
@@ -371,13 +371,8 @@ TEST(RapportProgramme, FitsThatCannotBeMadeOrResolveLSayWhy)
 // row levelling leaves.
 TEST(RapportProgramme, FlatAfterItsLevellingOrMeasured)
 {
-    std::string colonnes = "9x12x1.0\n";
-    for (int j = 0; j < 13; ++j) // the file holds its 13 columns one after another
-        for (int i = 0; i < 10; ++i) {
-            char h[48];
-            std::snprintf(h, sizeof h, "%.12f\n", 5.0 * ((j * 7) % 5) + 0.3 * j * i + 0.01 * i);
-            colonnes += h;
-        }
+    const std::string colonnes =
+        texte_grille(10, 13, 1.0, [](int i, int j) { return 5.0 * ((j * 7) % 5) + 0.3 * j * i + 0.01 * i; });
     for (const auto& [texte, nivellement, plate] :
          {std::tuple{plan(0.0), "plan", true}, {plan(1e-6), "plan", false}, {colonnes, "colonnes", true},
           {colonnes, "plan", false}, {colonnes, "lignes_moyenne", false}}) {
