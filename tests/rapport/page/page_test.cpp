@@ -100,9 +100,6 @@ TEST(PageRapport, EachPartOfTheReportShowsAsItIs)
     };
     const std::string court = "L est plus courte que le pas : non mesurable avec cette grille";
     const json plate = {{"echec", "surface plate"}, {"resolu", false}};
-    json nuls;
-    for (const char* cle : {"Sq", "Sa", "Ssk", "Sku", "Sp", "Sv", "Sz"})
-        nuls[cle] = nullptr;
     const Cas cas[] = {
         {"non resolu",
          {{"/ajustements/gaussien/resolu", false}, {"/ajustements/gaussien/motif", court},
@@ -137,11 +134,6 @@ TEST(PageRapport, EachPartOfTheReportShowsAsItIs)
          {"modèle gaussien : σ"}},
         {"sans meilleur modele", {{"/ajustements/meilleur", nullptr}, {"/ajustements/gaussien/residu", 0.001}},
          {"L (longueur de corrélation, modèle gaussien) 2.500 cm", "Meilleur modèle : —"}, {}},
-        {"tout en echec",
-         {{"/ajustements", {{"echec", "toutes les hauteurs sont égales"}}}, {"/hauteurs/plan_moyen", nuls},
-          {"/hauteurs/plan", nuls}, {"/hauteurs/polynome2", nuls}, {"/correlation/H", json(9, nullptr)},
-          {"/correlation/H_barre", json(9, nullptr)}, {"/correlation/H_cadre", json(9, nullptr)}},
-         {"échec : toutes les hauteurs sont égales", "Fonction indisponible", "Meilleur modèle : —"}, {"fig-fonction"}},
         {"erreurs des tirages", {{"/ajustements/exponentiel/sigma_ajuste", 1.2}},
          {"Erreurs types : écarts types des valeurs réajustées sur les surfaces simulées"},
          {"celles de l'ajustement seul"}},
