@@ -33,13 +33,12 @@ TEST(ReduireGrille, BlocksAverageTheirRealCellsOnly)
     const auto e = reduire_grille(2, 3, std::vector<double>(6, NAN), 1);
     EXPECT_EQ(std::pair(e.lignes, e.colonnes), std::pair(1, 1));
     EXPECT_TRUE(std::isnan(e.valeurs.at(0)));
-    // A small grid is kept cell for cell; sizes that do not match give nothing.
+    // A small grid is kept cell for cell.
     const auto g1 = reduire_grille(3, 4, exemple_hauteurs(3, 4, {5}), 100);
     EXPECT_EQ(g1.facteur, 1);
     ASSERT_EQ(g1.valeurs.size(), 12u);
     EXPECT_TRUE(std::isnan(g1.valeurs[5]));
     EXPECT_EQ(g1.valeurs[6], exemple_hauteurs(3, 4)[6]);
-    EXPECT_TRUE(reduire_grille(3, 3, std::vector<double>(8, 1.0), 10).valeurs.empty());
 }
 
 // The filled shapes of a picture as boxes {x0, x1, y0, y1}, in pixels: one
