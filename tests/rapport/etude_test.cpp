@@ -42,15 +42,11 @@ void etudier(const std::vector<std::string>& mots, int essais)
 
 } // namespace
 
-TEST(RapportEtude, ManualSizeGrid)
+TEST(RapportEtude, ManualSizeAndReducedPhotogrammetricGrids)
 {
     etudier({"--lignes", "40", "--colonnes", "25", "--pas", "2", "--sigma", "0.5", "--L", "6", "--essais", "40",
              "--tirages", "60", "--graine", "7"},
             40);
-}
-
-TEST(RapportEtude, ReducedPhotogrammetricGrid)
-{
     etudier({"--lignes", "101", "--colonnes", "101", "--pas", "1", "--sigma", "1", "--L", "5", "--vides", "0.05",
              "--essais", "16", "--tirages", "40", "--graine", "8"},
             16);

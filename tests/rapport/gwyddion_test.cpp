@@ -87,12 +87,8 @@ TEST(RapportGwyddion, SpectrumIsTheLibrarysPerCycleInsteadOfPerRadian)
         for (SensLignes sens : {SensLignes::lignes, SensLignes::colonnes}) {
             const bool lignes = sens == SensLignes::lignes;
             const auto zl = niveler_par_ligne(z, N, M, sens, ReferenceLigne::droite);
-            std::vector<double> t(zl.size());
-            for (int i = 0; i < N; ++i)
-                for (int j = 0; j < M; ++j)
-                    t[static_cast<std::size_t>(j) * N + i] = zl[static_cast<std::size_t>(i) * M + j];
             const Ligne profil = ligne();
-            gwy_data_field_psdf((lignes ? champ(zl, N, M, pas) : champ(t, M, N, pas)).get(), profil.get(),
+            gwy_data_field_psdf((lignes ? champ(zl, N, M, pas) : champ(transposee(zl, N, M), M, N, pas)).get(), profil.get(),
                                 GWY_ORIENTATION_HORIZONTAL, GWY_INTERPOLATION_LINEAR, GWY_WINDOWING_NONE, -1);
             const Spectre sl = spectre(SommesDecalages(zl, N, M), pas);
             const std::vector<double>& nous = lignes ? sl.le_long_des_lignes : sl.le_long_des_colonnes;

@@ -2,39 +2,15 @@
 // grid, the fit range rule, and the fits that can't resolve L.
 #include "tools/rapport/mesure.hpp"
 #include "tools/rapport/nivellement.hpp"
-#include "tools/surface/surface.hpp"
+#include "tests/rapport/texture_essai.hpp"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <random>
 
 using namespace rapport;
 
 namespace {
-
-std::vector<double> surface_tiree(int N, int M, double pas, Modele m, double sigma, double L, std::uint64_t graine,
-                                  double vides = 0.0)
-{
-    const surface::Plongement p(N, M, pas, m, sigma, L);
-    surface::Buffer<surface::Complexe> travail;
-    std::vector<double> a(static_cast<std::size_t>(N) * M), b(a.size());
-    p.tirer(graine, a, b, travail);
-    std::mt19937_64 alea(graine);
-    for (double& z : a)
-        if (static_cast<double>(alea() >> 11) * 0x1.0p-53 < vides)
-            z = std::nan("");
-    return niveler(a, N, M, Nivellement::plan);
-}
-
-std::vector<double> transposee(const std::vector<double>& z, int N, int M)
-{
-    std::vector<double> t(z.size());
-    for (int i = 0; i < N; ++i)
-        for (int j = 0; j < M; ++j)
-            t[static_cast<std::size_t>(j) * N + i] = z[static_cast<std::size_t>(i) * M + j];
-    return t;
-}
 
 void meme_ajustement(const AjustementMesure& a, const AjustementMesure& b, double tolerance)
 {
@@ -52,7 +28,7 @@ void meme_ajustement(const AjustementMesure& a, const AjustementMesure& b, doubl
 TEST(RapportMesure, PooledFunctionIsEveryPairAndTheTransposeGivesTheSameFigures)
 {
     const int N = 37, M = 53;
-    const std::vector<double> z = surface_tiree(N, M, 0.5, Modele::exponentiel, 1.3, 2.5, 7, 0.1);
+    const std::vector<double> z = niveler(surface_essai(N, M, 5.0, 7, 0.1), N, M, Nivellement::plan);
     const std::vector<double> t = transposee(z, N, M);
     const Correlation d = correlation_directe(z, N, M);
     // Every pair in both directions: the direct sums over both.
@@ -92,7 +68,7 @@ TEST(RapportMesure, RangeRuleSettlesOnSomeLengthsOfTheFittedL)
     // A fine grid: reliefstat's cut stops early, the rule goes to c L.
     const int N = 161;
     const double L = 12.0;
-    const std::vector<double> z = surface_tiree(N, N, 1.0, Modele::exponentiel, 1.0, L, 11);
+    const std::vector<double> z = niveler(surface_essai(N, N, L, 11), N, N, Nivellement::plan);
     const Correlation c = correlation_fft(z, N, N);
     // A fixed point: the range is 3 fitted L (exponential) or 2.5 (Gaussian),
     // or the pair limit.

@@ -34,6 +34,16 @@ inline std::vector<double> surface_essai(int N, int M, double L, std::uint64_t g
     return z;
 }
 
+// The M x N grid of the same cells (row-major both).
+inline std::vector<double> transposee(const std::vector<double>& z, int N, int M)
+{
+    std::vector<double> t(z.size());
+    for (int i = 0; i < N; ++i)
+        for (int j = 0; j < M; ++j)
+            t[static_cast<std::size_t>(j) * N + i] = z[static_cast<std::size_t>(i) * M + j];
+    return t;
+}
+
 // The sums over the pairs of real cells at every lag, by the plain loop:
 // entry (dy + N − 1, dx + M − 1) of (2N − 1) x (2M − 1).
 struct SommesDirectes {

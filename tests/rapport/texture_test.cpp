@@ -122,7 +122,7 @@ TEST(RapportTexture, MaterialRatioOfKnownDistributions)
 TEST(RapportTexture, LineLevellingTakesEachLineOwnReference)
 {
     const int N = 5, M = 7;
-    std::vector<double> z(N * M), t(N * M);
+    std::vector<double> z(N * M);
     for (int i = 0; i < N; ++i)
         for (int j = 0; j < M; ++j)
             z[i * M + j] = 10 * i + (i - 2) * 0.5 * j + (j % 2 ? 0.1 : -0.1);
@@ -138,11 +138,8 @@ TEST(RapportTexture, LineLevellingTakesEachLineOwnReference)
     EXPECT_TRUE(std::isnan(droite[3]) && std::isnan(droite[4 * M + 1]));
     EXPECT_EQ(droite[4 * M], 0.0);
     // Along the columns: the rows of the transposed grid.
-    for (int i = 0; i < N; ++i)
-        for (int j = 0; j < M; ++j)
-            t[j * N + i] = z[i * M + j];
     const auto colonnes = niveler_par_ligne(z, N, M, SensLignes::colonnes, ReferenceLigne::droite);
-    const auto lignes_t = niveler_par_ligne(t, M, N, SensLignes::lignes, ReferenceLigne::droite);
+    const auto lignes_t = niveler_par_ligne(transposee(z, N, M), M, N, SensLignes::lignes, ReferenceLigne::droite);
     for (int i = 0; i < N; ++i)
         for (int j = 0; j < M; ++j)
             EXPECT_EQ(std::isnan(colonnes[i * M + j]) ? 0.0 : colonnes[i * M + j],

@@ -88,11 +88,9 @@ for d in "${noms[@]}"; do
         mots=($reglages)
         [[ $d == p03 ]] && mots=(230,110,30 155,25,50 180,180,105 12 -- 40 0.3)
         [[ $d == p07 ]] && mots=(-- 30 0.4)
-        (cd "$seul" && "$bin/rugosite-chaine" --sans-rapport "${mots[@]}" >/dev/null 2>&1)
+        err=$(cd "$seul" && "$bin/rugosite-chaine" --sans-rapport "${mots[@]}" 2>&1 >/dev/null)
         s=$?
-        attendu_programme=
-        ((s != 0)) && attendu_programme=$(cd "$seul" && "$bin/rugosite-chaine" --sans-rapport "${mots[@]}" 2>&1 >/dev/null |
-            sed -n 's/.*arret apres \([^,]*\),.*/\1/p')
+        attendu_programme=$(sed -n 's/.*arret apres \([^,]*\),.*/\1/p' <<<"$err")
     elif [[ -f $seul/grille.txt ]]; then
         (cd "$seul" && "$bin/reliefstat" >/dev/null 2>&1)
         s=$? attendu_programme=
@@ -157,43 +155,40 @@ attendre_marques() { # campaign folder, count
     done
     return 1
 }
+# SIGINT to the process group, as Ctrl-C on a terminal; then everything killed
+# at once, as a crash would: the whole session.
 coupe=$work/coupe
-touch "$coupe/.repere"
-(cd "$coupe" && exec setsid "$campagne" -j 2 --refaire --reglages "$reglages" --rapport "$rapport" -l dossiers.txt \
-    >sortie 2>err) &
-pid=$!
-attendre_marques "$coupe" 3 || fail "coupure : la campagne n'avance pas"
-session=$(ps -o sid= -p "$pid" | tr -d ' ')
-kill -INT -- "-$(ps -o pgid= -p "$pid" | tr -d ' ')" 2>/dev/null
-wait "$pid"
-s=$?
-if ((s != 130)); then
-    fail "SIGINT : statut $s au lieu de 130 (la campagne a peut-etre fini avant : $(cat "$coupe/sortie"))"
-fi
-[[ -e $coupe/campagne.csv ]] && fail "SIGINT : tableaux ecrits par une campagne interrompue"
-grep -q "relancez la meme commande sans --refaire pour reprendre" "$coupe/err" ||
-    fail "SIGINT : le conseil redit --refaire : $(cat "$coupe/err")"
-sleep 0.5
-restes=$(ps -eo sid=,pid=,stat=,args= | awk -v s="$session" '$1 == s && $3 !~ /^Z/')
-[[ -z $restes ]] || fail "SIGINT : des processus de la campagne restent : $restes"
-
-# Everything killed at once, as a crash would: the whole session.
-touch "$coupe/.repere"
-(cd "$coupe" && exec setsid "$campagne" -j 2 --refaire --reglages "$reglages" --rapport "$rapport" \
-    -l dossiers.txt >sortie 2>err) &
-pid=$!
-attendre_marques "$coupe" 2 || fail "SIGKILL : la campagne n'avance pas"
-session=$(ps -o sid= -p "$pid" | tr -d ' ')
-# Until none is left: a process the session starts between the listing and
-# the kills (the chain's next program) would live on and hold the folder.
-for _ in $(seq 50); do
-    [[ -n $session ]] || break
-    vivants=$(ps -eo pid=,sid=,stat= | awk -v s="$session" '$2 == s && $3 !~ /^Z/ { print $1 }')
-    [[ -z $vivants ]] && break
-    kill -KILL $vivants 2>/dev/null
-    sleep 0.1
+for signal in INT KILL; do
+    touch "$coupe/.repere"
+    (cd "$coupe" && exec setsid "$campagne" -j 2 --refaire --reglages "$reglages" --rapport "$rapport" \
+        -l dossiers.txt >sortie 2>err) &
+    pid=$!
+    attendre_marques "$coupe" 2 || fail "SIG$signal : la campagne n'avance pas"
+    session=$(ps -o sid= -p "$pid" | tr -d ' ')
+    if [[ $signal == INT ]]; then
+        kill -INT -- "-$(ps -o pgid= -p "$pid" | tr -d ' ')" 2>/dev/null
+        wait "$pid"
+        s=$?
+        ((s == 130)) || fail "SIGINT : statut $s au lieu de 130 (la campagne a peut-etre fini avant : $(cat "$coupe/sortie"))"
+        [[ -e $coupe/campagne.csv ]] && fail "SIGINT : tableaux ecrits par une campagne interrompue"
+        grep -q "relancez la meme commande sans --refaire pour reprendre" "$coupe/err" ||
+            fail "SIGINT : le conseil redit --refaire : $(cat "$coupe/err")"
+        sleep 0.5
+        restes=$(ps -eo sid=,pid=,stat=,args= | awk -v s="$session" '$1 == s && $3 !~ /^Z/')
+        [[ -z $restes ]] || fail "SIGINT : des processus de la campagne restent : $restes"
+        continue
+    fi
+    # Until none is left: a process the session starts between the listing and
+    # the kills (the chain's next program) would live on and hold the folder.
+    for _ in $(seq 50); do
+        [[ -n $session ]] || break
+        vivants=$(ps -eo pid=,sid=,stat= | awk -v s="$session" '$2 == s && $3 !~ /^Z/ { print $1 }')
+        [[ -z $vivants ]] && break
+        kill -KILL $vivants 2>/dev/null
+        sleep 0.1
+    done
+    wait "$pid" 2>/dev/null
 done
-wait "$pid" 2>/dev/null
 (cd "$coupe" && "$campagne" -j 2 --reglages "$reglages" --rapport "$rapport" -l dossiers.txt >sortie 2>err)
 refaits=$(grep -c ' : reussi\| : echec' "$coupe/sortie")
 ((refaits > 0)) || fail "SIGKILL : rien n'a ete refait (le test n'a rien coupe ?)"

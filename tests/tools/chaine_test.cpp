@@ -53,20 +53,17 @@ struct Stand {
         return program_test::run_executable(bin.path() / "rugosite-chaine", args, work.path(),
                                             {"PATH=/usr/bin:/bin", "LC_ALL=C"});
     }
-
-    // A shell command line run in the working directory, $chaine naming the runner.
-    program_test::RunResult shell(const std::string& line) const
-    {
-        return program_test::run_executable("/bin/bash", {"-c", line}, work.path(),
-                                  {"PATH=/usr/bin:/bin", "chaine=" + (bin.path() / "rugosite-chaine").string()});
-    }
 };
 
 } // namespace
 
+// The report, installed beside the programs, follows reliefstat; its standard
+// output goes to standard error, so that standard output stays the programs'
+// own. --sans-rapport leaves it out; a report that fails ends the run with its
+// status, the chain's files being complete.
 TEST(Chain, RunsTheRoadInOrderAndPassesArgumentsOn)
 {
-    const Stand stand;
+    const Stand stand("", true);
     const auto r = stand.run({"230,110,30", "155,25,50", "180,180,105", "12.5", "--", "100", "0,5"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(stand.work.read("appels.txt"), "plyunpack\n"
@@ -74,27 +71,15 @@ TEST(Chain, RunsTheRoadInOrderAndPassesArgumentsOn)
                                              "framefit\n"
                                              "delimiter\n"
                                              "echantillonnage[100][0.5]\n"
-                                             "reliefstat\n");
+                                             "reliefstat\n"
+                                             "rugosite-rapport\n");
     // Nothing of the runner's own on standard output; the stand-ins leave no
     // files, so the summary says it cannot be made.
     EXPECT_EQ(r.out, "sortie de plyunpacksortie de markerpicksortie de framefitsortie de delimiter"
                      "sortie de echantillonnagesortie de reliefstat");
-    EXPECT_EQ(r.err, "rugosite-chaine : pas de resume de la mesure : f_color.txt manque apres la chaine\n");
+    EXPECT_EQ(r.err, "rugosite-chaine : pas de resume de la mesure : f_color.txt manque apres la chaine\n"
+                     "sortie de rugosite-rapport");
     EXPECT_FALSE(stand.work.exists("precedent")); // a first run has nothing to put aside
-}
-
-// Where the report is installed beside the programs, it follows reliefstat; its
-// standard output goes to standard error, so that standard output stays the
-// programs' own. --sans-rapport leaves it out; a report that fails ends the run
-// with its status, the chain's files being complete.
-TEST(Chain, ReportFollowsTheRoadWhereInstalled)
-{
-    const Stand stand("", true);
-    const auto r = stand.run({"--", "50", "0.5"});
-    EXPECT_EQ(r.status, 0);
-    EXPECT_TRUE(stand.work.read("appels.txt").ends_with("reliefstat\nrugosite-rapport\n"));
-    EXPECT_EQ(r.out.find("rugosite-rapport"), std::string::npos) << r.out;
-    EXPECT_TRUE(r.err.ends_with("sortie de rugosite-rapport")) << r.err;
 
     const Stand without("", true);
     EXPECT_EQ(without.run({"--sans-rapport"}).status, 0);
@@ -274,8 +259,11 @@ TEST(Chain, OneChainPerFolder)
     const Stand stand;
     // The chain that gets the lock waits in plyunpack until the other has ended.
     stand.act("plyunpack", "i=0; while [ ! -f fini ] && [ $i -lt 100 ]; do sleep 0.1; i=$((i+1)); done\n");
-    stand.shell("{ $chaine 2>un; echo $? >>statuts; touch fini; } & { $chaine 2>deux; echo $? >>statuts; touch fini; }; "
-                "wait");
+    program_test::run_executable("/bin/bash",
+                                 {"-c", "{ $chaine 2>un; echo $? >>statuts; touch fini; } & "
+                                        "{ $chaine 2>deux; echo $? >>statuts; touch fini; }; wait"},
+                                 stand.work.path(),
+                                 {"PATH=/usr/bin:/bin", "chaine=" + (stand.bin.path() / "rugosite-chaine").string()});
     EXPECT_EQ(stand.work.read("statuts"), "75\n0\n");
     EXPECT_EQ(stand.work.read("appels.txt"), "plyunpack\nmarkerpick\nframefit\ndelimiter\nechantillonnage\nreliefstat\n");
     const std::string err = stand.work.read("un") + stand.work.read("deux");

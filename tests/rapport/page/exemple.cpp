@@ -131,15 +131,6 @@ std::vector<std::string> ids(const std::string& html)
     return out;
 }
 
-std::string svg_by_id(const std::string& html, const std::string& id)
-{
-    const auto marker = html.find("id=\"" + id + "\"");
-    const auto start = html.rfind("<svg", marker), end = html.find("</svg>", marker);
-    return marker == std::string::npos || start == std::string::npos || end == std::string::npos
-               ? ""
-               : html.substr(start, end + 6 - start);
-}
-
 std::size_t occurrences(const std::string& text, const std::string& what)
 {
     std::size_t n = 0;

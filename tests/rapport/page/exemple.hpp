@@ -31,9 +31,6 @@ std::string visible_text(const std::string& html);
 // Every value of id="..." in the page, in order.
 std::vector<std::string> ids(const std::string& html);
 
-// The inline <svg> element whose id is `id`, or an empty string.
-std::string svg_by_id(const std::string& html, const std::string& id);
-
 std::size_t occurrences(const std::string& text, const std::string& what);
 
 } // namespace rapport_test
