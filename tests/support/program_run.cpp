@@ -71,7 +71,8 @@ std::map<std::string, std::string> WorkDir::files() const
 
 std::string program_path(const std::string& program)
 {
-    return std::string(RUGOSITE_BIN_DIR) + "/" + program;
+    // The tests are built beside the programs, in the build's bin/.
+    return (fs::read_symlink("/proc/self/exe").parent_path() / program).string();
 }
 
 RunResult run(const std::string& program, const std::vector<std::string>& args, const WorkDir& dir,

@@ -15,6 +15,8 @@
 # does not count as a kill).
 set -u -o pipefail
 export LC_ALL=C
+# The tests include a precompiled header: ccache caches them only with this.
+export CCACHE_SLOPPINESS=pch_defines,time_macros
 
 nom=mutation.sh
 if [[ $# == 1 && ( $1 == --aide || $1 == -h || $1 == --help ) ]]; then
