@@ -24,7 +24,7 @@ paquet a la fois, ce qui manque aux tests ; un groupe de tests dont l'outil
 manque est saute avec une ligne NOTICE.
   --preparation  seulement l'installation et le plan des groupes, sans construire
 Fichiers : ecrit seulement sous build/ (et les paquets installes).
-Duree : environ 14 minutes sur deux coeurs sans autre travail (28 min de
+Duree : environ 11 minutes sur deux coeurs sans autre travail (21 min de
 processeur), plus quelques minutes la premiere fois pour installer les paquets.
 Statut de sortie : 0 tout a reussi ; 1 une construction ou un test a echoue,
 ou cmake, g++ ou make manque.
