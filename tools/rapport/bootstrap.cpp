@@ -395,36 +395,36 @@ void intervalles_texture(const Serie& centre, const ParametresTirage& mesure, In
     }
 }
 
-} // namespace
-
-Intervalles bootstrap(
-const Grille& masque, Modele modele, const Ajustement& mesure, const ReglagesBootstrap& r)
-{
-    const int N = masque.lignes, M = masque.colonnes;
-    // K surfaces at most: 40 % at L̂, 15 % at each end of the interval an
-    // L-independent shift would give, 15 % at the corrected L, 15 % at the
-    // upper end when it falls beyond the others.
-    const int K2 = std::max(r.K, 0) >= 40 ? std::max(r.K, 0) * 3 / 20 : 0;
-    const int K = std::max(r.K, 0) - 4 * K2;
-    Progression progression(r.progression, K + 4 * K2, surface::nom(modele));
-    Intervalles iv;
-
-    // The draws' autocorrelation is read up to twice the measured surface's
-    // longest decay length (the whole half grid when that is unknown).
-    int portee_texture = -1;
-    if (r.texture && r.texture->Str > 0 && std::isfinite(r.texture->Sal / r.texture->Str))
-        portee_texture = std::max(8, static_cast<int>(std::ceil(2.0 * r.texture->Sal / r.texture->Str / masque.pas)));
+// The sets of one model's bootstrap: surfaces of the fitted model simulated on
+// the measured grid, given its empty cells, levelled and measured as the
+// measurement was.
+class Simulateur {
+public:
+    Simulateur(const Grille& masque, Modele modele, const Ajustement& mesure, const ReglagesBootstrap& r, int total,
+               Intervalles& iv)
+        : masque_(masque), modele_(modele), mesure_(mesure), r_(r), iv_(iv),
+          progression_(r.progression, total, surface::nom(modele))
+    {
+        // The draws' autocorrelation is read up to twice the measured
+        // surface's longest decay length (the whole half grid when that is
+        // unknown).
+        if (r.texture && r.texture->Str > 0 && std::isfinite(r.texture->Sal / r.texture->Str))
+            portee_texture_ =
+                std::max(8, static_cast<int>(std::ceil(2.0 * r.texture->Sal / r.texture->Str / masque.pas)));
+    }
 
     // One set: `nombre` surfaces of seeds 0 .. nombre-1 (two per draw) at L.
-    auto simuler = [&](double L, int nombre, bool avec_texture = false) {
+    Serie jeu(double L, int nombre, bool avec_texture = false)
+    {
         std::optional<surface::Plongement> plongement;
         try {
-            plongement.emplace(N, M, masque.pas, modele, mesure.sigma, L, 1LL << 25, r.tolerance, 3.0 * mesure.L);
+            plongement.emplace(masque_.lignes, masque_.colonnes, masque_.pas, modele_, mesure_.sigma, L, 1LL << 25,
+                               r_.tolerance, 3.0 * mesure_.L);
         } catch (const std::exception&) {
             throw Erreur("bootstrap : grille trop grande pour simuler des surfaces (memoire)");
         }
-        iv.exact = iv.exact && plongement->exact();
-        iv.erreur_covariance = std::max(iv.erreur_covariance, plongement->erreur_covariance());
+        iv_.exact = iv_.exact && plongement->exact();
+        iv_.erreur_covariance = std::max(iv_.erreur_covariance, plongement->erreur_covariance());
         Serie s;
         s.sigma.assign(static_cast<std::size_t>(nombre), std::nan(""));
         s.L = s.sigma;
@@ -435,56 +435,176 @@ const Grille& masque, Modele modele, const Ajustement& mesure, const ReglagesBoo
         std::atomic<int> suivant{0};
         auto travail = [&] {
             surface::Buffer<surface::Complexe> tampon;
-            std::vector<double> z(masque.z.size());
+            std::vector<double> z(masque_.z.size());
             for (int t = suivant++; t < tirages; t = suivant++) {
-                plongement->tirer_tore(outils::derived_seed(r.graine, static_cast<std::uint64_t>(modele),
+                plongement->tirer_tore(outils::derived_seed(r_.graine, static_cast<std::uint64_t>(modele_),
                                                             static_cast<std::uint64_t>(t)),
                                        tampon, true);
-                for (int moitie = 0; moitie < 2; ++moitie) {
-                    const int k = 2 * t + moitie;
-                    if (k >= nombre)
-                        break;
+                for (int moitie = 0; moitie < 2 && 2 * t + moitie < nombre; ++moitie) {
                     plongement->extraire(tampon, moitie, z);
-                    for (std::size_t c = 0; c < z.size(); ++c)
-                        if (std::isnan(masque.z[c]))
-                            z[c] = std::nan("");
-                    try {
-                        const std::vector<double> niv = niveler(z, N, M, r.nivellement);
-                        if (const auto m = mesurer_simulee(niv, N, M, masque.pas, modele, L, r)) {
-                            s.sigma[static_cast<std::size_t>(k)] = std::log(m->sigma / mesure.sigma);
-                            s.L[static_cast<std::size_t>(k)] = std::log(m->L);
-                            s.anisotropie[static_cast<std::size_t>(k)] = std::log(m->L_direction[0] / m->L_direction[1]);
-                        }
-                        if (avec_texture) {
-                            const ParametresTirage p = parametres_tirage(niv, N, M, masque.pas, portee_texture);
-                            const double v[4] = {p.Sal, p.Str, p.Sdq, p.Sdr};
-                            for (std::size_t i = 0; i < 4; ++i)
-                                s.texture[i][static_cast<std::size_t>(k)] = v[i];
-                        }
-                    } catch (const Erreur&) {
-                        // counted as a failure
-                    }
-                    progression.pas();
+                    mesurer_surface(z, L, static_cast<std::size_t>(2 * t + moitie), avec_texture, s);
+                    progression_.pas();
                 }
             }
         };
         {
             std::vector<std::jthread> fils;
-            for (int f = 1; f < std::max(r.fils, 1); ++f)
+            for (int f = 1; f < std::max(r_.fils, 1); ++f)
                 fils.emplace_back(travail);
             travail();
         }
         return s;
-    };
+    }
+
+    // Surfaces that need not be drawn still count in the progress.
+    void sauter(int nombre) { progression_.pas(nombre); }
+
+private:
+    // Surface k of a set at L: NaN where the measurement has empty cells,
+    // levelled and measured; a fit that fails leaves NaN.
+    void mesurer_surface(std::vector<double>& z, double L, std::size_t k, bool avec_texture, Serie& s) const
+    {
+        for (std::size_t c = 0; c < z.size(); ++c)
+            if (std::isnan(masque_.z[c]))
+                z[c] = std::nan("");
+        try {
+            const int N = masque_.lignes, M = masque_.colonnes;
+            const std::vector<double> niv = niveler(z, N, M, r_.nivellement);
+            if (const auto m = mesurer_simulee(niv, N, M, masque_.pas, modele_, L, r_)) {
+                s.sigma[k] = std::log(m->sigma / mesure_.sigma);
+                s.L[k] = std::log(m->L);
+                s.anisotropie[k] = std::log(m->L_direction[0] / m->L_direction[1]);
+            }
+            if (avec_texture) {
+                const ParametresTirage p = parametres_tirage(niv, N, M, masque_.pas, portee_texture_);
+                const double v[4] = {p.Sal, p.Str, p.Sdq, p.Sdr};
+                for (std::size_t i = 0; i < 4; ++i)
+                    s.texture[i][k] = v[i];
+            }
+        } catch (const Erreur&) {
+            // counted as a failure
+        }
+    }
+
+    const Grille& masque_;
+    Modele modele_;
+    const Ajustement& mesure_;
+    const ReglagesBootstrap& r_;
+    Intervalles& iv_;
+    Progression progression_;
+    int portee_texture_ = -1;
+};
+
+// What the sets say of log L̂ and log(σ̂/σ) against the log of the true L:
+// each set's median and spreads (those of the sets away from L̂ read with the
+// set at L̂, `transport`), and the shape of the tails, pooled over the sets:
+// the values of each set standardised by its own median and spreads.
+struct Lois {
+    Loi cL, cS; // the set at L̂
+    Courbes L, S;
+    std::vector<double> zL, zS;
+
+    Lois(double lhat, const Serie& centre) : cL(loi(centre.L)), cS(loi(centre.sigma))
+    {
+        L.ajouter(lhat, cL);
+        S.ajouter(lhat, cS);
+        ajouter_queues(centre);
+    }
+
+    // Adds a set at log L = l, drawn with the first K2 seeds of the set at
+    // L̂ (`centre`): none when one that close is there already, or when too
+    // few of its fits converge (the others then stand for it).
+    void ajouter_jeu(Simulateur& simulateur, const Serie& centre, int K2, double l)
+    {
+        if (K2 == 0)
+            return;
+        bool proche = !std::isfinite(l);
+        for (const auto& [x, y] : L.milieu)
+            proche = proche || std::fabs(l - x) < 0.01; // as good as a set already drawn
+        if (proche) {
+            simulateur.sauter(K2);
+            return;
+        }
+        const Serie s = simulateur.jeu(std::exp(l), K2);
+        const std::vector<double> x(centre.L.begin(), centre.L.begin() + K2);
+        const std::vector<double> xs(centre.sigma.begin(), centre.sigma.begin() + K2);
+        const auto dL = transport(x, s.L, cL), dS = transport(xs, s.sigma, cS);
+        if (!dL || !dS)
+            return;
+        L.ajouter(l, *dL);
+        S.ajouter(l, *dS);
+        ajouter_queues(s);
+    }
+
+private:
+    void ajouter_queues(const Serie& s)
+    {
+        standardiser(s.L, zL);
+        standardiser(s.sigma, zS);
+        std::sort(zL.begin(), zL.end());
+        std::sort(zS.begin(), zS.end());
+    }
+};
+
+// The p quantile of a set's estimate (log L̂, or log(σ̂/σ)) when the truth is
+// exp(l): the median's curve plus the spread on that side times the pooled
+// tails' quantile. Beyond the outer sets the median keeps its last slope, at
+// least `pente_min` (with the set at L̂ alone, slope `seul`), and the spreads
+// stay those of the nearest set.
+// The median and spreads come from a few tens of draws: an end read q
+// spreads from the median errs by their error, δm + q·δs, which a quantile
+// of the truth's own estimate must clear as well. But q itself comes from
+// values standardised by those same median and spreads, so most of that
+// error cancels in the end m + q·s (for the set at L̂ alone the end is an
+// order statistic, whose tail is p on average whatever the error); what the
+// pooling with the other sets leaves of it is counted as half: the distance
+// q is stretched to q·√((1 + δm²/4)/(1 − q²δs²/4)) (δm, δs relative to the
+// spread). The coverage study sets that half.
+double quantile_a(const Courbes& c, const std::vector<double>& z, const Erreur_loi& e, double pente_min, double seul,
+                  double p, double l)
+{
+    const double q = quantile_queue(z, p);
+    const double dm = 0.5 * e.milieu, ds = 0.5 * (q < 0 ? e.dessous : e.dessus);
+    const double etirement = std::sqrt((1 + dm * dm) / std::max(1 - q * q * ds * ds, 0.5));
+    const auto& cote = q < 0 ? c.dessous : c.dessus;
+    const double etalement = interpoler(cote, std::clamp(l, cote.front().first, cote.back().first), 0.0, 0.0);
+    return interpoler(c.milieu, l, pente_min, seul) + std::max(etalement, 0.0) * q * etirement;
+}
+
+// The anisotropy's interval: the simulated surfaces are isotropic, so the
+// spread of their ratio around 1 stands for that of the measured ratio
+// around the true one (basic interval on the logarithm).
+void intervalle_anisotropie(const Serie& centre, double mesuree, Intervalles& iv)
+{
+    std::vector<double> qA;
+    for (double v : centre.anisotropie)
+        if (std::isfinite(v))
+            qA.push_back(v);
+    std::sort(qA.begin(), qA.end());
+    if (qA.size() * 2 >= centre.anisotropie.size() && qA.size() >= 2) {
+        iv.anisotropie_bas = mesuree / std::exp(quantile_queue(qA, 0.975));
+        iv.anisotropie_haut = mesuree / std::exp(quantile_queue(qA, 0.025));
+    }
+}
+
+} // namespace
+
+Intervalles bootstrap(const Grille& masque, Modele modele, const Ajustement& mesure, const ReglagesBootstrap& r)
+{
+    // K surfaces at most: 40 % at L̂, 15 % at each end of the interval an
+    // L-independent shift would give, 15 % at the corrected L, 15 % at the
+    // upper end when it falls beyond the others.
+    const int K2 = std::max(r.K, 0) >= 40 ? std::max(r.K, 0) * 3 / 20 : 0;
+    const int K = std::max(r.K, 0) - 4 * K2;
+    Intervalles iv;
+    Simulateur simulateur(masque, modele, mesure, r, K + 4 * K2, iv);
 
     const double lhat = std::log(mesure.L), shat = std::log(mesure.sigma);
-    const Serie centre = simuler(mesure.L, K, r.texture.has_value());
-    std::vector<double> qL, qS;
-    for (std::size_t k = 0; k < centre.L.size(); ++k)
-        if (std::isfinite(centre.L[k])) {
-            qL.push_back(centre.L[k]);
-            qS.push_back(centre.sigma[k]);
-        }
+    const Serie centre = simulateur.jeu(mesure.L, K, r.texture.has_value());
+    std::vector<double> qL;
+    for (double l : centre.L)
+        if (std::isfinite(l))
+            qL.push_back(l);
     iv.reussis = static_cast<int>(qL.size());
     iv.echecs = K - iv.reussis;
     if (K == 0 || iv.reussis * 2 < K || iv.reussis < 2)
@@ -492,89 +612,34 @@ const Grille& masque, Modele modele, const Ajustement& mesure, const ReglagesBoo
                      " : trop d'ajustements des surfaces simulées ne convergent pas (" + std::to_string(iv.echecs) +
                      " sur " + std::to_string(K) + ")");
     std::sort(qL.begin(), qL.end());
-    std::sort(qS.begin(), qS.end());
 
     // The ends of the interval if L̂'s distribution only shifted with L: the
     // next two sets are drawn there.
     const std::array<double, 2> ends{2 * lhat - quantile_queue(qL, 0.975), 2 * lhat - quantile_queue(qL, 0.025)};
-    // Each set's median and spreads, against the log of its L, and the shape
-    // of the tails, pooled over the sets: the values of each set standardised
-    // by its own median and spreads.
-    const Loi cL = loi(centre.L), cS = loi(centre.sigma);
-    Courbes courbeL, courbeS;
-    courbeL.ajouter(lhat, cL);
-    courbeS.ajouter(lhat, cS);
-    std::vector<double> zL, zS;
-    standardiser(centre.L, zL);
-    standardiser(centre.sigma, zS);
-    std::sort(zL.begin(), zL.end());
-    std::sort(zS.begin(), zS.end());
-    // Adds a set at log L = l, drawn with the first K2 seeds.
-    auto ajouter_jeu = [&](double l) {
-        if (K2 == 0)
-            return;
-        bool proche = !std::isfinite(l);
-        for (const auto& [x, y] : courbeL.milieu)
-            proche = proche || std::fabs(l - x) < 0.01; // as good as a set already drawn
-        if (proche) {
-            progression.pas(K2);
-            return;
-        }
-        const Serie s = simuler(std::exp(l), K2);
-        const std::vector<double> x(centre.L.begin(), centre.L.begin() + K2);
-        const std::vector<double> xs(centre.sigma.begin(), centre.sigma.begin() + K2);
-        const auto dL = transport(x, s.L, cL), dS = transport(xs, s.sigma, cS);
-        if (!dL || !dS)
-            return; // too few fits there: the others stand for it
-        courbeL.ajouter(l, *dL);
-        courbeS.ajouter(l, *dS);
-        standardiser(s.L, zL);
-        standardiser(s.sigma, zS);
-        std::sort(zL.begin(), zL.end());
-        std::sort(zS.begin(), zS.end());
-    };
+    Lois lois(lhat, centre);
     for (double l : ends)
-        ajouter_jeu(l);
-    // p quantile of log L̂ and of log(σ̂/σ) when the truth is exp(l). Beyond
-    // the outer sets the median of log L̂ keeps its last slope, at least 0.2
-    // (an estimator that hardly follows L there gives a far end), that of σ̂/σ
-    // its last slope, and the spreads stay those of the nearest set. With the
-    // set at L̂ alone, the distribution only shifts with L.
+        lois.ajouter_jeu(simulateur, centre, K2, l);
+    // Quantiles of log L̂ and of log(σ̂/σ) when the truth is exp(l). Beyond
+    // the outer sets the median of log L̂ keeps a slope of at least 0.2 (an
+    // estimator that hardly follows L there gives a far end), that of σ̂/σ
+    // its last slope. With the set at L̂ alone, L̂ only shifts with L.
     const double plat = -1e300;
-    // The median and spreads come from a few tens of draws: an end read q
-    // spreads from the median errs by their error, δm + q·δs, which a
-    // quantile of the truth's own estimate must clear as well. But q itself
-    // comes from values standardised by those same median and spreads, so
-    // most of that error cancels in the end m + q·s (for the set at L̂ alone
-    // the end is an order statistic, whose tail is p on average whatever the
-    // error); what the pooling with the other sets leaves of it is counted
-    // as half: the distance q is stretched to q·√((1 + δm²/4)/(1 − q²δs²/4))
-    // (δm, δs relative to the spread). The coverage study sets that half.
-    auto g = [&](const Courbes& c, const std::vector<double>& z, const Erreur_loi& e, double pente_min, double seul,
-                 double p, double l) {
-        const double q = quantile_queue(z, p);
-        const double dm = 0.5 * e.milieu, ds = 0.5 * (q < 0 ? e.dessous : e.dessus);
-        const double etirement = std::sqrt((1 + dm * dm) / std::max(1 - q * q * ds * ds, 0.5));
-        const auto& cote = q < 0 ? c.dessous : c.dessus;
-        const double etalement = interpoler(cote, std::clamp(l, cote.front().first, cote.back().first), 0.0, 0.0);
-        return interpoler(c.milieu, l, pente_min, seul) + std::max(etalement, 0.0) * q * etirement;
-    };
     const Erreur_loi eL = erreur_loi(centre.L, outils::derived_seed(r.graine, 2000, 0));
     const Erreur_loi eS = erreur_loi(centre.sigma, outils::derived_seed(r.graine, 2000, 1));
-    auto gL = [&](double p, double l) { return g(courbeL, zL, eL, 0.2, 1.0, p, l); };
-    auto gS = [&](double p, double l) { return g(courbeS, zS, eS, plat, 0.0, p, l); };
+    auto gL = [&](double p, double l) { return quantile_a(lois.L, lois.zL, eL, 0.2, 1.0, p, l); };
+    auto gS = [&](double p, double l) { return quantile_a(lois.S, lois.zS, eS, plat, 0.0, p, l); };
     const double bas = std::min(lhat, ends[0]) - 3.0, haut = std::max(lhat, ends[1]) + 3.0;
     auto inverse = [&](double p) { return racine([&](double l) { return gL(p, l) - lhat; }, bas, haut); };
     // A last set where the corrected L falls: the median's curve is seldom
     // straight between the others (it flattens where the grid stops
     // resolving L), and the correction reads it there.
-    ajouter_jeu(inverse(0.5));
+    lois.ajouter_jeu(simulateur, centre, K2, inverse(0.5));
     // The upper end, read beyond the sets, rests on their extrapolation: one
     // more set there. (The lower end stays among them.)
-    if (const double l = inverse(0.025); l > courbeL.milieu.back().first + 0.05)
-        ajouter_jeu(l);
+    if (const double l = inverse(0.025); l > lois.L.milieu.back().first + 0.05)
+        lois.ajouter_jeu(simulateur, centre, K2, l);
     else
-        progression.pas(K2);
+        simulateur.sauter(K2);
     const double lc = inverse(0.5);
     iv.L_corrige = std::exp(lc);
     const double l_bas = inverse(0.975), l_haut = inverse(0.025);
@@ -588,27 +653,15 @@ const Grille& masque, Modele modele, const Ajustement& mesure, const ReglagesBoo
     // Within the sets only: beyond them σ̂/σ's median would follow the last
     // segment's slope, which the draws give too roughly to read an end there
     // (it tilted the upper end of σ down when L's upper end lay far out).
-    const double premier = courbeS.milieu.front().first, dernier = courbeS.milieu.back().first;
+    const double premier = lois.S.milieu.front().first, dernier = lois.S.milieu.back().first;
     auto lu = [&](double l) { return std::clamp(l, premier, dernier); };
     iv.sigma_bas = std::exp(shat - gS(0.975, lu(lc + rho * (l_bas - lc))));
     iv.sigma_haut = std::exp(shat - gS(0.025, lu(lc + rho * (l_haut - lc))));
     // Spreads: half the central 68 % of the logs, at the corrected L.
     iv.ecart_L = iv.L_corrige * (gL(0.84, lc) - gL(0.16, lc)) / 2;
     iv.ecart_sigma = iv.sigma_corrige * (gS(0.84, lc) - gS(0.16, lc)) / 2;
-    // The anisotropy: the simulated surfaces are isotropic, so the spread of
-    // their ratio around 1 stands for that of the measured ratio around the
-    // true one (basic interval on the logarithm).
-    if (r.directions && std::isfinite(r.anisotropie) && r.anisotropie > 0) {
-        std::vector<double> qA;
-        for (double v : centre.anisotropie)
-            if (std::isfinite(v))
-                qA.push_back(v);
-        std::sort(qA.begin(), qA.end());
-        if (qA.size() * 2 >= centre.anisotropie.size() && qA.size() >= 2) {
-            iv.anisotropie_bas = r.anisotropie / std::exp(quantile_queue(qA, 0.975));
-            iv.anisotropie_haut = r.anisotropie / std::exp(quantile_queue(qA, 0.025));
-        }
-    }
+    if (r.directions && std::isfinite(r.anisotropie) && r.anisotropie > 0)
+        intervalle_anisotropie(centre, r.anisotropie, iv);
     if (r.texture)
         intervalles_texture(centre, *r.texture, iv);
     return iv;
