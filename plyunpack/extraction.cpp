@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace plyunpack {
@@ -22,29 +23,21 @@ void write_entries(Outputs& out, const Coordinate& x, const Coordinate& y, const
     out.f_color.print("%d %d %d\n", r, g, b);
 }
 
-// The vertex lines of the classic layout, scanned on the second core while
-// the vertices before them are formatted and written. Each coordinate is kept
-// as read, to be written as "%lf" writes the double "%lf" reads from it:
-// copied from its digits when they give that text, else converted.
-class ClassicLines {
+// Records read on the second core while those before them are formatted and
+// written: `read(record)` gives the next one, false once there is none. The
+// records travel in lots of 2048, at most two in flight.
+template <class Record, class Next>
+class Ahead {
 public:
-    struct Scanned {
-        pipeline::NumberText x, y, z;
-        int r = 0, g = 0, b = 0;
-        bool complete = false; // its six fields were read
-    };
-
-    ClassicLines(pipeline::Reader& stream, int nbr_points)
-        : stream_(stream),
-          nbr_points_(nbr_points),
-          lots_{std::vector<Scanned>(per_lot), std::vector<Scanned>(per_lot)},
+    explicit Ahead(Next read)
+        : read_(std::move(read)),
+          lots_{std::vector<Record>(per_lot), std::vector<Record>(per_lot)},
           ahead_([this](int lot) { return fill(lot); })
     {
     }
 
-    // The next of the nbr_points lines, valid until the next call; nullptr
-    // once they are all read or the input ends before one.
-    const Scanned* next()
+    // The next record, valid until the next call; nullptr after the last.
+    const Record* next()
     {
         while (lot_ == -1 || k_ == count_[lot_]) {
             if (lot_ != -1 && count_[lot_] < per_lot)
@@ -62,35 +55,40 @@ private:
 
     bool fill(int lot)
     {
-        for (std::size_t n = 0; n < per_lot; ++n) {
-            if (scanned_ == nbr_points_) {
-                count_[lot] = n;
-                return false;
-            }
-            ++scanned_;
-            Scanned& v = lots_[lot][n];
-            // The normal is read and goes nowhere: checked, never converted.
-            const int fields = stream_.scan("%lf %lf %lf %*lf %*lf %*lf %d %d %d", v.x, v.y, v.z, v.r, v.g, v.b);
-            if (fields == pipeline::fin_de_fichier) {
-                count_[lot] = n;
-                return false;
-            }
-            v.complete = fields == 6;
-            stream_.read_line(rest_, 999);
-        }
-        count_[lot] = per_lot;
-        return true;
+        std::size_t n = 0;
+        while (n < per_lot && read_(lots_[lot][n]))
+            ++n;
+        count_[lot] = n;
+        return n == per_lot;
     }
 
-    pipeline::Reader& stream_;
-    int nbr_points_;
-    int scanned_ = 0;
-    std::string rest_;
-    std::vector<Scanned> lots_[2];
+    Next read_;
+    std::vector<Record> lots_[2];
     std::size_t count_[2] = {0, 0};
     int lot_ = -1;
     std::size_t k_ = 0;
     pipeline::ReadAhead ahead_; // last: stopped before what it reads goes
+};
+
+template <class Record, class Next>
+Ahead<Record, Next> ahead(Next read)
+{
+    return Ahead<Record, Next>(std::move(read));
+}
+
+// A vertex line of the classic layout. Each coordinate is kept as read, to be
+// written as "%lf" writes the double "%lf" reads from it: copied from its
+// digits when they give that text, else converted.
+struct Scanned {
+    pipeline::NumberText x, y, z;
+    int r = 0, g = 0, b = 0;
+    bool complete = false; // its six fields were read
+};
+
+// A vertex of any other layout, or one passed over.
+struct Decoded {
+    Vertex v;
+    bool complete = false;
 };
 
 } // namespace
@@ -102,10 +100,23 @@ void write_vertex(Outputs& out, double x, double y, double z, int r, int g, int 
 
 int extract_classic(pipeline::Reader& stream, Outputs& out, int nbr_points)
 {
-    ClassicLines lines(stream, nbr_points);
+    int scanned = 0;
+    std::string rest;
+    auto lines = ahead<Scanned>([&stream, &rest, &scanned, nbr_points](Scanned& v) {
+        if (scanned == nbr_points)
+            return false;
+        ++scanned;
+        // The normal is read and goes nowhere: checked, never converted.
+        const int fields = stream.scan("%lf %lf %lf %*lf %*lf %*lf %d %d %d", v.x, v.y, v.z, v.r, v.g, v.b);
+        if (fields == pipeline::fin_de_fichier)
+            return false;
+        v.complete = fields == 6;
+        stream.read_line(rest, 999);
+        return true;
+    });
     int written = 0;
     pipeline::Progress progress("plyunpack", nbr_points);
-    while (const ClassicLines::Scanned* v = lines.next()) {
+    while (const Scanned* v = lines.next()) {
         progress.step();
         if (v->complete) {
             write_entries(out, v->x, v->y, v->z, v->r, v->g, v->b);
@@ -120,16 +131,21 @@ int extract_vertices(pipeline::Reader& stream, const PlyHeader& header, Outputs&
     VertexSource source(stream, header);
     if (!source.skip_leading_elements())
         return 0;
+    int read = 0;
+    auto vertices = ahead<Decoded>([&source, &read, &header](Decoded& r) {
+        if (read == header.nbr_points())
+            return false;
+        ++read;
+        const Outcome outcome = source.next(r.v);
+        r.complete = outcome == Outcome::vertex;
+        return outcome != Outcome::end;
+    });
     int written = 0;
-    Vertex v;
     pipeline::Progress progress("plyunpack", header.nbr_points());
-    for (int i = 0; i < header.nbr_points(); ++i) {
+    while (const Decoded* r = vertices.next()) {
         progress.step();
-        const Outcome outcome = source.next(v);
-        if (outcome == Outcome::end)
-            break;
-        if (outcome == Outcome::vertex) {
-            write_vertex(out, v.x, v.y, v.z, v.r, v.g, v.b);
+        if (r->complete) {
+            write_vertex(out, r->v.x, r->v.y, r->v.z, r->v.r, r->v.g, r->v.b);
             ++written;
         }
     }

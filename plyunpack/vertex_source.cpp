@@ -1,5 +1,7 @@
 #include "plyunpack/vertex_source.hpp"
 
+#include <fast_float/fast_float.h>
+
 #include <algorithm>
 #include <bit>
 #include <charconv>
@@ -54,6 +56,30 @@ bool BlockInput::read(std::span<unsigned char> bytes)
         done += n;
     }
     return true;
+}
+
+std::string_view BlockInput::word(std::string& spill, std::size_t keep)
+{
+    const auto word_end = [this](std::size_t i) {
+        while (i < end_ && !is_blank(buffer_[i]) && !ends_line(buffer_[i]))
+            ++i;
+        return i;
+    };
+    std::size_t i = word_end(next_);
+    if (i < end_) { // the common case: the word lies in the block
+        const std::string_view w(buffer_.data() + next_, std::min(i - next_, keep));
+        next_ = i;
+        return w;
+    }
+    spill.clear();
+    for (;;) {
+        if (spill.size() < keep)
+            spill.append(buffer_.data() + next_, std::min(i - next_, keep - spill.size()));
+        next_ = i;
+        if (i < end_ || !refill())
+            return spill;
+        i = word_end(next_);
+    }
 }
 
 bool BlockInput::skip(std::uint64_t count)
@@ -119,7 +145,7 @@ Number decode(Type type, const unsigned char* bytes, bool big_endian)
     return n;
 }
 
-bool parse_word(const std::string& word, Type type, Number& value)
+bool parse_word(std::string_view word, Type type, Number& value)
 {
     if (word.empty())
         return false;
@@ -146,10 +172,26 @@ bool parse_word(const std::string& word, Type type, Number& value)
         value = Number{true, integer, 0};
         return true;
     }
-    // strtod is the conversion behind "%lf": the same words give the same doubles.
+    // strtod is the conversion behind "%lf": the same words give the same
+    // doubles. A decimal word (digits or a point after the sign) that
+    // fast_float reads whole and in range is the correctly rounded double
+    // strtod would give; every other word (a '+' sign aside: inf, nan,
+    // hexadecimal, out of range, not a number) goes to strtod itself.
+    const char* first = word.data() + (word[0] == '+');
+    const char* last = word.data() + word.size();
+    const char* digits = first + (word[0] != '+' && *first == '-');
+    if (digits != last && ((*digits >= '0' && *digits <= '9') || *digits == '.')) {
+        double real = 0;
+        const auto [end, error] = fast_float::from_chars(first, last, real);
+        if (error == std::errc() && end == last && std::isfinite(real)) {
+            value = Number{false, 0, real};
+            return true;
+        }
+    }
+    const std::string text(word); // strtod reads up to a NUL
     char* end = nullptr;
-    const double real = std::strtod(word.c_str(), &end);
-    if (end != word.c_str() + word.size())
+    const double real = std::strtod(text.c_str(), &end);
+    if (end != text.c_str() + text.size())
         return false;
     value = Number{false, 0, real};
     return true;
@@ -241,7 +283,7 @@ VertexSource::Record VertexSource::binary_record(const Element& element, Vertex*
     return Record::complete;
 }
 
-bool VertexSource::word_on_line(std::string& word)
+bool VertexSource::word_on_line(std::string_view& word)
 {
     int c = input_.peek();
     for (; is_blank(c); c = input_.peek())
@@ -250,15 +292,13 @@ bool VertexSource::word_on_line(std::string& word)
         return false;
     // Words longer than any number are kept short: they cannot be read anyway.
     constexpr std::size_t longest = 4096;
-    word.clear();
-    while (c != -1 && !ends_line(c) && !is_blank(c)) {
-        if (word.size() <= longest)
-            word.push_back(static_cast<char>(c));
-        input_.get();
-        c = input_.peek();
+    word = input_.word(word_, longest + 1);
+    if (word.size() > longest) {
+        if (word.data() != word_.data())
+            word_.assign(word);
+        word_.back() = '\n'; // no number holds a line end
+        word = word_;
     }
-    if (word.size() > longest)
-        word.back() = '\n'; // no number holds a line end
     return true;
 }
 
@@ -282,19 +322,20 @@ VertexSource::Record VertexSource::ascii_record(const Element& element, Vertex* 
     Vertex read;
     bool complete = true;
     Number value;
+    std::string_view word;
     for (std::size_t p = 0; p < element.properties.size() && complete; ++p) {
         const Property& property = element.properties[p];
         if (property.is_list) {
             Number count;
-            complete = word_on_line(word_) && parse_word(word_, property.count_type, count) && count.integer >= 0;
+            complete = word_on_line(word) && parse_word(word, property.count_type, count) && count.integer >= 0;
             for (std::int64_t i = 0; complete && i < count.integer; ++i)
-                complete = word_on_line(word_) && parse_word(word_, property.type, value);
+                complete = word_on_line(word) && parse_word(word, property.type, value);
             continue;
         }
-        complete = word_on_line(word_) && parse_word(word_, type_[p], value) && keep(p, value, read);
+        complete = word_on_line(word) && parse_word(word, type_[p], value) && keep(p, value, read);
     }
     // A line with more values than the element has properties is no vertex either.
-    if (complete && word_on_line(word_))
+    if (complete && word_on_line(word))
         complete = false;
     drop_rest_of_line();
     if (!complete)

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace plyunpack {
@@ -37,6 +38,10 @@ public:
     bool read(std::span<unsigned char> bytes);
     // Passes over the next bytes; false when the input ends first.
     bool skip(std::uint64_t count);
+    // Passes over the bytes up to the next blank, line end or the end of the
+    // input, and gives the first `keep` of them: in the block, valid until the
+    // next call, or in `spill` when the word goes on in the next block.
+    std::string_view word(std::string& spill, std::size_t keep);
 
 private:
     bool refill();
@@ -77,7 +82,7 @@ Number decode(Type type, const unsigned char* bytes, bool big_endian);
 // An ASCII word read as a value of the type: integral types take an optionally
 // signed decimal integer within the type's range, floating types a number as
 // "%lf" reads it; the whole word must be used.
-bool parse_word(const std::string& word, Type type, Number& value);
+bool parse_word(std::string_view word, Type type, Number& value);
 
 enum class Outcome {
     vertex,    // a vertex was read
@@ -101,7 +106,7 @@ private:
     Record ascii_record(const Element& element, Vertex* vertex);
     Record record(const Element& element, Vertex* vertex);
     // ASCII: the next word of the current line; false at the line end.
-    bool word_on_line(std::string& word);
+    bool word_on_line(std::string_view& word);
     void drop_rest_of_line();
     bool keep(std::size_t property, const Number& value, Vertex& vertex) const;
 

@@ -14,7 +14,10 @@ TEST(StoredValues, WordsOfEachTypeAndColours)
         {"-1", Type::uint8, false},         {"+7", Type::uint8, true},         {"+-1", Type::int16, false},
         {"4294967295", Type::uint32, true}, {"4294967296", Type::uint32, false}, {"1.0", Type::int32, false},
         {"0x10", Type::int32, false},       {"0x1p-2", Type::float32, true},   {"-2.5e3", Type::float32, true},
-        {"12a", Type::float64, false},      {"1e", Type::float64, false},      {"1,5", Type::float64, false}};
+        {"12a", Type::float64, false},      {"1e", Type::float64, false},      {"1,5", Type::float64, false},
+        {"+-1", Type::float64, false},      {"-.5", Type::float64, true},      {"+.5e1", Type::float64, true},
+        {"1e400", Type::float64, true},     {"4.9e-324", Type::float64, true}, {"-0X1.8p1", Type::float64, true},
+        {"0.1000000000000000055511151231257827", Type::float64, true},        {"-inf", Type::float64, true}};
     for (const auto& [word, type, readable] : words) {
         Number n;
         EXPECT_EQ(parse_word(word, type, n), readable) << word;
@@ -71,4 +74,27 @@ TEST(Vertices, BinaryRecordsAcrossBlocks)
     ASSERT_EQ(source.next(v), Outcome::vertex);
     EXPECT_EQ(v.x + v.r, 3);
     EXPECT_EQ(source.next(v), Outcome::end);
+}
+
+TEST(Vertices, AsciiWordsAcrossBlocks)
+{
+    const std::string file = "ply\nformat ascii 1.0\nelement vertex 4\nproperty float x\nproperty float y\n"
+                             "property float z\nproperty uchar red\nproperty uchar green\nproperty uchar blue\n"
+                             "end_header\n1.25 -2e1 +3 4 5 6\n7 " + std::string(5000, '8') + " 9 1 2 3\n"
+                             "0.5\t0.25 0.125 255 0 1 extra\n\n-0.0625 1e-3 2 0 0 255";
+    for (const std::size_t block : {std::size_t(3), std::size_t(1) << 20}) {
+        SCOPED_TRACE(block);
+        auto in = pipeline::Reader::over_text(file);
+        const PlyHeader header = std::get<PlyHeader>(read_header(in));
+        VertexSource source(in, header, block);
+        ASSERT_TRUE(source.skip_leading_elements());
+        Vertex v;
+        ASSERT_EQ(source.next(v), Outcome::vertex);
+        EXPECT_EQ(std::tuple(v.x, v.y, v.z, v.r, v.g, v.b), std::tuple(1.25, -20.0, 3.0, 4, 5, 6));
+        EXPECT_EQ(source.next(v), Outcome::malformed); // a word longer than any number
+        EXPECT_EQ(source.next(v), Outcome::malformed); // a value too many
+        ASSERT_EQ(source.next(v), Outcome::vertex);    // the last line, without its line end
+        EXPECT_EQ(std::tuple(v.x, v.y, v.b), std::tuple(-0.0625, 1e-3, 255));
+        EXPECT_EQ(source.next(v), Outcome::end);
+    }
 }
