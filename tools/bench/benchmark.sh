@@ -86,6 +86,10 @@ partie memoire || memoire=
 
 programmes=(plyunpack markerpick framefit delimiter echantillonnage reliefstat)
 flux=(plyunpack markerpick delimiter echantillonnage) # the streaming programs
+# The files each program reads: with those it writes, the bytes it moves.
+declare -A entrees=([plyunpack]="option-0000.ply" [markerpick]="f_x.txt f_y.txt f_z.txt f_color.txt"
+  [framefit]="coin_O.txt coin_X.txt coin_Y.txt" [delimiter]="base.txt f_x.txt f_y.txt f_z.txt f_color.txt"
+  [echantillonnage]="cloud.txt" [reliefstat]="grille.txt")
 
 # --- the two builds ----------------------------------------------------------
 construire() { # directory, cmake options...
@@ -179,7 +183,7 @@ PY
 fi
 
 # --- runs ----------------------------------------------------------------------
-declare -A meilleur memoire_max
+declare -A meilleur memoire_max octets
 differences=()
 horodatage='s#\[[0-9]+/[0-9]+/[0-9]+  [0-9]+:[0-9]+:[0-9]+\]#[T]#g'
 
@@ -188,6 +192,7 @@ horodatage='s#\[[0-9]+/[0-9]+/[0-9]+  [0-9]+:[0-9]+:[0-9]+\]#[T]#g'
 lancer() { # build (ref|rap|c), bin dir, run dir, key, program
   local build=$1 bin=$2 dir=$3 cle=$4 programme=$5 mesure statut=0
   mesure=$(mktemp)
+  touch "$dir.debut"
   (cd "$dir" && /usr/bin/time -o "$mesure" -f "%e %U %S %M" "$bin/$programme" \
     >"$dir.sortie.$programme" 2>"$dir.erreur.$programme" </dev/null) || statut=$?
   echo "$statut" >"$dir.statut.$programme"
@@ -199,6 +204,10 @@ lancer() { # build (ref|rap|c), bin dir, run dir, key, program
     meilleur[$k,cpu]=$(awk -v u="$utilisateur" -v s="$systeme" 'BEGIN { printf "%.2f", u + s }')
   fi
   if [ -z "${memoire_max[$k]:-}" ] || ((kio > ${memoire_max[$k]})); then memoire_max[$k]=$kio; fi
+  # Bytes read (its input files) and written (the files it changed).
+  octets[$k]=$( (cd "$dir" && stat -c %s ${entrees[$programme]} 2>/dev/null
+    find . -maxdepth 1 -type f -newer "$dir.debut" -printf '%s\n') | awk '{ s += $1 } END { print s + 0 }')
+  rm -f "$dir.debut"
 }
 
 # Both builds wrote the same: every file, the streams and the status.
@@ -299,7 +308,11 @@ ligne_temps() { # label, key, target ratio (or empty)
   fi
   local cpu_c=${meilleur[c,$2,cpu]:--} memoire_c=-
   [ -n "$c" ] && memoire_c=$(mio "${memoire_max[c,$2]}")
-  echo "| $1 | ${c:--} | $r | $f | $qc | $qr | $cpu_c / ${meilleur[ref,$2,cpu]} / ${meilleur[rap,$2,cpu]} | $memoire_c / $(mio "${memoire_max[ref,$2]}") / $(mio "${memoire_max[rap,$2]}") | $etat |"
+  # The floor: the bytes moved, copied at the page cache's rate.
+  local mo plancher
+  mo=$(awk -v o="${octets[rap,$2]}" 'BEGIN { printf "%.0f", o / 1e6 }')
+  plancher=$(awk -v m="$mo" -v d="${copie:-0}" 'BEGIN { if (d > 0) printf "%.3f", m / d; else printf "-" }')
+  echo "| $1 | ${c:--} | $r | $f | $qc | $qr | $cpu_c / ${meilleur[ref,$2,cpu]} / ${meilleur[rap,$2,cpu]} | $memoire_c / $(mio "${memoire_max[ref,$2]}") / $(mio "${memoire_max[rap,$2]}") | $mo | $plancher | $etat |"
 }
 machine=$(lscpu | sed -n 's/^Model name: *//p' | head -1)
 {
@@ -310,8 +323,11 @@ machine=$(lscpu | sed -n 's/^Model name: *//p' | head -1)
   echo "C simple : tools/bench/baseline, C17 -O2, un fscanf ou fprintf par ligne (framefit : celui de la version rapide)."
   echo "Rapport C : C simple / rapide (l'objectif) ; rapport ref : reference / rapide."
   echo
-  echo "| Programme | C simple (s) | Reference (s) | Rapide (s) | Rapport C | Rapport ref | CPU C / ref / rapide (s) | Memoire C / ref / rapide (Mio) | Objectif (rapport C) |"
-  echo "|---|---|---|---|---|---|---|---|---|"
+  echo "Mo lus et ecrits : les fichiers que le programme lit et ceux qu'il ecrit ; plancher : ces octets au debit du"
+  echo "cache de pages (ci-dessous), le temps d'un programme qui ne ferait que les copier."
+  echo
+  echo "| Programme | C simple (s) | Reference (s) | Rapide (s) | Rapport C | Rapport ref | CPU C / ref / rapide (s) | Memoire C / ref / rapide (Mio) | Mo lus et ecrits | Plancher (s) | Objectif (rapport C) |"
+  echo "|---|---|---|---|---|---|---|---|---|---|---|"
   for programme in "${programmes[@]}"; do
     partie route || break
     cible=""
