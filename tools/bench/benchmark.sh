@@ -45,7 +45,7 @@ Parties (par defaut route,reliefstat,memoire) :
               ASCII avec commentaire et qualite, binaire (--plyunpack : seule)
   memoire     memoire de pointe des programmes en flux sur de plus grands nuages
 Fichiers : build/bench (jusqu'a 8 Go), le tableau dans build/bench/resultats.md.
-Duree : environ 15 minutes sur deux coeurs.
+Duree : environ 12 minutes sur deux coeurs libres.
 Statut de sortie : 0 fait ; 1 une sortie differe ; 2 option inconnue ou outil absent.
 AIDE
     exit 0
