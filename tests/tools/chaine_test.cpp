@@ -247,20 +247,16 @@ TEST(Chain, SummaryAfterACompleteRun)
         << s.err;
 }
 
+// A folder where a chain holds the lock: another one runs nothing there.
 TEST(Chain, OneChainPerFolder)
 {
     const Stand stand;
-    // The chain that gets the lock waits in plyunpack until the other has ended.
-    stand.act("plyunpack", "i=0; while [ ! -f fini ] && [ $i -lt 100 ]; do sleep 0.1; i=$((i+1)); done\n");
-    program_test::run_executable("/bin/bash",
-                                 {"-c", "{ $chaine 2>un; echo $? >>statuts; touch fini; } & "
-                                        "{ $chaine 2>deux; echo $? >>statuts; touch fini; }; wait"},
-                                 stand.work.path(),
-                                 {"PATH=/usr/bin:/bin", "chaine=" + (stand.bin.path() / "rugosite-chaine").string()});
-    EXPECT_EQ(stand.work.read("statuts"), "75\n0\n");
-    EXPECT_EQ(stand.work.read("appels.txt"), "plyunpack\nmarkerpick\nframefit\ndelimiter\nechantillonnage\nreliefstat\n");
-    const std::string err = stand.work.read("un") + stand.work.read("deux");
-    EXPECT_NE(err.find("rugosite-chaine : une autre rugosite-chaine travaille deja dans "), std::string::npos) << err;
+    const auto r = program_test::run_executable(
+        "/usr/bin/flock", {".rugosite-chaine-verrou", (stand.bin.path() / "rugosite-chaine").string()},
+        stand.work.path(), {"PATH=/usr/bin:/bin"});
+    EXPECT_EQ(r.status, 75);
+    EXPECT_TRUE(r.err.starts_with("rugosite-chaine : une autre rugosite-chaine travaille deja dans ")) << r.err;
+    EXPECT_FALSE(stand.work.exists("appels.txt"));
     EXPECT_EQ(stand.run({}).status, 0); // the lock goes with its holder
 }
 
