@@ -79,7 +79,6 @@ TEST(Chain, RunsTheRoadInOrderAndPassesArgumentsOn)
                      "sortie de echantillonnagesortie de reliefstat");
     EXPECT_EQ(r.err, "rugosite-chaine : pas de resume de la mesure : f_color.txt manque apres la chaine\n"
                      "sortie de rugosite-rapport");
-    EXPECT_FALSE(stand.work.exists("precedent")); // a first run has nothing to put aside
 
     stand.work.write("statut-rugosite-rapport", "3");
     const auto f = stand.run({});
@@ -177,7 +176,6 @@ TEST(Chain, StopsAtTheFirstFailureAndSaysWhy)
         EXPECT_EQ(r.err, c.err + "rugosite-chaine : arret apres " + c.program + ", statut de sortie " +
                              std::to_string(c.status) + "\n");
         EXPECT_TRUE(stand.work.read("appels.txt").ends_with(c.program + "\n"));
-        EXPECT_TRUE(r.out.ends_with("sortie de " + c.program));
     }
 }
 
@@ -221,8 +219,6 @@ TEST(Chain, SummaryAfterACompleteRun)
                                                 {"PATH=/usr/bin:/bin", "TMPDIR=" + temporary.path().string()});
     EXPECT_EQ(r.status, 0);
     EXPECT_TRUE(fs::is_empty(temporary.path()));
-    // reliefstat's output passes through whole.
-    EXPECT_TRUE(r.out.ends_with("sortie de reliefstat\nmoy=0.512345 cm\n\nL ecart est RMS=1.250000 cm\n")) << r.out;
     // (The lines of points read, per corner, the grid and the RMS height are
     // checked on real clouds in tests/road.)
     const std::string expected[] = {
