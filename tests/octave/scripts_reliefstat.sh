@@ -37,7 +37,7 @@ mode=${3:-verification}
 # Without gnuplot, Octave has no toolkit that draws without a display.
 if ! command -v octave-cli >/dev/null || ! command -v gnuplot >/dev/null ||
   ! octave-cli --no-gui --norc --eval "pkg load optim" >/dev/null 2>&1; then
-  echo "NOTICE: octave-cli, son paquet optim (lsqcurvefit) ou gnuplot absent : les scripts MATLAB de reliefstat ne sont pas verifies"
+  echo "NOTICE: octave-cli, octave-optim ou gnuplot absent : les scripts MATLAB de reliefstat ne sont pas verifies"
   exit 77
 fi
 travail=$(mktemp -d)

@@ -41,14 +41,11 @@ std::vector<std::pair<std::string, std::string>> champs(const std::string& route
 
 TEST(Campagne, EtapesFaitesSelonLeProgrammeEnEchec)
 {
-    using campagne::etape_faite;
-    EXPECT_TRUE(etape_faite("photogrammetrique", "", "rugosite-rapport"));
-    EXPECT_TRUE(etape_faite("photogrammetrique", "framefit", "markerpick"));
-    EXPECT_FALSE(etape_faite("photogrammetrique", "framefit", "framefit"));
-    EXPECT_FALSE(etape_faite("manuelle", "", "plyunpack"));
-    EXPECT_TRUE(etape_faite("manuelle", "rugosite-rapport", "reliefstat"));
+    // (The steps before and at a failing program, and the manual road's, are
+    // seen in the markers of the next test.)
+    EXPECT_TRUE(campagne::etape_faite("manuelle", "rugosite-rapport", "reliefstat"));
     // A refusal before any program ran (settings, the runner itself).
-    EXPECT_FALSE(etape_faite("photogrammetrique", "rugosite-chaine", "plyunpack"));
+    EXPECT_FALSE(campagne::etape_faite("photogrammetrique", "rugosite-chaine", "plyunpack"));
 }
 
 TEST(Campagne, LaMarqueNeLitQueLesFichiersDeCetteExecution)

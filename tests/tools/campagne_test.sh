@@ -26,10 +26,9 @@ rapport="--tirages 20 --fils 1"
 
 # --- the folders -------------------------------------------------------------
 modele=$work/modele
-mkdir -p "$modele"
 noms=()
 for i in $(seq -w 1 13); do
-    mkdir "$modele/p$i"
+    mkdir -p "$modele/p$i"
     (cd "$modele/p$i" && "$bin/rugosite-synthese" nuage --points $((20000 + 1500 * 10#$i)) --graine "$i" \
         --longueur 8 >/dev/null) || fail "generation de p$i"
     noms+=("p$i")
@@ -220,8 +219,7 @@ fi
 # --- installed, refusals --------------------------------------------------------
 installe=$work/installe
 if cmake --install "$bin/.." --prefix "$installe" >"$work/installation" 2>&1; then
-    cp -a "$modele/m1" "$work/m1-installe"
-    out=$(cd "$work" && PATH=/usr/bin:/bin "$installe/bin/rugosite-campagne" --rapport "$rapport" m1-installe 2>&1)
+    out=$(cd "$work/a" && PATH=/usr/bin:/bin "$installe/bin/rugosite-campagne" --rapport "$rapport" m1 2>&1)
     (($? == 0)) || fail "campagne installee : $out"
 else
     echo "!! NOTICE: la construction n'a pas pu etre installee ($(tail -n 1 "$work/installation")) :" \

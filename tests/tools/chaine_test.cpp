@@ -14,20 +14,18 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const char* const road[] = {"plyunpack", "markerpick", "framefit", "delimiter", "echantillonnage", "reliefstat"};
+const char* const programs[] = {"plyunpack",       "markerpick", "framefit",        "delimiter",
+                                 "echantillonnage", "reliefstat", "rugosite-rapport"};
 
-// A directory holding a copy of the runner and one stand-in per program
-// (or all but `left_out`).
+// A directory holding a copy of the runner and one stand-in per program and
+// for the report (or all but `left_out`).
 struct Stand {
     program_test::WorkDir bin, work;
 
-    explicit Stand(const std::string& left_out = "", bool with_report = false)
+    explicit Stand(const std::string& left_out = "")
     {
         fs::copy_file(program_test::program_path("rugosite-chaine"), bin.path() / "rugosite-chaine");
-        std::vector<std::string> programs(std::begin(road), std::end(road));
-        if (with_report)
-            programs.push_back("rugosite-rapport");
-        for (const std::string& name : programs) {
+        for (const std::string name : programs) {
             if (name == left_out)
                 continue;
             bin.write(name, "#!/bin/sh\n"
@@ -63,7 +61,7 @@ struct Stand {
 // status, the chain's files being complete.
 TEST(Chain, RunsTheRoadInOrderAndPassesArgumentsOn)
 {
-    const Stand stand("", true);
+    const Stand stand;
     const auto r = stand.run({"230,110,30", "155,25,50", "180,180,105", "12.5", "--", "100", "0,5"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(stand.work.read("appels.txt"), "plyunpack\n"
@@ -268,10 +266,8 @@ TEST(Chain, InterruptionSaysWhereItStopped)
         const auto r = program_test::run_executable("/usr/bin/setsid", {(stand.bin.path() / "rugosite-chaine").string()},
                                           stand.work.path(), {"PATH=/usr/bin:/bin"});
         EXPECT_EQ(r.status, status);
-        EXPECT_NE(r.err.find("rugosite-chaine : interrompue pendant framefit : le repertoire " +
-                             stand.work.path().string() + " est incomplet"),
-                  std::string::npos)
-            << r.err;
+        const std::string told = "interrompue pendant framefit : le repertoire " + stand.work.path().string();
+        EXPECT_NE(r.err.find("rugosite-chaine : " + told + " est incomplet"), std::string::npos) << r.err;
         EXPECT_EQ(stand.work.read("appels.txt"), "plyunpack\nmarkerpick\nframefit\n");
     }
 }
