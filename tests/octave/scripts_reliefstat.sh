@@ -34,29 +34,14 @@ reliefstat=$(realpath "$1")
 generateur=$(realpath "$2")
 mode=${3:-verification}
 
-if ! command -v octave-cli >/dev/null 2>&1; then
-  echo "NOTICE: octave-cli absent : les scripts MATLAB de reliefstat ne sont pas verifies"
-  exit 77
-fi
-if ! octave-cli --no-gui --norc --eval "pkg load optim" >/dev/null 2>&1; then
-  echo "NOTICE: paquet Octave optim absent (lsqcurvefit) : les scripts MATLAB de reliefstat ne sont pas verifies"
+# Without gnuplot, Octave has no toolkit that draws without a display.
+if ! command -v octave-cli >/dev/null || ! command -v gnuplot >/dev/null ||
+  ! octave-cli --no-gui --norc --eval "pkg load optim" >/dev/null 2>&1; then
+  echo "NOTICE: octave-cli, octave-optim ou gnuplot absent : les scripts MATLAB de reliefstat ne sont pas verifies"
   exit 77
 fi
 travail=$(mktemp -d)
 trap 'rm -rf "$travail"' EXIT
-
-# Without gnuplot, Octave has no toolkit that draws without a display: the
-# drawing calls are then replaced by functions that do nothing, and all the
-# rest of the scripts still runs.
-chemin=""
-if ! command -v gnuplot >/dev/null 2>&1; then
-  echo "NOTICE: gnuplot absent : les appels graphiques des scripts sont neutralises"
-  mkdir "$travail/sans_dessin"
-  for f in figure surf stem plot xlim xlabel ylabel title legend hold axis; do
-    printf 'function varargout = %s(varargin)\n  varargout = cell(1, nargout);\nend\n' "$f" >"$travail/sans_dessin/$f.m"
-  done
-  chemin="addpath('$travail/sans_dessin');"
-fi
 
 # Each script begins with "clear all": what the checks need after it is
 # written out again.
@@ -75,7 +60,6 @@ FIN
 
 lancer_octave() { # dir -> prints the VISU and FIT lines
   (cd "$1" && octave-cli --no-gui --norc --no-history --eval "
-    $chemin
     pkg load optim;
     set(0, 'defaultfigurevisible', 'off');
     $(verifier_visu visu_grille_initiale GRILLE.txt)
@@ -102,10 +86,7 @@ cas() { # name rows columns step s L tol_s L_min/L L_max/L seeds...
     (cd "$dir" && "$reliefstat" >/dev/null) || { echo "ECHEC $nom $graine : reliefstat"; echecs=$((echecs + 1)); continue; }
     local sortie
     sortie=$(lancer_octave "$dir")
-    if [ "$mode" = essais ]; then
-      echo "$nom $graine $(grep '^FIT' <<<"$sortie")"
-      continue
-    fi
+    [ "$mode" = essais ] && { echo "$nom $graine $(grep '^FIT' <<<"$sortie")"; continue; }
     if ! awk -v s="$s" -v L="$L" -v ts="$tol_s" -v bL="$bas_L" -v hL="$haut_L" -v nom="$nom $graine" '
         /^VISU/ { if ($3 != 1) { print "ECHEC " nom " : " $2 " ne reproduit pas sa grille"; bad = 1 } ; visu++ }
         /^ERREUR/ { print "ECHEC " nom " : " $0; bad = 1 }
@@ -119,16 +100,10 @@ cas() { # name rows columns step s L tol_s L_min/L L_max/L seeds...
   done
 }
 
-if [ "$mode" = essais ]; then
-  graines=$(seq 1 30)
-  cas grande 201 201 0.5 2 5 0 0 0 $graines
-  cas manuelle 40 25 2.0 0.5 6 0 0 0 $graines
-  exit 0
-fi
-cas grande 201 201 0.5 2 5 0.16 0.6 1.6 3 17
-cas manuelle 40 25 2.0 0.5 6 0.40 0.5 2.0 3 17 28
-if [ "$echecs" -gt 0 ]; then
-  echo "$echecs echec(s)"
-  exit 1
-fi
+graines_grande="3 17" graines_manuelle="3 17 28"
+[ "$mode" = essais ] && graines_grande=$(seq 1 30) graines_manuelle=$(seq 1 30)
+cas grande 201 201 0.5 2 5 0.16 0.6 1.6 $graines_grande
+cas manuelle 40 25 2.0 0.5 6 0.40 0.5 2.0 $graines_manuelle
+[ "$mode" = essais ] && exit 0
+[ "$echecs" -eq 0 ] || { echo "$echecs echec(s)"; exit 1; }
 echo "scripts de reliefstat : ajustements dans les tolerances"

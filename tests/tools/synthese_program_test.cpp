@@ -8,14 +8,7 @@
 #include <filesystem>
 #include <map>
 
-namespace {
-
-program_test::RunResult synthese(const program_test::WorkDir& dir, const std::vector<std::string>& args)
-{
-    return program_test::run("rugosite-synthese", args, dir);
-}
-
-} // namespace
+using program_test::run;
 
 // Run in a measurement folder, the generator replaces nothing there unless
 // told to: a French sentence, status 1, the folder as it was. A file that
@@ -29,14 +22,14 @@ TEST(SyntheseProgram, ReplacesAFileOnlyWhenTold)
         SCOPED_TRACE(present);
         const program_test::WorkDir dir;
         dir.write(present, "mesure reelle\n");
-        auto r = synthese(dir, args);
+        auto r = run("rugosite-synthese", args, dir);
         EXPECT_EQ(r.status, 1);
         EXPECT_TRUE(r.err.starts_with("rugosite-synthese : " + present + " existe deja dans ")) << r.err;
         EXPECT_EQ(dir.files(), (std::map<std::string, std::string>{{present, "mesure reelle\n"}}));
 
         auto replacing = args;
         replacing.push_back("--remplacer");
-        r = synthese(dir, replacing);
+        r = run("rugosite-synthese", replacing, dir);
         EXPECT_EQ(r.status, 0) << r.err;
         EXPECT_EQ(dir.files().size(), 2u);
         EXPECT_NE(dir.read(present), "mesure reelle\n");
@@ -55,8 +48,10 @@ TEST(SyntheseProgram, MemoryDoesNotGrowWithThePoints)
 {
     const program_test::WorkDir small, large;
     // Both clouds interpolate their heights on the same lattice.
-    const auto a = synthese(small, {"nuage", "--points", "50000", "--points-coin", "20", "--modes", "64"});
-    const auto b = synthese(large, {"nuage", "--points", "500000", "--points-coin", "20", "--modes", "64"});
+    std::vector<std::string> args{"nuage", "--points", "50000", "--points-coin", "20", "--modes", "64"};
+    const auto a = run("rugosite-synthese", args, small);
+    args[2] = "500000";
+    const auto b = run("rugosite-synthese", args, large);
     ASSERT_EQ(a.status, 0);
     ASSERT_EQ(b.status, 0);
     // Ten times the points; a cloud held in memory would add some 20 MiB.
