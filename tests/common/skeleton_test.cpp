@@ -23,15 +23,13 @@ struct Lecture {
     std::string fautif;
 };
 
-std::string texte(const pipeline::Sommet& s, Nuage::Lecture lecture)
+// Every field: those of the other reading stay zero.
+std::string texte(const pipeline::Sommet& s)
 {
-    char t[200];
-    if (lecture == Nuage::Lecture::couleurs_d_abord)
-        std::snprintf(t, sizeof t, "%.17g %.17g %.17g %d %d %d", s.x.value(), s.y.value(), s.z.value(), s.rgb[0],
-                      s.rgb[1], s.rgb[2]);
-    else
-        std::snprintf(t, sizeof t, "%.17g %.17g %.17g %.17g %.17g %.17g", s.point[0], s.point[1], s.point[2],
-                      s.couleur[0], s.couleur[1], s.couleur[2]);
+    char t[400];
+    std::snprintf(t, sizeof t, "%.17g %.17g %.17g %d %d %d %.17g %.17g %.17g %.17g %.17g %.17g", s.x.value(),
+                  s.y.value(), s.z.value(), s.rgb[0], s.rgb[1], s.rgb[2], s.point[0], s.point[1], s.point[2],
+                  s.couleur[0], s.couleur[1], s.couleur[2]);
     return t;
 }
 
@@ -61,7 +59,7 @@ Lecture pas_a_pas(const Fichiers& f, Nuage::Lecture lecture)
                 return l;
             }
         }
-        l.sommets.push_back(texte(s, lecture));
+        l.sommets.push_back(texte(s));
     }
 }
 
@@ -71,7 +69,7 @@ Lecture par_blocs(const Fichiers& f, Nuage::Lecture lecture, std::size_t octets)
                 lecture, octets);
     Lecture l;
     while (const pipeline::Sommet* s = nuage.suivant())
-        l.sommets.push_back(texte(*s, lecture));
+        l.sommets.push_back(texte(*s));
     EXPECT_EQ(nuage.suivant(), nullptr); // stays at the end
     l.fautif = nuage.fichier_fautif() ? nuage.fichier_fautif() : "";
     return l;

@@ -57,6 +57,7 @@ TEST(TwoStage, EveryRecordInOrderUpToAStopOrAFailure)
     Passage stopped;
     run(stopped, 1000, 4, 5);
     EXPECT_EQ(stopped.consumed, upto(5));
+    EXPECT_LE(stopped.produced, 5 + 2 * 4 + 4); // at most two lots ahead
     for (int at : {0, 3, 4, 10}) {
         Passage r;
         EXPECT_THROW(run(r, 1000, 4, -1, at), std::runtime_error);
