@@ -110,7 +110,7 @@ TEST(GridFile, TheTwoTestsOfARealCellAtTheMarkersBounds)
 // anywhere, against the plain loops of scans: the same values, the same end
 // and the same file named. Odd texts are each read as the four files, and as a
 // cloud of triplets; then clouds whose file `casse` ends early or holds a word
-// at a lot boundary (2048 vertices), read in blocks of lot boundaries.
+// at a lot boundary (2048 vertices).
 TEST(CloudReaders, BlocksCutAnywhereReadAsThePlainLoops)
 {
     std::vector<Fichiers> nuages;
@@ -126,7 +126,7 @@ TEST(CloudReaders, BlocksCutAnywhereReadAsThePlainLoops)
         nuages.push_back(Fichiers{t, t, t, t});
     for (const char* suite : {" \n\t\n", "1 2 x\n"})
         nuages.push_back(Fichiers{points + suite, points + suite, points + suite, points + suite});
-    const std::size_t impairs = nuages.size();
+    const std::size_t en_petits_blocs = nuages.size(); // the clouds read in blocks of 1 and 5 bytes too
     nuages.push_back(nuage_de(4100, -1, 0, true));
     for (int casse = 0; casse < 4; ++casse)
         for (const int ou : {0, 2047, 2048, 2049, 4096})
@@ -136,7 +136,7 @@ TEST(CloudReaders, BlocksCutAnywhereReadAsThePlainLoops)
     for (std::size_t k = 0; k < nuages.size(); ++k) {
         const Lecture attendues[] = {pas_a_pas(nuages[k], lectures[0]), pas_a_pas(nuages[k], lectures[1])};
         for (const std::size_t octets : {std::size_t{1}, std::size_t{5}, std::size_t{4096}, pipeline::block_bytes}) {
-            if (k >= impairs && octets < 4096)
+            if (k >= en_petits_blocs && octets < 4096)
                 continue;
             SCOPED_TRACE(testing::Message() << "nuage " << k << ", blocs de " << octets << " octets");
             for (int l = 0; l < 2; ++l) {
