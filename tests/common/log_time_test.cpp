@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/support/program_run.hpp"
+#include <array>
+#include <ctime>
+#include <utility>
 
 TEST(LogTime, FieldsAreNotPadded)
 {
@@ -20,17 +22,4 @@ TEST(LogTime, FieldsAreNotPadded)
         pipeline::log_time(w, t);
         EXPECT_EQ(w.memory_text(), line);
     }
-}
-
-TEST(LogTime, FailureReportedOnScreenAndAsALogEntry)
-{
-    pipeline::Writer screen = pipeline::Writer::in_memory();
-    pipeline::Writer log = pipeline::Writer::in_memory();
-    log.text("execution x\n");
-    // A %s or %d in a message is text, never a conversion.
-    pipeline::report_failure(screen, log, "Le fichier 100%s.txt n'a pas pu etre ouvert... arret\n");
-    pipeline::report_failure(screen, log, "sans fin de ligne");
-    EXPECT_EQ(screen.memory_text(), "Le fichier 100%s.txt n'a pas pu etre ouvert... arret\nsans fin de ligne");
-    EXPECT_EQ(program_test::without_timestamps(log.memory_text()),
-              "execution x\n[T]\nLe fichier 100%s.txt n'a pas pu etre ouvert... arret\n[T]\nsans fin de ligne");
 }

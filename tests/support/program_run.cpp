@@ -7,8 +7,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -123,22 +123,13 @@ RunResult run_executable(const fs::path& exe, const std::vector<std::string>& ar
 
 std::string without_timestamps(const std::string& text)
 {
-    // "[d/m/y  h:m:s]": digits between these separators. (By hand: GCC's
-    // <regex> trips its own maybe-uninitialized warning at -O1.)
-    const auto stamp_end = [&](std::size_t i) {
-        for (const char* after : {"/", "/", "  ", ":", ":", "]"}) {
-            const std::size_t digits = text.find_first_not_of("0123456789", i);
-            if (digits == i || digits == std::string::npos || text.compare(digits, std::strlen(after), after) != 0)
-                return std::string::npos;
-            i = digits + std::strlen(after);
-        }
-        return i;
-    };
     std::string out;
-    for (std::size_t i = 0; i < text.size();) {
-        const std::size_t end = text[i] == '[' ? stamp_end(i + 1) : std::string::npos;
-        out += end == std::string::npos ? std::string(1, text[i]) : "[T]";
-        i = end == std::string::npos ? i + 1 : end;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        int end = 0; // past a stamp "[d/m/y  h:m:s]" that starts here
+        if (text[i] == '[')
+            std::sscanf(text.c_str() + i, "[%*[0-9]/%*[0-9]/%*[0-9]  %*[0-9]:%*[0-9]:%*[0-9]]%n", &end);
+        out += end > 0 ? "[T]" : text.substr(i, 1);
+        i += end > 0 ? static_cast<std::size_t>(end) - 1 : 0;
     }
     return out;
 }
