@@ -249,11 +249,6 @@ bool Output::close()
     return !s.failed;
 }
 
-bool Output::failed() const
-{
-    return s_->failed || (s_->kind == Sink::Kind::standard && std::ferror(stdout));
-}
-
 int Output::error() const
 {
     return s_->error;

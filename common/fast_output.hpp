@@ -81,7 +81,6 @@ public:
     bool flush();
     std::string memory_text();
     bool close();
-    bool failed() const;
     int error() const;
 
     // The buffered output, at a fixed address: the open files are listed, to
