@@ -97,8 +97,6 @@ public:
         std::string memory;
         bool failed = false;
         int error = 0; // errno of the first failure
-        Sink* newer = nullptr; // the open files, newest first
-        Sink* older = nullptr;
     };
 
 private:
