@@ -136,19 +136,6 @@ Input::Source::~Source()
 
 Input::Input(std::unique_ptr<Source> owned) : owned_(std::move(owned)), s_(owned_.get()) {}
 
-Input::Input(Input&& other) noexcept : owned_(std::move(other.owned_)), s_(std::exchange(other.s_, nullptr)) {}
-
-Input& Input::operator=(Input&& other) noexcept
-{
-    if (this != &other) {
-        owned_ = std::move(other.owned_);
-        s_ = std::exchange(other.s_, nullptr);
-    }
-    return *this;
-}
-
-Input::~Input() = default;
-
 std::optional<Input> Input::open(const std::string& name)
 {
     const int fd = ::open(name.c_str(), O_RDONLY);

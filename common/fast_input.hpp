@@ -32,10 +32,6 @@ public:
     // bytes at each refill (tests of the refills' seams).
     static Input over_text_in_pieces(std::string_view text, std::size_t piece);
 
-    Input(Input&&) noexcept;
-    Input& operator=(Input&&) noexcept;
-    ~Input();
-
     int convert_double(double& value);
     int convert_number(NumberText& number);
     int convert_float(float& value);

@@ -9,13 +9,14 @@
 #include <sys/types.h>
 #include <unistd.h>
 #include <utility>
+#include <vector>
 
 namespace pipeline::fast_backend {
 
 namespace {
 
 std::mutex open_files_mutex;
-Output::Sink* newest_open_file = nullptr;
+std::vector<Output::Sink*> open_files; // oldest first
 
 // 0 when every byte is written, or the system's error number.
 int write_all(int fd, const char* bytes, std::size_t n)
@@ -66,8 +67,8 @@ void drain(Output::Sink& s)
 void flush_open_files()
 {
     const std::lock_guard lock(open_files_mutex);
-    for (Output::Sink* s = newest_open_file; s; s = s->older)
-        drain(*s);
+    for (auto s = open_files.rbegin(); s != open_files.rend(); ++s) // newest first, as the C library
+        drain(**s);
 }
 
 void link_open_file(Output::Sink& s)
@@ -75,22 +76,13 @@ void link_open_file(Output::Sink& s)
     const std::lock_guard lock(open_files_mutex);
     static const bool registered = std::atexit(flush_open_files) == 0;
     (void)registered;
-    s.older = newest_open_file;
-    if (newest_open_file)
-        newest_open_file->newer = &s;
-    newest_open_file = &s;
+    open_files.push_back(&s);
 }
 
 void unlink_open_file(Output::Sink& s)
 {
     const std::lock_guard lock(open_files_mutex);
-    if (s.newer)
-        s.newer->older = s.older;
-    else if (newest_open_file == &s)
-        newest_open_file = s.older;
-    if (s.older)
-        s.older->newer = s.newer;
-    s.newer = s.older = nullptr;
+    std::erase(open_files, &s);
 }
 
 // The open(2) flags of a fopen mode, or -1 for a mode that fopen refuses.
@@ -247,11 +239,6 @@ bool Output::close()
         fail(s, errno);
     s.fd = -1;
     return !s.failed;
-}
-
-bool Output::failed() const
-{
-    return s_->failed || (s_->kind == Sink::Kind::standard && std::ferror(stdout));
 }
 
 int Output::error() const

@@ -81,7 +81,6 @@ public:
     bool flush();
     std::string memory_text();
     bool close();
-    bool failed() const;
     int error() const;
 
     // The buffered output, at a fixed address: the open files are listed, to
@@ -98,8 +97,6 @@ public:
         std::string memory;
         bool failed = false;
         int error = 0; // errno of the first failure
-        Sink* newer = nullptr; // the open files, newest first
-        Sink* older = nullptr;
     };
 
 private:

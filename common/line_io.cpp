@@ -180,11 +180,6 @@ bool Writer::close()
     return impl_->out.close();
 }
 
-bool Writer::failed() const
-{
-    return impl_->out.failed();
-}
-
 int Writer::error() const
 {
     return impl_->out.error();

@@ -115,8 +115,6 @@ public:
     std::string memory_text();
     // Closes an owned file (standard output is only flushed); false on a write error.
     bool close();
-    // True once a write has failed.
-    bool failed() const;
     // The system's error number of the first failed write or close (ENOSPC,
     // EIO...), 0 when none failed or the system gave none.
     int error() const;

@@ -11,21 +11,21 @@
 // touch nothing the calling thread uses meanwhile (reading input files of its
 // own is the use). The reference build, a machine of one core, or a thread
 // that can't be started fill each lot on the calling thread when it is asked
-// for. The destructor stops the filling and waits for it.
+// for. The destructor waits for the filling under way.
 #pragma once
 
-#include <condition_variable>
 #include <exception>
 #include <functional>
-#include <mutex>
+#include <semaphore>
 #include <thread>
+#include <utility>
 
 namespace pipeline {
 
 class ReadAhead {
 public:
     using Fill = std::function<bool(int lot)>;
-    explicit ReadAhead(Fill fill);
+    explicit ReadAhead(Fill fill) : fill_(std::move(fill)) {}
     ReadAhead(const ReadAhead&) = delete;
     ReadAhead& operator=(const ReadAhead&) = delete;
     ~ReadAhead();
@@ -34,20 +34,18 @@ public:
     int next();
 
 private:
-    void start();
-    void produce();
+    void fill_one(); // fills lot_, keeping what fill says or throws
 
     Fill fill_;
     bool started_ = false;
-    bool on_thread_ = false;
-    int given_ = -1;        // the lot the caller holds
-    bool given_last_ = false;
-    std::mutex m_;
-    std::condition_variable changed_;
-    bool ready_[2] = {false, false};
-    bool last_[2] = {false, false};
-    std::exception_ptr failure_[2];
+    bool ended_ = false;   // the last lot was given
+    bool pending_ = false; // the thread fills lot_
+    int lot_ = 0;          // the lot filled next, or being filled
+    bool more_ = true;
+    std::exception_ptr failure_;
     bool stop_ = false;
+    // The thread fills lot_ after each release of `go`, and releases `done`.
+    std::binary_semaphore go_{0}, done_{0};
     std::thread thread_;
 };
 

@@ -14,18 +14,29 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace pipeline::stdio_backend {
+
+// A C stream and what it needs while it is open: the bytes a text reader
+// reads from, the buffer and size that open_memstream keeps the addresses of.
+// It lives apart, so that Input and Output may move.
+struct Stream {
+    std::FILE* file = nullptr;
+    bool owned = true; // closed with the Stream (stdin and stdout are not)
+    std::string text;
+    char* data = nullptr;
+    std::size_t size = 0;
+    bool failed = false;
+    int error = 0; // errno of the first failure
+    ~Stream();
+};
 
 class Input {
 public:
     static std::optional<Input> open(const std::string& name);
     static Input over_text(std::string_view text);
     static Input standard_input();
-
-    Input(Input&& other) noexcept;
-    Input& operator=(Input&& other) noexcept;
-    ~Input();
 
     int convert_double(double& value);
     int convert_number(NumberText& number);
@@ -42,12 +53,8 @@ public:
     void rewind();
 
 private:
-    Input(std::FILE* file, bool owned) : file_(file), owned_(owned) {}
-    void release();
-
-    std::FILE* file_ = nullptr;
-    bool owned_ = true;
-    std::unique_ptr<std::string> text_; // the bytes a text reader reads from (fixed address)
+    explicit Input(std::unique_ptr<Stream> s) : s_(std::move(s)) {}
+    std::unique_ptr<Stream> s_;
 };
 
 class Output {
@@ -55,10 +62,6 @@ public:
     static std::optional<Output> open(const std::string& name, const char* mode);
     static Output standard_output();
     static Output in_memory();
-
-    Output(Output&& other) noexcept;
-    Output& operator=(Output&& other) noexcept;
-    ~Output();
 
     void write_fixed(double value, int decimals);
     void write_number(const NumberText& number) { write_fixed(number.value(), 6); }
@@ -68,27 +71,12 @@ public:
     bool flush();
     std::string memory_text();
     bool close();
-    bool failed() const;
     int error() const;
 
 private:
-    explicit Output(bool owned) : owned_(owned) {}
-    void release();
+    explicit Output(std::unique_ptr<Stream> s) : s_(std::move(s)) {}
     void fail();
-
-    // Buffer of an in-memory writer, managed by open_memstream, which keeps the
-    // addresses of both members: it lives apart so that the Output may move.
-    struct Memory {
-        char* data = nullptr;
-        std::size_t size = 0;
-        ~Memory();
-    };
-
-    std::FILE* file_ = nullptr;
-    bool owned_ = true;
-    bool failed_ = false;
-    int error_ = 0; // errno of the first failure
-    std::unique_ptr<Memory> memory_;
+    std::unique_ptr<Stream> s_;
 };
 
 } // namespace pipeline::stdio_backend
