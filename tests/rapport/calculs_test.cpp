@@ -70,9 +70,6 @@ TEST(RapportGrille, FilledColumnByColumnWithTheToleranceRuleAndWordsAnywhere)
     const Grille h = lire_texte("1x1x2 +1 -2\n.5   1e-400\n7 8\n\n9\n");
     EXPECT_EQ(std::tuple(h.at(0, 0), h.at(1, 0), h.at(0, 1), h.at(1, 1)), std::tuple(1.0, -2.0, 0.5, 0.0));
     EXPECT_EQ(h.hauteurs_en_trop, 3);
-    EXPECT_EQ(avertissement_en_trop(h, "g.txt"),
-              "g.txt : 3 valeurs apres les 4 hauteurs qu'annonce l'en-tete (2 x 2), ignorees");
-    EXPECT_EQ(avertissement_en_trop(lire_texte("1x1x2\n1\n2\n3\n4\n"), "g.txt"), "");
 }
 
 TEST(RapportNivellement, EachReferenceTakesAwayWhatItModels)
@@ -98,11 +95,6 @@ TEST(RapportNivellement, EachReferenceTakesAwayWhatItModels)
     EXPECT_LT(max_abs(niveler(quadrique, N, M, Nivellement::polynome2)), 1e-10);
     const auto n = niveler(plan, N, M, Nivellement::plan);
     EXPECT_TRUE(std::isnan(n[5]) && std::isnan(n[40]));
-
-    // Mean plane: the heights minus their mean, whatever the tilt.
-    const auto m = niveler(std::vector<double>{1, 2, 3, NaN}, 2, 2, Nivellement::plan_moyen);
-    EXPECT_DOUBLE_EQ(m[0], -1);
-    EXPECT_DOUBLE_EQ(m[2], 1);
 
     // Real cells all on one row can't fix a plane.
     std::vector<double> ligne(N * M, NaN);
@@ -135,15 +127,12 @@ TEST(RapportCorrelation, PooledFunctionOfReliefstatOnTheThreeByThreeGrid)
         EXPECT_NEAR(c.commune.somme[0], 57, 1e-9);
         EXPECT_EQ(c.commune.paires[0], 9);
         EXPECT_EQ(c.commune.paires[1], 0);
-        EXPECT_NEAR(c.commune.H(0), 57.0 / 9.0, 1e-12);
-        EXPECT_TRUE(std::isnan(c.commune.H(1)));
         // Each direction on its own sees every pair.
-        EXPECT_EQ(c.lignes.paires[0], 6);
-        EXPECT_NEAR(c.lignes.H(0), 9, 1e-12);
-        EXPECT_EQ(c.lignes.paires[1], 3);
-        EXPECT_NEAR(c.lignes.H(1), 36, 1e-12);
-        EXPECT_EQ(c.colonnes.paires[0], 6);
-        EXPECT_NEAR(c.colonnes.H(0), 1, 1e-12);
+        for (auto [f, e, paires, H] :
+             {std::tuple{&c.lignes, 0u, 6.0, 9.0}, {&c.lignes, 1u, 3.0, 36.0}, {&c.colonnes, 0u, 6.0, 1.0}}) {
+            EXPECT_EQ(f->paires[e], paires);
+            EXPECT_NEAR(f->H(e), H, 1e-12);
+        }
     }
 }
 
@@ -186,7 +175,7 @@ TEST(RapportPlage, CutRuleOfReliefstat)
     EXPECT_EQ(rayon_max_observation(fonction_de(croissant)), 50);
 }
 
-TEST(RapportAjustement, BothModelsRecoveredFromExactCurvesAndTheWeightsCount)
+TEST(RapportAjustement, BothModelsRecoveredFromExactCurves)
 {
     for (Modele m : {Modele::exponentiel, Modele::gaussien}) {
         Points p;
@@ -200,19 +189,6 @@ TEST(RapportAjustement, BothModelsRecoveredFromExactCurvesAndTheWeightsCount)
         EXPECT_NEAR(a.L, 4.2, 1e-8);
         EXPECT_LT(a.residu, 1e-9);
         EXPECT_EQ(a.rayons, 40);
-        // The other model fits worse.
-        const Ajustement autre = ajuster(m == Modele::exponentiel ? Modele::gaussien : Modele::exponentiel, p);
-        EXPECT_GT(autre.residu, 1e-3);
-        EXPECT_GT(autre.erreur_L, 0);
-
-        // A point far off with a tiny weight hardly moves the fit; with a
-        // heavy one it does.
-        Points q = p;
-        q.H[3] *= 3;
-        q.poids[3] = 1e-6;
-        EXPECT_NEAR(ajuster(m, q).L, 4.2, 1e-4);
-        q.poids[3] = 1e6;
-        EXPECT_GT(std::fabs(ajuster(m, q).L - 4.2), 0.05);
     }
     Points deux{{1, 2}, {1, 2}, {1, 1}};
     EXPECT_THROW(ajuster(Modele::exponentiel, deux), Erreur);

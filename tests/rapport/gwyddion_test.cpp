@@ -63,7 +63,7 @@ const std::pair<int, int> tailles[] = {{37, 24}, {24, 37}, {32, 32}};
 } // namespace
 
 // The library's 2-D density (no window, no levelling) is the same
-// periodogram per (radian/L)²: ours over 4π², zero frequency at (N/2, M/2).
+// periodogram (ours on a full grid) per (radian/L)²: ours over 4π², zero frequency at (N/2, M/2).
 // Its profile density takes a least-squares line off each line first: on a
 // grid levelled so, it is ours over 2π, without the zero and the highest
 // frequencies. Along the columns it rescales each column by the RMS of the
@@ -75,7 +75,7 @@ TEST(RapportGwyddion, SpectrumIsTheLibrarysPerCycleInsteadOfPerRadian)
         SCOPED_TRACE(N);
         const double pas = 0.5;
         const auto z = surface_essai(N, M, 3.0, static_cast<std::uint64_t>(N + M));
-        const Spectre s = spectre(SommesDecalages(z, N, M), pas);
+        const Spectre s = periodogramme(z, N, M, pas);
         const Champ lib = cible();
         gwy_data_field_2dpsdf(champ(z, N, M, pas).get(), lib.get(), GWY_WINDOWING_NONE, 0);
         const double echelle = *std::max_element(s.densite.begin(), s.densite.end()) / (4 * pi * pi);
