@@ -58,7 +58,7 @@ TEST(RapportMesure, PooledFunctionIsEveryPairAndTheTransposeGivesTheSameFigures)
 
 TEST(RapportMesure, RangeRuleSettlesOnSomeLengthsOfTheFittedL)
 {
-    // A fine grid: reliefstat's cut stops early, the rule goes to c L.
+    // A fine grid: the rule goes to c L.
     const int N = 161;
     const double L = 12.0;
     const std::vector<double> z = niveler(surface_essai(N, N, L, 11), N, N, Nivellement::plan);

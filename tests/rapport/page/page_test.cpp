@@ -7,14 +7,11 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <locale.h>
 #include <regex>
 #include <set>
-#include <sstream>
 #include <thread>
 
 namespace {
