@@ -1,17 +1,19 @@
 // The report's computations on grids small enough to check by hand or by the
 // plain double loop: reading, levelling, height parameters, the correlation
-// functions by FFT against the direct sums, the cut rule and the fits.
+// functions by FFT and the bootstrap's short sums against the direct sums, the
+// cut rule and the fits.
 #include "tools/rapport/ajustement.hpp"
+#include "tools/rapport/bootstrap.hpp"
 #include "tools/rapport/correlation.hpp"
 #include "tools/rapport/grille.hpp"
 #include "tools/rapport/nivellement.hpp"
+#include "tests/rapport/texture_essai.hpp"
 #include "tests/support/program_run.hpp"
 
 #include <gtest/gtest.h>
 
 #include <array>
 #include <cmath>
-#include <random>
 
 using namespace rapport;
 
@@ -24,19 +26,6 @@ Grille lire_texte(const std::string& texte)
     program_test::WorkDir dir;
     dir.write("g.txt", texte);
     return lire_grille((dir.path() / "g.txt").string());
-}
-
-// A rough grid with about `vides` of its cells empty.
-std::vector<double> grille_alea(int N, int M, double vides, unsigned graine)
-{
-    std::mt19937_64 alea(graine);
-    std::uniform_real_distribution<double> u(0.0, 1.0);
-    std::vector<double> z(static_cast<std::size_t>(N) * M);
-    for (int i = 0; i < N; ++i)
-        for (int j = 0; j < M; ++j)
-            z[static_cast<std::size_t>(i) * M + j] =
-                u(alea) < vides ? NaN : std::sin(0.3 * i) + 0.5 * std::cos(0.7 * j) + u(alea);
-    return z;
 }
 
 Fonction fonction_de(std::vector<double> H)
@@ -70,9 +59,6 @@ TEST(RapportGrille, FilledColumnByColumnWithTheToleranceRuleAndWordsAnywhere)
     const Grille h = lire_texte("1x1x2 +1 -2\n.5   1e-400\n7 8\n\n9\n");
     EXPECT_EQ(std::tuple(h.at(0, 0), h.at(1, 0), h.at(0, 1), h.at(1, 1)), std::tuple(1.0, -2.0, 0.5, 0.0));
     EXPECT_EQ(h.hauteurs_en_trop, 3);
-    EXPECT_EQ(avertissement_en_trop(h, "g.txt"),
-              "g.txt : 3 valeurs apres les 4 hauteurs qu'annonce l'en-tete (2 x 2), ignorees");
-    EXPECT_EQ(avertissement_en_trop(lire_texte("1x1x2\n1\n2\n3\n4\n"), "g.txt"), "");
 }
 
 TEST(RapportNivellement, EachReferenceTakesAwayWhatItModels)
@@ -92,17 +78,12 @@ TEST(RapportNivellement, EachReferenceTakesAwayWhatItModels)
                 m = std::max(m, std::fabs(h));
         return m;
     };
-    EXPECT_LT(max_abs(niveler(plan, N, M, Nivellement::plan)), 1e-10);
+    const auto n = niveler(plan, N, M, Nivellement::plan);
+    EXPECT_LT(max_abs(n), 1e-10);
+    EXPECT_TRUE(std::isnan(n[5]) && std::isnan(n[40]));
     EXPECT_GT(max_abs(niveler(plan, N, M, Nivellement::plan_moyen)), 1.0);
     EXPECT_GT(max_abs(niveler(quadrique, N, M, Nivellement::plan)), 0.1);
     EXPECT_LT(max_abs(niveler(quadrique, N, M, Nivellement::polynome2)), 1e-10);
-    const auto n = niveler(plan, N, M, Nivellement::plan);
-    EXPECT_TRUE(std::isnan(n[5]) && std::isnan(n[40]));
-
-    // Mean plane: the heights minus their mean, whatever the tilt.
-    const auto m = niveler(std::vector<double>{1, 2, 3, NaN}, 2, 2, Nivellement::plan_moyen);
-    EXPECT_DOUBLE_EQ(m[0], -1);
-    EXPECT_DOUBLE_EQ(m[2], 1);
 
     // Real cells all on one row can't fix a plane.
     std::vector<double> ligne(N * M, NaN);
@@ -135,41 +116,41 @@ TEST(RapportCorrelation, PooledFunctionOfReliefstatOnTheThreeByThreeGrid)
         EXPECT_NEAR(c.commune.somme[0], 57, 1e-9);
         EXPECT_EQ(c.commune.paires[0], 9);
         EXPECT_EQ(c.commune.paires[1], 0);
-        EXPECT_NEAR(c.commune.H(0), 57.0 / 9.0, 1e-12);
-        EXPECT_TRUE(std::isnan(c.commune.H(1)));
         // Each direction on its own sees every pair.
-        EXPECT_EQ(c.lignes.paires[0], 6);
-        EXPECT_NEAR(c.lignes.H(0), 9, 1e-12);
-        EXPECT_EQ(c.lignes.paires[1], 3);
-        EXPECT_NEAR(c.lignes.H(1), 36, 1e-12);
-        EXPECT_EQ(c.colonnes.paires[0], 6);
-        EXPECT_NEAR(c.colonnes.H(0), 1, 1e-12);
+        for (auto [f, e, paires, H] :
+             {std::tuple{&c.lignes, 0u, 6.0, 9.0}, {&c.lignes, 1u, 3.0, 36.0}, {&c.colonnes, 0u, 6.0, 1.0}}) {
+            EXPECT_EQ(f->paires[e], paires);
+            EXPECT_NEAR(f->H(e), H, 1e-12);
+        }
     }
 }
 
-TEST(RapportCorrelation, FftEqualsTheDirectSumsWithEmptyCells)
+TEST(RapportCorrelation, FftAndShortSumsEqualTheDirectSumsWithEmptyCells)
 {
+    const auto pareilles = [](const Fonction& f, const Fonction& ref, std::size_t taille) {
+        ASSERT_EQ(f.taille(), taille);
+        for (std::size_t e = 0; e < taille; ++e) {
+            EXPECT_EQ(f.paires[e], ref.paires[e]) << e;
+            EXPECT_NEAR(f.somme[e], ref.somme[e], 1e-9 * (1 + std::fabs(ref.somme[e]))) << e;
+        }
+    };
     for (auto [N, M, vides] : {std::tuple{37, 23, 0.3}, std::tuple{23, 37, 0.1}, std::tuple{30, 30, 0.0},
                                std::tuple{2, 9, 0.2}, std::tuple{50, 41, 0.9}}) {
         SCOPED_TRACE(std::to_string(N) + " x " + std::to_string(M));
-        const auto z = grille_alea(N, M, vides, static_cast<unsigned>(N * 100 + M));
+        const auto z = surface_essai(N, M, 3.0, static_cast<std::uint64_t>(N * 100 + M), vides);
         const Correlation d = correlation_directe(z, N, M), f = correlation_fft(z, N, M);
         for (auto [a, b] : {std::pair{&d.commune, &f.commune}, std::pair{&d.lignes, &f.lignes},
-                            std::pair{&d.colonnes, &f.colonnes}}) {
-            ASSERT_EQ(a->taille(), b->taille());
-            for (std::size_t e = 0; e < a->taille(); ++e) {
-                EXPECT_EQ(a->paires[e], b->paires[e]) << e;
-                EXPECT_NEAR(a->somme[e], b->somme[e], 1e-9 * (1 + a->somme[e])) << e;
-            }
-        }
-        // The pooled function cut short, as the bootstrap computes it.
-        for (int kmax : {1, 5, 30}) {
-            const Fonction court = correlation_commune_fft(z, N, M, kmax);
-            ASSERT_EQ(court.taille(), static_cast<std::size_t>(std::min(kmax, N - 1)));
-            for (std::size_t e = 0; e < court.taille(); ++e) {
-                EXPECT_EQ(court.paires[e], d.commune.paires[e]) << kmax << " " << e;
-                EXPECT_NEAR(court.somme[e], d.commune.somme[e], 1e-9 * (1 + d.commune.somme[e])) << e;
-            }
+                            std::pair{&d.colonnes, &f.colonnes}, std::pair{&d.toutes, &f.toutes}})
+            pareilles(*b, *a, a->taille());
+        // Cut short, as the fit range rule and the bootstrap compute them.
+        for (int k : {1, 5, 30}) {
+            SCOPED_TRACE(k);
+            const auto n = [k](int entrees) { return static_cast<std::size_t>(std::min(k, entrees)); };
+            pareilles(correlation_commune_fft(z, N, M, k), d.commune, n(N - 1));
+            const Correlation c = correlation_courte(z, N, M, k);
+            pareilles(c.lignes, d.lignes, n(M - 1));
+            pareilles(c.colonnes, d.colonnes, n(N - 1));
+            pareilles(c.toutes, d.toutes, n(std::max(N, M) - 1));
         }
     }
 }
@@ -186,38 +167,6 @@ TEST(RapportPlage, CutRuleOfReliefstat)
     EXPECT_EQ(rayon_max_observation(fonction_de(croissant)), 50);
 }
 
-TEST(RapportAjustement, BothModelsRecoveredFromExactCurvesAndTheWeightsCount)
-{
-    for (Modele m : {Modele::exponentiel, Modele::gaussien}) {
-        Points p;
-        for (int k = 1; k <= 40; ++k) {
-            p.r.push_back(0.5 * k);
-            p.H.push_back(surface::correlation_hauteurs(m, 1.7, 4.2, 0.5 * k));
-            p.poids.push_back(1000.0 - k);
-        }
-        const Ajustement a = ajuster(m, p);
-        EXPECT_NEAR(a.sigma, 1.7, 1e-8);
-        EXPECT_NEAR(a.L, 4.2, 1e-8);
-        EXPECT_LT(a.residu, 1e-9);
-        EXPECT_EQ(a.rayons, 40);
-        // The other model fits worse.
-        const Ajustement autre = ajuster(m == Modele::exponentiel ? Modele::gaussien : Modele::exponentiel, p);
-        EXPECT_GT(autre.residu, 1e-3);
-        EXPECT_GT(autre.erreur_L, 0);
-
-        // A point far off with a tiny weight hardly moves the fit; with a
-        // heavy one it does.
-        Points q = p;
-        q.H[3] *= 3;
-        q.poids[3] = 1e-6;
-        EXPECT_NEAR(ajuster(m, q).L, 4.2, 1e-4);
-        q.poids[3] = 1e6;
-        EXPECT_GT(std::fabs(ajuster(m, q).L - 4.2), 0.05);
-    }
-    Points deux{{1, 2}, {1, 2}, {1, 1}};
-    EXPECT_THROW(ajuster(Modele::exponentiel, deux), Erreur);
-}
-
 TEST(RapportAjustement, PointsTakeTheRangeAndSkipSeparationsWithoutPairs)
 {
     Fonction f{{4, 0, 9, 16}, {2, 0, 3, 4}};
@@ -227,4 +176,6 @@ TEST(RapportAjustement, PointsTakeTheRangeAndSkipSeparationsWithoutPairs)
     EXPECT_EQ(p.H[1], 3);
     EXPECT_EQ(p.poids[1], 3);
     EXPECT_EQ(points_ajustement(f, Plage{4}, 0.5, false).poids[2], 1);
+    Points deux{{1, 2}, {1, 2}, {1, 1}};
+    EXPECT_THROW(ajuster(Modele::exponentiel, deux), Erreur);
 }

@@ -60,25 +60,22 @@ TEST(RapportEtude, ManualSizeAndReducedPhotogrammetricGrids)
 // beyond the grid, and the report says that it bounds nothing.
 TEST(RapportEtude, UpperEndOfLNearOrSaidToBoundNothing)
 {
-    struct Cas {
-        const char *graine, *entete, *graine_bootstrap;
-        bool hors_grille;
-    };
-    for (const Cas& c : {Cas{"1", "200x200x0.5", "3", false}, Cas{"3", "100x100x1", "2", true}}) {
-        SCOPED_TRACE(c.entete);
+    for (auto [graine, entete, graine_bootstrap, hors_grille] :
+         {std::tuple{"1", "200x200x0.5", "3", false}, std::tuple{"3", "100x100x1", "2", true}}) {
+        SCOPED_TRACE(entete);
         WorkDir dir;
-        ASSERT_EQ(run("rugosite-synthese", {"grille", "--graine", c.graine, "--entete", c.entete}, dir).status, 0);
-        const auto r = run("rugosite-rapport", {"--fils", "1", "--graine", c.graine_bootstrap, "--route", "manuelle"}, dir);
+        ASSERT_EQ(run("rugosite-synthese", {"grille", "--graine", graine, "--entete", entete}, dir).status, 0);
+        const auto r = run("rugosite-rapport", {"--fils", "1", "--graine", graine_bootstrap, "--route", "manuelle"}, dir);
         ASSERT_EQ(r.status, 0) << r.err;
         const auto e = nlohmann::json::parse(dir.read("rapport.json"))["ajustements"]["exponentiel"];
-        EXPECT_EQ(e["L_haut_hors_grille"], c.hors_grille);
+        EXPECT_EQ(e["L_haut_hors_grille"], hors_grille);
         EXPECT_EQ(r.err.find("exponentiel : la borne haute de L dépasse l'étendue de la grille (100) : la grille ne "
                              "borne pas L par le haut") != std::string::npos,
-                  c.hors_grille)
+                  hors_grille)
             << r.err;
         EXPECT_EQ(dir.read("rapport.html").find("cette grille ne borne pas L par le haut") != std::string::npos,
-                  c.hors_grille);
-        if (!c.hors_grille) {
+                  hors_grille);
+        if (!hors_grille) {
             EXPECT_LT(e["intervalle_L"][1].get<double>(), 3 * e["L"].get<double>());
         }
     }

@@ -13,7 +13,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <sstream>
 
@@ -93,8 +92,6 @@ TEST(RapportOctave, WeightedFitsOfTheMeasurementEqualLsqcurvefit)
             ASSERT_LT(k, nous.size());
             EXPECT_NEAR(nous[k].sigma / s, 1.0, 1e-6) << k;
             EXPECT_NEAR(nous[k].L / L, 1.0, 1e-6) << k;
-            std::printf("cas %zu : sigma %.9g (lsqcurvefit %.9g), L %.9g (lsqcurvefit %.9g), %d rayons\n", k,
-                        nous[k].sigma, s, nous[k].L, L, nous[k].rayons);
             ++k;
         }
     EXPECT_EQ(k, nous.size()) << dir.read("sortie.txt");

@@ -1,5 +1,6 @@
 #include "tests/rapport/page/exemple.hpp"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <limits>
@@ -46,9 +47,6 @@ json exemple_rapport(int lignes, int colonnes, double pas)
             c[std::string("paires") + suffixe].push_back(k == n ? 0 : paires * (n - k));
         }
     }
-    for (const char* cle : {"r", "H", "paires", "H_barre", "paires_barre", "H_cadre", "paires_cadre"})
-        if (!c.contains(cle))
-            c[cle] = json::array();
     return r;
 }
 
@@ -63,70 +61,22 @@ std::vector<double> exemple_hauteurs(int lignes, int colonnes, const std::vector
     return z;
 }
 
-std::string structure_fault(const std::string& html)
-{
-    std::vector<std::string> open;
-    for (std::size_t i = 0; (i = html.find('<', i)) != std::string::npos;) {
-        const bool commentaire = html.compare(i, 4, "<!--") == 0;
-        const auto end = commentaire ? html.find("-->", i) : html.find('>', i);
-        if (end == std::string::npos)
-            return "balise non fermée à l'octet " + std::to_string(i);
-        const std::string tag = html.substr(i + 1, end - i - 1);
-        i = end + 1;
-        if (commentaire || tag.starts_with('!') || tag.starts_with('?'))
-            continue;
-        const bool closing = tag.starts_with('/');
-        std::size_t n = closing ? 1 : 0;
-        while (n < tag.size() && (std::isalnum(static_cast<unsigned char>(tag[n])) || tag[n] == ':' || tag[n] == '-'))
-            ++n;
-        const std::string name = tag.substr(closing ? 1 : 0, n - (closing ? 1 : 0));
-        if (name.empty())
-            return "nom de balise vide : <" + tag + ">";
-        if (closing) {
-            if (open.empty() || open.back() != name)
-                return "</" + name + "> ferme <" + (open.empty() ? std::string("rien") : open.back()) + ">";
-            open.pop_back();
-        } else if (name == "style") {
-            i = html.find("</style>", i); // its content is not markup
-            if (i == std::string::npos)
-                return "<style> non fermée";
-            i += 8;
-        } else if (!tag.ends_with('/') && name != "meta" && name != "br") {
-            open.push_back(name);
-        }
-    }
-    return open.empty() ? "" : "<" + open.back() + "> non fermée";
-}
-
 std::string visible_text(const std::string& html)
 {
     std::string out;
-    bool in_tag = false;
     for (std::size_t i = 0; i < html.size(); ++i) {
-        if (!in_tag && html.compare(i, 7, "<style>") == 0) {
-            i = html.find("</style>", i);
-            if (i == std::string::npos)
-                break;
-            i += 7;
-        } else if (html[i] == '<' || html[i] == '>') {
-            in_tag = html[i] == '<';
-            if (in_tag && !out.empty() && out.back() != ' ')
+        const bool tag = html[i] == '<';
+        if (tag)
+            i = html.compare(i, 7, "<style>") == 0 ? std::min(html.find("</style>", i), html.size()) + 7
+                                                   : html.find('>', i);
+        if (i >= html.size())
+            break;
+        if (tag || std::isspace(static_cast<unsigned char>(html[i]))) {
+            if (!out.empty() && out.back() != ' ')
                 out += ' ';
-        } else if (!in_tag && !std::isspace(static_cast<unsigned char>(html[i]))) {
+        } else {
             out += html[i];
-        } else if (!in_tag && !out.empty() && out.back() != ' ') {
-            out += ' ';
         }
-    }
-    return out;
-}
-
-std::vector<std::string> ids(const std::string& html)
-{
-    std::vector<std::string> out;
-    for (std::size_t i = 0; (i = html.find(" id=\"", i)) != std::string::npos;) {
-        i += 5;
-        out.push_back(html.substr(i, html.find('"', i) - i));
     }
     return out;
 }

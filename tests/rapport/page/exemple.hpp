@@ -20,16 +20,9 @@ nlohmann::json exemple_rapport(int lignes, int colonnes, double pas);
 // (row-major indices) left empty (NaN).
 std::vector<double> exemple_hauteurs(int lignes, int colonnes, const std::vector<int>& vides = {});
 
-// Empty when the page's tags nest properly (void elements and "/>" allowed,
-// style content skipped); otherwise a description of the first fault.
-std::string structure_fault(const std::string& html);
-
 // The text a reader sees: tags removed, whitespace runs (tags included) made
 // single spaces, entities left as they are.
 std::string visible_text(const std::string& html);
-
-// Every value of id="..." in the page, in order.
-std::vector<std::string> ids(const std::string& html);
 
 std::size_t occurrences(const std::string& text, const std::string& what);
 

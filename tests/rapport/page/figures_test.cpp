@@ -26,19 +26,11 @@ TEST(ReduireGrille, BlocksAverageTheirRealCellsOnly)
                              NAN, 10,  NAN};
     const auto g = reduire_grille(5, 3, z, 2);
     EXPECT_EQ(std::tuple(g.facteur, g.lignes, g.colonnes), std::tuple(3, 2, 1));
-    ASSERT_EQ(g.valeurs.size(), 2u);
-    EXPECT_DOUBLE_EQ(g.valeurs[0], 36.0 / 8.0);
-    EXPECT_DOUBLE_EQ(g.valeurs[1], 10.0);
+    EXPECT_EQ(g.valeurs, (std::vector<double>{36.0 / 8.0, 10.0}));
 
     const auto e = reduire_grille(2, 3, std::vector<double>(6, NAN), 1);
     EXPECT_EQ(std::pair(e.lignes, e.colonnes), std::pair(1, 1));
     EXPECT_TRUE(std::isnan(e.valeurs.at(0)));
-    // A small grid is kept cell for cell.
-    const auto g1 = reduire_grille(3, 4, exemple_hauteurs(3, 4, {5}), 100);
-    EXPECT_EQ(g1.facteur, 1);
-    ASSERT_EQ(g1.valeurs.size(), 12u);
-    EXPECT_TRUE(std::isnan(g1.valeurs[5]));
-    EXPECT_EQ(g1.valeurs[6], exemple_hauteurs(3, 4)[6]);
 }
 
 // The filled shapes of a picture as boxes {x0, x1, y0, y1}, in pixels: one
@@ -96,18 +88,6 @@ TEST(CarteSvg, EveryCellIsDrawnAtItsPlaceWithTheSameSize)
     }
 }
 
-TEST(CarteSvg, AxesSpanTheGridInTheRoadsUnit)
-{
-    if (!svg_disponible())
-        GTEST_SKIP() << "NOTICE: pilote SVG de PLplot absent";
-    // 5 columns of step 10 from 0 to 40, 3 rows from 0 to 20: tick labels
-    // reach 40 along x and 20 along y, never 50.
-    const auto svg = carte_svg(3, 5, 10.0, exemple_hauteurs(3, 5), "cm", "x", "y", "carte", "c");
-    EXPECT_NE(svg.find(">40<"), std::string::npos);
-    EXPECT_NE(svg.find(">20<"), std::string::npos);
-    EXPECT_EQ(svg.find(">50<"), std::string::npos);
-}
-
 TEST(FonctionSvg, CurvesNeedPositiveLengthAndPointsNeedPairs)
 {
     if (!svg_disponible())
@@ -118,7 +98,6 @@ TEST(FonctionSvg, CurvesNeedPositiveLengthAndPointsNeedPairs)
     const CourbeModele bad{"courbe nulle", "exponentiel", 1.0, 0.0, rouge, 1};
     const CourbeModele good{"courbe bonne", "gaussien", 1.0, 2.0, vert, 2};
     const auto svg = fonction_svg({some}, {bad, good}, Plage{1.0, 2.0}, "t", "cm", "cm²", "e");
-    ASSERT_FALSE(svg.empty());
     EXPECT_EQ(svg.find("courbe nulle"), std::string::npos);
     EXPECT_NE(svg.find("courbe bonne"), std::string::npos);
     EXPECT_EQ(occurrences(svg, "•"), 3u); // two points and the legend's symbol
