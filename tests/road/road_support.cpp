@@ -75,20 +75,18 @@ std::vector<synth::Vec3> through_found_frame(const program_test::WorkDir& measur
 {
     const program_test::WorkDir probe;
     probe.write("base.txt", measured.read("base.txt"));
-    auto x = pipeline::Writer::in_memory(), y = pipeline::Writer::in_memory(), z = pipeline::Writer::in_memory(),
-         colour = pipeline::Writer::in_memory();
     const synth::Transform t = truth.transform();
-    for (const synth::Vec3& p : frame_points) {
-        const synth::Vec3 c = t.point(p);
-        x.print("%lf\n ", c[0]);
-        y.print("%lf\n ", c[1]);
-        z.print("%lf\n ", c[2]);
-        colour.print("%d %d %d\n", 90, 110, 200);
+    const char* names[] = {"f_x.txt", "f_y.txt", "f_z.txt"};
+    for (int k = 0; k < 3; ++k) {
+        std::string text; // as "%lf\n " writes them
+        for (const synth::Vec3& p : frame_points)
+            text += std::to_string(t.point(p)[k]) + "\n ";
+        probe.write(names[k], text);
     }
-    probe.write("f_x.txt", x.memory_text());
-    probe.write("f_y.txt", y.memory_text());
-    probe.write("f_z.txt", z.memory_text());
-    probe.write("f_color.txt", colour.memory_text());
+    std::string colour;
+    for (std::size_t i = 0; i < frame_points.size(); ++i)
+        colour += "90 110 200\n";
+    probe.write("f_color.txt", colour);
     const auto run = program_test::run("delimiter", {}, probe);
     EXPECT_EQ(run.status, 0) << run.out;
     std::vector<synth::Vec3> out;
