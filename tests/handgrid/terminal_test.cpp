@@ -70,34 +70,24 @@ TEST(Terminal, EachScreenStartsOnAClearedTerminal)
 {
     WorkDir dir;
     Terminal t(dir);
-    for (const auto& [question, answer] : {std::pair{"points par ligne?", "3"}, {"Pas de mesure", "2"},
-                                           {"sur la barre)", "10"}, {"sur le cadre)", "50"}}) {
-        t.wait_for(question);
-        t.type(answer);
-    }
-    t.type("pret");
+    for (const char* answer : {"3", "2", "10", "50", "pret"})
+        t.type(answer); // typed ahead: the terminal keeps them
     const std::string first = t.wait_for("Mesure suivante?", true);
     EXPECT_EQ(first_line(first), "La barre doit etre a 50.0cm et le chariot a 10.0cm") << "not cleared: " << first;
-    for (const char* reading : {"1,5", "2"})
-        t.type(reading); // typed ahead: the terminal keeps them
+    t.type("1,5");
+    t.type("2");
     EXPECT_EQ(first_line(t.wait_for("derniere mesure : 2.000000")), "La barre doit etre a 50.0cm et le chariot a 14.0cm");
     t.type("3");
     std::string s = t.wait_for("La barre doit etre a 52.0cm et le chariot a 10.0cm");
     EXPECT_TRUE(s.starts_with(std::string(49, '!') + "\n!!! Nouvelle ligne pensez a deplacer la barre !!!\n")) << s;
-    t.type("quatre");
-    s = t.wait_for("Mesure refusee");
-    EXPECT_TRUE(s.starts_with("Mesure refusee : tapez un nombre (12.5 ou 12,5) ou fin.\n!!!!")) << s;
-    EXPECT_NE(s.find("derniere mesure : 3.000000"), std::string::npos);
     t.type("4");
-    t.wait_for("derniere mesure : 4.000000");
     t.type("fin");
     s = t.wait_for("Choisir un nom pour ce fichier:");
     EXPECT_EQ(first_line(s), "Un fichier contenant 6 points va etre genere");
     // The notice of the unmeasured positions stays on the screen, under the announcement.
     EXPECT_NE(s.find("handgrid : 2 positions de la derniere ligne n'ont pas ete mesurees"), std::string::npos) << s;
     t.end_of_input(); // Ctrl-D: the grid must still be kept
-    s = t.wait_for("[statut 1]");
-    EXPECT_NE(s.find("la grille est enregistree dans le fichier grille_secours.txt"), std::string::npos) << s;
+    t.wait_for("[statut 1]");
     EXPECT_EQ(dir.read("grille_secours.txt"), "2x1x2.0\n-1.500000\n-2.000000\n-3.000000\n-4.000000\n10000.000000\n10000.000000\n");
 }
 
