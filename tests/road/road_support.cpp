@@ -1,4 +1,5 @@
 #include "tests/road/road_support.hpp"
+#include "common/repere.hpp"
 
 #include <gtest/gtest.h>
 
@@ -33,19 +34,14 @@ Truth read_truth(const program_test::WorkDir& dir)
 {
     Truth truth;
     auto in = pipeline::Reader::over_text(dir.read("parametres_vrais.txt"));
-    std::string line;
+    std::string line, name;
     while (in.read_line(line)) {
         auto words = pipeline::Reader::over_text(line);
-        std::string name, word;
         if (words.scan("%s", name) != 1)
             continue;
-        std::vector<double> values;
+        auto& values = truth.numbers[name]; // none for a word
         for (double v; words.scan("%lf", v) == 1;)
             values.push_back(v);
-        if (values.empty() && words.scan("%s", word) == 1)
-            truth.words[name] = word;
-        else
-            truth.numbers[name] = values;
     }
     return truth;
 }
@@ -73,26 +69,16 @@ int kept_points(const std::string& log)
 std::vector<synth::Vec3> through_found_frame(const program_test::WorkDir& measured, const Truth& truth,
                                              const std::vector<synth::Vec3>& frame_points)
 {
-    const program_test::WorkDir probe;
-    probe.write("base.txt", measured.read("base.txt"));
+    pipeline::Point origin{};
+    pipeline::Rotation r;
+    double scale = NAN;
+    auto base = pipeline::Reader::over_text(measured.read("base.txt"));
+    EXPECT_EQ(base.scan("%lf %lf %lf %lf %lf %lf %lf", origin[0], origin[1], origin[2], r.rotX, r.rotY, r.rotZ, scale), 7);
+    const pipeline::Matrice3 rotation = pipeline::matriceRotation(r.rotX, r.rotY, r.rotZ);
     const synth::Transform t = truth.transform();
-    const char* names[] = {"f_x.txt", "f_y.txt", "f_z.txt"};
-    for (int k = 0; k < 3; ++k) {
-        std::string text; // as "%lf\n " writes them
-        for (const synth::Vec3& p : frame_points)
-            text += std::to_string(t.point(p)[k]) + "\n ";
-        probe.write(names[k], text);
-    }
-    std::string colour;
-    for (std::size_t i = 0; i < frame_points.size(); ++i)
-        colour += "90 110 200\n";
-    probe.write("f_color.txt", colour);
-    const auto run = program_test::run("delimiter", {}, probe);
-    EXPECT_EQ(run.status, 0) << run.out;
     std::vector<synth::Vec3> out;
-    auto in = pipeline::Reader::over_text(probe.read("cloud.txt"));
-    for (synth::Vec3 p; in.scan("%lf %lf %lf", p[0], p[1], p[2]) == 3;)
-        out.push_back(p);
+    for (const synth::Vec3& p : frame_points)
+        out.push_back(pipeline::versRepere(t.point(p), origin, rotation, scale));
     return out;
 }
 
