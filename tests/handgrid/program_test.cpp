@@ -122,7 +122,7 @@ TEST(Handgrid, ADialogueGivesTheScreensAndTheGridFile)
 // limit); an existing file is replaced only after yes.
 TEST(Handgrid, TheGridGoesToAFileThatReplacesNothing)
 {
-    const std::string early = "in des donnees d'entree avant la fin des questions : aucun fichier n'est ecrit";
+    const std::string early = "donnees d'entree avant la fin des questions : aucun fichier n'est ecrit";
     const std::string saved = "la grille est enregistree dans le fichier grille_secours";
     const std::string question = "Le fichier grille.txt existe deja : le remplacer ? (o/n)\n";
     const std::string grid = "0x0x1.0\n-5.000000\n", hand = "ecrite a la main\n", long_name(200, 'n');
@@ -134,34 +134,23 @@ TEST(Handgrid, TheGridGoesToAFileThatReplacesNothing)
         std::string out_end, err_end;
         Files after;
     } cases[] = {
-        {{}, "", 1, "F" + early + ".\n", "handgrid : f" + early + "\n", {}},
-        {{}, "3 2 10 50", 1, "F" + early + ".\n", "handgrid : f" + early + "\n", {}}, // the fifth word included
-        {{{"grille_secours.txt", "kept"}},
-         "2 1 0 0 x 4 5 6",
-         1,
+        {{}, "", 1, "Fin des " + early + ".\n", "handgrid : fin des " + early + "\n", {}},
+        {{}, "3 2 10 50", 1, "Fin des " + early + ".\n", "handgrid : fin des " + early + "\n", {}}, // the fifth word included
+        {{{"grille_secours.txt", "kept"}}, "2 1 0 0 x 4 5 6", 1,
          screen("1.0", "1.0", "6.000000") + ending(4) + "\nFin des donnees d'entree : " + saved + "_1.txt\n",
          "ne compte pas\nhandgrid : fin des donnees d'entree avant le nom du fichier : les mesures sont enregistrees "
          "dans grille_secours_1.txt\n",
          {{"grille_secours.txt", "kept"}, {"grille_secours_1.txt", "1x1x1.0\n-4.000000\n-5.000000\n-6.000000\n10000.000000\n"}}},
-        {{{"occupe.txt/", ""}},
-         "1 1 0 0 x 5 fin occupe " + long_name + "\n",
-         0,
+        {{{"occupe.txt/", ""}}, "1 1 0 0 x 5 fin occupe " + long_name + "\n", 0,
          ending(1) + "Impossible d'ecrire le fichier occupe.txt, choisissez un autre nom.\nChoisir un nom pour ce fichier:",
          hint + "handgrid : impossible d'ecrire occupe.txt : Is a directory\n",
          {{long_name + ".txt", grid}}},
         {{{"grille.txt", hand}}, "1 1 0 0 x 5 fin grille o", 0, ending(1) + question, "", {{"grille.txt", grid}}},
         {{{"grille.txt", hand}}, "1 1 0 0 x 5 fin grille.txt OUI", 0, ending(1) + question, "", {{"grille.txt", grid}}},
-        {{{"grille.txt", hand}},
-         "1 1 0 0 x 5 fin grille non autre",
-         0,
-         ending(1) + question + "Choisir un nom pour ce fichier:",
-         "",
-         {{"grille.txt", hand}, {"autre.txt", grid}}},
-        {{{"grille.txt", hand}},
-         "1 1 0 0 x 5 fin grille",
-         1,
-         ending(1) + question + "\nFin des donnees d'entree : " + saved + ".txt\n",
-         "",
+        {{{"grille.txt", hand}}, "1 1 0 0 x 5 fin grille non autre", 0,
+         ending(1) + question + "Choisir un nom pour ce fichier:", "", {{"grille.txt", hand}, {"autre.txt", grid}}},
+        {{{"grille.txt", hand}}, "1 1 0 0 x 5 fin grille", 1,
+         ending(1) + question + "\nFin des donnees d'entree : " + saved + ".txt\n", "",
          {{"grille.txt", hand}, {"grille_secours.txt", grid}}}, // no temporary left
     };
     for (const auto& c : cases) {
