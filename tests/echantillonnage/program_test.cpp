@@ -120,9 +120,11 @@ TEST(Echantillonnage, SettingsAndFailures)
     }
 }
 
+// Points off the lattice or not numbers are counted and left out; a cloud
+// that stops on a broken point gives the grid of the points before, status 2.
 TEST(Echantillonnage, DroppedPointsAreCountedAndATruncatedCloudEndsWithStatus2)
 {
-    const std::string dropped = "-60 0 1\n160 0 1\n0 1e308 1\nnan 0 1\n0 0 nan\ninf 0 1\n0 0 7\n0 0 9\n";
+    const std::string dropped = "-60 0 1\n160 0 1\n0 1e308 1\nnan 0 1\n0 0 nan\ninf 0 1\n0 0 7\n0 0 9\n100 0 3\n";
     for (const char* tail : {" \n\t", "4 5", "abc 1 1\n", "5 5 x3", "-"}) {
         WorkDir dir;
         dir.write("cloud.txt", dropped + tail);
@@ -130,17 +132,25 @@ TEST(Echantillonnage, DroppedPointsAreCountedAndATruncatedCloudEndsWithStatus2)
         const bool truncated = *tail > ' ';
         EXPECT_EQ(r.status, truncated ? 2 : 0) << tail;
         const std::string warning = "Attention : lecture de cloud.txt arretee sur une donnee qui n'est pas un "
-                                    "point complet (points lus : 8) ; la grille est faite des points lus avant.\n";
-        EXPECT_EQ(r.out, perso + lu + (truncated ? warning : "") + "75.000000% de points vides") << tail;
+                                    "point complet (points lus : 9) ; la grille est faite des points lus avant.\n";
+        EXPECT_EQ(r.out, perso + lu + (truncated ? warning : "") + "50.000000% de points vides") << tail;
         EXPECT_TRUE(r.err.ends_with(truncated ? "echantillonnage : lecture de cloud.txt arretee sur une donnee qui "
-                                                "n'est pas un point complet (points lus : 8) : la grille est faite des "
+                                                "n'est pas un point complet (points lus : 9) : la grille est faite des "
                                                 "points lus avant\n"
                                               : "utilisee\n"))
             << r.err;
-        const std::string log = without_timestamps(dir.read("log.txt"));
-        EXPECT_EQ(has(log, "[T]\n" + warning), truncated);
-        EXPECT_TRUE(has(log, "[T]\nchargement des parametres personnalises... nbr_pas=1 et r=0.200000\n"));
-        EXPECT_TRUE(has(log, "[T]\nPoints hors de la grille ou non numeriques ignores : 6\n[T]\n75.000000%"));
-        EXPECT_EQ(dir.read("grille.txt"), "1x1x100.000000\n8.000000\n10000.000000\n10000.000000\n10000.000000\n");
+        EXPECT_EQ(without_timestamps(dir.read("log.txt")),
+                  "[T]\nexecution echantillonnage\n[T]\nchargement des parametres personnalises... nbr_pas=1 et "
+                  "r=0.200000\n[T]\n" +
+                      (truncated ? warning + "[T]\n" : "") +
+                      "Points hors de la grille ou non numeriques ignores : 6\n[T]\n50.000000% de points vides[T]\n"
+                      "fin de echantillonnage");
+        // Nodes in the order x then y, each the mean of its heights or the empty mark.
+        EXPECT_EQ(dir.read("grille.txt"), "1x1x100.000000\n8.000000\n10000.000000\n3.000000\n10000.000000\n");
+        EXPECT_EQ(dir.read("grille.m"), "GRILLE=zeros(2,2);\nGRILLE_X=zeros(4,1);\nGRILLE_Y=zeros(4,1);\n"
+                                        "GRILLE(1,1)=8.000000;\nGRILLE_X(1)=0;\nGRILLE_Y(1)=0;\n"
+                                        "GRILLE(1,2)=10000.000000;\nGRILLE_X(2)=0;\nGRILLE_Y(2)=1;\n"
+                                        "GRILLE(2,1)=3.000000;\nGRILLE_X(3)=1;\nGRILLE_Y(3)=0;\n"
+                                        "GRILLE(2,2)=10000.000000;\nGRILLE_X(4)=1;\nGRILLE_Y(4)=1;\n");
     }
 }
