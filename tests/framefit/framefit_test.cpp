@@ -1,9 +1,9 @@
+// framefit's pieces and the program on markers the tests write. (The angles of
+// the frame at any turn and tilt are checked end to end in tests/road.)
 #include "framefit/framefit.hpp"
 #include "tests/support/program_run.hpp"
 
 #include <gtest/gtest.h>
-
-#include <cmath>
 
 using namespace framefit;
 using program_test::run;
@@ -11,16 +11,6 @@ using program_test::without_timestamps;
 using program_test::WorkDir;
 
 namespace {
-
-// p turned by the angle a (radians) about the axis of index i (right-handed).
-Point tourner(Point p, int i, double a)
-{
-    const int j = (i + 1) % 3, k = (i + 2) % 3;
-    const double pj = p[j];
-    p[j] = std::cos(a) * pj - std::sin(a) * p[k];
-    p[k] = std::sin(a) * pj + std::cos(a) * p[k];
-    return p;
-}
 
 std::optional<Point> centre(const std::string& fichier, int n)
 {
@@ -44,23 +34,6 @@ TEST(Cadre, MarkerCentreAndBounds)
     EXPECT_FALSE(taillesProches(9, 10) || taillesProches(0, 0)); // coinciding centres
     EXPECT_EQ(raisonTailles(0, 5), "les centres des coins O et X sont confondus (O-X 0.000000, O-Y 5.000000) : le "
                                    "cadre n'a pas de taille");
-}
-
-TEST(Cadre, AnglesCarryXOntoTheXAxisAndYOntoPositiveYAtAnyAzimuth)
-{
-    for (double azimut = -180; azimut < 180; azimut += 20)
-        for (double tilt : {-30.0, 0.0, 10.0, 80.0}) {
-            // Sides of 2 and 3 at a right angle, tilted about x and y, then turned about z.
-            auto poser = [&](const Point& p) {
-                return tourner(tourner(tourner(p, 0, tilt * M_PI / 180), 1, tilt * M_PI / 360), 2, azimut * M_PI / 180);
-            };
-            const Point X = poser({2, 0, 0}), Y = poser({0, 3, 0});
-            const pipeline::Rotation r = pipeline::anglesRotation(X, Y);
-            const auto mat_rot = pipeline::matriceRotation(r.rotX, r.rotY, r.rotZ);
-            const Point x = pipeline::versRepere(X, {}, mat_rot, 100), y = pipeline::versRepere(Y, {}, mat_rot, 100);
-            const double ecart = std::hypot(x[0] - 2, x[1], x[2]) + std::hypot(y[0], y[1] - 3, y[2]);
-            EXPECT_NEAR(ecart, 0, 1e-12) << azimut << " " << tilt;
-        }
 }
 
 namespace {

@@ -4,7 +4,6 @@
 #include "common/regle_arret.hpp"
 #include "reliefstat/correlation.hpp"
 #include "reliefstat/matrice.hpp"
-#include "reliefstat/scripts.hpp"
 #include "reliefstat/statistiques.hpp"
 
 #include <gtest/gtest.h>
@@ -96,9 +95,6 @@ TEST(Correlation, RegleArretEtRayonsRetenus)
     nombre[30] = 0;
     EXPECT_EQ(pipeline::rayonMaxObservation(Hr, nombre), 30);
     EXPECT_EQ(pipeline::rayonMaxObservation(V{1, 2, 3, 2.5, 2, 1.5, 1, pas_un_nombre}, V{9, 9, 9, 9, 9, 9, 9, 0}), 3);
-    V r3D(3);
-    rayons(0.5, r3D);
-    EXPECT_EQ(r3D, (V{0.5, 1.0, 1.5}));
 }
 
 // Large grids are formatted on two cores: the text must be, line for line, what
