@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdio>
+#include <filesystem>
 #include <iostream>
 #include <thread>
 
@@ -22,19 +22,19 @@ public:
         const auto script = script_.path() / "run.sh";
         program_test::spit(script, std::string("'") + program_test::program_path("handgrid") +
                                    "'\necho \"[statut $?]\"\nsleep 120\n");
-        tmux(std::string("new-session -d -x 100 -y 40 -c '") + dir.path().string() + "' 'sh " + script.string() + "'");
+        tmux({"new-session", "-d", "-x", "100", "-y", "40", "-c", dir.path().string(), "sh " + script.string()});
     }
-    ~Terminal() { tmux("kill-server"); }
+    ~Terminal() { tmux({"kill-server"}); }
 
-    void type(const std::string& word) { tmux(std::string("send-keys -l '") + word + "' \\; send-keys Enter"); }
-    void end_of_input() { tmux("send-keys C-d"); }
+    void type(const std::string& word) { tmux({"send-keys", "-l", word, ";", "send-keys", "Enter"}); }
+    void end_of_input() { tmux({"send-keys", "C-d"}); }
 
     // The screen once it shows the text (bounded wait), scroll-back included when asked.
     std::string wait_for(const std::string& text, bool history = false)
     {
         const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(30);
         std::string shown;
-        while ((shown = tmux(history ? "capture-pane -p -S -" : "capture-pane -p")).find(text) == std::string::npos &&
+        while ((shown = tmux({"capture-pane", "-p", "-S", history ? "-" : "0"})).find(text) == std::string::npos &&
                std::chrono::steady_clock::now() < limit)
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         EXPECT_NE(shown.find(text), std::string::npos) << "waited for: " << text << "\nscreen:\n" << shown;
@@ -42,18 +42,10 @@ public:
     }
 
 private:
-    std::string tmux(const std::string& command)
+    std::string tmux(std::vector<std::string> args)
     {
-        std::string text;
-        const std::string line =
-            std::string("tmux -S '") + (script_.path() / "socket").string() + "' -f /dev/null " + command;
-        if (std::FILE* pipe = popen((line + " 2>/dev/null").c_str(), "r")) {
-            char buffer[4096];
-            for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-                text.append(buffer, n);
-            pclose(pipe);
-        }
-        return text;
+        args.insert(args.begin(), {"-S", (script_.path() / "socket").string(), "-f", "/dev/null"});
+        return program_test::run_executable("/usr/bin/tmux", args, script_.path()).out;
     }
 
     WorkDir script_; // the pane's script and the server's socket
@@ -94,7 +86,7 @@ TEST(Terminal, EachScreenStartsOnAClearedTerminal)
 int main(int argc, char** argv)
 {
     testing::InitGoogleTest(&argc, argv);
-    if (std::system("command -v tmux >/dev/null 2>&1") != 0) {
+    if (!std::filesystem::exists("/usr/bin/tmux")) {
         std::cout << "NOTICE: tmux is missing: the terminal tests of handgrid are skipped\n";
         return 77;
     }

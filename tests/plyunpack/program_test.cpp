@@ -86,13 +86,12 @@ TEST(ClassicLayout, VertexLinesAreScannedAsAlways)
     const auto r = unpack(cloud);
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.out, "ouverture du .ply ok\n" + warning(7, 8));
-    EXPECT_EQ(r.files.at("f_x.txt"), "7.500000\n 1000.000000\n 1.500000\n 1.000000\n 2.000000\n 5.000000\n 6.000000\n ");
-    EXPECT_EQ(r.files.at("f_y.txt"),
-              "-0.000000\n 1234567890.500000\n -2.250000\n 2.000000\n 4.000000\n 5.000000\n 6.000000\n ");
-    EXPECT_EQ(r.files.at("f_z.txt"), "0.500000\n 0.123457\n 0.125000\n 3.000000\n 6.000000\n 5.000000\n 6.000000\n ");
-    EXPECT_EQ(r.files.at("f_color.txt"), "1 1 1\n2 2 2\n230 110 30\n1 2 3\n4 5 6\n7 7 7\n8 8 8\n");
-    EXPECT_EQ(r.files.at("log.txt"), started + done(7) + "[T]\n" + warning(7, 8));
-    EXPECT_EQ(r.files.size(), 5u);
+    EXPECT_EQ(r.files, (std::map<std::string, std::string>{
+                           {"f_x.txt", "7.500000\n 1000.000000\n 1.500000\n 1.000000\n 2.000000\n 5.000000\n 6.000000\n "},
+                           {"f_y.txt", "-0.000000\n 1234567890.500000\n -2.250000\n 2.000000\n 4.000000\n 5.000000\n 6.000000\n "},
+                           {"f_z.txt", "0.500000\n 0.123457\n 0.125000\n 3.000000\n 6.000000\n 5.000000\n 6.000000\n "},
+                           {"f_color.txt", "1 1 1\n2 2 2\n230 110 30\n1 2 3\n4 5 6\n7 7 7\n8 8 8\n"},
+                           {"log.txt", started + done(7) + "[T]\n" + warning(7, 8)}}));
 
     const auto empty = unpack(classic_ply({}));
     EXPECT_EQ(empty.status, 0);

@@ -58,11 +58,9 @@ double printed_rms(const std::string& out)
 int kept_points(const std::string& log)
 {
     const auto at = log.find(" points dans le cadre.");
-    if (at == std::string::npos)
-        return -1;
-    const auto start = log.rfind('\n', at);
-    int kept = -1, read = -1;
-    pipeline::Reader::over_text(log.substr(start + 1)).scan("%d/%d", kept, read);
+    int kept = -1;
+    if (at != std::string::npos)
+        pipeline::Reader::over_text(log.substr(log.rfind('\n', at) + 1)).scan("%d", kept);
     return kept;
 }
 
