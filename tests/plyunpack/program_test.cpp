@@ -104,6 +104,24 @@ TEST(ClassicLayout, VertexLinesAreScannedAsAlways)
               "[T]\nexecution plyunpack\n" + done(2) + "[T]\n" + warning(2, 10000));
     // Lines past the declared count are not vertices.
     EXPECT_EQ(unpack(declaring(classic_ply(some_points(3)), 2)).files, unpack(cut).files);
+    // Headers that differ only in blanks, zeros and line ends are still the
+    // classic layout; any other line makes one line one vertex.
+    const std::tuple<std::string, std::string, bool> headers[] = {
+        {"\n", "\r\n", true},
+        {"property float y", "property \t float  y ", true},
+        {"vertex 8", "vertex 0008  ", true},
+        {"end_header", "   end_header", true},
+        {"element", "comment made here\nelement", false},
+        {"end_header", "element face 0\nproperty list uchar int vertex_indices\nend_header", false},
+        {"float x", "float x" + std::string(983, ' '), false}, // a line read in two pieces
+        {"property float y\n", "property float y\n\n", false},
+    };
+    for (const auto& [from, to, classic] : headers) {
+        std::string variant = cloud;
+        const auto o = unpack(variant.replace(variant.find(from), from.size(), to));
+        EXPECT_EQ(o.status, 2) << to; // read, whichever the layout
+        EXPECT_EQ(o.files == r.files, classic) << to;
+    }
 }
 
 TEST(OtherLayouts, GiveWhatTheClassicLayoutGives)
