@@ -53,12 +53,6 @@ TEST(Markerpick, SortsTheMarkerPointsOfTheCloud)
               "[T]\nexecution markerpick\n[T]\nIl manque un code rgb pour un ou plusieur coin(s)... utilisation des "
               "parametres par defaut\n[T]\nNombre de points par coins O:1 + X:1 + Y:0 = 2\n[T]\nFin du script "
               "markerpick\n\n");
-
-    nuage(dir, "", "");
-    const auto vide = run("markerpick", {"1,1,1", "2,2,2", "3,3,3", "4"}, dir);
-    EXPECT_EQ(vide.status, 0);
-    EXPECT_TRUE(vide.out.starts_with("coinO 1 1 1color.txt ouvert\n")) << vide.out;
-    EXPECT_EQ(dir.read("posX.m") + dir.read("nbr_point_par_coin.txt"), "X=[];0 0 0\n");
 }
 
 // Settings that are not the four expected, missing files and malformed clouds:
