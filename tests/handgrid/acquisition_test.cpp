@@ -4,15 +4,11 @@
 
 using namespace handgrid;
 
-// Readings accept the decimal comma and only whole finite numbers; the step
-// is written with the fewest decimals that read back exactly.
+// Readings are only whole finite numbers (those accepted, decimal comma
+// included, are seen in the dialogues); the step is written with the fewest
+// decimals that read back exactly.
 TEST(Words, ReadingsAndTheStepAsWritten)
 {
-    for (const auto& [word, value] : {std::pair{"12,5", 12.5}, {"-3,25", -3.25}, {"0,05", 0.05}, {"012,5", 12.5},
-                                      {"12.5", 12.5}, {"-3", -3.0}, {"1e3", 1000.0}}) {
-        const auto m = convertirMesure(word);
-        EXPECT_TRUE(m && *m == value) << word;
-    }
     for (const char* word : {"Fin", "FIN", "fini", "abc", "nan", "-inf", "1e400", "12,", ",5", "1,5,3", "12,5cm",
                              "08,5", "1e5,5", "--1"})
         EXPECT_FALSE(convertirMesure(word).has_value()) << word;
