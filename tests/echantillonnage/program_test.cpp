@@ -64,7 +64,6 @@ TEST(Echantillonnage, SettingsAndFailures)
         std::string out, err, logged;
     } cases[] = {
         {{"200", "0,35"}, "", "", 0, perso + lu + un_vide, "", "personnalises... nbr_pas=200 et r=0.350000\n"},
-        {{"200", "abc"}, "", "", 0, perso + lu + tous_vides, rayon_abc, "personnalises... nbr_pas=200 et r=0.200000\n"},
         {{"200", "1,abc"}, "", "", 0, perso + lu + un_vide,
          e + "le rayon de capture \"1,abc\" n'est pas entierement un nombre : 1.000000 est utilise\n",
          "personnalises... nbr_pas=200 et r=1.000000\n"},
@@ -72,7 +71,8 @@ TEST(Echantillonnage, SettingsAndFailures)
          e + "le nombre de pas \"deux-cents\" n'est pas un nombre : la valeur par defaut 200 est utilisee\n",
          "personnalises... nbr_pas=200 et r=0.350000\n"},
         {{"200.5", "abc"}, "", "", 0, perso + lu + tous_vides,
-         e + "le nombre de pas \"200.5\" n'est pas entierement un nombre : 200 est utilise\n" + rayon_abc, ""},
+         e + "le nombre de pas \"200.5\" n'est pas entierement un nombre : 200 est utilise\n" + rayon_abc,
+         "personnalises... nbr_pas=200 et r=0.200000\n"},
         {{"0,35"}, "", "", 0, lu + tous_vides, attendus(1), ""},             // the step count forgotten
         {{"--help", "x", "y"}, "", "", 0, lu + tous_vides, attendus(3), ""}, // help only as the sole argument
         {{"200", "0,35\nx"}, "", "", 0, perso + lu + un_vide, // each diagnostic stays one line

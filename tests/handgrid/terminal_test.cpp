@@ -51,11 +51,6 @@ private:
     WorkDir script_; // the pane's script and the server's socket
 };
 
-std::string first_line(const std::string& screen)
-{
-    return screen.substr(0, screen.find('\n'));
-}
-
 } // namespace
 
 TEST(Terminal, EachScreenStartsOnAClearedTerminal)
@@ -65,17 +60,18 @@ TEST(Terminal, EachScreenStartsOnAClearedTerminal)
     for (const char* answer : {"3", "2", "10", "50", "pret"})
         t.type(answer); // typed ahead: the terminal keeps them
     const std::string first = t.wait_for("Mesure suivante?", true);
-    EXPECT_EQ(first_line(first), "La barre doit etre a 50.0cm et le chariot a 10.0cm") << "not cleared: " << first;
+    EXPECT_EQ(first.substr(0, first.find('\n')), "La barre doit etre a 50.0cm et le chariot a 10.0cm") << "not cleared: " << first;
     t.type("1,5");
     t.type("2");
-    EXPECT_EQ(first_line(t.wait_for("derniere mesure : 2.000000")), "La barre doit etre a 50.0cm et le chariot a 14.0cm");
+    std::string s = t.wait_for("derniere mesure : 2.000000");
+    EXPECT_EQ(s.substr(0, s.find('\n')), "La barre doit etre a 50.0cm et le chariot a 14.0cm");
     t.type("3");
-    std::string s = t.wait_for("La barre doit etre a 52.0cm et le chariot a 10.0cm");
+    s = t.wait_for("La barre doit etre a 52.0cm et le chariot a 10.0cm");
     EXPECT_TRUE(s.starts_with(std::string(49, '!') + "\n!!! Nouvelle ligne pensez a deplacer la barre !!!\n")) << s;
     t.type("4");
     t.type("fin");
     s = t.wait_for("Choisir un nom pour ce fichier:");
-    EXPECT_EQ(first_line(s), "Un fichier contenant 6 points va etre genere");
+    EXPECT_EQ(s.substr(0, s.find('\n')), "Un fichier contenant 6 points va etre genere");
     // The notice of the unmeasured positions stays on the screen, under the announcement.
     EXPECT_NE(s.find("handgrid : 2 positions de la derniere ligne n'ont pas ete mesurees"), std::string::npos) << s;
     t.end_of_input(); // Ctrl-D: the grid must still be kept

@@ -19,7 +19,6 @@ namespace {
 
 // The clouds of these tests: 60000 points, markers of 60 points, a grid of 50
 // steps (step 2) with a capture radius of a quarter step.
-const std::vector<std::string> grid_settings{"--", "50", "0.25"};
 
 std::vector<std::string> cloud_args(int points, int seed, std::vector<std::string> placement)
 {
@@ -45,7 +44,7 @@ Outcome measure(int seed, const std::vector<std::string>& placement)
     const program_test::WorkDir dir;
     const auto made = run("rugosite-synthese", cloud_args(60000, seed, placement), dir);
     EXPECT_EQ(made.status, 0) << made.out;
-    const auto chain = run("rugosite-chaine", grid_settings, dir);
+    const auto chain = run("rugosite-chaine", {"--", "50", "0.25"}, dir);
     EXPECT_EQ(chain.status, 0) << chain.out << chain.err;
     if (chain.status != 0)
         return outcome;
