@@ -13,12 +13,9 @@ namespace {
 void nuage(const WorkDir& dir, const std::string& base, const std::string& x, const std::string& y,
            const std::string& z, const std::string& color)
 {
-    dir.write("base.txt", base);
-    dir.write("f_x.txt", x);
-    dir.write("f_y.txt", y);
-    dir.write("f_z.txt", z);
-    dir.write("f_color.txt", color);
-    dir.write("cloud.txt", "earlier");
+    for (const auto& [name, text] : {std::pair{"base.txt", base}, {"f_x.txt", x}, {"f_y.txt", y}, {"f_z.txt", z},
+                                     {"f_color.txt", color}, {"cloud.txt", "earlier"}})
+        dir.write(name, text);
 }
 
 const std::string identite = "0.000000 0.000000 0.000000\n0.000000 0.000000 0.000000\n100.000000";

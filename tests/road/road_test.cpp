@@ -42,8 +42,7 @@ Outcome measure(int seed, const std::vector<std::string>& placement)
 {
     Outcome outcome;
     const program_test::WorkDir dir;
-    const auto made = run("rugosite-synthese", cloud_args(60000, seed, placement), dir);
-    EXPECT_EQ(made.status, 0) << made.out;
+    EXPECT_EQ(run("rugosite-synthese", cloud_args(60000, seed, placement), dir).status, 0);
     const auto chain = run("rugosite-chaine", {"--", "50", "0.25"}, dir);
     EXPECT_EQ(chain.status, 0) << chain.out << chain.err;
     if (chain.status != 0)
