@@ -29,7 +29,6 @@ TEST(Capture, NearestNodeWithinTheRadiusTakesThePoint)
         {50, 0.7, 0.0, 101.0, 1, Sort::rejete, 0, 0},
         {50, 0.7, -1e300, 0.0, 1, Sort::rejete, 0, 0},
         {50, 0.7, no, 10.0, 1, Sort::rejete, 0, 0},
-        {50, 0.7, 10.0, no, 1, Sort::rejete, 0, 0},
         {50, 0.7, 10.0, 10.0, no, Sort::rejete, 0, 0},
     };
     for (const Case& c : cases) {

@@ -48,12 +48,10 @@ void marqueurs(const WorkDir& dir, const std::string& comptes, double yx, double
             texte += std::to_string(cx - 1 + i * 2.0 / 9) + " " + std::to_string(cy) + " 3\n";
         return texte;
     };
-    dir.write("nbr_point_par_coin.txt", comptes);
-    dir.write("coin_O.txt", coin(1, 2));
-    dir.write("coin_X.txt", coin(11, 2));
-    dir.write("coin_Y.txt", coin(1 + yx, 2 + yy));
-    dir.write("base.txt", "an earlier frame");
-    dir.write("visu_plots.m", "earlier");
+    for (const auto& [name, text] : {std::pair{"nbr_point_par_coin.txt", comptes}, {"coin_O.txt", coin(1, 2)},
+                                     {"coin_X.txt", coin(11, 2)}, {"coin_Y.txt", coin(1 + yx, 2 + yy)},
+                                     {"base.txt", "an earlier frame"}, {"visu_plots.m", "earlier"}})
+        dir.write(name, text);
 }
 
 } // namespace

@@ -76,10 +76,6 @@ TEST(Markerpick, RefusalsAndStops)
                     "markerpick : attention : " + raison + " : les fichiers des coins ont les points d'avant\n", pris};
     };
     const Case cases[] = {
-        {{"230,110", "1,2,3", "4,5,6", "10"}, "", "", "", 255, "coinO 230 110 30" + manque,
-         "markerpick : la couleur du coin O \"230,110\" n'a pas trois valeurs r,g,b : arret du programme (statut "
-         "255)\n",
-         "earlier"},
         {{"1,1,1", "2,2", "3", "dix"}, "", "", "", 255, "coinO 1 1 1" + manque,
          "markerpick : la couleur du coin X \"2,2\" n'a pas trois valeurs r,g,b ; la couleur du coin Y \"3\" n'a "
          "pas trois valeurs r,g,b ; la tolerance \"dix\" n'est pas un nombre : arret du programme (statut 255)\n",

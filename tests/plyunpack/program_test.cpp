@@ -91,10 +91,6 @@ TEST(ClassicLayout, VertexLinesAreScannedAsAlways)
                            {"f_color.txt", "1 1 1\n2 2 2\n230 110 30\n1 2 3\n4 5 6\n7 7 7\n8 8 8\n"},
                            {"log.txt", started + done(7) + "[T]\n" + warning(7, 8)}}));
 
-    const auto empty = unpack(classic_ply({}));
-    EXPECT_EQ(empty.status, 0);
-    EXPECT_EQ(empty.files.at("f_x.txt") + empty.files.at("f_color.txt"), "");
-    EXPECT_EQ(empty.files.at("log.txt"), started + done(0));
     // The second start entry follows the declared count, not the vertices read.
     const auto cut = classic_ply(some_points(2));
     EXPECT_EQ(unpack(declaring(cut, 9999)).files.at("log.txt"), started + done(2) + "[T]\n" + warning(2, 9999));
