@@ -20,7 +20,6 @@ TEST(Capture, NearestNodeWithinTheRadiusTakesThePoint)
         {200, 0.2, 10.25, 10.0, 1, Sort::hors_rayon, 0, 0},
         {200, 0.2, 10.05, 9.95, 1, Sort::capture, 20, 20},
         {200, 0.0, 10.0, 10.0, 1, Sort::capture, 20, 20},
-        {200, 0.0, 10.01, 10.0, 1, Sort::hors_rayon, 0, 0},
         {200, 0.71, 10.24, 10.26, 1, Sort::capture, 20, 21}, // from sqrt(0.5) on, every point is captured
         {50, 0.5, 100.0, 100.0, 1, Sort::capture, 50, 50},   // the edge belongs to the last node
         {50, 0.5, -1.0, 0.0, 1, Sort::capture, 0, 0},        // -pas/2 still reaches node 0

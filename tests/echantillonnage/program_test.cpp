@@ -47,12 +47,11 @@ TEST(Echantillonnage, SettingsAndFailures)
     const std::string un_vide = "99.997525% de points vides", tous_vides = "100.000000% de points vides";
     const std::string no_point = "Aucun point dans cloud.txt (";
     const std::string e = "echantillonnage : ";
-    auto attendus = [&](int recus) {
-        return e + "2 arguments attendus (nombre de pas et rayon de capture), " + std::to_string(recus) +
-               " recus : les valeurs par defaut nbr_pas=200 et r=0.200000 sont utilisees\n";
-    };
-    const std::string rayon_abc = e + "le rayon de capture \"abc\" n'est pas un nombre : la valeur par defaut 0.200000 est "
-                                  "utilisee\n";
+    const std::string rayon_abc =
+        e + "le rayon de capture \"abc\" n'est pas un nombre : la valeur par defaut 0.200000 est utilisee\n";
+    const std::string absent = "Le fichier n'existe pas\n";
+    const std::string echec = "Echec lors de l'ouverture de cloud.txt, arret du programme.\n";
+    const std::string pas_nul = "Nombre de pas invalide (0) : il en faut au moins 1, arret du programme.\n";
     struct Case {
         std::vector<std::string> args;
         std::optional<std::string> cloud; // its text, or no cloud
@@ -70,25 +69,24 @@ TEST(Echantillonnage, SettingsAndFailures)
         {{"200.5", "abc"}, "", "", 0, perso + lu + tous_vides,
          e + "le nombre de pas \"200.5\" n'est pas entierement un nombre : 200 est utilise\n" + rayon_abc,
          "personnalises... nbr_pas=200 et r=0.200000\n"},
-        {{"0,35"}, "", "", 0, lu + tous_vides, attendus(1), ""},             // the step count forgotten
-        {{"--help", "x", "y"}, "", "", 0, lu + tous_vides, attendus(3), ""}, // help only as the sole argument
+        // Help only as the sole argument.
+        {{"--help", "x", "y"}, "", "", 0, lu + tous_vides,
+         e + "2 arguments attendus (nombre de pas et rayon de capture), 3 recus : les valeurs par defaut nbr_pas=200 et "
+             "r=0.200000 sont utilisees\n",
+         ""},
         {{"200", "0,35\nx"}, "", "", 0, perso + lu + un_vide, // each diagnostic stays one line
          e + "le rayon de capture \"0,35 x\" n'est pas entierement un nombre : 0.350000 est utilise\n", ""},
-        {{}, std::nullopt, "", 1, "Le fichier n'existe pas\n", e + "impossible d'ouvrir cloud.txt : No such file or directory\n",
-         "Echec lors de l'ouverture de cloud.txt, arret du programme.\n"},
-        {{}, std::nullopt, "cloud.txt", 1, "Le fichier n'existe pas\n", e + "impossible d'ouvrir cloud.txt : Is a directory\n",
-         "Echec lors de l'ouverture de cloud.txt, arret du programme.\n"},
+        {{}, std::nullopt, "", 1, absent, e + "impossible d'ouvrir cloud.txt : No such file or directory\n", echec},
+        {{}, std::nullopt, "cloud.txt", 1, absent, e + "impossible d'ouvrir cloud.txt : Is a directory\n", echec},
         // A cloud without a single point (a failed delimiter leaves it empty).
         {{}, "", "", 1, lu + no_point + "fichier vide), arret du programme.\n",
          e + "cloud.txt ne contient aucun point (fichier vide) : grille.txt et grille.m ne sont pas touches\n",
          no_point + "fichier vide), arret du programme.\n"},
         {{}, " \n abc 1 1\n", "", 1, lu + no_point + "il ne commence pas par un point), arret du programme.\n",
-         e + "cloud.txt ne contient aucun point (il ne commence pas par trois nombres) : grille.txt et grille.m ne sont pas "
-         "touches\n",
+         e + "cloud.txt ne contient aucun point (il ne commence pas par trois nombres) : grille.txt et grille.m ne "
+             "sont pas touches\n",
          no_point + "il ne commence pas par un point), arret du programme.\n"},
-        {{"0", "1"}, "1 1 1", "", 1, perso + "Nombre de pas invalide (0) : il en faut au moins 1, arret du programme.\n",
-         e + "nombre de pas invalide (0) : il en faut au moins 1\n",
-         "Nombre de pas invalide (0) : il en faut au moins 1, arret du programme.\n"},
+        {{"0", "1"}, "1 1 1", "", 1, perso + pas_nul, e + "nombre de pas invalide (0) : il en faut au moins 1\n", pas_nul},
         {{"50000", "1"}, "1 1 1", "", 1, // nodes beyond what an int numbers
          perso + "Memoire insuffisante pour les grilles de 50001 x 50001 noeuds, arret du programme.\n",
          e + "memoire insuffisante pour les grilles de 50001 x 50001 noeuds\n",

@@ -1,4 +1,5 @@
 // handgrid with its answers read from a file, as a script or a redirection gives them.
+#include "handgrid/handgrid.hpp"
 #include "tests/support/program_run.hpp"
 
 #include <gtest/gtest.h>
@@ -135,14 +136,17 @@ TEST(Handgrid, TheGridGoesToAFileThatReplacesNothing)
         Files after;
     } cases[] = {
         {{}, "", 1, "Fin des " + early + ".\n", "handgrid : fin des " + early + "\n", {}},
-        {{}, "3 2 10 50", 1, "Fin des " + early + ".\n", "handgrid : fin des " + early + "\n", {}}, // the fifth word included
+        // The end of the input at the fifth word, which the opening dialogue reads.
+        {{}, "3 2 10 50", 1, "Fin des " + early + ".\n", "handgrid : fin des " + early + "\n", {}},
         {{{"grille_secours.txt", "kept"}}, "2 1 0 0 x 4 5 6", 1,
          screen("1.0", "1.0", "6.000000") + ending(4) + "\nFin des donnees d'entree : " + saved + "_1.txt\n",
          "ne compte pas\nhandgrid : fin des donnees d'entree avant le nom du fichier : les mesures sont enregistrees "
          "dans grille_secours_1.txt\n",
-         {{"grille_secours.txt", "kept"}, {"grille_secours_1.txt", "1x1x1.0\n-4.000000\n-5.000000\n-6.000000\n10000.000000\n"}}},
+         {{"grille_secours.txt", "kept"},
+          {"grille_secours_1.txt", "1x1x1.0\n-4.000000\n-5.000000\n-6.000000\n10000.000000\n"}}},
         {{{"occupe.txt/", ""}}, "1 1 0 0 x 5 fin occupe " + long_name + "\n", 0,
-         ending(1) + "Impossible d'ecrire le fichier occupe.txt, choisissez un autre nom.\nChoisir un nom pour ce fichier:",
+         ending(1) + "Impossible d'ecrire le fichier occupe.txt, choisissez un autre nom.\n"
+                     "Choisir un nom pour ce fichier:",
          hint + "handgrid : impossible d'ecrire occupe.txt : Is a directory\n",
          {{long_name + ".txt", grid}}},
         {{{"grille.txt", hand}}, "1 1 0 0 x 5 fin grille o", 0, ending(1) + question, "", {{"grille.txt", grid}}},
@@ -218,4 +222,19 @@ TEST(Handgrid, AFullDiskLeavesTheEarlierGridAndNoEmptyFile)
                             "grille_secours.txt : No space left on device ; la grille est affichee a l'ecran\n");
     files.erase("remplissage");
     EXPECT_EQ(files, (std::map<std::string, std::string>{{"grille.txt", "ecrite a la main\n"}}));
+}
+
+// Readings are only whole finite numbers (those accepted, decimal comma
+// included, are seen in the dialogues); the step is written with the fewest
+// decimals that read back exactly.
+TEST(Words, ReadingsAndTheStepAsWritten)
+{
+    for (const char* word : {"Fin", "FIN", "fini", "abc", "nan", "-inf", "1e400", "12,", ",5", "1,5,3", "12,5cm",
+                             "08,5", "1e5,5", "--1"})
+        EXPECT_FALSE(handgrid::convertirMesure(word).has_value()) << word;
+    // One decimal where it holds the step exactly; otherwise the fewest that read back as the same float.
+    for (const auto& [pas, texte] : {std::pair{2.0f, "2.0"}, {0.5f, "0.5"}, {0.1f, "0.1"}, {10.3f, "10.3"},
+                                     {0.25f, "0.25"}, {0.15f, "0.15"}, {0.05f, "0.05"}, {0.04f, "0.04"},
+                                     {1e-6f, "0.000001"}, {16777216.0f, "16777216.0"}, {1e20f, "100000002004087734272.0"}})
+        EXPECT_EQ(handgrid::textePas(pas), texte) << pas;
 }

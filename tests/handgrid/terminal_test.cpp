@@ -60,7 +60,8 @@ TEST(Terminal, EachScreenStartsOnAClearedTerminal)
     for (const char* answer : {"3", "2", "10", "50", "pret"})
         t.type(answer); // typed ahead: the terminal keeps them
     const std::string first = t.wait_for("Mesure suivante?", true);
-    EXPECT_EQ(first.substr(0, first.find('\n')), "La barre doit etre a 50.0cm et le chariot a 10.0cm") << "not cleared: " << first;
+    EXPECT_EQ(first.substr(0, first.find('\n')), "La barre doit etre a 50.0cm et le chariot a 10.0cm")
+        << "not cleared: " << first;
     t.type("1,5");
     t.type("2");
     std::string s = t.wait_for("derniere mesure : 2.000000");

@@ -150,13 +150,13 @@ TEST(OtherLayouts, GiveWhatTheClassicLayoutGives)
         constant("uint32", "v", 4e9),       constant("int", "w", -7e5),        constant("int32", "t", 1),
         {"ushort", "red", sixteen_bits(&Point::r)}, column("uint8", "green", &Point::g),
         {"int16", "blue", sixteen_bits(&Point::b)}};
-    const auto alpha = constant("uchar", "alpha", 255);
+    const auto extra = plus(plus(classic, constant("float", "quality", .5)), constant("uchar", "alpha", 255));
     const auto listed = plus(classic, {"float", "w", [](const Point& p, int) { return p.z; }, 2, "int"});
     const std::vector<std::string> notes = {"comment by a scanner", "obj_info num_cols 640", "comment",
                                             "comment " + std::string(100000, 'c')}; // lines of any length
     for (const char* format : {"ascii", "binary_little_endian", "binary_big_endian"})
         for (const std::string& cloud : {
-                 make_ply(format, {}, {{"vertex", 0, plus(plus(classic, constant("float", "quality", .5)), alpha)}}, points),
+                 make_ply(format, {}, {{"vertex", 0, extra}}, points),
                  make_ply(format, notes, {{"vertex", 0, real_colour}, face}, points),
                  make_ply(format, {}, {camera, {"vertex", 0, listed}, face}, points),
                  make_ply(format, {}, {{"vertex", 0, diffuse}}, points),
@@ -223,8 +223,8 @@ TEST(PlyRefusals, StatusOneAndTheReason)
     const std::string once = "[T]\nexecution plyunpack\n", lacks = "Le nuage .ply ne peut pas etre decoupe : ";
     auto header = [&](const std::string& cloud, const std::string& reason) {
         const bool lacking = reason.starts_with(lacks);
-        const std::string message = (lacking ? "" : "En-tete du .ply illisible : ") + reason + "... arret du programme\n";
-        return Case{cloud, "", message, once + "[T]\n" + message,
+        const std::string said = (lacking ? "" : "En-tete du .ply illisible : ") + reason + "... arret du programme\n";
+        return Case{cloud, "", said, once + "[T]\n" + said,
                     "option-0000.ply " + (lacking ? "ne peut pas etre decoupe : " + reason.substr(lacks.size())
                                                   : ": en-tete illisible : " + reason)};
     };

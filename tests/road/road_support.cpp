@@ -67,16 +67,16 @@ int kept_points(const std::string& log)
 std::vector<synth::Vec3> through_found_frame(const program_test::WorkDir& measured, const Truth& truth,
                                              const std::vector<synth::Vec3>& frame_points)
 {
-    pipeline::Point origin{};
+    pipeline::Point o{}; // the origin
     pipeline::Rotation r;
     double scale = NAN;
     auto base = pipeline::Reader::over_text(measured.read("base.txt"));
-    EXPECT_EQ(base.scan("%lf %lf %lf %lf %lf %lf %lf", origin[0], origin[1], origin[2], r.rotX, r.rotY, r.rotZ, scale), 7);
+    EXPECT_EQ(base.scan("%lf %lf %lf %lf %lf %lf %lf", o[0], o[1], o[2], r.rotX, r.rotY, r.rotZ, scale), 7);
     const pipeline::Matrice3 rotation = pipeline::matriceRotation(r.rotX, r.rotY, r.rotZ);
     const synth::Transform t = truth.transform();
     std::vector<synth::Vec3> out;
     for (const synth::Vec3& p : frame_points)
-        out.push_back(pipeline::versRepere(t.point(p), origin, rotation, scale));
+        out.push_back(pipeline::versRepere(t.point(p), o, rotation, scale));
     return out;
 }
 
