@@ -15,10 +15,6 @@ namespace {
 const std::string lu = "Le fichier existe et est ouvert en lecture seule\n";
 const std::string perso = "chargement des parametres personnalises\n";
 
-bool has(const std::string& text, const std::string& part)
-{
-    return text.find(part) != std::string::npos;
-}
 
 } // namespace
 
@@ -33,7 +29,8 @@ TEST(Echantillonnage, DefaultsGiveTheFullLatticeAndTheLogEndsWithoutLineEnds)
         EXPECT_TRUE(grille.starts_with("200x200x0.500000\n10000.000000\n"));
         EXPECT_EQ(std::count(grille.begin(), grille.end(), '\n'), 1 + 40401);
         // (10.25, 10) lies beyond the default radius of node (21,20)
-        EXPECT_TRUE(has(dir.read("grille.m"), "GRILLE(21,21)=1.500000;\nGRILLE_X(4041)=20;\nGRILLE_Y(4041)=20;\n"));
+        EXPECT_NE(dir.read("grille.m").find("GRILLE(21,21)=1.500000;\nGRILLE_X(4041)=20;\nGRILLE_Y(4041)=20;\n"),
+                  std::string::npos);
     }
     EXPECT_TRUE(without_timestamps(dir.read("log.txt"))
                     .starts_with("earlier\n[T]\nexecution echantillonnage\n[T]\n99.997525% de points vides[T]\n"
@@ -41,61 +38,88 @@ TEST(Echantillonnage, DefaultsGiveTheFullLatticeAndTheLogEndsWithoutLineEnds)
     EXPECT_EQ(dir.files().size(), 4u);
 }
 
-TEST(Echantillonnage, FailuresBeforeWritingTouchNoOutputFile)
+// Settings typed wrong (read as meant, or the default is named), and the
+// failures before writing, which touch no output file. The cloud, when the
+// case gives none, is one point 0.3 step from node (20, 20): captured by a
+// radius of 0.35.
+TEST(Echantillonnage, SettingsAndFailures)
 {
+    const std::string un_vide = "99.997525% de points vides", tous_vides = "100.000000% de points vides";
     const std::string no_point = "Aucun point dans cloud.txt (";
+    const std::string e = "echantillonnage : ";
+    const std::string rayon_abc =
+        e + "le rayon de capture \"abc\" n'est pas un nombre : la valeur par defaut 0.200000 est utilisee\n";
+    const std::string absent = "Le fichier n'existe pas\n";
+    const std::string echec = "Echec lors de l'ouverture de cloud.txt, arret du programme.\n";
+    const std::string pas_nul = "Nombre de pas invalide (0) : il en faut au moins 1, arret du programme.\n";
     struct Case {
         std::vector<std::string> args;
         std::optional<std::string> cloud; // its text, or no cloud
         std::string folder;               // a name taken by a directory
         int status;
-        std::string out, logged, err;
+        std::string out, err, logged;
     } cases[] = {
-        {{}, std::nullopt, "", 1, "Le fichier n'existe pas\n", "Echec lors de l'ouverture de cloud.txt, arret du programme.\n",
-         "impossible d'ouvrir cloud.txt : No such file or directory"},
-        {{}, std::nullopt, "cloud.txt", 1, "Le fichier n'existe pas\n",
-         "Echec lors de l'ouverture de cloud.txt, arret du programme.\n", "impossible d'ouvrir cloud.txt : Is a directory"},
+        {{"200", "0,35"}, "", "", 0, perso + lu + un_vide, "", "personnalises... nbr_pas=200 et r=0.350000\n"},
+        {{"200", "1,abc"}, "", "", 0, perso + lu + un_vide,
+         e + "le rayon de capture \"1,abc\" n'est pas entierement un nombre : 1.000000 est utilise\n",
+         "personnalises... nbr_pas=200 et r=1.000000\n"},
+        {{"deux-cents", "0.35"}, "", "", 0, perso + lu + un_vide,
+         e + "le nombre de pas \"deux-cents\" n'est pas un nombre : la valeur par defaut 200 est utilisee\n",
+         "personnalises... nbr_pas=200 et r=0.350000\n"},
+        {{"200.5", "abc"}, "", "", 0, perso + lu + tous_vides,
+         e + "le nombre de pas \"200.5\" n'est pas entierement un nombre : 200 est utilise\n" + rayon_abc,
+         "personnalises... nbr_pas=200 et r=0.200000\n"},
+        // Help only as the sole argument.
+        {{"--help", "x", "y"}, "", "", 0, lu + tous_vides,
+         e + "2 arguments attendus (nombre de pas et rayon de capture), 3 recus : les valeurs par defaut nbr_pas=200 et "
+             "r=0.200000 sont utilisees\n",
+         ""},
+        {{"200", "0,35\nx"}, "", "", 0, perso + lu + un_vide, // each diagnostic stays one line
+         e + "le rayon de capture \"0,35 x\" n'est pas entierement un nombre : 0.350000 est utilise\n", ""},
+        {{}, std::nullopt, "", 1, absent, e + "impossible d'ouvrir cloud.txt : No such file or directory\n", echec},
+        {{}, std::nullopt, "cloud.txt", 1, absent, e + "impossible d'ouvrir cloud.txt : Is a directory\n", echec},
         // A cloud without a single point (a failed delimiter leaves it empty).
-        {{}, "", "", 1, lu + no_point + "fichier vide), arret du programme.\n", no_point + "fichier vide), arret du programme.\n",
-         "cloud.txt ne contient aucun point (fichier vide) : grille.txt et grille.m ne sont pas touches"},
+        {{}, "", "", 1, lu + no_point + "fichier vide), arret du programme.\n",
+         e + "cloud.txt ne contient aucun point (fichier vide) : grille.txt et grille.m ne sont pas touches\n",
+         no_point + "fichier vide), arret du programme.\n"},
         {{}, " \n abc 1 1\n", "", 1, lu + no_point + "il ne commence pas par un point), arret du programme.\n",
-         no_point + "il ne commence pas par un point), arret du programme.\n",
-         "cloud.txt ne contient aucun point (il ne commence pas par trois nombres) : grille.txt et grille.m ne sont pas "
-         "touches"},
-        {{"0", "1"}, "1 1 1", "", 1, perso + "Nombre de pas invalide (0) : il en faut au moins 1, arret du programme.\n",
-         "Nombre de pas invalide (0) : il en faut au moins 1, arret du programme.\n",
-         "nombre de pas invalide (0) : il en faut au moins 1"},
+         e + "cloud.txt ne contient aucun point (il ne commence pas par trois nombres) : grille.txt et grille.m ne "
+             "sont pas touches\n",
+         no_point + "il ne commence pas par un point), arret du programme.\n"},
+        {{"0", "1"}, "1 1 1", "", 1, perso + pas_nul, e + "nombre de pas invalide (0) : il en faut au moins 1\n", pas_nul},
         {{"50000", "1"}, "1 1 1", "", 1, // nodes beyond what an int numbers
          perso + "Memoire insuffisante pour les grilles de 50001 x 50001 noeuds, arret du programme.\n",
-         "Memoire insuffisante pour les grilles de 50001 x 50001 noeuds, arret du programme.\n",
-         "memoire insuffisante pour les grilles de 50001 x 50001 noeuds"},
-        {{}, "1 1 1", "log.txt", 3, "Impossible d'ouvrir log.txt en ajout, arret du programme.\n", "",
-         "impossible d'ouvrir log.txt : Is a directory"},
+         e + "memoire insuffisante pour les grilles de 50001 x 50001 noeuds\n",
+         "Memoire insuffisante pour les grilles de 50001 x 50001 noeuds, arret du programme.\n"},
+        {{}, "1 1 1", "log.txt", 3, "Impossible d'ouvrir log.txt en ajout, arret du programme.\n",
+         e + "impossible d'ouvrir log.txt : Is a directory\n", ""},
+        {{}, "1 1 1", "grille.m", 3, lu + "Echec lors de la creation de grille.m, arret du programme.\n",
+         e + "impossible de creer grille.m : Is a directory\n", ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.err);
         WorkDir dir;
         dir.write("grille.txt", "old grid");
-        dir.write("grille.m", "old script");
         if (c.cloud)
-            dir.write("cloud.txt", *c.cloud);
+            dir.write("cloud.txt", c.cloud->empty() && c.status == 0 ? "10.15 10 4\n" : *c.cloud);
         if (!c.folder.empty())
             std::filesystem::create_directory(dir.path() / c.folder);
         const auto r = run("echantillonnage", c.args, dir);
         EXPECT_EQ(r.status, c.status);
         EXPECT_EQ(r.out, c.out);
-        EXPECT_EQ(r.err, "echantillonnage : " + c.err + "\n");
-        if (c.status == 1) {
-            const std::string log = without_timestamps(dir.read("log.txt"));
-            EXPECT_TRUE(log.starts_with("[T]\nexecution echantillonnage\n") && log.ends_with("[T]\n" + c.logged)) << log;
+        EXPECT_EQ(r.err, c.err);
+        if (c.status < 3) { // log.txt written, and grille.txt kept on a failure
+            EXPECT_NE(without_timestamps(dir.read("log.txt")).find(c.logged), std::string::npos) << dir.read("log.txt");
+            EXPECT_EQ(dir.read("grille.txt") == "old grid", c.status == 1);
         }
-        EXPECT_EQ(dir.read("grille.txt") + dir.read("grille.m"), "old gridold script");
     }
 }
 
+// Points off the lattice or not numbers are counted and left out; a cloud
+// that stops on a broken point gives the grid of the points before, status 2.
 TEST(Echantillonnage, DroppedPointsAreCountedAndATruncatedCloudEndsWithStatus2)
 {
-    const std::string dropped = "-60 0 1\n160 0 1\n0 1e308 1\nnan 0 1\n0 0 nan\ninf 0 1\n0 0 7\n0 0 9\n";
+    const std::string dropped = "-60 0 1\n160 0 1\n0 1e308 1\nnan 0 1\n0 0 nan\ninf 0 1\n0 0 7\n0 0 9\n100 0 3\n";
     for (const char* tail : {" \n\t", "4 5", "abc 1 1\n", "5 5 x3", "-"}) {
         WorkDir dir;
         dir.write("cloud.txt", dropped + tail);
@@ -103,69 +127,25 @@ TEST(Echantillonnage, DroppedPointsAreCountedAndATruncatedCloudEndsWithStatus2)
         const bool truncated = *tail > ' ';
         EXPECT_EQ(r.status, truncated ? 2 : 0) << tail;
         const std::string warning = "Attention : lecture de cloud.txt arretee sur une donnee qui n'est pas un "
-                                    "point complet (points lus : 8) ; la grille est faite des points lus avant.\n";
-        EXPECT_EQ(r.out, perso + lu + (truncated ? warning : "") + "75.000000% de points vides") << tail;
+                                    "point complet (points lus : 9) ; la grille est faite des points lus avant.\n";
+        EXPECT_EQ(r.out, perso + lu + (truncated ? warning : "") + "50.000000% de points vides") << tail;
         EXPECT_TRUE(r.err.ends_with(truncated ? "echantillonnage : lecture de cloud.txt arretee sur une donnee qui "
-                                                "n'est pas un point complet (points lus : 8) : la grille est faite des "
+                                                "n'est pas un point complet (points lus : 9) : la grille est faite des "
                                                 "points lus avant\n"
                                               : "utilisee\n"))
             << r.err;
-        const std::string log = without_timestamps(dir.read("log.txt"));
-        EXPECT_EQ(has(log, "[T]\n" + warning), truncated);
-        EXPECT_TRUE(has(log, "[T]\nchargement des parametres personnalises... nbr_pas=1 et r=0.200000\n"));
-        EXPECT_TRUE(has(log, "[T]\nPoints hors de la grille ou non numeriques ignores : 6\n[T]\n75.000000%"));
-        EXPECT_EQ(dir.read("grille.txt"), "1x1x100.000000\n8.000000\n10000.000000\n10000.000000\n10000.000000\n");
-    }
-    WorkDir dir; // an output that cannot be created
-    dir.write("cloud.txt", dropped);
-    std::filesystem::create_directory(dir.path() / "grille.m");
-    const auto r = run("echantillonnage", {}, dir);
-    EXPECT_EQ(r.status, 3);
-    EXPECT_EQ(r.out, lu + "Echec lors de la creation de grille.m, arret du programme.\n");
-    EXPECT_EQ(r.err, "echantillonnage : impossible de creer grille.m : Is a directory\n");
-}
-
-TEST(Echantillonnage, TypedSettingsAreReadAsMeantOrTheDefaultIsNamed)
-{
-    // (10.15, 10) lies 0.3 step from node (20, 20): captured by a radius of 0.35.
-    const std::string un_vide = "99.997525% de points vides", tous_vides = "100.000000% de points vides";
-    auto attendus = [](int recus) {
-        return "echantillonnage : 2 arguments attendus (nombre de pas et rayon de capture), " + std::to_string(recus) +
-               " recus : les valeurs par defaut nbr_pas=200 et r=0.200000 sont utilisees\n";
-    };
-    struct Case {
-        std::vector<std::string> args;
-        std::string out, settings, err; // settings as logged
-    } cases[] = {
-        {{"200", "0,35"}, perso + lu + un_vide, "nbr_pas=200 et r=0.350000", ""}, // a French decimal comma
-        {{"200", "abc"}, perso + lu + tous_vides, "nbr_pas=200 et r=0.200000",
-         "echantillonnage : le rayon de capture \"abc\" n'est pas un nombre : la valeur par defaut 0.200000 est "
-         "utilisee\n"},
-        {{"200", "1,abc"}, perso + lu + un_vide, "nbr_pas=200 et r=1.000000",
-         "echantillonnage : le rayon de capture \"1,abc\" n'est pas entierement un nombre : 1.000000 est utilise\n"},
-        {{"deux-cents", "0.35"}, perso + lu + un_vide, "nbr_pas=200 et r=0.350000",
-         "echantillonnage : le nombre de pas \"deux-cents\" n'est pas un nombre : la valeur par defaut 200 est "
-         "utilisee\n"},
-        {{"200.5", "x"}, perso + lu + tous_vides, "nbr_pas=200 et r=0.200000",
-         "echantillonnage : le nombre de pas \"200.5\" n'est pas entierement un nombre : 200 est utilise\n"
-         "echantillonnage : le rayon de capture \"x\" n'est pas un nombre : la valeur par defaut 0.200000 est "
-         "utilisee\n"},
-        {{"0,35"}, lu + tous_vides, "", attendus(1)}, // the step count forgotten
-        {{"--help", "x", "y"}, lu + tous_vides, "", attendus(3)}, // help only as the sole argument
-        {{"200", "0,35\nx"}, perso + lu + un_vide, "nbr_pas=200 et r=0.350000", // each diagnostic stays one line
-         "echantillonnage : le rayon de capture \"0,35 x\" n'est pas entierement un nombre : 0.350000 est utilise\n"},
-        {{}, lu + tous_vides, "", ""},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.args.empty() ? "" : c.args.back());
-        WorkDir dir;
-        dir.write("cloud.txt", "10.15 10 4\n");
-        const auto r = run("echantillonnage", c.args, dir);
-        EXPECT_EQ(r.status, 0);
-        EXPECT_EQ(r.out, c.out);
-        EXPECT_EQ(r.err, c.err);
-        const std::string log = without_timestamps(dir.read("log.txt"));
-        EXPECT_EQ(has(log, "personnalises... " + c.settings + "\n"), !c.settings.empty()) << log;
-        EXPECT_EQ(has(dir.read("grille.m"), "GRILLE(21,21)=4.000000;"), c.out.ends_with(un_vide));
+        EXPECT_EQ(without_timestamps(dir.read("log.txt")),
+                  "[T]\nexecution echantillonnage\n[T]\nchargement des parametres personnalises... nbr_pas=1 et "
+                  "r=0.200000\n[T]\n" +
+                      (truncated ? warning + "[T]\n" : "") +
+                      "Points hors de la grille ou non numeriques ignores : 6\n[T]\n50.000000% de points vides[T]\n"
+                      "fin de echantillonnage");
+        // Nodes in the order x then y, each the mean of its heights or the empty mark.
+        EXPECT_EQ(dir.read("grille.txt"), "1x1x100.000000\n8.000000\n10000.000000\n3.000000\n10000.000000\n");
+        EXPECT_EQ(dir.read("grille.m"), "GRILLE=zeros(2,2);\nGRILLE_X=zeros(4,1);\nGRILLE_Y=zeros(4,1);\n"
+                                        "GRILLE(1,1)=8.000000;\nGRILLE_X(1)=0;\nGRILLE_Y(1)=0;\n"
+                                        "GRILLE(1,2)=10000.000000;\nGRILLE_X(2)=0;\nGRILLE_Y(2)=1;\n"
+                                        "GRILLE(2,1)=3.000000;\nGRILLE_X(3)=1;\nGRILLE_Y(3)=0;\n"
+                                        "GRILLE(2,2)=10000.000000;\nGRILLE_X(4)=1;\nGRILLE_Y(4)=1;\n");
     }
 }

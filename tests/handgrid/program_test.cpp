@@ -1,4 +1,5 @@
 // handgrid with its answers read from a file, as a script or a redirection gives them.
+#include "handgrid/handgrid.hpp"
 #include "tests/support/program_run.hpp"
 
 #include <gtest/gtest.h>
@@ -115,67 +116,61 @@ TEST(Handgrid, ADialogueGivesTheScreensAndTheGridFile)
                             "10000.000000, la marque des cases vides, que reliefstat ne compte pas\n");
 }
 
-TEST(Handgrid, ReadingsAreNeverLost)
+// Readings are never lost: the end of the input during the opening dialogue
+// writes nothing; during the readings it acts as fin, and at the name question
+// the grid goes to a new file that replaces nothing. A name that cannot be
+// written is asked again, with the system's reason (names have no length
+// limit); an existing file is replaced only after yes.
+TEST(Handgrid, TheGridGoesToAFileThatReplacesNothing)
 {
-    // The end of the input during the opening dialogue, the fifth word included: nothing written.
-    for (const char* input : {"", "3 2 10 50"}) {
-        WorkDir dir;
-        const auto r = run("handgrid", {}, dir, input);
-        EXPECT_EQ(r.status, 1) << input;
-        EXPECT_TRUE(r.out.ends_with("Fin des donnees d'entree avant la fin des questions : aucun fichier n'est ecrit.\n"));
-        EXPECT_TRUE(r.err.ends_with("handgrid : fin des donnees d'entree avant la fin des questions : aucun fichier "
-                                    "n'est ecrit\n"));
-        EXPECT_TRUE(dir.files().empty()) << input;
-    }
-    // During the readings it acts as fin; at the name question the grid goes to
-    // a new file that replaces nothing.
-    WorkDir dir;
-    dir.write("grille_secours.txt", "kept");
-    auto r = run("handgrid", {}, dir, "2 1 0 0 x 4 5 6");
-    EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(r.out.ends_with(screen("1.0", "1.0", "6.000000") + ending(4) +
-                                "\nFin des donnees d'entree : la grille est enregistree dans le fichier "
-                                "grille_secours_1.txt\n"));
-    EXPECT_TRUE(r.err.ends_with("ne compte pas\nhandgrid : fin des donnees d'entree avant le nom du fichier : les "
-                                "mesures sont enregistrees dans grille_secours_1.txt\n"));
-    EXPECT_EQ(dir.read("grille_secours.txt"), "kept");
-    EXPECT_EQ(dir.read("grille_secours_1.txt"), "1x1x1.0\n-4.000000\n-5.000000\n-6.000000\n10000.000000\n");
-    // A name that cannot be written is asked again, with the system's reason;
-    // names have no length limit.
-    std::filesystem::create_directory(dir.path() / "occupe.txt");
-    const std::string long_name(200, 'n');
-    r = run("handgrid", {}, dir, "1 1 0 0 x 5 fin occupe grilles/" + long_name + "\n");
-    EXPECT_EQ(r.status, 0);
-    EXPECT_TRUE(r.out.ends_with(ending(1) + "Impossible d'ecrire le fichier occupe.txt, choisissez un autre nom.\n"
-                                            "Choisir un nom pour ce fichier:"));
-    EXPECT_EQ(r.err, hint + "handgrid : impossible d'ecrire occupe.txt : Is a directory\n");
-    EXPECT_EQ(program_test::slurp(dir.path() / "grilles" / (long_name + ".txt")), "0x0x1.0\n-5.000000\n");
-}
-
-TEST(Handgrid, AnExistingFileIsReplacedOnlyAfterYes)
-{
+    const std::string early = "donnees d'entree avant la fin des questions : aucun fichier n'est ecrit";
+    const std::string saved = "la grille est enregistree dans le fichier grille_secours";
     const std::string question = "Le fichier grille.txt existe deja : le remplacer ? (o/n)\n";
-    const std::string grid = "0x0x1.0\n-5.000000\n";
-    struct Case {
-        std::string answers, out_end, grille, secours; // after the announcement; the files left
+    const std::string grid = "0x0x1.0\n-5.000000\n", hand = "ecrite a la main\n", long_name(200, 'n');
+    using Files = std::map<std::string, std::string>;
+    const struct {
+        Files before; // a name ending with / is a directory
+        std::string input;
         int status;
+        std::string out_end, err_end;
+        Files after;
     } cases[] = {
-        {"grille o", question, grid, "", 0},
-        {"grille.txt OUI", question, grid, "", 0},
-        {"grille non autre", question + "Choisir un nom pour ce fichier:", "ecrite a la main\n", "", 0},
-        {"grille", question + "\nFin des donnees d'entree : la grille est enregistree dans le fichier "
-                              "grille_secours.txt\n", "ecrite a la main\n", grid, 1},
+        {{}, "", 1, "Fin des " + early + ".\n", "handgrid : fin des " + early + "\n", {}},
+        // The end of the input at the fifth word, which the opening dialogue reads.
+        {{}, "3 2 10 50", 1, "Fin des " + early + ".\n", "handgrid : fin des " + early + "\n", {}},
+        {{{"grille_secours.txt", "kept"}}, "2 1 0 0 x 4 5 6", 1,
+         screen("1.0", "1.0", "6.000000") + ending(4) + "\nFin des donnees d'entree : " + saved + "_1.txt\n",
+         "ne compte pas\nhandgrid : fin des donnees d'entree avant le nom du fichier : les mesures sont enregistrees "
+         "dans grille_secours_1.txt\n",
+         {{"grille_secours.txt", "kept"},
+          {"grille_secours_1.txt", "1x1x1.0\n-4.000000\n-5.000000\n-6.000000\n10000.000000\n"}}},
+        {{{"occupe.txt/", ""}}, "1 1 0 0 x 5 fin occupe " + long_name + "\n", 0,
+         ending(1) + "Impossible d'ecrire le fichier occupe.txt, choisissez un autre nom.\n"
+                     "Choisir un nom pour ce fichier:",
+         hint + "handgrid : impossible d'ecrire occupe.txt : Is a directory\n",
+         {{long_name + ".txt", grid}}},
+        {{{"grille.txt", hand}}, "1 1 0 0 x 5 fin grille o", 0, ending(1) + question, "", {{"grille.txt", grid}}},
+        {{{"grille.txt", hand}}, "1 1 0 0 x 5 fin grille.txt OUI", 0, ending(1) + question, "", {{"grille.txt", grid}}},
+        {{{"grille.txt", hand}}, "1 1 0 0 x 5 fin grille non autre", 0,
+         ending(1) + question + "Choisir un nom pour ce fichier:", "", {{"grille.txt", hand}, {"autre.txt", grid}}},
+        {{{"grille.txt", hand}}, "1 1 0 0 x 5 fin grille", 1,
+         ending(1) + question + "\nFin des donnees d'entree : " + saved + ".txt\n", "",
+         {{"grille.txt", hand}, {"grille_secours.txt", grid}}}, // no temporary left
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.answers);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.input);
         WorkDir dir;
-        dir.write("grille.txt", "ecrite a la main\n");
-        const auto r = run("handgrid", {}, dir, "1 1 0 0 x 5 fin " + c.answers);
+        for (const auto& [name, bytes] : c.before) {
+            if (name.ends_with("/"))
+                std::filesystem::create_directory(dir.path() / name);
+            else
+                dir.write(name, bytes);
+        }
+        const auto r = run("handgrid", {}, dir, c.input);
         EXPECT_EQ(r.status, c.status);
-        EXPECT_TRUE(r.out.ends_with(ending(1) + c.out_end)) << r.out;
-        EXPECT_EQ(dir.read("grille.txt"), c.grille);
-        EXPECT_EQ(dir.exists("grille_secours.txt") ? dir.read("grille_secours.txt") : "", c.secours);
-        EXPECT_EQ(dir.files().size(), 1u + !c.secours.empty() + c.answers.ends_with("autre")); // no temporary left
+        EXPECT_TRUE(r.out.ends_with(c.out_end)) << r.out;
+        EXPECT_TRUE(r.err.ends_with(c.err_end)) << r.err;
+        EXPECT_EQ(dir.files(), c.after);
     }
 }
 
@@ -227,4 +222,19 @@ TEST(Handgrid, AFullDiskLeavesTheEarlierGridAndNoEmptyFile)
                             "grille_secours.txt : No space left on device ; la grille est affichee a l'ecran\n");
     files.erase("remplissage");
     EXPECT_EQ(files, (std::map<std::string, std::string>{{"grille.txt", "ecrite a la main\n"}}));
+}
+
+// Readings are only whole finite numbers (those accepted, decimal comma
+// included, are seen in the dialogues); the step is written with the fewest
+// decimals that read back exactly.
+TEST(Words, ReadingsAndTheStepAsWritten)
+{
+    for (const char* word : {"Fin", "FIN", "fini", "abc", "nan", "-inf", "1e400", "12,", ",5", "1,5,3", "12,5cm",
+                             "08,5", "1e5,5", "--1"})
+        EXPECT_FALSE(handgrid::convertirMesure(word).has_value()) << word;
+    // One decimal where it holds the step exactly; otherwise the fewest that read back as the same float.
+    for (const auto& [pas, texte] : {std::pair{2.0f, "2.0"}, {0.5f, "0.5"}, {0.1f, "0.1"}, {10.3f, "10.3"},
+                                     {0.25f, "0.25"}, {0.15f, "0.15"}, {0.05f, "0.05"}, {0.04f, "0.04"},
+                                     {1e-6f, "0.000001"}, {16777216.0f, "16777216.0"}, {1e20f, "100000002004087734272.0"}})
+        EXPECT_EQ(handgrid::textePas(pas), texte) << pas;
 }

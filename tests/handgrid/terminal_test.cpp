@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdio>
+#include <filesystem>
 #include <iostream>
 #include <thread>
 
@@ -22,19 +22,19 @@ public:
         const auto script = script_.path() / "run.sh";
         program_test::spit(script, std::string("'") + program_test::program_path("handgrid") +
                                    "'\necho \"[statut $?]\"\nsleep 120\n");
-        tmux(std::string("new-session -d -x 100 -y 40 -c '") + dir.path().string() + "' 'sh " + script.string() + "'");
+        tmux({"new-session", "-d", "-x", "100", "-y", "40", "-c", dir.path().string(), "sh " + script.string()});
     }
-    ~Terminal() { tmux("kill-server"); }
+    ~Terminal() { tmux({"kill-server"}); }
 
-    void type(const std::string& word) { tmux(std::string("send-keys -l '") + word + "' \\; send-keys Enter"); }
-    void end_of_input() { tmux("send-keys C-d"); }
+    void type(const std::string& word) { tmux({"send-keys", "-l", word, ";", "send-keys", "Enter"}); }
+    void end_of_input() { tmux({"send-keys", "C-d"}); }
 
     // The screen once it shows the text (bounded wait), scroll-back included when asked.
     std::string wait_for(const std::string& text, bool history = false)
     {
         const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(30);
         std::string shown;
-        while ((shown = tmux(history ? "capture-pane -p -S -" : "capture-pane -p")).find(text) == std::string::npos &&
+        while ((shown = tmux({"capture-pane", "-p", "-S", history ? "-" : "0"})).find(text) == std::string::npos &&
                std::chrono::steady_clock::now() < limit)
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         EXPECT_NE(shown.find(text), std::string::npos) << "waited for: " << text << "\nscreen:\n" << shown;
@@ -42,27 +42,14 @@ public:
     }
 
 private:
-    std::string tmux(const std::string& command)
+    std::string tmux(std::vector<std::string> args)
     {
-        std::string text;
-        const std::string line =
-            std::string("tmux -S '") + (script_.path() / "socket").string() + "' -f /dev/null " + command;
-        if (std::FILE* pipe = popen((line + " 2>/dev/null").c_str(), "r")) {
-            char buffer[4096];
-            for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-                text.append(buffer, n);
-            pclose(pipe);
-        }
-        return text;
+        args.insert(args.begin(), {"-S", (script_.path() / "socket").string(), "-f", "/dev/null"});
+        return program_test::run_executable("/usr/bin/tmux", args, script_.path()).out;
     }
 
     WorkDir script_; // the pane's script and the server's socket
 };
-
-std::string first_line(const std::string& screen)
-{
-    return screen.substr(0, screen.find('\n'));
-}
 
 } // namespace
 
@@ -70,41 +57,33 @@ TEST(Terminal, EachScreenStartsOnAClearedTerminal)
 {
     WorkDir dir;
     Terminal t(dir);
-    for (const auto& [question, answer] : {std::pair{"points par ligne?", "3"}, {"Pas de mesure", "2"},
-                                           {"sur la barre)", "10"}, {"sur le cadre)", "50"}}) {
-        t.wait_for(question);
-        t.type(answer);
-    }
-    t.type("pret");
+    for (const char* answer : {"3", "2", "10", "50", "pret"})
+        t.type(answer); // typed ahead: the terminal keeps them
     const std::string first = t.wait_for("Mesure suivante?", true);
-    EXPECT_EQ(first_line(first), "La barre doit etre a 50.0cm et le chariot a 10.0cm") << "not cleared: " << first;
-    for (const char* reading : {"1,5", "2"})
-        t.type(reading); // typed ahead: the terminal keeps them
-    EXPECT_EQ(first_line(t.wait_for("derniere mesure : 2.000000")), "La barre doit etre a 50.0cm et le chariot a 14.0cm");
+    EXPECT_EQ(first.substr(0, first.find('\n')), "La barre doit etre a 50.0cm et le chariot a 10.0cm")
+        << "not cleared: " << first;
+    t.type("1,5");
+    t.type("2");
+    std::string s = t.wait_for("derniere mesure : 2.000000");
+    EXPECT_EQ(s.substr(0, s.find('\n')), "La barre doit etre a 50.0cm et le chariot a 14.0cm");
     t.type("3");
-    std::string s = t.wait_for("La barre doit etre a 52.0cm et le chariot a 10.0cm");
+    s = t.wait_for("La barre doit etre a 52.0cm et le chariot a 10.0cm");
     EXPECT_TRUE(s.starts_with(std::string(49, '!') + "\n!!! Nouvelle ligne pensez a deplacer la barre !!!\n")) << s;
-    t.type("quatre");
-    s = t.wait_for("Mesure refusee");
-    EXPECT_TRUE(s.starts_with("Mesure refusee : tapez un nombre (12.5 ou 12,5) ou fin.\n!!!!")) << s;
-    EXPECT_NE(s.find("derniere mesure : 3.000000"), std::string::npos);
     t.type("4");
-    t.wait_for("derniere mesure : 4.000000");
     t.type("fin");
     s = t.wait_for("Choisir un nom pour ce fichier:");
-    EXPECT_EQ(first_line(s), "Un fichier contenant 6 points va etre genere");
+    EXPECT_EQ(s.substr(0, s.find('\n')), "Un fichier contenant 6 points va etre genere");
     // The notice of the unmeasured positions stays on the screen, under the announcement.
     EXPECT_NE(s.find("handgrid : 2 positions de la derniere ligne n'ont pas ete mesurees"), std::string::npos) << s;
     t.end_of_input(); // Ctrl-D: the grid must still be kept
-    s = t.wait_for("[statut 1]");
-    EXPECT_NE(s.find("la grille est enregistree dans le fichier grille_secours.txt"), std::string::npos) << s;
+    t.wait_for("[statut 1]");
     EXPECT_EQ(dir.read("grille_secours.txt"), "2x1x2.0\n-1.500000\n-2.000000\n-3.000000\n-4.000000\n10000.000000\n10000.000000\n");
 }
 
 int main(int argc, char** argv)
 {
     testing::InitGoogleTest(&argc, argv);
-    if (std::system("command -v tmux >/dev/null 2>&1") != 0) {
+    if (!std::filesystem::exists("/usr/bin/tmux")) {
         std::cout << "NOTICE: tmux is missing: the terminal tests of handgrid are skipped\n";
         return 77;
     }

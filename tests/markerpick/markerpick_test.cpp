@@ -16,7 +16,6 @@ TEST(Couleurs, StrictToleranceAndTheOrderXThenOThenY)
     EXPECT_EQ(classerCouleur({239, 110, 30}, p), Coin::O);
     EXPECT_EQ(classerCouleur({240, 110, 30}, p), Coin::aucun);
     EXPECT_EQ(classerCouleur({230, 110, 90}, p), Coin::aucun); // every channel counts, blue too
-    EXPECT_TRUE(couleurProche({240, 110, 30}, p.code_rgb_o, 10.5));
     EXPECT_FALSE(couleurProche({INT_MIN, 0, 0}, {INT_MAX, 0, 0}, 2)); // no wrap-around
     const Parametres proches{{105, 100, 100}, {100, 100, 100}, {110, 100, 100}, 10.0}; // O, X, Y
     EXPECT_EQ(classerCouleur({103, 100, 100}, proches), Coin::X);
@@ -53,101 +52,66 @@ TEST(Markerpick, SortsTheMarkerPointsOfTheCloud)
               "[T]\nexecution markerpick\n[T]\nIl manque un code rgb pour un ou plusieur coin(s)... utilisation des "
               "parametres par defaut\n[T]\nNombre de points par coins O:1 + X:1 + Y:0 = 2\n[T]\nFin du script "
               "markerpick\n\n");
-
-    nuage(dir, "", "");
-    const auto vide = run("markerpick", {"1,1,1", "2,2,2", "3,3,3", "4"}, dir);
-    EXPECT_EQ(vide.status, 0);
-    EXPECT_TRUE(vide.out.starts_with("coinO 1 1 1color.txt ouvert\n")) << vide.out;
-    EXPECT_EQ(dir.read("posX.m") + dir.read("nbr_point_par_coin.txt"), "X=[];0 0 0\n");
 }
 
-TEST(Markerpick, EarlyStopsTouchNoOutput)
-{
-    const std::vector<std::string> incomplets{"230,110", "1,2,3", "4,5,6", "10"};
-    for (auto [args, manquant, status] : {std::tuple{incomplets, "", 255}, {incomplets, "f_color.txt", 1},
-                                          {{}, "f_color.txt", 1}, {{}, "f_z.txt", 1}}) {
-        SCOPED_TRACE(manquant);
-        WorkDir dir;
-        nuage(dir, "1\n", "230 110 30\n");
-        if (*manquant)
-            std::filesystem::remove(dir.path() / manquant);
-        dir.write("coin_O.txt", "earlier");
-        const auto r = run("markerpick", args, dir);
-        EXPECT_EQ(r.status, status);
-        // The last line on standard error says why, alone.
-        EXPECT_TRUE(r.err.ends_with(*manquant ? "markerpick : impossible d'ouvrir " + std::string(manquant) +
-                                                    " : No such file or directory\n"
-                                              : "(statut 255)\n"))
-            << r.err;
-        EXPECT_EQ(dir.read("coin_O.txt"), "earlier");
-        EXPECT_FALSE(dir.exists("posX.m"));
-        const bool signale = dir.read("log.txt").find(std::string(manquant) + " n'a pas pu etre ouvert") != std::string::npos;
-        EXPECT_EQ(signale, *manquant != 0);
-    }
-}
-
-TEST(Markerpick, MalformedCloudStopsTheScanWithAWarning)
-{
-    const std::string ok = "230 110 30\n230 110 30\n", coord = "1\n 2\n 3\n ";
-    // The coordinates of a point that is no marker are checked all the same ("." is no number).
-    for (auto [color, y] : {std::pair{ok + "230 110\n", coord}, {ok + "#\n1 1 1\n", coord}, {ok + "1 1 1\n", "1\n 2\n"},
-                            {ok + "1 1 1\n", "1\n 2\n .\n"}}) {
-        WorkDir dir;
-        nuage(dir, coord, color, y);
-        const auto r = run("markerpick", {}, dir);
-        EXPECT_EQ(r.status, 2) << color;
-        EXPECT_EQ(dir.read("nbr_point_par_coin.txt") + dir.read("posX.m"), "2 0 0\nX=[1.000000 2.000000 ];");
-        EXPECT_TRUE(r.out.ends_with("au point 3, lecture arretee\n")) << r.out;
-        EXPECT_TRUE(r.err.starts_with("markerpick : attention : f_") &&
-                    r.err.ends_with(" incomplet ou mal forme au point 3, lecture arretee : les fichiers des coins ont "
-                                    "les points d'avant\n"))
-            << r.err;
-        EXPECT_NE(dir.read("log.txt").find("Fin du script markerpick\n\n[") , std::string::npos);
-    }
-}
-
-TEST(Markerpick, ArgumentsThatAreNotTheFourSettingsAreNamed)
+// Settings that are not the four expected, missing files and malformed clouds:
+// two points of O's colour, then the tail of f_color.txt.
+TEST(Markerpick, RefusalsAndStops)
 {
     const std::string defauts = "Il manque un code rgb pour un ou plusieur coin(s)...\n...utilisation des parametres "
                                 "par defaut\n";
-    const std::string un_point = "color.txt ouvert\nNombre de points par coins O:1 + X:0 + Y:0 = 1\n"
-                                 "Nombre de points trouves : 1\n";
+    const std::string deux = "color.txt ouvert\nNombre de points par coins O:2 + X:0 + Y:0 = 2\n"
+                             "Nombre de points trouves : 2\n";
     const std::string manque = "Il manque un code rgb pour un ou plusieur coin(s)\n";
+    const std::string pris = "1.000000 1.000000 1.000000\n2.000000 2.000000 2.000000\n2 0 0\n";
     struct Case {
         std::vector<std::string> args;
+        std::string tail, y, missing; // f_y.txt when not the coordinates, a file removed
         int status;
-        std::string out, err;
-        bool found; // the marker point is picked
-    } cases[] = {
-        // Three words where four are needed: the defaults, and standard error says so.
-        {{"230", "110", "30"}, 0, defauts + un_point,
-         "markerpick : 4 arguments attendus (couleurs O, X, Y en r,g,b et tolerance), 3 recus : les couleurs et la "
-         "tolerance par defaut sont utilisees\n",
-         true},
-        {{}, 0, defauts + un_point, "", true},
-        // The point lies 10 away from O's colour: a tolerance of 10.5 takes it, 10 does not.
-        {{"240,110,30", "1,1,1", "2,2,2", "10,5"}, 0, "coinO 240 110 30" + un_point, "", true},
-        {{"240,110,30", "1,1,1", "2,2,2", "10"}, 0,
-         "coinO 240 110 30color.txt ouvert\nNombre de points par coins O:0 + X:0 + Y:0 = 0\n"
-         "Nombre de points trouves : 0\n",
-         "", false},
-        {{"230,110", "1,1,1", "2,2,2", "10"}, 255, "coinO 230 110 30" + manque,
-         "markerpick : la couleur du coin O \"230,110\" n'a pas trois valeurs r,g,b : arret du programme (statut "
-         "255)\n",
-         false},
-        {{"1,1,1", "2,2", "3", "dix"}, 255, "coinO 1 1 1" + manque,
+        std::string out, err, files; // coin_O.txt (earlier: left alone) and nbr_point_par_coin.txt
+    };
+    auto arret = [&](std::string tail, std::string y, const std::string& fichier) {
+        const std::string raison = fichier + " incomplet ou mal forme au point 3, lecture arretee";
+        return Case{{}, tail, y, "", 2, defauts + deux + "Attention : " + raison + "\n",
+                    "markerpick : attention : " + raison + " : les fichiers des coins ont les points d'avant\n", pris};
+    };
+    const Case cases[] = {
+        {{"1,1,1", "2,2", "3", "dix"}, "", "", "", 255, "coinO 1 1 1" + manque,
          "markerpick : la couleur du coin X \"2,2\" n'a pas trois valeurs r,g,b ; la couleur du coin Y \"3\" n'a "
          "pas trois valeurs r,g,b ; la tolerance \"dix\" n'est pas un nombre : arret du programme (statut 255)\n",
-         false},
+         "earlier"},
+        // Three words where four are needed: the defaults, and standard error says so.
+        {{"230", "110", "30"}, "", "", "", 0, defauts + deux,
+         "markerpick : 4 arguments attendus (couleurs O, X, Y en r,g,b et tolerance), 3 recus : les couleurs et la "
+         "tolerance par defaut sont utilisees\n",
+         pris},
+        // The points lie 10 away from O's colour: a tolerance of 10.5 takes them, 10 does not.
+        {{"240,110,30", "1,1,1", "2,2,2", "10,5"}, "", "", "", 0, "coinO 240 110 30" + deux, "", pris},
+        {{"240,110,30", "1,1,1", "2,2,2", "10"}, "", "", "", 0,
+         "coinO 240 110 30color.txt ouvert\nNombre de points par coins O:0 + X:0 + Y:0 = 0\n"
+         "Nombre de points trouves : 0\n",
+         "", "0 0 0\n"},
+        {{}, "", "", "f_color.txt", 1, defauts + "Le fichier n'existe pas\n",
+         "markerpick : impossible d'ouvrir f_color.txt : No such file or directory\n", "earlier"},
+        {{}, "", "", "f_z.txt", 1, defauts + "Le fichier f_z.txt n'a pas pu etre ouvert...arret du programme\n",
+         "markerpick : impossible d'ouvrir f_z.txt : No such file or directory\n", "earlier"},
+        // The coordinates of a point that is no marker are checked all the same ("." is no number).
+        arret("230 110\n", "", "f_color.txt"),
+        arret("#\n1 1 1\n", "", "f_color.txt"),
+        arret("1 1 1\n", "1\n 2\n", "f_y.txt"),
+        arret("1 1 1\n", "1\n 2\n .\n", "f_y.txt"),
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.args.empty() ? "" : c.args.back());
+        SCOPED_TRACE(c.err);
         WorkDir dir;
-        nuage(dir, "1\n", "230 110 30\n");
+        nuage(dir, "1\n 2\n 3\n ", "230 110 30\n230 110 30\n" + c.tail, c.y);
+        dir.write("coin_O.txt", "earlier");
+        if (!c.missing.empty())
+            std::filesystem::remove(dir.path() / c.missing);
         const auto r = run("markerpick", c.args, dir);
         EXPECT_EQ(r.status, c.status);
         EXPECT_EQ(r.out, c.out);
         EXPECT_EQ(r.err, c.err);
-        EXPECT_EQ(dir.exists("coin_O.txt") ? dir.read("coin_O.txt") : "", c.found ? "1.000000 1.000000 1.000000\n" : "");
+        EXPECT_EQ(dir.read("coin_O.txt") + program_test::slurp(dir.path() / "nbr_point_par_coin.txt"), c.files);
     }
 }

@@ -25,25 +25,15 @@ TEST(StoredValues, WordsOfEachTypeAndColours)
             EXPECT_EQ(as_coordinate(n), std::strtod(word, nullptr)) << word;
         }
     }
+    // Real colours are fractions of full intensity: scaled by 255, rounded, held
+    // within 0 to 255 (16-bit and short colours are seen in the program tests).
     int colour = 7;
-    // Real colours are fractions of full intensity: scaled by 255, rounded, held within 0 to 255.
-    for (const auto& [value, scaled] : {std::pair{0.517647, 132}, {1.0, 255}, {0.0, 0}, {0.002, 1}, {0.0019, 0},
-                                        {1.7, 255}, {-0.4, 0}, {1e10, 255}, {-INFINITY, 0}, {229.5, 255}}) {
+    for (const auto& [value, scaled] :
+         {std::pair{0.517647, 132}, {0.002, 1}, {0.0019, 0}, {1.7, 255}, {-0.4, 0}, {-INFINITY, 0}, {229.5, 255}}) {
         ASSERT_TRUE(as_colour(Number{false, 0, value}, Type::float32, colour)) << value;
         EXPECT_EQ(colour, scaled) << value;
     }
-    // 16-bit colours are scaled as round(v * 255 / 65535); other integers stay as they are.
-    for (const auto& [value, scaled] : {std::pair{0, 0}, {128, 0}, {129, 1}, {32896, 128}, {65406, 254}, {65535, 255}}) {
-        ASSERT_TRUE(as_colour(Number{true, value, 0}, Type::uint16, colour)) << value;
-        EXPECT_EQ(colour, scaled) << value;
-    }
-    ASSERT_TRUE(as_colour(Number{true, 230, 0}, Type::uint8, colour));
-    EXPECT_EQ(colour, 230);
-    for (const Number& refused : {Number{true, 4294967295, 0}, Number{false, 0, NAN}})
-        EXPECT_FALSE(as_colour(refused, refused.integral ? Type::uint32 : Type::float64, colour));
-    // A colour declared short is a 16-bit colour.
-    EXPECT_EQ(stored_type(Property{"red", Type::int16}, true), Type::uint16);
-    EXPECT_EQ(stored_type(Property{"z", Type::int16}, false), Type::int16);
+    EXPECT_FALSE(as_colour(Number{true, 4294967295, 0}, Type::uint32, colour)); // NaN: in the records below
 }
 
 TEST(Vertices, BinaryRecordsAcrossBlocks)

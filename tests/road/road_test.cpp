@@ -2,9 +2,8 @@
 // placement and roughness, through rugosite-chaine as a user runs it: the frame
 // is found whatever the turn, tilt, shift and scale of the cloud, the cropped
 // cloud comes out in frame coordinates, the grid reaches reliefstat with the RMS
-// height of the surface drawn, and the runner's summary gives what the cloud holds.
-// (A cloud whose markers are wrong stops at framefit: its reasons are checked
-// in tests/framefit, the runner's sentence in tests/tools.)
+// height of the surface drawn. (The runner's summary and a cloud whose markers
+// are wrong are checked in tests/tools and tests/framefit.)
 #include "tests/road/road_support.hpp"
 
 #include <gtest/gtest.h>
@@ -20,7 +19,6 @@ namespace {
 
 // The clouds of these tests: 60000 points, markers of 60 points, a grid of 50
 // steps (step 2) with a capture radius of a quarter step.
-const std::vector<std::string> grid_settings{"--", "50", "0.25"};
 
 std::vector<std::string> cloud_args(int points, int seed, std::vector<std::string> placement)
 {
@@ -28,16 +26,6 @@ std::vector<std::string> cloud_args(int points, int seed, std::vector<std::strin
                                   "--graine", std::to_string(seed)};
     args.insert(args.end(), placement.begin(), placement.end());
     return args;
-}
-
-// The value after a label of the runner's summary, up to the line end.
-std::string summary_value(const std::string& err, const std::string& label)
-{
-    const auto at = err.find("  " + label);
-    if (at == std::string::npos)
-        return "";
-    const auto start = err.find_first_not_of(' ', at + 2 + label.size());
-    return err.substr(start, err.find('\n', start) - start);
 }
 
 // Frame positions well inside the frame, away from its corners and edges.
@@ -54,31 +42,18 @@ Outcome measure(int seed, const std::vector<std::string>& placement)
 {
     Outcome outcome;
     const program_test::WorkDir dir;
-    const auto made = run("rugosite-synthese", cloud_args(60000, seed, placement), dir);
-    EXPECT_EQ(made.status, 0) << made.out;
-    const auto chain = run("rugosite-chaine", grid_settings, dir);
+    EXPECT_EQ(run("rugosite-synthese", cloud_args(60000, seed, placement), dir).status, 0);
+    const auto chain = run("rugosite-chaine", {"--", "50", "0.25"}, dir);
     EXPECT_EQ(chain.status, 0) << chain.out << chain.err;
-    EXPECT_TRUE(chain.err.starts_with("\nrugosite-chaine : resume de la mesure\n")) << chain.err;
     if (chain.status != 0)
         return outcome;
     const Truth truth = read_truth(dir);
-
-    // The summary, against what the generator drew and reliefstat printed.
-    EXPECT_EQ(summary_value(chain.err, "points lus (plyunpack)"), std::to_string(std::lround(truth["points"])));
-    EXPECT_EQ(summary_value(chain.err, "points par coin (markerpick)"), "O 60, X 60, Y 60 (10 au moins)");
-    EXPECT_TRUE(summary_value(chain.err, "grille (echantillonnage)").starts_with("50 pas de 2.000000 % du cote"));
-    const auto rms_at = chain.out.find("RMS=");
-    const std::string printed =
-        rms_at == std::string::npos ? "?" : chain.out.substr(rms_at + 4, chain.out.find(" cm", rms_at) - rms_at - 4);
-    EXPECT_EQ(summary_value(chain.err, "hauteur RMS (reliefstat)"), printed + " % du cote du cadre");
-
     const auto images = through_found_frame(dir, truth, probes);
-    EXPECT_EQ(images.size(), probes.size());
     outcome.worst_probe = 0.0;
-    for (std::size_t i = 0; i < std::min(images.size(), probes.size()); ++i)
-        outcome.worst_probe = std::max(outcome.worst_probe, std::hypot(images[i][0] - probes[i][0],
-                                                                       images[i][1] - probes[i][1],
-                                                                       images[i][2] - probes[i][2]));
+    for (std::size_t i = 0; i < probes.size(); ++i) {
+        const synth::Vec3 d{images[i][0] - probes[i][0], images[i][1] - probes[i][1], images[i][2] - probes[i][2]};
+        outcome.worst_probe = std::max(outcome.worst_probe, std::hypot(d[0], d[1], d[2]));
+    }
     outcome.kept_share = kept_points(dir.read("log.txt")) / truth["points_dans_le_cadre"];
     EXPECT_TRUE(dir.read("grille.txt").starts_with("50x50x2.000000\n"));
     outcome.rms_ratio = printed_rms(chain.out) / truth["rms_realise"];
@@ -125,13 +100,11 @@ TEST(Road, TheAdvisedRadiusClearsTheEmptyNodes)
     const program_test::WorkDir dir;
     ASSERT_EQ(run("rugosite-synthese", cloud_args(20000, 3, {}), dir).status, 0);
     const auto sparse = run("rugosite-chaine", {"--", "50", "0.1"}, dir);
-    ASSERT_EQ(sparse.status, 0) << sparse.err;
-    EXPECT_NE(sparse.err.find("rugosite-chaine : attention : "), std::string::npos) << sparse.err;
     const auto advice = sparse.err.find("(rugosite-chaine -- 50 ");
     ASSERT_NE(advice, std::string::npos) << sparse.err;
     const std::string radius = sparse.err.substr(advice + 23, sparse.err.find(')', advice) - advice - 23);
     const auto again = run("rugosite-chaine", {"--", "50", radius}, dir);
-    ASSERT_EQ(again.status, 0);
+    EXPECT_EQ(again.status, 0);
     EXPECT_EQ(again.err.find("attention"), std::string::npos) << "-- 50 " << radius << "\n" << again.err;
 }
 
