@@ -69,7 +69,7 @@ Outcome measure(int seed, const std::vector<std::string>& placement)
 // few tenths. The kept share ranged over 0.994 to 1.010 (the crop follows the
 // frame found), the RMS ratio over 0.965 to 0.998 (mean 0.987, deviation 0.006:
 // the capture disc averages a few points and smooths the heights). The bounds
-// leave four deviations or more beyond the mean; a wrong turn, tilt or scale of
+// leave about four deviations or more from the mean; a wrong turn, tilt or scale of
 // the frame moves the probes by whole units.
 TEST(Road, FrameFoundAndRoughnessKeptAtAnyPlacement)
 {
