@@ -17,41 +17,16 @@
 #include "common/read_ahead.hpp"
 
 #include <cstddef>
-#include <exception>
-#include <vector>
 
 namespace pipeline {
-
-// Records in a lot: large enough for the hand-over to cost nothing, small
-// enough for two lots to stay in the caches.
-inline constexpr std::size_t records_per_lot = 2048;
 
 template <class Record, class Produce, class Consume>
 void two_stage(Produce&& produce, Consume&& consume, std::size_t per_lot = records_per_lot)
 {
-    std::vector<Record> lots[2] = {std::vector<Record>(per_lot), std::vector<Record>(per_lot)};
-    std::size_t count[2] = {0, 0};
-    std::exception_ptr failure[2];
-    ReadAhead ahead([&](int lot) {
-        std::size_t& n = count[lot];
-        for (n = 0; n < per_lot; ++n) {
-            try {
-                if (!produce(lots[lot][n]))
-                    return false;
-            } catch (...) {
-                failure[lot] = std::current_exception();
-                return false;
-            }
-        }
-        return true;
-    });
-    for (int lot; (lot = ahead.next()) >= 0;) {
-        for (std::size_t k = 0; k < count[lot]; ++k)
-            if (!consume(lots[lot][k]))
-                return;
-        if (failure[lot])
-            std::rethrow_exception(failure[lot]);
-    }
+    RecordsAhead<Record, Produce&> records(produce, per_lot);
+    while (Record* r = records.next())
+        if (!consume(*r))
+            return;
 }
 
 } // namespace pipeline

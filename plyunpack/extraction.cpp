@@ -6,8 +6,6 @@
 
 #include <cstddef>
 #include <string>
-#include <utility>
-#include <vector>
 
 namespace plyunpack {
 
@@ -21,59 +19,6 @@ void write_entries(Outputs& out, const Coordinate& x, const Coordinate& y, const
     out.f_y.print("%lf\n ", y);
     out.f_z.print("%lf\n ", z);
     out.f_color.print("%d %d %d\n", r, g, b);
-}
-
-// Records read on the second core while those before them are formatted and
-// written: `read(record)` gives the next one, false once there is none. The
-// records travel in lots of 2048, at most two in flight.
-template <class Record, class Next>
-class Ahead {
-public:
-    explicit Ahead(Next read)
-        : read_(std::move(read)),
-          lots_{std::vector<Record>(per_lot), std::vector<Record>(per_lot)},
-          ahead_([this](int lot) { return fill(lot); })
-    {
-    }
-
-    // The next record, valid until the next call; nullptr after the last.
-    const Record* next()
-    {
-        while (lot_ == -1 || k_ == count_[lot_]) {
-            if (lot_ != -1 && count_[lot_] < per_lot)
-                return nullptr;
-            lot_ = ahead_.next();
-            k_ = 0;
-            if (lot_ == -1)
-                return nullptr;
-        }
-        return &lots_[lot_][k_++];
-    }
-
-private:
-    static constexpr std::size_t per_lot = 2048;
-
-    bool fill(int lot)
-    {
-        std::size_t n = 0;
-        while (n < per_lot && read_(lots_[lot][n]))
-            ++n;
-        count_[lot] = n;
-        return n == per_lot;
-    }
-
-    Next read_;
-    std::vector<Record> lots_[2];
-    std::size_t count_[2] = {0, 0};
-    int lot_ = -1;
-    std::size_t k_ = 0;
-    pipeline::ReadAhead ahead_; // last: stopped before what it reads goes
-};
-
-template <class Record, class Next>
-Ahead<Record, Next> ahead(Next read)
-{
-    return Ahead<Record, Next>(std::move(read));
 }
 
 // A vertex line of the classic layout. Each coordinate is kept as read, to be
@@ -102,7 +47,7 @@ int extract_classic(pipeline::Reader& stream, Outputs& out, int nbr_points)
 {
     int scanned = 0;
     std::string rest;
-    auto lines = ahead<Scanned>([&stream, &rest, &scanned, nbr_points](Scanned& v) {
+    auto scan = [&stream, &rest, &scanned, nbr_points](Scanned& v) {
         if (scanned == nbr_points)
             return false;
         ++scanned;
@@ -113,7 +58,8 @@ int extract_classic(pipeline::Reader& stream, Outputs& out, int nbr_points)
         v.complete = fields == 6;
         stream.read_line(rest, 999);
         return true;
-    });
+    };
+    pipeline::RecordsAhead<Scanned, decltype(scan)&> lines(scan);
     int written = 0;
     pipeline::Progress progress("plyunpack", nbr_points);
     while (const Scanned* v = lines.next()) {
@@ -132,14 +78,15 @@ int extract_vertices(pipeline::Reader& stream, const PlyHeader& header, Outputs&
     if (!source.skip_leading_elements())
         return 0;
     int read = 0;
-    auto vertices = ahead<Decoded>([&source, &read, &header](Decoded& r) {
+    auto decode = [&source, &read, &header](Decoded& r) {
         if (read == header.nbr_points())
             return false;
         ++read;
         const Outcome outcome = source.next(r.v);
         r.complete = outcome == Outcome::vertex;
         return outcome != Outcome::end;
-    });
+    };
+    pipeline::RecordsAhead<Decoded, decltype(decode)&> vertices(decode);
     int written = 0;
     pipeline::Progress progress("plyunpack", header.nbr_points());
     while (const Decoded* r = vertices.next()) {
