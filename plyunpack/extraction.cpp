@@ -86,17 +86,26 @@ int extract_vertices(pipeline::Reader& stream, const PlyHeader& header, Outputs&
         r.complete = outcome == Outcome::vertex;
         return outcome != Outcome::end;
     };
-    pipeline::RecordsAhead<Decoded, decltype(decode)&> vertices(decode);
-    int written = 0;
-    pipeline::Progress progress("plyunpack", header.nbr_points());
-    while (const Decoded* r = vertices.next()) {
-        progress.step();
-        if (r->complete) {
-            write_vertex(out, r->v.x, r->v.y, r->v.z, r->v.r, r->v.g, r->v.b);
-            ++written;
+    const auto write_all = [&out, &header](auto next) {
+        int written = 0;
+        pipeline::Progress progress("plyunpack", header.nbr_points());
+        while (const Decoded* r = next()) {
+            progress.step();
+            if (r->complete) {
+                write_vertex(out, r->v.x, r->v.y, r->v.z, r->v.r, r->v.g, r->v.b);
+                ++written;
+            }
         }
+        return written;
+    };
+    // A binary vertex is decoded in a few copies: handing it to the other core
+    // would cost more than it saves (twice the CPU, no time gained).
+    if (header.format != Format::ascii) {
+        Decoded r;
+        return write_all([&]() { return decode(r) ? &r : nullptr; });
     }
-    return written;
+    pipeline::RecordsAhead<Decoded, decltype(decode)&> vertices(decode);
+    return write_all([&vertices]() { return vertices.next(); });
 }
 
 } // namespace plyunpack

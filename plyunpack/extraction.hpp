@@ -16,9 +16,9 @@ struct Outputs {
 // for the colour.
 void write_vertex(Outputs& out, double x, double y, double z, int r, int g, int b);
 
-// Both extractions read the cloud on a second core, ahead of the thread that
-// formats and writes the vertices: the same bytes, in the same order, as one
-// thread would write.
+// Text clouds are read on a second core, ahead of the thread that formats and
+// writes the vertices: the same bytes, in the same order, as one thread would
+// write.
 
 // The classic layout: each vertex is one scan "%lf %lf %lf %lf %lf %lf %d %d %d"
 // (blanks there match line ends too), then the rest of its line, at most 999
