@@ -24,13 +24,13 @@ static_assert(parse<false, NumberText>("%d").error != nullptr);
 TEST(LineWriter, ReportsAFileThatCannotBeOpenedWithTheSystemsReason)
 {
     int error = 0;
-    EXPECT_FALSE(Writer::open("/nonexistent-dir/x.txt", "w", error).has_value());
+    EXPECT_FALSE(Writer::open("/nonexistent-dir/x.txt", "w", &error).has_value());
     EXPECT_EQ(error, ENOENT);
-    EXPECT_FALSE(Reader::open("/nonexistent-dir/x.txt", error).has_value());
+    EXPECT_FALSE(Reader::open("/nonexistent-dir/x.txt", &error).has_value());
     EXPECT_EQ(error, ENOENT);
-    EXPECT_FALSE(Reader::open("/", error).has_value()); // opens, but has no lines
+    EXPECT_FALSE(Reader::open("/", &error).has_value()); // opens, but has no lines
     EXPECT_EQ(error, EISDIR);
-    EXPECT_FALSE(Writer::open("/dev/null", "wx", error).has_value());
+    EXPECT_FALSE(Writer::open("/dev/null", "wx", &error).has_value());
     EXPECT_EQ(error, EEXIST);
     auto full = Writer::open("/dev/full", "w");
     ASSERT_TRUE(full.has_value());
