@@ -370,19 +370,13 @@ int Input::convert_word(std::string& word)
     skip_blanks();
     if (peek(0) == EOF)
         return fin_de_fichier;
-    std::string read;
-    while (true) {
-        const char* p = here();
-        const char* end = s_->data.get() + s_->end;
-        const char* q = p;
-        while (q < end && !is_space(static_cast<unsigned char>(*q)))
-            ++q;
-        read.append(p, q);
-        take(static_cast<std::size_t>(q - p));
-        if (q < end || !fill())
-            break;
-    }
-    word = std::move(read);
+    const char* q = parse_held([](const char* p, const char* end) {
+        while (p < end && !is_space(static_cast<unsigned char>(*p)))
+            ++p;
+        return p;
+    });
+    word.assign(here(), q);
+    take(static_cast<std::size_t>(q - here()));
     return 1;
 }
 
