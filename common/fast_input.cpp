@@ -171,21 +171,17 @@ Input Input::over_text_in_pieces(std::string_view text, std::size_t piece)
     return Input(std::move(source));
 }
 
-Input::Source& Input::standard_source()
-{
-    static Source source;
-    static const bool ready = [] {
-        source.fd = STDIN_FILENO;
-        source.flush_stdout = ::isatty(STDIN_FILENO) == 1 && ::isatty(STDOUT_FILENO) == 1;
-        return true;
-    }();
-    (void)ready;
-    return source;
-}
-
+// One Source for the whole process, shared by every Reader on standard
+// input, as the C library's stdin stream is (the programs read it on their
+// main thread only).
 Input Input::standard_input()
 {
-    return Input(&standard_source());
+    static Source source;
+    if (source.fd < 0) {
+        source.fd = STDIN_FILENO;
+        source.flush_stdout = ::isatty(STDIN_FILENO) == 1 && ::isatty(STDOUT_FILENO) == 1;
+    }
+    return Input(&source);
 }
 
 bool Input::fill()

@@ -85,7 +85,6 @@ private:
 
     explicit Input(std::unique_ptr<Source> owned);
     explicit Input(Source* shared) : s_(shared) {}
-    static Source& standard_source();
 
     // The character `k` places after the next one, reading more when needed
     // (what lies from the next character on stays in the buffer), or EOF.
