@@ -24,6 +24,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <new>
+#include <sys/mman.h>
 #include <sys/types.h>
 #include <system_error>
 #include <type_traits>
@@ -161,26 +162,26 @@ Input Input::over_text(std::string_view text)
 Input Input::over_text_in_pieces(std::string_view text, std::size_t piece)
 {
     auto source = std::make_unique<Source>();
-    source->pieces = std::string(text);
+    source->fd = ::memfd_create("pieces", 0);
+    source->close_fd = true;
     source->piece = std::max<std::size_t>(piece, 1);
+    if (source->fd < 0 || ::write(source->fd, text.data(), text.size()) != static_cast<ssize_t>(text.size()) ||
+        ::lseek(source->fd, 0, SEEK_SET) != 0)
+        throw std::system_error(errno, std::generic_category(), "over_text_in_pieces");
     return Input(std::move(source));
 }
 
-Input::Source& Input::standard_source()
-{
-    static Source source;
-    static const bool ready = [] {
-        source.fd = STDIN_FILENO;
-        source.flush_stdout = ::isatty(STDIN_FILENO) == 1 && ::isatty(STDOUT_FILENO) == 1;
-        return true;
-    }();
-    (void)ready;
-    return source;
-}
-
+// One Source for the whole process, shared by every Reader on standard
+// input, as the C library's stdin stream is (the programs read it on their
+// main thread only).
 Input Input::standard_input()
 {
-    return Input(&standard_source());
+    static Source source;
+    if (source.fd < 0) {
+        source.fd = STDIN_FILENO;
+        source.flush_stdout = ::isatty(STDIN_FILENO) == 1 && ::isatty(STDOUT_FILENO) == 1;
+    }
+    return Input(&source);
 }
 
 bool Input::fill()
@@ -205,21 +206,13 @@ bool Input::fill()
     }
     char* to = s.data.get() + s.end;
     const std::size_t space = s.capacity - s.end;
-    ssize_t n = 0;
-    if (s.fd < 0) {
-        n = static_cast<ssize_t>(std::min({s.piece, s.pieces.size() - s.pieces_pos, space}));
-        if (n > 0)
-            std::memcpy(to, s.pieces.data() + s.pieces_pos, static_cast<std::size_t>(n));
-        s.pieces_pos += static_cast<std::size_t>(n);
-    } else {
-        // The C library flushes a terminal's output before it waits for a line.
-        if (s.flush_stdout)
-            std::fflush(stdout);
-        // A read that a caught signal interrupts is not restarted: like a read
-        // error, it ends the input, as it ends the C library's scanf, and the
-        // program can act on the signal.
-        n = ::read(s.fd, to, space);
-    }
+    // The C library flushes a terminal's output before it waits for a line.
+    if (s.flush_stdout)
+        std::fflush(stdout);
+    // A read that a caught signal interrupts is not restarted: like a read
+    // error, it ends the input, as it ends the C library's scanf, and the
+    // program can act on the signal.
+    const ssize_t n = ::read(s.fd, to, s.piece > 0 ? std::min(space, s.piece) : space);
     if (n <= 0) {
         s.exhausted = true;
         return false;
@@ -278,10 +271,29 @@ int Input::convert_with_c_library(const char* directive, T& value)
     return r == EOF ? fin_de_fichier : r;
 }
 
-// Any decimal real, by fast_float; the others by the C library.
+// The common shape of a double, followed in the buffer by the character that
+// ends it, directly; any other decimal real by fast_float; the others by the C
+// library.
 template <class F>
 int Input::convert_real(F& value)
 {
+    skip_blanks();
+    if (peek(0) == EOF)
+        return fin_de_fichier;
+    if constexpr (std::is_same_v<F, double>) {
+        // Up to 15 digits make less than 2^53: exact, as is 10^decimals, and
+        // the quotient is correctly rounded. The sign is set on the bits (v is
+        // +0.0 or more), without a branch that random signs would keep
+        // mispredicting.
+        const char* end = s_->data.get() + s_->end;
+        const Plain n = plain_number(here(), end, true);
+        if (n.end && n.end < end && n.count <= 15) {
+            const double v = static_cast<double>(n.digits) / powers_of_ten[n.decimals];
+            value = std::bit_cast<double>(std::bit_cast<std::uint64_t>(v) | static_cast<std::uint64_t>(n.negative) << 63);
+            take(static_cast<std::size_t>(n.end - here()));
+            return 1;
+        }
+    }
     F read{};
     const char* q = parse_held([&read](const char* p, const char* end) -> const char* {
         const char* digits = p + (*p == '-' || *p == '+');
@@ -299,39 +311,8 @@ int Input::convert_real(F& value)
     return 1;
 }
 
-template <class F>
-int Input::convert_floating(F& value)
-{
-    skip_blanks();
-    if (peek(0) == EOF)
-        return fin_de_fichier;
-    if constexpr (std::is_same_v<F, double>) {
-        // The common shape, followed in the buffer by the character that ends
-        // it. Up to 15 digits make less than 2^53: exact, as is 10^decimals,
-        // and the quotient is correctly rounded. The sign is set on the bits
-        // (v is +0.0 or more), without a branch that random signs would keep
-        // mispredicting.
-        const char* end = s_->data.get() + s_->end;
-        const Plain n = plain_number(here(), end, true);
-        if (n.end && n.end < end && n.count <= 15) {
-            const double v = static_cast<double>(n.digits) / powers_of_ten[n.decimals];
-            value = std::bit_cast<double>(std::bit_cast<std::uint64_t>(v) | static_cast<std::uint64_t>(n.negative) << 63);
-            take(static_cast<std::size_t>(n.end - here()));
-            return 1;
-        }
-    }
-    return convert_real(value);
-}
-
-int Input::convert_double(double& value)
-{
-    return convert_floating(value);
-}
-
-int Input::convert_float(float& value)
-{
-    return convert_floating(value);
-}
+template int Input::convert_real(double& value);
+template int Input::convert_real(float& value);
 
 // A plain decimal number is only checked and kept as it is written; any other
 // is converted now.
@@ -349,7 +330,7 @@ int Input::convert_number(NumberText& number)
         return 1;
     }
     double value = 0;
-    const int r = convert_floating(value);
+    const int r = convert_real(value);
     if (r == 1)
         number.hold_value(value);
     return r;
@@ -380,34 +361,18 @@ int Input::convert_whole(int& value, int base)
     return 1;
 }
 
-int Input::convert_decimal(int& value)
-{
-    return convert_whole(value, 10);
-}
-
-int Input::convert_integer(int& value)
-{
-    return convert_whole(value, 0);
-}
-
 int Input::convert_word(std::string& word)
 {
     skip_blanks();
     if (peek(0) == EOF)
         return fin_de_fichier;
-    std::string read;
-    while (true) {
-        const char* p = here();
-        const char* end = s_->data.get() + s_->end;
-        const char* q = p;
-        while (q < end && !is_space(static_cast<unsigned char>(*q)))
-            ++q;
-        read.append(p, q);
-        take(static_cast<std::size_t>(q - p));
-        if (q < end || !fill())
-            break;
-    }
-    word = std::move(read);
+    const char* q = parse_held([](const char* p, const char* end) {
+        while (p < end && !is_space(static_cast<unsigned char>(*p)))
+            ++p;
+        return p;
+    });
+    word.assign(here(), q);
+    take(static_cast<std::size_t>(q - here()));
     return 1;
 }
 
@@ -461,10 +426,6 @@ void Input::rewind()
         // A pipe or a terminal cannot go back: what is buffered stays.
         if (::lseek(s.fd, 0, SEEK_SET) >= 0)
             s.pos = s.end = 0;
-        s.exhausted = false;
-    } else if (s.piece > 0) {
-        s.pos = s.end = 0;
-        s.pieces_pos = 0;
         s.exhausted = false;
     } else {
         s.pos = 0; // a text reader holds the whole text

@@ -32,11 +32,10 @@ public:
     // bytes at each refill (tests of the refills' seams).
     static Input over_text_in_pieces(std::string_view text, std::size_t piece);
 
-    int convert_double(double& value);
+    template <class F>
+    int convert_real(F& value); // double or float
     int convert_number(NumberText& number);
-    int convert_float(float& value);
-    int convert_decimal(int& value);
-    int convert_integer(int& value);
+    int convert_whole(int& value, int base); // base 10 ("%d") or 0 ("%i")
     int convert_word(std::string& word);
     void skip_blanks()
     {
@@ -80,15 +79,12 @@ private:
         bool close_fd = false;
         bool exhausted = false;      // the source said end of file: sticky until rewind
         bool flush_stdout = false;   // standard input and output are terminals
-        std::string pieces;          // the text of over_text_in_pieces
-        std::size_t pieces_pos = 0;
-        std::size_t piece = 0;
+        std::size_t piece = 0;       // over_text_in_pieces: the most a read takes
         ~Source();
     };
 
     explicit Input(std::unique_ptr<Source> owned);
     explicit Input(Source* shared) : s_(shared) {}
-    static Source& standard_source();
 
     // The character `k` places after the next one, reading more when needed
     // (what lies from the next character on stays in the buffer), or EOF.
@@ -108,11 +104,6 @@ private:
     const char* parse_held(Parse parse);
     template <class T>
     int convert_with_c_library(const char* directive, T& value);
-    template <class F>
-    int convert_floating(F& value);
-    template <class F>
-    int convert_real(F& value);
-    int convert_whole(int& value, int base);
 
     std::unique_ptr<Source> owned_;
     Source* s_ = nullptr;

@@ -111,16 +111,6 @@ int open_flags(const char* mode)
 Output::Output(std::unique_ptr<Sink> sink) : s_(std::move(sink)) {}
 Output::Output(Output&&) noexcept = default;
 
-Output& Output::operator=(Output&& other) noexcept
-{
-    if (this != &other) {
-        if (s_ && s_->kind == Sink::Kind::file)
-            close();
-        s_ = std::move(other.s_);
-    }
-    return *this;
-}
-
 Output::~Output()
 {
     // Standard output is left to the C library, which flushes it at exit.

@@ -32,7 +32,6 @@ public:
     static Output in_memory();
 
     Output(Output&&) noexcept;
-    Output& operator=(Output&&) noexcept;
     ~Output();
 
     void write_fixed(double value, int decimals)

@@ -1,6 +1,6 @@
-// The six- and one-decimal texts of the values that the files hold are
-// written here; every other value and precision by std::to_chars, which
-// writes what printf writes.
+// The six-decimal texts of the values that the files hold are written here;
+// every other value and precision by std::to_chars, which writes what printf
+// writes.
 //
 // A double is m * 2^e with an integer m below 2^53. Its value times
 // 10^decimals is m * 10^decimals / 2^-e exactly; m * 10^6 stays below 2^73,
@@ -20,10 +20,10 @@ namespace {
 
 __extension__ typedef unsigned __int128 u128;
 
-template <int decimals>
+// Six decimals.
 char* fixed(char* out, bool negative, std::uint64_t m, int s)
 {
-    constexpr std::uint64_t scale = decimals == 1 ? 10 : 1000000;
+    constexpr std::uint64_t scale = 1000000;
     if (negative)
         *out++ = '-';
     std::uint64_t whole = m >> s;
@@ -40,9 +40,9 @@ char* fixed(char* out, bool negative, std::uint64_t m, int s)
     }
     out = std::to_chars(out, out + 20, whole).ptr;
     *out++ = '.';
-    for (int k = decimals; k-- > 0; part /= 10)
+    for (int k = 6; k-- > 0; part /= 10)
         out[k] = static_cast<char>('0' + part % 10);
-    return out + decimals;
+    return out + 6;
 }
 
 } // namespace
@@ -56,9 +56,7 @@ char* format_fixed(char* out, double value, int decimals)
     const std::uint64_t m = biased == 0 ? fraction : fraction | (std::uint64_t{1} << 52);
     const int s = m == 0 ? 10 : 1075 - std::max(biased, 1); // zero, or -e
     if (s >= 10 && s <= 63 && decimals == 6)
-        return fixed<6>(out, negative, m, s);
-    if (s >= 10 && s <= 63 && decimals == 1)
-        return fixed<1>(out, negative, m, s);
+        return fixed(out, negative, m, s);
     return std::to_chars(out, out + fixed_text_room(decimals), value, std::chars_format::fixed, decimals).ptr;
 }
 

@@ -5,11 +5,11 @@
 // An input stream `In` supplies, each returning 1 when it converted, 0 on a
 // matching failure and fin_de_fichier when the input ended first, and each
 // skipping the leading blanks itself:
-//   convert_double(double&) "%lf", convert_number(NumberText&) "%lf" (a number
-//   converted when its value is asked for; also "%*lf", a number read and
-//   dropped, never converted, that counts for nothing), convert_float(float&)
-//   "%f", convert_decimal(int&) "%d", convert_integer(int&) "%i",
-//   convert_word(std::string&) "%s";
+//   convert_real(double&) "%lf", convert_real(float&) "%f",
+//   convert_number(NumberText&) "%lf" (a number converted when its value is
+//   asked for; also "%*lf", a number read and dropped, never converted, that
+//   counts for nothing), convert_whole(int&, base) "%d" (base 10) and "%i"
+//   (base 0), convert_word(std::string&) "%s";
 // and skip_blanks() (a blank of the format) and match_char(c) (a literal
 // character: 1 taken, 0 differs and left unread, fin_de_fichier at the end).
 //
@@ -51,10 +51,10 @@ int scan(In& in, std::string_view text, const Plan& p, void* const* targets)
                     break;
             break;
         case Step::percent: r = in.match_char('%'); break;
-        case Step::read_double: r = in.convert_double(*static_cast<double*>(targets[done])); break;
-        case Step::read_float: r = in.convert_float(*static_cast<float*>(targets[done])); break;
-        case Step::read_decimal: r = in.convert_decimal(*static_cast<int*>(targets[done])); break;
-        case Step::read_integer: r = in.convert_integer(*static_cast<int*>(targets[done])); break;
+        case Step::read_double: r = in.convert_real(*static_cast<double*>(targets[done])); break;
+        case Step::read_float: r = in.convert_real(*static_cast<float*>(targets[done])); break;
+        case Step::read_decimal: r = in.convert_whole(*static_cast<int*>(targets[done]), 10); break;
+        case Step::read_integer: r = in.convert_whole(*static_cast<int*>(targets[done]), 0); break;
         case Step::read_word: r = in.convert_word(*static_cast<std::string*>(targets[done])); break;
         case Step::read_number: r = in.convert_number(*static_cast<NumberText*>(targets[done])); break;
         case Step::check_double: {

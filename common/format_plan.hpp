@@ -17,7 +17,6 @@
 
 #include "common/number_text.hpp"
 
-#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -28,8 +27,9 @@
 
 namespace pipeline::format {
 
-// What a conversion reads into or writes from.
-enum class Type : std::uint8_t { a_double, a_float, an_int, a_text, a_number_text };
+// What a conversion reads into or writes from; none for the directives that
+// take no argument ("%%", "%*lf").
+enum class Type : std::uint8_t { none, a_double, a_float, an_int, a_text, a_number_text };
 
 // One step of a plan. A step covers the next `length` characters of the
 // format text (a literal run, a conversion and the blanks before it, a run of
@@ -68,7 +68,6 @@ struct Step {
 // Room for the longest formats of the programs (a rotation matrix: nine
 // conversions and their separators).
 inline constexpr std::size_t max_steps = 24;
-inline constexpr std::size_t max_conversions = 16;
 inline constexpr std::size_t max_run = 0xfff; // characters of one step
 
 // What a call needs at run time.
@@ -79,18 +78,47 @@ struct Plan {
     constexpr std::span<const Step> used() const { return {steps.data(), step_count}; }
 };
 
-// The plan and what the compiler checks it with.
+// A directive of a format, after its percent sign.
+struct Directive {
+    std::string_view text;
+    Step::Kind kind;
+    Type type;
+};
+inline constexpr Directive scan_directives[] = {
+    {"%", Step::percent, Type::none},          {"*lf", Step::check_double, Type::none},
+    {"lf", Step::read_double, Type::a_double}, {"f", Step::read_float, Type::a_float},
+    {"d", Step::read_decimal, Type::an_int},   {"i", Step::read_integer, Type::an_int},
+    {"s", Step::read_word, Type::a_text}};
+inline constexpr Directive print_directives[] = {
+    {"%", Step::percent, Type::none},          {".1f", Step::write_fixed_1, Type::a_double},
+    {"lf", Step::write_fixed, Type::a_double}, {"f", Step::write_fixed, Type::a_double},
+    {"d", Step::write_int, Type::an_int},      {"i", Step::write_int, Type::an_int},
+    {"s", Step::write_text, Type::a_text}};
+
+// The plan of a format for arguments of the given types, and why the text is
+// no format of the line layer or does not fit them (nullptr when it does).
 struct Parsed {
     Plan plan;
-    std::array<Type, max_conversions> types{};
-    std::array<std::uint8_t, max_conversions> step_of{}; // the step of each conversion
-    std::uint8_t conversion_count = 0;
-    const char* error = nullptr; // why the text is no format of the line layer
-    std::size_t covered = 0;     // characters of the text the steps cover
+    const char* error = nullptr;
+    std::span<const Type> given;
+    std::size_t conversions = 0;
+    std::size_t covered = 0; // characters of the text the steps cover
 
-    // A step covering the text up to `end`.
-    constexpr void add(Step::Kind kind, std::size_t end)
+    // A step covering the text up to `end`, converting an argument of this type.
+    constexpr void add(Step::Kind kind, std::size_t end, Type type = Type::none)
     {
+        if (type != Type::none) {
+            // A "%lf" (or a printed "%f") whose argument is a NumberText is a step of its own.
+            const Type t = conversions < given.size() ? given[conversions] : Type::none;
+            ++conversions;
+            if (t == Type::a_number_text && (kind == Step::read_double || kind == Step::write_fixed)) {
+                kind = kind == Step::read_double ? Step::read_number : Step::write_number;
+                type = t;
+            }
+            if (t != type && !error)
+                error = t == Type::none ? "the conversions do not match the arguments"
+                                        : "a conversion does not match its argument's type";
+        }
         if (end - covered > max_run)
             error = "literal text too long";
         else if (plan.step_count == max_steps)
@@ -99,21 +127,16 @@ struct Parsed {
             plan.steps[plan.step_count++] = Step(kind, end - covered);
         covered = end;
     }
-    constexpr void add(Step::Kind kind, std::size_t end, Type type)
-    {
-        add(kind, end);
-        if (conversion_count == max_conversions) {
-            error = "too many conversions";
-        } else {
-            step_of[conversion_count] = static_cast<std::uint8_t>(plan.step_count - 1u);
-            types[conversion_count++] = type;
-        }
-    }
-    // The last step, when it is a run of this kind that can take one more character.
-    constexpr Step* growing(Step::Kind kind)
+    // One more literal character: the last step grows when it is a run of this kind.
+    constexpr void add_literal(Step::Kind kind)
     {
         Step* last = plan.step_count > 0 ? &plan.steps[plan.step_count - 1u] : nullptr;
-        return last && last->kind() == kind && last->length() < max_run ? last : nullptr;
+        if (last && last->kind() == kind && last->length() < max_run) {
+            ++last->code;
+            ++covered;
+        } else {
+            add(kind, covered + 1);
+        }
     }
 };
 
@@ -122,110 +145,45 @@ constexpr bool is_format_blank(char c)
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-constexpr Parsed plan_scan(std::string_view format)
+// A scan matches a run of literal characters one by one, up to the first that
+// differs, and skips any run of blanks of the format; every directive starting
+// with % skips the blanks first, a conversion by itself (its step covers the
+// blanks before it), "%%" by a step of blanks.
+constexpr Parsed parse(std::string_view format, bool scanning, std::span<const Type> given)
 {
     Parsed p;
-    bool skip_space = false;
+    p.given = given;
+    bool blanks = false; // scan: blanks of the format not yet covered
     for (std::size_t i = 0; i < format.size() && !p.error; ++i) {
-        const char c = format[i];
-        if (is_format_blank(c)) {
-            skip_space = true;
+        if (scanning && is_format_blank(format[i])) {
+            blanks = true;
             continue;
         }
-        const bool percent = c == '%' && i + 1 < format.size() && format[i + 1] == '%';
-        if (c != '%' || percent) {
-            // A literal character; "%%" is a percent sign that, like every
-            // directive starting with %, first skips the blanks.
-            if (skip_space || percent)
-                p.add(Step::skip_blanks, i);
-            // A run of literal characters is matched one by one, up to the
-            // first that differs: one step.
-            Step* run = skip_space || percent ? nullptr : p.growing(Step::match);
-            skip_space = false;
-            if (percent) {
-                p.add(Step::percent, i + 2);
-                ++i;
-            } else if (run) {
-                ++run->code;
-                ++p.covered;
-            } else {
-                p.add(Step::match, i + 1);
+        const Directive* d = nullptr;
+        if (format[i] == '%') {
+            for (const Directive& known : scanning ? std::span<const Directive>(scan_directives) : print_directives)
+                if (!d && format.substr(i + 1).starts_with(known.text))
+                    d = &known;
+            if (!d) {
+                p.error = "unsupported conversion";
+                break;
             }
-            continue;
         }
-        // Every conversion skips the blanks itself: the blanks before it are
-        // covered by its step.
-        skip_space = false;
-        const std::string_view conv = format.substr(i + 1);
-        if (conv.starts_with("*lf")) {
-            p.add(Step::check_double, (i += 3) + 1);
-        } else if (conv.starts_with("lf")) {
-            p.add(Step::read_double, (i += 2) + 1, Type::a_double);
-        } else if (conv.starts_with("f")) {
-            p.add(Step::read_float, (i += 1) + 1, Type::a_float);
-        } else if (conv.starts_with("d") || conv.starts_with("i")) {
-            p.add(conv[0] == 'd' ? Step::read_decimal : Step::read_integer, (i += 1) + 1, Type::an_int);
-        } else if (conv.starts_with("s")) {
-            p.add(Step::read_word, (i += 1) + 1, Type::a_text);
+        if (scanning && (d ? d->kind == Step::percent : blanks))
+            p.add(Step::skip_blanks, i);
+        blanks = false;
+        if (d) {
+            i += d->text.size();
+            p.add(d->kind, i + 1, d->type);
         } else {
-            p.error = "unsupported conversion";
+            p.add_literal(scanning ? Step::match : Step::literal);
         }
     }
-    if (skip_space)
+    if (blanks)
         p.add(Step::skip_blanks, format.size());
+    if (p.conversions != given.size() && !p.error)
+        p.error = "the conversions do not match the arguments";
     return p;
-}
-
-constexpr Parsed plan_print(std::string_view format)
-{
-    Parsed p;
-    auto flush_literal = [&](std::size_t end) {
-        while (p.covered < end && !p.error)
-            p.add(Step::literal, std::min(end, p.covered + max_run));
-    };
-    for (std::size_t i = 0; i < format.size() && !p.error; ++i) {
-        if (format[i] != '%')
-            continue;
-        flush_literal(i);
-        const std::string_view conv = format.substr(i + 1);
-        if (conv.starts_with("%")) {
-            p.add(Step::percent, (i += 1) + 1);
-        } else if (conv.starts_with(".1f")) {
-            p.add(Step::write_fixed_1, (i += 3) + 1, Type::a_double);
-        } else if (conv.starts_with("lf") || conv.starts_with("f")) {
-            p.add(Step::write_fixed, (i += conv[0] == 'l' ? 2 : 1) + 1, Type::a_double);
-        } else if (conv.starts_with("d") || conv.starts_with("i")) {
-            p.add(Step::write_int, (i += 1) + 1, Type::an_int);
-        } else if (conv.starts_with("s")) {
-            p.add(Step::write_text, (i += 1) + 1, Type::a_text);
-        } else {
-            p.error = "unsupported conversion";
-        }
-    }
-    flush_literal(format.size());
-    return p;
-}
-
-// Fits the plan to arguments of these types: a "%lf" (or a printed "%f")
-// whose argument is a NumberText becomes a step of its own. Why the format
-// does not fit them, or nullptr.
-constexpr const char* fit(Parsed& p, std::span<const Type> given)
-{
-    if (p.error)
-        return p.error;
-    if (given.size() != p.conversion_count)
-        return "the conversions do not match the arguments";
-    for (std::size_t k = 0; k < given.size(); ++k) {
-        Step& step = p.plan.steps[p.step_of[k]];
-        const bool number = step.kind() == Step::read_double || step.kind() == Step::write_fixed;
-        if (given[k] == Type::a_number_text && number) {
-            step = Step(step.kind() == Step::read_double ? Step::read_number : Step::write_number, step.length());
-            p.types[k] = Type::a_number_text;
-        }
-        if (given[k] != p.types[k])
-            return "a conversion does not match its argument's type";
-    }
-    return nullptr;
 }
 
 // The conversion that a scan target (scanning) or a print value calls for.
@@ -240,35 +198,18 @@ constexpr Type type_for()
         return Type::a_float;
     else if constexpr (std::is_same_v<T, int>)
         return Type::an_int;
-    else if constexpr (scanning) {
-        static_assert(std::is_same_v<T, std::string>, "scan reads into double, NumberText, float, int or std::string");
-        return Type::a_text;
-    } else {
-        static_assert(std::is_convertible_v<const T&, std::string_view>,
-                      "print writes double, NumberText, float, int or text");
+    else {
+        static_assert(scanning ? std::is_same_v<T, std::string> : std::is_convertible_v<const T&, std::string_view>,
+                      "scan reads into double, NumberText, float, int or std::string; print writes those or text");
         return Type::a_text;
     }
 }
 
 template <bool scanning, class... T>
-constexpr const char* fit(Parsed& p)
+constexpr Parsed parse(std::string_view format)
 {
     const std::array<Type, sizeof...(T)> given{type_for<scanning, T>()...};
-    return fit(p, given);
-}
-
-template <class... T>
-constexpr const char* scan_misfit(std::string_view format)
-{
-    Parsed p = plan_scan(format);
-    return fit<true, T...>(p);
-}
-
-template <class... T>
-constexpr const char* print_misfit(std::string_view format)
-{
-    Parsed p = plan_print(format);
-    return fit<false, T...>(p);
+    return parse(format, scanning, given);
 }
 
 // Not constexpr: reached while compiling, it stops the compilation with the
@@ -284,9 +225,9 @@ class Checked {
 public:
     consteval Checked(const char* text) : text_(text)
     {
-        Parsed parsed = scanning ? plan_scan(text_) : plan_print(text_);
-        if (const char* why = fit<scanning, T...>(parsed))
-            format_does_not_fit_its_arguments(why);
+        const Parsed parsed = parse<scanning, T...>(text_);
+        if (parsed.error)
+            format_does_not_fit_its_arguments(parsed.error);
         plan_ = parsed.plan;
     }
     constexpr std::string_view text() const { return text_; }

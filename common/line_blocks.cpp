@@ -21,20 +21,23 @@ struct Slot {
     std::unique_ptr<char[]> text; // not zeroed, as a string would be
     std::size_t size = 0;
     std::size_t capacity = 0;
-    bool busy = false;  // being converted, converted, or held by the caller
     bool ready = false; // converted
-    std::uint64_t rank = 0; // of the block in its file
     std::exception_ptr failure;
 };
 
+// Block r of a file goes to slot r % slots_per_file: the blocks in flight
+// (cut, not yet handed over) and the one the caller holds follow each other.
 struct File {
     Reader* reader = nullptr;
-    std::string rest; // what follows the last line end read so far
-    bool ended = false; // everything is read
+    std::string rest;        // what follows the last line end read so far
+    bool ended = false;      // everything is read
     std::uint64_t cut = 0;   // blocks cut so far
     std::uint64_t given = 0; // blocks handed over so far
-    int held = -1;
+    bool held = false;       // the caller holds block given - 1
     Slot slots[LineBlocks::slots_per_file];
+
+    std::uint64_t ahead() const { return cut - given; }
+    bool can_cut() const { return !ended && ahead() + held < LineBlocks::slots_per_file; }
 };
 
 } // namespace
@@ -97,25 +100,16 @@ struct LineBlocks::State {
         file = -1;
         for (int k = 0; k < static_cast<int>(files.size()); ++k) {
             const File& f = files[static_cast<std::size_t>(k)];
-            if ((only >= 0 && k != only) || f.ended)
-                continue;
-            bool free_slot = false;
-            for (const Slot& s : f.slots)
-                free_slot = free_slot || !s.busy;
-            if (free_slot && (file < 0 || f.cut - f.given < files[static_cast<std::size_t>(file)].cut -
-                                                                 files[static_cast<std::size_t>(file)].given))
+            if ((only < 0 || k == only) && f.can_cut() &&
+                (file < 0 || f.ahead() < files[static_cast<std::size_t>(file)].ahead()))
                 file = k;
         }
         if (file < 0)
             return false;
         File& f = files[static_cast<std::size_t>(file)];
-        slot = 0;
-        while (f.slots[slot].busy)
-            ++slot;
+        slot = static_cast<int>(f.cut++ % slots_per_file);
         Slot& s = f.slots[slot];
-        s.busy = true;
         s.ready = false;
-        s.rank = f.cut++;
         s.failure = nullptr;
         cut(f, s);
         return true;
@@ -187,28 +181,24 @@ int LineBlocks::next(int file)
     State& s = *s_;
     File& f = s.files[static_cast<std::size_t>(file)];
     std::unique_lock lock(s.m);
-    if (f.held >= 0) {
-        f.slots[f.held].busy = false;
-        f.held = -1;
+    if (f.held) {
+        f.held = false;
         s.changed.notify_all();
     }
     while (true) {
-        Slot* wanted = nullptr;
-        for (Slot& slot : f.slots)
-            if (slot.busy && slot.rank == f.given)
-                wanted = &slot;
-        int other = 0, slot = 0;
-        if (wanted && wanted->ready) {
-            f.held = static_cast<int>(wanted - f.slots);
+        const int wanted = static_cast<int>(f.given % slots_per_file);
+        if (f.ahead() > 0 && f.slots[wanted].ready) {
+            f.held = true;
             ++f.given;
-            if (wanted->failure)
-                std::rethrow_exception(wanted->failure);
-            return f.held;
+            if (f.slots[wanted].failure)
+                std::rethrow_exception(f.slots[wanted].failure);
+            return wanted;
         }
-        if (!wanted && f.ended)
+        if (f.ahead() == 0 && f.ended)
             return -1;
         // The block wanted, when no one converts it yet; else any other.
-        if (s.claim(wanted ? -1 : file, other, slot))
+        int other = 0, slot = 0;
+        if (s.claim(f.ahead() > 0 ? -1 : file, other, slot))
             s.convert_claimed(lock, other, slot);
         else
             s.changed.wait(lock);

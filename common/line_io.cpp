@@ -15,6 +15,7 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <type_traits>
 #include <utility>
 
 namespace pipeline {
@@ -38,23 +39,15 @@ Reader::Reader(Reader&&) noexcept = default;
 Reader& Reader::operator=(Reader&&) noexcept = default;
 Reader::~Reader() = default;
 
-std::optional<Reader> Reader::open(const std::string& name)
-{
-    int error = 0;
-    return open(name, error);
-}
-
-std::optional<Reader> Reader::open(const std::string& name, int& error)
+std::optional<Reader> Reader::open(const std::string& name, int* error)
 {
     auto in = backend::Input::open(name);
-    if (!in) {
-        error = errno;
-        return std::nullopt;
-    }
     // A directory opens, then fails at its first read.
     struct stat status {};
-    if (::stat(name.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) {
-        error = EISDIR;
+    const bool directory = in && ::stat(name.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+    if (!in || directory) {
+        if (error)
+            *error = directory ? EISDIR : errno;
         return std::nullopt;
     }
     return Reader(std::make_unique<Impl>(Impl{std::move(*in)}));
@@ -75,34 +68,27 @@ int Reader::scan_targets(std::string_view text, const format::Plan& plan, void* 
     return compose::scan(impl_->in, text, plan, targets);
 }
 
-namespace {
-
-template <class T, class Convert>
-int each(std::vector<T>& values, Convert convert)
+template <class T>
+int Reader::scan_each(std::vector<T>& values)
 {
     T value{};
-    int r = 0;
-    while ((r = convert(value)) == 1)
+    while (true) {
+        int r = 0;
+        if constexpr (std::is_same_v<T, int>)
+            r = impl_->in.convert_whole(value, 10);
+        else if constexpr (std::is_same_v<T, double>)
+            r = impl_->in.convert_real(value);
+        else
+            r = impl_->in.convert_number(value);
+        if (r != 1)
+            return r;
         values.push_back(value);
-    return r;
+    }
 }
 
-} // namespace
-
-int Reader::scan_each(std::vector<double>& values)
-{
-    return each(values, [this](double& v) { return impl_->in.convert_double(v); });
-}
-
-int Reader::scan_each(std::vector<NumberText>& values)
-{
-    return each(values, [this](NumberText& v) { return impl_->in.convert_number(v); });
-}
-
-int Reader::scan_each(std::vector<int>& values)
-{
-    return each(values, [this](int& v) { return impl_->in.convert_decimal(v); });
-}
+template int Reader::scan_each(std::vector<double>& values);
+template int Reader::scan_each(std::vector<NumberText>& values);
+template int Reader::scan_each(std::vector<int>& values);
 
 bool Reader::read_line(std::string& line, std::size_t max_chars)
 {
@@ -129,17 +115,12 @@ Writer::Writer(Writer&&) noexcept = default;
 Writer& Writer::operator=(Writer&&) noexcept = default;
 Writer::~Writer() = default;
 
-std::optional<Writer> Writer::open(const std::string& name, const char* mode)
-{
-    int error = 0;
-    return open(name, mode, error);
-}
-
-std::optional<Writer> Writer::open(const std::string& name, const char* mode, int& error)
+std::optional<Writer> Writer::open(const std::string& name, const char* mode, int* error)
 {
     auto out = backend::Output::open(name, mode);
     if (!out) {
-        error = errno;
+        if (error)
+            *error = errno;
         return std::nullopt;
     }
     return Writer(std::make_unique<Impl>(Impl{std::move(*out)}));

@@ -35,10 +35,9 @@ inline constexpr int fin_de_fichier = -1;
 class Reader {
 public:
     // Opens a file for reading (mode "r"); empty when it cannot be opened, a
-    // directory among such (it has no lines to read). The second form gives
-    // the system's error number of the failure (errno: ENOENT, EACCES, EISDIR).
-    static std::optional<Reader> open(const std::string& name);
-    static std::optional<Reader> open(const std::string& name, int& error);
+    // directory among such (it has no lines to read), with the system's error
+    // number of the failure in *error when given (errno: ENOENT, EACCES, EISDIR).
+    static std::optional<Reader> open(const std::string& name, int* error = nullptr);
     // Reads from a copy of the text, as sscanf reads from a string.
     static Reader over_text(std::string_view text);
     // Reads standard input (not owned: never closed).
@@ -58,9 +57,8 @@ public:
     // Reads values with the one conversion, "%lf" (as a real or as a
     // NumberText) or "%d", as that many scans of it would, appending them,
     // up to the first scan that would give no value: what it would return.
-    int scan_each(std::vector<double>& values);
-    int scan_each(std::vector<NumberText>& values);
-    int scan_each(std::vector<int>& values);
+    template <class T>
+    int scan_each(std::vector<T>& values); // double, NumberText or int
 
     // Reads the rest of the current line, line end included, as fgets does with
     // a buffer of max_chars + 1 bytes: at most max_chars characters are taken, so
@@ -88,9 +86,8 @@ private:
 class Writer {
 public:
     // Opens a file with a fopen mode ("w", "w+", "a+", "wx"); empty when it
-    // cannot be opened, with the system's error number in the second form.
-    static std::optional<Writer> open(const std::string& name, const char* mode);
-    static std::optional<Writer> open(const std::string& name, const char* mode, int& error);
+    // cannot be opened, with the system's error number in *error when given.
+    static std::optional<Writer> open(const std::string& name, const char* mode, int* error = nullptr);
     // Writes to standard output (not owned: flushed at exit, never closed).
     static Writer standard_output();
     // Writes to memory; memory_text() gives what was written so far.

@@ -13,9 +13,9 @@ ProgramFiles::ProgramFiles(std::span<const FileSpec> files, After after)
         if (failure_ && after == After::stop)
             continue;
         if (std::strcmp(wanted.mode, "r") == 0) {
-            if (auto r = Reader::open(wanted.name, e.error))
+            if (auto r = Reader::open(wanted.name, &e.error))
                 e.file = std::move(*r);
-        } else if (auto w = Writer::open(wanted.name, wanted.mode, e.error)) {
+        } else if (auto w = Writer::open(wanted.name, wanted.mode, &e.error)) {
             e.file = std::move(*w);
         }
         if (std::holds_alternative<std::monostate>(e.file) && !failure_)

@@ -1,17 +1,10 @@
 // Records read on a second core, ahead of the thread that uses them.
 //
-// fill(lot) fills lot 0 or 1 (storage the caller owns) and returns false once
-// it has filled the last one. next() hands the lots over in the order they
-// were filled: it gives lot 0, 1, 0, 1... once filled, and takes back the one
-// it gave before, which may then be filled again, so at most two lots are in
-// flight. An exception thrown by fill is thrown by the next() that would have
-// given that lot.
-//
-// The fill runs on a thread of its own from the first next() on, so it must
-// touch nothing the calling thread uses meanwhile (reading input files of its
-// own is the use). The reference build, a machine of one core, or a thread
-// that can't be started fill each lot on the calling thread when it is asked
-// for. The destructor waits for the filling under way.
+// The reading runs on a thread of its own from the first next() on, so it
+// must touch nothing the calling thread uses meanwhile (reading input files of
+// its own is the use). The reference build, a machine of one core, or a
+// thread that can't be started read each lot on the calling thread when it is
+// asked for.
 #pragma once
 
 #include <cstddef>
@@ -24,32 +17,9 @@
 
 namespace pipeline {
 
-class ReadAhead {
-public:
-    using Fill = std::function<bool(int lot)>;
-    explicit ReadAhead(Fill fill) : fill_(std::move(fill)) {}
-    ReadAhead(const ReadAhead&) = delete;
-    ReadAhead& operator=(const ReadAhead&) = delete;
-    ~ReadAhead();
-
-    // The next filled lot, 0 or 1; -1 after the last one.
-    int next();
-
-private:
-    void fill_one(); // fills lot_, keeping what fill says or throws
-
-    Fill fill_;
-    bool started_ = false;
-    bool ended_ = false;   // the last lot was given
-    bool pending_ = false; // the thread fills lot_
-    int lot_ = 0;          // the lot filled next, or being filled
-    bool more_ = true;
-    std::exception_ptr failure_;
-    bool stop_ = false;
-    // The thread fills lot_ after each release of `go`, and releases `done`.
-    std::binary_semaphore go_{0}, done_{0};
-    std::thread thread_;
-};
+// A thread running `body`; none (not joinable) in the reference build, on a
+// machine of one core, or when no thread can be started.
+std::thread second_core(std::function<void()> body);
 
 // Records in a lot: large enough for the hand-over to cost nothing, small
 // enough for two lots to stay in the caches.
@@ -57,18 +27,29 @@ inline constexpr std::size_t records_per_lot = 2048;
 
 // Records read on a second core, handed out one at a time in the order they
 // were read: read(record) gives the next one, false once there is none. They
-// travel in lots, at most two in flight. An exception thrown by read is thrown
-// by the next() that would have given its record, after the records read
-// before it were given.
+// travel in lots 0 and 1, at most two in flight: the thread fills one while
+// the caller takes the records of the other. An exception thrown by read is
+// thrown by the next() that would have given its record, after the records
+// read before it were given. The destructor waits for the filling under way.
 template <class Record, class Read>
 class RecordsAhead {
 public:
     explicit RecordsAhead(Read read, std::size_t per_lot = records_per_lot)
         : read_(std::forward<Read>(read)),
-          per_lot_(per_lot),
-          lots_{std::vector<Record>(per_lot), std::vector<Record>(per_lot)},
-          ahead_([this](int lot) { return fill(lot); })
+          per_lot_(per_lot), lots_{std::vector<Record>(per_lot), std::vector<Record>(per_lot)}
     {
+    }
+    RecordsAhead(const RecordsAhead&) = delete;
+    RecordsAhead& operator=(const RecordsAhead&) = delete;
+    ~RecordsAhead()
+    {
+        if (!thread_.joinable())
+            return;
+        if (pending_)
+            done_.acquire();
+        stop_ = true;
+        go_.release();
+        thread_.join();
     }
 
     // The next record, valid until the next call; nullptr after the last.
@@ -80,28 +61,44 @@ public:
                     std::rethrow_exception(failure);
                 return nullptr;
             }
-            lot_ = ahead_.next();
+            if (lot_ == -1) { // the first: the reading starts on the second core
+                thread_ = second_core([this] {
+                    for (go_.acquire(); !stop_; go_.acquire()) {
+                        fill(filling_);
+                        done_.release();
+                    }
+                });
+                if (thread_.joinable())
+                    go_.release();
+            }
+            if (thread_.joinable())
+                done_.acquire();
+            else
+                fill(filling_);
+            lot_ = filling_;
             k_ = 0;
-            if (lot_ == -1)
-                return nullptr;
+            filling_ ^= 1;
+            // A full lot may have more after it: the thread fills the other.
+            pending_ = count_[lot_] == per_lot_ && thread_.joinable();
+            if (pending_)
+                go_.release();
         }
         return &lots_[lot_][k_++];
     }
 
 private:
-    bool fill(int lot)
+    void fill(int lot)
     {
         std::size_t& n = count_[lot];
         for (n = 0; n < per_lot_; ++n) {
             try {
                 if (!read_(lots_[lot][n]))
-                    return false;
+                    return;
             } catch (...) {
                 failure_[lot] = std::current_exception();
-                return false;
+                return;
             }
         }
-        return true;
     }
 
     Read read_;
@@ -109,9 +106,14 @@ private:
     std::vector<Record> lots_[2];
     std::size_t count_[2] = {0, 0};
     std::exception_ptr failure_[2];
-    int lot_ = -1;
+    int lot_ = -1; // the lot given, -1 before the first
     std::size_t k_ = 0;
-    ReadAhead ahead_; // last: stopped before what it fills goes
+    int filling_ = 0;      // the lot filled next
+    bool pending_ = false; // the thread fills it
+    bool stop_ = false;
+    // The thread fills a lot after each release of `go`, and releases `done`.
+    std::binary_semaphore go_{0}, done_{0};
+    std::thread thread_;
 };
 
 } // namespace pipeline

@@ -68,7 +68,7 @@ Input Input::standard_input()
     return Input(std::move(s));
 }
 
-int Input::convert_double(double& value) { return scan_one(s_->file, "%lf", value); }
+int Input::convert_real(double& value) { return scan_one(s_->file, "%lf", value); }
 int Input::convert_number(NumberText& number)
 {
     double value = 0;
@@ -77,9 +77,8 @@ int Input::convert_number(NumberText& number)
         number.hold_value(value);
     return r;
 }
-int Input::convert_float(float& value) { return scan_one(s_->file, "%f", value); }
-int Input::convert_decimal(int& value) { return scan_one(s_->file, "%d", value); }
-int Input::convert_integer(int& value) { return scan_one(s_->file, "%i", value); }
+int Input::convert_real(float& value) { return scan_one(s_->file, "%f", value); }
+int Input::convert_whole(int& value, int base) { return scan_one(s_->file, base == 10 ? "%d" : "%i", value); }
 
 int Input::convert_word(std::string& word)
 {

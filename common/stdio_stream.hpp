@@ -38,11 +38,10 @@ public:
     static Input over_text(std::string_view text);
     static Input standard_input();
 
-    int convert_double(double& value);
+    int convert_real(double& value);
+    int convert_real(float& value);
     int convert_number(NumberText& number);
-    int convert_float(float& value);
-    int convert_decimal(int& value);
-    int convert_integer(int& value);
+    int convert_whole(int& value, int base);
     int convert_word(std::string& word);
     void skip_blanks();
     int match_char(char c);

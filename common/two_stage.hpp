@@ -1,5 +1,5 @@
 // A loop over records cut into two stages that run on two cores: `produce`
-// (reading and converting) ahead on the thread of a ReadAhead, `consume`
+// (reading and converting) ahead on the thread of a RecordsAhead, `consume`
 // (computing, formatting and writing) on the calling thread, the records handed
 // over in lots and consumed in the order they were produced. Whatever the
 // stages write comes out in the same order as with the plain loop

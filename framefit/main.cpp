@@ -112,7 +112,7 @@ bool ecrireScripts(Writer& base_script, const Centres& c, Writer& ecran, Writer&
     ecrireCentres(base_script, c.Y, c.X, c.O);
     const bool base_m_ecrit = base_script.close();
     int erreur_visu = 0;
-    auto visu = Writer::open("visu_plots.m", "w", erreur_visu);
+    auto visu = Writer::open("visu_plots.m", "w", &erreur_visu);
     if (visu)
         ecrireVisuPlots(*visu);
     if (base_m_ecrit && visu && visu->close())

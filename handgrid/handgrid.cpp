@@ -78,7 +78,7 @@ bool ecrireFichier(const std::string& nom, const Acquisition& a, int& erreur)
     for (int essai = 0;; ++essai) {
         const std::string temporaire =
             (dossier / (".handgrid-" + std::to_string(getpid()) + "-" + std::to_string(essai) + ".tmp")).string();
-        auto fichier = Writer::open(temporaire, "wx", erreur);
+        auto fichier = Writer::open(temporaire, "wx", &erreur);
         if (!fichier) {
             if (erreur == EEXIST && essai < 100)
                 continue;
@@ -385,7 +385,7 @@ int sauverEnSecours(Terminal& t, const Acquisition& a)
         const std::string nom =
             essai == 0 ? "grille_secours.txt" : "grille_secours_" + std::to_string(essai) + ".txt";
         int erreur = 0;
-        auto fichier = Writer::open(nom, "wx", erreur); // never replaces an existing file
+        auto fichier = Writer::open(nom, "wx", &erreur); // never replaces an existing file
         if (!fichier && erreur == EEXIST)
             continue;
         if (fichier) {

@@ -109,7 +109,7 @@ int verifierHauteurs(const pipeline::LectureHauteurs& lecture, int N, int M, Wri
 int lireGrille(Matrice& GRILLE, double& pas, std::uint64_t& memoire, Writer& ecran)
 {
     int erreur = 0;
-    auto grille = pipeline::Reader::open(pipeline::fichier_grille, erreur);
+    auto grille = pipeline::Reader::open(pipeline::fichier_grille, &erreur);
     if (!grille) {
         ecran.print("Impossible d'ouvrir le fichier grille.txt");
         pipeline::diagnose_file(ecran, programme, "impossible d'ouvrir", pipeline::fichier_grille, erreur);

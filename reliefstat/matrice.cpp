@@ -70,7 +70,7 @@ void ecrireMatrice(pipeline::Writer& fichier, const Matrice& matrice, int nbLign
 
 bool matrice2file(const Matrice& matrice, int nbLignes, int nbColonnes, const std::string& filename, int& erreur)
 {
-    auto fichier = pipeline::Writer::open(filename, "w", erreur);
+    auto fichier = pipeline::Writer::open(filename, "w", &erreur);
     if (!fichier)
         return false;
     ecrireMatrice(*fichier, matrice, nbLignes, nbColonnes);

@@ -63,7 +63,7 @@ void creationfichierm(pipeline::Writer& script, std::span<const double> r3D, std
 void ecrireScript(const char* nom, pipeline::Writer& ecran, const std::function<void(pipeline::Writer&)>& contenu)
 {
     int erreur = 0;
-    auto script = pipeline::Writer::open(nom, "w+", erreur);
+    auto script = pipeline::Writer::open(nom, "w+", &erreur);
     if (!script) {
         ecran.print("Impossible d'ouvrir le fichier %s", nom);
         pipeline::diagnose_file(ecran, "reliefstat", "impossible d'ouvrir", nom, erreur);

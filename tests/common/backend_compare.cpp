@@ -122,10 +122,10 @@ pipeline::format::Plan checked_plan(const char* text, const char* kinds, bool sc
                         : *k == 'i' ? Type::an_int
                         : *k == 'n' ? Type::a_number_text
                                     : Type::a_text);
-    auto plan = scanning ? pipeline::format::plan_scan(text) : pipeline::format::plan_print(text);
-    if (const char* why = pipeline::format::fit(plan, given))
-        throw std::logic_error(std::string("format table: \"") + text + "\": " + why);
-    return plan.plan;
+    const auto parsed = pipeline::format::parse(text, scanning, given);
+    if (parsed.error)
+        throw std::logic_error(std::string("format table: \"") + text + "\": " + parsed.error);
+    return parsed.plan;
 }
 
 template <class In>

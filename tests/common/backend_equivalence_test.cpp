@@ -87,7 +87,7 @@ TEST(BackendEquivalence, FilesAcrossBlockBoundaries)
         std::string log, rest;
         double v = 0;
         int status = 0;
-        while ((status = in.convert_double(v)) == 1)
+        while ((status = in.convert_real(v)) == 1)
             log += equivalence::describe(v);
         in.read_line(rest, std::string::npos);
         in.rewind();
