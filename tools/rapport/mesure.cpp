@@ -70,15 +70,16 @@ AjustementMesure ajuster_sur(const Fonction& f, int R, double pas, const Reglage
     AjustementMesure m;
     m.rayons = R;
     const Points p = points_ajustement(f, Plage{R}, pas, r.ponderes);
-    if (p.r.size() < 3) {
+    const std::size_t minimum = r.pepite ? 4 : 3;
+    if (p.r.size() < minimum) {
         m.motif = "trop peu de séparations avec des paires pour ajuster (" + std::to_string(p.r.size()) +
-                  ", il en faut 3) : L non mesurable avec cette grille";
+                  ", il en faut " + std::to_string(minimum) + ") : L non mesurable avec cette grille";
         return m;
     }
     m.r_min = p.r.front();
     m.r_max = p.r.back();
     try {
-        m.a = ajuster(modele, p);
+        m.a = ajuster(modele, p, std::nullopt, r.pepite);
     } catch (const Erreur& e) {
         m.motif = e.what();
         return m;

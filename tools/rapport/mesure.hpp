@@ -37,6 +37,7 @@ struct ReglagesMesure {
     int depart = 0;        // first range of the L rule (0: chosen from the grid)
     bool directions = true; // also fit each direction
     double longueurs = 0;   // c of the L rule; 0: the model's (below)
+    bool pepite = false;    // fit the offset at the origin too (see Ajustement)
 };
 
 // The L rule: the range is c·L, c = 3 (exponential) or 2.5 (Gaussian), at

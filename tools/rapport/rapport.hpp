@@ -33,6 +33,9 @@ struct Reglages {
     std::uint64_t graine = 1;
     int fils = 2;
     std::optional<Route> route;
+    // Fit the offset at the origin (Ajustement::pepite); by default on the
+    // photogrammetric road only, whose capture discs smooth the surface.
+    std::optional<bool> pepite;
     bool progression = false;
 };
 
