@@ -3,7 +3,9 @@
 # rugosite-synthese makes a cloud of known sigma and L (exponential covariance,
 # spectral modes, turned, tilted, shifted) in a fresh temporary folder; plyunpack,
 # markerpick, framefit, delimiter and echantillonnage make its grid, and
-# rugosite-rapport measures it with its default settings. One Markdown table
+# rugosite-rapport measures it with its default settings, its bootstrap seeded
+# by the trial's seed: with one seed for all, every trial's intervals would
+# share the same simulated surfaces, and so the same error. One Markdown table
 # line per case: the median of the reported sigma and L (exponential model) over
 # the truth, how often their 95 % intervals hold the truth, with the misses on
 # each side, the trials, those unresolved and those where a program failed.
@@ -77,7 +79,7 @@ essai() {
   cd "$dossier"
   local etape
   for etape in "rugosite-synthese nuage --graine $graine --points $points --longueur $longueur" plyunpack markerpick \
-    framefit delimiter "echantillonnage $pas $rayon" "rugosite-rapport --fils 1 --tirages $K"; do
+    framefit delimiter "echantillonnage $pas $rayon" "rugosite-rapport --fils 1 --tirages $K --graine $graine"; do
     # shellcheck disable=SC2086 # the words of the step
     if ! nice -n 10 "$bin"/$etape >/dev/null 2>&1 </dev/null; then
       printf '%s\techec\t%s\n' "$graine" "${etape%% *}"
