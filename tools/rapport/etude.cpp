@@ -156,6 +156,8 @@ int main(int argc, char** argv)
                 rb.mesure.depart = est.commune.rayons;
                 x.resolu = est.commune.resolu;
                 x.iv = rapport::bootstrap(g, e.modele, ajuste, rb);
+                x.resolu = x.resolu &&
+                           !rapport::correction_hors_grille(x.iv.L_corrige, e.lignes, e.colonnes, e.pas);
                 x.sigma = ajuste.sigma;
                 x.L = ajuste.L;
                 x.reussi = true;

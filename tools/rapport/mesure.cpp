@@ -171,6 +171,17 @@ Estimation estimer(const std::function<const Correlation&(int k)>& correlation, 
 
 } // namespace
 
+bool correction_hors_grille(double L_corrige, int lignes, int colonnes, double pas)
+{
+    return L_corrige > etendue(lignes, colonnes, pas);
+}
+
+std::string motif_correction_hors_grille(double L_corrige, int lignes, int colonnes, double pas)
+{
+    return "L dépasse la portée de la grille : corrigée du biais, elle vaudrait " + nombre_court(L_corrige) +
+           ", au-delà de l'étendue de la grille (" + nombre_court(etendue(lignes, colonnes, pas)) + ")";
+}
+
 Estimation mesurer(const Correlation& c, int N, int M, double pas, const ReglagesMesure& r, Modele modele)
 {
     return estimer([&](int) -> const Correlation& { return c; }, N, M, pas, r, modele);

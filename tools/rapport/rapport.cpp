@@ -305,12 +305,21 @@ Ajustements ajustements_json(const Grille& grille, const Reglages& reglages, con
                 try {
                     const ReglagesBootstrap rb = reglages_bootstrap(reglages, rm, m, e, mesure_texture);
                     const Intervalles iv = bootstrap(grille, m, *am.a, rb);
+                    if (correction_hors_grille(iv.L_corrige, grille.lignes, grille.colonnes, grille.pas)) {
+                        // The fit's own figures stay, as for any fit not resolved.
+                        o["resolu"] = false;
+                        o["motif"] = motif_correction_hors_grille(iv.L_corrige, grille.lignes, grille.colonnes, grille.pas);
+                        rapport.avertissements.push_back(std::string("modèle ") + quel + " non résolu : " +
+                                                         o["motif"].get<std::string>());
+                        r.objet[quel] = o;
+                        continue;
+                    }
                     ecrire_intervalles(iv, *am.a, rb.texture.has_value(), o, r.intervalle_anisotropie,
                                        rapport.json);
                     // Where L̂ hardly follows L any more (L a sizeable part of
                     // the grid), the upper end goes as far as the draws'
                     // spread allows: beyond the grid's extent it bounds nothing.
-                    const double etendue = (std::max(grille.lignes, grille.colonnes) - 1) * grille.pas;
+                    const double etendue = rapport::etendue(grille.lignes, grille.colonnes, grille.pas);
                     o["L_haut_hors_grille"] = iv.L_haut > etendue;
                     if (iv.L_haut > etendue)
                         rapport.avertissements.push_back(std::string("modèle ") + quel +
