@@ -75,8 +75,9 @@ mkdir -p "$garde"
 # the road stops.
 essai() {
   local graine=$1 longueur=$2 pas=$3 rayon=$4 dossier
-  dossier=$(mktemp -d "$travail/essai.XXXXXX")
-  cd "$dossier"
+  # A study stopped midway removes its folder: its trials still under way must
+  # not go on in whatever folder they stand in.
+  dossier=$(mktemp -d "$travail/essai.XXXXXX") && cd "$dossier" || return 1
   local etape
   for etape in "rugosite-synthese nuage --graine $graine --points $points --longueur $longueur" plyunpack markerpick \
     framefit delimiter "echantillonnage $pas $rayon" "rugosite-rapport --fils 1 --tirages $K --graine $graine"; do
