@@ -20,6 +20,7 @@
 # The trials' figures, one line each, are kept in
 # $ETUDE_NUAGE_DOSSIER/etude-nuage-<case>.tsv when that folder is given. --tableau
 # prints the table again from such a folder. ETUDE_NUAGE_FILS: trials at a time (2).
+# ETUDE_NUAGE_RAPPORT: more options for the report (for example "--pepite nulle").
 set -euo pipefail
 if [[ $# == 1 && ( $1 == --aide || $1 == -h || $1 == --help ) ]]; then
   cat <<'AIDE'
@@ -80,7 +81,7 @@ essai() {
   dossier=$(mktemp -d "$travail/essai.XXXXXX") && cd "$dossier" || return 1
   local etape
   for etape in "rugosite-synthese nuage --graine $graine --points $points --longueur $longueur" plyunpack markerpick \
-    framefit delimiter "echantillonnage $pas $rayon" "rugosite-rapport --fils 1 --tirages $K --graine $graine"; do
+    framefit delimiter "echantillonnage $pas $rayon" "rugosite-rapport --fils 1 --tirages $K --graine $graine ${ETUDE_NUAGE_RAPPORT:-}"; do
     # shellcheck disable=SC2086 # the words of the step
     if ! nice -n 10 "$bin"/$etape >/dev/null 2>&1 </dev/null; then
       printf '%s\techec\t%s\n' "$graine" "${etape%% *}"
@@ -101,7 +102,7 @@ essai() {
   cd / && rm -rf "$dossier"
 }
 export -f essai
-export bin points K travail
+export bin points K travail ETUDE_NUAGE_RAPPORT
 
 # The table line of one case from its trials' lines: truth sigma = 1, L.
 ligne() { # name L steps radius trials-file
