@@ -196,8 +196,8 @@ TEST(RapportProgramme, BadInputGivesAFrenchMessageStatusOneAndNoReport)
 // A perfect photogrammetric grid, named in another folder where its cloud
 // tells the road: every node of the frame's crop holds a height, the border
 // outside it is empty. Two words after the announced heights are warned about
-// and counted. The capture's offset at the origin is fitted on this road
-// only. The option decides over the folder; the manual road counts every cell.
+// and counted. The offset at the origin is fitted when asked. The option
+// decides over the folder; the manual road counts every cell.
 TEST(RapportProgramme, PhotogrammetricGridInAnotherFolder)
 {
     const std::string texte = texte_grille(51, 51, 2.0, [](int i, int j) {
@@ -208,7 +208,7 @@ TEST(RapportProgramme, PhotogrammetricGridInAnotherFolder)
     std::filesystem::create_directory(dir.path() / "mesure");
     program_test::spit(dir.path() / "mesure" / "g.txt", texte + "1.5 2.5\n");
     program_test::spit(dir.path() / "mesure" / "cloud.txt", "50 50 1\n");
-    const auto r = run("rugosite-rapport", {"mesure/g.txt", "--tirages", "0"}, dir);
+    const auto r = run("rugosite-rapport", {"mesure/g.txt", "--tirages", "0", "--pepite", "libre"}, dir);
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err.find("rugosite-rapport : avertissement : mesure/g.txt : 2 valeurs apres les 2601 hauteurs "
                          "qu'annonce l'en-tete (51 x 51), ignorees\n"),

@@ -426,7 +426,7 @@ Rapport etablir_rapport(const Grille& grille, const Reglages& reglages, Route ro
     rm.fonction = reglages.fonction;
     rm.regle = reglages.rayons ? RegleMesure::rayons : reglages.plage;
     rm.rayons = reglages.rayons.value_or(0);
-    rm.pepite = reglages.pepite.value_or(!manuelle);
+    rm.pepite = reglages.pepite;
     Estimation estimations[2];
     // Flat to rounding: what levelling leaves of an exact plane (or of a
     // quadric with the second-order levelling) is rounding noise, with no σ or L.
