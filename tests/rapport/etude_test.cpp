@@ -79,4 +79,18 @@ TEST(RapportEtude, UpperEndOfLNearOrSaidToBoundNothing)
             EXPECT_LT(e["intervalle_L"][1].get<double>(), 3 * e["L"].get<double>());
         }
     }
+    // A grid 2.5 L wide: the L whose median fit is the measured one lies far
+    // beyond the grid. No such figure is published: the fit is not resolved.
+    WorkDir dir;
+    ASSERT_EQ(run("rugosite-synthese", {"grille", "--graine", "1", "--entete", "50x50x1", "--longueur", "20"}, dir).status,
+              0);
+    const auto r = run("rugosite-rapport", {"--graine", "2", "--route", "manuelle"}, dir);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto e = nlohmann::json::parse(dir.read("rapport.json"))["ajustements"]["gaussien"];
+    EXPECT_EQ(e["resolu"], false);
+    EXPECT_TRUE(e["intervalle_L"].is_null());
+    EXPECT_LT(e["L"].get<double>(), 50.0);
+    EXPECT_NE(r.err.find("gaussien non résolu : L dépasse la portée de la grille : corrigée du biais, elle vaudrait "),
+              std::string::npos)
+        << r.err;
 }

@@ -136,3 +136,27 @@ TEST(RapportMesure, FewPointsReachTheOptimumOrSayTheyCannot)
             EXPECT_EQ(ajuster(m, plat).borne, -1);
         }
 }
+
+// A capture that averages the points of a disc takes a constant off H at every
+// separation: with the offset fitted, σ and L come back; without it, L is
+// lengthened.
+TEST(RapportMesure, OffsetAtTheOriginFittedWhenAsked)
+{
+    for (Modele m : {Modele::exponentiel, Modele::gaussien}) {
+        SCOPED_TRACE(surface::nom(m));
+        Points p;
+        for (int k = 1; k <= 30; ++k) {
+            p.r.push_back(0.5 * k);
+            p.H.push_back(surface::correlation_hauteurs(m, 1.3, 4.0, 0.5 * k) - 0.1);
+            p.poids.push_back(1000.0 - 20.0 * k);
+        }
+        const Ajustement libre = ajuster(m, p, std::nullopt, true);
+        EXPECT_NEAR(libre.sigma, 1.3, 1e-6);
+        EXPECT_NEAR(libre.L, 4.0, 1e-5);
+        EXPECT_NEAR(libre.pepite, -0.1, 1e-6);
+        EXPECT_LT(libre.erreur_L, 1e-4);
+        const Ajustement nulle = ajuster(m, p);
+        EXPECT_EQ(nulle.pepite, 0.0);
+        EXPECT_GT(nulle.L, 4.04);
+    }
+}

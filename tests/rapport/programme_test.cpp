@@ -196,8 +196,8 @@ TEST(RapportProgramme, BadInputGivesAFrenchMessageStatusOneAndNoReport)
 // A perfect photogrammetric grid, named in another folder where its cloud
 // tells the road: every node of the frame's crop holds a height, the border
 // outside it is empty. Two words after the announced heights are warned about
-// and counted. The option decides over the folder; the manual road counts
-// every cell.
+// and counted. The offset at the origin is fitted when asked. The option
+// decides over the folder; the manual road counts every cell.
 TEST(RapportProgramme, PhotogrammetricGridInAnotherFolder)
 {
     const std::string texte = texte_grille(51, 51, 2.0, [](int i, int j) {
@@ -208,7 +208,7 @@ TEST(RapportProgramme, PhotogrammetricGridInAnotherFolder)
     std::filesystem::create_directory(dir.path() / "mesure");
     program_test::spit(dir.path() / "mesure" / "g.txt", texte + "1.5 2.5\n");
     program_test::spit(dir.path() / "mesure" / "cloud.txt", "50 50 1\n");
-    const auto r = run("rugosite-rapport", {"mesure/g.txt", "--tirages", "0"}, dir);
+    const auto r = run("rugosite-rapport", {"mesure/g.txt", "--tirages", "0", "--pepite", "libre"}, dir);
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err.find("rugosite-rapport : avertissement : mesure/g.txt : 2 valeurs apres les 2601 hauteurs "
                          "qu'annonce l'en-tete (51 x 51), ignorees\n"),
@@ -223,9 +223,13 @@ TEST(RapportProgramme, PhotogrammetricGridInAnotherFolder)
     EXPECT_EQ(j["hauteurs_en_trop"], 2);
     EXPECT_EQ(j["reglages"]["part_vide"], 0.0);
     EXPECT_EQ(j["reglages"]["cellules_vides"], 51 * 51 - 47 * 47);
+    EXPECT_EQ(j["reglages"]["pepite"], "libre");
+    EXPECT_TRUE(j["ajustements"]["exponentiel"].contains("pepite"));
     ASSERT_EQ(run("rugosite-rapport", {"mesure/g.txt", "--tirages", "0", "--route", "manuelle"}, dir).status, 0);
     const json m = json::parse(program_test::slurp(dir.path() / "mesure" / "rapport.json"));
     EXPECT_DOUBLE_EQ(m["reglages"]["part_vide"].get<double>(), (51.0 * 51 - 47 * 47) / (51 * 51));
+    EXPECT_EQ(m["reglages"]["pepite"], "nulle");
+    EXPECT_FALSE(m["ajustements"]["exponentiel"].contains("pepite"));
 }
 
 TEST(RapportProgramme, AReportThatCannotBeWrittenLeavesTheOldOneWhole)

@@ -48,6 +48,12 @@ struct Ajustement {
     // beyond the last radius). At a bound, σ and L are those of the bound of
     // the search and mean nothing.
     int borne = 0;
+    // With a free offset at the origin, the model is H(r) = 2σ²·g(r/L) + a:
+    // `pepite` is a, H's limit as r goes to 0 (0 when it is not fitted).
+    // Averaging the points of a capture disc lowers the variance of each node
+    // but hardly the covariance between nodes: H loses a constant, a < 0.
+    double pepite = 0;
+    bool pepite_libre = false;
 };
 
 struct Depart {
@@ -57,8 +63,11 @@ struct Depart {
 // The global optimum: for a given L the best σ² is linear, so the sum of
 // squares is scanned over L (log-spaced, from a twentieth of the first radius
 // to fifty times the last), refined by golden section, then polished by the
-// solver from there (or from `depart`, whichever ends lower). Throws Erreur
-// (French) when there are fewer than 3 points or the heights are not finite.
-Ajustement ajuster(Modele modele, const Points& points, std::optional<Depart> depart = std::nullopt);
+// solver from there (or from `depart`, whichever ends lower). With `pepite`,
+// the offset at the origin is fitted too (linear, like σ²). Throws Erreur
+// (French) when there are fewer than 3 points (4 with the offset) or the
+// heights are not finite.
+Ajustement ajuster(Modele modele, const Points& points, std::optional<Depart> depart = std::nullopt,
+                   bool pepite = false);
 
 } // namespace rapport

@@ -3,7 +3,9 @@
 # rugosite-synthese makes a cloud of known sigma and L (exponential covariance,
 # spectral modes, turned, tilted, shifted) in a fresh temporary folder; plyunpack,
 # markerpick, framefit, delimiter and echantillonnage make its grid, and
-# rugosite-rapport measures it with its default settings. One Markdown table
+# rugosite-rapport measures it with its default settings, its bootstrap seeded
+# by the trial's seed: with one seed for all, every trial's intervals would
+# share the same simulated surfaces, and so the same error. One Markdown table
 # line per case: the median of the reported sigma and L (exponential model) over
 # the truth, how often their 95 % intervals hold the truth, with the misses on
 # each side, the trials, those unresolved and those where a program failed.
@@ -18,6 +20,7 @@
 # The trials' figures, one line each, are kept in
 # $ETUDE_NUAGE_DOSSIER/etude-nuage-<case>.tsv when that folder is given. --tableau
 # prints the table again from such a folder. ETUDE_NUAGE_FILS: trials at a time (2).
+# ETUDE_NUAGE_RAPPORT: more options for the report (for example "--pepite nulle").
 set -euo pipefail
 if [[ $# == 1 && ( $1 == --aide || $1 == -h || $1 == --help ) ]]; then
   cat <<'AIDE'
@@ -73,11 +76,12 @@ mkdir -p "$garde"
 # the road stops.
 essai() {
   local graine=$1 longueur=$2 pas=$3 rayon=$4 dossier
-  dossier=$(mktemp -d "$travail/essai.XXXXXX")
-  cd "$dossier"
+  # A study stopped midway removes its folder: its trials still under way must
+  # not go on in whatever folder they stand in.
+  dossier=$(mktemp -d "$travail/essai.XXXXXX") && cd "$dossier" || return 1
   local etape
   for etape in "rugosite-synthese nuage --graine $graine --points $points --longueur $longueur" plyunpack markerpick \
-    framefit delimiter "echantillonnage $pas $rayon" "rugosite-rapport --fils 1 --tirages $K"; do
+    framefit delimiter "echantillonnage $pas $rayon" "rugosite-rapport --fils 1 --tirages $K --graine $graine ${ETUDE_NUAGE_RAPPORT:-}"; do
     # shellcheck disable=SC2086 # the words of the step
     if ! nice -n 10 "$bin"/$etape >/dev/null 2>&1 </dev/null; then
       printf '%s\techec\t%s\n' "$graine" "${etape%% *}"
@@ -98,7 +102,7 @@ essai() {
   cd / && rm -rf "$dossier"
 }
 export -f essai
-export bin points K travail
+export bin points K travail ETUDE_NUAGE_RAPPORT
 
 # The table line of one case from its trials' lines: truth sigma = 1, L.
 ligne() { # name L steps radius trials-file

@@ -5,6 +5,7 @@
 //
 // usage: rugosite-rapport-etude [--lignes N] [--colonnes M] [--pas P] [--sigma S]
 //        [--L L] [--essais T] [--tirages K] [--vides F] [--graine G] [--fils F]
+//        [--modele M] [--pepite libre|nulle]
 // Prints one table line (Markdown) and ends with status 0; 1 on a bad option.
 #include "tools/commun/aleatoire.hpp"
 #include "tools/rapport/ajustement.hpp"
@@ -34,6 +35,7 @@ struct Etude {
     std::uint64_t graine = 1;
     int fils = 2;
     surface::Modele modele = surface::Modele::exponentiel;
+    bool pepite = false; // offset at the origin fitted, as on the photogrammetric road
 };
 
 bool lire(int argc, char** argv, Etude& e)
@@ -67,6 +69,9 @@ bool lire(int argc, char** argv, Etude& e)
         else if (cle == "--modele" && (v == "exponentiel" || v == "gaussien")) {
             e.modele = v == "gaussien" ? surface::Modele::gaussien : surface::Modele::exponentiel;
             continue;
+        } else if (cle == "--pepite" && (v == "libre" || v == "nulle")) {
+            e.pepite = v == "libre";
+            continue;
         } else
             return false;
         if (r.ec != std::errc() || r.ptr != fin)
@@ -90,6 +95,7 @@ int main(int argc, char** argv)
                       std::string(argv[1]) == "--help")) {
         std::printf("usage : rugosite-rapport-etude [--lignes N] [--colonnes M] [--pas P] [--sigma S] [--L L]\n"
                     "         [--essais T] [--tirages K] [--vides F] [--graine G] [--fils F]\n"
+                    "         [--modele exponentiel|gaussien] [--pepite libre|nulle]\n"
                     "Tire T surfaces de sigma et L connus (covariance exponentielle) sur une grille N x M de pas P\n"
                     "dont une part F des cellules est vide, les ajuste comme le rapport, et ecrit sur la sortie\n"
                     "standard une ligne de tableau : ecarts des ajustements et part des intervalles a 95 %%\n"
@@ -137,6 +143,7 @@ int main(int argc, char** argv)
                 const auto niv = rapport::niveler(g, rapport::Nivellement::plan);
                 rapport::ReglagesMesure rm;
                 rm.directions = false;
+                rm.pepite = e.pepite;
                 const rapport::Estimation est = rapport::mesurer(niv, e.lignes, e.colonnes, e.pas, rm, e.modele);
                 if (!est.commune.a)
                     continue;
@@ -149,6 +156,8 @@ int main(int argc, char** argv)
                 rb.mesure.depart = est.commune.rayons;
                 x.resolu = est.commune.resolu;
                 x.iv = rapport::bootstrap(g, e.modele, ajuste, rb);
+                x.resolu = x.resolu &&
+                           !rapport::correction_hors_grille(x.iv.L_corrige, e.lignes, e.colonnes, e.pas);
                 x.sigma = ajuste.sigma;
                 x.L = ajuste.L;
                 x.reussi = true;

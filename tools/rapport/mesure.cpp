@@ -70,15 +70,16 @@ AjustementMesure ajuster_sur(const Fonction& f, int R, double pas, const Reglage
     AjustementMesure m;
     m.rayons = R;
     const Points p = points_ajustement(f, Plage{R}, pas, r.ponderes);
-    if (p.r.size() < 3) {
+    const std::size_t minimum = r.pepite ? 4 : 3;
+    if (p.r.size() < minimum) {
         m.motif = "trop peu de séparations avec des paires pour ajuster (" + std::to_string(p.r.size()) +
-                  ", il en faut 3) : L non mesurable avec cette grille";
+                  ", il en faut " + std::to_string(minimum) + ") : L non mesurable avec cette grille";
         return m;
     }
     m.r_min = p.r.front();
     m.r_max = p.r.back();
     try {
-        m.a = ajuster(modele, p);
+        m.a = ajuster(modele, p, std::nullopt, r.pepite);
     } catch (const Erreur& e) {
         m.motif = e.what();
         return m;
@@ -169,6 +170,17 @@ Estimation estimer(const std::function<const Correlation&(int k)>& correlation, 
 }
 
 } // namespace
+
+bool correction_hors_grille(double L_corrige, int lignes, int colonnes, double pas)
+{
+    return L_corrige > etendue(lignes, colonnes, pas);
+}
+
+std::string motif_correction_hors_grille(double L_corrige, int lignes, int colonnes, double pas)
+{
+    return "L dépasse la portée de la grille : corrigée du biais, elle vaudrait " + nombre_court(L_corrige) +
+           ", au-delà de l'étendue de la grille (" + nombre_court(etendue(lignes, colonnes, pas)) + ")";
+}
 
 Estimation mesurer(const Correlation& c, int N, int M, double pas, const ReglagesMesure& r, Modele modele)
 {

@@ -10,6 +10,7 @@
 #include "tools/rapport/ajustement.hpp"
 #include "tools/rapport/correlation.hpp"
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
@@ -37,6 +38,7 @@ struct ReglagesMesure {
     int depart = 0;        // first range of the L rule (0: chosen from the grid)
     bool directions = true; // also fit each direction
     double longueurs = 0;   // c of the L rule; 0: the model's (below)
+    bool pepite = false;    // fit the offset at the origin too (see Ajustement)
 };
 
 // The L rule: the range is c·L, c = 3 (exponential) or 2.5 (Gaussian), at
@@ -64,6 +66,18 @@ struct Estimation {
     // [1] pairs within a grid column (along the rows' index, y).
     AjustementMesure direction[2];
 };
+
+// The grid's extent: the distance its longer side spans.
+inline double etendue(int lignes, int colonnes, double pas)
+{
+    return (std::max(lignes, colonnes) - 1) * pas;
+}
+
+// Where L̂ hardly follows L (L a sizeable part of the grid), the L whose
+// median fit is L̂ can lie beyond the grid: such a correction measures
+// nothing, and the fit is told not resolved, with this reason.
+bool correction_hors_grille(double L_corrige, int lignes, int colonnes, double pas);
+std::string motif_correction_hors_grille(double L_corrige, int lignes, int colonnes, double pas);
 
 // A figure in a sentence: four significant digits.
 std::string nombre_court(double v);

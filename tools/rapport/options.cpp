@@ -26,6 +26,7 @@ const char* const texte_aide =
     "  --fils T          fils de calcul du bootstrap (2)\n"
     "  --route R         manuelle (cm) ou photogrammetrique (% du cote du cadre) ;\n"
     "                    par defaut : d'apres les fichiers du dossier\n"
+    "  --pepite P        libre (ajuster aussi un decalage de H a l'origine) ou nulle (par defaut)\n"
     "  --aide, -h, --help  ce texte\n"
     "Statut de sortie : 0 rapport ecrit (une partie qui echoue y est marquee \"echec\") ;\n"
     "  1 grille absente ou illisible, option invalide, ou rapport impossible a ecrire\n"
@@ -99,6 +100,11 @@ LigneCommande lire_options(const std::vector<std::string>& mots)
                     r.route = Route::manuelle;
                 else if (valeur == "photogrammetrique")
                     r.route = Route::photogrammetrique;
+                else
+                    bon = false;
+            } else if (mot == "--pepite") {
+                if (valeur == "libre" || valeur == "nulle")
+                    r.pepite = valeur == "libre";
                 else
                     bon = false;
             } else {

@@ -47,8 +47,11 @@ json hauteurs_json(const Hauteurs& h)
 
 json ajustement_json(const Ajustement& a)
 {
-    return {{"sigma", nombre(a.sigma)},   {"L", nombre(a.L)},           {"erreur_sigma", nombre(a.erreur_sigma)},
-            {"erreur_L", nombre(a.erreur_L)}, {"residu", nombre(a.residu)}, {"rayons", a.rayons}};
+    json o = {{"sigma", nombre(a.sigma)},   {"L", nombre(a.L)},           {"erreur_sigma", nombre(a.erreur_sigma)},
+              {"erreur_L", nombre(a.erreur_L)}, {"residu", nombre(a.residu)}, {"rayons", a.rayons}};
+    if (a.pepite_libre)
+        o["pepite"] = nombre(a.pepite);
+    return o;
 }
 
 // A fit with its verdict; without a fit, the reason under "echec".
@@ -174,7 +177,7 @@ json plage_ajustement(const ReglagesMesure& rm, const Estimation (&estimations)[
 }
 
 // The settings the report was made with, the grid's counts among them.
-json reglages_json(const Grille& grille, const Reglages& reglages, Route route, json plage)
+json reglages_json(const Grille& grille, const Reglages& reglages, Route route, bool pepite, json plage)
 {
     const long long cellules = grille.cellules(), reelles = grille.cellules_reelles();
     const CellulesVides vides = cellules_vides(grille, route == Route::photogrammetrique);
@@ -190,6 +193,7 @@ json reglages_json(const Grille& grille, const Reglages& reglages, Route route, 
         {"fonction", reglages.fonction == FonctionMesure::reliefstat ? "reliefstat" : "toutes_paires"},
         {"plage_ajustement", std::move(plage)},
         {"ponderation", "paires"},
+        {"pepite", pepite ? "libre" : "nulle"},
         {"modeles", {"exponentiel", "gaussien"}},
         {"K", reglages.K},
         {"graine", reglages.graine},
@@ -301,12 +305,21 @@ Ajustements ajustements_json(const Grille& grille, const Reglages& reglages, con
                 try {
                     const ReglagesBootstrap rb = reglages_bootstrap(reglages, rm, m, e, mesure_texture);
                     const Intervalles iv = bootstrap(grille, m, *am.a, rb);
+                    if (correction_hors_grille(iv.L_corrige, grille.lignes, grille.colonnes, grille.pas)) {
+                        // The fit's own figures stay, as for any fit not resolved.
+                        o["resolu"] = false;
+                        o["motif"] = motif_correction_hors_grille(iv.L_corrige, grille.lignes, grille.colonnes, grille.pas);
+                        rapport.avertissements.push_back(std::string("modèle ") + quel + " non résolu : " +
+                                                         o["motif"].get<std::string>());
+                        r.objet[quel] = o;
+                        continue;
+                    }
                     ecrire_intervalles(iv, *am.a, rb.texture.has_value(), o, r.intervalle_anisotropie,
                                        rapport.json);
                     // Where L̂ hardly follows L any more (L a sizeable part of
                     // the grid), the upper end goes as far as the draws'
                     // spread allows: beyond the grid's extent it bounds nothing.
-                    const double etendue = (std::max(grille.lignes, grille.colonnes) - 1) * grille.pas;
+                    const double etendue = rapport::etendue(grille.lignes, grille.colonnes, grille.pas);
                     o["L_haut_hors_grille"] = iv.L_haut > etendue;
                     if (iv.L_haut > etendue)
                         rapport.avertissements.push_back(std::string("modèle ") + quel +
@@ -413,6 +426,7 @@ Rapport etablir_rapport(const Grille& grille, const Reglages& reglages, Route ro
     rm.fonction = reglages.fonction;
     rm.regle = reglages.rayons ? RegleMesure::rayons : reglages.plage;
     rm.rayons = reglages.rayons.value_or(0);
+    rm.pepite = reglages.pepite;
     Estimation estimations[2];
     // Flat to rounding: what levelling leaves of an exact plane (or of a
     // quadric with the second-order levelling) is rounding noise, with no σ or L.
@@ -424,7 +438,7 @@ Rapport etablir_rapport(const Grille& grille, const Reglages& reglages, Route ro
             estimations[static_cast<int>(m)] = mesurer(c, N, M, grille.pas, rm, m);
     }
     j["surface_plate"] = plate;
-    j["reglages"] = reglages_json(grille, reglages, route, plage_ajustement(rm, estimations));
+    j["reglages"] = reglages_json(grille, reglages, route, rm.pepite, plage_ajustement(rm, estimations));
     j["hauteurs"] = hauteurs;
     j["hauteurs_en_trop"] = grille.hauteurs_en_trop;
     if (const std::string a = avertissement_en_trop(grille, reglages.fichier); !a.empty())

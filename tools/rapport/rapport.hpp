@@ -33,6 +33,8 @@ struct Reglages {
     std::uint64_t graine = 1;
     int fils = 2;
     std::optional<Route> route;
+    // Fit the offset at the origin too (Ajustement::pepite, --pepite libre).
+    bool pepite = false;
     bool progression = false;
 };
 

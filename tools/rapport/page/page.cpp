@@ -1093,6 +1093,9 @@ void settings_section(std::ostringstream& out, const Report& rep)
         const std::string weighting = text(reglages, "ponderation");
         row(out, "Pondération",
             weighting == "paires" ? "par le nombre de paires" : escape(weighting.empty() ? absent : weighting));
+        if (text(reglages, "pepite") == "libre")
+            row(out, "Décalage à l'origine",
+                "ajusté (H = modèle + a : les disques de capture lissent la surface et ôtent une constante à H)");
         std::string models;
         if (const json* list = child(reglages, "modeles"); list != nullptr && list->is_array())
             for (const auto& v : *list)
