@@ -1,5 +1,7 @@
 #include "common/line_blocks.hpp"
 
+#include "common/read_ahead.hpp"
+
 #include <algorithm>
 #include <condition_variable>
 #include <cstdint>
@@ -8,7 +10,6 @@
 #include <exception>
 #include <mutex>
 #include <string>
-#include <system_error>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -49,7 +50,7 @@ struct LineBlocks::State {
     std::mutex m;
     std::condition_variable changed;
     bool stop = false;
-    std::vector<std::thread> workers;
+    std::thread worker;
 
     // Cuts the next block of file f into the slot: the text read so far past
     // the last line end, and more, up to and with the last line end of what
@@ -153,16 +154,8 @@ LineBlocks::LineBlocks(std::span<Reader> files, Convert convert, std::size_t byt
         s_->files[k].reader = &files[k];
     s_->convert = std::move(convert);
     s_->bytes = bytes;
-#ifndef RUGOSITE_STDIO_REFERENCE
-    // The calling thread converts while it waits: one worker per other core.
-    const unsigned cores = std::thread::hardware_concurrency();
-    try {
-        for (unsigned k = 1; k < cores; ++k)
-            s_->workers.emplace_back([state = s_.get()] { state->work(); });
-    } catch (const std::system_error&) {
-        // Fewer threads: the calling thread converts what they would have.
-    }
-#endif
+    // The calling thread converts too, while it waits.
+    s_->worker = second_core([state = s_.get()] { state->work(); });
 }
 
 LineBlocks::~LineBlocks()
@@ -172,8 +165,8 @@ LineBlocks::~LineBlocks()
         s_->stop = true;
     }
     s_->changed.notify_all();
-    for (std::thread& t : s_->workers)
-        t.join();
+    if (s_->worker.joinable())
+        s_->worker.join();
 }
 
 int LineBlocks::next(int file)
