@@ -2,10 +2,8 @@
 
 #include "common/read_ahead.hpp"
 
-#include <algorithm>
 #include <condition_variable>
 #include <cstdint>
-#include <cstring>
 #include <string.h> // memrchr
 #include <exception>
 #include <mutex>
@@ -19,9 +17,8 @@ namespace pipeline {
 namespace {
 
 struct Slot {
-    std::unique_ptr<char[]> text; // not zeroed, as a string would be
+    std::string text; // storage, grown only: its first `size` bytes are the block
     std::size_t size = 0;
-    std::size_t capacity = 0;
     bool ready = false; // converted
     std::exception_ptr failure;
 };
@@ -57,40 +54,25 @@ struct LineBlocks::State {
     // was read (everything at the end of the file).
     void cut(File& f, Slot& s)
     {
-        s.size = 0;
-        append(s, f.rest.data(), f.rest.size(), bytes);
+        s.size = f.rest.size();
+        s.text.replace(0, s.size, f.rest);
         f.rest.clear();
         while (!f.ended) {
             const std::size_t old = s.size;
-            append(s, nullptr, 0, bytes);
-            const std::size_t n = f.reader->read_bytes(std::span<char>(s.text.get() + old, bytes));
+            if (s.text.size() < old + bytes)
+                s.text.resize(old + bytes);
+            const std::size_t n = f.reader->read_bytes(std::span<char>(s.text.data() + old, bytes));
             s.size = old + n;
             f.ended = n < bytes;
             if (f.ended)
                 break;
-            if (const void* end = memrchr(s.text.get() + old, '\n', n)) {
-                const std::size_t kept = static_cast<std::size_t>(static_cast<const char*>(end) - s.text.get()) + 1;
-                f.rest.assign(s.text.get() + kept, s.size - kept);
+            if (const void* end = memrchr(s.text.data() + old, '\n', n)) {
+                const std::size_t kept = static_cast<std::size_t>(static_cast<const char*>(end) - s.text.data()) + 1;
+                f.rest.assign(s.text, kept, s.size - kept);
                 s.size = kept;
                 break;
             }
         }
-    }
-
-    // Appends the bytes to the slot's text, with room for `more` after them.
-    static void append(Slot& s, const char* bytes, std::size_t n, std::size_t more)
-    {
-        if (s.size + n + more > s.capacity) {
-            const std::size_t grown = std::max(s.size + n + more, 2 * s.capacity);
-            auto text = std::make_unique_for_overwrite<char[]>(grown);
-            if (s.size > 0)
-                std::memcpy(text.get(), s.text.get(), s.size);
-            s.text = std::move(text);
-            s.capacity = grown;
-        }
-        if (n > 0)
-            std::memcpy(s.text.get() + s.size, bytes, n);
-        s.size += n;
     }
 
     // Under the lock: a block of file `only` (any file when -1) to convert,
@@ -123,7 +105,7 @@ struct LineBlocks::State {
         lock.unlock();
         std::exception_ptr failure;
         try {
-            convert(file, slot, std::string_view(s.text.get(), s.size));
+            convert(file, slot, std::string_view(s.text.data(), s.size));
         } catch (...) {
             failure = std::current_exception();
         }
