@@ -75,12 +75,12 @@ struct LineBlocks::State {
         }
     }
 
-    // Under the lock: a block of file `only` (any file when -1) to convert,
-    // cut into a free slot, the file that is least ahead first; false when
-    // there is none.
-    bool claim(int only, int& file, int& slot)
+    // Under the lock: converts a block of file `only` (any file when -1),
+    // cut into a free slot, the file that is least ahead first, the lock
+    // released meanwhile; false when there is none.
+    bool convert_next(std::unique_lock<std::mutex>& lock, int only)
     {
-        file = -1;
+        int file = -1;
         for (int k = 0; k < static_cast<int>(files.size()); ++k) {
             const File& f = files[static_cast<std::size_t>(k)];
             if ((only < 0 || k == only) && f.can_cut() &&
@@ -90,41 +90,29 @@ struct LineBlocks::State {
         if (file < 0)
             return false;
         File& f = files[static_cast<std::size_t>(file)];
-        slot = static_cast<int>(f.cut++ % slots_per_file);
+        const int slot = static_cast<int>(f.cut++ % slots_per_file);
         Slot& s = f.slots[slot];
         s.ready = false;
         s.failure = nullptr;
         cut(f, s);
-        return true;
-    }
-
-    // Converts the claimed block, the lock released meanwhile.
-    void convert_claimed(std::unique_lock<std::mutex>& lock, int file, int slot)
-    {
-        Slot& s = files[static_cast<std::size_t>(file)].slots[slot];
         lock.unlock();
-        std::exception_ptr failure;
         try {
             convert(file, slot, std::string_view(s.text.data(), s.size));
         } catch (...) {
-            failure = std::current_exception();
+            s.failure = std::current_exception();
         }
         lock.lock();
-        s.failure = failure;
         s.ready = true;
         changed.notify_all();
+        return true;
     }
 
     void work()
     {
         std::unique_lock lock(m);
-        while (!stop) {
-            int file = 0, slot = 0;
-            if (claim(-1, file, slot))
-                convert_claimed(lock, file, slot);
-            else
+        while (!stop)
+            if (!convert_next(lock, -1))
                 changed.wait(lock);
-        }
     }
 };
 
@@ -172,10 +160,7 @@ int LineBlocks::next(int file)
         if (f.ahead() == 0 && f.ended)
             return -1;
         // The block wanted, when no one converts it yet; else any other.
-        int other = 0, slot = 0;
-        if (s.claim(f.ahead() > 0 ? -1 : file, other, slot))
-            s.convert_claimed(lock, other, slot);
-        else
+        if (!s.convert_next(lock, f.ahead() > 0 ? -1 : file))
             s.changed.wait(lock);
     }
 }
