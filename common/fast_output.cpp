@@ -42,9 +42,12 @@ void fail(Output::Sink& s, int error)
     s.failed = true;
 }
 
-void drain(Output::Sink& s, const char* bytes, std::size_t n)
+// Writes out what the buffer holds.
+void drain(Output::Sink& s)
 {
     using Kind = Output::Sink::Kind;
+    const char* bytes = s.data.get();
+    const std::size_t n = std::exchange(s.used, 0);
     if (n == 0)
         return;
     int error = 0;
@@ -58,31 +61,11 @@ void drain(Output::Sink& s, const char* bytes, std::size_t n)
         fail(s, error);
 }
 
-void drain(Output::Sink& s)
-{
-    drain(s, s.data.get(), s.used);
-    s.used = 0;
-}
-
 void flush_open_files()
 {
     const std::lock_guard lock(open_files_mutex);
     for (auto s = open_files.rbegin(); s != open_files.rend(); ++s) // newest first, as the C library
         drain(**s);
-}
-
-void link_open_file(Output::Sink& s)
-{
-    const std::lock_guard lock(open_files_mutex);
-    static const bool registered = std::atexit(flush_open_files) == 0;
-    (void)registered;
-    open_files.push_back(&s);
-}
-
-void unlink_open_file(Output::Sink& s)
-{
-    const std::lock_guard lock(open_files_mutex);
-    std::erase(open_files, &s);
 }
 
 // The open(2) flags of a fopen mode, or -1 for a mode that fopen refuses.
@@ -133,7 +116,12 @@ std::optional<Output> Output::open(const std::string& name, const char* mode)
     sink->fd = fd;
     sink->capacity = write_block;
     sink->data = std::make_unique<char[]>(write_block);
-    link_open_file(*sink);
+    {
+        const std::lock_guard lock(open_files_mutex);
+        static const bool registered = std::atexit(flush_open_files) == 0;
+        (void)registered;
+        open_files.push_back(sink.get());
+    }
     return Output(std::move(sink));
 }
 
@@ -188,14 +176,8 @@ void Output::write_int_slowly(int value)
 
 void Output::write_bytes_slowly(std::string_view bytes)
 {
-    Sink& s = *s_;
     if (bytes.empty())
         return;
-    if (bytes.size() > s.capacity / 2 && bytes.size() > 4096) {
-        drain(s);
-        drain(s, bytes.data(), bytes.size());
-        return;
-    }
     char* p = room(bytes.size());
     std::memcpy(p, bytes.data(), bytes.size());
     commit(p + bytes.size());
@@ -224,7 +206,10 @@ bool Output::close()
     if (s.fd < 0)
         return !s.failed;
     drain(s);
-    unlink_open_file(s);
+    {
+        const std::lock_guard lock(open_files_mutex);
+        std::erase(open_files, &s);
+    }
     if (::close(s.fd) != 0)
         fail(s, errno);
     s.fd = -1;

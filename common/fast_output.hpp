@@ -66,10 +66,7 @@ public:
     {
         Sink& s = *s_;
         const std::size_t n = bytes.size();
-        if (s.buffered && n <= 16 && s.capacity - s.used >= n) {
-            copy_short(s.data.get() + s.used, bytes.data(), n);
-            s.used += n;
-        } else if (s.buffered && s.capacity - s.used >= n) {
+        if (s.buffered && s.capacity - s.used >= n) {
             std::memcpy(s.data.get() + s.used, bytes.data(), n);
             s.used += n;
         } else {
@@ -100,21 +97,6 @@ public:
 
 private:
     static constexpr std::size_t int_room = 16;
-    // The literal bits of formats are short: copied without a call.
-    static void copy_short(char* to, const char* from, std::size_t n)
-    {
-        if (n >= 8) {
-            std::memcpy(to, from, 8);
-            std::memcpy(to + n - 8, from + n - 8, 8);
-        } else if (n >= 4) {
-            std::memcpy(to, from, 4);
-            std::memcpy(to + n - 4, from + n - 4, 4);
-        } else if (n > 0) {
-            to[0] = from[0];
-            to[n / 2] = from[n / 2];
-            to[n - 1] = from[n - 1];
-        }
-    }
     explicit Output(std::unique_ptr<Sink> sink);
     char* room(std::size_t n);
     void commit(char* end);

@@ -1,14 +1,13 @@
 #include "common/line_blocks.hpp"
 
-#include <algorithm>
+#include "common/read_ahead.hpp"
+
 #include <condition_variable>
 #include <cstdint>
-#include <cstring>
 #include <string.h> // memrchr
 #include <exception>
 #include <mutex>
 #include <string>
-#include <system_error>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -18,9 +17,8 @@ namespace pipeline {
 namespace {
 
 struct Slot {
-    std::unique_ptr<char[]> text; // not zeroed, as a string would be
+    std::string text; // storage, grown only: its first `size` bytes are the block
     std::size_t size = 0;
-    std::size_t capacity = 0;
     bool ready = false; // converted
     std::exception_ptr failure;
 };
@@ -49,55 +47,40 @@ struct LineBlocks::State {
     std::mutex m;
     std::condition_variable changed;
     bool stop = false;
-    std::vector<std::thread> workers;
+    std::thread worker;
 
     // Cuts the next block of file f into the slot: the text read so far past
     // the last line end, and more, up to and with the last line end of what
     // was read (everything at the end of the file).
     void cut(File& f, Slot& s)
     {
-        s.size = 0;
-        append(s, f.rest.data(), f.rest.size(), bytes);
+        s.size = f.rest.size();
+        s.text.replace(0, s.size, f.rest);
         f.rest.clear();
         while (!f.ended) {
             const std::size_t old = s.size;
-            append(s, nullptr, 0, bytes);
-            const std::size_t n = f.reader->read_bytes(std::span<char>(s.text.get() + old, bytes));
+            if (s.text.size() < old + bytes)
+                s.text.resize(old + bytes);
+            const std::size_t n = f.reader->read_bytes(std::span<char>(s.text.data() + old, bytes));
             s.size = old + n;
             f.ended = n < bytes;
             if (f.ended)
                 break;
-            if (const void* end = memrchr(s.text.get() + old, '\n', n)) {
-                const std::size_t kept = static_cast<std::size_t>(static_cast<const char*>(end) - s.text.get()) + 1;
-                f.rest.assign(s.text.get() + kept, s.size - kept);
+            if (const void* end = memrchr(s.text.data() + old, '\n', n)) {
+                const std::size_t kept = static_cast<std::size_t>(static_cast<const char*>(end) - s.text.data()) + 1;
+                f.rest.assign(s.text, kept, s.size - kept);
                 s.size = kept;
                 break;
             }
         }
     }
 
-    // Appends the bytes to the slot's text, with room for `more` after them.
-    static void append(Slot& s, const char* bytes, std::size_t n, std::size_t more)
+    // Under the lock: converts a block of file `only` (any file when -1),
+    // cut into a free slot, the file that is least ahead first, the lock
+    // released meanwhile; false when there is none.
+    bool convert_next(std::unique_lock<std::mutex>& lock, int only)
     {
-        if (s.size + n + more > s.capacity) {
-            const std::size_t grown = std::max(s.size + n + more, 2 * s.capacity);
-            auto text = std::make_unique_for_overwrite<char[]>(grown);
-            if (s.size > 0)
-                std::memcpy(text.get(), s.text.get(), s.size);
-            s.text = std::move(text);
-            s.capacity = grown;
-        }
-        if (n > 0)
-            std::memcpy(s.text.get() + s.size, bytes, n);
-        s.size += n;
-    }
-
-    // Under the lock: a block of file `only` (any file when -1) to convert,
-    // cut into a free slot, the file that is least ahead first; false when
-    // there is none.
-    bool claim(int only, int& file, int& slot)
-    {
-        file = -1;
+        int file = -1;
         for (int k = 0; k < static_cast<int>(files.size()); ++k) {
             const File& f = files[static_cast<std::size_t>(k)];
             if ((only < 0 || k == only) && f.can_cut() &&
@@ -107,41 +90,29 @@ struct LineBlocks::State {
         if (file < 0)
             return false;
         File& f = files[static_cast<std::size_t>(file)];
-        slot = static_cast<int>(f.cut++ % slots_per_file);
+        const int slot = static_cast<int>(f.cut++ % slots_per_file);
         Slot& s = f.slots[slot];
         s.ready = false;
         s.failure = nullptr;
         cut(f, s);
-        return true;
-    }
-
-    // Converts the claimed block, the lock released meanwhile.
-    void convert_claimed(std::unique_lock<std::mutex>& lock, int file, int slot)
-    {
-        Slot& s = files[static_cast<std::size_t>(file)].slots[slot];
         lock.unlock();
-        std::exception_ptr failure;
         try {
-            convert(file, slot, std::string_view(s.text.get(), s.size));
+            convert(file, slot, std::string_view(s.text.data(), s.size));
         } catch (...) {
-            failure = std::current_exception();
+            s.failure = std::current_exception();
         }
         lock.lock();
-        s.failure = failure;
         s.ready = true;
         changed.notify_all();
+        return true;
     }
 
     void work()
     {
         std::unique_lock lock(m);
-        while (!stop) {
-            int file = 0, slot = 0;
-            if (claim(-1, file, slot))
-                convert_claimed(lock, file, slot);
-            else
+        while (!stop)
+            if (!convert_next(lock, -1))
                 changed.wait(lock);
-        }
     }
 };
 
@@ -153,16 +124,8 @@ LineBlocks::LineBlocks(std::span<Reader> files, Convert convert, std::size_t byt
         s_->files[k].reader = &files[k];
     s_->convert = std::move(convert);
     s_->bytes = bytes;
-#ifndef RUGOSITE_STDIO_REFERENCE
-    // The calling thread converts while it waits: one worker per other core.
-    const unsigned cores = std::thread::hardware_concurrency();
-    try {
-        for (unsigned k = 1; k < cores; ++k)
-            s_->workers.emplace_back([state = s_.get()] { state->work(); });
-    } catch (const std::system_error&) {
-        // Fewer threads: the calling thread converts what they would have.
-    }
-#endif
+    // The calling thread converts too, while it waits.
+    s_->worker = second_core([state = s_.get()] { state->work(); });
 }
 
 LineBlocks::~LineBlocks()
@@ -172,8 +135,8 @@ LineBlocks::~LineBlocks()
         s_->stop = true;
     }
     s_->changed.notify_all();
-    for (std::thread& t : s_->workers)
-        t.join();
+    if (s_->worker.joinable())
+        s_->worker.join();
 }
 
 int LineBlocks::next(int file)
@@ -197,10 +160,7 @@ int LineBlocks::next(int file)
         if (f.ahead() == 0 && f.ended)
             return -1;
         // The block wanted, when no one converts it yet; else any other.
-        int other = 0, slot = 0;
-        if (s.claim(f.ahead() > 0 ? -1 : file, other, slot))
-            s.convert_claimed(lock, other, slot);
-        else
+        if (!s.convert_next(lock, f.ahead() > 0 ? -1 : file))
             s.changed.wait(lock);
     }
 }

@@ -37,8 +37,6 @@ public:
     using Convert = std::function<void(int file, int slot, std::string_view text)>;
 
     LineBlocks(std::span<Reader> files, Convert convert, std::size_t bytes = block_bytes);
-    LineBlocks(const LineBlocks&) = delete;
-    LineBlocks& operator=(const LineBlocks&) = delete;
     ~LineBlocks(); // stops the conversions and waits for them
 
     // The slot holding the next block of the file, once converted, the slot

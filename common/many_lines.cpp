@@ -1,8 +1,7 @@
 #include "common/many_lines.hpp"
 
-#include "common/two_stage.hpp"
+#include "common/read_ahead.hpp"
 
-#include <cstddef>
 #include <string>
 
 namespace pipeline {
@@ -13,33 +12,24 @@ void write_lines(Writer& out, int count, long long values, const std::function<v
     // Below this, starting a thread costs more than it saves.
     constexpr long long in_parallel = 1 << 16;
     if (values >= in_parallel && count > 1) {
-        struct Text {
-            int i = 0;
-            std::string bytes;
+        // The odd lines, formatted into memory on the second core, two to a
+        // lot: the text formatted ahead stays small.
+        int odd = 1;
+        auto format = [&](std::string& text) {
+            if (odd >= count)
+                return false;
+            Writer memory = Writer::in_memory();
+            line(memory, odd);
+            text = memory.memory_text();
+            odd += 2;
+            return true;
         };
-        int next = 0;
-        // Lots of a few lines: the text formatted ahead stays small.
-        constexpr std::size_t lines_per_lot = 4;
-        two_stage<Text>(
-            [&](Text& t) {
-                if (next == count)
-                    return false;
-                t.i = next++;
-                if (t.i % 2 == 1) {
-                    Writer memory = Writer::in_memory();
-                    line(memory, t.i);
-                    t.bytes = memory.memory_text();
-                }
-                return true;
-            },
-            [&](const Text& t) {
-                if (t.i % 2 == 0)
-                    line(out, t.i);
-                else
-                    out.text(t.bytes);
-                return true;
-            },
-            lines_per_lot);
+        RecordsAhead<std::string, decltype(format)&> odd_lines(format, 2);
+        for (int i = 0; i < count; i += 2) {
+            line(out, i);
+            if (const std::string* text = odd_lines.next())
+                out.text(*text);
+        }
         return;
     }
 #endif

@@ -39,8 +39,6 @@ public:
           per_lot_(per_lot), lots_{std::vector<Record>(per_lot), std::vector<Record>(per_lot)}
     {
     }
-    RecordsAhead(const RecordsAhead&) = delete;
-    RecordsAhead& operator=(const RecordsAhead&) = delete;
     ~RecordsAhead()
     {
         if (!thread_.joinable())
