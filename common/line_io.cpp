@@ -71,8 +71,7 @@ int Reader::scan_targets(std::string_view text, const format::Plan& plan, void* 
 template <class T>
 int Reader::scan_each(std::vector<T>& values)
 {
-    T value{};
-    while (true) {
+    for (T value{};; values.push_back(value)) {
         int r = 0;
         if constexpr (std::is_same_v<T, int>)
             r = impl_->in.convert_whole(value, 10);
@@ -82,7 +81,6 @@ int Reader::scan_each(std::vector<T>& values)
             r = impl_->in.convert_number(value);
         if (r != 1)
             return r;
-        values.push_back(value);
     }
 }
 

@@ -88,14 +88,12 @@ private:
     void fill(int lot)
     {
         std::size_t& n = count_[lot];
-        for (n = 0; n < per_lot_; ++n) {
-            try {
+        try {
+            for (n = 0; n < per_lot_; ++n)
                 if (!read_(lots_[lot][n]))
                     return;
-            } catch (...) {
-                failure_[lot] = std::current_exception();
-                return;
-            }
+        } catch (...) {
+            failure_[lot] = std::current_exception(); // the lot ends before the record that threw
         }
     }
 
