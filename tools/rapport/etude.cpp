@@ -35,7 +35,7 @@ struct Etude {
     std::uint64_t graine = 1;
     int fils = 2;
     surface::Modele modele = surface::Modele::exponentiel;
-    bool pepite = false; // offset at the origin fitted, as on the photogrammetric road
+    bool pepite = false; // offset at the origin fitted, as the report does with --pepite libre
 };
 
 bool lire(int argc, char** argv, Etude& e)
