@@ -158,5 +158,6 @@ TEST(RapportMesure, OffsetAtTheOriginFittedWhenAsked)
         const Ajustement nulle = ajuster(m, p);
         EXPECT_EQ(nulle.pepite, 0.0);
         EXPECT_GT(nulle.L, 4.04);
+        EXPECT_TRUE(nulle.erreur_L > 0 && nulle.erreur_L < 1) << nulle.erreur_L;
     }
 }

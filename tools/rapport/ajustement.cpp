@@ -248,7 +248,7 @@ std::pair<double, double> erreurs_types(Modele modele, const Points& points, con
             for (std::size_t v = 0; v < np; ++v)
                 m[u][v] += points.poids[i] * j[u] * j[v];
     }
-    gsl_matrix_view jwj = gsl_matrix_view_array(&m[0][0], np, 3);
+    gsl_matrix_view jwj = gsl_matrix_view_array_with_tda(&m[0][0], np, np, 3);
     const double infini = std::numeric_limits<double>::infinity();
     gsl_error_handler_t* ancien = gsl_set_error_handler_off();
     const int etat = gsl_linalg_cholesky_decomp1(&jwj.matrix);
