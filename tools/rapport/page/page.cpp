@@ -1106,7 +1106,7 @@ void settings_section(std::ostringstream& out, const Report& rep)
         }
         if (text(reglages, "pepite") == "libre")
             row(out, "Décalage à l'origine",
-                "ajusté (H = modèle + a : les disques de capture lissent la surface et ôtent une constante à H)");
+                "ajusté (H = modèle + a : bruit ou lissage du nuage que le disque de capture n'explique pas)");
         std::string models;
         if (const json* list = child(reglages, "modeles"); list != nullptr && list->is_array())
             for (const auto& v : *list)
