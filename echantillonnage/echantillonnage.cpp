@@ -81,23 +81,12 @@ Sort placerPoint(Grilles& g, double x, double y, double z)
 {
     if (std::isnan(z))
         return Sort::rejete;
-    const double u = x / g.pas;
-    const double v = y / g.pas;
-    // The nearest node, halfway points going to the higher one. Tested in
-    // double before any conversion: a coordinate not a number fails both tests.
-    const double noeud_x = std::floor(u + 0.5);
-    const double noeud_y = std::floor(v + 0.5);
-    if (!(noeud_x >= 0.0 && noeud_x <= g.nbr_pas && noeud_y >= 0.0 && noeud_y <= g.nbr_pas))
-        return Sort::rejete;
-    const int x_g = static_cast<int>(noeud_x);
-    const int y_g = static_cast<int>(noeud_y);
-    const double x_r = u - x_g;
-    const double y_r = v - y_g;
-    if (!(g.r * g.r >= x_r * x_r + y_r * y_r))
-        return Sort::hors_rayon;
-    g.grille[x_g][y_g] += z;
-    ++g.n_grille[x_g][y_g];
-    return Sort::capture;
+    const pipeline::Capture c = pipeline::capturer(x, y, g.pas, g.nbr_pas, g.r);
+    if (c.sort == Sort::capture) {
+        g.grille[c.x_g][c.y_g] += z;
+        ++g.n_grille[c.x_g][c.y_g];
+    }
+    return c.sort;
 }
 
 BilanLecture lireNuage(pipeline::Triplets& cloud, Grilles& g)

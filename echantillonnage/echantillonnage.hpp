@@ -4,6 +4,7 @@
 // empty-cell marker.
 #pragma once
 
+#include "common/capture.hpp"
 #include "common/cloud_files.hpp"
 #include "common/line_io.hpp"
 
@@ -14,8 +15,8 @@
 namespace echantillonnage {
 
 struct Parametres {
-    int nbr_pas = 200; // steps along each side: nbr_pas + 1 nodes
-    double r = 0.2;    // capture radius, in steps
+    int nbr_pas = pipeline::nbr_pas_defaut; // steps along each side: nbr_pas + 1 nodes
+    double r = pipeline::rayon_capture_defaut; // capture radius, in steps
     bool personnalises = false;
     // Why a setting is not what was typed: one sentence each, for standard error.
     std::vector<std::string> avis;
@@ -45,13 +46,10 @@ struct Grilles {
 // by grillesAllouables.
 Grilles reserverGrilles(int nbr_pas, double r);
 
-enum class Sort {
-    capture,    // added to its nearest node
-    hors_rayon, // farther from its nearest node than the radius
-    rejete,     // a coordinate not a number, or its nearest node off the lattice
-};
+using pipeline::Sort;
 
-// Gives the point to its nearest node when the node captures it.
+// Gives the point to its nearest node when the node captures it (common/capture.hpp);
+// a height not a number is rejected.
 Sort placerPoint(Grilles& g, double x, double y, double z);
 
 struct BilanLecture {

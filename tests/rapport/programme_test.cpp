@@ -225,11 +225,95 @@ TEST(RapportProgramme, PhotogrammetricGridInAnotherFolder)
     EXPECT_EQ(j["reglages"]["cellules_vides"], 51 * 51 - 47 * 47);
     EXPECT_EQ(j["reglages"]["pepite"], "libre");
     EXPECT_TRUE(j["ajustements"]["exponentiel"].contains("pepite"));
+    // Without log.txt the capture disc is unknown: H is fitted as it is, and said so.
+    EXPECT_EQ(j["reglages"]["disque"]["corrige"], false);
+    EXPECT_NE(r.err.find("pas de correction du disque de capture : log.txt ne dit pas les réglages du dernier "
+                         "échantillonnage"),
+              std::string::npos)
+        << r.err;
     ASSERT_EQ(run("rugosite-rapport", {"mesure/g.txt", "--tirages", "0", "--route", "manuelle"}, dir).status, 0);
     const json m = json::parse(program_test::slurp(dir.path() / "mesure" / "rapport.json"));
     EXPECT_DOUBLE_EQ(m["reglages"]["part_vide"].get<double>(), (51.0 * 51 - 47 * 47) / (51 * 51));
     EXPECT_EQ(m["reglages"]["pepite"], "nulle");
+    EXPECT_TRUE(m["reglages"]["disque"].is_null());
     EXPECT_FALSE(m["ajustements"]["exponentiel"].contains("pepite"));
+}
+
+// Heights of independent points, of variance 1, four in each capture disc:
+// the nodes' means have H = 2/4 at every separation, the points H = 2. The
+// report adds back twice the mean spread of each disc's heights, with the
+// settings of the last echantillonnage run in log.txt, once cloud.txt is seen
+// to give the grid's heights. Otherwise, or when told not to, H stays that of
+// the means and the report says why.
+TEST(RapportProgramme, WhatTheCaptureDiscTakesFromHIsAddedBack)
+{
+    const int nbr_pas = 20;
+    const double pas = 100.0 / nbr_pas;
+    std::mt19937_64 hasard(7);
+    std::vector<double> moyennes((nbr_pas + 1) * (nbr_pas + 1), 10000.0);
+    std::string nuage;
+    char ligne[96];
+    for (int x = 1; x < nbr_pas; ++x)
+        for (int y = 1; y < nbr_pas; ++y) {
+            double somme = 0;
+            for (int k = 0; k < 4; ++k) { // 0.35 step from the node, within r = 0.4
+                const double z = std::sqrt(3.0) * (2.0 * static_cast<double>(hasard() >> 11) * 0x1p-53 - 1.0);
+                somme += z;
+                std::snprintf(ligne, sizeof ligne, "%f %f %.9f\n", pas * (x + (k % 2 ? 0.25 : -0.25)),
+                              pas * (y + (k / 2 ? 0.25 : -0.25)), z);
+                nuage += ligne;
+            }
+            moyennes[static_cast<std::size_t>(y * (nbr_pas + 1) + x)] = somme / 4;
+        }
+    const auto grille = [&](double retouche) {
+        return texte_grille(nbr_pas + 1, nbr_pas + 1, pas, [&](int i, int j) {
+            return moyennes[static_cast<std::size_t>(i * (nbr_pas + 1) + j)] + (i == 5 && j == 7 ? retouche : 0.0);
+        });
+    };
+    WorkDir dir;
+    dir.write("cloud.txt", nuage + "fin\n5 5 2\n"); // the reading stops at the word, as echantillonnage's
+    dir.write("log.txt", "execution echantillonnage\nchargement des parametres personnalises... nbr_pas=50 et "
+                         "r=0.200000\nexecution echantillonnage\nchargement des parametres personnalises... "
+                         "nbr_pas=20 et r=0.400000\nfin de echantillonnage\nexecution reliefstat\n");
+    const auto H = [](const json& j, int de, int a) {
+        double s = 0;
+        for (int e = de; e < a; ++e)
+            s += j["correlation"]["H"][e].get<double>();
+        return s / (a - de);
+    };
+    dir.write("grille.txt", grille(0.0));
+    auto r = run("rugosite-rapport", {"--tirages", "0"}, dir);
+    ASSERT_EQ(r.status, 0) << r.err;
+    json j = json::parse(dir.read("rapport.json"));
+    EXPECT_EQ(r.err.find("disque"), std::string::npos) << r.err;
+    EXPECT_EQ(j["reglages"]["disque"]["corrige"], true);
+    EXPECT_EQ(j["reglages"]["disque"]["rayon"], 0.4);
+    EXPECT_EQ(j["reglages"]["disque"]["points_par_noeud"], 4.0);
+    EXPECT_NEAR(j["reglages"]["disque"]["decalage_H"].get<double>(), 1.5, 0.1);
+    EXPECT_NEAR(H(j, 0, 6), 2.0, 0.15);
+    EXPECT_NEAR(H(j, 0, 6), j["correlation"]["H_X"][2].get<double>() / 2 + j["correlation"]["H_Y"][2].get<double>() / 2, 0.3);
+
+    const std::pair<std::vector<std::string>, std::string> sans[] = {
+        {{"--tirages", "0", "--disque", "non"}, "--disque non"},
+        {{"--tirages", "0", "--fonction", "reliefstat"}, "--fonction reliefstat ajuste la fonction de reliefstat telle quelle"},
+    };
+    for (const auto& [mots, motif] : sans) {
+        ASSERT_EQ(run("rugosite-rapport", mots, dir).status, 0);
+        j = json::parse(dir.read("rapport.json"));
+        EXPECT_EQ(j["reglages"]["disque"]["corrige"], false);
+        EXPECT_EQ(j["reglages"]["disque"]["motif"], motif);
+        EXPECT_NEAR(H(j, 0, 6), 0.5, 0.1) << motif;
+    }
+    dir.write("grille.txt", grille(0.001));
+    r = run("rugosite-rapport", {"--tirages", "0"}, dir);
+    j = json::parse(dir.read("rapport.json"));
+    EXPECT_EQ(j["reglages"]["disque"]["corrige"], false);
+    EXPECT_NE(r.err.find("rugosite-rapport : avertissement : pas de correction du disque de capture : cloud.txt ne "
+                         "donne pas les hauteurs de la grille : 1 nœud sur 441 diffère ; σ et L sont celles des "
+                         "moyennes des disques (L plus longue)\n"),
+              std::string::npos)
+        << r.err;
+    EXPECT_NEAR(H(j, 0, 6), 0.5, 0.1);
 }
 
 TEST(RapportProgramme, AReportThatCannotBeWrittenLeavesTheOldOneWhole)

@@ -117,6 +117,7 @@ TEST(Cloud, LayoutMarkersPlacementAndHeightsAsDescribed)
         Random field_random(outils::derived_seed(settings.seed, 1, 0)); // as the generator draws it
         const Field field(settings.rms, settings.length, settings.modes, field_random);
         const Lattice& l = summary.lattice;
+        const auto [long_waves, short_waves] = field.split(lattice_phase / l.step);
         const auto centres = marker_centres(settings);
         int found[3] = {0, 0, 0};
         long long in_frame = 0;
@@ -136,13 +137,14 @@ TEST(Cloud, LayoutMarkersPlacementAndHeightsAsDescribed)
             EXPECT_TRUE(f[0] > -3.001 && f[0] < 103.001 && f[1] > -3.001 && f[1] < 103.001);
             in_frame += f[0] > 2 && f[0] < 98 && f[1] > 2 && f[1] < 98;
             double expected = field.at(f[0], f[1]);
-            if (!summary.exact_heights) { // bilinear between the corners of its lattice cell
+            if (!summary.exact_heights) { // the long waves bilinear between the corners of its lattice cell
                 const double gx = (f[0] - l.origin) / l.step, gy = (f[1] - l.origin) / l.step;
                 const double cx = std::floor(gx), cy = std::floor(gy), u = gx - cx, w = gy - cy;
                 const double x0 = l.origin + cx * l.step, y0 = l.origin + cy * l.step, x1 = x0 + l.step,
                              y1 = y0 + l.step;
-                expected = (1 - u) * (1 - w) * field.at(x0, y0) + u * (1 - w) * field.at(x1, y0) +
-                           (1 - u) * w * field.at(x0, y1) + u * w * field.at(x1, y1);
+                expected = (1 - u) * (1 - w) * long_waves.at(x0, y0) + u * (1 - w) * long_waves.at(x1, y0) +
+                           (1 - u) * w * long_waves.at(x0, y1) + u * w * long_waves.at(x1, y1) +
+                           short_waves.at(f[0], f[1]);
             }
             worst = std::max(worst, std::abs(f[2] - expected));
         }

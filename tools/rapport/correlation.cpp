@@ -243,4 +243,11 @@ Correlation correlation_directions_fft(const std::vector<double>& z, int N, int 
     return c;
 }
 
+void relever(Correlation& c, double decalage)
+{
+    for (Fonction* f : {&c.toutes, &c.lignes, &c.colonnes})
+        for (std::size_t e = 0; e < f->taille(); ++e)
+            f->somme[e] += decalage * f->paires[e];
+}
+
 } // namespace rapport

@@ -36,6 +36,10 @@ struct Correlation {
     Fonction commune, lignes, colonnes, toutes;
 };
 
+// Adds `decalage` to H at every separation of `toutes`, `lignes` and
+// `colonnes` (reliefstat's `commune` is left as it is).
+void relever(Correlation& c, double decalage);
+
 // Entry-wise sum of two functions (the longer one's length).
 Fonction somme_fonctions(const Fonction& a, const Fonction& b);
 

@@ -93,9 +93,11 @@ essai() {
     NR == 1 { for (i = 1; i <= NF; i++) c[$i] = i }
     NR == 2 { print graine, $c["sigma_exp"], $c["sigma_bas_exp"], $c["sigma_haut_exp"], $c["L_exp"], $c["L_bas_exp"],
               $c["L_haut_exp"], $c["resolu_exp"], brut("sigma_ajuste"), brut("L_ajuste") }
-    function brut(cle,   ligne, v) { # the first one in rapport.json is the exponential fit
-      while ((getline ligne < "rapport.json") > 0)
+    function brut(cle,   ligne, v) { # in the exponential fit, the first of rapport.json
+      while ((getline ligne < "rapport.json") > 0) {
+        if (ligne ~ /"gaussien": \{/) break # an unresolved fit has none of its own
         if (ligne ~ "\"" cle "\":") { sub(/.*: */, "", ligne); sub(/,$/, "", ligne); v = ligne; break }
+      }
       close("rapport.json")
       return v == "" ? "-" : v
     }' rapport.csv
@@ -120,7 +122,8 @@ ligne() { # name L steps radius trials-file
     $2 == "echec" { echecs++; next }
     {
       n++; s[n] = $2; l[n] = $5 / L
-      sb[n] = $9 ~ /^-?$/ ? $2 : $9; lb[n] = ($10 ~ /^-?$/ ? $5 : $10) / L # without draws the fit is the figure
+      # Without draws, or unresolved, the figures are those of the fit.
+      sb[n] = $9 ~ /^-?$/ || $8 != 1 ? $2 : $9; lb[n] = ($10 ~ /^-?$/ || $8 != 1 ? $5 : $10) / L
       if ($8 != 1 || $6 == "" ) { nonres++; next }
       r++
       if ($4 < 1) sdessous++; else if ($3 > 1) sdessus++; else sok++

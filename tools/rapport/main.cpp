@@ -43,7 +43,16 @@ int main(int argc, char** argv)
             dossier = ".";
         const rapport::Grille grille = rapport::lire_grille(reglages.fichier);
         const rapport::Route route = reglages.route ? *reglages.route : rapport::route_du_dossier(dossier);
-        const rapport::Rapport r = rapport::etablir_rapport(grille, reglages, route);
+        rapport::Disque disque;
+        if (route == rapport::Route::photogrammetrique) {
+            if (!reglages.disque)
+                disque.motif = "--disque non";
+            else if (reglages.fonction == rapport::FonctionMesure::reliefstat)
+                disque.motif = "--fonction reliefstat ajuste la fonction de reliefstat telle quelle";
+            else
+                disque = rapport::lire_disque(dossier, grille);
+        }
+        const rapport::Rapport r = rapport::etablir_rapport(grille, reglages, route, disque);
         for (const std::string& a : r.avertissements)
             message("avertissement : " + a);
         std::vector<std::pair<fs::path, std::string>> fichiers = {

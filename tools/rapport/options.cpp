@@ -27,6 +27,9 @@ const char* const texte_aide =
     "  --route R         manuelle (cm) ou photogrammetrique (% du cote du cadre) ;\n"
     "                    par defaut : d'apres les fichiers du dossier\n"
     "  --pepite P        libre (ajuster aussi un decalage de H a l'origine) ou nulle (par defaut)\n"
+    "  --disque D        oui (par defaut) : sur la route photogrammetrique, rendre a H ce que le\n"
+    "                    disque de capture d'echantillonnage lui retire (d'apres cloud.txt et\n"
+    "                    log.txt) ; non : ajuster H des moyennes des disques telle quelle\n"
     "  --aide, -h, --help  ce texte\n"
     "Statut de sortie : 0 rapport ecrit (une partie qui echoue y est marquee \"echec\") ;\n"
     "  1 grille absente ou illisible, option invalide, ou rapport impossible a ecrire\n"
@@ -100,6 +103,11 @@ LigneCommande lire_options(const std::vector<std::string>& mots)
                     r.route = Route::manuelle;
                 else if (valeur == "photogrammetrique")
                     r.route = Route::photogrammetrique;
+                else
+                    bon = false;
+            } else if (mot == "--disque") {
+                if (valeur == "oui" || valeur == "non")
+                    r.disque = valeur == "oui";
                 else
                     bon = false;
             } else if (mot == "--pepite") {

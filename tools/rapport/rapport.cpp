@@ -177,6 +177,18 @@ json plage_ajustement(const ReglagesMesure& rm, const Estimation (&estimations)[
 }
 
 // The settings the report was made with, the grid's counts among them.
+// The capture disc's correction: null on the manual road.
+json disque_json(const Disque& d, Route route)
+{
+    if (route != Route::photogrammetrique)
+        return nullptr;
+    return {{"corrige", d.corrige},
+            {"rayon", d.rayon},
+            {"points_par_noeud", d.corrige ? json(d.points_par_noeud) : json(nullptr)},
+            {"decalage_H", d.corrige ? json(d.decalage) : json(nullptr)},
+            {"motif", d.motif}};
+}
+
 json reglages_json(const Grille& grille, const Reglages& reglages, Route route, bool pepite, json plage)
 {
     const long long cellules = grille.cellules(), reelles = grille.cellules_reelles();
@@ -408,7 +420,7 @@ json correlation_json(const Correlation& c, FonctionMesure fonction, const Grill
 
 } // namespace
 
-Rapport etablir_rapport(const Grille& grille, const Reglages& reglages, Route route)
+Rapport etablir_rapport(const Grille& grille, const Reglages& reglages, Route route, const Disque& disque)
 {
     verifier_grille(grille, reglages.fichier);
     const int N = grille.lignes, M = grille.colonnes;
@@ -421,7 +433,9 @@ Rapport etablir_rapport(const Grille& grille, const Reglages& reglages, Route ro
     j["unite"] = unites(manuelle);
 
     json hauteurs = hauteurs_niveaux(grille, reglages.nivellement, rapport);
-    const Correlation c = correlation_fft(rapport.nivelees, N, M);
+    Correlation c = correlation_fft(rapport.nivelees, N, M);
+    if (disque.corrige)
+        relever(c, disque.decalage);
     ReglagesMesure rm;
     rm.fonction = reglages.fonction;
     rm.regle = reglages.rayons ? RegleMesure::rayons : reglages.plage;
@@ -439,10 +453,14 @@ Rapport etablir_rapport(const Grille& grille, const Reglages& reglages, Route ro
     }
     j["surface_plate"] = plate;
     j["reglages"] = reglages_json(grille, reglages, route, rm.pepite, plage_ajustement(rm, estimations));
+    j["reglages"]["disque"] = disque_json(disque, route);
     j["hauteurs"] = hauteurs;
     j["hauteurs_en_trop"] = grille.hauteurs_en_trop;
     if (const std::string a = avertissement_en_trop(grille, reglages.fichier); !a.empty())
         rapport.avertissements.push_back(a);
+    if (route == Route::photogrammetrique && !disque.corrige && disque.motif != "--disque non")
+        rapport.avertissements.push_back("pas de correction du disque de capture : " + disque.motif +
+                                         " ; σ et L sont celles des moyennes des disques (L plus longue)");
     // The surface-texture parameters of the levelled surface; a flat one has none.
     std::optional<ParametresTirage> mesure_texture;
     if (!plate)

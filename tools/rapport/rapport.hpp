@@ -5,6 +5,7 @@
 #pragma once
 
 #include "tools/rapport/bootstrap.hpp"
+#include "tools/rapport/disque.hpp"
 #include "tools/rapport/mesure.hpp"
 #include "tools/rapport/grille.hpp"
 #include "tools/rapport/nivellement.hpp"
@@ -35,6 +36,9 @@ struct Reglages {
     std::optional<Route> route;
     // Fit the offset at the origin too (Ajustement::pepite, --pepite libre).
     bool pepite = false;
+    // On the photogrammetric road, add back to H what the capture disc takes
+    // from it (Disque; --disque non turns it off).
+    bool disque = true;
     bool progression = false;
 };
 
@@ -59,8 +63,9 @@ bool surface_plate(const Grille& grille, const std::vector<double>& nivelees);
 
 // The whole analysis. Throws Erreur when nothing can be reported (grid
 // unusable); a part that fails (a fit, the intervals) is marked in the object
-// and told in `avertissements`.
-Rapport etablir_rapport(const Grille& grille, const Reglages& reglages, Route route);
+// and told in `avertissements`. `disque`: the capture disc's correction of a
+// photogrammetric grid (not corrected, with a reason, when it could not be had).
+Rapport etablir_rapport(const Grille& grille, const Reglages& reglages, Route route, const Disque& disque = {});
 
 // The CSV header line and the line of figures of a report object.
 std::string lignes_csv(const nlohmann::json& rapport);

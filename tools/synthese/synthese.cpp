@@ -96,6 +96,21 @@ double Field::covariance(double dx, double dy) const
     return amplitude_ * amplitude_ * sum;
 }
 
+std::pair<Field, Field> Field::split(double k) const
+{
+    std::pair<Field, Field> parts{Field(), Field()};
+    for (Field* f : {&parts.first, &parts.second})
+        f->amplitude_ = amplitude_;
+    for (std::size_t m = 0; m < kx_.size(); ++m) {
+        Field& f = std::hypot(kx_[m], ky_[m]) <= k ? parts.first : parts.second;
+        f.kx_.push_back(kx_[m]);
+        f.ky_.push_back(ky_[m]);
+        f.a_.push_back(a_[m]);
+        f.b_.push_back(b_[m]);
+    }
+    return parts;
+}
+
 void Moments::add(double value)
 {
     ++count_;
@@ -229,10 +244,13 @@ struct Streams {
     pipeline::Progress progress;
 };
 
-// The surface, cell after cell of the lattice, its heights interpolated between
-// the lattice nodes; only two rows of nodes are held at a time. A cloud with
-// fewer than one point for four nodes is cheaper to compute point by point, and
-// then its heights are exact.
+// The surface, cell after cell of the lattice: the long waves (k·step at most
+// lattice_phase) interpolated between the lattice nodes, only two rows of which
+// are held at a time, the short waves computed at each point. Interpolated
+// alone, the surface would be smooth within a lattice cell, and the capture
+// discs of echantillonnage, which average a fraction of a step, would find it
+// smoother than the model. A cloud with fewer than one point for four nodes is
+// cheaper to compute point by point, all its modes at each point.
 void write_surface(const CloudSettings& settings, const Field& field, Streams& streams, pipeline::Writer& ply,
                    CloudSummary& summary)
 {
@@ -244,11 +262,12 @@ void write_surface(const CloudSettings& settings, const Field& field, Streams& s
     summary.exact_heights = summary.surface_points * 4 < cells;
     const Vec3 normal = summary.transform.direction({0.0, 0.0, 1.0});
     std::vector<double> lower(n + 1), upper(n + 1);
+    const auto [long_waves, short_waves] = field.split(lattice_phase / lattice.step);
     if (!summary.exact_heights)
-        field.row(lattice.origin, lattice.origin, lattice.step, lower);
+        long_waves.row(lattice.origin, lattice.origin, lattice.step, lower);
     for (int j = 0; j < n; ++j) {
         if (!summary.exact_heights)
-            field.row(lattice.origin + (j + 1) * lattice.step, lattice.origin, lattice.step, upper);
+            long_waves.row(lattice.origin + (j + 1) * lattice.step, lattice.origin, lattice.step, upper);
         for (int i = 0; i < n; ++i) {
             const long long share = cell_share(summary.surface_points, cells, static_cast<long long>(j) * n + i);
             for (long long p = 0; p < share; ++p) {
@@ -258,7 +277,7 @@ void write_surface(const CloudSettings& settings, const Field& field, Streams& s
                 const double z = summary.exact_heights
                                      ? field.at(x, y)
                                      : (1 - u) * (1 - v) * lower[i] + u * (1 - v) * lower[i + 1] +
-                                           (1 - u) * v * upper[i] + u * v * upper[i + 1];
+                                           (1 - u) * v * upper[i] + u * v * upper[i + 1] + short_waves.at(x, y);
                 write_vertex(ply, summary.transform, {x, y, z}, normal,
                              surface_colour(z, settings.rms, streams.colours));
                 streams.progress.step();

@@ -17,6 +17,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace synth {
@@ -46,9 +47,12 @@ public:
     // Covariance of this set of modes at separation (dx, dy): the covariance of
     // the field given its wave vectors, which tends to rms² exp(-r / length).
     double covariance(double dx, double dy) const;
+    // The modes of wave number at most k, and the others: the field is their sum.
+    std::pair<Field, Field> split(double k) const;
 
 private:
-    double amplitude_;
+    Field() = default;
+    double amplitude_ = 0;
     std::vector<double> kx_, ky_, a_, b_;
 };
 
@@ -98,8 +102,12 @@ Colour noisy_marker_colour(const Colour& reference, Random& random);
 // 40 on the blue channel) from every marker colour.
 Colour surface_colour(double z, double rms, Random& random);
 
-// The square lattice on which the surface heights are computed before they
-// are interpolated at the points: `cells` cells of side `step` from `origin`.
+// The square lattice on which the long waves of the surface are computed before
+// they are interpolated at the points: `cells` cells of side `step` from
+// `origin`. A mode goes on the lattice when its wave number k has k·step at
+// most lattice_phase: bilinear interpolation then keeps its amplitude within
+// lattice_phase²/8, under 1 %; the shorter waves are computed at each point.
+inline constexpr double lattice_phase = 0.25;
 struct Lattice {
     double origin = 0.0;
     double step = 1.0;

@@ -1093,9 +1093,20 @@ void settings_section(std::ostringstream& out, const Report& rep)
         const std::string weighting = text(reglages, "ponderation");
         row(out, "Pondération",
             weighting == "paires" ? "par le nombre de paires" : escape(weighting.empty() ? absent : weighting));
+        if (const json* disque = child(reglages, "disque")) {
+            const json* done = child(disque, "corrige");
+            const auto shift = number(disque, "decalage_H");
+            if (done != nullptr && done->is_boolean() && done->get<bool>() && shift)
+                row(out, "Disque de capture",
+                    "r = " + format(number(disque, "rayon")) + " pas, " + format(number(disque, "points_par_noeud")) +
+                        " points par nœud en moyenne : H relevée de " + format(shift) +
+                        " (ce que la moyenne des points de chaque disque retire à la surface)");
+            else
+                row(out, "Disque de capture", "H non corrigée : " + escape(text(disque, "motif", absent)));
+        }
         if (text(reglages, "pepite") == "libre")
             row(out, "Décalage à l'origine",
-                "ajusté (H = modèle + a : les disques de capture lissent la surface et ôtent une constante à H)");
+                "ajusté (H = modèle + a : bruit ou lissage du nuage que le disque de capture n'explique pas)");
         std::string models;
         if (const json* list = child(reglages, "modeles"); list != nullptr && list->is_array())
             for (const auto& v : *list)
