@@ -122,7 +122,11 @@ ligne() { # name L steps radius trials-file
     $2 == "echec" { echecs++; next }
     {
       n++; s[n] = $2; l[n] = $5 / L
-      # Without draws, or unresolved, the figures are those of the fit.
+      # An unresolved fit (in these cases, one whose correction would take L
+      # beyond the extent of the grid) counts above every other in the
+      # corrected medians, as the grid study counts its corrected figures.
+      if ($8 != 1) { s[n] = 1e300; l[n] = 1e300 }
+      # Without draws, or unresolved, the raw figures are those of the fit.
       sb[n] = $9 ~ /^-?$/ || $8 != 1 ? $2 : $9; lb[n] = ($10 ~ /^-?$/ || $8 != 1 ? $5 : $10) / L
       if ($8 != 1 || $6 == "" ) { nonres++; next }
       r++
