@@ -298,7 +298,9 @@ TEST(RapportProgramme, WhatTheCaptureDiscTakesFromHIsAddedBack)
         {{"--tirages", "0", "--fonction", "reliefstat"}, "--fonction reliefstat ajuste la fonction de reliefstat telle quelle"},
     };
     for (const auto& [mots, motif] : sans) {
-        ASSERT_EQ(run("rugosite-rapport", mots, dir).status, 0);
+        r = run("rugosite-rapport", mots, dir);
+        ASSERT_EQ(r.status, 0);
+        EXPECT_EQ(r.err.find("disque"), std::string::npos) << r.err; // asked for: no warning
         j = json::parse(dir.read("rapport.json"));
         EXPECT_EQ(j["reglages"]["disque"]["corrige"], false);
         EXPECT_EQ(j["reglages"]["disque"]["motif"], motif);

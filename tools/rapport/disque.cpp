@@ -124,6 +124,7 @@ namespace rapport {
 Disque lire_disque(const std::filesystem::path& dossier, const Grille& grille)
 {
     Disque d;
+    d.voulu = true;
     std::ifstream journal(dossier / "log.txt", std::ios::binary);
     const std::string texte{std::istreambuf_iterator<char>(journal), std::istreambuf_iterator<char>()};
     const std::optional<ReglagesEchantillonnage> reglages = reglages_echantillonnage(texte);
@@ -141,7 +142,9 @@ Disque lire_disque(const std::filesystem::path& dossier, const Grille& grille)
     pipeline::Triplets points(std::move(*nuage));
     while (const auto* p = points.suivant())
         noeuds.ajouter((*p)[0], (*p)[1], (*p)[2]);
-    return disque_de_capture(noeuds, grille);
+    d = disque_de_capture(noeuds, grille);
+    d.voulu = true;
+    return d;
 }
 
 } // namespace rapport

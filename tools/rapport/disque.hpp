@@ -52,6 +52,7 @@ private:
 };
 
 struct Disque {
+    bool voulu = false;          // looked for (not turned off by an option): its absence is warned about
     bool corrige = false;        // decalage added to the measured H
     double rayon = 0;            // capture radius, in steps
     double points_par_noeud = 0; // mean over the nodes that captured a point

@@ -176,7 +176,6 @@ json plage_ajustement(const ReglagesMesure& rm, const Estimation (&estimations)[
     return plage;
 }
 
-// The settings the report was made with, the grid's counts among them.
 // The capture disc's correction: null on the manual road.
 json disque_json(const Disque& d, Route route)
 {
@@ -189,6 +188,7 @@ json disque_json(const Disque& d, Route route)
             {"motif", d.motif}};
 }
 
+// The settings the report was made with, the grid's counts among them.
 json reglages_json(const Grille& grille, const Reglages& reglages, Route route, bool pepite, json plage)
 {
     const long long cellules = grille.cellules(), reelles = grille.cellules_reelles();
@@ -458,7 +458,7 @@ Rapport etablir_rapport(const Grille& grille, const Reglages& reglages, Route ro
     j["hauteurs_en_trop"] = grille.hauteurs_en_trop;
     if (const std::string a = avertissement_en_trop(grille, reglages.fichier); !a.empty())
         rapport.avertissements.push_back(a);
-    if (route == Route::photogrammetrique && !disque.corrige && disque.motif != "--disque non")
+    if (disque.voulu && !disque.corrige)
         rapport.avertissements.push_back("pas de correction du disque de capture : " + disque.motif +
                                          " ; σ et L sont celles des moyennes des disques (L plus longue)");
     // The surface-texture parameters of the levelled surface; a flat one has none.
