@@ -306,6 +306,16 @@ TEST(RapportProgramme, WhatTheCaptureDiscTakesFromHIsAddedBack)
         EXPECT_EQ(j["reglages"]["disque"]["motif"], motif);
         EXPECT_NEAR(H(j, 0, 6), 0.5, 0.1) << motif;
     }
+    // A log that tells another grid: no correction, and nothing set up for its nodes.
+    dir.write("log.txt", "execution echantillonnage\nchargement des parametres personnalises... nbr_pas=2000000000 "
+                         "et r=0.400000\n");
+    r = run("rugosite-rapport", {"--tirages", "0"}, dir);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("la grille n'a pas les 2000000001 x 2000000001 nœuds du dernier échantillonnage de log.txt"),
+              std::string::npos)
+        << r.err;
+    dir.write("log.txt", "execution echantillonnage\nchargement des parametres personnalises... nbr_pas=20 et "
+                         "r=0.400000\n");
     dir.write("grille.txt", grille(0.001));
     r = run("rugosite-rapport", {"--tirages", "0"}, dir);
     j = json::parse(dir.read("rapport.json"));

@@ -23,6 +23,12 @@ std::optional<T> nombre_en_tete(std::string_view texte)
     return v;
 }
 
+std::string motif_taille(int nbr_pas)
+{
+    const std::string cote = std::to_string(static_cast<long long>(nbr_pas) + 1);
+    return "la grille n'a pas les " + cote + " x " + cote + " nœuds du dernier échantillonnage de log.txt";
+}
+
 } // namespace
 
 std::optional<ReglagesEchantillonnage> reglages_echantillonnage(std::string_view journal)
@@ -79,8 +85,7 @@ Disque disque_de_capture(const NoeudsCapture& noeuds, const Grille& grille)
     d.rayon = noeuds.reglages().r;
     const int cote = noeuds.reglages().nbr_pas + 1;
     if (grille.lignes != cote || grille.colonnes != cote) {
-        d.motif = "la grille n'a pas les " + std::to_string(cote) + " x " + std::to_string(cote) +
-                  " nœuds du dernier échantillonnage de log.txt";
+        d.motif = motif_taille(noeuds.reglages().nbr_pas);
         return d;
     }
     long long captants = 0, differents = 0;
@@ -117,10 +122,6 @@ Disque disque_de_capture(const NoeudsCapture& noeuds, const Grille& grille)
     return d;
 }
 
-} // namespace rapport
-
-namespace rapport {
-
 Disque lire_disque(const std::filesystem::path& dossier, const Grille& grille)
 {
     Disque d;
@@ -133,6 +134,11 @@ Disque lire_disque(const std::filesystem::path& dossier, const Grille& grille)
         return d;
     }
     d.rayon = reglages->r;
+    // Before the nodes are set up: a log that tells another grid says nothing of this one.
+    if (reglages->nbr_pas + 1LL != grille.lignes || reglages->nbr_pas + 1LL != grille.colonnes) {
+        d.motif = motif_taille(reglages->nbr_pas);
+        return d;
+    }
     auto nuage = pipeline::Reader::open((dossier / "cloud.txt").string());
     if (!nuage) {
         d.motif = "cloud.txt ne peut pas être lu";
