@@ -13,6 +13,12 @@ namespace pipeline {
 inline constexpr int nbr_pas_defaut = 200;
 inline constexpr double rayon_capture_defaut = 0.2;
 
+// The step of a lattice of nbr_pas steps across the frame, in percent of its side.
+inline double pasGrille(int nbr_pas)
+{
+    return 100.0 / nbr_pas;
+}
+
 enum class Sort {
     capture,    // within the radius of its nearest node
     hors_rayon, // farther from its nearest node than the radius
@@ -24,7 +30,7 @@ struct Capture {
     int x_g = 0, y_g = 0; // the nearest node, first index along x
 };
 
-// pas = 100.0 / nbr_pas. The nearest node, a point halfway between two going to
+// pas = pasGrille(nbr_pas). The nearest node, a point halfway between two going to
 // the higher one; the radius compared with squared distances, not strictly.
 inline Capture capturer(double x, double y, double pas, int nbr_pas, double r)
 {

@@ -69,7 +69,7 @@ Grilles reserverGrilles(int nbr_pas, double r)
 {
     Grilles g;
     g.nbr_pas = nbr_pas;
-    g.pas = 100.0 / nbr_pas;
+    g.pas = pipeline::pasGrille(nbr_pas);
     g.r = r;
     const auto cote = static_cast<std::size_t>(nbr_pas) + 1;
     g.grille.assign(cote, std::vector<double>(cote, 0.0));

@@ -36,7 +36,7 @@ bool grillesAllouables(int nbr_pas, std::uint64_t memoire_disponible);
 // The two working arrays, first index i along x, second index j along y.
 struct Grilles {
     int nbr_pas = 0;
-    double pas = 0.0; // 100.0 / nbr_pas
+    double pas = 0.0; // pipeline::pasGrille(nbr_pas)
     double r = 0.0;
     std::vector<std::vector<double>> grille; // sums of heights, then means
     std::vector<std::vector<int>> n_grille;  // points captured by each node

@@ -58,7 +58,7 @@ std::optional<ReglagesEchantillonnage> reglages_echantillonnage(std::string_view
 }
 
 NoeudsCapture::NoeudsCapture(ReglagesEchantillonnage reglages)
-    : reglages_(reglages), pas_(100.0 / reglages.nbr_pas)
+    : reglages_(reglages), pas_(pipeline::pasGrille(reglages.nbr_pas))
 {
     const auto cote = static_cast<std::size_t>(reglages.nbr_pas) + 1;
     noeuds_.resize(cote * cote);
@@ -122,10 +122,11 @@ Disque disque_de_capture(const NoeudsCapture& noeuds, const Grille& grille)
     return d;
 }
 
-Disque lire_disque(const std::filesystem::path& dossier, const Grille& grille)
+namespace {
+
+Disque chercher_disque(const std::filesystem::path& dossier, const Grille& grille)
 {
     Disque d;
-    d.voulu = true;
     std::ifstream journal(dossier / "log.txt", std::ios::binary);
     const std::string texte{std::istreambuf_iterator<char>(journal), std::istreambuf_iterator<char>()};
     const std::optional<ReglagesEchantillonnage> reglages = reglages_echantillonnage(texte);
@@ -148,7 +149,14 @@ Disque lire_disque(const std::filesystem::path& dossier, const Grille& grille)
     pipeline::Triplets points(std::move(*nuage));
     while (const auto* p = points.suivant())
         noeuds.ajouter((*p)[0], (*p)[1], (*p)[2]);
-    d = disque_de_capture(noeuds, grille);
+    return disque_de_capture(noeuds, grille);
+}
+
+} // namespace
+
+Disque lire_disque(const std::filesystem::path& dossier, const Grille& grille)
+{
+    Disque d = chercher_disque(dossier, grille);
     d.voulu = true;
     return d;
 }

@@ -66,10 +66,6 @@ struct Disque {
 // and a reason naming the file.
 Disque disque_de_capture(const NoeudsCapture& noeuds, const Grille& grille);
 
-} // namespace rapport
-
-namespace rapport {
-
 // The correction of a photogrammetric measurement folder: the settings from
 // its log.txt, the points from its cloud.txt (read as echantillonnage reads
 // them). Without either, no correction and the reason.
