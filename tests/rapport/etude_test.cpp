@@ -10,6 +10,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <map>
 #include <sstream>
 
 using program_test::run;
@@ -80,7 +82,8 @@ TEST(RapportEtude, UpperEndOfLNearOrSaidToBoundNothing)
         }
     }
     // A grid 2.5 L wide: the L whose median fit is the measured one lies far
-    // beyond the grid. No such figure is published: the fit is not resolved.
+    // beyond the grid. No such figure is published: the fit is not resolved,
+    // and what the grid still tells is said: L and σ are at least so much.
     WorkDir dir;
     ASSERT_EQ(run("rugosite-synthese", {"grille", "--graine", "1", "--entete", "50x50x1", "--longueur", "20"}, dir).status,
               0);
@@ -93,4 +96,31 @@ TEST(RapportEtude, UpperEndOfLNearOrSaidToBoundNothing)
     EXPECT_NE(r.err.find("gaussien non résolu : L dépasse la portée de la grille : corrigée du biais, elle vaudrait "),
               std::string::npos)
         << r.err;
+    // The surface's own σ and L are 1 and 20.
+    const double L_bas = e["borne_basse_L"].get<double>(), sigma_bas = e["borne_basse_sigma"].get<double>();
+    EXPECT_GT(L_bas, 2.0);
+    EXPECT_LT(L_bas, 20.0);
+    EXPECT_GT(sigma_bas, 0.3);
+    EXPECT_LT(sigma_bas, 1.0);
+    EXPECT_TRUE(e["intervalle_sigma"].is_null());
+    char texte[160];
+    std::snprintf(texte, sizeof texte, "la grille dit seulement que L vaut au moins %.4g et σ au moins %.4g (bornes basses",
+                  L_bas, sigma_bas);
+    EXPECT_NE(e["motif"].get<std::string>().find(texte), std::string::npos) << e["motif"];
+    // The CSV's lower ends hold them, its upper ends stay empty; the page
+    // gives them where an interval would stand.
+    std::istringstream csv(dir.read("rapport.csv"));
+    std::string entete, valeurs, nom, valeur;
+    std::getline(csv, entete);
+    std::getline(csv, valeurs);
+    std::map<std::string, std::string> colonne;
+    std::istringstream noms(entete);
+    std::istringstream champs(valeurs); // the columns read here come before any quoted field
+    while (std::getline(noms, nom, ',') && std::getline(champs, valeur, ','))
+        colonne[nom] = valeur;
+    EXPECT_NEAR(std::stod(colonne["L_bas_gau"]), L_bas, 1e-9 * L_bas);
+    EXPECT_NEAR(std::stod(colonne["sigma_bas_gau"]), sigma_bas, 1e-9);
+    EXPECT_EQ(colonne["L_haut_gau"], "");
+    EXPECT_EQ(colonne["sigma_haut_gau"], "");
+    EXPECT_NE(dir.read("rapport.html").find("aucun (non résolu) ; au moins "), std::string::npos);
 }

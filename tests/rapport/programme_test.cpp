@@ -408,14 +408,23 @@ TEST(RapportProgramme, FitsThatCannotBeMadeOrResolveLSayWhy)
     std::mt19937_64 alea(8);
     std::normal_distribution<double> normale;
     const Rapport bruit(texte_grille(25, 20, 2.0, [&](int, int) { return 5 + normale(alea); }), {"--tirages", "20"});
-    const std::string motif = "L est plus courte que le pas : non mesurable avec cette grille";
+    // The grid bounds L and σ (1) from above only: the draws say how far.
+    const std::string motif = "L est plus courte que le pas : non mesurable avec cette grille ; la grille dit "
+                              "seulement que L vaut au plus ";
     for (const char* m : {"exponentiel", "gaussien"}) {
         const json& a = bruit.j["ajustements"][m];
         EXPECT_EQ(a["resolu"], false) << m;
-        EXPECT_EQ(a["motif"], motif) << m;
+        EXPECT_EQ(a["motif"].get<std::string>().rfind(motif, 0), 0u) << a["motif"];
         EXPECT_TRUE(a["intervalle_L"].is_null() && a["intervalle_sigma"].is_null()) << m;
+        EXPECT_GT(a["borne_haute_L"].get<double>(), 0.0) << m;
+        EXPECT_GT(a["borne_haute_sigma"].get<double>(), 1.0) << m;
+        EXPECT_LT(a["borne_haute_sigma"].get<double>(), 1.2) << m;
+        EXPECT_FALSE(a.contains("borne_basse_L")) << m;
     }
-    EXPECT_NE(bruit.dir.read("rapport.csv").find(",0," + motif), std::string::npos);
+    EXPECT_LT(bruit.j["ajustements"]["exponentiel"]["borne_haute_L"].get<double>(), 2 * 2.0);
+    const std::string csv = bruit.dir.read("rapport.csv");
+    EXPECT_NE(csv.find(",0,\"" + motif), std::string::npos) << csv;
+    EXPECT_NE(bruit.dir.read("rapport.html").find("aucun (non résolu) ; au plus "), std::string::npos);
 }
 
 // Surfaces a levelling leaves flat (no fit, no texture parameters of rounding

@@ -64,6 +64,12 @@ struct ReglagesBootstrap {
 struct Intervalles {
     double sigma_bas = 0, sigma_haut = 0, L_bas = 0, L_haut = 0;
     double sigma_corrige = 0, L_corrige = 0; // median-unbiased σ and L
+    // σ's lower end whatever L above L_bas: what bounds σ from below when the
+    // grid does not bound L from above.
+    double sigma_au_moins = 0;
+    // σ's upper end whatever L below L_haut: what bounds σ from above when
+    // the grid does not bound L from below.
+    double sigma_au_plus = 0;
     // Standard deviations of the corrected estimators, from the draws.
     double ecart_sigma = 0, ecart_L = 0;
     int reussis = 0; // simulated surfaces whose fit converged

@@ -128,7 +128,23 @@ ligne() { # name L steps radius trials-file
       if ($8 != 1) { s[n] = 1e300; l[n] = 1e300 }
       # Without draws, or unresolved, the raw figures are those of the fit.
       sb[n] = $9 ~ /^-?$/ || $8 != 1 ? $2 : $9; lb[n] = ($10 ~ /^-?$/ || $8 != 1 ? $5 : $10) / L
-      if ($8 != 1 || $6 == "" ) { nonres++; next }
+      if ($8 != 1) nonres++
+      # Not resolved, with the ends the grid still gives on one side: the
+      # lower ends alone (a grid too short for L) hold the truth or miss
+      # above, the upper ends alone (a step too long for L) or miss below.
+      if ($8 != 1 && $6 != "" && $7 == "") {
+        r++
+        if ($3 > 1) sdessus++; else sok++
+        if ($6 > L) ldessus++; else lok++
+        next
+      }
+      if ($8 != 1 && $6 == "" && $7 != "") {
+        r++
+        if ($4 < 1) sdessous++; else sok++
+        if ($7 < L) ldessous++; else lok++
+        next
+      }
+      if ($8 != 1 || $6 == "") next
       r++
       if ($4 < 1) sdessous++; else if ($3 > 1) sdessus++; else sok++
       if ($7 < L) ldessous++; else if ($6 > L) ldessus++; else lok++

@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <limits>
 #include <cstdio>
 #include <atomic>
 #include <thread>
@@ -113,6 +114,8 @@ int main(int argc, char** argv)
     // The trials run side by side, one bootstrap thread each.
     struct Essai {
         bool reussi = false, resolu = false;
+        bool bas_seul = false; // not resolved by the grid's extent: lower ends only
+        bool haut_seul = false; // L too short for the step: upper ends only
         double sigma = 0, L = 0, sigma_c = 0, L_c = 0;
         rapport::Intervalles iv;
     };
@@ -155,9 +158,10 @@ int main(int argc, char** argv)
                 rb.mesure = rm;
                 rb.mesure.depart = est.commune.rayons;
                 x.resolu = est.commune.resolu;
+                x.haut_seul = est.commune.trop_court;
                 x.iv = rapport::bootstrap(g, e.modele, ajuste, rb);
-                x.resolu = x.resolu &&
-                           !rapport::correction_hors_grille(x.iv.L_corrige, e.lignes, e.colonnes, e.pas);
+                x.bas_seul = x.resolu && rapport::correction_hors_grille(x.iv.L_corrige, e.lignes, e.colonnes, e.pas);
+                x.resolu = x.resolu && !x.bas_seul;
                 x.sigma = ajuste.sigma;
                 x.L = ajuste.L;
                 x.reussi = true;
@@ -180,11 +184,27 @@ int main(int argc, char** argv)
         rl.push_back(x.iv.L_corrige / e.L);
         rs_brut.push_back(x.sigma / e.sigma);
         rl_brut.push_back(x.L / e.L);
-        // The report gives no interval to a fit it does not call resolved.
-        if (!x.resolu) {
+        // The report gives no interval to a fit it does not call resolved,
+        // but one-sided ends to some: where only the grid's extent stops it,
+        // the lower ends (L and σ at least so much) hold the truth or miss
+        // above; where L is too short for the step, the upper ends hold it or
+        // miss below.
+        if (!x.resolu)
             ++non_resolus;
-            continue;
+        if (x.bas_seul) {
+            ++avec_intervalle;
+            haut_l_relatif.push_back(std::numeric_limits<double>::infinity());
+            haut_s += x.iv.sigma_au_moins > e.sigma;
+            haut_l += x.iv.L_bas > e.L;
         }
+        if (x.haut_seul) {
+            ++avec_intervalle;
+            haut_l_relatif.push_back(x.iv.L_haut / e.L);
+            bas_s += x.iv.sigma_au_plus < e.sigma;
+            bas_l += x.iv.L_haut < e.L;
+        }
+        if (!x.resolu)
+            continue;
         ++avec_intervalle;
         haut_l_relatif.push_back(x.iv.L_haut / e.L);
         // A miss "low" is an interval entirely below the truth.

@@ -51,6 +51,7 @@ void juger(AjustementMesure& m, Modele modele, double pas)
     const Ajustement& a = *m.a;
     const double portee = modele == Modele::exponentiel ? 2.5 : 2.0;
     m.resolu = false;
+    m.trop_court = a.borne < 0 || a.L < 1.5 * pas;
     if (a.borne < 0 || a.L < pas)
         m.motif = "L est plus courte que le pas : non mesurable avec cette grille";
     else if (a.L < 1.5 * pas)
@@ -171,15 +172,36 @@ Estimation estimer(const std::function<const Correlation&(int k)>& correlation, 
 
 } // namespace
 
+namespace {
+
+// A reason followed by the one-sided ends the grid still gives.
+std::string bornes_seules(std::string motif, const char* combien, double L, double sigma, const char* bornes)
+{
+    if (std::isfinite(L) && std::isfinite(sigma))
+        motif += std::string(" ; la grille dit seulement que L vaut ") + combien + " " + nombre_court(L) + " et σ " +
+                 combien + " " + nombre_court(sigma) + " (bornes " + bornes + " à 97,5 %)";
+    return motif;
+}
+
+} // namespace
+
 bool correction_hors_grille(double L_corrige, int lignes, int colonnes, double pas)
 {
     return L_corrige > etendue(lignes, colonnes, pas);
 }
 
-std::string motif_correction_hors_grille(double L_corrige, int lignes, int colonnes, double pas)
+std::string motif_correction_hors_grille(double L_corrige, double L_bas, double sigma_bas, int lignes, int colonnes,
+                                         double pas)
 {
-    return "L dépasse la portée de la grille : corrigée du biais, elle vaudrait " + nombre_court(L_corrige) +
-           ", au-delà de l'étendue de la grille (" + nombre_court(etendue(lignes, colonnes, pas)) + ")";
+    return bornes_seules("L dépasse la portée de la grille : corrigée du biais, elle vaudrait " +
+                             nombre_court(L_corrige) + ", au-delà de l'étendue de la grille (" +
+                             nombre_court(etendue(lignes, colonnes, pas)) + ")",
+                         "au moins", L_bas, sigma_bas, "basses");
+}
+
+std::string motif_trop_court(const std::string& motif, double L_haut, double sigma_haut)
+{
+    return bornes_seules(motif, "au plus", L_haut, sigma_haut, "hautes");
 }
 
 Estimation mesurer(const Correlation& c, int N, int M, double pas, const ReglagesMesure& r, Modele modele)

@@ -55,6 +55,7 @@ double longueurs_plage(Modele modele);
 struct AjustementMesure {
     std::optional<Ajustement> a; // absent when no fit could be made
     bool resolu = false;
+    bool trop_court = false; // not resolved because L is too short for the step
     std::string motif;
     int rayons = 0; // the range's separations (entries), before skipping those without pairs
     double r_min = 0, r_max = 0; // first and last radius fitted
@@ -75,9 +76,16 @@ inline double etendue(int lignes, int colonnes, double pas)
 
 // Where L̂ hardly follows L (L a sizeable part of the grid), the L whose
 // median fit is L̂ can lie beyond the grid: such a correction measures
-// nothing, and the fit is told not resolved, with this reason.
+// nothing, and the fit is told not resolved, with this reason. What the grid
+// still tells goes with it: L is at least L_bas, and σ at least its lower end
+// for any L above L_bas (one-sided, 97.5 %).
 bool correction_hors_grille(double L_corrige, int lignes, int colonnes, double pas);
-std::string motif_correction_hors_grille(double L_corrige, int lignes, int colonnes, double pas);
+std::string motif_correction_hors_grille(double L_corrige, double L_bas, double sigma_bas, int lignes, int colonnes,
+                                         double pas);
+
+// A fit whose L is too short for the step is bounded from above only: its
+// reason then says how far (L_haut, and σ's upper end for any L below it).
+std::string motif_trop_court(const std::string& motif, double L_haut, double sigma_haut);
 
 // A figure in a sentence: four significant digits.
 std::string nombre_court(double v);

@@ -311,38 +311,46 @@ Ajustements ajustements_json(const Grille& grille, const Reglages& reglages, con
             par_modele[static_cast<int>(m)] = *am.a;
             o["intervalle_sigma"] = nullptr;
             o["intervalle_L"] = nullptr;
-            if (!am.resolu)
-                rapport.avertissements.push_back(std::string("modèle ") + quel + " non résolu : " + am.motif);
-            if (reglages.K > 0 && am.resolu) {
+            // A fit too short for the step still has its draws: the grid
+            // bounds L (and σ) from above.
+            if (reglages.K > 0 && (am.resolu || am.trop_court)) {
                 try {
                     const ReglagesBootstrap rb = reglages_bootstrap(reglages, rm, m, e, mesure_texture);
                     const Intervalles iv = bootstrap(grille, m, *am.a, rb);
-                    if (correction_hors_grille(iv.L_corrige, grille.lignes, grille.colonnes, grille.pas)) {
-                        // The fit's own figures stay, as for any fit not resolved.
+                    if (!am.resolu) {
+                        o["motif"] = motif_trop_court(am.motif, iv.L_haut, iv.sigma_au_plus);
+                        o["borne_haute_sigma"] = nombre(iv.sigma_au_plus);
+                        o["borne_haute_L"] = nombre(iv.L_haut);
+                    } else if (correction_hors_grille(iv.L_corrige, grille.lignes, grille.colonnes, grille.pas)) {
+                        // The fit's own figures stay, as for any fit not resolved,
+                        // with the lower ends that the grid still bounds.
                         o["resolu"] = false;
-                        o["motif"] = motif_correction_hors_grille(iv.L_corrige, grille.lignes, grille.colonnes, grille.pas);
-                        rapport.avertissements.push_back(std::string("modèle ") + quel + " non résolu : " +
-                                                         o["motif"].get<std::string>());
-                        r.objet[quel] = o;
-                        continue;
+                        o["motif"] = motif_correction_hors_grille(iv.L_corrige, iv.L_bas, iv.sigma_au_moins,
+                                                                  grille.lignes, grille.colonnes, grille.pas);
+                        o["borne_basse_sigma"] = nombre(iv.sigma_au_moins);
+                        o["borne_basse_L"] = nombre(iv.L_bas);
+                    } else {
+                        ecrire_intervalles(iv, *am.a, rb.texture.has_value(), o, r.intervalle_anisotropie,
+                                           rapport.json);
+                        // Where L̂ hardly follows L any more (L a sizeable part of
+                        // the grid), the upper end goes as far as the draws'
+                        // spread allows: beyond the grid's extent it bounds nothing.
+                        const double etendue = rapport::etendue(grille.lignes, grille.colonnes, grille.pas);
+                        o["L_haut_hors_grille"] = iv.L_haut > etendue;
+                        if (iv.L_haut > etendue)
+                            rapport.avertissements.push_back(std::string("modèle ") + quel +
+                                                             " : la borne haute de L dépasse l'étendue de la grille "
+                                                             "(" + nombre_court(etendue) +
+                                                             ") : la grille ne borne pas L par le haut");
                     }
-                    ecrire_intervalles(iv, *am.a, rb.texture.has_value(), o, r.intervalle_anisotropie,
-                                       rapport.json);
-                    // Where L̂ hardly follows L any more (L a sizeable part of
-                    // the grid), the upper end goes as far as the draws'
-                    // spread allows: beyond the grid's extent it bounds nothing.
-                    const double etendue = rapport::etendue(grille.lignes, grille.colonnes, grille.pas);
-                    o["L_haut_hors_grille"] = iv.L_haut > etendue;
-                    if (iv.L_haut > etendue)
-                        rapport.avertissements.push_back(std::string("modèle ") + quel +
-                                                         " : la borne haute de L dépasse l'étendue de la grille "
-                                                         "(" + nombre_court(etendue) +
-                                                         ") : la grille ne borne pas L par le haut");
                 } catch (const Erreur& err) {
                     o["echec_intervalles"] = err.what();
                     rapport.avertissements.push_back(err.what());
                 }
             }
+            if (!o["resolu"].get<bool>())
+                rapport.avertissements.push_back(std::string("modèle ") + quel + " non résolu : " +
+                                                 o["motif"].get<std::string>());
         } else if (!plate) {
             rapport.avertissements.push_back(std::string("ajustement ") + quel + " : " + am.motif);
         }
@@ -542,11 +550,16 @@ std::string lignes_csv(const json& j)
         const std::string s = std::string("_") + suffixe;
         const json& a = chemin(j, {"ajustements", modele});
         colonnes.emplace_back("sigma" + s, chemin(a, {"sigma"}));
-        colonnes.emplace_back("sigma_bas" + s, borne(chemin(a, {"intervalle_sigma"}), 0));
-        colonnes.emplace_back("sigma_haut" + s, borne(chemin(a, {"intervalle_sigma"}), 1));
+        // A fit not resolved keeps the one-sided ends the grid gives, if any.
+        auto bout = [&](const char* intervalle, int i, const char* seul) {
+            const json b = borne(chemin(a, {intervalle}), i);
+            return b.is_null() ? chemin(a, {seul}) : b;
+        };
+        colonnes.emplace_back("sigma_bas" + s, bout("intervalle_sigma", 0, "borne_basse_sigma"));
+        colonnes.emplace_back("sigma_haut" + s, bout("intervalle_sigma", 1, "borne_haute_sigma"));
         colonnes.emplace_back("L" + s, chemin(a, {"L"}));
-        colonnes.emplace_back("L_bas" + s, borne(chemin(a, {"intervalle_L"}), 0));
-        colonnes.emplace_back("L_haut" + s, borne(chemin(a, {"intervalle_L"}), 1));
+        colonnes.emplace_back("L_bas" + s, bout("intervalle_L", 0, "borne_basse_L"));
+        colonnes.emplace_back("L_haut" + s, bout("intervalle_L", 1, "borne_haute_L"));
         colonnes.emplace_back("residu" + s, chemin(a, {"residu"}));
     }
     colonnes.emplace_back("meilleur", chemin(j, {"ajustements", "meilleur"}));

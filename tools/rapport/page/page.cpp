@@ -286,6 +286,9 @@ struct Fit {
     std::optional<std::string> failed;
     std::optional<double> sigma, L, erreur_sigma, erreur_L, residu, rayons;
     std::optional<std::pair<double, double>> intervalle_sigma, intervalle_L;
+    // What a grid that does not resolve L still bounds: L and σ from below
+    // (a grid too short for L), or from above (a step too long for it).
+    std::optional<double> borne_basse_sigma, borne_basse_L, borne_haute_sigma, borne_haute_L;
     bool unresolved = false; // resolu: false
     bool upper_beyond_grid = false; // L_haut_hors_grille
     std::string motif;
@@ -314,6 +317,11 @@ Fit read_fit(const std::string& key, const json* part, std::optional<std::string
     if (!f.unresolved) {
         f.intervalle_sigma = interval(part, "intervalle_sigma");
         f.intervalle_L = interval(part, "intervalle_L");
+    } else {
+        f.borne_basse_sigma = number(part, "borne_basse_sigma");
+        f.borne_basse_L = number(part, "borne_basse_L");
+        f.borne_haute_sigma = number(part, "borne_haute_sigma");
+        f.borne_haute_L = number(part, "borne_haute_L");
     }
     return f;
 }
@@ -327,8 +335,13 @@ std::string fit_figure(const Fit& f, std::optional<double> v, const std::string&
     return html;
 }
 
-std::string fit_interval(const Fit& f, std::optional<std::pair<double, double>> i)
+std::string fit_interval(const Fit& f, std::optional<std::pair<double, double>> i, std::optional<double> seule_basse,
+                         std::optional<double> seule_haute)
 {
+    if (f.unresolved && seule_basse)
+        return "aucun (non résolu) ; au moins " + format(seule_basse) + " (borne basse à 97,5 %)";
+    if (f.unresolved && seule_haute)
+        return "aucun (non résolu) ; au plus " + format(seule_haute) + " (borne haute à 97,5 %)";
     return f.unresolved ? std::string("aucun (non résolu)") : format_interval(i);
 }
 
@@ -701,10 +714,10 @@ void summary_section(std::ostringstream& out, const Report& rep)
     } else if (best_fit != nullptr) {
         out << "<div><div>σ (hauteur RMS, modèle " << best_fit->key << ")</div><div class=\"valeur\">"
             << fit_figure(*best_fit, best_fit->sigma, units.longueur) << "</div><div>intervalle à 95 % : "
-            << fit_interval(*best_fit, best_fit->intervalle_sigma) << "</div></div>\n";
+            << fit_interval(*best_fit, best_fit->intervalle_sigma, best_fit->borne_basse_sigma, best_fit->borne_haute_sigma) << "</div></div>\n";
         out << "<div><div>L (longueur de corrélation, modèle " << best_fit->key << ")</div><div class=\"valeur\">"
             << fit_figure(*best_fit, best_fit->L, units.longueur) << "</div><div>intervalle à 95 % : "
-            << fit_interval(*best_fit, best_fit->intervalle_L) << "</div></div>\n";
+            << fit_interval(*best_fit, best_fit->intervalle_L, best_fit->borne_basse_L, best_fit->borne_haute_L) << "</div></div>\n";
     } else {
         out << "<div>" << failure_html(fits_failed ? *fits_failed : "aucun modèle ajusté") << "</div>\n";
     }
@@ -878,8 +891,8 @@ void fits_table(std::ostringstream& out, const Report& rep)
             continue;
         }
         out << "<td class=\"nombre\">" << fit_figure(f, f.sigma) << "</td><td class=\"nombre\">"
-            << fit_interval(f, f.intervalle_sigma) << "</td><td class=\"nombre\">" << fit_figure(f, f.L)
-            << "</td><td class=\"nombre\">" << fit_interval(f, f.intervalle_L) << "</td><td class=\"nombre\">"
+            << fit_interval(f, f.intervalle_sigma, f.borne_basse_sigma, f.borne_haute_sigma) << "</td><td class=\"nombre\">" << fit_figure(f, f.L)
+            << "</td><td class=\"nombre\">" << fit_interval(f, f.intervalle_L, f.borne_basse_L, f.borne_haute_L) << "</td><td class=\"nombre\">"
             << format(f.residu) << "</td><td class=\"nombre\">" << count(f.rayons) << "</td>";
         if (with_errors)
             out << "<td class=\"nombre\">± " << format(f.erreur_sigma) << "</td><td class=\"nombre\">± "
