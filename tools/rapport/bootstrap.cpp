@@ -657,10 +657,19 @@ Intervalles bootstrap(const Grille& masque, Modele modele, const Ajustement& mes
     auto lu = [&](double l) { return std::clamp(l, premier, dernier); };
     iv.sigma_bas = std::exp(shat - gS(0.975, lu(lc + rho * (l_bas - lc))));
     iv.sigma_haut = std::exp(shat - gS(0.025, lu(lc + rho * (l_haut - lc))));
-    // σ̂/σ falls as L grows: its quantile at L_bas is the highest any L
-    // above L_bas allows, at L_haut the lowest any L below L_haut allows.
-    iv.sigma_au_moins = std::exp(shat - gS(0.975, lu(l_bas)));
-    iv.sigma_au_plus = std::exp(shat - gS(0.025, lu(l_haut)));
+    // One-sided ends of σ for any L beyond one end of L's: σ̂/σ's median
+    // falls as L grows but its spread widens, so its quantile is taken at
+    // its extreme over that side. Both are linear between the sets: the
+    // extreme lies at the end or at a set.
+    auto extreme = [&](double p, double depuis, bool au_dela) {
+        double g = gS(p, lu(depuis));
+        for (const auto& [l, m] : lois.S.milieu)
+            if (au_dela ? l > depuis : l < depuis)
+                g = au_dela ? std::max(g, gS(p, l)) : std::min(g, gS(p, l));
+        return g;
+    };
+    iv.sigma_au_moins = std::exp(shat - extreme(0.975, l_bas, true));
+    iv.sigma_au_plus = std::exp(shat - extreme(0.025, l_haut, false));
     // Spreads: half the central 68 % of the logs, at the corrected L.
     iv.ecart_L = iv.L_corrige * (gL(0.84, lc) - gL(0.16, lc)) / 2;
     iv.ecart_sigma = iv.sigma_corrige * (gS(0.84, lc) - gS(0.16, lc)) / 2;
