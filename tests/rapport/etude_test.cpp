@@ -104,8 +104,9 @@ TEST(RapportEtude, UpperEndOfLNearOrSaidToBoundNothing)
     EXPECT_LT(sigma_bas, 1.0);
     EXPECT_TRUE(e["intervalle_sigma"].is_null());
     char texte[160];
-    std::snprintf(texte, sizeof texte, "la grille dit seulement que L vaut au moins %.4g et σ au moins %.4g (bornes basses",
-                  L_bas, sigma_bas);
+    std::snprintf(texte, sizeof texte,
+                  "la grille dit seulement que L vaut au moins %.4g et σ au moins %.4g (bornes basses", L_bas,
+                  sigma_bas);
     EXPECT_NE(e["motif"].get<std::string>().find(texte), std::string::npos) << e["motif"];
     // The CSV's lower ends hold them, its upper ends stay empty; the page
     // gives them where an interval would stand.

@@ -335,14 +335,20 @@ std::string fit_figure(const Fit& f, std::optional<double> v, const std::string&
     return html;
 }
 
-std::string fit_interval(const Fit& f, std::optional<std::pair<double, double>> i, std::optional<double> seule_basse,
-                         std::optional<double> seule_haute)
+enum class Figure { sigma, L };
+
+// A fit's interval of σ or L; for a fit not resolved, the one-sided end the
+// grid still gives, if any.
+std::string fit_interval(const Fit& f, Figure quoi)
 {
-    if (f.unresolved && seule_basse)
-        return "aucun (non résolu) ; au moins " + format(seule_basse) + " (borne basse à 97,5 %)";
-    if (f.unresolved && seule_haute)
-        return "aucun (non résolu) ; au plus " + format(seule_haute) + " (borne haute à 97,5 %)";
-    return f.unresolved ? std::string("aucun (non résolu)") : format_interval(i);
+    const bool L = quoi == Figure::L;
+    if (!f.unresolved)
+        return format_interval(L ? f.intervalle_L : f.intervalle_sigma);
+    if (const auto basse = L ? f.borne_basse_L : f.borne_basse_sigma)
+        return "aucun (non résolu) ; au moins " + format(basse) + " (borne basse à 97,5 %)";
+    if (const auto haute = L ? f.borne_haute_L : f.borne_haute_sigma)
+        return "aucun (non résolu) ; au plus " + format(haute) + " (borne haute à 97,5 %)";
+    return "aucun (non résolu)";
 }
 
 // The reason of an unresolved fit, as a clause that the page ends itself.
@@ -714,10 +720,10 @@ void summary_section(std::ostringstream& out, const Report& rep)
     } else if (best_fit != nullptr) {
         out << "<div><div>σ (hauteur RMS, modèle " << best_fit->key << ")</div><div class=\"valeur\">"
             << fit_figure(*best_fit, best_fit->sigma, units.longueur) << "</div><div>intervalle à 95 % : "
-            << fit_interval(*best_fit, best_fit->intervalle_sigma, best_fit->borne_basse_sigma, best_fit->borne_haute_sigma) << "</div></div>\n";
+            << fit_interval(*best_fit, Figure::sigma) << "</div></div>\n";
         out << "<div><div>L (longueur de corrélation, modèle " << best_fit->key << ")</div><div class=\"valeur\">"
             << fit_figure(*best_fit, best_fit->L, units.longueur) << "</div><div>intervalle à 95 % : "
-            << fit_interval(*best_fit, best_fit->intervalle_L, best_fit->borne_basse_L, best_fit->borne_haute_L) << "</div></div>\n";
+            << fit_interval(*best_fit, Figure::L) << "</div></div>\n";
     } else {
         out << "<div>" << failure_html(fits_failed ? *fits_failed : "aucun modèle ajusté") << "</div>\n";
     }
@@ -891,8 +897,8 @@ void fits_table(std::ostringstream& out, const Report& rep)
             continue;
         }
         out << "<td class=\"nombre\">" << fit_figure(f, f.sigma) << "</td><td class=\"nombre\">"
-            << fit_interval(f, f.intervalle_sigma, f.borne_basse_sigma, f.borne_haute_sigma) << "</td><td class=\"nombre\">" << fit_figure(f, f.L)
-            << "</td><td class=\"nombre\">" << fit_interval(f, f.intervalle_L, f.borne_basse_L, f.borne_haute_L) << "</td><td class=\"nombre\">"
+            << fit_interval(f, Figure::sigma) << "</td><td class=\"nombre\">" << fit_figure(f, f.L)
+            << "</td><td class=\"nombre\">" << fit_interval(f, Figure::L) << "</td><td class=\"nombre\">"
             << format(f.residu) << "</td><td class=\"nombre\">" << count(f.rayons) << "</td>";
         if (with_errors)
             out << "<td class=\"nombre\">± " << format(f.erreur_sigma) << "</td><td class=\"nombre\">± "
