@@ -680,4 +680,11 @@ Intervalles bootstrap(const Grille& masque, Modele modele, const Ajustement& mes
     return iv;
 }
 
+Bornes bornes(const AjustementMesure& m, const Intervalles& iv, int lignes, int colonnes, double pas)
+{
+    if (!m.resolu)
+        return Bornes::hautes;
+    return correction_hors_grille(iv.L_corrige, lignes, colonnes, pas) ? Bornes::basses : Bornes::intervalle;
+}
+
 } // namespace rapport

@@ -94,6 +94,13 @@ struct Intervalles {
 // can't be simulated or fewer than half of the fits converge.
 Intervalles bootstrap(const Grille& masque, Modele modele, const Ajustement& mesure, const ReglagesBootstrap& r);
 
+// What the draws of a fit give (a fit resolved, or too short for the step):
+// its intervals; the lower ends alone, when its corrected L lies beyond the
+// grid's extent (not resolved); the upper ends alone, when L is shorter than
+// a step and a half.
+enum class Bornes { intervalle, basses, hautes };
+Bornes bornes(const AjustementMesure& m, const Intervalles& iv, int lignes, int colonnes, double pas);
+
 // The directional functions and `toutes` up to separation kmax, by direct
 // sums: for the few separations a fit range reaches on a long grid, cheaper
 // than transforms of whole rows.

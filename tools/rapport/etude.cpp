@@ -157,11 +157,11 @@ int main(int argc, char** argv)
                 rb.fils = 1;
                 rb.mesure = rm;
                 rb.mesure.depart = est.commune.rayons;
-                x.resolu = est.commune.resolu;
-                x.haut_seul = est.commune.trop_court;
                 x.iv = rapport::bootstrap(g, e.modele, ajuste, rb);
-                x.bas_seul = x.resolu && rapport::correction_hors_grille(x.iv.L_corrige, e.lignes, e.colonnes, e.pas);
-                x.resolu = x.resolu && !x.bas_seul;
+                const rapport::Bornes quelles = rapport::bornes(est.commune, x.iv, e.lignes, e.colonnes, e.pas);
+                x.resolu = est.commune.resolu && quelles == rapport::Bornes::intervalle;
+                x.bas_seul = est.commune.resolu && quelles == rapport::Bornes::basses;
+                x.haut_seul = est.commune.trop_court;
                 x.sigma = ajuste.sigma;
                 x.L = ajuste.L;
                 x.reussi = true;

@@ -317,11 +317,12 @@ Ajustements ajustements_json(const Grille& grille, const Reglages& reglages, con
                 try {
                     const ReglagesBootstrap rb = reglages_bootstrap(reglages, rm, m, e, mesure_texture);
                     const Intervalles iv = bootstrap(grille, m, *am.a, rb);
-                    if (!am.resolu) {
+                    const Bornes quelles = bornes(am, iv, grille.lignes, grille.colonnes, grille.pas);
+                    if (quelles == Bornes::hautes) {
                         o["motif"] = motif_trop_court(am.motif, iv.L_haut, iv.sigma_au_plus);
                         o["borne_haute_sigma"] = nombre(iv.sigma_au_plus);
                         o["borne_haute_L"] = nombre(iv.L_haut);
-                    } else if (correction_hors_grille(iv.L_corrige, grille.lignes, grille.colonnes, grille.pas)) {
+                    } else if (quelles == Bornes::basses) {
                         // The fit's own figures stay, as for any fit not resolved,
                         // with the lower ends that the grid still bounds.
                         o["resolu"] = false;
