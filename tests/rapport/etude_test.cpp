@@ -125,3 +125,31 @@ TEST(RapportEtude, UpperEndOfLNearOrSaidToBoundNothing)
     EXPECT_EQ(colonne["sigma_haut_gau"], "");
     EXPECT_NE(dir.read("rapport.html").find("aucun (non résolu) ; au moins "), std::string::npos);
 }
+
+// The corrected L's median read at the median of L̂: that median lies within
+// its interval of order statistics, about the raw fits' bias, and the
+// bootstraps there give back the truth within the spread of so few of them.
+TEST(RapportEtude, CorrectedLMedianAtTheMedianOfLHat)
+{
+    WorkDir dir;
+    const auto r = run("rugosite-rapport-etude", {"--lignes", "40", "--colonnes", "25", "--pas", "2", "--L", "6",
+                                                  "--essais", "0", "--bruts", "400", "--amorcages", "24",
+                                                  "--tirages", "40", "--graine", "7"},
+                       dir);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out.find("COUVERTURE"), std::string::npos) << "no trials asked";
+    const auto p = r.out.find("MEDIANE_L ");
+    ASSERT_NE(p, std::string::npos) << r.out;
+    std::istringstream flux(r.out.substr(p + 10));
+    int n = 0;
+    double bas = 0, milieu = 0, haut = 0, F[3] = {0, 0, 0};
+    flux >> n >> bas >> milieu >> haut >> F[0] >> F[1] >> F[2];
+    EXPECT_EQ(n, 400);
+    EXPECT_LT(bas, milieu);
+    EXPECT_LT(milieu, haut);
+    EXPECT_LT(haut / bas, 1.2);
+    EXPECT_GT(milieu, 0.6 * 6);
+    EXPECT_LT(milieu, 6.0);
+    for (double f : F)
+        EXPECT_NEAR(f / 6, 1.0, 0.15);
+}

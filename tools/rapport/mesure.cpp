@@ -15,6 +15,12 @@ double longueurs_plage(Modele modele)
     return modele == Modele::exponentiel ? longueurs_exponentiel : longueurs_gaussien;
 }
 
+int plage_longueurs(double L, double pas, const ReglagesMesure& r, Modele modele)
+{
+    const double c = r.longueurs > 0 ? r.longueurs : longueurs_plage(modele);
+    return static_cast<int>(std::clamp(std::ceil(c * L / pas), static_cast<double>(rayons_minimum), 1e9));
+}
+
 int rayons_paires(const Fonction& f)
 {
     if (f.taille() == 0)
@@ -92,9 +98,7 @@ AjustementMesure ajuster_sur(const Fonction& f, int R, double pas, const Reglage
 // The range c·L of a fit, within the separations that keep enough pairs.
 int plage_voulue(const Source& source, const Ajustement& a, double pas, const ReglagesMesure& r, Modele modele)
 {
-    const double c = r.longueurs > 0 ? r.longueurs : longueurs_plage(modele);
-    const double voulu = std::ceil(c * a.L / pas);
-    const int R = static_cast<int>(std::clamp(voulu, static_cast<double>(rayons_minimum), 1e9));
+    const int R = plage_longueurs(a.L, pas, r, modele);
     return std::min(R, rayons_paires(source(R)));
 }
 

@@ -50,6 +50,9 @@ inline constexpr int rayons_minimum = 8;
 inline constexpr double part_paires = 0.25;
 inline constexpr int iterations_maximum = 12;
 double longueurs_plage(Modele modele);
+// The range the rule asks for a fit of length L (before the pairs' limit):
+// c·L in separations, at least rayons_minimum.
+int plage_longueurs(double L, double pas, const ReglagesMesure& r, Modele modele);
 
 // A fit and whether it resolves L; `motif` (French) says why not.
 struct AjustementMesure {
