@@ -13,7 +13,7 @@
 # (build/release, 200 trials, K = 100 by default as in the report; --court: the
 # grids up to 201 x 201 only, about 40 minutes on two free cores; the two
 # 401 x 401 rows add 27 minutes of CPU, about 15 minutes on two free cores;
-# --medianes: the second table alone, about 40 minutes on two free cores.)
+# --medianes: the second table alone, 50 minutes on two free cores, 93 of CPU.)
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 build=${1:-build/release}
