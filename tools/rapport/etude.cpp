@@ -212,7 +212,7 @@ void etudier_essais(const Etude& e, const Generateur& generateur)
         bool reussi = false, resolu = false;
         bool bas_seul = false; // not resolved by the grid's extent: lower ends only
         bool haut_seul = false; // L too short for the step: upper ends only
-        double sigma = 0, L = 0, sigma_c = 0, L_c = 0;
+        double sigma = 0, L = 0;
         rapport::Intervalles iv;
     };
     std::vector<Essai> essais(static_cast<std::size_t>(e.essais));
